@@ -1,0 +1,159 @@
+// vnstudio-cli: the compiler (and later the link and the virtual module) for scripts and CI.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "compiler/compiler.h"
+#include "link/object_file.h"
+#include "platform/codepage.h"
+
+namespace {
+
+using vn::compiler::Compiler;
+
+constexpr int kExitOk = 0;
+constexpr int kExitCompileError = 1;
+constexpr int kExitUsage = 2;
+
+struct CompileOptions {
+  std::string device = "KF";
+  std::string lang = "en";
+  bool json = false;
+  std::string output;
+  std::string file;
+};
+
+std::string LowerHex(const vn::compiler::CodeImage& code, long end) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(static_cast<size_t>(end) * 2);
+  for (long a = 0; a < end; ++a) {
+    out.push_back(digits[code.Get(a) >> 4]);
+    out.push_back(digits[code.Get(a) & 15]);
+  }
+  return out;
+}
+
+nlohmann::ordered_json Report(const Compiler& c, vn::platform::CodePage& cp, bool ok) {
+  auto utf8 = [&cp](const vn::compiler::AnsiText& t) { return cp.Cp949ToUtf8(vn::compiler::EncodeAnsi(t)); };
+  nlohmann::ordered_json j;
+  j["ok"] = ok;
+  j["device"] = c.Device.DeviceSeries;
+  j["device_kind"] = c.Device.DeviceKind;
+  j["code_size"] = c.CodeAddr;
+  const long end = c.CodeAddr < vn::compiler::CodeImage::kLastAddr + 1 ? c.CodeAddr : vn::compiler::CodeImage::kLastAddr + 1;
+  j["code"] = LowerHex(c.Code, end);
+  auto& labels = j["labels"] = nlohmann::ordered_json::array();
+  for (const auto& l : c.Labels) labels.push_back({{"name", utf8(l.LabelName)}, {"addr", l.LabelAddr}});
+  auto& vars = j["variables"] = nlohmann::ordered_json::array();
+  for (const auto& v : c.Vars)
+    vars.push_back({{"name", utf8(v.VarName)}, {"type", v.VarType}, {"addr", v.VarAddr}, {"dim", v.VarDim}});
+  auto& consts = j["constants"] = nlohmann::ordered_json::array();
+  for (const auto& k : c.Consts)
+    consts.push_back({{"name", utf8(k.ConstName)}, {"text", utf8(k.ConstText)}, {"elem_size", k.ConstArrKind},
+                      {"addr", k.ConstArrAddr}});
+  j["var_bytes_used"] = c.VarBytesUsed;
+  auto& map = j["line_map"] = nlohmann::ordered_json::array();
+  for (long a = 0; a <= c.CodeAddr && a <= vn::compiler::CodeImage::kLastAddr; ++a)
+    if (c.Code.LineOf(a) != 1) map.push_back({a, c.Code.LineOf(a)});
+  if (!ok) {
+    nlohmann::ordered_json err;
+    err["line"] = c.Outcome.line > 0 ? nlohmann::ordered_json(c.Outcome.line) : nlohmann::ordered_json(nullptr);
+    err["en"] = c.Outcome.message.en;
+    err["ko"] = c.Outcome.message.ko;
+    j["error"] = err;
+  }
+  return j;
+}
+
+bool ReadSource(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+// Compiles the file; prints the error line on failure. Returns the exit status.
+int Compile(Compiler& c, const CompileOptions& o) {
+  const auto* device = vn::compiler::FindDeviceCode(o.device);
+  if (device == nullptr) {
+    std::cerr << "vnstudio-cli: unknown device '" << o.device << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
+    return kExitUsage;
+  }
+  vn::compiler::ApplyDeviceCode(c.Device, *device);
+  c.UseKorean = o.lang == "ko" ? -1 : 0;
+  c.SourcePath = o.file;
+
+  std::string bytes;
+  if (!ReadSource(o.file, bytes)) {
+    std::cerr << "vnstudio-cli: cannot read " << o.file << "\n";
+    return kExitUsage;
+  }
+  const bool ok = c.CompileSource(bytes) == 0;
+  if (!ok) {
+    std::cerr << o.file << ":";
+    if (c.Outcome.line > 0) std::cerr << c.Outcome.line << ":";
+    std::cerr << " error: " << c.OutcomeText() << "\n";
+  }
+  if (o.json) {
+    vn::platform::CodePage cp;
+    std::cout << Report(c, cp, ok).dump() << "\n";
+  }
+  if (!ok) return kExitCompileError;
+  if (!o.output.empty() && !vn::link::WriteObjectFile(o.output, c.Code, c.CodeAddr)) {
+    std::cerr << "vnstudio-cli: cannot write " << o.output << "\n";
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+void PrintListing(const Compiler& c) {
+  vn::platform::CodePage cp;
+  std::cout << "Program Code (" << c.CodeAddr << " bytes, device " << c.Device.DeviceSeries << ")\n";
+  for (const auto& row : vn::compiler::CodeRows(c.Code, c.CodeAddr)) std::cout << row << "\n";
+  std::cout << "\nLabel\n";
+  for (int i = 0; i < c.LabelCount(); ++i) {
+    const auto& l = c.Labels[static_cast<size_t>(i)];
+    std::cout << vn::compiler::Str(i) << "  : " << cp.Cp949ToUtf8(vn::compiler::EncodeAnsi(l.LabelName))
+              << " = " << vn::compiler::Hex(static_cast<unsigned long>(l.LabelAddr)) << "\n";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"VARNOLIC Studio command-line tools"};
+  app.require_subcommand(1);
+
+  CompileOptions opts;
+  auto add_compile_options = [&opts](CLI::App* cmd) {
+    cmd->add_option("--device", opts.device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")->capture_default_str();
+    cmd->add_option("--lang", opts.lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
+    cmd->add_option("FILE.bas", opts.file, "source file")->required();
+  };
+  auto* compile = app.add_subcommand("compile", "compile a BASIC source file");
+  add_compile_options(compile);
+  compile->add_flag("--json", opts.json, "print the compile result as JSON");
+  compile->add_option("-o", opts.output, "write the object file");
+
+  auto* list = app.add_subcommand("list", "compile and print the object code and the label list");
+  add_compile_options(list);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? kExitOk : kExitUsage;
+  }
+
+  Compiler compiler;
+  if (*compile) return Compile(compiler, opts);
+  const int status = Compile(compiler, opts);
+  if (status == kExitOk) PrintListing(compiler);
+  return status;
+}

@@ -1,0 +1,375 @@
+// The BASIC compiler: one pass from source lines to the module's byte code, with the
+// variable, constant and label tables, the line map and the line index that the link, the
+// debugger and the views read after a compile.
+//
+// All state of a compile lives in a Compiler. Members keep the names the module's
+// documentation uses (CodeAddr, PendBuf, VarName, ...), so that the two can be read side by
+// side. Routines follow the documented convention: 0 on success, -1 on a compile error with
+// ErrMsgEn / ErrMsgKo set; the driver returns 0 or 1.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "compiler/code_image.h"
+#include "compiler/messages.h"
+#include "compiler/text.h"
+
+namespace vn::platform {
+class CodePage;
+class EditorComponent;
+}  // namespace vn::platform
+
+namespace vn::compiler {
+
+// Operand descriptors (first byte of an operand) and statement opcodes used in several places.
+enum Descriptor : std::uint8_t {
+  kByteArrayVnm = 8,
+  kIntegerArray = 9,
+  kLongArray = 10,
+  kSingleArray = 11,
+  kSingleConst = 14,
+  kSingleVar = 15,
+  kConst0 = 16,
+  kConst1 = 17,
+  kConstByte = 18,
+  kConstWord = 19,
+  kStringVar = 20,
+  kByteVar = 21,
+  kIntegerVar = 22,
+  kResult = 23,
+  kStringConst = 24,
+  kConstLong = 25,
+  kLongVar = 26,
+  kBit = 27,
+  kByteArrayVn = 28,
+  kConstArray1 = 29,
+  kConstArray2 = 30,
+  kConstArray4 = 31,
+};
+
+enum Opcode : std::uint8_t {
+  kOpIf = 0x80,
+  kOpJump = 0x88,
+  kOpAssign = 0x91,
+};
+
+// The target device as the device menu and CONST DEVICE leave it. It outlives a compile.
+struct DeviceSettings {
+  std::string DeviceSeries = "KX";  // "KX", "LX", "NX" or "WX"
+  int DeviceKind = 1;               // 1 = VN series, 2 = VNM series
+  int NextVarAddr = 160;            // first free variable address
+  int VarAddrLimit = 256;           // exclusive upper limit of variable memory
+  int AddrWidth = 1;                // bytes of a variable address in the code
+  std::string DeviceItem = "KF";    // the device menu item that is checked ("" for none)
+};
+
+// One row of the device table that CONST DEVICE and the command line accept.
+struct DeviceCodeInfo {
+  const char* code;
+  const char* series;
+  int first_addr;
+  int limit;
+  int addr_width;
+  int kind;
+  const char* menu_item;  // the device menu item it checks
+};
+// The entry for `code` ("KD", "KF", "ZQ1", "LF", "LG", "ND", "NG", "ZQ2", "WD", "WF"), or null.
+const DeviceCodeInfo* FindDeviceCode(std::string_view code);
+// Applies a device code completely (series, kind, memory parameters, menu item).
+void ApplyDeviceCode(DeviceSettings& device, const DeviceCodeInfo& info);
+
+struct VarEntry {
+  AnsiText VarName;  // upper-cased name
+  int VarType = 0;   // type code, which is also the operand descriptor
+  int VarAddr = 0;   // address of the first byte in variable memory
+  int VarDim = 0;    // declared number of elements; 0 for a scalar
+};
+
+struct ConstEntry {
+  AnsiText ConstName;    // upper-cased name ("DEVICE" for the device declaration)
+  AnsiText ConstText;    // value text as written, re-read at every use
+  int ConstArrKind = 0;  // 0 scalar; element size 1, 2 or 4 of a constant array
+  int ConstArrAddr = 0;  // code address of a constant array's first data byte
+  int ConstArrLen = 0;   // number of data bytes of a constant array
+};
+
+struct LabelEntry {
+  AnsiText LabelName;
+  long LabelAddr = 0;
+};
+
+struct FixupEntry {
+  AnsiText FixName;  // label referred to
+  long FixAddr = 0;  // code address of the two-byte slot
+  int FixLine = 0;   // source line of the reference, for the error report
+};
+
+// How a compile ended, for the front end to show.
+struct CompileOutcome {
+  int result = 1;        // 0 compiled, 1 failed
+  bool open_error = false;  // the compile copy could not be written or read
+  int line = 0;          // line to put the caret on / to report (0: none)
+  bool caret = false;    // the IDE moves the caret to `line` (errors inside a line)
+  Msg message;           // the message to show (both languages)
+};
+
+// The module's SINGLE form of x: IEEE 754 single precision with the significand truncated,
+// not rounded; nullopt when x is beyond the SINGLE range.
+std::optional<std::uint32_t> EncodeSingle(double x);
+
+class Compiler {
+ public:
+  // Capacities of the tables. Going past one is a compile error of its own.
+  static constexpr int kMaxVars = 5001;
+  static constexpr int kMaxConsts = 5001;
+  static constexpr int kMaxLabels = 10001;
+  static constexpr int kMaxFixups = 10001;
+  static constexpr int kPendSize = 1025;
+  static constexpr int kOperandSlots = 51;
+  static constexpr int kOperandSlotSize = 255;
+  static constexpr int kStackSize = 51;  // FOR and IF stacks, entries 0..50
+  static constexpr int kLineIndexSize = 32001;
+
+  Compiler();
+  ~Compiler();
+  Compiler(const Compiler&) = delete;
+  Compiler& operator=(const Compiler&) = delete;
+
+  // ---- Driver -----------------------------------------------------------------------------
+  // Writes the editor's text to the compile copy beside SourcePath, compiles it and builds
+  // the line index. Returns 0 or 1; Outcome says what to show.
+  int CompileProgram(platform::EditorComponent& editor);
+  // Compiles source file bytes without any file of its own (no compile copy, no line index).
+  int CompileSource(std::string_view source_bytes);
+  // Compiles SrcLine: 0, or -1 with ErrMsgEn / ErrMsgKo set.
+  int CompileLine();
+  long FindLabel(const AnsiText& name) const;
+  void BuildLineIndex();
+  // The message of the last failed compile in the interface language.
+  const std::string& OutcomeText() const;
+
+  // A statement branch's result when another statement follows at ScanPos (after a label,
+  // after THEN or ELSE).
+  static constexpr int kContinueStatement = 1;
+
+  // Reads the next physical source line into `line`; false at the end of the source.
+  bool ReadPhysicalLine(AnsiText& line);
+  // True when the line last read held a character that code page 949 cannot hold.
+  bool LastLineBad() const;
+  // Enters a label at CodeAddr without the duplicate check.
+  int DefineLabel(const AnsiText& name);
+  // Append to the variable and constant tables; -1 (a capacity error) when full.
+  int AddVar(VarEntry entry);
+  int AddConst(ConstEntry entry);
+
+  // ---- Code image -------------------------------------------------------------------------
+  void EmitByte(int b);
+  void Emit(int b) { EmitByte(b); ++CodeAddr; }
+  void MarkLine();
+  void ClearHeader();
+  void FlushPending();
+  void PendShift(int n);
+  void SavePending();
+  void PrependSaved();
+  void PushOperand(int k);
+  void LoadOperand(int k);
+  int AddFixup(const AnsiText& name);
+  // Appends one byte to PendBuf (a full buffer is a compile error).
+  void PendPush(int b);
+
+  // ---- Scanner and constants --------------------------------------------------------------
+  void NextToken();
+  // Reads the next token and puts ScanPos back; Token holds it.
+  void PeekToken();
+  // Character at 1-based position `pos` of SrcLine; a blank past the end.
+  char16_t CharAt(int pos) const;
+  int FindVar(const AnsiText& name) const;
+  int FindConst(const AnsiText& name) const;
+  int EncodeConstant(AnsiText token);
+  int ParseOperand(const AnsiText& token);
+  long ConstValue(const AnsiText& token);
+  // ConstValue that tells -1 from "not a constant": nullopt for the latter (messages set).
+  std::optional<long> ConstValueOpt(const AnsiText& token);
+  int ReadStringLiteral();
+  int CheckPortOperand();
+  // Integer encoding of v into PendBuf (replacing it).
+  void EncodeInteger(long v);
+  // The value of the constant operand in PendBuf (SINGLE: its bit pattern); nullopt for
+  // any other operand.
+  std::optional<long> PendingConstantValue() const;
+  // True when nothing but blanks is left on the line after ScanPos.
+  bool RestIsBlank() const;
+
+  // ---- Symbols and declarations -----------------------------------------------------------
+  static bool ValidName(const AnsiText& token);
+  int CompileDim();
+  int CompileConst();
+  int CompileLabel();
+
+  // ---- Expressions and functions ----------------------------------------------------------
+  int ParseVariable(const AnsiText& token);
+  int CompileAssignment();
+  int ParseFunctionOperand(const AnsiText& token);
+
+  // ---- Statement branches: entered with the keyword in Token; 0, kContinueStatement or -1.
+  // Control flow (control_flow.cpp).
+  int CompileGoto();
+  int CompileGosub();
+  int CompileReturn();
+  int CompileBreak();
+  int CompileFor();
+  int CompileNext();
+  int CompileIf();
+  int CompileElse();
+  int CompileElseIf();
+  int CompileEndIfWord();  // "ENDIF" written as one word
+  int CompileEnd();
+  int CompileOn();
+  int CompileDelay();
+  int CompileReset();
+  // "ELSE" met after a statement (single-line IF).
+  int ElseAfterStatement();
+  // Closes the innermost single-line IF at the end of its line.
+  void CloseSingleLineIf();
+  // Port, pulse and timing statements (port_statements.cpp).
+  int CompilePoke();
+  int CompileOut();
+  int CompileHigh();
+  int CompileLow();
+  int CompileByteOut();
+  int CompileToggle();
+  int CompileServo();
+  int CompilePulseOut();
+  int CompilePulse();
+  int CompileEeWrite();
+  int CompileTimeSet();
+  int CompileShiftOut();
+  int CompileStepOut();
+  int CompileFreqOut();
+  int CompilePwm();
+  int CompilePwmOff();
+  int CompileDacOut();
+  // Serial and bus statements (serial_statements.cpp).
+  int CompileGet();
+  int CompileSerIn();
+  int CompileSerOut();
+  int CompileBusOut();
+  int CompilePut();
+  int CompileBclr();
+  int CompileSet();
+  // Display and melody statements (display_statements.cpp).
+  int CompilePrint();
+  int CompileCls();
+  int CompileCsrOn();
+  int CompileCsrOff();
+  int CompileLcdInit();
+  int CompileLocate();
+  int CompilePlay();
+  int CompileSound();
+  int CompileBeep();
+
+  // ---- Errors -----------------------------------------------------------------------------
+  // Sets both texts and returns -1.
+  int Fail(const Msg& m);
+  // A message that has an English text only: shown in English in both languages.
+  int FailEn(const std::string& en);
+  // Records that a capacity was exceeded; the statement loop turns it into the line's error.
+  void Overflow(const Msg& m);
+  // The token as UTF-8, for messages.
+  std::string Utf8(const AnsiText& text) const;
+  // A statement that the compiler does not handle yet.
+  int NotSupportedYet();
+
+  // ---- State ------------------------------------------------------------------------------
+  DeviceSettings Device;        // target device; persists across compiles
+  std::string SourcePath;       // current source document
+  std::string TempSourcePath;   // compile copy: SourcePath less 4 characters, plus ".$$$"
+  int UseKorean = 0;            // -1: Korean messages
+  int CompiledOK = 0;           // -1 after a successful compile
+  CompileOutcome Outcome;       // how the last compile ended
+
+  AnsiText SrcLine;             // current logical line
+  int LineNo = 1;               // 1-based physical line being compiled
+  std::string ErrMsgEn, ErrMsgKo;
+  std::optional<Msg> CapacityError;  // first capacity exceeded on the current line
+
+  AnsiText Token;               // last token read, upper-cased; empty at the end of the line
+  int ScanPos = 1;              // 1-based position of the next character of SrcLine
+  int ScanEnd = 1;              // length of SrcLine + 1
+  char16_t CurChar = u' ';      // the character just read
+  int TokenStart = 1;           // where the last token began (to put it back)
+
+  CodeImage Code;               // code image and line map
+  long CodeAddr = 24;           // next free code address
+
+  std::array<std::uint8_t, kPendSize> PendBuf{};
+  int PendLen = 0;
+  std::array<std::uint8_t, kPendSize> SaveBuf{};
+  int SaveLen = 0;
+  struct OperandSlot {
+    std::array<std::uint8_t, kOperandSlotSize> bytes{};
+    int len = 0;
+  };
+  std::array<OperandSlot, kOperandSlots> OperandStack{};
+
+  std::vector<VarEntry> Vars;       // VarCount == Vars.size()
+  std::vector<ConstEntry> Consts;   // ConstCount == Consts.size()
+  std::vector<LabelEntry> Labels;   // LabelCount == Labels.size()
+  std::vector<FixupEntry> Fixups;   // FixCount == Fixups.size()
+  int VarCount() const { return static_cast<int>(Vars.size()); }
+  int ConstCount() const { return static_cast<int>(Consts.size()); }
+  int LabelCount() const { return static_cast<int>(Labels.size()); }
+  int FixCount() const { return static_cast<int>(Fixups.size()); }
+  int VarBytesUsed = 0;
+  int HangulKS = 0;             // -1: string constants in KS5601 (code page 949) bytes
+
+  // Control flow (FOR/NEXT, IF blocks) and the seen flags of the handlers.
+  int ForDepth = 0;
+  int ForCounter = 0;
+  AnsiText ForVarName;
+  std::array<AnsiText, kStackSize> ForIdStack{};
+  std::array<AnsiText, kStackSize> ForVarStack{};
+  int IfDepth = 0;
+  int IfCounter = 10;
+  std::array<AnsiText, kStackSize> IfIdStack{};
+  std::array<int, kStackSize> IfPartStack{};
+  int IfState = 0;              // 0 none, 1 single-line IF open, 2 inside an IF block
+  int IfLine = 0;
+  int OnIntSeen = 0, OnTimerSeen = 0, OnRecvSeen = 0, Rs232Seen = 0;
+
+  // ---- State of the port statements (reset in ResetTables) ----
+
+  // ---- State of the serial and bus statements (reset in ResetTables) ----
+
+  // ---- State of the display and melody statements (reset in ResetTables) ----
+
+  // Line index of the compile copy.
+  std::vector<long> LineOffset;  // LineOffset[n]: 1-based byte position of line n
+  int LineCountPlus1 = 0;
+
+ private:
+  void ResetTables();
+  int RunLines();
+  int FinishProgram();
+  void SetOutcomeFromError(bool caret);
+
+  std::vector<AnsiText> lines_;  // physical lines of the source being compiled
+  size_t next_line_ = 0;         // index of the next line to read
+  std::vector<int> bad_lines_;   // 1-based lines with characters code page 949 cannot hold
+  std::unordered_map<AnsiText, int> var_index_;    // name -> first entry
+  std::unordered_map<AnsiText, int> const_index_;  // name -> first entry
+  std::unordered_map<AnsiText, int> label_index_;  // name -> first entry
+  platform::CodePage* code_page_;
+};
+
+// Rows of the object code view: address in hexadecimal, " : ", eight bytes each followed by
+// a blank; rows start at multiples of 8 and run while the row's address is below `end`.
+std::vector<std::string> CodeRows(const CodeImage& code, long end, long first_row = 0);
+
+}  // namespace vn::compiler

@@ -1,0 +1,362 @@
+// The compilation driver: resets the tables, runs the source through CompileLine one logical
+// line at a time, appends the end of the program, resolves label references and indexes the
+// lines of the compile copy for the debugger.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <unordered_map>
+
+#include "compiler/compiler.h"
+#include "platform/codepage.h"
+#include "platform/editor.h"
+
+namespace vn::compiler {
+namespace {
+
+const Msg kSyntaxEndOfLine{"Syntax Error on End of Line !",
+                           "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."};
+const Msg kBadCharacter{"Character not available in the Korean code page (949) !",
+                        "한글 코드(949)로 변환할 수 없는 문자가 있습니다."};
+const Msg kCodeTooLarge{"Program too large ! (Code area ends at address 64000)",
+                        "프로그램이 너무 큽니다. 코드 영역은 64000번지까지입니다."};
+
+using Branch = int (Compiler::*)();
+
+// Statement keywords, in the order the statement loop tries them, with their branches.
+struct Keyword {
+  const char16_t* word;
+  Branch branch;
+};
+const Keyword kKeywords[] = {
+    {u"DIM", &Compiler::CompileDim},
+    {u"CONST", &Compiler::CompileConst},
+    {u"POKE", &Compiler::CompilePoke},
+    {u"BREAK", &Compiler::CompileBreak},
+    {u"OUT", &Compiler::CompileOut},
+    {u"HIGH", &Compiler::CompileHigh},
+    {u"LOW", &Compiler::CompileLow},
+    {u"BYTEOUT", &Compiler::CompileByteOut},
+    {u"TOGGLE", &Compiler::CompileToggle},
+    {u"SERVO", &Compiler::CompileServo},
+    {u"PULSEOUT", &Compiler::CompilePulseOut},
+    {u"PULSE", &Compiler::CompilePulse},
+    {u"GOTO", &Compiler::CompileGoto},
+    {u"GOSUB", &Compiler::CompileGosub},
+    {u"RETURN", &Compiler::CompileReturn},
+    {u"FOR", &Compiler::CompileFor},
+    {u"NEXT", &Compiler::CompileNext},
+    {u"IF", &Compiler::CompileIf},
+    {u"ELSE", &Compiler::CompileElse},
+    {u"ELSEIF", &Compiler::CompileElseIf},
+    {u"ENDIF", &Compiler::CompileEndIfWord},
+    {u"END", &Compiler::CompileEnd},
+    {u"EEWRITE", &Compiler::CompileEeWrite},
+    {u"TIMESET", &Compiler::CompileTimeSet},
+    {u"GET", &Compiler::CompileGet},
+    {u"SERIN", &Compiler::CompileSerIn},
+    {u"SEROUT", &Compiler::CompileSerOut},
+    {u"SHIFTOUT", &Compiler::CompileShiftOut},
+    {u"STEPOUT", &Compiler::CompileStepOut},
+    {u"FREQOUT", &Compiler::CompileFreqOut},
+    {u"PWM", &Compiler::CompilePwm},
+    {u"PWMOFF", &Compiler::CompilePwmOff},
+    {u"DACOUT", &Compiler::CompileDacOut},
+    {u"PRINT", &Compiler::CompilePrint},
+    {u"BUSOUT", &Compiler::CompileBusOut},
+    {u"PUT", &Compiler::CompilePut},
+    {u"BCLR", &Compiler::CompileBclr},
+    {u"CLS", &Compiler::CompileCls},
+    {u"CSRON", &Compiler::CompileCsrOn},
+    {u"CSROFF", &Compiler::CompileCsrOff},
+    {u"LCDINIT", &Compiler::CompileLcdInit},
+    {u"LOCATE", &Compiler::CompileLocate},
+    {u"PLAY", &Compiler::CompilePlay},
+    {u"SOUND", &Compiler::CompileSound},
+    {u"BEEP", &Compiler::CompileBeep},
+    {u"ON", &Compiler::CompileOn},
+    {u"DELAY", &Compiler::CompileDelay},
+    {u"RESET", &Compiler::CompileReset},
+    {u"SET", &Compiler::CompileSet},
+};
+
+// Keyword lookup: the first entry of a word wins, as in the ordered list.
+const std::unordered_map<AnsiText, const Keyword*>& KeywordIndex() {
+  static const auto index = [] {
+    std::unordered_map<AnsiText, const Keyword*> m;
+    for (const auto& k : kKeywords) m.emplace(k.word, &k);
+    return m;
+  }();
+  return index;
+}
+
+bool ReadFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace
+
+Compiler::Compiler() : code_page_(new platform::CodePage) {}
+Compiler::~Compiler() { delete code_page_; }
+
+int Compiler::Fail(const Msg& m) {
+  ErrMsgEn = m.en;
+  ErrMsgKo = m.ko;
+  return -1;
+}
+
+int Compiler::FailEn(const std::string& en) { return Fail({en, en}); }
+
+void Compiler::Overflow(const Msg& m) {
+  if (!CapacityError) CapacityError = m;
+}
+
+std::string Compiler::Utf8(const AnsiText& text) const { return code_page_->Cp949ToUtf8(EncodeAnsi(text)); }
+
+int Compiler::NotSupportedYet() {
+  return Fail({"Statement not supported yet : " + Utf8(Token), "아직 지원하지 않는 명령입니다 : " + Utf8(Token)});
+}
+
+const std::string& Compiler::OutcomeText() const {
+  return UseKorean == -1 && !Outcome.message.ko.empty() ? Outcome.message.ko : Outcome.message.en;
+}
+
+long Compiler::FindLabel(const AnsiText& name) const {
+  auto it = label_index_.find(name);
+  return it == label_index_.end() ? -1 : Labels[static_cast<size_t>(it->second)].LabelAddr;
+}
+
+bool Compiler::LastLineBad() const {
+  return std::binary_search(bad_lines_.begin(), bad_lines_.end(), static_cast<int>(next_line_));
+}
+
+bool Compiler::ReadPhysicalLine(AnsiText& line) {
+  if (next_line_ >= lines_.size()) return false;
+  line = lines_[next_line_++];
+  return true;
+}
+
+void Compiler::ResetTables() {
+  Vars.clear();
+  Consts.clear();
+  Labels.clear();
+  Fixups.clear();
+  var_index_.clear();
+  const_index_.clear();
+  label_index_.clear();
+  VarBytesUsed = 0;
+
+  if (Device.DeviceSeries == "KX" || Device.DeviceSeries == "LX") {
+    Device.NextVarAddr = 160;
+    Device.VarAddrLimit = 256;
+    Device.AddrWidth = 1;
+  } else if (Device.DeviceSeries == "NX") {
+    Device.NextVarAddr = 160;
+    Device.VarAddrLimit = 240;
+    Device.AddrWidth = 1;
+  } else if (Device.DeviceSeries == "WX") {
+    Device.NextVarAddr = 0;
+    Device.VarAddrLimit = 32767;
+    Device.AddrWidth = 2;
+  }
+
+  OnTimerSeen = OnIntSeen = OnRecvSeen = Rs232Seen = 0;
+  Code.Reset();
+  CodeAddr = CodeImage::kHeaderSize;
+  PendLen = SaveLen = 0;
+
+  ForDepth = ForCounter = 0;
+  ForIdStack.fill({});
+  ForVarStack.fill({});
+  IfDepth = 0;
+  IfState = 0;
+  IfCounter = 10;
+  IfIdStack.fill({});
+  IfPartStack.fill(0);
+  HangulKS = 0;
+  LineNo = 1;
+  CapacityError.reset();
+}
+
+int Compiler::CompileLine() {
+  ErrMsgEn.clear();
+  CapacityError.reset();
+  if (SrcLine.empty()) return 0;
+  ScanPos = 1;
+  ScanEnd = static_cast<int>(SrcLine.size()) + 1;
+
+  NextToken();
+  for (;;) {
+    // The start of a statement.
+    if (Token.empty() || Token == u"REM" || Token == u"'") {
+      if (IfState == 1) CloseSingleLineIf();
+      return 0;
+    }
+    int r;
+    const auto& keywords = KeywordIndex();
+    if (auto it = keywords.find(Token); it != keywords.end()) {
+      r = (this->*(it->second->branch))();
+    } else if (FindVar(Token) >= 0) {
+      r = CompileAssignment();
+    } else {
+      // A label; a statement may follow it on the same line.
+      if (CompileLabel() != 0) return -1;
+      r = kContinueStatement;
+    }
+    if (r < 0) return -1;
+    if (CapacityError) return Fail(*CapacityError);
+    NextToken();
+    if (r == kContinueStatement) continue;
+
+    // The end of a statement.
+    if (Token == u":") {
+      NextToken();
+      continue;
+    }
+    if (Token == u"ELSE") {
+      if (ElseAfterStatement() != 0) return -1;
+      NextToken();
+      continue;
+    }
+    if (IfState == 1) CloseSingleLineIf();
+    if (CapacityError) return Fail(*CapacityError);
+    if (Token.empty() || Token == u"'") return 0;
+    return Fail(kSyntaxEndOfLine);
+  }
+}
+
+void Compiler::SetOutcomeFromError(bool caret) {
+  Outcome.result = 1;
+  Outcome.line = LineNo;
+  Outcome.caret = caret;
+  Outcome.message = {ErrMsgEn, ErrMsgKo};
+}
+
+int Compiler::RunLines() {
+  AnsiText line;
+  while (ReadPhysicalLine(line)) {
+    bool bad = LastLineBad();
+    SrcLine = std::move(line);
+    // A line that ends in "_" goes on on the next physical line.
+    while (!SrcLine.empty() && SrcLine.back() == u'_') {
+      AnsiText next;
+      SrcLine.pop_back();
+      if (!ReadPhysicalLine(next)) break;
+      ++LineNo;
+      bad = bad || LastLineBad();
+      size_t skip = 0;
+      if (skip < next.size() && next[skip] == u'\t') ++skip;
+      if (skip < next.size() && next[skip] == u'\t') ++skip;
+      while (skip < next.size() && next[skip] == u' ') ++skip;
+      SrcLine += u' ';
+      SrcLine.append(next, skip);
+    }
+    if (bad) {
+      Fail(kBadCharacter);
+      SetOutcomeFromError(true);
+      return 1;
+    }
+    if (CompileLine() != 0) {
+      SetOutcomeFromError(true);
+      return 1;
+    }
+    ++LineNo;
+  }
+  return 0;
+}
+
+int Compiler::FinishProgram() {
+  // The program ends in a jump to itself.
+  MarkLine();
+  const long end = CodeAddr;
+  Emit(kOpJump);
+  Emit(static_cast<int>(end & 0xFF));
+  Emit(static_cast<int>((end >> 8) & 0xFF));
+  if (CapacityError || CodeAddr - 1 > CodeImage::kLastAddr) {
+    Fail(kCodeTooLarge);
+    SetOutcomeFromError(false);
+    Outcome.line = LineNo - 1 > 0 ? LineNo - 1 : 1;
+    return 1;
+  }
+
+  if (IfState != 0) {
+    Outcome = {};
+    Outcome.line = IfLine;
+    Outcome.message = {kMsgTable[7].en + Str(IfLine), kMsgTable[7].ko + Str(IfLine)};
+    return 1;
+  }
+
+  for (const FixupEntry& fix : Fixups) {
+    const long a = FindLabel(fix.FixName);
+    if (a == -1) {
+      ErrMsgEn = "Invalid label : " + Utf8(fix.FixName);
+      Outcome = {};
+      Outcome.line = fix.FixLine;
+      Outcome.message = {ErrMsgEn, ErrMsgEn};
+      return 1;
+    }
+    Code.Set(fix.FixAddr, static_cast<std::uint8_t>(a % 256));
+    Code.Set(fix.FixAddr + 1, static_cast<std::uint8_t>((a / 256) % 256));
+  }
+  return 0;
+}
+
+int Compiler::CompileSource(std::string_view source_bytes) {
+  Outcome = {};
+  ResetTables();
+  SourceLines source = SplitSource(source_bytes);
+  lines_ = std::move(source.lines);
+  bad_lines_.assign(source.bad_lines.begin(), source.bad_lines.end());
+  next_line_ = 0;
+
+  int result = RunLines();
+  if (result == 0) result = FinishProgram();
+  lines_.clear();
+  bad_lines_.clear();
+  if (result != 0) return 1;
+  Outcome.result = 0;
+  CompiledOK = -1;
+  return 0;
+}
+
+int Compiler::CompileProgram(platform::EditorComponent& editor) {
+  const size_t keep = SourcePath.size() >= 4 ? SourcePath.size() - 4 : 0;
+  TempSourcePath = SourcePath.substr(0, keep) + ".$$$";
+  std::string bytes;
+  if (!editor.SaveToFile(TempSourcePath) || !ReadFile(TempSourcePath, bytes)) {
+    Outcome = {};
+    Outcome.open_error = true;
+    Outcome.message = {"Open Error:" + TempSourcePath, "Open Error:" + TempSourcePath};
+    return 1;
+  }
+  if (CompileSource(bytes) != 0) return 1;
+  BuildLineIndex();
+  return 0;
+}
+
+void Compiler::BuildLineIndex() {
+  LineOffset.assign(kLineIndexSize, 0);
+  if (TempSourcePath.empty()) return;
+  std::string bytes;
+  if (!ReadFile(TempSourcePath, bytes)) {
+    Outcome.message = {"Open Error:" + TempSourcePath, "Open Error:" + TempSourcePath};
+    return;
+  }
+  const SourceLines source = SplitSource(bytes);
+  long pos = 1;
+  int n = 1;
+  for (const AnsiText& s : source.lines) {
+    if (n < kLineIndexSize) LineOffset[static_cast<size_t>(n)] = pos;
+    pos += AnsiLength(s) + 2;
+    ++n;
+  }
+  LineCountPlus1 = n;
+  // Blank lines after the last one let the debugger's source window read past the end.
+  std::ofstream out(TempSourcePath, std::ios::binary | std::ios::app);
+  for (int i = 0; i < 61; ++i) out << " \r\n";
+}
+
+}  // namespace vn::compiler

@@ -1,0 +1,30 @@
+// The USB download cable's library: the calls the link makes, by what the caller relies on.
+// Implemented over libftdi1 for the real cable and by the virtual module's USB end in tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vn::platform {
+
+class UsbLibrary {
+ public:
+  virtual ~UsbLibrary() = default;
+
+  // Opens the cable whose description is `description`; 0 = open, anything else = not found.
+  virtual int OpenByDescription(const char* description) = 0;
+  // Read and write time-outs in milliseconds; called right after every open.
+  virtual int SetTimeouts(unsigned read_ms, unsigned write_ms) = 0;
+  virtual int Close() = 0;
+  // Called at the start of every download.
+  virtual int ResetDevice() = 0;
+  // 0 = all `length` bytes sent.
+  virtual int Write(const std::uint8_t* data, std::size_t length) = 0;
+  // Fills `data` with up to `length` bytes, waiting at most the read time-out; bytes that
+  // did not arrive stay as the caller left them (zero). 0 = success.
+  virtual int Read(std::uint8_t* data, std::size_t length) = 0;
+  // Number of bytes waiting from the module; 0 = success.
+  virtual int GetQueueStatus(std::uint32_t& waiting) = 0;
+};
+
+}  // namespace vn::platform
