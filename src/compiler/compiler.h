@@ -263,6 +263,8 @@ class Compiler {
   int CompilePut();
   int CompileBclr();
   int CompileSet();
+  // The output item list of SEROUT, BUSOUT, PUT and PRINT, entered after their fixed arguments.
+  int CompileOutputList();
   // Display and melody statements (display_statements.cpp).
   int CompilePrint();
   int CompileCls();

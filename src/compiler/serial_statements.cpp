@@ -11,5 +11,6 @@ int Compiler::CompileBusOut() { return NotSupportedYet(); }
 int Compiler::CompilePut() { return NotSupportedYet(); }
 int Compiler::CompileBclr() { return NotSupportedYet(); }
 int Compiler::CompileSet() { return NotSupportedYet(); }
+int Compiler::CompileOutputList() { return NotSupportedYet(); }
 
 }  // namespace vn::compiler
