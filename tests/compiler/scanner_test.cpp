@@ -1,0 +1,213 @@
+// Tokens and constants.
+#include <gtest/gtest.h>
+
+#include "compile_helpers.h"
+
+namespace vn::compiler {
+namespace {
+
+using testing::Bytes;
+using testing::MakeCompiler;
+
+std::vector<std::string> Tokens(Compiler& c, const std::string& line) {
+  c.SrcLine = DecodeAnsi(line);
+  c.ScanPos = 1;
+  c.ScanEnd = static_cast<int>(c.SrcLine.size()) + 1;
+  std::vector<std::string> out;
+  for (;;) {
+    c.NextToken();
+    if (c.Token.empty()) return out;
+    out.push_back(EncodeAnsi(c.Token));
+  }
+}
+
+TEST(Scanner, Tokens) {
+  struct Case {
+    const char* device;
+    const char* line;
+    std::vector<std::string> tokens;
+  } cases[] = {
+      {"KF", "A<>B", {"A", "<>", "B"}},
+      {"KF", "A=>B", {"A", ">=", "B"}},
+      {"KF", "A><B", {"A", "<>", "B"}},
+      {"KF", "A=<B", {"A", "<=", "B"}},
+      {"KF", "a << 2 >> b", {"A", "<<", "2", ">>", "B"}},
+      {"KF", "X.Y", {"X", ".", "Y"}},
+      {"WF", "X.Y", {"X.Y"}},
+      {"WF", "1.5+2", {"1.5", "+", "2"}},
+      {"KF", "\tfoo  (bar),\"x\":'c'", {"FOO", "(", "BAR", ")", ",", "\"", "X", "\"", ":", "'", "C", "'"}},
+      {"KF", "[a]{b}-/*^~;", {"[", "A", "]", "{", "B", "}", "-", "/", "*", "^", "~", ";"}},
+      {"KF", "A = <", {"A", "=", "<"}},
+      {"KF", "\xBD\xC3\xC0\xDB:", {"\xBD\xC3\xC0\xDB", ":"}},
+  };
+  for (const auto& k : cases) {
+    auto c = MakeCompiler(k.device);
+    EXPECT_EQ(Tokens(*c, k.line), k.tokens) << k.line;
+  }
+}
+
+TEST(Scanner, DoubleByteCharacterIsOneScanPosition) {
+  auto c = MakeCompiler("KF");
+  c->SrcLine = DecodeAnsi("\xBD\xC3\xC0\xDB X");
+  c->ScanPos = 1;
+  c->ScanEnd = static_cast<int>(c->SrcLine.size()) + 1;
+  c->NextToken();
+  EXPECT_EQ(c->ScanPos, 4);  // two characters and the blank that ended the token
+  EXPECT_EQ(AnsiLength(c->Token), 4);
+}
+
+Bytes Encoded(Compiler& c, const std::string& line) {
+  c.SrcLine = DecodeAnsi(line);
+  c.ScanPos = 1;
+  c.ScanEnd = static_cast<int>(c.SrcLine.size()) + 1;
+  c.NextToken();
+  if (c.EncodeConstant(c.Token) != 0) return {-1};
+  return Bytes(c.PendBuf.begin(), c.PendBuf.begin() + c.PendLen);
+}
+
+TEST(Scanner, ConstantEncodings) {
+  struct Case {
+    const char* device;
+    const char* text;
+    Bytes bytes;
+  } cases[] = {
+      {"KF", "0", {16}},
+      {"KF", "1", {17}},
+      {"KF", "2", {18, 2}},
+      {"KF", "255", {18, 255}},
+      {"KF", "256", {19, 0, 1}},
+      {"KF", "65535", {19, 255, 255}},
+      {"KF", "65536", {25, 0, 0, 1, 0}},
+      {"KF", "-1", {25, 255, 255, 255, 255}},
+      {"KF", "-0", {25, 0, 0, 0, 0}},
+      {"KF", "- 300", {25, 0xD4, 0xFE, 0xFF, 0xFF}},
+      {"KF", "&HFF", {18, 255}},
+      {"KF", "&H100", {19, 0, 1}},
+      {"KF", "&HFFFF", {19, 255, 255}},
+      {"KF", "&H10000", {25, 0, 0, 1, 0}},
+      {"KF", "&hffffffff", {18, 255}},
+      {"KF", "&O17", {18, 15}},
+      {"KF", "&B101", {18, 5}},
+      {"KF", "&B1X1", {18, 7}},
+      {"KF", "&B1", {17}},
+      {"KF", "012", {16}},
+      {"KF", "12AB", {18, 12}},
+      {"KF", "1E3", {19, 0xE8, 3}},
+      {"KF", "2147483647", {25, 255, 255, 255, 127}},
+      {"KF", "'A'", {18, 65}},
+      {"KF", "\"A\"", {18, 65}},
+      {"WF", "1.5", {14, 0, 0, 192, 63}},
+      {"WF", "0.0", {14, 0, 0, 0, 0}},
+      {"WF", "0.", {14, 0, 0, 0, 0}},
+      {"WF", "-1.5", {14, 0, 0, 192, 191}},
+      {"WF", "-2.", {14, 0, 0, 0, 192}},
+      // 0.1 truncated: 0x3DCCCCCC, where rounding would give 0x3DCCCCCD.
+      {"WF", "0.1", {14, 0xCC, 0xCC, 0xCC, 0x3D}},
+      {"WF", "\"AB\"", {24, 65, 66, 0}},
+      {"WF", "\"\"", {24, 0}},
+  };
+  for (const auto& k : cases) {
+    auto c = MakeCompiler(k.device);
+    EXPECT_EQ(Encoded(*c, k.text), k.bytes) << k.device << " " << k.text;
+  }
+}
+
+TEST(Scanner, ConstantErrors) {
+  struct Case {
+    const char* text;
+    std::string en;
+    std::string ko;
+  } cases[] = {
+      {"FOO", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
+      {"99999999999", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
+      {"&H", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
+      {"&H123456789", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
+      {"'AB", "Invalid Chractor Constant value !", "문법에러: 잘못된 인수표현입니다."},
+  };
+  for (const auto& k : cases) {
+    auto c = MakeCompiler("KF");
+    EXPECT_EQ(Encoded(*c, k.text), Bytes({-1})) << k.text;
+    EXPECT_EQ(c->ErrMsgEn, k.en) << k.text;
+    EXPECT_EQ(c->ErrMsgKo, k.ko) << k.text;
+  }
+  // A binary prefix without digits fails without a message of its own.
+  auto c = MakeCompiler("KF");
+  EXPECT_EQ(Encoded(*c, "&B"), Bytes({-1}));
+  EXPECT_EQ(c->ErrMsgEn, "");
+}
+
+TEST(Scanner, SingleTruncatesBitByBit) {
+  struct Case {
+    double x;
+    std::uint32_t bits;
+  } cases[] = {
+      {1.0, 0x3F800000}, {1.5, 0x3FC00000}, {-1.5, 0xBFC00000}, {0.1, 0x3DCCCCCC},
+      {3.14159, 0x40490FCF}, {1e-40, 0}, {0.0, 0},
+  };
+  for (const auto& k : cases) EXPECT_EQ(EncodeSingle(k.x), k.bits) << k.x;
+  EXPECT_EQ(EncodeSingle(1e39), std::nullopt);
+}
+
+TEST(Scanner, NamedConstantsAreReadAtEachUse) {
+  // Scalars substitute their text; a negative text and a negated name both work.
+  auto c = testing::Compile("KF", {"CONST K = 300", "CONST M = -5", "CONST Q = \"A\"", "DIM A AS INTEGER",
+                                   "A = K", "A = M", "A = -K", "A = Q"});
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(testing::ProgramBytes(*c),
+            Bytes({145, 22, 160, 19, 44, 1, 0,                // A = K
+                   145, 22, 160, 25, 251, 255, 255, 255, 0,  // A = M
+                   145, 22, 160, 25, 0xD4, 0xFE, 255, 255, 0,  // A = -K
+                   145, 22, 160, 18, 65, 0}));               // A = Q, the code of its character
+  EXPECT_EQ(c->Consts[1].ConstText, u"-5");
+  EXPECT_EQ(c->Consts[2].ConstText, u"\"A\"");
+}
+
+TEST(Scanner, ConstValueKeepsThePendingOperand) {
+  auto c = MakeCompiler("KF");
+  c->PendLen = 2;
+  c->PendBuf[0] = 21;
+  c->PendBuf[1] = 160;
+  c->SrcLine = u"";
+  c->ScanPos = c->ScanEnd = 1;
+  EXPECT_EQ(c->ConstValue(u"&H1234"), 0x1234);
+  EXPECT_EQ(c->ConstValue(u"X"), -1);
+  EXPECT_EQ(c->ConstValueOpt(u"X"), std::nullopt);
+  EXPECT_EQ(c->ConstValue(u"65536"), 65536);
+  EXPECT_EQ(c->PendLen, 2);
+  EXPECT_EQ(c->PendBuf[1], 160);
+}
+
+TEST(Scanner, KoreanStringConstantsInJohabOrKs5601) {
+  // "가" is B0A1 in code page 949 and 8861 in Johab.
+  auto johab = MakeCompiler("WF");
+  EXPECT_EQ(Encoded(*johab, "\"\xB0\xA1" "A\""), Bytes({24, 0x88, 0x61, 65, 0}));
+  auto ks = MakeCompiler("WF");
+  ks->HangulKS = -1;
+  EXPECT_EQ(Encoded(*ks, "\"\xB0\xA1" "A\""), Bytes({24, 0xB0, 0xA1, 65, 0}));
+}
+
+TEST(Scanner, PortOperandCheck) {
+  struct Case {
+    Bytes operand;
+    int result;
+    std::string en;
+  } cases[] = {
+      {{}, -1, "Invalid Parameter ! "},
+      {{18, 64}, 0, ""},
+      {{18, 65}, -1, "Out of I/O port number"},
+      {{19, 0, 1}, -1, "Use only Byte type"},
+      {{22, 160}, -1, "Use only Byte type"},
+      {{21, 160}, 0, ""},
+      {{16}, 0, ""},
+  };
+  for (const auto& k : cases) {
+    auto c = MakeCompiler("KF");
+    c->PendLen = static_cast<int>(k.operand.size());
+    for (size_t i = 0; i < k.operand.size(); ++i) c->PendBuf[i] = static_cast<std::uint8_t>(k.operand[i]);
+    EXPECT_EQ(c->CheckPortOperand(), k.result);
+    EXPECT_EQ(c->ErrMsgEn, k.en);
+  }
+}
+
+}  // namespace
+}  // namespace vn::compiler

@@ -1,0 +1,261 @@
+// DIM, CONST, constant arrays, CONST DEVICE and labels.
+#include <gtest/gtest.h>
+
+#include "compile_helpers.h"
+
+namespace vn::compiler {
+namespace {
+
+using testing::Bytes;
+using testing::Compile;
+using testing::ProgramBytes;
+
+struct VarRow {
+  std::u16string name;
+  int type, addr, dim;
+};
+
+void ExpectVars(const Compiler& c, const std::vector<VarRow>& rows) {
+  ASSERT_EQ(c.VarCount(), static_cast<int>(rows.size()));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(c.Vars[i].VarName, rows[i].name) << i;
+    EXPECT_EQ(c.Vars[i].VarType, rows[i].type) << i;
+    EXPECT_EQ(c.Vars[i].VarAddr, rows[i].addr) << i;
+    EXPECT_EQ(c.Vars[i].VarDim, rows[i].dim) << i;
+  }
+}
+
+TEST(Symbols, VariableLayoutPerSeries) {
+  auto vn = Compile("KF", {"DIM A AS BYTE, B(3) AS BYTE ,C AS INTEGER", "DIM D(0) AS INTEGER"});
+  ASSERT_EQ(vn->Outcome.result, 0) << vn->Outcome.message.en;
+  ExpectVars(*vn, {{u"A", 21, 160, 0}, {u"B", 28, 161, 3}, {u"C", 22, 164, 0}, {u"D", 22, 166, 0}});
+  EXPECT_EQ(vn->VarBytesUsed, 8);
+  EXPECT_EQ(vn->Device.NextVarAddr, 168);
+
+  auto vnm = Compile("WF", {"DIM A AS BYTE, B(3) AS BYTE", "DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG",
+                            "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE"});
+  ASSERT_EQ(vnm->Outcome.result, 0) << vnm->Outcome.message.en;
+  ExpectVars(*vnm, {{u"A", 21, 0, 0},
+                    {u"B", 8, 1, 3},
+                    {u"C", 9, 4, 2},
+                    {u"L", 26, 8, 0},
+                    {u"M", 10, 12, 2},
+                    {u"S", 15, 20, 0},
+                    {u"T", 11, 24, 2},
+                    {u"U", 8, 32, 2}});
+  EXPECT_EQ(vnm->VarBytesUsed, 34);
+}
+
+TEST(Symbols, VnVariableMemoryLimit) {
+  auto fits = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE"});
+  ASSERT_EQ(fits->Outcome.result, 0);
+  EXPECT_EQ(fits->Vars[1].VarAddr, 254);
+  EXPECT_EQ(fits->Device.NextVarAddr, 255);
+
+  auto full = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE", "DIM C AS BYTE"});
+  EXPECT_EQ(full->Outcome.result, 1);
+  EXPECT_EQ(full->Outcome.line, 3);
+  EXPECT_EQ(full->Outcome.message.en, "Not Enough room to Variable Memory");
+  EXPECT_EQ(full->Outcome.message.ko, "변수영역이 초과되었습니다.");
+  EXPECT_EQ(full->VarCount(), 3);  // the entry stays, the compile stops
+
+  // The NX series ends at 240.
+  auto nx = Compile("ND", {"DIM A(80) AS BYTE"});
+  EXPECT_EQ(nx->Outcome.message.en, "Not Enough room to Variable Memory");
+  auto nx_ok = Compile("ND", {"DIM A(78) AS BYTE", "DIM B AS BYTE"});
+  EXPECT_EQ(nx_ok->Outcome.result, 0);
+}
+
+TEST(Symbols, StringDeclarationEmitsItsSize) {
+  auto c = Compile("WF", {"DIM A AS BYTE", "DIM ST AS STRING * 20", "DIM B AS BYTE"});
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 1, 0, 18, 20, 0}));
+  EXPECT_EQ(c->Vars[1].VarType, 20);
+  EXPECT_EQ(c->Vars[2].VarAddr, 23);
+  EXPECT_EQ(c->Code.LineOf(24), 2);
+}
+
+TEST(Symbols, DimErrors) {
+  struct Case {
+    const char* device;
+    std::vector<std::string> lines;
+    std::string en, ko;
+  } cases[] = {
+      {"KF", {"DIM 1A AS BYTE"}, "Invalid Variable Name !", "변수명이 잘못되었습니다."},
+      {"KF", {"DIM A AS BYTE", "DIM A AS BYTE"}, "Duplicate Definition", "변수명이 중복정의되었습니다."},
+      {"KF", {"DIM A(X) AS BYTE"}, "Syntax Error ! Invalid Constant", "문법에러: 잘못된 상수표현입니다."},
+      {"KF", {"DIM A(3 AS BYTE"}, "Syntax Error ! Example : DIM A(10) AS BYTE",
+       "문법에러 : 괄호를 찾을 수 없습니다.  올바른 사용예 : DIM A(10) AS BYTE"},
+      {"KF", {"DIM A BYTE"}, "Syntax Error !    Example : DIM I AS INTEGER", "문법에러 : AS를 찾을수 없습니다. "},
+      {"KF", {"DIM A(2) AS INTEGER"}, "Can not use INTEGER ARRAY with this DEVICE !",
+       "VN시리즈에서는 INTEGER형 배열을 사용할 수 없습니다."},
+      {"KF", {"DIM A AS LONG"}, "Can not use LONG type variable with this DEVICE !",
+       "VN시리즈에서는 LONG형을 사용할 수 없습니다."},
+      {"KF", {"DIM A AS SINGLE"}, "Can not use SINGLE type variable with this DEVICE !",
+       "VN시리즈에서는 SINGLE형을 사용할 수 없습니다."},
+      // On the VN series the device is refused before the size is looked at.
+      {"KF", {"DIM A AS STRING * 200"}, "Can not use STRING type variable with this DEVICE !",
+       "VN시리즈에서는 STRING형을 사용할 수 없습니다."},
+      {"WF", {"DIM A(2) AS STRING * 2"}, "Syntax Error ! Not Available String Array !",
+       "문자열 변수의 배열선언은 불가능합니다."},
+      {"WF", {"DIM A AS STRING 2"}, "Syntax Error !    Example : DIM ST AS STRING * 12",
+       "문법에러 : *을 찾을 수 없습니다. 올바른 예 : DIM ST AS STRING * 12"},
+      {"WF", {"DIM A AS STRING * 96"}, "Syntax Error ! String Size is between 1 ~ 95",
+       "문자열 변수의 최대크기는 95까지입니다."},
+      {"WF", {"DIM A AS STRING * 0"}, "Syntax Error ! String Size is between 1 ~ 95",
+       "문자열 변수의 최대크기는 95까지입니다."},
+      {"WF", {"DIM A AS WORD"}, "Invalid Variable Mode ! ",
+       "잘못된 변수형입니다. 변수형은 BYTE, INTEGER, LONG, SINGLE, STRING중 하나이여야 합니다."},
+      // Two blanks before the comma end the declaration; the comma is left over.
+      {"KF", {"DIM A AS BYTE  , B AS BYTE"}, "Syntax Error on End of Line !",
+       "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."},
+  };
+  for (const auto& k : cases) {
+    auto c = Compile(k.device, k.lines);
+    EXPECT_EQ(c->Outcome.result, 1) << k.en;
+    EXPECT_EQ(c->Outcome.line, static_cast<int>(k.lines.size())) << k.en;
+    EXPECT_EQ(c->Outcome.message.en, k.en);
+    EXPECT_EQ(c->Outcome.message.ko, k.ko);
+  }
+}
+
+TEST(Symbols, ConstDevice) {
+  struct Case {
+    const char* preset;
+    const char* code;
+    const char* series;
+    int kind, first, limit, width;
+    const char* item;
+  } cases[] = {
+      {"WF", "KD", "KX", 1, 160, 256, 1, "KD"},  {"WF", "ZQ1", "KX", 1, 160, 256, 1, "KD"},
+      {"WF", "LG", "LX", 1, 160, 256, 1, "LG"},  {"WF", "ZQ2", "NX", 1, 160, 240, 1, "ND"},
+      {"KF", "WD", "WX", 2, 0, 32767, 2, "WD"},  {"KF", "WF", "WX", 2, 0, 32767, 2, "WF"},
+  };
+  for (const auto& k : cases) {
+    auto c = Compile(k.preset, {"CONST X = 1", std::string("CONST DEVICE = ") + k.code, "DIM A AS BYTE"});
+    ASSERT_EQ(c->Outcome.result, 0) << k.code << c->Outcome.message.en;
+    EXPECT_EQ(c->Device.DeviceSeries, k.series);
+    EXPECT_EQ(c->Device.DeviceKind, k.kind);
+    EXPECT_EQ(c->Device.VarAddrLimit, k.limit);
+    EXPECT_EQ(c->Device.AddrWidth, k.width);
+    EXPECT_EQ(c->Device.DeviceItem, k.item);
+    EXPECT_EQ(c->Vars[0].VarAddr, k.first);
+  }
+}
+
+TEST(Symbols, ConstDeviceErrors) {
+  auto late = Compile("KF", {"DIM A AS BYTE", "CONST DEVICE = WF"});
+  EXPECT_EQ(late->Outcome.message.en, "CONST DEVICE must be located the top of source program");
+  EXPECT_EQ(late->Outcome.message.ko, "CONST DEVICE문은 소스의 가장 첫부분에 위치해야만 합니다.");
+  EXPECT_EQ(late->Device.DeviceItem, "");  // the menu marks were removed before the check
+  EXPECT_EQ(late->Device.DeviceSeries, "KX");
+
+  auto bad = Compile("KF", {"CONST DEVICE = XX"});
+  EXPECT_EQ(bad->Outcome.message.en, "Syntax Error ! Invalid Device Name. Must use KD,KF,LF,LG,ND,NG,WD,WF");
+  EXPECT_EQ(bad->Outcome.message.ko,
+            "문법에러 : 잘못된 디바이스명입니다. KD,KF,LF,LG,ND,NG,WD,WF중 하나를 사용하십시요!");
+}
+
+TEST(Symbols, DeviceChoiceOutlivesTheCompile) {
+  auto c = testing::MakeCompiler("KF");
+  ASSERT_EQ(c->CompileSource(testing::Source({"CONST DEVICE = WF"})), 0);
+  ASSERT_EQ(c->CompileSource(testing::Source({"DIM A AS LONG"})), 0);
+  EXPECT_EQ(c->Vars[0].VarAddr, 0);
+}
+
+TEST(Symbols, ScalarConstErrors) {
+  auto name = Compile("KF", {"CONST 1X = 3"});
+  EXPECT_EQ(name->Outcome.message.en, "Invalid CONST name !");
+  EXPECT_EQ(name->Outcome.message.ko, "문법에러 : 잘못된 상수명입니다.");
+  auto eq = Compile("KF", {"CONST X 3"});
+  EXPECT_EQ(eq->Outcome.message.en, "Syntax Error ! Example : CONST UPKEY = 4");
+  EXPECT_EQ(eq->Outcome.message.ko, "문법에러 : = 기호를 찾을 수 없습니다.");
+  // A later constant of the same name is stored but never found.
+  auto dup = Compile("KF", {"CONST X = 3", "CONST X = 4", "DIM A AS BYTE", "A = X"});
+  ASSERT_EQ(dup->Outcome.result, 0);
+  EXPECT_EQ(ProgramBytes(*dup), Bytes({145, 21, 160, 18, 3, 0}));
+  EXPECT_EQ(dup->ConstCount(), 2);
+}
+
+TEST(Symbols, ConstantArrays) {
+  auto c = Compile("KF", {"CONST BYTE T = (1, 2, 3)"});
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(ProgramBytes(*c), Bytes({136, 30, 0, 1, 2, 3}));
+  EXPECT_EQ(c->Consts[0].ConstArrAddr, 27);
+  EXPECT_EQ(c->Consts[0].ConstArrKind, 1);
+  ASSERT_EQ(c->LabelCount(), 1);
+  EXPECT_EQ(c->Labels[0].LabelName, u"0__CoLab");
+  EXPECT_EQ(c->Labels[0].LabelAddr, 30);
+  EXPECT_EQ(c->Code.LineOf(24), 1);
+
+  // Words and longs are little-endian; SINGLE elements are stored as SINGLEs; -1 is a value.
+  auto w = Compile("WF", {"CONST K = 7", "CONST INTEGER W = (&H1234, -1)", "CONST LONG L = (70000)",
+                          "CONST SINGLE S = (1.5, 2)", "CONST BYTE B = (\"AB\", 67)"});
+  ASSERT_EQ(w->Outcome.result, 0) << w->Outcome.message.en;
+  EXPECT_EQ(ProgramBytes(*w), Bytes({136, 31, 0, 0x34, 0x12, 0xFF, 0xFF,         // W
+                                     136, 38, 0, 0x70, 0x11, 0x01, 0x00,         // L
+                                     136, 49, 0, 0, 0, 0xC0, 0x3F, 0, 0, 0, 0x40,  // S
+                                     136, 55, 0, 65, 66, 67}));                   // B
+  EXPECT_EQ(w->Labels[0].LabelName, u"1__CoLab");
+  EXPECT_EQ(w->Labels[3].LabelName, u"4__CoLab");
+
+  // Elements are read by descriptor 29..31 with the array's code address and the index.
+  auto use = Compile("KF", {"CONST BYTE T = (1, 2, 3)", "DIM A AS BYTE", "A = T(A)"});
+  ASSERT_EQ(use->Outcome.result, 0) << use->Outcome.message.en;
+  EXPECT_EQ(testing::CodeBytes(*use, 30, 39), Bytes({145, 21, 160, 29, 27, 0, 21, 160, 0}));
+}
+
+TEST(Symbols, ConstantArrayOverSeveralLines) {
+  auto c = Compile("KF", {"CONST BYTE T = (1, 2,", "3,  ", "4)", "DIM A AS BYTE", "A = 1"});
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(ProgramBytes(*c), Bytes({136, 31, 0, 1, 2, 3, 4, 145, 21, 160, 17, 0}));
+  EXPECT_EQ(c->Code.LineOf(31), 5);
+
+  auto empty = Compile("KF", {"CONST BYTE T = (1, 2,", "", "3)"});
+  EXPECT_EQ(empty->Outcome.message.en, "Syntax Error on CONST Array !");
+  EXPECT_EQ(empty->Outcome.message.ko, "문법에러 : 멀티라인 상수배열의 다음행을 찾을 수 없습니다.");
+  EXPECT_EQ(empty->Outcome.line, 2);
+}
+
+TEST(Symbols, ConstantArrayErrors) {
+  struct Case {
+    const char* device;
+    std::string line;
+    std::string en, ko;
+  } cases[] = {
+      {"KF", "CONST LONG T = (1)", "Can not use SINGLE or LONG type Const array with this DEVICE !",
+       "VN시리즈에서는 SINGLE (또는 LONG)형 상수배열을 사용할 수 없습니다."},
+      {"KF", "CONST BYTE A = (1)", "Duplicate Variable !", "중복된 명칭입니다. 다른이름을 사용하세요!"},
+      {"KF", "CONST BYTE K = (1)", "Duplicate Constant !", "중복된 상수명입니다. 다른이름을 사용하세요!"},
+      {"KF", "CONST BYTE T (1)", "Syntax Error on CONST Array",
+       "문법에러 : = 기호를 찾을 수 없습니다. 올바른 예 : CONST BYTE A1 = (123,123)"},
+      {"KF", "CONST BYTE T = 1", "Syntax Error on CONST Array",
+       "문법에러 : 괄호를 찾을 수 없습니다. 올바른 예 : CONST BYTE A1 = (123,123)"},
+      {"KF", "CONST BYTE T = (1, 256)", "Use Byte type ! ", "문법에러 : 바이트형의 범위(0~255)를 벗어났습니다."},
+      {"KF", "CONST BYTE T = (1 2)", "Syntax Error on CONST Array !", "문법에러 : 쉼표를 찾을 수 없습니다."},
+      {"KF", "CONST BYTE T = (1, X)", "Invalid Constant or Command !",
+       "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
+  };
+  for (const auto& k : cases) {
+    auto c = Compile(k.device, {"DIM A AS BYTE", "CONST K = 1", k.line});
+    EXPECT_EQ(c->Outcome.line, 3) << k.line;
+    EXPECT_EQ(c->Outcome.message.en, k.en) << k.line;
+    EXPECT_EQ(c->Outcome.message.ko, k.ko) << k.line;
+  }
+}
+
+TEST(Symbols, LabelsMustStartInColumnOne) {
+  auto ok = Compile("KF", {"DIM A AS BYTE", "A = 1", "HERE : A = 2"});
+  ASSERT_EQ(ok->Outcome.result, 0) << ok->Outcome.message.en;
+  EXPECT_EQ(ok->Labels[0].LabelAddr, 29);
+  auto indented = Compile("KF", {" HERE: "});
+  EXPECT_EQ(indented->Outcome.message.en,
+            "HERE : Undefined Variable or Label Define Error ! (Must start at column 1)");
+  // A lower-case label matches its upper-cased token.
+  auto lower = Compile("KF", {"here:"});
+  EXPECT_EQ(lower->Outcome.result, 0);
+  EXPECT_EQ(lower->Labels[0].LabelName, u"HERE");
+}
+
+}  // namespace
+}  // namespace vn::compiler
