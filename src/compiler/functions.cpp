@@ -1,6 +1,5 @@
 // Built-in functions: a call becomes one operand, the function code followed by its arguments.
 #include <cstdint>
-#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -61,7 +60,7 @@ struct ArgSpec {
   const Msg* not_const = &kConstant;  // Byte: the token is not a constant
   const Msg* range = &kConstant;      // Byte: out of min..max; NonZero: the constant 0
   bool optional = false;
-  std::initializer_list<int> fill{};  // bytes written for an omitted optional argument
+  std::vector<int> fill{};            // bytes written for an omitted optional argument
 };
 
 enum class Devices { Both, VnmOnly, VnOnly, VnAddressOnly };
@@ -88,6 +87,7 @@ const std::vector<Function>& Functions() {
        &kEereadParen, &kEereadComma},
       {u"OUTSTAT", 197, 197, Devices::Both, {{Arg::Port}}},
       {u"RND", 198, 198, Devices::Both, {}},
+      {u"TABLE", 199, 199, Devices::Both, {}},  // its own layout: see ParseFunctionOperand
       {u"COUNT", 200, 200, Devices::Both, {{Arg::Byte, 0, 1, &kCountParam, &kCountParam}}},
       {u"PADIN", 201, 201, Devices::Both, {{Arg::Byte}}},
       {u"PEEK", 202, 202, Devices::Both, {{Arg::Byte}}},
@@ -171,9 +171,11 @@ static int ParseArgument(Compiler& c, const ArgSpec& spec) {
 int Compiler::ParseFunctionOperand(const AnsiText& token) {
   const Function* f = FindFunction(token);
   if (f == nullptr) return ParseOperand(token);
+  // `token` is usually Token itself, which the argument reads below overwrite.
+  const AnsiText name = token;
 
   const bool vn = Device.DeviceKind == 1;
-  if (vn && f->devices == Devices::VnmOnly) return Fail(token == u"TIME" ? kCommandVn : kDeviceVn);
+  if (vn && f->devices == Devices::VnmOnly) return Fail(name == u"TIME" ? kCommandVn : kDeviceVn);
   if (!vn && f->devices == Devices::VnOnly) return Fail(kDeviceVnm);
   const int code = vn ? f->code_vn : f->code_vnm;
   size_t arg_count = f->args.size();
@@ -182,7 +184,7 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
   NextToken();
   if (Token != u"(") return Fail(*f->paren);
 
-  if (token == u"TABLE") {
+  if (name == u"TABLE") {
     // TABLE(index, value, value, ...): code, count, index operand, values as words.
     NextToken();
     if (ParseOperand(Token) != 0) return -1;
