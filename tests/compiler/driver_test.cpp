@@ -286,3 +286,38 @@ TEST(Driver, CodeRowsShowEightBytesPerRow) {
 
 }  // namespace
 }  // namespace vn::compiler
+
+namespace vn::compiler {
+namespace {
+
+TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
+  // 6395 five-byte assignments end at 31999, so the array's jump slot is 32000..32001.
+  std::vector<std::string> lines = {"DIM A AS BYTE"};
+  for (int i = 0; i < 6395; ++i) lines.push_back("A = 1");
+  lines.push_back("CONST BYTE T = (9)");
+  auto c = testing::Compile("KF", lines);
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(c->Code.Get(31999), 136);
+  EXPECT_EQ(c->Code.Get(32000), 32003 % 256);
+  EXPECT_EQ(c->Code.Get(32001), 32003 / 256);
+  EXPECT_EQ(c->Code.Get(32002), 9);
+  EXPECT_EQ(c->Code.LineOf(31999), 6397);
+  EXPECT_EQ(c->CodeAddr, 32006);
+}
+
+TEST(CodeImageTest, ResetAndBounds) {
+  CodeImage image;
+  image.Set(100, 7);
+  image.SetLine(100, 7);
+  image.Set(64001, 9);  // outside: not stored
+  EXPECT_EQ(image.Get(64001), 0);
+  EXPECT_EQ(image.LineOf(64001), 1);
+  image.Reset();
+  EXPECT_EQ(image.Get(100), 0);
+  EXPECT_EQ(image.LineOf(100), 1);
+  EXPECT_EQ(image.Get(23), 32);
+  EXPECT_EQ(image.Get(24), 0);
+}
+
+}  // namespace
+}  // namespace vn::compiler
