@@ -152,4 +152,16 @@ TEST_F(Cli, Utf8SourceErrorNamesItsLine) {
   EXPECT_EQ(r.err, src.string() + ":2: error: Character not available in the Korean code page (949) !\n");
 }
 
+TEST_F(Cli, EveryExampleCompiles) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(VN_SOURCE_DIR) / "examples")) {
+    if (entry.path().extension() != ".bas") continue;
+    ++count;
+    const CliRun r = Exec("compile --json " + entry.path().string());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["ok"], true) << entry.path();
+  }
+  EXPECT_GE(count, 3);
+}
+
 }  // namespace
