@@ -1,25 +1,241 @@
-// Port, pulse and timing statements.
+// Port, pulse and timing statements. Every one of them is the same walk: mark the line, emit
+// the opcode, then each argument as an operand or as one raw constant byte, separated by
+// commas. The statements differ only in their rows of the table below.
+#include <optional>
+#include <vector>
+
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
+namespace {
 
-// Statements still to come.
-int Compiler::CompilePoke() { return NotSupportedYet(); }
-int Compiler::CompileOut() { return NotSupportedYet(); }
-int Compiler::CompileHigh() { return NotSupportedYet(); }
-int Compiler::CompileLow() { return NotSupportedYet(); }
-int Compiler::CompileByteOut() { return NotSupportedYet(); }
-int Compiler::CompileToggle() { return NotSupportedYet(); }
-int Compiler::CompileServo() { return NotSupportedYet(); }
-int Compiler::CompilePulseOut() { return NotSupportedYet(); }
-int Compiler::CompilePulse() { return NotSupportedYet(); }
-int Compiler::CompileEeWrite() { return NotSupportedYet(); }
-int Compiler::CompileTimeSet() { return NotSupportedYet(); }
-int Compiler::CompileShiftOut() { return NotSupportedYet(); }
-int Compiler::CompileStepOut() { return NotSupportedYet(); }
-int Compiler::CompileFreqOut() { return NotSupportedYet(); }
-int Compiler::CompilePwm() { return NotSupportedYet(); }
-int Compiler::CompilePwmOff() { return NotSupportedYet(); }
-int Compiler::CompileDacOut() { return NotSupportedYet(); }
+// ---- Messages -----------------------------------------------------------------------------
+
+const Msg kDeviceVn{"Can not use this command at VN-XX device", "VN시리즈에서는 이 명령어를 사용할 수 없습니다."};
+const Msg kDeviceVnm{"Can not use this command at VNM-XX device", "VNM시리즈에서는 이 명령어를 사용할 수 없습니다."};
+
+const Msg kCommaPoke{"Syntax Error ! Example : POKE 5,1", "문법에러 : 쉼표를 찾을 수 없습니다."};
+// This one has no Korean text of its own: it shows in English in both languages.
+const Msg kCommaOut{"Syntax Error ! Example : OUT 5,1", "Syntax Error ! Example : OUT 5,1"};
+const Msg kCommaByteOut{"Syntax Error ! Example :BYTEOUT 0,1",
+                        "문법에러 : 쉼표를 찾을 수 없습니다. 올바른 예 : BYTEOUT 0,1"};
+const Msg kCommaServo{"Syntax Error ! Can't find Comma", "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kCommaFreqOut{"Syntax Error ! Example:FREQOUT 9,100", "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kCommaPwm{"Syntax Error ! Example:PWM 9,100", "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kCommaDacOut{"Syntax Error ! Example:DACOUT 5,10,100", "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kCommaStepOut{"Syntax Error ! Example:STEPOUT Port,Width,Length, StopPort, StopLevel",
+                        "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kCommaShiftOut{"Syntax Error ! Example:SHIFTOUT Clk,Data,Mode,Varible,Bit",
+                         "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kCommaEeWrite{"Syntax Error ! Example: EEWRITE 4096,I", "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kCommaTimeSet{"Syntax Error ! Example: TIMESET 0,I", "문법에러 : 쉼표를 찾을 수 없습니다."};
+
+const Msg kPokeAddress{"Syntax Error ! : Use only Constant value", "문법에러 : 잘못된 어드레스입니다."};
+const Msg kPokeAddressRange{"Syntax Error ! : Address out of range ( 0 ~ 255 )",
+                            "문법에러 : 어드레스는 0~255사이의 값만 사용가능합니다."};
+const char* const kOutValueEn = "No Defined Variable or Wrong Constant !";
+
+const Msg kStopPort{"Syntax Error ! Invalid StopPort Value !", "문법에러 : STOP포트가 잘못되었습니다."};
+const Msg kStopPortRange{"Syntax Error ! Invalid StopPort Value ( 0 ~ 64 )",
+                         "문법에러 : STOP포트는 0~64사이의 값만 사용가능합니다."};
+const Msg kStopLevel{"Syntax Error ! Invalid StopLevel Value !", "문법에러 : STOP레벨이 잘못되었습니다."};
+const Msg kStopLevelRange{"Syntax Error ! Invalid StopLevel Value ( Only 0 or 1)",
+                          "문법에러 : STOP레벨은 0또는 1만 사용가능합니다."};
+const Msg kMode{"Syntax Error ! Invalid Mode Value !", "문법에러 : 모드값이 잘못되었습니다."};
+const Msg kModeRange{"Syntax Error ! Invalid Mode Value ! ( 0 ~ 2 )", "문법에러 : 모드값은 0~2사이만 사용가능합니다."};
+const Msg kBits{"Syntax Error ! Invalid Bit Value !", "문법에러 : 비트수의 표현이 잘못되었습니다."};
+const Msg kBitsRange{"Syntax Error ! Invalid Bit Value ( Only 1 ~ 16 )",
+                     "문법에러 : 비트수는 1~16사이의 값만 사용가능합니다."};
+
+const Msg kPortRange{"Out of I/O port number", "I/O포트의 사용범위가 아닙니다."};
+const Msg kByteOnly{"Use only Byte type", "바이트형 인수만 사용가능합니다."};
+
+// ---- Statement layouts --------------------------------------------------------------------
+
+enum class ArgKind {
+  Port,     // an operand that names an I/O port
+  Operand,  // any operand, built-in function calls included
+  Byte,     // one raw code byte holding a constant
+  Fixed,    // a fixed one-byte operand that the source does not spell out
+};
+
+struct ArgSpec {
+  ArgKind kind;
+  int fixed = 0;                     // Fixed: the operand byte
+  long min = 0, max = 255;           // Byte: accepted values
+  const Msg* not_const = nullptr;    // Byte: the token is not a constant
+  const Msg* range = nullptr;        // Byte: the constant is outside min..max
+  const char* fail_en = nullptr;     // Operand: English text that replaces the operand's own
+};
+
+enum class Devices { Both, VnOnly, VnmOnly };
+
+// When a statement of the other series is refused: before anything is emitted, or after its
+// opcode. The compile is abandoned either way.
+enum class RefuseAt { Start, AfterOpcode };
+
+// Which devices take the optional trailing arguments.
+enum class OptionalOn { None, VnmOnly, Both };
+
+struct Statement {
+  int opcode;
+  std::vector<ArgSpec> args;
+  const Msg* comma;
+  Devices devices = Devices::Both;
+  RefuseAt refuse_at = RefuseAt::Start;
+  // Trailing arguments introduced by a comma; when they are left out, `fill` is emitted in
+  // their place so that the module always finds the same layout.
+  OptionalOn optional_on = OptionalOn::None;
+  std::vector<ArgSpec> optional{};
+  std::vector<int> fill{};
+  // Anything but a comma or the end of the statement after the required arguments is the
+  // statement's comma error rather than the general end-of-line error.
+  bool strict_comma = false;
+};
+
+const ArgSpec kPort{ArgKind::Port};
+const ArgSpec kOperand{ArgKind::Operand};
+
+const Statement kPoke{0xA0,
+                      {{.kind = ArgKind::Byte, .not_const = &kPokeAddress, .range = &kPokeAddressRange}, kOperand},
+                      &kCommaPoke};
+const Statement kOut{0x96, {kPort, {.kind = ArgKind::Operand, .fail_en = kOutValueEn}}, &kCommaOut};
+const Statement kHigh{0x96, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst1}}, &kCommaOut};
+const Statement kLow{0x96, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst0}}, &kCommaOut};
+const Statement kByteOut{0x9F, {kPort, kOperand}, &kCommaByteOut};
+// One-argument statements never ask for a comma; they carry their family's message.
+const Statement kToggle{0x8A, {kPort}, &kCommaServo};
+// SERVO and PULSEOUT are one instruction.
+const Statement kServo{0xA7, {kPort, kOperand}, &kCommaServo};
+const Statement kPulse{0x9E, {kPort}, &kCommaServo, Devices::Both, RefuseAt::Start,
+                       OptionalOn::VnmOnly, {kOperand}, {kConstByte, 0x01}};
+const Statement kFreqOut{0xA3, {kPort, kOperand}, &kCommaFreqOut, Devices::VnOnly, RefuseAt::AfterOpcode};
+const Statement kPwm{0x97, {kPort, kOperand}, &kCommaPwm, Devices::Both, RefuseAt::Start,
+                     OptionalOn::VnmOnly, {kOperand}, {kConstByte, 0xFF}};
+const Statement kPwmOff{0x95, {kPort}, &kCommaPwm};
+const Statement kDacOut{0xA9, {kPort, kOperand, kOperand}, &kCommaDacOut, Devices::VnmOnly, RefuseAt::AfterOpcode};
+const Statement kStepOut{0xA2,
+                         {kPort, kOperand, kOperand},
+                         &kCommaStepOut,
+                         Devices::VnOnly,
+                         RefuseAt::AfterOpcode,
+                         OptionalOn::Both,
+                         {{.kind = ArgKind::Byte, .min = 0, .max = 64, .not_const = &kStopPort, .range = &kStopPortRange},
+                          {.kind = ArgKind::Byte, .min = 0, .max = 1, .not_const = &kStopLevel, .range = &kStopLevelRange}},
+                         {0xFF},
+                         true};
+const Statement kShiftOut{0xA1,
+                          {kPort, kPort, {.kind = ArgKind::Byte, .min = 0, .max = 2, .not_const = &kMode, .range = &kModeRange},
+                           kOperand},
+                          &kCommaShiftOut,
+                          Devices::Both,
+                          RefuseAt::Start,
+                          OptionalOn::Both,
+                          {{.kind = ArgKind::Byte, .min = 1, .max = 16, .not_const = &kBits, .range = &kBitsRange}},
+                          {0x08}};
+const Statement kEeWrite{0x81, {kOperand, kOperand}, &kCommaEeWrite, Devices::Both, RefuseAt::Start,
+                         OptionalOn::VnmOnly, {kOperand}, {kConst1}};
+const Statement kTimeSet{0xA4, {kOperand, kOperand}, &kCommaTimeSet, Devices::VnmOnly, RefuseAt::Start};
+
+// ---- The walk -----------------------------------------------------------------------------
+
+bool EndsStatement(const AnsiText& token) {
+  return token.empty() || token == u"'" || token == u":" || token == u"ELSE";
+}
+
+// Compiles one argument whose token has been read into Token, and emits it.
+int CompileArgument(Compiler& c, const ArgSpec& spec) {
+  switch (spec.kind) {
+    case ArgKind::Port:
+      if (c.ParseOperand(c.Token) != 0 || c.CheckPortOperand() != 0) return -1;
+      c.FlushPending();
+      return 0;
+    case ArgKind::Operand:
+      if (c.ParseFunctionOperand(c.Token) != 0) {
+        if (spec.fail_en != nullptr) c.ErrMsgEn = spec.fail_en;
+        return -1;
+      }
+      c.FlushPending();
+      return 0;
+    case ArgKind::Byte: {
+      const std::optional<long> v = c.ConstValueOpt(c.Token);
+      if (!v) return c.Fail(*spec.not_const);
+      if (*v < spec.min || *v > spec.max) return c.Fail(*spec.range);
+      c.Emit(static_cast<int>(*v));
+      return 0;
+    }
+    case ArgKind::Fixed:
+      c.Emit(spec.fixed);
+      return 0;
+  }
+  return 0;
+}
+
+// Reads and compiles a run of arguments, each but the first after its comma; the first one's
+// comma, if it has one, has already been read.
+int CompileArguments(Compiler& c, const Statement& s, const std::vector<ArgSpec>& args) {
+  bool comma_read = true;
+  for (const ArgSpec& spec : args) {
+    if (spec.kind != ArgKind::Fixed) {
+      if (!comma_read) {
+        c.NextToken();
+        if (c.Token != u",") return c.Fail(*s.comma);
+      }
+      c.NextToken();
+      comma_read = false;
+    }
+    if (CompileArgument(c, spec) != 0) return -1;
+  }
+  return 0;
+}
+
+const Msg* Refusal(const Compiler& c, const Statement& s) {
+  const bool vn = c.Device.DeviceKind == 1;
+  if (vn && s.devices == Devices::VnmOnly) return &kDeviceVn;
+  if (!vn && s.devices == Devices::VnOnly) return &kDeviceVnm;
+  return nullptr;
+}
+
+int CompileStatement(Compiler& c, const Statement& s) {
+  const Msg* refusal = Refusal(c, s);
+  if (refusal != nullptr && s.refuse_at == RefuseAt::Start) return c.Fail(*refusal);
+  c.MarkLine();
+  c.Emit(s.opcode);
+  if (refusal != nullptr) return c.Fail(*refusal);
+
+  if (CompileArguments(c, s, s.args) != 0) return -1;
+
+  const bool optional = s.optional_on == OptionalOn::Both ||
+                        (s.optional_on == OptionalOn::VnmOnly && c.Device.DeviceKind == 2);
+  if (!optional) return 0;
+  c.NextToken();
+  if (c.Token == u",") return CompileArguments(c, s, s.optional);
+  if (s.strict_comma && !EndsStatement(c.Token)) return c.Fail(*s.comma);
+  for (int b : s.fill) c.Emit(b);
+  // Whatever follows belongs to the end of the statement (":", "ELSE", a comment, or an
+  // error there), so the token goes back.
+  c.ScanPos = c.TokenStart;
+  return 0;
+}
+
+}  // namespace
+
+int Compiler::CompilePoke() { return CompileStatement(*this, kPoke); }
+int Compiler::CompileOut() { return CompileStatement(*this, kOut); }
+int Compiler::CompileHigh() { return CompileStatement(*this, kHigh); }
+int Compiler::CompileLow() { return CompileStatement(*this, kLow); }
+int Compiler::CompileByteOut() { return CompileStatement(*this, kByteOut); }
+int Compiler::CompileToggle() { return CompileStatement(*this, kToggle); }
+int Compiler::CompileServo() { return CompileStatement(*this, kServo); }
+int Compiler::CompilePulseOut() { return CompileStatement(*this, kServo); }
+int Compiler::CompilePulse() { return CompileStatement(*this, kPulse); }
+int Compiler::CompileEeWrite() { return CompileStatement(*this, kEeWrite); }
+int Compiler::CompileTimeSet() { return CompileStatement(*this, kTimeSet); }
+int Compiler::CompileShiftOut() { return CompileStatement(*this, kShiftOut); }
+int Compiler::CompileStepOut() { return CompileStatement(*this, kStepOut); }
+int Compiler::CompileFreqOut() { return CompileStatement(*this, kFreqOut); }
+int Compiler::CompilePwm() { return CompileStatement(*this, kPwm); }
+int Compiler::CompilePwmOff() { return CompileStatement(*this, kPwmOff); }
+int Compiler::CompileDacOut() { return CompileStatement(*this, kDacOut); }
 
 }  // namespace vn::compiler

@@ -347,9 +347,31 @@ int Compiler::ReadStringLiteral() {
 
 int Compiler::CheckPortOperand() {
   if (PendLen == 0) return Fail(kInvalidParameter);
-  if (PendBuf[0] == kConstByte && PendBuf[1] > 64) return Fail(kPortRange);
-  if (PendBuf[0] == kConstWord || PendBuf[0] == kIntegerVar) return Fail(kByteOnly);
-  return 0;
+  switch (PendBuf[0]) {
+    case kConstByte:
+      return PendBuf[1] > 64 ? Fail(kPortRange) : 0;
+    case kConstLong: {
+      // Every negative number takes the 32-bit form; the module would read its low byte.
+      const auto v = PendingConstantValue();
+      return Fail(v && *v < 0 ? kPortRange : kByteOnly);
+    }
+    // Operands wider than a byte cannot name a port either, like an INTEGER variable.
+    case kConstWord:
+    case kIntegerVar:
+    case kSingleConst:
+    case kStringConst:
+    case kLongVar:
+    case kSingleVar:
+    case kStringVar:
+    case kIntegerArray:
+    case kLongArray:
+    case kSingleArray:
+    case kConstArray2:
+    case kConstArray4:
+      return Fail(kByteOnly);
+    default:
+      return 0;
+  }
 }
 
 }  // namespace vn::compiler

@@ -199,6 +199,15 @@ TEST(Scanner, PortOperandCheck) {
       {{22, 160}, -1, "Use only Byte type"},
       {{21, 160}, 0, ""},
       {{16}, 0, ""},
+      {{25, 255, 255, 255, 255}, -1, "Out of I/O port number"},
+      {{25, 0, 0, 1, 0}, -1, "Use only Byte type"},
+      {{26, 160}, -1, "Use only Byte type"},
+      {{15, 160}, -1, "Use only Byte type"},
+      {{14, 0, 0, 192, 63}, -1, "Use only Byte type"},
+      {{30, 27, 0, 16}, -1, "Use only Byte type"},
+      {{29, 27, 0, 16}, 0, ""},
+      {{28, 160, 170}, 0, ""},
+      {{27, 160, 1}, 0, ""},
   };
   for (const auto& k : cases) {
     auto c = MakeCompiler("KF");
