@@ -47,8 +47,6 @@ const Msg kBits{"Syntax Error ! Invalid Bit Value !", "문법에러 : 비트수�
 const Msg kBitsRange{"Syntax Error ! Invalid Bit Value ( Only 1 ~ 16 )",
                      "문법에러 : 비트수는 1~16사이의 값만 사용가능합니다."};
 
-const Msg kPortRange{"Out of I/O port number", "I/O포트의 사용범위가 아닙니다."};
-const Msg kByteOnly{"Use only Byte type", "바이트형 인수만 사용가능합니다."};
 
 // ---- Statement layouts --------------------------------------------------------------------
 
