@@ -80,7 +80,9 @@ double Val(const AnsiText& text) {
 }
 
 std::string Str(long long value) {
-  return value < 0 ? std::to_string(value) : " " + std::to_string(value);
+  char buf[24];
+  std::snprintf(buf, sizeof buf, value < 0 ? "%lld" : " %lld", value);
+  return buf;
 }
 
 std::string Hex(unsigned long value) {
