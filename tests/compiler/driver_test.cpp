@@ -36,7 +36,6 @@ TEST(Driver, WorkedExampleWithLabelAndJump) {
   // A DIM, a label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
   auto c = MakeCompiler("KF");
   c->CompileSource(Source({"DIM A AS BYTE", "LOOP: A = A + 1", "GOTO LOOP"}));
-  if (c->Outcome.message.en.rfind("Statement not supported yet", 0) == 0) GTEST_SKIP() << "GOTO not built yet";
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
   EXPECT_EQ(CodeBytes(*c, 24, 39), Bytes({145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0, 136, 36, 0}));
   EXPECT_EQ(c->CodeAddr, 39);
@@ -118,7 +117,6 @@ TEST(Driver, EnglishOnlyMessageNeverShowsAStaleKoreanText) {
 TEST(Driver, UnresolvedLabelReportsTheFirstReferenceOnly) {
   auto c = MakeCompiler("KF");
   c->CompileSource(Source({"GOTO NOWHERE", "GOTO ELSEWHERE", "GOTO NOWHERE"}));
-  if (c->Outcome.message.en.rfind("Statement not supported yet", 0) == 0) GTEST_SKIP() << "GOTO not built yet";
   EXPECT_EQ(c->Outcome.result, 1);
   EXPECT_EQ(c->Outcome.message.en, "Invalid label : NOWHERE");
   EXPECT_EQ(c->Outcome.message.ko, "Invalid label : NOWHERE");
