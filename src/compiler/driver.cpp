@@ -193,7 +193,7 @@ int Compiler::CompileLine() {
     // The start of a statement.
     if (Token.empty() || Token == u"REM" || Token == u"'") {
       if (IfState == 1) CloseSingleLineIf();
-      return 0;
+      return CapacityError ? Fail(*CapacityError) : 0;
     }
     int r;
     const auto& keywords = KeywordIndex();
