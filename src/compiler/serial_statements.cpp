@@ -1,16 +1,446 @@
-// Serial and bus statements, and the output item list shared with PRINT.
+// Serial and bus statements (software serial SERIN/SEROUT, the VNM hardware port with
+// SET RS232, GET, PUT and BCLR, BUSOUT, the SET switches), and the output item list that
+// SEROUT, BUSOUT, PUT and PRINT share.
+#include <array>
+#include <iterator>
+#include <optional>
+
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
+namespace {
 
-// Statements still to come.
-int Compiler::CompileGet() { return NotSupportedYet(); }
-int Compiler::CompileSerIn() { return NotSupportedYet(); }
-int Compiler::CompileSerOut() { return NotSupportedYet(); }
-int Compiler::CompileBusOut() { return NotSupportedYet(); }
-int Compiler::CompilePut() { return NotSupportedYet(); }
-int Compiler::CompileBclr() { return NotSupportedYet(); }
-int Compiler::CompileSet() { return NotSupportedYet(); }
-int Compiler::CompileOutputList() { return NotSupportedYet(); }
+// ---- Messages ---------------------------------------------------------------------------------
+const Msg kCommandVn{"Can not use this command at VN-XX device", "VN시리즈에서는 이 명령어를 사용할 수 없습니다."};
+const Msg kGetDeviceVn{"Can not use at this DEVICE", "VN시리즈에서는 사용할 수 없는 명령입니다."};
+const Msg kGetNoRs232{"[SET RS232 ..] Command Not Found !", "SET RS232 명령을 먼저 정의해주어야 합니다."};
+const Msg kPutNoRs232{"[SET RS232 ..] Command Not Found !", "SET RS232명령이 사전에 정의되어 있어야 합니다."};
+const Msg kRs232Baud{"Avaiable 2400, 4800, 9600, 19200, 38400, 57600, 76800, 96000, 115200",
+                     "보레이트는 2400,4800, 9600, 19200, 38400, 57600, 76800, 96000, 115200중 하나만 사용가능합니다."};
+const Msg kNoOnInt{"[ON INT ....] Command Not Found !", "ON INT 명령어가 정의되어 있어야 사용가능합니다."};
+const Msg kNoOnTimer{"[ON TIMER ....] Command Not Found !", "ON TIMER 명령어가 정의되어 있어야 사용가능합니다."};
+const Msg kNoOnRecv{"[ON RECV ....] Command Not Found !", "ON RECV 명령어가 정의되어 있어야 사용가능합니다."};
+const Msg kHcode{"SET HCODE [JOHAP/KS5601]", "SET HCODE JOHAP 또는 KS5601로 작성하셔야 합니다."};
+// A word after SET that names no setting is a typo far more often than intent.
+const Msg kSetWord{"Syntax Error ! Use SET RS232, VARNOBUS, ONINT, ONTIMER, ONRECV or HCODE",
+                   "문법에러 : SET 다음에는 RS232, VARNOBUS, ONINT, ONTIMER, ONRECV, HCODE중 하나를 사용해야 합니다."};
+const Msg kWaitTime{"Syntax Error in WaitTime value !", "문법에러 : 대기시간이 잘못되었습니다."};
+const char kInvalidItem[] = "Invalid Charactor in String !";
+
+const Msg kSeroutComma{"Syntax Error ! Example:SEROUT Port,Baud,Mode,ByteSpace,[Variable...]",
+                       "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kSeroutBracket{"Syntax Error ! Example:SEROUT Port,Baud,Mode,ByteSpace,[Variable...]",
+                         "문법에러 : 대괄호를 찾을 수 없습니다."};
+const char kSeroutBaud[] = "Syntax Error ! Invalid BaudRate ! ";
+const Msg kSeroutMode{"Syntax Error ! Invalid Mode value ! ",
+                      "문법에러 : 모드값이 잘못되었습니다. 0또는 1만 사용가능합니다."};
+const Msg kSeroutByteSpace{"Syntax Error ! Invalid ByteSpace value ! ", "문법에러 : 바이트 간격 값이 잘못되었습니다."};
+// The spacing is one byte in the code; a larger value would silently wrap.
+const Msg kSeroutByteSpaceRange{"Syntax Error ! ByteSpace value must be 0 ~ 255 ",
+                                "문법에러 : 바이트 간격 값은 0~255 사이의 값만 사용가능합니다."};
+
+const Msg kSerinComma{"Syntax Error ! Example: SERIN Port,Baud,Mode,WaitTime,WaitLabel, [Variable...]",
+                      "문법에러 : 쉼표를 찾을 수 없습니다."};
+const Msg kSerinBaud{"Syntax Error in BaudRate value !", "문법에러 : 보레이트 값이 잘못되었습니다."};
+const Msg kSerinMode{"Syntax Error in Mode value !", "문법에러 : 모드값이 잘못되었습니다. (0또는 1만 사용가능)"};
+const Msg kSerinArea{"Syntax Error in Variable area !", "문법에러 : 대괄호 ([)를 찾을 수 없습니다."};
+const Msg kWaitClause{"Syntax Error in WAIT clause !", "문법에러 : WAIT 제어문이 잘못되었습니다."};
+const Msg kUntilClause{"Syntax Error in UNTIL clause !", "문법에러 : Until 제어문이 잘못되었습니다."};
+const char kSkipClause[] = "Syntax Error in SKIP clause !";
+const Msg kWaitTwice{"Syntax Error ! order to WAIT, UNTIL, SKIP", "문법에러 : WAIT, UNTIL, SKIP순으로 작성해야 합니다."};
+const Msg kClauseOrder{"Syntax Error ! Write order to WAIT, UNTIL, SKIP",
+                       "문법에러 : WAIT, UNTIL, SKIP순으로 작성해야 합니다."};
+const Msg kRecvVar{"Syntax Error ! Variable use only BYTE type and STRING type",
+                   "문법에러 : 수신변수는 BYTE형 (또는 String형)만 사용가능 합니다."};
+const Msg kContinue{"Invalid Continue Value (~N) !", "문법에러 : 연속수신 횟수 표현이 잘못되었습니다."};
+const Msg kContinueRange{"Invalid Continue Value (~N) !", "문법에러 : 연속수신 횟수는 255이상 사용할 수 없습니다."};
+const Msg kCloseBracket{"Syntax Error ! ", "문법에러 : 닫는 대괄호를 찾을 수 없습니다. "};
+
+// ---- Opcodes and argument codes ---------------------------------------------------------------
+constexpr int kOpBusOut = 0x83;
+constexpr int kOpSerOut = 0x9A;
+constexpr int kOpSerIn = 0x9B;
+constexpr int kOpGet = 0x9D;
+constexpr int kOpSet = 0xA6;
+constexpr int kOpPut = 0xA7;
+constexpr int kOpBclr = 0xAA;
+
+constexpr int kSetBusVnm = 0x71;  // SET VARNOBUS on the VNM series (VN: A6 alone)
+constexpr int kSetRs232 = 0x72;
+
+constexpr int kItemString = kStringConst;  // a string item: its bytes and a 00 follow
+constexpr int kEndOfList = 0x00;
+constexpr int kGetNoLabel = 0x00;  // GET without a time-out label
+
+constexpr int kClauseWaitVn = 0x08;
+constexpr int kClauseWaitVnm = 0xAA;
+constexpr int kClauseUntil = 0x0A;
+constexpr int kClauseSkip = 0x0B;
+constexpr int kCountVn = 0x09;       // VN: precedes ~N
+constexpr int kCountDefaultVnm = 1;  // VNM: one byte when ~N is left out
+constexpr int kSerinEndVn = 0x00;
+
+struct Word {
+  const char16_t* text;
+  int code;
+};
+
+const Word kRs232Bauds[] = {
+    {u"2400", 0},  {u"4800", 1},  {u"9600", 2},  {u"19200", 3},  {u"38400", 4},
+    {u"57600", 5}, {u"76800", 6}, {u"96000", 7}, {u"115200", 8},
+};
+const Word kBusModes[] = {{u"HIGH", 1}, {u"LOW", 2}};
+constexpr int kBusModeDefault = 0;
+const Word kSwitchWords[] = {{u"ON", 1}, {u"OFF", 0}};
+constexpr int kSwitchDefault = 1;
+
+// The event handler switches: SET word, code after A6, the flag of the handler's declaration.
+struct HandlerSwitch {
+  const char16_t* word;
+  int code;
+  int Compiler::*seen;
+  const Msg* missing;
+};
+const HandlerSwitch kHandlerSwitches[] = {
+    {u"ONINT", 0x73, &Compiler::OnIntSeen, &kNoOnInt},
+    {u"ONTIMER", 0x74, &Compiler::OnTimerSeen, &kNoOnTimer},
+    {u"ONRECV", 0x75, &Compiler::OnRecvSeen, &kNoOnRecv},
+};
+
+const Word* FindWord(const Word* begin, const Word* end, const AnsiText& text) {
+  for (const Word* w = begin; w != end; ++w)
+    if (text == w->text) return w;
+  return nullptr;
+}
+
+// Reads an optional mode word. A token that is none of the words is handed back to the end of
+// the statement, so that a comment or ":" may follow and a misspelt word is still reported.
+template <size_t N>
+int OptionalWord(Compiler& c, const Word (&words)[N], int fallback) {
+  c.NextToken();
+  if (const Word* w = FindWord(words, words + N, c.Token)) return w->code;
+  c.ScanPos = c.TokenStart;
+  return fallback;
+}
+
+int ExpectToken(Compiler& c, const char16_t* text, const Msg& m) {
+  c.NextToken();
+  return c.Token == text ? 0 : c.Fail(m);
+}
+
+// A compile-time constant as the statements read it: -1 also stands for "not a constant".
+std::optional<long> Constant(Compiler& c) {
+  const long v = c.ConstValue(c.Token);
+  if (v == -1) return std::nullopt;
+  return v;
+}
+
+// The baud value of SEROUT and SERIN: its low byte, and on the VNM series its high byte too.
+void EmitBaud(Compiler& c, long baud) {
+  c.Emit(static_cast<int>(baud % 256));
+  if (c.Device.DeviceKind == 2) c.Emit(static_cast<int>((baud / 256) % 256));
+}
+
+// The port operand that opens SEROUT and SERIN.
+int PortOperand(Compiler& c) {
+  c.NextToken();
+  if (c.ParseOperand(c.Token) != 0) return -1;
+  if (c.CheckPortOperand() != 0) return -1;
+  c.FlushPending();
+  return 0;
+}
+
+// One byte of a clause argument: a constant 0..255.
+std::optional<int> ClauseByte(Compiler& c) {
+  const auto v = Constant(c);
+  if (!v || *v < 0 || *v > 255) return std::nullopt;
+  return static_cast<int>(*v);
+}
+
+// The argument of WAIT, UNTIL or SKIP with the comma after it: ("x"), ("xy"), (v) or (v, w).
+// Always two bytes; nullopt when it is malformed (the caller names the clause).
+std::optional<std::array<int, 2>> ClauseArgument(Compiler& c) {
+  std::array<int, 2> bytes{0, 0};
+  c.NextToken();
+  if (c.Token != u"(") return std::nullopt;
+  c.NextToken();
+  if (c.Token == u"\"") {
+    c.NextToken();
+    const AnsiText text = c.Token;
+    // The module compares single bytes; a Korean character has no one-byte code.
+    if (text.empty() || IsDoubleByte(text[0]) || (text.size() > 1 && IsDoubleByte(text[1]))) return std::nullopt;
+    bytes[0] = text[0];
+    if (text.size() > 1) bytes[1] = text[1];
+    c.NextToken();
+    if (c.Token != u"\"") return std::nullopt;
+    c.NextToken();
+    if (c.Token != u")") return std::nullopt;
+  } else {
+    const auto v = ClauseByte(c);
+    if (!v) return std::nullopt;
+    bytes[0] = *v;
+    c.NextToken();
+    if (c.Token == u",") {
+      c.NextToken();
+      const auto w = ClauseByte(c);
+      if (!w) return std::nullopt;
+      bytes[1] = *w;
+      c.NextToken();
+      if (c.Token != u")") return std::nullopt;
+    } else if (c.Token != u")") {
+      return std::nullopt;
+    }
+  }
+  c.NextToken();
+  if (c.Token != u",") return std::nullopt;
+  return bytes;
+}
+
+int Clause(Compiler& c, int code, const Msg& failure) {
+  c.Emit(code);
+  const auto bytes = ClauseArgument(c);
+  if (!bytes) return c.Fail(failure);
+  c.Emit((*bytes)[0]);
+  c.Emit((*bytes)[1]);
+  c.NextToken();
+  return 0;
+}
+
+bool IsClauseWord(const AnsiText& t) { return t == u"WAIT" || t == u"UNTIL" || t == u"SKIP"; }
+
+int SetRs232(Compiler& c) {
+  if (c.Device.DeviceKind == 1) return c.Fail(kCommandVn);
+  c.Emit(kOpSet);
+  c.Emit(kSetRs232);
+  c.NextToken();
+  const Word* baud = FindWord(std::begin(kRs232Bauds), std::end(kRs232Bauds), c.Token);
+  if (baud == nullptr) return c.Fail(kRs232Baud);
+  c.Emit(baud->code);
+  c.Rs232Seen = -1;
+  return 0;
+}
+
+int SetVarnoBus(Compiler& c) {
+  c.Emit(kOpSet);
+  if (c.Device.DeviceKind == 2) c.Emit(kSetBusVnm);
+  c.Emit(OptionalWord(c, kBusModes, kBusModeDefault));
+  return 0;
+}
+
+int SetHandlerSwitch(Compiler& c, const HandlerSwitch& s) {
+  if (c.Device.DeviceKind == 1) return c.Fail(kCommandVn);
+  if (c.*(s.seen) == 0) return c.Fail(*s.missing);
+  c.Emit(kOpSet);
+  c.Emit(s.code);
+  c.Emit(OptionalWord(c, kSwitchWords, kSwitchDefault));
+  return 0;
+}
+
+int SetHcode(Compiler& c) {
+  c.NextToken();
+  if (c.Token == u"JOHAP") {
+    c.HangulKS = 0;
+  } else if (c.Token == u"KS5601" || c.Token == u"KS") {
+    c.HangulKS = -1;
+  } else {
+    return c.Fail(kHcode);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int Compiler::CompileSet() {
+  MarkLine();
+  NextToken();
+  if (Token == u"RS232") return SetRs232(*this);
+  if (Token == u"VARNOBUS") return SetVarnoBus(*this);
+  if (Token == u"HCODE") return SetHcode(*this);
+  for (const HandlerSwitch& s : kHandlerSwitches)
+    if (Token == s.word) return SetHandlerSwitch(*this, s);
+  return Fail(kSetWord);
+}
+
+int Compiler::CompileGet() {
+  if (Device.DeviceKind == 1) return Fail(kGetDeviceVn);
+  if (Rs232Seen == 0) return Fail(kGetNoRs232);
+  MarkLine();
+  Emit(kOpGet);
+  NextToken();
+  if (ParseVariable(Token) != 0) return -1;
+  FlushPending();
+
+  // The wait time and the time-out label are optional. A token that does not continue the
+  // statement goes back to the end-of-statement step, so "GET A : ..." keeps what follows.
+  NextToken();
+  if (Token != u",") {
+    Emit(kConst0);
+    Emit(kGetNoLabel);
+    ScanPos = TokenStart;
+    return 0;
+  }
+  NextToken();
+  if (ParseOperand(Token) != 0) return Fail(kWaitTime);
+  FlushPending();
+  NextToken();
+  if (Token != u",") {
+    Emit(kGetNoLabel);
+    ScanPos = TokenStart;
+    return 0;
+  }
+  Emit(kOpJump);
+  NextToken();
+  return AddFixup(Token);
+}
+
+int Compiler::CompilePut() {
+  if (Device.DeviceKind == 1) return Fail(kCommandVn);
+  if (Rs232Seen == 0) return Fail(kPutNoRs232);
+  MarkLine();
+  Emit(kOpPut);
+  return CompileOutputList();
+}
+
+int Compiler::CompileBclr() {
+  if (Device.DeviceKind == 1) return Fail(kCommandVn);
+  if (Rs232Seen == 0) return Fail(kPutNoRs232);
+  MarkLine();
+  Emit(kOpBclr);
+  return 0;
+}
+
+int Compiler::CompileBusOut() {
+  MarkLine();
+  Emit(kOpBusOut);
+  return CompileOutputList();
+}
+
+int Compiler::CompileSerOut() {
+  MarkLine();
+  Emit(kOpSerOut);
+  if (PortOperand(*this) != 0) return -1;
+
+  if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
+  NextToken();
+  const auto baud = Constant(*this);
+  // A negative baud value has no byte form.
+  if (!baud || *baud < 0) return FailEn(kSeroutBaud);
+  EmitBaud(*this, *baud);
+
+  if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
+  NextToken();
+  const auto mode = Constant(*this);
+  if (!mode || (*mode != 0 && *mode != 1)) return Fail(kSeroutMode);
+  Emit(static_cast<int>(*mode));
+
+  if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
+  NextToken();
+  const auto space = Constant(*this);
+  if (!space) return Fail(kSeroutByteSpace);
+  if (*space < 0 || *space > 255) return Fail(kSeroutByteSpaceRange);
+  Emit(static_cast<int>(*space));
+
+  if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
+  if (ExpectToken(*this, u"[", kSeroutBracket) != 0) return -1;
+  return CompileOutputList();
+}
+
+int Compiler::CompileSerIn() {
+  const bool vn = Device.DeviceKind == 1;
+  MarkLine();
+  Emit(kOpSerIn);
+  if (PortOperand(*this) != 0) return -1;
+
+  if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
+  NextToken();
+  const auto baud = Constant(*this);
+  if (!baud || *baud < 0) return Fail(kSerinBaud);
+  EmitBaud(*this, *baud);
+
+  if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
+  NextToken();
+  const auto mode = Constant(*this);
+  if (!mode || (*mode != 0 && *mode != 1)) return Fail(kSerinMode);
+  Emit(static_cast<int>(*mode));
+
+  if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
+  NextToken();
+  if (ParseOperand(Token) != 0) return Fail(kWaitTime);
+  FlushPending();
+
+  if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
+  NextToken();
+  AddFixup(Token);
+
+  if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
+  if (ExpectToken(*this, u"[", kSerinArea) != 0) return -1;
+
+  // Clauses, each optional, in the order WAIT, UNTIL, SKIP.
+  NextToken();
+  if (Token == u"WAIT" && Clause(*this, vn ? kClauseWaitVn : kClauseWaitVnm, kWaitClause) != 0) return -1;
+  if (Token == u"WAIT") return Fail(kWaitTwice);
+  if (Token == u"UNTIL" && Clause(*this, kClauseUntil, kUntilClause) != 0) return -1;
+  if (Token == u"WAIT" || Token == u"UNTIL") return Fail(kClauseOrder);
+  if (Token == u"SKIP") {
+    Emit(kClauseSkip);
+    const auto bytes = ClauseArgument(*this);
+    if (!bytes) return FailEn(kSkipClause);
+    Emit((*bytes)[0]);
+    Emit((*bytes)[1]);
+    NextToken();
+    if (IsClauseWord(Token)) return Fail(kClauseOrder);
+  }
+
+  // The one receive variable: a byte or a string.
+  if (ParseVariable(Token) != 0) return -1;
+  const int d = PendBuf[0];
+  if (d != kByteVar && d != kByteArrayVnm && d != kStringVar) return Fail(kRecvVar);
+  FlushPending();
+
+  NextToken();
+  if (Token == u"~") {
+    NextToken();
+    const auto n = Constant(*this);
+    if (!n || *n < 0) return Fail(kContinue);
+    if (*n > 255) return Fail(kContinueRange);
+    if (vn) Emit(kCountVn);
+    Emit(static_cast<int>(*n));
+    NextToken();
+  } else if (!vn) {
+    Emit(kCountDefaultVnm);
+  }
+  if (Token != u"]") return Fail(kCloseBracket);
+  if (vn) Emit(kSerinEndVn);
+  return 0;
+}
+
+int Compiler::CompileOutputList() {
+  for (;;) {
+    NextToken();
+    if (Token == u"\"") {
+      Emit(kItemString);
+      if (ReadStringLiteral() != 0) return -1;
+      FlushPending();
+      Emit(kEndOfList);
+    } else {
+      if (ParseFunctionOperand(Token) != 0) return -1;
+      FlushPending();
+    }
+
+    NextToken();
+    if (Token.empty() || Token == u"]") {
+      Emit(kEndOfList);
+      return 0;
+    }
+    if (Token == u"'" || Token == u":" || Token == u"ELSE") {
+      // The end-of-statement step reads this token again (a comment, the next statement, or
+      // the ELSE part of a single-line IF).
+      Emit(kEndOfList);
+      ScanPos = TokenStart;
+      return 0;
+    }
+    if (Token != u"," && Token != u";" && Token != u"+") return FailEn(kInvalidItem);
+  }
+}
 
 }  // namespace vn::compiler
