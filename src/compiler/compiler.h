@@ -285,8 +285,6 @@ class Compiler {
   void Overflow(const Msg& m);
   // The token as UTF-8, for messages.
   std::string Utf8(const AnsiText& text) const;
-  // A statement that the compiler does not handle yet.
-  int NotSupportedYet();
 
   // ---- State ------------------------------------------------------------------------------
   DeviceSettings Device;        // target device; persists across compiles

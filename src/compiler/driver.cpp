@@ -116,10 +116,6 @@ void Compiler::Overflow(const Msg& m) {
 
 std::string Compiler::Utf8(const AnsiText& text) const { return code_page_->Cp949ToUtf8(EncodeAnsi(text)); }
 
-int Compiler::NotSupportedYet() {
-  return Fail({"Statement not supported yet : " + Utf8(Token), "아직 지원하지 않는 명령입니다 : " + Utf8(Token)});
-}
-
 const std::string& Compiler::OutcomeText() const {
   return UseKorean == -1 && !Outcome.message.ko.empty() ? Outcome.message.ko : Outcome.message.en;
 }
