@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/link_commands.h"
 #include "compiler/compiler.h"
 #include "link/object_file.h"
 #include "platform/codepage.h"
@@ -144,6 +145,7 @@ int main(int argc, char** argv) {
   auto* list = app.add_subcommand("list", "compile and print the object code and the label list");
   add_compile_options(list);
 
+  vn::cli::AddLinkCommands(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -1,0 +1,139 @@
+// The device link: the cable settings, raw port access, the two parallel-cable bit protocols
+// and the byte layer that every exchange with the module goes through.
+//
+// All state of the link lives in one Link object that the owner passes to whoever talks to
+// the module. Members keep the names the module's documentation uses (Ioadr, CableMode,
+// UseUsb, BitDelay, ...). Every operation reports failure as its value: 0 for a send, the
+// byte 0..255 for a receive, -1 for a time-out, a missing handshake or a library error.
+// Nothing here shows or prints a message; start-up and the port setup hand theirs back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vn::platform {
+class Clock;
+class InterruptControl;
+class ParallelPort;
+class UsbLibrary;
+}  // namespace vn::platform
+
+namespace vn::link {
+
+// A message box the owner of the user action shows.
+struct LinkMessage {
+  std::string text;
+  std::string title;
+  int style = 0;  // 16 critical, 64 information
+  bool operator==(const LinkMessage&) const = default;
+};
+
+// What the link drives. The objects outlive the Link.
+struct LinkDevices {
+  platform::ParallelPort& port;
+  platform::UsbLibrary& usb;
+  platform::InterruptControl& interrupts;
+  platform::Clock& clock;
+};
+
+inline constexpr char kUsbCableDescription[] = "VARNOLIC Download Cable";
+inline constexpr unsigned kUsbTimeoutMs = 1000;
+inline constexpr int kUsbCableAnswer = 135;  // a present cable's answer to the cable query
+inline constexpr int kDefaultIoadr = 0x378;
+inline constexpr int kCableRevB = 1;
+
+// One DelayUnit lasts (BitDelay + 1) of these. The protocol was timed by an empty loop of four
+// iterations per count; 2.5 ns per iteration is what such a loop took on the PCs the cable was
+// made for, so the nine speed-check steps keep covering the pulse lengths the modules expect.
+inline constexpr std::int64_t kDelayUnitNsPerCount = 10;
+
+// Poll limits of the handshakes (rounds x polls per round).
+inline constexpr long kAckRounds = 151, kAckPolls = 3001;
+inline constexpr long kPulsePolls = 60001;
+
+class Link {
+ public:
+  explicit Link(LinkDevices devices);
+
+  // ---- Settings (owned for the whole run) ---------------------------------------------------
+  int Ioadr = kDefaultIoadr;  // data register; status at Ioadr + 1, control at Ioadr + 2
+  int CableMode = 0;          // 1 = REV. B cable, anything else = dummy cable
+  int UseUsb = 0;             // -1: every byte goes to the USB cable
+  int UsbOpen = 0;            // -1: the USB device has been opened and not closed since
+  int OsPlatform = 1;         // 1: the dummy cable is offered, 2: the REV. B cable only
+  int CommSpeed = 0;          // never changed; only written to the settings file
+  int DeviceKind = 1;         // 1 = VN series, 2 = VNM series; kept in step with the device
+  long BitDelay = 0;          // busy-wait count of one time unit; set by the speed check
+  int SpeedChecked = 0;       // -1 once the cable speed check has passed in this run
+
+  // Panel 2 of the main window's status bar, for the speed check's progress. May be empty.
+  std::function<void(const std::string&)> StatusText;
+
+  // ---- Port access and cable modes ----------------------------------------------------------
+  void PortWrite(int port, int value);
+  int PortRead(int port);
+  // Puts the parallel lines at rest (nothing with the USB cable).
+  void LinkIdle();
+  // The parallel port at Ioadr: opened at start-up unless the USB cable is selected.
+  bool PortOpen();
+  void PortClose();
+  bool PortIsOpen() const;
+  // Opens the USB cable by its description and sets the time-outs; sets UsbOpen whatever the
+  // outcome (a missing cable shows itself at the next transfer). Returns the open status.
+  int UsbOpenDevice();
+  void UsbCloseDevice();
+
+  // ---- Parallel-cable bit transfer ------------------------------------------------------------
+  void DelayUnit();
+  void SendPulseLong();
+  void SendPulseShort();
+  int ReadAckLine();
+  int WaitAckLow();
+  int WaitAckHigh();
+  int MeasureLowPulse();
+  int RevBSendByte(int b);
+  int RevBRecvByte();
+  int DummySendByte(int b);
+  int DummyRecvByte();
+  int CableSpeedCheck();
+
+  // ---- Byte layer -------------------------------------------------------------------------------
+  int LinkSendByte(int b);    // VN-series exchanges
+  int LinkRecvByte();
+  int NibbleSendByte(int b);  // VNM-series exchanges and debugger commands
+  int NibbleRecvByte();
+  // The family byte of the command table: LinkSendByte on the VN series, NibbleSendByte else.
+  int FamilySendByte(int b);
+  int FamilyRecvByte();
+  int UsbSendByte(int b);
+  int UsbRecvByte();
+  int UsbQueryCable();
+  int UsbQueryFamily();
+  // One USB write of `count` bytes in the wire encoding (the block transfer of downloads).
+  int UsbSendBlock(const std::uint8_t* bytes, std::size_t count);
+  // Bytes waiting from the module on the USB cable, or -1 when the library fails.
+  long UsbWaiting();
+
+  platform::UsbLibrary& usb() { return devices_.usb; }
+  platform::Clock& clock() { return devices_.clock; }
+  platform::InterruptControl& interrupts() { return devices_.interrupts; }
+
+ private:
+  int FamilyBit() const { return DeviceKind == 1 ? 0 : 0x20; }
+  // Polls status bit 3 until it reads `level`; false after rounds x polls reads.
+  bool PollHandshake(int level, long rounds, long polls);
+  int WaitAck(int level);
+  int UsbQuery(std::uint8_t first);
+  void Status(const std::string& text) {
+    if (StatusText) StatusText(text);
+  }
+
+  LinkDevices devices_;
+};
+
+// Number text with a blank in place of a plus sign (" 888", "-1").
+std::string SignedText(long value);
+
+}  // namespace vn::link

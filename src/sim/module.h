@@ -1,0 +1,128 @@
+// The virtual module: the firmware's end of every exchange with the PC, for a module of either
+// series. It works on whole bytes; the virtual cables (virtual_usb.h, virtual_port.h) carry
+// them over the wire protocols and inject the faults of the wire.
+//
+// The byte-code interpreter plugs in by deriving from Module: it runs the program in flash,
+// moves `pc` and changes `ram`, and overrides the On... hooks that the debugger's commands
+// call. Until then the program counter rests on the first instruction.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace vn::sim {
+
+struct ModuleConfig {
+  int kind = 1;            // 1 = VN series, 2 = VNM series
+  int firmware = 32;       // VN: first byte of the identification; VNM: answer to &H56
+  int math_firmware = 17;  // VNM: answer to &H67 (the second processor); never 0
+};
+
+class Module {
+ public:
+  static constexpr long kFlashSize = 65536;
+  static constexpr std::uint32_t kProgramStart = 24;  // first instruction after the header
+  static constexpr int kVnRamBase = 160;              // VN: the status reply's RAM starts here
+  static constexpr int kVnStatusRamBytes = 96;
+  static constexpr int kVnRamSize = 256;
+  static constexpr int kVnmRamSize = 32768;
+  static constexpr std::uint8_t kStatusMarker = 0xA5;
+  static constexpr std::uint8_t kStopAnnounce = 0xBB;
+  // An output item that is not a byte: the dummy cable's stop announcement, a handshake
+  // without a bit train. The byte cables send kStopAnnounce in its place.
+  static constexpr int kAnnounce = -2;
+  // Identification bytes 2 and 3 when no pulse was measured (the cable is not the dummy one).
+  static constexpr int kDefaultShortPulse = 20;
+  static constexpr int kDefaultLongPulse = 80;
+
+  explicit Module(ModuleConfig config = {});
+  virtual ~Module() = default;
+  Module(const Module&) = delete;
+  Module& operator=(const Module&) = delete;
+
+  int kind() const { return config_.kind; }
+  const ModuleConfig& config() const { return config_; }
+
+  // ---- The wire end -------------------------------------------------------------------------
+  // A byte from the PC. A reply the PC has not taken when it starts another exchange is
+  // given up, as the firmware gives up a transfer nobody collects.
+  void Receive(std::uint8_t byte);
+  bool HasOutput() const { return !output_.empty(); }
+  // The next output item: a byte 0..255 or kAnnounce.
+  int PeekOutput() const { return output_.front(); }
+  void PopOutput() { output_.pop_front(); }
+  void DropOutput() { output_.clear(); }
+  // The lengths of the last start pulses measured on the dummy cable, in the module's own
+  // sampling ticks; the identification reply carries them so the PC can judge its timing.
+  void SetPulseTiming(int short_ticks, int long_ticks);
+
+  // ---- Memory and program state -------------------------------------------------------------
+  std::uint8_t FlashByte(long addr) const;
+  // Programs a flash cell as the cable delivers it (the bad-flash fault applies).
+  void ProgramFlash(long addr, std::uint8_t value);
+  long ProgramLength() const { return program_length_; }
+  std::uint32_t pc = kProgramStart;
+  std::vector<std::uint8_t> ram;
+  bool in_debug() const { return in_debug_; }
+
+  // The program stopped by itself (a break in the program): the stop report, that is the
+  // announcement followed by the status reply.
+  void AnnounceStop();
+
+  // Fault: the flash cell at this code address stores every byte with its lowest bit flipped.
+  long bad_flash_addr = -1;
+
+  // What the module has seen, for tests and diagnostics.
+  long bytes_received() const { return bytes_received_; }
+  const std::vector<std::uint8_t>& commands() const { return commands_; }
+
+ protected:
+  // Hooks of the program's execution.
+  virtual void OnProgramLoaded();  // a new program is in flash: start it
+  virtual void OnReset();          // restart the program from its first instruction
+  virtual void OnBreak();          // stop where it is
+  virtual void OnStepInto();       // run one instruction
+  virtual void OnStepOut();        // run until the current subroutine returns
+  virtual void OnLeaveDebug();     // run on from where it stopped
+
+ private:
+  enum class Expect {
+    kCommand,
+    kLoadLenLo,
+    kLoadLenHi,
+    kLoadData,
+    kFlashPages,
+    kFlashLenLo,
+    kFlashLenHi,
+    kStatusCountLo,
+    kStatusCountHi,
+    kModifyAddrLo,
+    kModifyAddrHi,
+    kModifyCount,
+    kModifyData,
+  };
+
+  void Command(std::uint8_t cmd);
+  void Send(int item) { output_.push_back(item); }
+  void SendStatus();
+  void FinishLoad();
+  std::uint8_t RamByte(long addr) const;
+
+  ModuleConfig config_;
+  std::vector<std::uint8_t> flash_;
+  long program_length_ = 0;
+  bool in_debug_ = false;
+  std::deque<int> output_;
+  Expect expect_ = Expect::kCommand;
+  long count_ = 0;      // length / address argument being assembled
+  long expected_ = 0;   // bytes still to come
+  long index_ = 0;      // next address written
+  long modify_addr_ = 0;
+  int short_ticks_ = kDefaultShortPulse;
+  int long_ticks_ = kDefaultLongPulse;
+  long bytes_received_ = 0;
+  std::vector<std::uint8_t> commands_;
+};
+
+}  // namespace vn::sim

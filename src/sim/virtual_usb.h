@@ -1,0 +1,56 @@
+// The virtual USB download cable: the library interface of the real cable with the virtual
+// module behind it. It speaks the wire encoding (one byte as two, low half first), answers the
+// cable query with 135 and the family query with the family bit of the module it finds
+// (bit 0 set for the VN series; clear for the VNM series and when no module answers), and
+// times its read time-out on the virtual clock.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/usb.h"
+#include "sim/wire.h"
+
+namespace vn::sim {
+
+class VirtualUsbCable final : public platform::UsbLibrary, public ModuleWire {
+ public:
+  static constexpr char kDescription[] = "VARNOLIC Download Cable";
+
+  VirtualUsbCable(Module& module, platform::VirtualClock& clock) : ModuleWire(module), clock_(clock) {}
+
+  int OpenByDescription(const char* description) override;
+  int SetTimeouts(unsigned read_ms, unsigned write_ms) override;
+  int Close() override;
+  int ResetDevice() override;
+  int Write(const std::uint8_t* data, std::size_t length) override;
+  int Read(std::uint8_t* data, std::size_t length, std::size_t& received) override;
+  int GetQueueStatus(std::uint32_t& waiting) override;
+
+  // Lets the module's pending output (a stop report) onto the wire.
+  void Pump();
+
+  bool is_open() const { return open_; }
+  // Every byte the PC wrote, in order, and how often the device was reset.
+  const std::vector<std::uint8_t>& written() const { return written_; }
+  int resets() const { return resets_; }
+  int opens() const { return opens_; }
+
+ private:
+  void Answer(int value);
+  void FromPc(std::uint8_t first, std::uint8_t second);
+
+  platform::VirtualClock& clock_;
+  bool open_ = false;
+  unsigned read_timeout_ms_ = 1000;
+  std::deque<std::uint8_t> to_pc_;
+  bool have_first_ = false;
+  std::uint8_t first_ = 0;
+  std::vector<std::uint8_t> written_;
+  int resets_ = 0;
+  int opens_ = 0;
+};
+
+}  // namespace vn::sim

@@ -1,0 +1,133 @@
+// Identification of the attached module, through the library and through vnstudio-cli.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "link/identify.h"
+#include "virtual_link.h"
+
+namespace vn::testing {
+namespace {
+
+TEST(Identify, EachSeriesOnEachCable) {
+  for (int kind : {1, 2}) {
+    for (Wire w : {Wire::kUsb, Wire::kRevB, Wire::kDummy}) {
+      if (kind == 2 && w == Wire::kDummy) continue;
+      SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(kind));
+      VirtualLink v(w, kind, {kind, 41, 7});
+      const auto id = link::IdentifyModule(v.link);
+      ASSERT_EQ(id.result, 0) << id.message.text;
+      EXPECT_EQ(id.series, kind);
+      EXPECT_EQ(id.firmware, 41);
+      EXPECT_EQ(link::FirmwareLine(id), kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
+      if (kind == 2) {
+        EXPECT_EQ(link::MathFirmwareLine(id), "Math Chip F/W is 7");
+      }
+      EXPECT_EQ(v.usb.resets(), w == Wire::kUsb ? 1 : 0);
+      // The speed check ran (VN) and is marked passed.
+      EXPECT_EQ(v.link.SpeedChecked, kind == 1 ? -1 : 0);
+    }
+  }
+}
+
+TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
+  struct Case {
+    Wire wire;
+    int kind;
+    const char* fault;
+    const char* message;
+  };
+  const Case cases[] = {
+      {Wire::kUsb, 1, "unplugged", link::kNoUsbCable.en},
+      {Wire::kUsb, 1, "no-power", link::kFamilyMismatch.en},
+      {Wire::kUsb, 2, "no-power", link::kModuleNotFound.en},
+      {Wire::kUsb, 1, "other-family", link::kFamilyMismatch.en},
+      {Wire::kUsb, 2, "other-family", link::kFamilyMismatch.en},
+      {Wire::kUsb, 1, "cut:1", link::kNotVnSeries.en},
+      {Wire::kRevB, 1, "cut:1", link::kNotVnSeries.en},
+      {Wire::kRevB, 1, "unplugged", link::kModuleNotFound.en},
+      {Wire::kRevB, 2, "other-family", link::kModuleNotFound.en},
+      {Wire::kDummy, 1, "no-power", link::kModuleNotFound.en},
+      {Wire::kDummy, 1, "cut:1", link::kModuleNotFound.en},  // the speed check wants all seven
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(WireName(c.wire)) + " " + c.fault);
+    const std::string fault = c.fault;
+    const int module_kind = fault == "other-family" ? 3 - c.kind : c.kind;
+    VirtualLink v(c.wire, module_kind);
+    v.link.DeviceKind = c.kind;
+    if (fault == "unplugged") v.faults().unplugged = true;
+    if (fault == "no-power") v.faults().no_power = true;
+    if (fault == "cut:1") v.faults().cut_after = 1;
+    const auto id = link::IdentifyModule(v.link);
+    EXPECT_EQ(id.result, -1);
+    EXPECT_EQ(id.message.text, c.message);
+    EXPECT_EQ(id.message.style, 64);
+    EXPECT_EQ(v.irq.disables, v.irq.enables);
+  }
+}
+
+TEST(Identify, KoreanTexts) {
+  VirtualLink v(Wire::kUsb, 1);
+  v.faults().unplugged = true;
+  EXPECT_EQ(link::IdentifyModule(v.link, -1).message.text, link::kNoUsbCable.ko);
+}
+
+// ---- vnstudio-cli identify ---------------------------------------------------------------------
+
+struct CliRun {
+  int status;
+  std::string out;
+};
+
+CliRun Cli(const std::string& args) {
+  const std::string home = (std::filesystem::temp_directory_path() / "vn-identify-test").string();
+  const std::string cmd = "XDG_CONFIG_HOME=" + home + " " + VN_CLI_PATH + " identify " + args + " 2>&1";
+  CliRun r{-1, {}};
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return r;
+  std::array<char, 256> buf{};
+  while (fgets(buf.data(), buf.size(), p) != nullptr) r.out += buf.data();
+  const int raw = pclose(p);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return r;
+}
+
+TEST(IdentifyCli, ReportsTheModuleOrWhyNone) {
+  struct Case {
+    const char* args;
+    int status;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"--cable virtual", 0, "VN series\nF/W Version is 32\n"},
+      {"--cable virtual-revb --device WF", 0, "VNM series\nMain F/W is 32\nMath Chip F/W is 17\n"},
+      {"--cable virtual-dummy --device LG --port 0x278", 0, "VN series\nF/W Version is 32\n"},
+      {"--cable virtual --virtual-fault unplugged",
+       1, "Can't find VARNOLIC USB CABLE on USB Port\nCan't find USB cable\n"},
+      {"--cable virtual-revb --virtual-fault no-power", 1, "VARNOLIC module not found ! Check cable or power\n"},
+      {"--cable virtual --device WD --virtual-fault other-family", 1,
+       "Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!\n"},
+      {"--cable virtual-revb --virtual-fault cut:1", 1, "Not Vn serise. Check VARNOLIC MODEL number!\n"},
+      // A bad flash cell does not stop the identification.
+      {"--cable virtual --virtual-fault bad-flash:100", 0, "VN series\nF/W Version is 32\n"},
+      {"--cable virtual --virtual-fault melted", 2, nullptr},
+      {"--cable revb --virtual-fault no-power", 2, nullptr},
+      {"--cable virtual --device XY", 2, nullptr},
+      {"--cable virtual-revb --port 0x10000", 2, nullptr},
+  };
+  for (const auto& c : cases) {
+    const CliRun r = Cli(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+    if (c.out != nullptr) {
+      EXPECT_EQ(r.out, c.out) << c.args;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vn::testing

@@ -1,0 +1,235 @@
+// Link settings, start-up, shut-down and the Port Setup dialog's logic.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "link/link_setup.h"
+#include "platform/bit_timing.h"
+#include "platform/settings_store.h"
+#include "virtual_link.h"
+
+namespace vn::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using link::PortSetupDialog;
+
+class LinkSetup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("vn-link-setup-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path ini_path() const { return dir_ / "VNSTUDIO.INI"; }
+  void WriteIni(const std::string& text) { std::ofstream(ini_path(), std::ios::binary) << text; }
+  std::string ReadIni() const {
+    std::ifstream in(ini_path(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  fs::path dir_;
+};
+
+TEST_F(LinkSetup, StartupReadsTheSettingsPerPlatformFamily) {
+  struct Case {
+    const char* file;  // nullptr: no file at all
+    int os_platform;
+    int ioadr, cable_mode, use_usb;
+  };
+  const Case cases[] = {
+      {nullptr, 1, 0x378, 0, 0},
+      {nullptr, 2, 0x378, 1, 0},  // the REV. B-only family takes the REV. B cable
+      {"[Other]\nIoadr=1\n", 1, 0x378, 0, 0},
+      {"[PrintPort]\nIoadr= 632\nCableMode= 1\nUseUsb= 0\n", 1, 0x278, 1, 0},
+      {"[PrintPort]\nIoadr= 956\nCableMode= 0\nUseUsb=-1\n", 2, 0x3BC, 1, -1},
+      {"[printport]\nUSEUSB = 7\n", 1, 0x378, 0, -1},  // any non-zero value
+      {"[PrintPort]\nIoadr=99999\n", 1, 0x378, 0, 0},  // not a port: the default
+      {"[PrintPort]\nIoadr=-5\n", 1, 0x378, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file ? c.file : "(no file)");
+    fs::remove(ini_path());
+    if (c.file) WriteIni(c.file);
+    VirtualLink v(Wire::kRevB);
+    platform::IniFile ini(ini_path());
+    link::LinkStartup(v.link, ini, c.os_platform);
+    EXPECT_EQ(v.link.Ioadr, c.ioadr);
+    EXPECT_EQ(v.link.CableMode, c.cable_mode);
+    EXPECT_EQ(v.link.UseUsb, c.use_usb);
+    EXPECT_EQ(v.link.OsPlatform, c.os_platform);
+    EXPECT_EQ(v.irq.enables, c.os_platform == 1 ? 1 : 0);
+  }
+}
+
+TEST_F(LinkSetup, StartupOpensTheSelectedCableAndReportsFailures) {
+  // Parallel: the port opens at the address and the lines go to rest; a port that cannot be
+  // had is reported and start-up goes on.
+  {
+    VirtualLink v(Wire::kRevB, 2);
+    v.port.Close();
+    v.port.set_recording(true);
+    platform::IniFile ini(ini_path());
+    EXPECT_TRUE(link::LinkStartup(v.link, ini, 1).empty());
+    EXPECT_TRUE(v.port.IsOpen());
+    EXPECT_EQ(v.port.data(), 0xFF);
+    EXPECT_EQ(v.port.control(), 4);
+    EXPECT_EQ(v.link.UsbOpen, 0);
+  }
+  {
+    WriteIni("[PrintPort]\nIoadr= 632\n");
+    VirtualLink v(Wire::kRevB);
+    v.port.Close();
+    platform::IniFile ini(ini_path());
+    const auto msgs = link::LinkStartup(v.link, ini, 1);
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0], (link::LinkMessage{"There is a problem with Initialize Port", "VARNOLIC Studio", 16}));
+  }
+  // USB: a missing cable is reported, and the link counts it as open all the same.
+  {
+    WriteIni("[PrintPort]\nUseUsb=-1\n");
+    VirtualLink v(Wire::kUsb);
+    v.usb.Close();
+    v.faults().unplugged = true;
+    platform::IniFile ini(ini_path());
+    const auto msgs = link::LinkStartup(v.link, ini, 1);
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0], (link::LinkMessage{"Can't find VARNOLIC USB CABLE on USB Port", "KALVO-IDE", 16}));
+    EXPECT_EQ(v.link.UsbOpen, -1);
+    link::LinkShutdown(v.link);
+    EXPECT_EQ(v.link.UsbOpen, 0);
+  }
+}
+
+TEST_F(LinkSetup, SettingsAreWrittenWithTheLeadingBlank) {
+  WriteIni("; kept\n[LastOpen]\nFile1=/home/a.bas\n");
+  VirtualLink v(Wire::kUsb);
+  v.link.Ioadr = 0x3BC;
+  v.link.CableMode = 1;
+  platform::IniFile ini(ini_path());
+  ASSERT_TRUE(link::WriteLinkSettings(v.link, ini));
+  EXPECT_EQ(ReadIni(),
+            "; kept\n[LastOpen]\nFile1=/home/a.bas\n\n[PrintPort]\nIoadr= 956\nCableMode= 1\nUseUsb=-1\n\n"
+            "[AccessSpeed]\nCommSpeed= 0\n");
+  v.link.UseUsb = 0;
+  ASSERT_TRUE(link::WriteLinkSettings(v.link, ini));
+  EXPECT_NE(ReadIni().find("UseUsb= 0\n"), std::string::npos);
+}
+
+TEST_F(LinkSetup, DialogLoadsFromTheSettings) {
+  struct Case {
+    int ioadr, use_usb, cable_mode, os_platform;
+    int address, option;
+    bool address_enabled, dummy_enabled;
+  };
+  const Case cases[] = {
+      {0x378, 0, 0, 1, 0, PortSetupDialog::kOptDummy, true, true},
+      {0x278, 0, 1, 1, 1, PortSetupDialog::kOptRevB, true, true},
+      {0x3BC, -1, 1, 1, 2, PortSetupDialog::kOptUsb, false, true},
+      {0x2F8, 0, 1, 2, 2, PortSetupDialog::kOptRevB, true, false},  // any other address: LPT3
+  };
+  for (const auto& c : cases) {
+    VirtualLink v(Wire::kRevB);
+    v.link.Ioadr = c.ioadr;
+    v.link.UseUsb = c.use_usb;
+    v.link.CableMode = c.cable_mode;
+    v.link.OsPlatform = c.os_platform;
+    PortSetupDialog d(v.link);
+    d.Load();
+    EXPECT_EQ(d.address_index(), c.address);
+    EXPECT_EQ(d.cable(), c.option);
+    EXPECT_EQ(d.address_enabled(), c.address_enabled);
+    EXPECT_EQ(d.cable_enabled(PortSetupDialog::kOptDummy), c.dummy_enabled);
+    // Clicking follows the rule: the list is enabled exactly without USB.
+    d.ClickCable(PortSetupDialog::kOptUsb);
+    EXPECT_FALSE(d.address_enabled());
+    d.ClickCable(PortSetupDialog::kOptRevB);
+    EXPECT_TRUE(d.address_enabled());
+    d.ClickCable(PortSetupDialog::kOptDummy);
+    EXPECT_EQ(d.cable(), c.dummy_enabled ? PortSetupDialog::kOptDummy : PortSetupDialog::kOptRevB);
+  }
+}
+
+TEST_F(LinkSetup, OkAppliesTheChoice) {
+  // A non-standard address shows as LPT3 and Ok stores &H3BC.
+  {
+    VirtualLink v(Wire::kRevB);
+    v.link.Ioadr = 0x2F8;
+    PortSetupDialog d(v.link);
+    d.Load();
+    d.ClickCable(PortSetupDialog::kOptRevB);
+    d.Ok();
+    EXPECT_EQ(v.link.Ioadr, 0x3BC);
+    EXPECT_EQ(v.link.CableMode, 1);
+    EXPECT_TRUE(d.closed());
+  }
+  // USB chosen while the device is open: no second open, UseUsb untouched.
+  {
+    VirtualLink v(Wire::kUsb);
+    v.link.UseUsb = 0;  // as an odd state would leave it
+    PortSetupDialog d(v.link);
+    d.Load();
+    d.ClickCable(PortSetupDialog::kOptUsb);
+    d.Ok();
+    EXPECT_EQ(v.usb.opens(), 1);
+    EXPECT_EQ(v.link.UseUsb, 0);
+  }
+  // USB chosen while closed: opened with the time-outs, flags set.
+  {
+    VirtualLink v(Wire::kRevB);
+    PortSetupDialog d(v.link);
+    d.Load();
+    d.ClickCable(PortSetupDialog::kOptUsb);
+    EXPECT_TRUE(d.Ok().empty());
+    EXPECT_EQ(v.usb.opens(), 1);
+    EXPECT_TRUE(v.usb.is_open());
+    EXPECT_EQ(v.link.UseUsb, -1);
+    EXPECT_EQ(v.link.UsbOpen, -1);
+    EXPECT_EQ(v.link.CableMode, 0);
+  }
+  // A parallel cable chosen while USB is open closes USB first and opens the port.
+  {
+    VirtualLink v(Wire::kUsb);
+    PortSetupDialog d(v.link);
+    d.Load();
+    d.ClickCable(PortSetupDialog::kOptRevB);
+    d.SelectAddress(0);
+    EXPECT_TRUE(d.Ok().empty());
+    EXPECT_FALSE(v.usb.is_open());
+    EXPECT_EQ(v.link.UsbOpen, 0);
+    EXPECT_EQ(v.link.UseUsb, 0);
+    EXPECT_TRUE(v.port.IsOpen());
+    EXPECT_EQ(v.port.data(), 0xDF);
+  }
+  // A port that is not there is reported.
+  {
+    VirtualLink v(Wire::kRevB);
+    PortSetupDialog d(v.link);
+    d.Load();
+    d.SelectAddress(1);
+    const auto msgs = d.Ok();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].text, "There is a problem with Initialize Port");
+  }
+}
+
+TEST_F(LinkSetup, CommandRewritesTheFourKeysEvenOnCancel) {
+  WriteIni("[PrintPort]\nIoadr=888\nCableMode=0\nUseUsb=0\n");
+  VirtualLink v(Wire::kRevB);
+  platform::IniFile ini(ini_path());
+  link::LinkStartup(v.link, ini, 1);
+  link::PortSetupCommand(v.link, ini, [](PortSetupDialog& d) {
+    d.ClickCable(PortSetupDialog::kOptRevB);
+    d.SelectAddress(1);
+    d.Cancel();
+  });
+  EXPECT_EQ(v.link.CableMode, 0);
+  EXPECT_EQ(ReadIni(), "[PrintPort]\nIoadr= 888\nCableMode= 0\nUseUsb= 0\n\n[AccessSpeed]\nCommSpeed= 0\n");
+}
+
+}  // namespace
+}  // namespace vn::testing

@@ -1,0 +1,82 @@
+// A Link wired to the virtual module through one of the three virtual cables.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/link.h"
+#include "platform/bit_timing.h"
+#include "platform/clock.h"
+#include "sim/module.h"
+#include "sim/virtual_port.h"
+#include "sim/virtual_usb.h"
+
+namespace vn::testing {
+
+enum class Wire { kUsb, kRevB, kDummy };
+
+inline const char* WireName(Wire w) { return w == Wire::kUsb ? "usb" : w == Wire::kRevB ? "revb" : "dummy"; }
+
+// Counts the interrupt calls so that every path can be checked to re-enable them.
+struct CountingInterrupts final : platform::InterruptControl {
+  int disables = 0;
+  int enables = 0;
+  void Disable() override { ++disables; }
+  void Enable() override { ++enables; }
+};
+
+struct VirtualLink {
+  explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
+      : wire(w),
+        module(WithKind(config, kind)),
+        port(module, clock, w == Wire::kDummy ? sim::VirtualParallelPort::Cable::kDummy
+                                              : sim::VirtualParallelPort::Cable::kRevB),
+        usb(module, clock),
+        link({port, usb, irq, clock}) {
+    link.DeviceKind = kind;
+    if (w == Wire::kUsb) {
+      link.UseUsb = -1;
+      link.UsbOpenDevice();
+    } else {
+      link.CableMode = w == Wire::kRevB ? link::kCableRevB : 0;
+      link.PortOpen();
+      link.LinkIdle();
+    }
+    link.BitDelay = 900;
+  }
+
+  static sim::ModuleConfig WithKind(sim::ModuleConfig c, int kind) {
+    c.kind = kind;
+    return c;
+  }
+  sim::WireFaults& faults() { return wire == Wire::kUsb ? usb.faults() : port.faults(); }
+
+  // The byte operations of the module's series.
+  int Send(int b) { return link.FamilySendByte(b); }
+  int Recv() { return link.FamilyRecvByte(); }
+  int SendAll(const std::vector<int>& bytes) {
+    for (int b : bytes)
+      if (Send(b) == -1) return -1;
+    return 0;
+  }
+  // Receives n bytes; the first -1 ends the list.
+  std::vector<int> RecvN(long n) {
+    std::vector<int> out;
+    for (long i = 0; i < n; ++i) {
+      out.push_back(Recv());
+      if (out.back() == -1) break;
+    }
+    return out;
+  }
+
+  Wire wire;
+  platform::VirtualClock clock;
+  CountingInterrupts irq;
+  sim::Module module;
+  sim::VirtualParallelPort port;
+  sim::VirtualUsbCable usb;
+  link::Link link;
+};
+
+}  // namespace vn::testing
