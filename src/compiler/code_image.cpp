@@ -17,8 +17,6 @@ void CodeImage::ClearHeader() {
 }
 
 namespace {
-const Msg kCodeTooLarge{"Program too large ! (Code area ends at address 64000)",
-                        "프로그램이 너무 큽니다. 코드 영역은 64000번지까지입니다."};
 const Msg kOperandTooLong{"Statement Too Complex ! Operand too long",
                           "해석하기에 너무 복잡한 연산식입니다. 피연산자가 너무 깁니다."};
 const Msg kTooManyFixups{"Too many label references ! (up to 10001)",
@@ -27,7 +25,7 @@ const Msg kTooManyFixups{"Too many label references ! (up to 10001)",
 
 void Compiler::EmitByte(int b) {
   if (!CodeImage::InRange(CodeAddr)) {
-    Overflow(kCodeTooLarge);
+    Overflow(kMsgCodeTooLarge);
     return;
   }
   Code.Set(CodeAddr, static_cast<std::uint8_t>(b));

@@ -95,7 +95,6 @@ const char* const kIntGosub = "Syntax Error ! Example:ON INT(0) GOSUB 100";
 const Msg kTimerParen{"Syntax Error ! Example:ON TIMER(0)=0 GOSUB 100", "문법에러 : 괄호를 찾을 수 없습니다."};
 const Msg kTimeCode{"Syntax Error in TimeCode ! (Only 0 ~ 60)", "문법에러 : 0~60사이의 숫자만 사용할 수 있습니다."};
 const Msg kTimerGosub{"Syntax Error ! Example:ON TIMER(0)=0 GOSUB 100", "문법에러 : GOSUB를 사용해야 합니다."};
-const Msg kCommandVn{"Can not use this command at VN-XX device", "VN시리즈에서는 이 명령어를 사용할 수 없습니다."};
 const Msg kRs232First{"[SET RS232 ..] Command Not Found !", "SET RS232명령이 사전에 정의되어 있어야 합니다."};
 const Msg kRecvGosub{"Syntax Error ! Example:ON RECV GOSUB 100", "문법에러 : GOSUB를 사용해야 합니다."};
 
@@ -437,7 +436,7 @@ int Compiler::CompileOn() {
   }
 
   if (Token == u"RECV") {
-    if (vn) return Fail(kCommandVn);
+    if (vn) return Fail(kMsgCommandVn);
     if (Rs232Seen == 0) return Fail(kRs232First);
     MarkLine();
     Emit(kOpOnRecv);
@@ -454,7 +453,7 @@ int Compiler::CompileOn() {
   if (Token == u"GOTO") {
     opcode = kOpOnGoto;
   } else if (Token == u"GOSUB") {
-    if (vn) return Fail(kCommandVn);
+    if (vn) return Fail(kMsgCommandVn);
     opcode = kOpOnGosubVnm;
   } else {
     return Fail(kOnGotoGosub);

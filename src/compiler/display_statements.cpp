@@ -18,10 +18,6 @@ const Msg kPlayQuote{"Syntax Error ! Example: PLAY 5, PlayData", "문법에러 :
 const Msg kPlayData{"Syntax Error in Play Data ! ", "문법에러 : PLAY데이터에 오류가 있습니다."};
 const Msg kSoundComma{"Syntax Error !", "문법에러 : 쉼표를 찾을 수 없습니다."};
 const char* const kBeepOperand = "No Defined Variable or Wrong Constant !";
-// For an operand that failed without a message of its own (the bare "&B"), so that the user
-// is never shown an empty error.
-const Msg kOperandNoMessage{"Invalid Constant or Command !",
-                            "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."};
 
 // ---- Opcodes ----------------------------------------------------------------------------
 enum : std::uint8_t {
@@ -95,7 +91,7 @@ constexpr int kIndexCap = 1000;
 
 // An operand failure keeps the operand compiler's message; one that set none gets ours.
 int OperandFailed(Compiler& c) {
-  if (c.ErrMsgEn.empty()) return c.Fail(kOperandNoMessage);
+  if (c.ErrMsgEn.empty()) return c.Fail(kMsgInvalidConstant);
   return -1;
 }
 
@@ -228,7 +224,7 @@ int Compiler::CompileBeep() {
   Emit(kOpPlay);
   NextToken();
   if (ParseOperand(Token) != 0) {
-    if (ErrMsgEn.empty()) ErrMsgKo = kOperandNoMessage.ko;
+    if (ErrMsgEn.empty()) ErrMsgKo = kMsgInvalidConstant.ko;
     ErrMsgEn = kBeepOperand;
     return -1;
   }

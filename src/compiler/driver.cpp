@@ -16,10 +16,6 @@ namespace {
 
 const Msg kSyntaxEndOfLine{"Syntax Error on End of Line !",
                            "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."};
-const Msg kBadCharacter{"Character not available in the Korean code page (949) !",
-                        "한글 코드(949)로 변환할 수 없는 문자가 있습니다."};
-const Msg kCodeTooLarge{"Program too large ! (Code area ends at address 64000)",
-                        "프로그램이 너무 큽니다. 코드 영역은 64000번지까지입니다."};
 
 using Branch = int (Compiler::*)();
 
@@ -251,7 +247,7 @@ int Compiler::RunLines() {
       SrcLine.append(next, skip);
     }
     if (bad) {
-      Fail(kBadCharacter);
+      Fail(kMsgBadCharacter);
       SetOutcomeFromError(true);
       return 1;
     }
@@ -272,7 +268,7 @@ int Compiler::FinishProgram() {
   Emit(static_cast<int>(end & 0xFF));
   Emit(static_cast<int>((end >> 8) & 0xFF));
   if (CapacityError || CodeAddr - 1 > CodeImage::kLastAddr) {
-    Fail(kCodeTooLarge);
+    Fail(kMsgCodeTooLarge);
     SetOutcomeFromError(false);
     Outcome.line = LineNo - 1 > 0 ? LineNo - 1 : 1;
     return 1;

@@ -10,7 +10,6 @@ namespace {
 
 const Msg kDeviceVn{"Can not use this function at VN-XX device", "VN시리즈에서는 이 함수를 사용할 수 없습니다."};
 const Msg kDeviceVnm{"Can not use this function at VNM-XX device", "VNM시리즈에서는 이 함수를 사용할 수 없습니다."};
-const Msg kCommandVn{"Can not use this command at VN-XX device", "VN시리즈에서는 이 명령어를 사용할 수 없습니다."};
 const Msg kParen{"Syntax Error ! Not Found '(' or ')'", "문법에러 : 괄호를 찾을 수 없습니다."};
 const Msg kComma{"Syntax Error ! Not Found Comma !", "문법에러 : 쉼표를 찾을 수 없습니다."};
 const Msg kEereadParen{"Syntax Error ! Example I=EEREAD(&100,2)", "문법에러 : 괄호를 찾을 수 없습니다."};
@@ -26,7 +25,6 @@ const Msg kTableType{"Type mismatch Must use BYTE type Variable",
                      "TABLE함수의 인수는 반드시 바이트형 변수를 사용해야 합니다."};
 const Msg kTableCount{"Too Many Value ! (Up to 127)", "문법에러 : 데이터의 총개수가 127개를 넘지않도록 해야합니다."};
 const Msg kCountParam{"Syntax Error on Parameter !", "문법에러 : COUNT의 인수는 0또는 1만 사용가능합니다."};
-const Msg kConstant{"Syntax Error ! Invalid Constant", "문법에러: 잘못된 상수표현입니다."};
 const Msg kMode{"Syntax Error on Mode value !", "문법에러 : 모드값이 잘못되었습니다."};
 const Msg kModeRange{"Syntax Error on Mode value (Only 0~3)!", "문법에러 : 모드값은 0~3까지의 숫자만 사용가능합니다."};
 const Msg kBits{"Syntax Error on BIT value !", "문법에러 : 비트값이 잘못되었습니다."};
@@ -35,7 +33,6 @@ const Msg kPortBlock{"Syntax Error on PortBlock Number ! ", "문법에러 : 포�
 const Msg kKeyState{"Syntax Error on Parameter !", "문법에러 : 키입력상태값이 잘못되었습니다. 0 또는 1을 사용해야 합니다."};
 const Msg kTarget{"Syntax Error on Target Value ! ", "문법에러 : 타겟값이 잘못되었습니다."};
 const Msg kTargetRange{"Syntax Error on Target Value ! ", "문법에러 : 타겟값은 0또는 1만 사용해야 합니다."};
-const Msg kInvalidParameter{"Invalid Parameter ! ", "인수가 잘못되었습니다."};
 const Msg kHexWidth{"HEX command Width rength is 1 ~ 8 ", "문법에러 : 자릿수는 1~8까지만 사용가능합니다."};
 const Msg kDecWidth{"DEC command Width rength is 1 ~ 10 ", "문법에러 : 자릿수는 1~10까지만 사용가능합니다."};
 const Msg kZero{"Invalid operand !  Zero print switch must be 0 or 1 !",
@@ -57,8 +54,8 @@ enum class Arg {
 struct ArgSpec {
   Arg kind;
   int min = 0, max = 255;
-  const Msg* not_const = &kConstant;  // Byte: the token is not a constant
-  const Msg* range = &kConstant;      // Byte: out of min..max; NonZero: the constant 0
+  const Msg* not_const = &kMsgNotAConstant;  // Byte: the token is not a constant
+  const Msg* range = &kMsgNotAConstant;      // Byte: out of min..max; NonZero: the constant 0
   bool optional = false;
   std::vector<int> fill{};            // bytes written for an omitted optional argument
 };
@@ -83,7 +80,7 @@ const std::vector<Function>& Functions() {
       {u"ADIN", 194, 194, Devices::Both, {{Arg::Port}}},
       {u"BYTEIN", 195, 195, Devices::Both, {{Arg::Port}}},
       {u"EEREAD", 196, 196, Devices::VnAddressOnly,
-       {{Arg::Operand}, {Arg::Operand, 0, 255, &kConstant, &kConstant, true, {kConst1}}},
+       {{Arg::Operand}, {Arg::Operand, 0, 255, &kMsgNotAConstant, &kMsgNotAConstant, true, {kConst1}}},
        &kEereadParen, &kEereadComma},
       {u"OUTSTAT", 197, 197, Devices::Both, {{Arg::Port}}},
       {u"RND", 198, 198, Devices::Both, {}},
@@ -103,11 +100,11 @@ const std::vector<Function>& Functions() {
       {u"CAPTURE", 206, 206, Devices::Both, {{Arg::Port}, {Arg::Byte, 0, 1, &kTarget, &kTargetRange}}},
       {u"TIME", 207, 207, Devices::VnmOnly, {{Arg::Operand}}},
       {u"BCD", 208, 208, Devices::Both, {{Arg::Operand}}},
-      {u"LEFT", 209, 209, Devices::VnmOnly, {{Arg::String}, {Arg::NonZero, 0, 0, &kConstant, &kInvalidParameter}}},
-      {u"RIGHT", 210, 210, Devices::VnmOnly, {{Arg::String}, {Arg::NonZero, 0, 0, &kConstant, &kInvalidParameter}}},
+      {u"LEFT", 209, 209, Devices::VnmOnly, {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
+      {u"RIGHT", 210, 210, Devices::VnmOnly, {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
       {u"MID", 211, 211, Devices::VnmOnly,
-       {{Arg::String}, {Arg::NonZero, 0, 0, &kConstant, &kInvalidParameter},
-        {Arg::NonZero, 0, 0, &kConstant, &kInvalidParameter}}},
+       {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter},
+        {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
       {u"HEX", 212, 25, Devices::Both,
        {{Arg::Operand}, {Arg::Byte, 1, 8, &kHexWidth, &kHexWidth, true, {4}},
         {Arg::Byte, 0, 1, &kZero, &kZero, true, {1}}}},
@@ -175,7 +172,7 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
   const AnsiText name = token;
 
   const bool vn = Device.DeviceKind == 1;
-  if (vn && f->devices == Devices::VnmOnly) return Fail(name == u"TIME" ? kCommandVn : kDeviceVn);
+  if (vn && f->devices == Devices::VnmOnly) return Fail(name == u"TIME" ? kMsgCommandVn : kDeviceVn);
   if (!vn && f->devices == Devices::VnOnly) return Fail(kDeviceVnm);
   const int code = vn ? f->code_vn : f->code_vnm;
   size_t arg_count = f->args.size();
@@ -196,7 +193,7 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
       if (Token != u",") return Fail(kComma);
       NextToken();
       const auto v = ConstValueOpt(Token);
-      if (!v) return Fail(kConstant);
+      if (!v) return Fail(kMsgNotAConstant);
       if (++count > 127) return Fail(kTableCount);
       PendPush(static_cast<int>(*v & 0xFF));
       PendPush(static_cast<int>((*v >> 8) & 0xFF));

@@ -11,7 +11,6 @@ namespace {
 
 // ---- Messages -----------------------------------------------------------------------------
 
-const Msg kDeviceVn{"Can not use this command at VN-XX device", "VN시리즈에서는 이 명령어를 사용할 수 없습니다."};
 const Msg kDeviceVnm{"Can not use this command at VNM-XX device", "VNM시리즈에서는 이 명령어를 사용할 수 없습니다."};
 
 const Msg kCommaPoke{"Syntax Error ! Example : POKE 5,1", "문법에러 : 쉼표를 찾을 수 없습니다."};
@@ -189,7 +188,7 @@ int CompileArguments(Compiler& c, const Statement& s, const std::vector<ArgSpec>
 
 const Msg* Refusal(const Compiler& c, const Statement& s) {
   const bool vn = c.Device.DeviceKind == 1;
-  if (vn && s.devices == Devices::VnmOnly) return &kDeviceVn;
+  if (vn && s.devices == Devices::VnmOnly) return &kMsgCommandVn;
   if (!vn && s.devices == Devices::VnOnly) return &kDeviceVnm;
   return nullptr;
 }

@@ -10,13 +10,10 @@ namespace vn::compiler {
 namespace {
 
 const Msg kCharConstant{"Invalid Chractor Constant value !", "문법에러: 잘못된 인수표현입니다."};
-const Msg kInvalidConstant{"Invalid Constant or Command !",
-                           "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."};
 const Msg kConstArrayParen{"Syntax Error on CONST field",
                            "문법에러: 상수배열 표현이 잘못되었습니다. 괄호를 찾을수 없습니다."};
 const Msg kConstArrayIndex{"Syntax Error on CONST field", "문법에러: 잘못된 인수입니다."};
 const Msg kConstArrayClose{"Syntax Error on CONST field", "문법에러: 괄호를 찾을수 없습니다."};
-const Msg kInvalidParameter{"Invalid Parameter ! ", "인수가 잘못되었습니다."};
 const Msg kPortRange{"Out of I/O port number", "I/O포트의 사용범위가 아닙니다."};
 const Msg kByteOnly{"Use only Byte type", "바이트형 인수만 사용가능합니다."};
 const Msg kBadHangul{"Invalid Korean character in string constant !",
@@ -227,7 +224,7 @@ int Compiler::EncodeConstant(AnsiText token) {
   if (token.find(u'.') != AnsiText::npos) {
     const double x = Val(token);
     auto bits = EncodeSingle(negative ? -x : x);
-    if (!bits) return Fail(kInvalidConstant);
+    if (!bits) return Fail(kMsgInvalidConstant);
     PendPush(kSingleConst);
     for (int k = 0; k < 4; ++k) PendPush(static_cast<int>((*bits >> (8 * k)) & 0xFF));
     return 0;
@@ -240,7 +237,8 @@ int Compiler::EncodeConstant(AnsiText token) {
   } else if (StartsWith(token, u"&O")) {
     value = ReadRadix(token, 8);
   } else if (StartsWith(token, u"&B")) {
-    if (token.size() == 2) return -1;
+    // Without digits: the caller's own message, if it sets one, replaces this one.
+    if (token.size() == 2) return Fail(kMsgInvalidConstant);
     long v = 0, weight = 1;
     for (size_t i = token.size(); i-- > 2;) {
       if (token[i] != u'0') v += weight;
@@ -252,7 +250,7 @@ int Compiler::EncodeConstant(AnsiText token) {
     value = 0;
   } else if (const double d = Val(token); d != 0.0) {
     const double r = std::nearbyint(d);
-    if (r > 2147483647.0 || r < -2147483648.0) return Fail(kInvalidConstant);
+    if (r > 2147483647.0 || r < -2147483648.0) return Fail(kMsgInvalidConstant);
     value = static_cast<long>(r);
   } else if (token == u"\"" || token == u"'") {
     // 9. A quoted constant.
@@ -269,7 +267,7 @@ int Compiler::EncodeConstant(AnsiText token) {
     if (Token != u"\"" && Token != u"'") return Fail(kCharConstant);
     value = code;
   }
-  if (!value) return Fail(kInvalidConstant);
+  if (!value) return Fail(kMsgInvalidConstant);
 
   if (negative) {
     // Every negative number takes the 32-bit form.
@@ -346,7 +344,7 @@ int Compiler::ReadStringLiteral() {
 }
 
 int Compiler::CheckPortOperand() {
-  if (PendLen == 0) return Fail(kInvalidParameter);
+  if (PendLen == 0) return Fail(kMsgInvalidParameter);
   switch (PendBuf[0]) {
     case kConstByte:
       return PendBuf[1] > 64 ? Fail(kPortRange) : 0;

@@ -11,7 +11,6 @@ namespace vn::compiler {
 namespace {
 
 // ---- Messages ---------------------------------------------------------------------------------
-const Msg kCommandVn{"Can not use this command at VN-XX device", "VN시리즈에서는 이 명령어를 사용할 수 없습니다."};
 const Msg kGetDeviceVn{"Can not use at this DEVICE", "VN시리즈에서는 사용할 수 없는 명령입니다."};
 const Msg kGetNoRs232{"[SET RS232 ..] Command Not Found !", "SET RS232 명령을 먼저 정의해주어야 합니다."};
 const Msg kPutNoRs232{"[SET RS232 ..] Command Not Found !", "SET RS232명령이 사전에 정의되어 있어야 합니다."};
@@ -209,7 +208,7 @@ int Clause(Compiler& c, int code, const Msg& failure) {
 bool IsClauseWord(const AnsiText& t) { return t == u"WAIT" || t == u"UNTIL" || t == u"SKIP"; }
 
 int SetRs232(Compiler& c) {
-  if (c.Device.DeviceKind == 1) return c.Fail(kCommandVn);
+  if (c.Device.DeviceKind == 1) return c.Fail(kMsgCommandVn);
   c.Emit(kOpSet);
   c.Emit(kSetRs232);
   c.NextToken();
@@ -228,7 +227,7 @@ int SetVarnoBus(Compiler& c) {
 }
 
 int SetHandlerSwitch(Compiler& c, const HandlerSwitch& s) {
-  if (c.Device.DeviceKind == 1) return c.Fail(kCommandVn);
+  if (c.Device.DeviceKind == 1) return c.Fail(kMsgCommandVn);
   if (c.*(s.seen) == 0) return c.Fail(*s.missing);
   c.Emit(kOpSet);
   c.Emit(s.code);
@@ -294,7 +293,7 @@ int Compiler::CompileGet() {
 }
 
 int Compiler::CompilePut() {
-  if (Device.DeviceKind == 1) return Fail(kCommandVn);
+  if (Device.DeviceKind == 1) return Fail(kMsgCommandVn);
   if (Rs232Seen == 0) return Fail(kPutNoRs232);
   MarkLine();
   Emit(kOpPut);
@@ -302,7 +301,7 @@ int Compiler::CompilePut() {
 }
 
 int Compiler::CompileBclr() {
-  if (Device.DeviceKind == 1) return Fail(kCommandVn);
+  if (Device.DeviceKind == 1) return Fail(kMsgCommandVn);
   if (Rs232Seen == 0) return Fail(kPutNoRs232);
   MarkLine();
   Emit(kOpBclr);

@@ -9,7 +9,6 @@ namespace {
 
 const Msg kInvalidVarName{"Invalid Variable Name !", "변수명이 잘못되었습니다."};
 const Msg kDuplicateVar{"Duplicate Definition", "변수명이 중복정의되었습니다."};
-const Msg kDimConstant{"Syntax Error ! Invalid Constant", "문법에러: 잘못된 상수표현입니다."};
 const Msg kDimParen{"Syntax Error ! Example : DIM A(10) AS BYTE",
                     "문법에러 : 괄호를 찾을 수 없습니다.  올바른 사용예 : DIM A(10) AS BYTE"};
 const Msg kDimAs{"Syntax Error !    Example : DIM I AS INTEGER", "문법에러 : AS를 찾을수 없습니다. "};
@@ -50,8 +49,6 @@ const Msg kArrayByte{"Use Byte type ! ", "문법에러 : 바이트형의 범위(
 const Msg kArrayComma{"Syntax Error on CONST Array !", "문법에러 : 쉼표를 찾을 수 없습니다."};
 const Msg kArrayNextLine{"Syntax Error on CONST Array !", "문법에러 : 멀티라인 상수배열의 다음행을 찾을 수 없습니다."};
 const Msg kArrayValue{"Syntax Error on CONST Array !", "문법에러 : 상수배열의 값이 잘못되었습니다."};
-const Msg kBadCharacter{"Character not available in the Korean code page (949) !",
-                        "한글 코드(949)로 변환할 수 없는 문자가 있습니다."};
 const Msg kDuplicateLabel{"Duplicate Label !", "중복된 라벨입니다."};
 
 const DeviceCodeInfo kDeviceCodes[] = {
@@ -141,7 +138,7 @@ int Compiler::CompileDim() {
     if (Token == u"(") {
       NextToken();
       dim = ConstValue(Token);
-      if (dim < 0) return Fail(kDimConstant);
+      if (dim < 0) return Fail(kMsgNotAConstant);
       NextToken();
       if (Token != u")") return Fail(kDimParen);
       NextToken();
@@ -257,7 +254,7 @@ int Compiler::CompileConst() {
         if (!ReadPhysicalLine(next)) return Fail(kArrayNextLine);
         ++LineNo;
         if (next.empty()) return Fail(kArrayNextLine);
-        if (LastLineBad()) return Fail(kBadCharacter);
+        if (LastLineBad()) return Fail(kMsgBadCharacter);
         SrcLine = std::move(next);
         ScanPos = 1;
         ScanEnd = static_cast<int>(SrcLine.size()) + 1;

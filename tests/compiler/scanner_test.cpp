@@ -130,10 +130,12 @@ TEST(Scanner, ConstantErrors) {
     EXPECT_EQ(c->ErrMsgEn, k.en) << k.text;
     EXPECT_EQ(c->ErrMsgKo, k.ko) << k.text;
   }
-  // A binary prefix without digits fails without a message of its own.
+  // A binary prefix without digits: never an error without a text.
   auto c = MakeCompiler("KF");
   EXPECT_EQ(Encoded(*c, "&B"), Bytes({-1}));
-  EXPECT_EQ(c->ErrMsgEn, "");
+  EXPECT_EQ(c->ErrMsgEn, "Invalid Constant or Command !");
+  auto assign = testing::Compile("KF", {"DIM A AS BYTE", "A = &B"});
+  EXPECT_EQ(assign->Outcome.message.en, "Invalid Constant or Command !");
 }
 
 TEST(Scanner, SingleTruncatesBitByBit) {
