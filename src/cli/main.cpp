@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/flash_commands.h"
 #include "cli/link_commands.h"
 #include "compiler/compiler.h"
 #include "link/object_file.h"
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
   add_compile_options(list);
 
   vn::cli::AddLinkCommands(app);
+  vn::cli::AddFlashCommands(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

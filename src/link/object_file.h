@@ -3,10 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "compiler/code_image.h"
+#include "compiler/messages.h"
+#include "link/download.h"
+#include "link/link.h"
 
 namespace vn::link {
 
@@ -18,5 +22,44 @@ std::vector<std::uint8_t> ObjectFileBytes(const compiler::CodeImage& code, long 
 // Writes the object file through a temporary file renamed into place, so that an earlier file
 // is either replaced whole or left as it was. False when it cannot be written.
 bool WriteObjectFile(const std::string& path, const compiler::CodeImage& code, long code_addr);
+
+// ---- Save Object and Download from Object -----------------------------------------------------
+// The file dialogs belong to the IDE; these take the name the user chose ("" = cancelled).
+
+// The dialogs' settings: the save dialog starts on the source path with its last four
+// characters replaced by ".obj"; the filters have no English variant.
+std::string ObjectFileInitialName(const std::string& source_path);
+inline constexpr char kSaveObjectFilter[] = "VARNOLIC 오브젝트파일(*.obj)|*.obj|모든 파일(*.*)|*.*";
+inline constexpr char kOpenObjectFilter[] = "VARNOLIC 오브젝트 파일(*.obj)|*.obj|모든 파일(*.*)|*.*";
+inline constexpr int kObjectDialogFlags = 4;  // hide the read-only box
+
+// The name a chosen name is saved under: kept when its last three characters are "obj" in any
+// letter case, else with ".OBJ" appended.
+std::string ObjectFileName(const std::string& chosen);
+
+// The answer to a Yes/No/Cancel question.
+enum class Answer { kYes, kNo, kCancel };
+// Asks the question (text, title, style 51) and returns the user's answer.
+using Question = std::function<Answer(const compiler::Msg& text, const std::string& title, int style)>;
+
+// Saves the code image up to `code_addr` under ObjectFileName(chosen). An existing file is
+// replaced only after `ask_overwrite` says Yes, and whole (a new file renamed into place), so
+// neither a shorter save nor a crash leaves bytes of the old one behind. 0 saved, -1 cancelled
+// or not written (after the open-error message). The IDE gives the editor the focus after a
+// No or Cancel.
+int SaveObjectFile(const std::string& chosen, const compiler::CodeImage& code, long code_addr,
+                   const Question& ask_overwrite, MessageBoxes& ui);
+
+// Reads the object file `chosen` into the code image and `code_addr`. The length is read as
+// unsigned 16 bits; a file whose signature differs, that ends before the n + 1 code bytes its
+// length promises, or whose length passes the end of the code image is a "File Format Error".
+// 0 read; -1 cancelled ("") or failed (after its message), with the image and `code_addr` as
+// they were. Bytes after the code (an old file saved over) are ignored.
+int ReadObjectFile(const std::string& chosen, compiler::CodeImage& code, long& code_addr, MessageBoxes& ui);
+
+// Download from Object: the parallel lines put at rest, the file read, then the download of
+// `device_kind`'s series. 0 or -1; nothing is sent when the file could not be read.
+int DownloadFromObject(Link& link, const std::string& chosen, compiler::CodeImage& code, long& code_addr,
+                       int device_kind, DownloadProgress& ui);
 
 }  // namespace vn::link

@@ -69,6 +69,8 @@ void VirtualUsbCable::FromPc(std::uint8_t first, std::uint8_t second) {
 
 int VirtualUsbCable::Write(const std::uint8_t* data, std::size_t length) {
   if (!open_ || faults().unplugged) return kInvalidHandle;
+  clock_.Advance(transfer_latency_ns);
+  write_sizes_.push_back(length);
   for (std::size_t i = 0; i < length; ++i) {
     written_.push_back(data[i]);
     if (!have_first_) {
@@ -85,6 +87,8 @@ int VirtualUsbCable::Write(const std::uint8_t* data, std::size_t length) {
 int VirtualUsbCable::Read(std::uint8_t* data, std::size_t length, std::size_t& received) {
   received = 0;
   if (!open_ || faults().unplugged) return kInvalidHandle;
+  clock_.Advance(transfer_latency_ns);
+  ++read_calls_;
   Pump();
   while (received < length && !to_pc_.empty()) {
     data[received++] = to_pc_.front();

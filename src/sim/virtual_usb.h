@@ -35,6 +35,12 @@ class VirtualUsbCable final : public platform::UsbLibrary, public ModuleWire {
   bool is_open() const { return open_; }
   // Every byte the PC wrote, in order, and how often the device was reset.
   const std::vector<std::uint8_t>& written() const { return written_; }
+  // The length of each write, in order, and the number of reads: one USB transfer each.
+  const std::vector<std::size_t>& write_sizes() const { return write_sizes_; }
+  long read_calls() const { return read_calls_; }
+  // What one transfer (a write or a read) costs on the virtual clock: the round trip of a USB
+  // request through the host controller and the cable's chip. 0 unless a test models it.
+  std::int64_t transfer_latency_ns = 0;
   int resets() const { return resets_; }
   int opens() const { return opens_; }
 
@@ -49,6 +55,8 @@ class VirtualUsbCable final : public platform::UsbLibrary, public ModuleWire {
   bool have_first_ = false;
   std::uint8_t first_ = 0;
   std::vector<std::uint8_t> written_;
+  std::vector<std::size_t> write_sizes_;
+  long read_calls_ = 0;
   int resets_ = 0;
   int opens_ = 0;
 };

@@ -1,0 +1,128 @@
+// A 32000-byte download and its verification over the virtual USB cable, with every USB
+// transfer (one write or one read) costing a modelled round trip on the virtual clock. The
+// counters give the transfers each way and the time the cable would take; the wall time is
+// what the PC side and the virtual module cost in processing.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+
+#include "compiler/code_image.h"
+#include "link/download.h"
+#include "link/flash.h"
+#include "link/link.h"
+#include "platform/bit_timing.h"
+#include "platform/clock.h"
+#include "sim/module.h"
+#include "sim/virtual_port.h"
+#include "sim/virtual_usb.h"
+
+namespace {
+
+using namespace vn;
+
+// One USB request through the host controller and the cable's chip and back: a full-speed
+// frame.
+constexpr std::int64_t kTransferLatencyNs = 1'000'000;
+constexpr long kCodeSize = 32000;
+
+struct Quiet final : link::DownloadProgress {
+  void SetStatus(const std::string&) override {}
+  void SetProgress(long, long) override {}
+  void ShowMessage(const compiler::Msg& text, const std::string&, int) override { failure = text.en; }
+  std::string failure;
+};
+
+struct NoInterrupts final : platform::InterruptControl {
+  void Disable() override {}
+  void Enable() override {}
+};
+
+// The virtual module behind the virtual USB cable, opened as start-up opens it.
+struct Bench {
+  explicit Bench(int kind)
+      : module({kind, 32, 17}),
+        port(module, clock, sim::VirtualParallelPort::Cable::kRevB),
+        usb(module, clock),
+        lnk({port, usb, irq, clock}) {
+    lnk.DeviceKind = kind;
+    lnk.UseUsb = -1;
+    lnk.UsbOpenDevice();
+    usb.transfer_latency_ns = kTransferLatencyNs;
+  }
+  platform::VirtualClock clock;
+  NoInterrupts irq;
+  sim::Module module;
+  sim::VirtualParallelPort port;
+  sim::VirtualUsbCable usb;
+  link::Link lnk;
+};
+
+compiler::CodeImage Program() {
+  compiler::CodeImage code;
+  for (long a = 24; a < kCodeSize; ++a) code.Set(a, static_cast<std::uint8_t>((a * 7 + a / 251) % 251));
+  return code;
+}
+
+void Report(benchmark::State& state, Bench& b, std::int64_t start_ns) {
+  const auto writes = static_cast<double>(b.usb.write_sizes().size());
+  const auto reads = static_cast<double>(b.usb.read_calls());
+  state.counters["usb_writes"] = writes;
+  state.counters["usb_reads"] = reads;
+  state.counters["usb_transfers"] = writes + reads;
+  state.counters["cable_ms"] = static_cast<double>(b.clock.NowNs() - start_ns) / 1e6;
+}
+
+// VN series: the code out in blocks of 128 bytes, the echo of every byte back.
+void BM_DownloadVnEcho(benchmark::State& state) {
+  const auto code = Program();
+  for (auto _ : state) {
+    Bench b(1);
+    Quiet ui;
+    const auto t0 = b.clock.NowNs();
+    if (link::DownloadVn(b.lnk, code, kCodeSize, ui) != 0) state.SkipWithError(ui.failure.c_str());
+    state.PauseTiming();
+    Report(state, b, t0);
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kCodeSize);
+}
+
+// VNM series: the code out in blocks, the 16-bit sum back, then Verify reading the flash back.
+void BM_DownloadVnmAndVerify(benchmark::State& state) {
+  const auto code = Program();
+  for (auto _ : state) {
+    Bench b(2);
+    Quiet ui;
+    link::FlashImage flash;
+    const auto t0 = b.clock.NowNs();
+    if (link::DownloadVnm(b.lnk, code, kCodeSize, ui) != 0 || link::VerifyFlash(b.lnk, code, kCodeSize, flash, ui) != 0 ||
+        ui.failure != "Verify OK !")
+      state.SkipWithError(ui.failure.c_str());
+    state.PauseTiming();
+    Report(state, b, t0);
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kCodeSize);
+}
+
+// For scale: the same 32000 bytes sent the way single bytes go, one write each.
+void BM_BytewiseSendForScale(benchmark::State& state) {
+  const auto code = Program();
+  for (auto _ : state) {
+    Bench b(2);
+    const auto t0 = b.clock.NowNs();
+    for (long a = 0; a < kCodeSize; ++a) b.lnk.UsbSendByte(code.Get(a));
+    state.PauseTiming();
+    Report(state, b, t0);
+    state.ResumeTiming();
+  }
+}
+
+BENCHMARK(BM_DownloadVnEcho)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DownloadVnmAndVerify)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BytewiseSendForScale)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,154 @@
+#include "link/flash.h"
+
+#include <cstdio>
+
+#include "compiler/text.h"
+#include "link/commands.h"
+#include "link/identify.h"
+
+namespace vn::link {
+
+namespace {
+
+using compiler::Hex;
+
+// Panel and bar through one read, and the way a failed transfer ends it.
+struct Reading {
+  DownloadProgress& ui;
+  long max = 0;
+
+  void Start(long code_addr) {
+    ui.SetStatus(kStatusNowReading);
+    max = code_addr / 2;
+    ui.SetProgress(0, max);
+  }
+  int Fail() {
+    ShowModuleNotFound(ui);
+    ui.SetProgress(0, max);
+    ui.SetStatus("");
+    return -1;
+  }
+};
+
+// Receives `code_addr` bytes into `flash`, by the byte operations of the series. 0 or -1.
+int ReceiveFlash(Link& link, bool vn, long code_addr, FlashImage& flash, Reading& r) {
+  ReplyReader reader(link, vn, code_addr);
+  for (long a = 0; a < code_addr; ++a) {
+    const int b = reader.Next();
+    if (b == -1) return -1;
+    flash.Set(a, b);
+    r.ui.SetProgress(a / 2, r.max);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int FlashReadBack(Link& link, long code_addr, int device_kind, FlashImage& flash, DownloadProgress& ui) {
+  const bool vn = device_kind == 1;
+  link.DeviceKind = vn ? 1 : 2;
+  Reading r{ui};
+  r.Start(code_addr);
+  if (link.FamilySendByte(CmdReadFlash) == -1) return r.Fail();
+  if (vn) {
+    // The VN firmware reads whole pages of 256 bytes.
+    if (link.LinkSendByte(static_cast<int>(code_addr / 256 + 1)) == -1) return r.Fail();
+  } else if (SendWord(link, code_addr, false) == -1) {
+    return r.Fail();
+  }
+  ui.SetProgress(0, r.max);
+  if (ReceiveFlash(link, vn, code_addr, flash, r) == -1) return r.Fail();
+  ui.SetStatus("");
+  ui.SetProgress(0, r.max);
+  return 0;
+}
+
+int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, int device_kind, FlashImage& flash,
+                    DownloadProgress& ui) {
+  if (compiled_ok == 0) {
+    ShowNoCompile(ui);
+    return -1;
+  }
+  return FlashReadBack(link, code_addr, device_kind, flash, ui);
+}
+
+int VerifyFlash(Link& link, const compiler::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui) {
+  link.DeviceKind = 2;
+  Reading r{ui};
+  r.Start(code_addr);
+  if (link.NibbleSendByte(CmdReadFlash) == -1 || SendWord(link, code_addr, false) == -1) return r.Fail();
+  if (ReceiveFlash(link, false, code_addr, flash, r) == -1) return r.Fail();
+  ui.SetProgress(0, r.max);
+  // The reading is over whatever the comparison finds; "Now Reading..." would stay otherwise.
+  ui.SetStatus("");
+  for (long a = 0; a < code_addr; ++a) {
+    if (flash.Get(a) != code.Get(a)) {
+      const std::string text = "Verify Error at " + Hex(static_cast<unsigned long>(a)) + "  PC : " +
+                               Hex(code.Get(a)) + "  VARNOLIC : " + Hex(static_cast<unsigned long>(flash.Get(a)));
+      ui.ShowMessage({text, text}, kTitleErrorCaps, kStyleInformation);
+      return -1;
+    }
+  }
+  ui.ShowMessage({kVerifyOk, kVerifyOk}, kTitleMessage, kStyleInformation);
+  return 0;
+}
+
+int VerifyCommand(Link& link, int compiled_ok, const compiler::CodeImage& code, long code_addr, int device_kind,
+                  FlashImage& flash, DownloadProgress& ui) {
+  if (device_kind == 1) {
+    ui.ShowMessage({kVerifyNotOnVn, kVerifyNotOnVn}, kTitleApplication, kStylePlain);
+    return -1;
+  }
+  if (compiled_ok == 0) {
+    ShowNoCompile(ui);
+    return -1;
+  }
+  return VerifyFlash(link, code, code_addr, flash, ui);
+}
+
+std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, int device_kind) {
+  if (compiled_ok == 0) return std::nullopt;
+  FirmwareLines lines;
+  Identification id;  // only for the texts of its lines
+  if (device_kind != 2) {
+    link.DeviceKind = 1;
+    id.series = 1;
+    if (link.LinkSendByte(CmdIdentifyVn) != -1) {
+      const int r1 = link.LinkRecvByte();
+      if (r1 != -1 && link.LinkRecvByte() != -1) {
+        for (int k = 3; k <= 7; ++k) link.LinkRecvByte();
+        id.firmware = r1;
+      }
+    }
+    lines.fw = FirmwareLine(id);
+    return lines;
+  }
+  link.DeviceKind = 2;
+  id.series = 2;
+  if (link.NibbleSendByte(CmdIdentifyVn) == -1) {
+    lines.fw = FirmwareLine(id);
+    return lines;
+  }
+  // A version that never came is no version: the line says so instead of showing -1.
+  id.firmware = link.NibbleRecvByte();
+  lines.fw = FirmwareLine(id);
+  if (link.NibbleSendByte(CmdIdentifyVnm) != -1) id.math_firmware = link.NibbleRecvByte();
+  lines.fw2 = MathFirmwareLine(id);
+  return lines;
+}
+
+std::vector<std::string> FlashRows(const FlashImage& flash, long end, long first_row) {
+  std::vector<std::string> rows;
+  for (long a = first_row * 8; a < end; a += 8) {
+    std::string row = Hex(static_cast<unsigned long>(a)) + " : ";
+    for (long k = 0; k < 8; ++k) {
+      char buf[4];
+      std::snprintf(buf, sizeof buf, "%02X ", flash.Get(a + k) & 0xFF);
+      row += buf;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace vn::link
