@@ -1,5 +1,7 @@
 #include "link/object_file.h"
 
+#include "platform/atomic_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -19,22 +21,7 @@ std::vector<std::uint8_t> ObjectFileBytes(const compiler::CodeImage& code, long 
 
 bool WriteObjectFile(const std::string& path, const compiler::CodeImage& code, long code_addr) {
   const auto bytes = ObjectFileBytes(code, code_addr);
-  const std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  return platform::ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 namespace {
