@@ -20,6 +20,7 @@
 #include "link/link.h"
 #include "link/link_setup.h"
 #include "link/object_file.h"
+#include "platform/atomic_file.h"
 #include "platform/bit_timing.h"
 #include "platform/clock.h"
 #include "platform/ftdi_usb.h"
@@ -198,16 +199,7 @@ class Cable {
   void SaveFlash() {
     std::string bytes;
     for (long a = 0; a < sim::Module::kFlashSize; ++a) bytes.push_back(static_cast<char>(module_->FlashByte(a)));
-    const std::string temp = flash_file_ + ".part";
-    {
-      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-      out << bytes;
-      if (!out) {
-        std::cerr << "vnstudio-cli: cannot write " << flash_file_ << "\n";
-        return;
-      }
-    }
-    if (std::rename(temp.c_str(), flash_file_.c_str()) != 0) std::cerr << "vnstudio-cli: cannot write " << flash_file_ << "\n";
+    if (!platform::ReplaceFile(flash_file_, bytes)) std::cerr << "vnstudio-cli: cannot write " << flash_file_ << "\n";
   }
 
   bool virtual_;
@@ -322,9 +314,9 @@ int Run(Action action, const FlashOptions& o) {
         if (o.output.empty()) {
           for (const auto& row : link::FlashRows(flash, c.CodeAddr)) std::cout << row << "\n";
         } else {
-          std::ofstream out(o.output, std::ios::binary | std::ios::trunc);
-          for (long a = 0; a < c.CodeAddr; ++a) out.put(static_cast<char>(flash.Get(a)));
-          if (!out) {
+          std::string dump;
+          for (long a = 0; a < c.CodeAddr; ++a) dump.push_back(static_cast<char>(flash.Get(a)));
+          if (!platform::ReplaceFile(o.output, dump)) {
             std::cerr << "vnstudio-cli: cannot write " << o.output << "\n";
             result = -1;
           }
