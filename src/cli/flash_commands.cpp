@@ -132,9 +132,9 @@ class NoInterruptControl final : public platform::InterruptControl {
 // The link to a real cable or to the virtual module, and everything it drives.
 class Cable {
  public:
-  Cable(const FlashOptions& o, int kind, std::optional<sim::FaultSpec> fault, std::optional<int> port)
+  Cable(const FlashOptions& o, int kind, std::optional<sim::FaultSetting> fault, std::optional<int> port)
       : virtual_(o.cable.rfind("virtual", 0) == 0), flash_file_(o.flash_file) {
-    using FK = sim::FaultSpec::Kind;
+    using FK = sim::FaultSetting::Kind;
     sim::ModuleConfig config;
     config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
     module_ = std::make_unique<sim::Module>(config);
@@ -256,7 +256,7 @@ int Run(Action action, const FlashOptions& o) {
     return kExitUsage;
   }
   const bool is_virtual = o.cable.rfind("virtual", 0) == 0;
-  std::optional<sim::FaultSpec> fault;
+  std::optional<sim::FaultSetting> fault;
   if (!o.fault.empty()) {
     fault = sim::ParseFault(o.fault);
     if (!fault) {

@@ -73,7 +73,7 @@ int Identify(const LinkOptions& o) {
     return kExitUsage;
   }
   const bool is_virtual = o.cable.rfind("virtual", 0) == 0;
-  std::optional<sim::FaultSpec> fault;
+  std::optional<sim::FaultSetting> fault;
   if (!o.fault.empty()) {
     fault = sim::ParseFault(o.fault);
     if (!fault) {
@@ -105,7 +105,7 @@ int Identify(const LinkOptions& o) {
   platform::RealtimeInterruptControl realtime;
   NoInterruptControl no_interrupts;
 
-  using FK = sim::FaultSpec::Kind;
+  using FK = sim::FaultSetting::Kind;
   sim::ModuleConfig config;
   config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
   sim::Module module(config);

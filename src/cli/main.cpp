@@ -10,6 +10,7 @@
 
 #include "cli/flash_commands.h"
 #include "cli/link_commands.h"
+#include "cli/run_command.h"
 #include "compiler/compiler.h"
 #include "link/object_file.h"
 #include "platform/codepage.h"
@@ -148,6 +149,7 @@ int main(int argc, char** argv) {
 
   vn::cli::AddLinkCommands(app);
   vn::cli::AddFlashCommands(app);
+  vn::cli::AddRunCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -51,7 +51,7 @@ enum class Arg {
   Byte,        // one raw byte holding a constant in min..max
 };
 
-struct ArgSpec {
+struct ArgRule {
   Arg kind;
   int min = 0, max = 255;
   const Msg* not_const = &kMsgNotAConstant;  // Byte: the token is not a constant
@@ -67,7 +67,7 @@ struct Function {
   int code_vnm;
   int code_vn;  // the code on the VN series where it differs
   Devices devices;
-  std::vector<ArgSpec> args;
+  std::vector<ArgRule> args;
   const Msg* paren = &kParen;
   const Msg* comma = &kComma;
 };
@@ -149,18 +149,18 @@ bool IsSingleOperand(std::uint8_t d) {
 }  // namespace
 
 // Reads one operand argument into PendBuf and checks it. 0 or -1.
-static int ParseArgument(Compiler& c, const ArgSpec& spec) {
+static int ParseArgument(Compiler& c, const ArgRule& rule) {
   c.NextToken();
-  if (spec.kind == Arg::Function) return c.ParseFunctionOperand(c.Token);
-  const bool float_arg = spec.range == &kFloatArg;
+  if (rule.kind == Arg::Function) return c.ParseFunctionOperand(c.Token);
+  const bool float_arg = rule.range == &kFloatArg;
   if (c.ParseOperand(c.Token) != 0) return float_arg ? c.Fail(kFloatArg) : -1;
   const std::uint8_t d = c.PendBuf[0];
-  switch (spec.kind) {
+  switch (rule.kind) {
     case Arg::Port: return c.CheckPortOperand();
     case Arg::Single: return IsSingleOperand(d) ? 0 : c.Fail(kSingleArg);
     case Arg::NotSingle: return d == kSingleConst || d == kSingleVar ? c.Fail(kNotSingleArg) : 0;
     case Arg::String: return d == kStringVar ? 0 : c.Fail(kStringArg);
-    case Arg::NonZero: return d == kConst0 ? c.Fail(*spec.range) : 0;
+    case Arg::NonZero: return d == kConst0 ? c.Fail(*rule.range) : 0;
     default: return 0;
   }
 }
@@ -214,10 +214,10 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
 
   PendLen = 0;
   for (size_t i = 0; i < arg_count; ++i) {
-    const ArgSpec& spec = f->args[i];
+    const ArgRule& rule = f->args[i];
     if (i > 0) {
       NextToken();
-      if (Token == u")" && spec.optional) {
+      if (Token == u")" && rule.optional) {
         // The omitted arguments take their defaults, so the layout never changes.
         for (size_t k = i; k < arg_count; ++k)
           for (int b : f->args[k].fill) PendPush(b);
@@ -225,17 +225,17 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
       }
       if (Token != u",") return Fail(*f->comma);
     }
-    if (spec.kind == Arg::Byte) {
+    if (rule.kind == Arg::Byte) {
       NextToken();
       const auto v = ConstValueOpt(Token);
-      if (!v) return Fail(*spec.not_const);
-      if (*v < spec.min || *v > spec.max) return Fail(*spec.range);
+      if (!v) return Fail(*rule.not_const);
+      if (*v < rule.min || *v > rule.max) return Fail(*rule.range);
       PendPush(static_cast<int>(*v));
     } else if (i == 0) {
-      if (ParseArgument(*this, spec) != 0) return -1;
+      if (ParseArgument(*this, rule) != 0) return -1;
     } else {
       SavePending();
-      if (ParseArgument(*this, spec) != 0) return -1;
+      if (ParseArgument(*this, rule) != 0) return -1;
       PrependSaved();
     }
     if (i == 0) {

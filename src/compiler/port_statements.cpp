@@ -56,7 +56,7 @@ enum class ArgKind {
   Fixed,    // a fixed one-byte operand that the source does not spell out
 };
 
-struct ArgSpec {
+struct ArgRule {
   ArgKind kind;
   int fixed = 0;                     // Fixed: the operand byte
   long min = 0, max = 255;           // Byte: accepted values
@@ -76,22 +76,22 @@ enum class OptionalOn { None, VnmOnly, Both };
 
 struct Statement {
   int opcode;
-  std::vector<ArgSpec> args;
+  std::vector<ArgRule> args;
   const Msg* comma;
   Devices devices = Devices::Both;
   RefuseAt refuse_at = RefuseAt::Start;
   // Trailing arguments introduced by a comma; when they are left out, `fill` is emitted in
   // their place so that the module always finds the same layout.
   OptionalOn optional_on = OptionalOn::None;
-  std::vector<ArgSpec> optional{};
+  std::vector<ArgRule> optional{};
   std::vector<int> fill{};
   // Anything but a comma or the end of the statement after the required arguments is the
   // statement's comma error rather than the general end-of-line error.
   bool strict_comma = false;
 };
 
-const ArgSpec kPort{ArgKind::Port};
-const ArgSpec kOperand{ArgKind::Operand};
+const ArgRule kPort{ArgKind::Port};
+const ArgRule kOperand{ArgKind::Operand};
 
 const Statement kPoke{0xA0,
                       {{.kind = ArgKind::Byte, .not_const = &kPokeAddress, .range = &kPokeAddressRange}, kOperand},
@@ -141,28 +141,28 @@ bool EndsStatement(const AnsiText& token) {
 }
 
 // Compiles one argument whose token has been read into Token, and emits it.
-int CompileArgument(Compiler& c, const ArgSpec& spec) {
-  switch (spec.kind) {
+int CompileArgument(Compiler& c, const ArgRule& rule) {
+  switch (rule.kind) {
     case ArgKind::Port:
       if (c.ParseOperand(c.Token) != 0 || c.CheckPortOperand() != 0) return -1;
       c.FlushPending();
       return 0;
     case ArgKind::Operand:
       if (c.ParseFunctionOperand(c.Token) != 0) {
-        if (spec.fail_en != nullptr) c.ErrMsgEn = spec.fail_en;
+        if (rule.fail_en != nullptr) c.ErrMsgEn = rule.fail_en;
         return -1;
       }
       c.FlushPending();
       return 0;
     case ArgKind::Byte: {
       const std::optional<long> v = c.ConstValueOpt(c.Token);
-      if (!v) return c.Fail(*spec.not_const);
-      if (*v < spec.min || *v > spec.max) return c.Fail(*spec.range);
+      if (!v) return c.Fail(*rule.not_const);
+      if (*v < rule.min || *v > rule.max) return c.Fail(*rule.range);
       c.Emit(static_cast<int>(*v));
       return 0;
     }
     case ArgKind::Fixed:
-      c.Emit(spec.fixed);
+      c.Emit(rule.fixed);
       return 0;
   }
   return 0;
@@ -170,10 +170,10 @@ int CompileArgument(Compiler& c, const ArgSpec& spec) {
 
 // Reads and compiles a run of arguments, each but the first after its comma; the first one's
 // comma, if it has one, has already been read.
-int CompileArguments(Compiler& c, const Statement& s, const std::vector<ArgSpec>& args) {
+int CompileArguments(Compiler& c, const Statement& s, const std::vector<ArgRule>& args) {
   bool comma_read = true;
-  for (const ArgSpec& spec : args) {
-    if (spec.kind != ArgKind::Fixed) {
+  for (const ArgRule& rule : args) {
+    if (rule.kind != ArgKind::Fixed) {
       if (!comma_read) {
         c.NextToken();
         if (c.Token != u",") return c.Fail(*s.comma);
@@ -181,7 +181,7 @@ int CompileArguments(Compiler& c, const Statement& s, const std::vector<ArgSpec>
       c.NextToken();
       comma_read = false;
     }
-    if (CompileArgument(c, spec) != 0) return -1;
+    if (CompileArgument(c, rule) != 0) return -1;
   }
   return 0;
 }

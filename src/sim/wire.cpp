@@ -18,18 +18,18 @@ std::optional<long> Number(const std::string& text) {
 
 }  // namespace
 
-std::optional<FaultSpec> ParseFault(const std::string& text) {
-  using K = FaultSpec::Kind;
-  if (text == "unplugged") return FaultSpec{K::kUnplugged};
-  if (text == "no-power") return FaultSpec{K::kNoPower};
-  if (text == "other-family") return FaultSpec{K::kOtherFamily};
+std::optional<FaultSetting> ParseFault(const std::string& text) {
+  using K = FaultSetting::Kind;
+  if (text == "unplugged") return FaultSetting{K::kUnplugged};
+  if (text == "no-power") return FaultSetting{K::kNoPower};
+  if (text == "other-family") return FaultSetting{K::kOtherFamily};
   const auto colon = text.find(':');
   if (colon == std::string::npos) return std::nullopt;
   const std::string name = text.substr(0, colon);
   const auto value = Number(text.substr(colon + 1));
   if (!value) return std::nullopt;
-  if (name == "bad-flash" && *value < Module::kFlashSize) return FaultSpec{K::kBadFlash, *value};
-  if (name == "cut") return FaultSpec{K::kCut, *value};
+  if (name == "bad-flash" && *value < Module::kFlashSize) return FaultSetting{K::kBadFlash, *value};
+  if (name == "cut") return FaultSetting{K::kCut, *value};
   return std::nullopt;
 }
 

@@ -31,12 +31,12 @@ struct WireFaults {
 // A fault as the command line names it: "unplugged", "no-power", "cut:N" (wire faults),
 // "other-family" and "bad-flash:ADDR" (the module's); the caller applies it. nullopt when the
 // text is none of these.
-struct FaultSpec {
+struct FaultSetting {
   enum class Kind { kUnplugged, kNoPower, kOtherFamily, kBadFlash, kCut };
   Kind kind;
   long value = 0;
 };
-std::optional<FaultSpec> ParseFault(const std::string& text);
+std::optional<FaultSetting> ParseFault(const std::string& text);
 
 class ModuleWire {
  public:

@@ -113,7 +113,7 @@ TEST(Module, AReplyNotTakenIsGivenUpAtTheNextByte) {
 }
 
 TEST(Faults, ParsedAsTheCommandLineGivesThem) {
-  using K = FaultSpec::Kind;
+  using K = FaultSetting::Kind;
   struct Case {
     const char* text;
     bool ok;
