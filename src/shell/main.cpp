@@ -1,0 +1,70 @@
+// vnstudio: the IDE. vnstudio [--cable CABLE] [FILE.bas]
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+
+#include "platform/settings_store.h"
+#include "shell/cable_devices.h"
+#include "shell/frm_main.h"
+#include "shell/toolbar_icons.h"
+
+namespace {
+
+// With VNSTUDIO_STARTUP_PROBE set, the program prints the wall-clock time of its first
+// painted window and ends there (bench/ide_startup.sh measures the start-up with it).
+class StartupProbe : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !fired_) {
+      fired_ = true;
+      QTimer::singleShot(0, [] {
+        timespec ts{};
+        clock_gettime(CLOCK_REALTIME, &ts);
+        std::printf("first-window %lld\n", static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec);
+        std::fflush(stdout);
+        std::_Exit(0);
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool fired_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("vnstudio"));
+  QApplication::setWindowIcon(vn::shell::AppIcon());
+
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  const vn::shell::CommandLine cl = vn::shell::ParseCommandLine(args);
+  if (cl.help) {
+    std::cout << vn::shell::kUsage << "\n  --cable CABLE  this run only: " << vn::shell::kCableNames << "\n";
+    return 0;
+  }
+  if (!cl.error.empty()) {
+    std::cerr << "vnstudio: " << cl.error << "\n" << vn::shell::kUsage << "\n";
+    return 2;
+  }
+
+  const auto dir = vn::platform::SettingsDirectory();
+  vn::platform::IniFile ini(dir / vn::platform::kSettingsFileName);
+  vn::platform::RegistryStore reg(dir / vn::platform::kRegistryFileName);
+  vn::shell::CableDevices devices(cl.cable);
+
+  vn::shell::frmMain window(devices.link(), ini, reg);
+  window.studio().start_link = [&devices, &ini] { return devices.Start(ini); };
+  StartupProbe probe;
+  if (std::getenv("VNSTUDIO_STARTUP_PROBE") != nullptr) window.installEventFilter(&probe);
+  window.Load(cl.file);
+  window.ShowAsPlaced();
+  return QApplication::exec();
+}

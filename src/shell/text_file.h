@@ -1,0 +1,51 @@
+// Source files on disk: which encoding a file is in, the text the editor gets from its bytes
+// and the bytes a save writes back, and a save that cannot leave a file half written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vn::platform {
+class CodePage;
+}
+
+namespace vn::shell {
+
+enum class TextEncoding {
+  kCp949,    // the module tools' own code page; every new document
+  kUtf8,     // a file that was valid UTF-8 (and not plain ASCII) when it was read
+  kUtf8Bom,  // the same, with the byte order mark it started with
+};
+
+struct DecodedText {
+  std::string utf8;  // line ends are '\n'
+  TextEncoding encoding = TextEncoding::kCp949;
+};
+
+// The editor's text of file bytes. Plain ASCII counts as code page 949, so that Korean text
+// typed into such a file later is saved the way every other tool expects. Bytes that are not
+// code page 949 survive a load and a save unchanged (each one stands in the text for itself,
+// as a private-use character), so opening and saving a stray binary or Latin-1 file does not
+// alter it. CR LF, CR and LF all end a line.
+DecodedText DecodeSourceBytes(std::string_view bytes, platform::CodePage& cp);
+
+struct EncodedText {
+  std::string bytes;             // CR LF line ends
+  TextEncoding encoding = TextEncoding::kCp949;  // what was written
+};
+
+// The bytes of the text in `preferred`. A code page 949 document holding a character that code
+// page cannot hold is written as UTF-8 instead, rather than losing the character.
+EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, platform::CodePage& cp);
+
+// Whole-file read: false when the file is missing or cannot be read.
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error = nullptr);
+
+// Writes `bytes` to a new file beside `path`, flushes it to the disk and renames it over
+// `path`; a symbolic link is followed and its target replaced. A crash or a full disk at any
+// moment leaves either the old file or the new one, never a mixture, and a failed save leaves
+// no stray file behind. An existing file's permissions are kept. Returns an empty text on
+// success, else what went wrong.
+std::string ReplaceFileSafely(const std::string& path, std::string_view bytes);
+
+}  // namespace vn::shell

@@ -1,0 +1,324 @@
+// Editor settings in the registry store, the colouring of the dialect, the message box
+// styles and the command line.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "shell/basic_lexer.h"
+#include "shell/cable_devices.h"
+#include "shell/editor_settings.h"
+#include "shell/message_box.h"
+#include "shell_fixtures.h"
+
+namespace vn::shell {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using testing::FakeEditor;
+using testing::ReadAll;
+using testing::ScratchDir;
+
+// The value names of one registry section in the order they appear in the store.
+std::vector<std::string> NamesIn(const std::string& store, const std::string& key) {
+  std::vector<std::string> names;
+  std::istringstream in(store);
+  std::string line;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') {
+      inside = line == "[" + key + "]";
+      continue;
+    }
+    const auto eq = line.find('=');
+    if (inside && eq != std::string::npos) names.push_back(line.substr(0, eq));
+  }
+  return names;
+}
+
+TEST(EditorSettings, FirstRunDefaultsReachTheEditor) {
+  ScratchDir dir;
+  platform::RegistryStore reg(dir.registry_path());
+  FakeEditor editor;
+  editor.font.name = "Mono";
+  LoadEditorSettings(reg, editor);
+  EXPECT_EQ(editor.GetColor(8), 0xFF0000u);     // keyword: blue
+  EXPECT_EQ(editor.GetColor(14), 0x8080u);      // comment
+  EXPECT_EQ(editor.GetColor(16), 0x800080u);    // string
+  EXPECT_EQ(editor.GetColor(10), 255u);         // operator: red
+  EXPECT_EQ(editor.GetColor(30), 65535u);       // highlight: yellow
+  EXPECT_EQ(editor.GetColor(26), 0xFFFFFFu);    // line numbers white
+  EXPECT_EQ(editor.GetColor(27), 0x808080u);    // on grey
+  EXPECT_EQ(editor.GetColor(5), kNoColor);
+  EXPECT_EQ(editor.options[kOptColorSyntax], 0);
+  EXPECT_EQ(editor.options[kOptLeftMargin], 1);
+  EXPECT_EQ(editor.options[kOptSelBounds], 1);
+  EXPECT_EQ(editor.options[kOptNumbering], 0);
+  EXPECT_EQ(editor.options[kOptLineToolTips], 1);
+  EXPECT_EQ(editor.options[kOptNumberingStyle], 1);
+  EXPECT_EQ(editor.options[kOptNumberingStart], 1);
+  EXPECT_EQ(editor.font_size, 8);
+  EXPECT_EQ(editor.font.name, "Mono");  // "0" leaves the font name alone
+  EXPECT_FALSE(editor.font.bold);
+}
+
+TEST(EditorSettings, LoadAppliesInTheFixedOrder) {
+  ScratchDir dir;
+  platform::RegistryStore reg(dir.registry_path());
+  FakeEditor editor;
+  reg.WriteString(kFontKey, "name", "DejaVu Sans Mono");
+  LoadEditorSettings(reg, editor);
+  std::vector<std::string> expected;
+  for (const ColorSlot& c : kColorSlots) expected.push_back("color:" + std::to_string(c.slot));
+  for (const char* s : {"colorsyntax", "selbounds", "leftmargin", "numbering", "lttips", "numberingstyle",
+                        "numberingstart", "font", "font", "size", "font", "font", "font"})
+    expected.push_back(s);
+  EXPECT_THAT(editor.calls, ElementsAreArray(expected));
+  EXPECT_EQ(kColorSlots.front().name, std::string("comment"));
+  EXPECT_EQ(kColorSlots.back().name, std::string("window"));
+}
+
+TEST(EditorSettings, SaveWritesInTheFixedOrderWithBooleanTexts) {
+  ScratchDir dir;
+  platform::RegistryStore reg(dir.registry_path());
+  FakeEditor editor;
+  LoadEditorSettings(platform::RegistryStore(dir.path() / "empty.ini"), editor);
+  editor.options[kOptColorSyntax] = 1;
+  editor.font = {"DejaVu Sans Mono", 9, /*bold*/ true, /*italic*/ false, /*underline*/ true, /*strikethrough*/ false};
+  editor.font_size = 9.5;
+  editor.colors[4] = 0x123456;
+  SaveEditorSettings(editor, reg);
+  const std::string store = ReadAll(dir.registry_path());
+  std::vector<std::string> colors;
+  for (const ColorSlot& c : kColorSlots) colors.push_back(c.name);
+  EXPECT_THAT(NamesIn(store, "VNstudio\\colors\\"), ElementsAreArray(colors));
+  // "lttips" is kept beside the switches it is read with.
+  EXPECT_THAT(NamesIn(store, "VNstudio\\options\\"), ElementsAre("colorsyntax", "selbounds", "lttips", "leftmargin"));
+  EXPECT_THAT(NamesIn(store, "VNstudio\\data\\"), ElementsAre("numbering", "numberingstyle", "numberingstart"));
+  EXPECT_THAT(NamesIn(store, "VNstudio\\font\\"), ElementsAre("bold", "italic", "size", "strike", "under", "name"));
+  // The sections appear in the order of their first write.
+  EXPECT_LT(store.find("[VNstudio\\colors\\]"), store.find("[VNstudio\\options\\]"));
+  EXPECT_LT(store.find("[VNstudio\\options\\]"), store.find("[VNstudio\\data\\]"));
+  EXPECT_LT(store.find("[VNstudio\\data\\]"), store.find("[VNstudio\\font\\]"));
+  EXPECT_EQ(reg.ReadString(kOptionsKey, "colorsyntax", 0), "True");
+  EXPECT_EQ(reg.ReadString(kDataKey, "numbering", 0), "False");
+  EXPECT_EQ(reg.ReadString(kColorsKey, "window", 0), "-1");
+  EXPECT_EQ(reg.ReadString(kColorsKey, "text", 0), std::to_string(0x123456));
+  EXPECT_EQ(reg.ReadString(kFontKey, "size", 0), "9.5");
+  EXPECT_EQ(reg.ReadString(kFontKey, "bold", 0), "True");
+  EXPECT_EQ(reg.ReadString(kFontKey, "strike", 0), "False");
+  EXPECT_EQ(reg.ReadString(kFontKey, "under", 0), "True");
+  EXPECT_EQ(reg.ReadString(kFontKey, "name", 0), "DejaVu Sans Mono");
+
+  FakeEditor again;
+  LoadEditorSettings(reg, again);
+  EXPECT_EQ(again.options[kOptColorSyntax], 1);
+  EXPECT_EQ(again.font_size, 9.5);
+  EXPECT_EQ(again.font.name, "DejaVu Sans Mono");
+  EXPECT_TRUE(again.font.underline);
+  EXPECT_EQ(again.GetColor(4), 0x123456u);
+}
+
+TEST(EditorSettings, TextsThatDoNotConvertKeepTheDefault) {
+  ScratchDir dir;
+  platform::RegistryStore reg(dir.registry_path());
+  reg.WriteString(kColorsKey, "keyword", "blue");
+  reg.WriteString(kColorsKey, "comment", "&HFF");
+  reg.WriteString(kOptionsKey, "colorsyntax", "perhaps");
+  reg.WriteString(kOptionsKey, "leftmargin", "0");
+  reg.WriteString(kOptionsKey, "selbounds", "false");
+  reg.WriteString(kDataKey, "numberingstart", "ten");
+  reg.WriteString(kFontKey, "size", "-3");
+  reg.WriteString(kFontKey, "bold", "-1");
+  FakeEditor editor;
+  LoadEditorSettings(reg, editor);
+  EXPECT_EQ(editor.GetColor(8), 0xFF0000u);
+  EXPECT_EQ(editor.GetColor(14), 0xFFu);
+  EXPECT_EQ(editor.options[kOptColorSyntax], 0);
+  EXPECT_EQ(editor.options[kOptLeftMargin], 0);
+  EXPECT_EQ(editor.options[kOptSelBounds], 0);
+  EXPECT_EQ(editor.options[kOptNumberingStart], 1);
+  EXPECT_EQ(editor.font_size, 8);
+  EXPECT_TRUE(editor.font.bold);
+}
+
+TEST(EditorSettings, TextConversions) {
+  const std::pair<const char*, std::optional<bool>> bools[] = {
+      {"True", true}, {"false", false}, {" TRUE ", true}, {"-1", true}, {"0", false}, {"2.5", true}, {"yes", {}}, {"", {}}};
+  for (const auto& [text, value] : bools) EXPECT_EQ(ParseBoolText(text), value) << text;
+  const std::pair<const char*, std::optional<long>> ints[] = {
+      {"32896", 32896}, {"-1", -1}, {"&H808080", 0x808080}, {"&HFFFFFFFF", -1}, {"1e2", 100}, {"12px", {}}, {"nan", {}}};
+  for (const auto& [text, value] : ints) EXPECT_EQ(ParseIntegerText(text), value) << text;
+  EXPECT_EQ(DecimalText(8), "8");
+  EXPECT_EQ(DecimalText(10.25), "10.25");
+  EXPECT_EQ(DecimalText(1980), "1980");
+  EXPECT_EQ(BoolText(true), "True");
+}
+
+TEST(EditorSettings, TheWhiteSpaceSwitchIsApartFromTheRest) {
+  ScratchDir dir;
+  platform::RegistryStore reg(dir.registry_path());
+  FakeEditor editor;
+  editor.options[kOptWhiteSpace] = 1;
+  SaveEditorSettings(editor, reg);
+  EXPECT_THAT(NamesIn(ReadAll(dir.registry_path()), "VNstudio\\options\\"),
+              ::testing::Not(::testing::Contains("whitespace")));
+  SaveWhiteSpaceOption(editor, reg);
+  FakeEditor again;
+  LoadEditorSettings(reg, again);
+  EXPECT_EQ(again.options.count(kOptWhiteSpace), 0u);
+  LoadWhiteSpaceOption(reg, again);
+  EXPECT_EQ(again.options[kOptWhiteSpace], 1);
+}
+
+// ---- Colouring -------------------------------------------------------------------------------------
+
+struct Styled {
+  std::string text;
+  int style;
+  bool operator==(const Styled&) const = default;
+};
+void PrintTo(const Styled& s, std::ostream* os) { *os << "{\"" << s.text << "\", " << s.style << "}"; }
+
+// The runs of a line with the blanks around names dropped (a name and the blanks beside it
+// share the default style and so one run).
+std::vector<Styled> Runs(const std::string& line) {
+  std::vector<Styled> out;
+  for (const StyleRun& r : StyleBasicLine(line)) {
+    std::string text = line.substr(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
+    if (r.style == kStyleDefault) {
+      const auto first = text.find_first_not_of(" \t");
+      if (first == std::string::npos) continue;
+      text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    }
+    out.push_back({text, r.style});
+  }
+  return out;
+}
+
+TEST(Colouring, TokensOfTheDialect) {
+  struct Case {
+    std::string line;
+    std::vector<Styled> runs;
+  };
+  const Case cases[] = {
+      {"' a comment", {{"' a comment", kStyleComment}}},
+      {"    FOR I = 0 TO 3 STEP 1",
+       {{"FOR", kStyleKeyword}, {"I", kStyleDefault}, {"=", kStyleOperator}, {"0", kStyleNumber},
+        {"TO", kStyleKeyword}, {"3", kStyleNumber}, {"STEP", kStyleKeyword}, {"1", kStyleNumber}}},
+      {"DONE:", {{"DONE:", kStyleLabel}}},
+      {"100 GOTO 100", {{"100", kStyleLabel}, {"GOTO", kStyleKeyword}, {"100", kStyleLabel}}},
+      {"  ON KIND GOSUB ZERO, SMALL", {{"ON", kStyleKeyword}, {"KIND", kStyleDefault}, {"GOSUB", kStyleKeyword},
+                                       {"ZERO", kStyleLabel}, {",", kStyleOperator}, {"SMALL", kStyleLabel}}},
+      {"X = &HFF + &B101 + &O17 + 1.5", {{"X", kStyleDefault}, {"=", kStyleOperator}, {"&HFF", kStyleNumber},
+                                        {"+", kStyleOperator}, {"&B101", kStyleNumber}, {"+", kStyleOperator},
+                                        {"&O17", kStyleNumber}, {"+", kStyleOperator}, {"1.5", kStyleNumber}}},
+      {"PUT \"READY\", 13 ' greet", {{"PUT", kStyleKeyword}, {"\"READY\"", kStyleString}, {",", kStyleOperator},
+                                    {"13", kStyleNumber}, {"' greet", kStyleComment}}},
+      {"C = 'A'", {{"C", kStyleDefault}, {"=", kStyleOperator}, {"'A'", kStyleString}}},
+      {"rem lower case comment", {{"rem lower case comment", kStyleComment}}},
+      {"REMARK = 1", {{"REMARK", kStyleDefault}, {"=", kStyleOperator}, {"1", kStyleNumber}}},
+      {"HIGHPART = TOTAL.H", {{"HIGHPART", kStyleDefault}, {"=", kStyleOperator}, {"TOTAL", kStyleDefault},
+                              {".", kStyleOperator}, {"H", kStyleDefault}}},
+      {"PRINT \"unclosed", {{"PRINT", kStyleKeyword}, {"\"unclosed", kStyleString}}},
+      {"END: ", {{"END", kStyleKeyword}, {":", kStyleOperator}}},
+      {"점수 = 1 ' 한글", {{"점수", kStyleDefault}, {"=", kStyleOperator}, {"1", kStyleNumber}, {"' 한글", kStyleComment}}},
+  };
+  for (const Case& c : cases) EXPECT_THAT(Runs(c.line), ElementsAreArray(c.runs)) << c.line;
+}
+
+TEST(Colouring, EveryByteIsStyledOnce) {
+  for (const std::string line : {"", "   ", "A=1:B=2", "도4레4 \"미\" '파", "\t&H", "X = '"}) {
+    int next = 0;
+    for (const StyleRun& r : StyleBasicLine(line)) {
+      EXPECT_EQ(r.start, next) << line;
+      EXPECT_GT(r.length, 0) << line;
+      next = r.start + r.length;
+    }
+    EXPECT_EQ(next, static_cast<int>(line.size())) << line;
+  }
+}
+
+// ---- Message boxes and the command line -------------------------------------------------------------
+
+TEST(MessageStyles, EachStyleHasItsButtonsAndIcon) {
+  struct Case {
+    int style;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton escape;
+  };
+  const Case cases[] = {
+      {0, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok},
+      {16, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok},
+      {64, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok},
+      {35, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel},
+      {51, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel},
+  };
+  for (const Case& c : cases) {
+    const MessageBoxLook look = LookOfStyle(c.style);
+    EXPECT_EQ(look.icon, c.icon) << c.style;
+    EXPECT_EQ(look.buttons, c.buttons) << c.style;
+    EXPECT_EQ(look.escape_button, c.escape) << c.style;
+  }
+  EXPECT_EQ(LookOfStyle(35).default_button, QMessageBox::Yes);
+  EXPECT_EQ(AnswerOf(QMessageBox::Yes), 6);
+  EXPECT_EQ(AnswerOf(QMessageBox::No), 7);
+  EXPECT_EQ(AnswerOf(QMessageBox::Cancel), 2);
+  EXPECT_EQ(AnswerOf(QMessageBox::Ok), 1);
+}
+
+TEST(CommandLineArgs, CableAndFile) {
+  using C = CableChoice::Cable;
+  struct Case {
+    std::vector<std::string> args;
+    std::optional<CableChoice> cable;
+    std::string file;
+    bool error;
+  };
+  const Case cases[] = {
+      {{}, {}, "", false},
+      {{"prog.bas"}, {}, "prog.bas", false},
+      {{"--cable", "usb", "a.bas"}, CableChoice{C::kUsb, false, 1}, "a.bas", false},
+      {{"--cable=revb"}, CableChoice{C::kRevB, false, 1}, "", false},
+      {{"a.bas", "--cable", "dummy"}, CableChoice{C::kDummy, false, 1}, "a.bas", false},
+      {{"--cable", "virtual"}, CableChoice{C::kUsb, true, 1}, "", false},
+      {{"--cable", "virtual-dummy-vnm"}, CableChoice{C::kDummy, true, 2}, "", false},
+      {{"--cable", "virtual-revb"}, CableChoice{C::kRevB, true, 1}, "", false},
+      {{"--", "-odd.bas"}, {}, "-odd.bas", false},
+      {{"--cable"}, {}, "", true},
+      {{"--cable", "serial"}, {}, "", true},
+      {{"--cable", "virtualusb"}, {}, "", true},
+      {{"--verbose"}, {}, "", true},
+      {{"a.bas", "b.bas"}, {}, "a.bas", true},
+  };
+  for (const Case& c : cases) {
+    const CommandLine cl = ParseCommandLine(c.args);
+    const std::string label = c.args.empty() ? "(none)" : c.args[0];
+    EXPECT_EQ(!cl.error.empty(), c.error) << label;
+    if (c.error) continue;
+    EXPECT_EQ(cl.cable, c.cable) << label;
+    EXPECT_EQ(cl.file, c.file) << label;
+  }
+}
+
+TEST(CommandLineArgs, TheCableChoiceOverridesTheSettingsWithoutWritingThem) {
+  ScratchDir dir;
+  platform::IniFile ini(dir.ini_path());
+  ini.WriteString("PrintPort", "UseUsb", "1");
+  const std::string before = ReadAll(dir.ini_path());
+  CableDevices devices(CableChoice{CableChoice::Cable::kRevB, true, 1});
+  EXPECT_TRUE(devices.Start(ini).empty());
+  EXPECT_EQ(devices.link().UseUsb, 0);
+  EXPECT_EQ(devices.link().CableMode, 1);
+  EXPECT_EQ(ReadAll(dir.ini_path()), before);
+  CableDevices from_file(CableChoice{CableChoice::Cable::kUsb, true, 1});
+  ini.WriteString("PrintPort", "UseUsb", "0");
+  from_file.Start(ini);
+  EXPECT_EQ(from_file.link().UseUsb, -1);
+}
+
+}  // namespace
+}  // namespace vn::shell

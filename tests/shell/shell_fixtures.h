@@ -1,0 +1,269 @@
+// Helpers of the shell tests: a scratch settings directory, an in-memory editor and view for
+// the window logic, and a main window with its modal parts answered by the test.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/settings_store.h"
+#include "shell/cable_devices.h"
+#include "shell/frm_main.h"
+#include "shell/shell_editor.h"
+#include "shell/studio.h"
+
+namespace vn::shell::testing {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// ASCII lower case, as the window caption shows paths.
+inline std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+inline void WriteAll(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// A fresh directory for settings and documents; the working directory is put back afterwards
+// (the start-up moves it to the document's folder).
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char tmpl[] = "/tmp/vnshell-test-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+    fs::create_directories(path_ / "config");
+    fs::create_directories(path_ / "docs");
+    old_cwd_ = fs::current_path();
+    fs::current_path(path_ / "docs");
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::current_path(old_cwd_, ec);
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  fs::path docs() const { return path_ / "docs"; }
+  fs::path ini_path() const { return path_ / "config" / platform::kSettingsFileName; }
+  fs::path registry_path() const { return path_ / "config" / platform::kRegistryFileName; }
+  std::string Doc(const std::string& name) const { return (docs() / name).string(); }
+
+ private:
+  fs::path path_;
+  fs::path old_cwd_;
+};
+
+struct ShownMessage {
+  std::string text, title;
+  int style;
+};
+
+// A message box stand-in: records every box and answers from a script; a question nobody
+// scripted fails the test.
+class MessageScript {
+ public:
+  int Answer(const std::string& text, const std::string& title, int style) {
+    shown.push_back({text, title, style});
+    if ((style & 7) == 0) return kAnswerOk;
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << text;
+      return kAnswerCancel;
+    }
+    const int a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::deque<int> answers;
+  std::vector<ShownMessage> shown;
+};
+
+// The editor without a widget: the text lives in a string.
+class FakeEditor : public ShellEditor {
+ public:
+  bool SaveToFile(const std::string& path) override {
+    std::string crlf;
+    for (char c : text) {
+      if (c == '\n') crlf += '\r';
+      crlf += c;
+    }
+    WriteAll(path, crlf);
+    return true;
+  }
+  void LoadFromFile(const std::string& path) override { text = ReadAll(path); }
+  void Clear() override { text.clear(); }
+  void SetLanguage(const std::string& l) override { language = l; }
+  void GoToLine(int line) override { caret_line = line; }
+  void ExecuteCommand(int command, int) override {
+    commands.push_back(command);
+    if (command == 224 && dialog) dialog(*this);
+  }
+  void Undo() override {}
+  void Redo() override {}
+  void Cut() override {}
+  void Copy() override {}
+  void Paste() override {}
+  void Print(bool) override {}
+  int SelectionEndLine() const override { return caret_line; }
+  int SelectionEndColumn() const override { return 0; }
+  int LineCount() const override {
+    int n = 1;
+    for (char c : text) n += c == '\n';
+    return n;
+  }
+  void SetColor(int slot, unsigned color) override {
+    colors[slot] = color;
+    calls.push_back("color:" + std::to_string(slot));
+  }
+  unsigned GetColor(int slot) const override {
+    auto it = colors.find(slot);
+    return it == colors.end() ? kNoColor : it->second;
+  }
+  void SetOption(const std::string& name, int value) override {
+    options[name] = value;
+    calls.push_back(name);
+  }
+  int GetOption(const std::string& name) const override {
+    auto it = options.find(name);
+    return it == options.end() ? 0 : it->second;
+  }
+  void SetFont(const Font& f) override {
+    font = f;
+    calls.push_back("font");
+  }
+  Font GetFont() const override { return font; }
+  void Focus() override { ++focus_count; }
+  std::string Text() const override { return text; }
+  void SetText(const std::string& utf8) override { text = utf8; }
+  void SetFontSize(double points) override {
+    font_size = points;
+    calls.push_back("size");
+  }
+  double FontSize() const override { return font_size; }
+  void MarkErrorLine(int line) override { error_line = line; }
+
+  std::string text, language;
+  int caret_line = 0, error_line = -1, focus_count = 0;
+  std::vector<int> commands;
+  std::vector<std::string> calls;
+  std::map<int, unsigned> colors;
+  std::map<std::string, int> options;
+  Font font;
+  double font_size = 10;
+  std::function<void(FakeEditor&)> dialog;
+};
+
+// The window without widgets.
+class FakeView : public StudioView {
+ public:
+  int Message(const std::string& text, const std::string& title, int style) override {
+    return script.Answer(text, title, style);
+  }
+  std::string AskOpenPath() override { return Next(open_names); }
+  std::string AskSavePath() override { return Next(save_names); }
+  void SetCaption(const std::string& c) override { caption = c; }
+  void SetPanel(int panel, const std::string& text) override {
+    panels[panel] = text;
+    panel_history.push_back(std::to_string(panel) + ":" + text);
+  }
+  void SetProgressMax(long max) override { progress_max = max; }
+  void SetProgress(long value) override { progress.push_back(value); }
+  void SetRecentItem(int k, const std::string& c, bool visible) override { recent[k] = {c, visible}; }
+  void CheckDeviceItem(const std::string& code) override { device_item = code; }
+  void SetVariableItemsEnabled(bool enabled) override { variable_items = enabled; }
+  void SetBreakTimer(bool enabled) override { break_timer = enabled; }
+  bool BreakTimerEnabled() const override { return break_timer; }
+  void ApplyMenuLanguage(bool korean) override { korean_menus = korean; }
+  void ApplyPlacement(const Placement& p) override { placement = p; }
+  Placement CurrentPlacement() const override { return placement; }
+  void BeginTransfer() override { in_transfer = true; }
+  void EndTransfer() override { in_transfer = false; }
+
+  static std::string Next(std::deque<std::string>& q) {
+    if (q.empty()) return {};
+    std::string s = q.front();
+    q.pop_front();
+    return s;
+  }
+
+  MessageScript script;
+  std::deque<std::string> open_names, save_names;
+  std::string caption, device_item;
+  std::map<int, std::string> panels;
+  std::vector<std::string> panel_history;
+  long progress_max = 0;
+  std::vector<long> progress;
+  std::map<int, std::pair<std::string, bool>> recent;
+  bool variable_items = false, break_timer = false, korean_menus = false, in_transfer = false;
+  Placement placement;
+};
+
+// The Studio over the fakes, with a virtual cable and the scratch settings.
+struct StudioRig {
+  explicit StudioRig(const ScratchDir& dir, std::optional<CableChoice> cable = CableChoice{CableChoice::Cable::kUsb, true, 1})
+      : devices(cable), ini(dir.ini_path()), reg(dir.registry_path()), studio(view, editor, devices.link(), ini, reg) {
+    studio.start_link = [this] { return devices.Start(ini); };
+  }
+  CableDevices devices;
+  platform::IniFile ini;
+  platform::RegistryStore reg;
+  FakeView view;
+  FakeEditor editor;
+  Studio studio;
+};
+
+// The real main window on the scratch settings, with the virtual module behind a virtual USB
+// cable, its message boxes and file dialogs answered by the test.
+struct WindowRig {
+  explicit WindowRig(const ScratchDir& dir)
+      : devices(CableChoice{CableChoice::Cable::kUsb, true, 1}), ini(dir.ini_path()), reg(dir.registry_path()) {
+    window = std::make_unique<frmMain>(devices.link(), ini, reg);
+    window->message_hook = [this](const std::string& t, const std::string& ti, int s) { return script.Answer(t, ti, s); };
+    window->open_dialog_hook = [this] { return FakeView::Next(open_names); };
+    window->save_dialog_hook = [this] { return FakeView::Next(save_names); };
+    window->exit_hook = [this] { ++exits; };
+    window->studio().start_link = [this] { return devices.Start(ini); };
+  }
+  void Start(const std::string& file = {}) {
+    window->Load(file);
+    window->ShowAsPlaced();
+    QApplication::processEvents();
+  }
+  void Trigger(const char* name) {
+    QAction* a = window->action(name);
+    ASSERT_NE(a, nullptr) << name;
+    a->trigger();
+  }
+  // Closes through the close box; true when the window closed.
+  bool Close() {
+    window->close();
+    QApplication::processEvents();
+    return !window->isVisible();
+  }
+
+  CableDevices devices;
+  platform::IniFile ini;
+  platform::RegistryStore reg;
+  std::unique_ptr<frmMain> window;
+  MessageScript script;
+  std::deque<std::string> open_names, save_names;
+  int exits = 0;
+};
+
+}  // namespace vn::shell::testing
