@@ -148,6 +148,7 @@ CableDevices::~CableDevices() {
 }
 
 sim::Module* CableDevices::module() { return impl_->module.get(); }
+sim::VirtualUsbCable* CableDevices::virtual_usb() { return impl_->virtual_usb.get(); }
 
 std::vector<link::LinkMessage> CableDevices::Start(const platform::IniFile& ini) {
   link::Link& lnk = *link_;

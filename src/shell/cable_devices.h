@@ -15,6 +15,7 @@ class IniFile;
 }
 namespace vn::sim {
 class Module;
+class VirtualUsbCable;
 }
 
 namespace vn::shell {
@@ -54,8 +55,9 @@ class CableDevices {
   CableDevices& operator=(const CableDevices&) = delete;
 
   link::Link& link() { return *link_; }
-  // The virtual module, or null with the real devices.
+  // The virtual module and its USB cable, or null with the real devices.
   sim::Module* module();
+  sim::VirtualUsbCable* virtual_usb();
 
   // Start-up: the platform family, the speed check cleared, the settings read, the chosen
   // cable put in place of the settings file's one (the file is not written), the cable

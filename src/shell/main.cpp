@@ -10,6 +10,7 @@
 #include "platform/settings_store.h"
 #include "shell/cable_devices.h"
 #include "shell/frm_main.h"
+#include "shell/link_download.h"
 #include "shell/toolbar_icons.h"
 
 namespace {
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
 
   vn::shell::frmMain window(devices.link(), ini, reg);
   window.studio().start_link = [&devices, &ini] { return devices.Start(ini); };
+  window.studio().SetDownload(vn::shell::LinkDownload);
   StartupProbe probe;
   if (std::getenv("VNSTUDIO_STARTUP_PROBE") != nullptr) window.installEventFilter(&probe);
   window.Load(cl.file);

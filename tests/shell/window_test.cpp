@@ -18,6 +18,9 @@
 #include "shell/message_box.h"
 #include "shell/qsci_basic_lexer.h"
 #include "shell/basic_lexer.h"
+#include "shell/link_download.h"
+#include "sim/module.h"
+#include "sim/virtual_usb.h"
 #include "shell_fixtures.h"
 
 namespace vn::shell {
@@ -212,6 +215,30 @@ TEST(MainWindow, ACompileErrorPutsTheCaretOnItsLine) {
   rig.window->editor().getCursorPosition(&line, &index);
   EXPECT_EQ(line, 2);
   EXPECT_EQ(ReadAll(path), "DIM A AS BYTE\r\nA = 1\r\nBA = = 2\r\nA = 3\r\n");
+  EXPECT_EQ(rig.window->PanelText(2), "");
+}
+
+TEST(MainWindow, RunDownloadsIntoTheVirtualModule) {
+  ScratchDir dir;
+  const std::string path = dir.Doc("run.bas");
+  WriteAll(path, "DIM A AS BYTE\r\nA = 1\r\n");
+  WindowRig rig(dir);
+  rig.window->studio().SetDownload(LinkDownload);
+  rig.Start(path);
+  rig.Trigger("mnuRun");
+  EXPECT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  // 24 header bytes, the assignment (5 bytes) and the end jump: 32 = &H20 bytes.
+  EXPECT_EQ(rig.window->PanelText(2), "Code Size : 20 Byte");
+  ASSERT_NE(rig.devices.module(), nullptr);
+  EXPECT_EQ(rig.devices.module()->FlashByte(24), 0x91);
+  EXPECT_EQ(rig.devices.module()->FlashByte(29), 0x88);
+
+  // With the cable unplugged, the one message is the link's, and the panel is cleared.
+  rig.devices.virtual_usb()->faults().unplugged = true;
+  rig.Trigger("mnuRun");
+  ASSERT_EQ(rig.script.shown.size(), 1u);
+  EXPECT_EQ(rig.script.shown[0].text, "Can't find USB cable");
+  EXPECT_EQ(rig.script.shown[0].title, "VARNOLIC Studio Error !");
   EXPECT_EQ(rig.window->PanelText(2), "");
 }
 
