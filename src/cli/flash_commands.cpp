@@ -26,7 +26,7 @@
 #include "platform/ftdi_usb.h"
 #include "platform/parallel_port.h"
 #include "platform/settings_store.h"
-#include "sim/module.h"
+#include "sim/running_module.h"
 #include "sim/virtual_port.h"
 #include "sim/virtual_usb.h"
 #include "sim/wire.h"
@@ -137,7 +137,7 @@ class Cable {
     using FK = sim::FaultSetting::Kind;
     sim::ModuleConfig config;
     config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
-    module_ = std::make_unique<sim::Module>(config);
+    module_ = std::make_unique<sim::RunningModule>(config, vclock_);
     if (virtual_ && !flash_file_.empty()) LoadFlash();
     const int base = port.value_or(link::kDefaultIoadr);
     vport_ = std::make_unique<sim::VirtualParallelPort>(
@@ -210,7 +210,7 @@ class Cable {
   platform::RealtimeInterruptControl realtime_;
   NoInterruptControl no_interrupts_;
   std::unique_ptr<platform::FtdiUsb> ftdi_;
-  std::unique_ptr<sim::Module> module_;
+  std::unique_ptr<sim::RunningModule> module_;
   std::unique_ptr<sim::VirtualParallelPort> vport_;
   std::unique_ptr<sim::VirtualUsbCable> vusb_;
   std::unique_ptr<link::Link> link_;

@@ -17,7 +17,7 @@
 #include "platform/ftdi_usb.h"
 #include "platform/parallel_port.h"
 #include "platform/settings_store.h"
-#include "sim/module.h"
+#include "sim/running_module.h"
 #include "sim/virtual_port.h"
 #include "sim/virtual_usb.h"
 #include "sim/wire.h"
@@ -108,7 +108,7 @@ int Identify(const LinkOptions& o) {
   using FK = sim::FaultSetting::Kind;
   sim::ModuleConfig config;
   config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
-  sim::Module module(config);
+  sim::RunningModule module(config, virtual_clock);
   const int virtual_base = port.value_or(link::kDefaultIoadr);
   sim::VirtualParallelPort virtual_port(module, virtual_clock,
                                         o.cable == "virtual-dummy" ? sim::VirtualParallelPort::Cable::kDummy

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/debug_command.h"
 #include "cli/flash_commands.h"
 #include "cli/link_commands.h"
 #include "cli/run_command.h"
@@ -150,6 +151,7 @@ int main(int argc, char** argv) {
   vn::cli::AddLinkCommands(app);
   vn::cli::AddFlashCommands(app);
   vn::cli::AddRunCommand(app);
+  vn::cli::AddDebugCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

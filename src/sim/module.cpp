@@ -48,8 +48,15 @@ void Module::OnProgramLoaded() {
 void Module::OnReset() { pc = kProgramStart; }
 void Module::OnBreak() {}
 void Module::OnStepInto() {}
-void Module::OnStepOut() {}
+bool Module::OnStepOut() { return true; }
 void Module::OnLeaveDebug() {}
+
+void Module::GiveUpReply() {
+  output_.clear();
+  // The marker of a VNM status reply was never taken, so what the PC sends now is a command of
+  // its own and not the count of RAM bytes the reply waits for.
+  if (expect_ == Expect::kStatusCountLo) expect_ = Expect::kCommand;
+}
 
 void Module::SendStatus() {
   Send(kStatusMarker);
@@ -79,8 +86,10 @@ void Module::FinishLoad() {
 }
 
 void Module::Receive(std::uint8_t byte) {
+  // A command finds the program where the clock has brought it (Break stops it there).
+  if (expect_ == Expect::kCommand) Advance();
   ++bytes_received_;
-  if (!output_.empty()) output_.clear();
+  if (!output_.empty()) GiveUpReply();
   switch (expect_) {
     case Expect::kCommand:
       Command(byte);
@@ -185,8 +194,7 @@ void Module::Command(std::uint8_t cmd) {
       return;
     case 0xE3:
       in_debug_ = true;
-      OnStepOut();
-      SendStatus();
+      if (OnStepOut()) SendStatus();
       return;
     case 0xE4:
       expect_ = Expect::kModifyAddrLo;

@@ -2,9 +2,10 @@
 // series. It works on whole bytes; the virtual cables (virtual_usb.h, virtual_port.h) carry
 // them over the wire protocols and inject the faults of the wire.
 //
-// The byte-code interpreter plugs in by deriving from Module: it runs the program in flash,
-// moves `pc` and changes `ram`, and overrides the On... hooks that the debugger's commands
-// call. Until then the program counter rests on the first instruction.
+// The byte-code interpreter plugs in by deriving from Module (RunningModule, running_module.h):
+// it runs the program in flash, moves `pc` and changes `ram`, and overrides the On... hooks
+// that the debugger's commands call. A plain Module's program counter rests on the first
+// instruction.
 #pragma once
 
 #include <cstdint>
@@ -48,11 +49,18 @@ class Module {
   // A byte from the PC. A reply the PC has not taken when it starts another exchange is
   // given up, as the firmware gives up a transfer nobody collects.
   void Receive(std::uint8_t byte);
-  bool HasOutput() const { return !output_.empty(); }
+  // The wire looks for output: a running program first catches up with the clock (Advance),
+  // so that a stop it reaches meanwhile is announced.
+  bool HasOutput() {
+    Advance();
+    return !output_.empty();
+  }
   // The next output item: a byte 0..255 or kAnnounce.
   int PeekOutput() const { return output_.front(); }
   void PopOutput() { output_.pop_front(); }
-  void DropOutput() { output_.clear(); }
+  // The PC moved on without taking the reply (the cable saw a command where it waited for an
+  // acknowledgement): the reply is given up, a status reply's count phase with it.
+  void DropOutput() { GiveUpReply(); }
   // The lengths of the last start pulses measured on the dummy cable, in the module's own
   // sampling ticks; the identification reply carries them so the PC can judge its timing.
   void SetPulseTiming(int short_ticks, int long_ticks);
@@ -83,8 +91,20 @@ class Module {
   virtual void OnReset();          // restart the program from its first instruction
   virtual void OnBreak();          // stop where it is
   virtual void OnStepInto();       // run one instruction
-  virtual void OnStepOut();        // run until the current subroutine returns
+  // Runs until the current subroutine returns. False when it has not returned yet: the
+  // status reply then waits until FinishStep().
+  virtual bool OnStepOut();
   virtual void OnLeaveDebug();     // run on from where it stopped
+  // Lets a running program catch up with the time that has passed. Called whenever the wire
+  // looks for output and before a byte from the PC is taken.
+  virtual void Advance() {}
+
+  // A step that did not finish at once has finished: the status reply goes out now.
+  void FinishStep() { SendStatus(); }
+  // True between exchanges: the firmware is waiting for a command byte.
+  bool AwaitingCommand() const { return expect_ == Expect::kCommand; }
+  // A reply is still on its way to the PC.
+  bool OutputPending() const { return !output_.empty(); }
 
  private:
   enum class Expect {
@@ -104,6 +124,7 @@ class Module {
   };
 
   void Command(std::uint8_t cmd);
+  void GiveUpReply();
   void Send(int item) { output_.push_back(item); }
   void SendStatus();
   void FinishLoad();

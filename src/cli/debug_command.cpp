@@ -1,0 +1,478 @@
+#include "cli/debug_command.h"
+
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "compiler/compiler.h"
+#include "debugger/compile_copy.h"
+#include "debugger/debugger.h"
+#include "link/download.h"
+#include "link/link.h"
+#include "link/link_setup.h"
+#include "platform/bit_timing.h"
+#include "platform/clock.h"
+#include "platform/ftdi_usb.h"
+#include "platform/parallel_port.h"
+#include "platform/settings_store.h"
+#include "sim/running_module.h"
+#include "sim/virtual_port.h"
+#include "sim/virtual_usb.h"
+#include "sim/wire.h"
+
+namespace vn::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// The IDE's timer intervals.
+constexpr long kBreakTickMs = 500;
+constexpr long kPollTickMs = 50;
+
+struct DebugOptions {
+  std::string cable;  // empty: as the settings file says
+  std::string port;
+  std::string device = "KF";
+  std::string fault;
+  std::string lang = "en";
+  long wait_ms = 5000;
+  std::string file;
+};
+
+std::optional<int> ParsePort(std::string text) {
+  int base = 10;
+  if (text.size() > 2 && (text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0 ||
+                          (text[0] == '&' && (text[1] == 'H' || text[1] == 'h')))) {
+    text = text.substr(2);
+    base = 16;
+  }
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, base);
+  if (end == nullptr || *end != '\0' || v < 0 || v > 0xFFFD) return std::nullopt;
+  return static_cast<int>(v);
+}
+
+class NoInterruptControl final : public platform::InterruptControl {
+ public:
+  void Disable() override {}
+  void Enable() override {}
+};
+
+// The download's status panel and message boxes in the terminal.
+class TerminalUi final : public link::DownloadProgress {
+ public:
+  explicit TerminalUi(bool korean) : korean_(korean) {}
+  void SetStatus(const std::string& text) override {
+    if (!text.empty()) status_ = text;
+  }
+  void SetProgress(long, long) override {}
+  void ShowMessage(const compiler::Msg& text, const std::string&, int) override {
+    std::cerr << (korean_ ? text.ko : text.en) << "\n";
+    std::cerr.flush();
+  }
+  const std::string& status() const { return status_; }
+
+ private:
+  bool korean_;
+  std::string status_;
+};
+
+// The link to a real cable or to the running virtual module, and the time the timers wait on.
+class DebugCable {
+ public:
+  DebugCable(const DebugOptions& o, int kind, std::optional<sim::FaultSetting> fault, std::optional<int> port)
+      : virtual_(o.cable.rfind("virtual", 0) == 0) {
+    using FK = sim::FaultSetting::Kind;
+    sim::ModuleConfig config;
+    config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
+    module_ = std::make_unique<sim::RunningModule>(config, vclock_);
+    const int base = port.value_or(link::kDefaultIoadr);
+    vport_ = std::make_unique<sim::VirtualParallelPort>(
+        *module_, vclock_,
+        o.cable == "virtual-dummy" ? sim::VirtualParallelPort::Cable::kDummy : sim::VirtualParallelPort::Cable::kRevB,
+        base);
+    vusb_ = std::make_unique<sim::VirtualUsbCable>(*module_, vclock_);
+    if (fault) {
+      for (sim::ModuleWire* wire : {static_cast<sim::ModuleWire*>(vport_.get()), static_cast<sim::ModuleWire*>(vusb_.get())}) {
+        if (fault->kind == FK::kUnplugged) wire->faults().unplugged = true;
+        if (fault->kind == FK::kNoPower) wire->faults().no_power = true;
+        if (fault->kind == FK::kCut) wire->faults().cut_after = fault->value;
+      }
+      if (fault->kind == FK::kBadFlash) module_->bad_flash_addr = fault->value;
+    }
+    if (!virtual_) ftdi_ = std::make_unique<platform::FtdiUsb>(steady_);
+    const link::LinkDevices devices = virtual_ ? link::LinkDevices{*vport_, *vusb_, no_interrupts_, vclock_}
+                                               : link::LinkDevices{system_port_, *ftdi_, realtime_, steady_};
+    link_ = std::make_unique<link::Link>(devices);
+    link::Link& l = *link_;
+    l.OsPlatform = platform::QueryOsPlatform();
+    platform::IniFile ini(platform::SettingsDirectory() / platform::kSettingsFileName);
+    link::LoadLinkSettings(l, ini);
+    if (o.cable == "usb" || o.cable == "virtual") {
+      l.UseUsb = -1;
+    } else if (o.cable == "revb" || o.cable == "virtual-revb") {
+      l.UseUsb = 0;
+      l.CableMode = link::kCableRevB;
+    } else if (o.cable == "dummy" || o.cable == "virtual-dummy") {
+      l.UseUsb = 0;
+      l.CableMode = 0;
+    }
+    if (virtual_) l.Ioadr = base;
+    if (port) l.Ioadr = *port;
+    l.DeviceKind = kind;
+  }
+
+  void Open() {
+    for (const auto& m : link::OpenLink(*link_)) std::cerr << m.text << "\n";
+  }
+  void Close() { link::LinkShutdown(*link_); }
+  link::Link& link() { return *link_; }
+  // A timer interval: the virtual module's clock moves on; a real module gets real time.
+  void Wait(long ms) {
+    if (virtual_)
+      vclock_.Advance(ms * 1'000'000);
+    else
+      steady_.SleepFor(ms * 1'000'000);
+  }
+  // Why the virtual program halted by itself (its end, a fault), for the terminal to say.
+  std::string Halted() const {
+    if (!virtual_ || !module_->running() || !module_->last_stop()) return "";
+    const sim::Stop& s = *module_->last_stop();
+    if (s.reason == sim::StopReason::kFault) return "the program stopped with a fault: " + s.fault.message;
+    if (s.reason == sim::StopReason::kEnd) return "the program has reached its end";
+    if (s.reason == sim::StopReason::kWaitingForInput) return "the program waits for serial input";
+    return "";
+  }
+
+ private:
+  bool virtual_;
+  platform::SteadyClock steady_;
+  platform::VirtualClock vclock_;
+  platform::SystemParallelPort system_port_;
+  platform::RealtimeInterruptControl realtime_;
+  NoInterruptControl no_interrupts_;
+  std::unique_ptr<platform::FtdiUsb> ftdi_;
+  std::unique_ptr<sim::RunningModule> module_;
+  std::unique_ptr<sim::VirtualParallelPort> vport_;
+  std::unique_ptr<sim::VirtualUsbCable> vusb_;
+  std::unique_ptr<link::Link> link_;
+};
+
+constexpr char kHelp[] =
+    "commands: break, step, over, out, reset, vars, set NAME VALUE, where, continue, erase, quit";
+
+// One debugging session: the IDE's timers played by waiting on the cable's clock.
+class Session {
+ public:
+  Session(compiler::Compiler& c, DebugCable& cable, const DebugOptions& o)
+      : c_(c), cable_(cable), dbg_(c, cable.link()), ui_(o.lang == "ko"), korean_(o.lang == "ko"), wait_ms_(o.wait_ms) {}
+
+  // Run: the download, then watching as the main window does.
+  bool Start() {
+    if (link::RunDownload(cable_.link(), c_, ui_) != 0) return false;
+    std::cout << "downloaded, " << ui_.status() << "\n";
+    Watch();
+    return true;
+  }
+
+  // False at quit.
+  bool Execute(const std::string& line) {
+    std::istringstream in(line);
+    std::string cmd;
+    in >> cmd;
+    if (cmd.empty()) return true;
+    if (cmd == "quit" || cmd == "exit") return false;
+    if (Waiting()) Poll();
+    if (cmd == "break") {
+      if (stopped_ && !Waiting()) {
+        std::cout << "already stopped\n";
+        PrintStop();
+        return true;
+      }
+      Apply(dbg_.Break());
+      Poll();
+    } else if (cmd == "step" || cmd == "over" || cmd == "out" || cmd == "reset") {
+      Step(cmd);
+    } else if (cmd == "continue") {
+      if (stopped_) Leave(false);
+      if (!stopped_) Watch();
+    } else if (cmd == "erase") {
+      if (!stopped_) {
+        std::cout << "erase leaves the debugger: type break first\n";
+        return true;
+      }
+      Leave(true);
+    } else if (cmd == "where") {
+      if (stopped_ && !Waiting())
+        PrintStop();
+      else
+        PrintRunning();
+    } else if (cmd == "vars") {
+      Vars();
+    } else if (cmd == "set") {
+      std::string name, value;
+      in >> name;
+      std::getline(in, value);
+      Set(name, value);
+    } else {
+      std::cerr << "unknown command '" << cmd << "'; " << kHelp << "\n";
+    }
+    return true;
+  }
+
+  // The end of the session: a module still stopped is let go.
+  void Finish() {
+    if (stopped_) Leave(false);
+  }
+
+  bool link_failed() const { return link_failed_; }
+
+ private:
+  bool Waiting() const { return dbg_.ReturnStatusEnabled || dbg_.ReturnStatusUsbEnabled; }
+
+  void Show(const std::vector<debugger::DebugMessage>& messages) {
+    for (const auto& m : messages) {
+      if (m == debugger::LinkFailure()) link_failed_ = true;
+      std::cerr << m.In(korean_) << "\n";
+    }
+    std::cerr.flush();
+  }
+
+  // Does what the IDE would do with a Display; true when it showed a stop.
+  bool Apply(const debugger::Display& d) {
+    Show(d.messages);
+    if (d.open_debug_window) {
+      stopped_ = true;
+      Show(dbg_.Load().messages);
+      Show(dbg_.Activate().messages);
+    }
+    if (d.close_debug_window) {
+      Show(dbg_.Close(ui_).messages);
+      stopped_ = false;
+    }
+    if (d.stopped && !Waiting()) {
+      PrintStop();
+      return true;
+    }
+    return false;
+  }
+
+  // tmrBreak until the module reports a stop, for at most the waiting time.
+  void Watch() {
+    for (long t = 0; t < wait_ms_; t += kBreakTickMs) {
+      cable_.Wait(kBreakTickMs);
+      const debugger::Display d = dbg_.BreakTimerTick();
+      Apply(d);
+      if (d.open_debug_window) return;
+    }
+    PrintRunning();
+  }
+
+  // The debug window's polling timer until the stop report, for at most the waiting time.
+  void Poll() {
+    for (long t = 0; Waiting() && t < wait_ms_; t += kPollTickMs) {
+      cable_.Wait(kPollTickMs);
+      Apply(dbg_.ReturnStatusUsbEnabled ? dbg_.ReturnStatusUsbTick() : dbg_.ReturnStatusTick());
+    }
+    if (Waiting()) std::cout << "no stop report from the module yet (type where to look again, break to stop it)\n";
+  }
+
+  void Step(const std::string& cmd) {
+    if (!stopped_) {
+      std::cout << "the program is running: type break first\n";
+      return;
+    }
+    if (cmd != "step" && !dbg_.VnmCommandsEnabled()) {
+      std::cout << cmd << " is offered on the VNM series only\n";
+      return;
+    }
+    if (Waiting()) return;  // Poll has said so
+    debugger::Display d = cmd == "step"   ? dbg_.StepInto()
+                          : cmd == "over" ? dbg_.StepOver()
+                          : cmd == "out"  ? dbg_.StepOut()
+                                          : dbg_.Reset();
+    Apply(d);
+    Poll();
+  }
+
+  void Leave(bool erase) {
+    Apply(erase ? dbg_.EraseFlash() : dbg_.Exit());
+    if (erase) std::cout << "the program is erased; the module runs the empty program\n";
+  }
+
+  void Vars() {
+    if (!stopped_) {
+      if (!dbg_.VnmCommandsEnabled()) {
+        std::cout << "the program is running: type break first\n";
+        return;
+      }
+      Show(dbg_.CheckVariable().messages);
+    }
+    const int count = dbg_.listing().line_count_plus1 - 1;
+    const debugger::Rows rows = dbg_.VariableLines(1, count);
+    Show(rows.error);
+    for (const auto& l : rows.lines) std::cout << l << "\n";
+    if (count == 0) std::cout << "(no variables)\n";
+  }
+
+  void Set(const std::string& name, const std::string& value) {
+    if (!dbg_.VnmCommandsEnabled()) {
+      std::cout << "set is offered on the VNM series only\n";
+      return;
+    }
+    if (name.empty() || value.find_first_not_of(" \t") == std::string::npos) {
+      std::cerr << "usage: set NAME VALUE\n";
+      return;
+    }
+    const debugger::Display d = dbg_.ModifyVariable(name, value);
+    Show(d.messages);
+    if (d.close_modify_dialog) std::cout << "ok\n";
+  }
+
+  void PrintStop() {
+    const debugger::Rows row = dbg_.SourceLines(dbg_.CurSrcLine, 1);
+    Show(row.error);
+    const std::string text = row.lines.empty() ? "" : row.lines[0];
+    std::cout << "line " << dbg_.CurSrcLine << ": " << text << "\n"
+              << dbg_.StatusPc() << "  " << dbg_.StatusObjectCode() << "\n";
+    std::cout.flush();
+  }
+
+  void PrintRunning() {
+    if (Waiting()) {
+      std::cout << "waiting for the module's stop report\n";
+      return;
+    }
+    std::cout << "running";
+    const std::string why = cable_.Halted();
+    if (!why.empty()) std::cout << " (" << why << ")";
+    std::cout << "\n";
+    std::cout.flush();
+  }
+
+  compiler::Compiler& c_;
+  DebugCable& cable_;
+  debugger::Debugger dbg_;
+  TerminalUi ui_;
+  bool korean_;
+  long wait_ms_;
+  bool stopped_ = false;  // the debug window is open
+  bool link_failed_ = false;
+};
+
+int Debug(const DebugOptions& o) {
+  const auto* device = compiler::FindDeviceCode(o.device);
+  if (device == nullptr) {
+    std::cerr << "vnstudio-cli: unknown device '" << o.device << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
+    return kExitUsage;
+  }
+  const bool is_virtual = o.cable.rfind("virtual", 0) == 0;
+  std::optional<sim::FaultSetting> fault;
+  if (!o.fault.empty()) {
+    fault = sim::ParseFault(o.fault);
+    if (!fault) {
+      std::cerr << "vnstudio-cli: unknown fault '" << o.fault
+                << "' (unplugged no-power other-family bad-flash:ADDR cut:N)\n";
+      return kExitUsage;
+    }
+    if (!is_virtual) {
+      std::cerr << "vnstudio-cli: --virtual-fault needs a virtual cable\n";
+      return kExitUsage;
+    }
+  }
+  std::optional<int> port;
+  if (!o.port.empty()) {
+    port = ParsePort(o.port);
+    if (!port) {
+      std::cerr << "vnstudio-cli: bad port address '" << o.port << "'\n";
+      return kExitUsage;
+    }
+  }
+  if (o.wait_ms < 0) {
+    std::cerr << "vnstudio-cli: --wait must not be negative\n";
+    return kExitUsage;
+  }
+
+  auto compiled = std::make_unique<compiler::Compiler>();
+  compiler::Compiler& c = *compiled;
+  compiler::ApplyDeviceCode(c.Device, *device);
+  c.UseKorean = o.lang == "ko" ? -1 : 0;
+  std::ifstream in(o.file, std::ios::binary);
+  if (!in) {
+    std::cerr << "vnstudio-cli: cannot read " << o.file << "\n";
+    return kExitUsage;
+  }
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  c.SourcePath = o.file;
+  if (debugger::CompileWithCopy(c, bytes) != 0) {
+    std::cerr << o.file << ":";
+    if (c.Outcome.line > 0) std::cerr << c.Outcome.line << ":";
+    std::cerr << " error: " << c.OutcomeText() << "\n";
+    return kExitFailed;
+  }
+
+  DebugCable cable(o, c.Device.DeviceKind, fault, port);
+  cable.Open();
+  cable.link().LinkIdle();
+  Session session(c, cable, o);
+  if (!session.Start()) {
+    cable.Close();
+    return kExitFailed;
+  }
+  const bool prompt = isatty(STDIN_FILENO) == 1;
+  std::string line;
+  for (;;) {
+    if (prompt) {
+      std::cout << "(vn) ";
+      std::cout.flush();
+    }
+    if (!std::getline(std::cin, line)) break;
+    if (!session.Execute(line)) break;
+  }
+  session.Finish();
+  cable.Close();
+  return session.link_failed() ? kExitFailed : kExitOk;
+}
+
+}  // namespace
+
+void AddDebugCommand(CLI::App& app) {
+  auto options = std::make_shared<DebugOptions>();
+  auto* debug = app.add_subcommand(
+      "debug",
+      "compile, download and debug a program; commands come from standard input, one a line: " + std::string(kHelp));
+  debug
+      ->add_option("--cable", options->cable,
+                   "usb, revb, dummy, or the virtual module by virtual (USB), virtual-revb, virtual-dummy "
+                   "(default: the settings file)")
+      ->check(CLI::IsMember({"usb", "revb", "dummy", "virtual", "virtual-revb", "virtual-dummy"}));
+  debug->add_option("--port", options->port, "parallel port address (888, 0x378, &H378)");
+  debug->add_option("--device", options->device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")->capture_default_str();
+  debug->add_option("--wait", options->wait_ms, "how long continue and the steps wait for a stop report, in ms")
+      ->capture_default_str();
+  debug->add_option("--virtual-fault", options->fault,
+                    "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
+  debug->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
+  debug->add_option("FILE.bas", options->file, "source file")->required();
+  debug->callback([options] {
+    const int status = Debug(*options);
+    std::cout.flush();
+    std::cerr.flush();
+    std::exit(status);
+  });
+}
+
+}  // namespace vn::cli

@@ -1,0 +1,363 @@
+// The debugger's commands one by one: Modify Variable and its refusals, Check Variable, the
+// timers' edge cases, the messages in both languages, and every command with the module gone.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "debug_bench.h"
+#include "link/commands.h"
+
+namespace vn::debugger::testing {
+namespace {
+
+const std::vector<std::string> kTypes = {
+    "DIM B AS BYTE, I AS INTEGER, L AS LONG, F AS SINGLE, S AS STRING * 4, A(3) AS BYTE",
+    "BREAK",
+    "DONE: GOTO DONE",
+};
+
+// The bytes the PC wrote to the USB cable from `from` on, decoded from the wire encoding.
+std::vector<int> WireBytes(const sim::VirtualUsbCable& usb, size_t from) {
+  std::vector<int> out;
+  const auto& w = usb.written();
+  for (size_t i = from; i + 1 < w.size(); i += 2) out.push_back(w[i] + 16 * w[i + 1]);
+  return out;
+}
+
+TEST(Messages, BothLanguages) {
+  const DebugMessage failure = LinkFailure();
+  EXPECT_EQ(failure.In(false), "VARNOLIC module not found ! Check cable or power");
+  EXPECT_EQ(failure.In(true), "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
+  EXPECT_EQ(failure.title, "VARNOLIC Studio ERROR !");
+  EXPECT_EQ(failure.style, 64);
+  const DebugMessage timer = NoCompileInfo(true), menu = NoCompileInfo(false);
+  EXPECT_EQ(timer.In(false), "No compile infomation ! Try Run !");
+  EXPECT_EQ(timer.In(true), "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
+  EXPECT_EQ(timer.title, "VARNOLIC Studio ERROR !");
+  EXPECT_EQ(timer.style, 64);
+  EXPECT_EQ(menu.In(false), timer.In(false));
+  EXPECT_EQ(menu.title, "VNstudio");
+  EXPECT_EQ(menu.style, 0);
+}
+
+TEST(ModifyVariable, ValuesAndWhatGoesOnTheWire) {
+  struct Case {
+    const char* name;
+    const char* value;
+    std::vector<int> bytes;  // the variable's RAM afterwards, from its first byte
+  };
+  const Case cases[] = {
+      {"B", "200", {200}},
+      {"b", " -1 ", {0xFF}},  // two's complement; names in any case
+      {"B", "-128", {0x80}},
+      {"B", "&HfE", {0xFE}},
+      {"I", "-2", {0xFE, 0xFF}},
+      {"I", "65535", {0xFF, 0xFF}},
+      {"I", "&H1234", {0x34, 0x12}},
+      {"I", "+300", {0x2C, 0x01}},
+      {"L", "-2", {0xFE, 0xFF, 0xFF, 0xFF}},
+      {"L", "2147483647", {0xFF, 0xFF, 0xFF, 0x7F}},
+      {"L", "-2147483648", {0x00, 0x00, 0x00, 0x80}},
+      {"L", "70000", {0x70, 0x11, 0x01, 0x00}},
+  };
+  Bench b(Wire::kUsb, "WF", kTypes);
+  b.Download();
+  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " = " + c.value);
+    const size_t from = b.usb.written().size();
+    const Display d = b.dbg.ModifyVariable(c.name, c.value);
+    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(d.close_modify_dialog);
+    std::string upper = c.name;
+    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const int addr = static_cast<int>(b.Addr(upper));
+    std::vector<int> want = {0xE4, addr % 256, addr / 256, static_cast<int>(c.bytes.size())};
+    want.insert(want.end(), c.bytes.begin(), c.bytes.end());
+    EXPECT_EQ(WireBytes(b.usb, from), want);
+    for (size_t k = 0; k < c.bytes.size(); ++k) {
+      EXPECT_EQ(b.ModuleRam(upper, static_cast<int>(k)), c.bytes[k]);
+      EXPECT_EQ(b.Ram(addr + static_cast<int>(k)), c.bytes[k]);
+    }
+  }
+  // The listing shows the last values without another read.
+  EXPECT_EQ(b.dbg.VariableLines(1, 3).lines,
+            (std::vector<std::string>{" B           :  254   FEH", " I           :  300   12CH",
+                                      " L           :  70000   00011170H"}));
+}
+
+TEST(ModifyVariable, RefusedBeforeAnythingIsSent) {
+  struct Case {
+    const char* name;
+    const char* value;
+    std::string en;
+    std::string ko;
+  };
+  const std::string not_writable_en = "Can not modify this variable (BYTE, INTEGER and LONG only) : ";
+  const std::string not_writable_ko = "이 변수는 수정할 수 없습니다 (BYTE, INTEGER, LONG만 가능) : ";
+  const Case cases[] = {
+      {"zz", "1", "Variable Not Found : ZZ", "Variable Not Found : ZZ"},
+      {"F", "1", not_writable_en + "F", not_writable_ko + "F"},
+      {"S", "1", not_writable_en + "S", not_writable_ko + "S"},
+      {"A", "1", not_writable_en + "A", not_writable_ko + "A"},
+      {"B", "12a", "Invalid Value ! Enter a whole number : 12a", "잘못된 값입니다. 정수를 입력하십시요 : 12a"},
+      {"B", "1.5", "Invalid Value ! Enter a whole number : 1.5", "잘못된 값입니다. 정수를 입력하십시요 : 1.5"},
+      {"B", "-", "Invalid Value ! Enter a whole number : -", "잘못된 값입니다. 정수를 입력하십시요 : -"},
+      {"I", "&H", "Invalid Value ! Enter a whole number : &H", "잘못된 값입니다. 정수를 입력하십시요 : &H"},
+      {"B", "256", "Value out of range ! B : -128 .. 255", "값의 범위를 벗어났습니다. B : -128 .. 255"},
+      {"B", "-129", "Value out of range ! B : -128 .. 255", "값의 범위를 벗어났습니다. B : -128 .. 255"},
+      {"I", "65536", "Value out of range ! I : -32768 .. 65535", "값의 범위를 벗어났습니다. I : -32768 .. 65535"},
+      {"I", "-32769", "Value out of range ! I : -32768 .. 65535", "값의 범위를 벗어났습니다. I : -32768 .. 65535"},
+      {"L", "2147483648", "Value out of range ! L : -2147483648 .. 2147483647",
+       "값의 범위를 벗어났습니다. L : -2147483648 .. 2147483647"},
+      {"L", "99999999999999999999", "Invalid Value ! Enter a whole number : 99999999999999999999",
+       "잘못된 값입니다. 정수를 입력하십시요 : 99999999999999999999"},
+  };
+  Bench b(Wire::kUsb, "WF", kTypes);
+  b.Download();
+  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  const size_t written = b.usb.written().size();
+  const long received = b.module.bytes_received();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " = " + c.value);
+    const Display d = b.dbg.ModifyVariable(c.name, c.value);
+    ASSERT_EQ(d.messages.size(), 1u);
+    EXPECT_EQ(d.messages[0].text.en, c.en);
+    EXPECT_EQ(d.messages[0].text.ko, c.ko);
+    EXPECT_EQ(d.messages[0].title, "VARNOLIC Studio ERROR !");
+    EXPECT_EQ(d.messages[0].style, 64);
+    EXPECT_FALSE(d.close_modify_dialog);
+  }
+  // Empty texts: nothing at all.
+  for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{{"", "1"}, {"B", ""}, {"B", "  "}}) {
+    const Display d = b.dbg.ModifyVariable(name, value);
+    EXPECT_TRUE(d.messages.empty());
+    EXPECT_FALSE(d.close_modify_dialog);
+  }
+  EXPECT_EQ(b.usb.written().size(), written);
+  EXPECT_EQ(b.module.bytes_received(), received);
+}
+
+TEST(ModifyVariable, VnRamImageIndexIsTheAddressLess160) {
+  Bench b(Wire::kRevB, "KF", {"DIM A AS BYTE, B AS BYTE", "BREAK", "DONE: GOTO DONE"});
+  b.Download();
+  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  ASSERT_EQ(b.Addr("B"), 161);
+  EXPECT_TRUE(b.dbg.ModifyVariable("B", "77").messages.empty());
+  EXPECT_EQ(b.Ram(1), 77);
+  EXPECT_EQ(b.module.ram[161], 77);
+}
+
+TEST(ModifyVariable, FromTheMainMenuWhileRunningLeavesTheListingAlone) {
+  Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "AGAIN: GOTO AGAIN"});
+  b.Download();
+  const Display d = b.dbg.ModifyVariable("K", "9");
+  EXPECT_TRUE(d.close_modify_dialog);
+  EXPECT_FALSE(d.refresh_variables);
+  EXPECT_EQ(b.module.ram[0], 9);
+  EXPECT_TRUE(b.module.running());
+}
+
+TEST(CheckVariable, ReadsTheRunningProgramsVariables) {
+  Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE, J AS INTEGER", "J = 513", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
+  b.c->CompiledOK = 0;
+  const Display refused = b.dbg.CheckVariable();
+  ASSERT_EQ(refused.messages.size(), 1u);
+  EXPECT_EQ(refused.messages[0], NoCompileInfo(false));
+  b.c->CompiledOK = -1;
+  b.Download();
+  b.clock.Advance(Bench::kBreakTickNs);
+  const Display d = b.dbg.CheckVariable();
+  EXPECT_TRUE(d.messages.empty());
+  EXPECT_TRUE(d.show_check_variable);
+  EXPECT_TRUE(b.module.running());
+  EXPECT_EQ(b.Ram(1) + 256 * b.Ram(2), 513);
+  EXPECT_EQ(b.dbg.VariableLines(2, 1).lines[0], " J           :  513   201H");
+}
+
+TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {
+  Bench b(Wire::kUsb, "WF", {"BREAK", "DONE: GOTO DONE"});
+  b.Download();
+  b.c->CompiledOK = 0;
+  b.clock.Advance(Bench::kBreakTickNs);
+  const long received = b.module.bytes_received();
+  const Display d = b.dbg.BreakTimerTick();
+  ASSERT_EQ(d.messages.size(), 1u);
+  EXPECT_EQ(d.messages[0], NoCompileInfo(true));
+  EXPECT_EQ(d.break_timer, TimerChange::kKeep);
+  EXPECT_FALSE(d.open_debug_window);
+  // A program without variables: the count sent after the marker is 0, 0.
+  EXPECT_EQ(b.module.bytes_received(), received + 2);
+}
+
+TEST(Timers, ACommandWhilePollingIsIgnored) {
+  Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "BREAK", "K = 1", "K = 2", "DONE: GOTO DONE"});
+  b.Download();
+  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  const Display sent = b.dbg.StepInto();
+  EXPECT_EQ(sent.return_status_usb, TimerChange::kEnable);  // USB: the timer reads the status
+  EXPECT_FALSE(sent.stopped);
+  const size_t written = b.usb.written().size();
+  for (const Display& d : {b.dbg.StepInto(), b.dbg.StepOver(), b.dbg.StepOut(), b.dbg.Reset()}) {
+    EXPECT_TRUE(d.ignored);
+    EXPECT_TRUE(d.messages.empty());
+  }
+  EXPECT_EQ(b.usb.written().size(), written);
+  b.clock.Advance(Bench::kPollTickNs);
+  const Display got = b.dbg.ReturnStatusUsbTick();
+  EXPECT_TRUE(got.stopped);
+  EXPECT_TRUE(got.status_bar);  // the USB path refreshes the status bar too
+  EXPECT_EQ(got.return_status_usb, TimerChange::kDisable);
+  EXPECT_EQ(b.Line(), 4);
+  EXPECT_EQ(b.dbg.StatusObjectCode(), " Object Code : 91");
+}
+
+// ---- The module unplugged in the middle of a session -----------------------------------------------
+
+struct FailCase {
+  const char* what;
+  bool vnm_only;
+  std::function<Display(Bench&)> call;
+  bool message;  // the link-failure message; the timers' ticks end silently
+};
+
+const std::vector<std::string> kSession = {
+    "DIM K AS BYTE",  // 1
+    "BREAK",          // 2
+    "AGAIN:",         // 3
+    "K = K + 1",      // 4
+    "GOSUB SUB",      // 5
+    "GOTO AGAIN",     // 6
+    "SUB: RETURN",    // 7
+};
+
+TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
+  const std::vector<FailCase> cases = {
+      {"Break", false, [](Bench& b) { return b.dbg.Break(); }, true},
+      {"Step Into", false, [](Bench& b) { return b.dbg.StepInto(); }, true},
+      {"Step Over", true, [](Bench& b) { return b.dbg.StepOver(); }, true},
+      {"Step Out", true, [](Bench& b) { return b.dbg.StepOut(); }, true},
+      {"Reset", true, [](Bench& b) { return b.dbg.Reset(); }, true},
+      {"Check Variable", true, [](Bench& b) { return b.dbg.CheckVariable(); }, true},
+      {"Modify Variable", true, [](Bench& b) { return b.dbg.ModifyVariable("K", "5"); }, true},
+      {"tmrBreak", false, [](Bench& b) { return b.dbg.BreakTimerTick(); }, false},
+      {"Exit", false, [](Bench& b) { return b.dbg.Close(b.ui); }, true},
+      {"Erase Flash", false,
+       [](Bench& b) {
+         b.dbg.EraseFlash();
+         return b.dbg.Close(b.ui);
+       },
+       true},
+  };
+  for (Wire wire : {Wire::kUsb, Wire::kRevB}) {
+    for (const char* device : {"KF", "WF"}) {
+      for (const auto& c : cases) {
+        if (c.vnm_only && KindOf(device) == 1) continue;
+        SCOPED_TRACE(std::string(c.what) + " " + WireName(wire) + " " + device);
+        Bench b(wire, device, kSession);
+        b.Download();
+        ASSERT_TRUE(b.WatchForStop().open_debug_window);
+        ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); }));
+        const long pc = b.dbg.ModulePc;
+        const auto ram = b.dbg.RamImage;
+        const long flash_length = b.module.ProgramLength();
+        b.faults().unplugged = true;
+        const auto before = b.clock.NowNs();
+        const Display d = c.call(b);
+        EXPECT_LT(b.clock.NowNs() - before, 10'000'000'000LL);  // virtual time: bounded waits
+        if (c.message) {
+          ASSERT_EQ(d.messages.size(), 1u);
+          EXPECT_EQ(d.messages[0], LinkFailure());
+        } else {
+          EXPECT_TRUE(d.messages.empty());
+        }
+        EXPECT_FALSE(d.stopped);
+        EXPECT_FALSE(d.open_debug_window);
+        EXPECT_FALSE(d.close_modify_dialog);
+        EXPECT_FALSE(b.dbg.ReturnStatusEnabled);
+        EXPECT_FALSE(b.dbg.ReturnStatusUsbEnabled);
+        EXPECT_EQ(b.dbg.ModulePc, pc);
+        EXPECT_EQ(b.dbg.RamImage, ram);
+        EXPECT_EQ(b.module.ProgramLength(), flash_length);
+        EXPECT_TRUE(b.ui.messages.empty());
+        if (std::string(c.what) == "Exit" || std::string(c.what) == "Erase Flash") {
+          // The debugger's state goes back to watching; the IDE restores its window and timer.
+          EXPECT_EQ(d.break_timer, TimerChange::kEnable);
+          EXPECT_TRUE(d.widen_main_window);
+          EXPECT_TRUE(d.close_check_variable);
+          EXPECT_EQ(b.dbg.InDebug, 0);
+          EXPECT_EQ(b.dbg.EraseOnExit, 0);
+          EXPECT_FALSE(b.dbg.DebugWindowOpen);
+          EXPECT_EQ(b.c->CompiledOK, -1);
+        } else {
+          EXPECT_EQ(d.break_timer, TimerChange::kKeep);
+        }
+      }
+    }
+  }
+}
+
+TEST(Unplugged, AReplyCutShortKeepsTheLastStopAndPollsOn) {
+  for (Wire wire : {Wire::kUsb, Wire::kRevB}) {
+    for (const char* device : {"KF", "WF"}) {
+      SCOPED_TRACE(std::string(WireName(wire)) + " " + device);
+      Bench b(wire, device, kSession);
+      b.Download();
+      ASSERT_TRUE(b.WatchForStop().open_debug_window);
+      const long pc = b.dbg.ModulePc;
+      const auto ram = b.dbg.RamImage;
+      auto& w = wire == Wire::kUsb ? static_cast<sim::ModuleWire&>(b.usb) : static_cast<sim::ModuleWire&>(b.port);
+      b.faults().cut_after = w.sent() + 3;  // the marker and the counter, no RAM
+      Display d = b.dbg.StepInto();
+      for (int i = 0; i < 5; ++i) {
+        b.clock.Advance(Bench::kPollTickNs);
+        const Display t = wire == Wire::kUsb ? b.dbg.ReturnStatusUsbTick() : b.dbg.ReturnStatusTick();
+        EXPECT_FALSE(t.stopped);
+        EXPECT_TRUE(t.messages.empty());
+      }
+      EXPECT_TRUE(d.messages.empty());
+      EXPECT_TRUE(b.dbg.ReturnStatusEnabled || b.dbg.ReturnStatusUsbEnabled);
+      EXPECT_EQ(b.dbg.ModulePc, pc);
+      EXPECT_EQ(b.dbg.RamImage, ram);
+      // Exit still works on the debugger's side. (A USB write succeeds whether or not the module
+      // behind the cable is alive; the REV. B handshake finds out.)
+      const Display closed = b.dbg.Close(b.ui);
+      EXPECT_EQ(closed.messages.size(), wire == Wire::kRevB ? 1u : 0u);
+      EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
+      EXPECT_FALSE(b.dbg.ReturnStatusEnabled || b.dbg.ReturnStatusUsbEnabled);
+    }
+  }
+}
+
+TEST(Unplugged, ABreakWhoseStatusBreaksOffWaitsForItInsteadOfShowingTheOldStop) {
+  for (const char* device : {"KF", "WF"}) {
+    SCOPED_TRACE(device);
+    Bench b(Wire::kRevB, device, {"DIM K AS BYTE", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
+    b.Download();
+    b.clock.Advance(Bench::kBreakTickNs);
+    b.faults().cut_after = b.port.sent() + 2;  // the marker and the low byte of the counter
+    const Display d = b.dbg.Break();
+    EXPECT_TRUE(d.messages.empty());
+    EXPECT_TRUE(d.open_debug_window);
+    EXPECT_FALSE(d.stopped);
+    EXPECT_EQ(d.return_status, TimerChange::kEnable);
+    EXPECT_TRUE(b.dbg.ReturnStatusEnabled);
+    EXPECT_EQ(b.dbg.ModulePc, 0);
+  }
+}
+
+TEST(Unplugged, TheVnmCountThatCannotBeSentIsALinkFailure) {
+  Bench b(Wire::kRevB, "WF", kSession);
+  b.Download();
+  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  // The module freezes before it takes the first count byte after its marker.
+  b.port.faults().stall_from_pc = b.port.received() + 1;
+  const Display d = b.dbg.StepInto();
+  EXPECT_EQ(d.messages, std::vector<DebugMessage>{LinkFailure()});
+  EXPECT_TRUE(b.dbg.ReturnStatusEnabled);
+}
+
+}  // namespace
+}  // namespace vn::debugger::testing
