@@ -20,15 +20,29 @@ namespace {
 // The store is edited line by line rather than parsed into a tree and written back whole:
 // that is what keeps every line the program does not write byte for byte as it was,
 // including the blank before a stored number (" 888"), comments and blank lines.
+// Each line keeps its own line end, so that a file with mixed ends (one edited on Windows, one
+// line added on Linux) comes back byte for byte.
 struct Line {
   std::string text;  // without its line end
+  std::string eol;   // "\n", "\r\n", or "" for a last line without one
 };
 
 struct Document {
   std::vector<Line> lines;
-  bool crlf = false;           // the file's own line ends, kept when it is rewritten
-  bool final_newline = true;   // whether the last line had a line end
+  std::string eol = "\n";  // for lines the program adds: the file's first line end
 };
+
+// Gives the last line a line end before a line is added after it.
+void EndLastLine(Document& doc) {
+  if (doc.lines.empty() || !doc.lines.back().eol.empty()) return;
+  Line& last = doc.lines.back();
+  if (!last.text.empty() && last.text.back() == '\r') {
+    last.text.pop_back();
+    last.eol = "\r\n";
+  } else {
+    last.eol = doc.eol;
+  }
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -71,19 +85,23 @@ std::optional<Document> Load(const std::filesystem::path& path) {
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   Document doc;
   size_t start = 0;
-  bool first = true;
   while (start < bytes.size()) {
     size_t end = bytes.find('\n', start);
     const bool has_newline = end != std::string::npos;
     if (!has_newline) end = bytes.size();
-    std::string text = bytes.substr(start, end - start);
-    if (!text.empty() && text.back() == '\r') {
-      text.pop_back();
-      if (first) doc.crlf = true;
+    Line line{bytes.substr(start, end - start), ""};
+    if (has_newline) {
+      line.eol = "\n";
+      if (!line.text.empty() && line.text.back() == '\r') {
+        line.text.pop_back();
+        line.eol = "\r\n";
+      }
     }
-    first = false;
-    doc.lines.push_back({std::move(text)});
-    doc.final_newline = has_newline;
+    // A last line without a line end keeps a '\r' it ends in as part of its text; as the
+    // first line it still says that the file's lines end in CR LF.
+    if (doc.lines.empty() && (line.eol == "\r\n" || (!line.text.empty() && line.text.back() == '\r')))
+      doc.eol = "\r\n";
+    doc.lines.push_back(std::move(line));
     start = end + 1;
   }
   return doc;
@@ -126,12 +144,8 @@ bool Save(const std::filesystem::path& path, const Document& doc) {
     if (!ec) target = resolved;
   }
   if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
-  const std::string eol = doc.crlf ? "\r\n" : "\n";
   std::string bytes;
-  for (size_t i = 0; i < doc.lines.size(); ++i) {
-    bytes += doc.lines[i].text;
-    if (i + 1 < doc.lines.size() || doc.final_newline) bytes += eol;
-  }
+  for (const Line& line : doc.lines) bytes += line.text + line.eol;
   // Written beside the file and renamed over it, so that a crash or a full disk leaves the
   // old settings rather than half of the new ones.
   std::filesystem::path temp = target;
@@ -172,6 +186,10 @@ std::filesystem::path SettingsDirectory() {
 }
 
 std::optional<std::string> IniFile::Find(std::string_view section, std::string_view key) const {
+  // Names are stored without blanks around them (WriteString trims them), so they are looked
+  // up that way too: a name written with a blank in front is found under the same name.
+  section = Trim(section);
+  key = Trim(key);
   const auto doc = Load(path_);
   if (!doc) return std::nullopt;
   const long header = FindSection(*doc, section);
@@ -243,10 +261,10 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
   const std::string line = std::string(key) + "=" + stored;
   const long header = FindSection(doc, section);
   if (header < 0) {
-    if (!doc.lines.empty() && !Trim(doc.lines.back().text).empty()) doc.lines.push_back({""});
-    doc.lines.push_back({"[" + std::string(section) + "]"});
-    doc.lines.push_back({line});
-    doc.final_newline = true;
+    EndLastLine(doc);
+    if (!doc.lines.empty() && !Trim(doc.lines.back().text).empty()) doc.lines.push_back({"", doc.eol});
+    doc.lines.push_back({"[" + std::string(section) + "]", doc.eol});
+    doc.lines.push_back({line, doc.eol});
     return Save(path_, doc);
   }
   long last = header;
@@ -254,8 +272,8 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
   if (at >= 0) {
     doc.lines[static_cast<size_t>(at)].text = line;
   } else {
-    doc.lines.insert(doc.lines.begin() + last + 1, Line{line});
-    if (static_cast<size_t>(last + 1) == doc.lines.size() - 1) doc.final_newline = true;
+    if (static_cast<size_t>(last + 1) == doc.lines.size()) EndLastLine(doc);
+    doc.lines.insert(doc.lines.begin() + last + 1, Line{line, doc.eol});
   }
   return Save(path_, doc);
 }

@@ -1,0 +1,104 @@
+// The object file reader on arbitrary file contents. The input is the file. A file read whole
+// puts its code bytes into the image and its length into CodeAddr; any other file leaves both
+// exactly as they were and shows one message. The outcome must match what the file's form says.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "compiler/code_image.h"
+#include "link/object_file.h"
+
+using vn::compiler::CodeImage;
+
+namespace {
+
+[[noreturn]] void Violated(const char* what, long value) {
+  std::fprintf(stderr, "object_file_fuzz: invariant violated: %s (%ld)\n", what, value);
+  std::abort();
+}
+
+void Check(bool ok, const char* what, long value = 0) {
+  if (!ok) Violated(what, value);
+}
+
+struct CountingBoxes final : vn::link::MessageBoxes {
+  void ShowMessage(const vn::compiler::Msg& text, const std::string&, int) override {
+    ++shown;
+    last = text.en;
+  }
+  int shown = 0;
+  std::string last;
+};
+
+std::filesystem::path& TempDir() {
+  static std::filesystem::path dir;
+  return dir;
+}
+
+void RemoveTempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(TempDir(), ec);
+}
+
+std::string TempFile() {
+  static const std::string path = [] {
+    TempDir() = std::filesystem::temp_directory_path() / ("vn-object-fuzz-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(TempDir());
+    std::atexit(RemoveTempDir);
+    return (TempDir() / "input.obj").string();
+  }();
+  return path;
+}
+
+// A recognisable image: every address holds a byte of its own.
+void Fill(CodeImage& code) {
+  for (long a = 0; a <= CodeImage::kLastAddr; ++a) code.Set(a, static_cast<std::uint8_t>((a * 13 + 7) & 0xFF));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string path = TempFile();
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  static CodeImage* const code = new CodeImage;  // 320 KB: built once, refilled per input
+  Fill(*code);
+  constexpr long kBefore = 12345;
+  long code_addr = kBefore;
+  CountingBoxes ui;
+  const int r = vn::link::ReadObjectFile(path, *code, code_addr, ui);
+
+  // What the file's form says.
+  const bool signed_ok = size >= 8 && std::memcmp(data, vn::link::kObjectSignature, 6) == 0;
+  const long n = size >= 8 ? data[6] + 256L * data[7] : -1;
+  const bool expect_ok = signed_ok && n <= CodeImage::kLastAddr + 1 && static_cast<long>(size) >= 8 + n + 1;
+
+  Check(r == 0 || r == -1, "ReadObjectFile returns 0 or -1", r);
+  Check((r == 0) == expect_ok, "the outcome follows the file's form", r);
+  if (r == 0) {
+    Check(ui.shown == 0, "no message after a read", ui.shown);
+    Check(code_addr == n, "CodeAddr is the file's length", code_addr);
+    for (long a = 0; a <= CodeImage::kLastAddr; ++a) {
+      const std::uint8_t want = a <= n ? data[8 + a] : static_cast<std::uint8_t>((a * 13 + 7) & 0xFF);
+      Check(code->Get(a) == want, "the image holds the file's bytes and nothing else changed", a);
+    }
+  } else {
+    Check(ui.shown == 1, "exactly one message on failure", ui.shown);
+    Check(ui.last.rfind("File Format Error :", 0) == 0, "a format error says so", ui.shown);
+    Check(code_addr == kBefore, "CodeAddr unchanged on failure", code_addr);
+    for (long a = 0; a <= CodeImage::kLastAddr; ++a)
+      Check(code->Get(a) == static_cast<std::uint8_t>((a * 13 + 7) & 0xFF), "image unchanged on failure", a);
+  }
+  return 0;
+}

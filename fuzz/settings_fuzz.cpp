@@ -1,0 +1,265 @@
+// The settings stores on arbitrary file contents, in a temporary $XDG_CONFIG_HOME.
+//
+// Input: a 16-bit length L (low byte first), L bytes of VNSTUDIO.INI, then up to 16 operations,
+// each an operation byte followed by its texts, each text ended by a 0 byte (or the input):
+//   op % 5 == 0: Find(section, key)
+//   op % 5 == 1: GetInt(section, key, default) with default = the next byte - 128
+//   op % 5 == 2: GetString(section, key, default, buffer) with buffer = the next byte
+//   op % 5 == 3: WriteString(section, key, value)
+//   op % 5 == 4: the registry store's ReadString(key, name, 7) and WriteString(key, name, text)
+// Reads must agree with each other; a write that succeeds reads back as stored and keeps every
+// other line of the file byte for byte; a write that fails leaves the file as it was.
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/settings_store.h"
+
+namespace fs = std::filesystem;
+using vn::platform::IniFile;
+using vn::platform::RegistryStore;
+
+namespace {
+
+[[noreturn]] void Violated(const char* what, long value) {
+  std::fprintf(stderr, "settings_fuzz: invariant violated: %s (%ld)\n", what, value);
+  std::abort();
+}
+
+void Check(bool ok, const char* what, long value = 0) {
+  if (!ok) Violated(what, value);
+}
+
+fs::path& ConfigHome() {
+  static fs::path dir;
+  return dir;
+}
+
+void RemoveConfigHome() {
+  std::error_code ec;
+  fs::remove_all(ConfigHome(), ec);
+}
+
+class Input {
+ public:
+  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  bool Done() const { return pos_ >= size_; }
+  std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+  std::string Bytes(std::size_t n) {
+    if (n > size_ - pos_) n = size_ - pos_;
+    std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
+    pos_ += n;
+    return s;
+  }
+  std::string Text() {
+    std::string s;
+    while (pos_ < size_ && data_[pos_] != 0) s += static_cast<char>(data_[pos_++]);
+    if (pos_ < size_) ++pos_;
+    return s;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+};
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+  return s;
+}
+
+std::string Unquote(std::string_view v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+  return std::string(v);
+}
+
+// The lines of a file, each with its own line end ("" for a last line without one).
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    end = end == std::string::npos ? bytes.size() : end + 1;
+    lines.push_back(bytes.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+// A write replaces one line, inserts one, or appends a section (a blank line, the header and the
+// key); a last line without a line end may get one. Everything else must stay as it was.
+void CheckOtherLinesKept(const std::string& before, const std::string& after) {
+  const auto o = Lines(before);
+  const auto n = Lines(after);
+  auto same = [&](std::size_t i, std::size_t j) {
+    if (o[i] == n[j]) return true;
+    // The old last line, ended now.
+    return i + 1 == o.size() && !o[i].empty() && o[i].back() != '\n' &&
+           (n[j] == o[i] + "\n" || n[j] == o[i] + "\r\n");
+  };
+  std::size_t p = 0;
+  while (p < o.size() && p < n.size() && same(p, p)) ++p;
+  std::size_t s = 0;
+  while (s < o.size() - p && s < n.size() - p && o[o.size() - 1 - s] == n[n.size() - 1 - s]) ++s;
+  const std::size_t old_changed = o.size() - p - s;
+  const std::size_t new_changed = n.size() - p - s;
+  Check(old_changed <= 1, "a write changes at most one existing line", static_cast<long>(old_changed));
+  Check(new_changed <= 3 && new_changed >= old_changed, "a write adds at most a section header, a blank and a key",
+        static_cast<long>(new_changed));
+}
+
+bool ValidNames(std::string_view section, std::string_view key) {
+  section = Trim(section);
+  key = Trim(key);
+  auto breaks = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+  return !section.empty() && !key.empty() && !breaks(section) && !breaks(key) &&
+         section.find(']') == std::string_view::npos && key.find('=') == std::string_view::npos &&
+         key.front() != ';' && key.front() != '[';
+}
+
+long ReferenceInt(const std::optional<std::string>& text, long default_value) {
+  if (!text || text->empty()) return default_value;
+  std::string_view s = *text;
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  long long v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') break;
+    if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (c - '0');
+  }
+  if (negative) v = -v;
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return static_cast<long>(v);
+}
+
+// `write` stores `value` under section and key of `ini` (directly or through the registry store).
+void CheckWrite(const IniFile& ini, const std::string& section, const std::string& key, const std::string& value,
+                const std::function<bool()>& write) {
+  const std::string before = ReadAll(ini.path());
+  const bool existed = fs::exists(ini.path());
+  const bool ok = write();
+  const std::string after = ReadAll(ini.path());
+  Check(ok == ValidNames(section, key), "a write succeeds exactly when its names can be stored", ok);
+  if (!ok) {
+    Check(after == before && fs::exists(ini.path()) == existed, "a failed write leaves the file as it was");
+    return;
+  }
+  std::string stored = value;
+  for (char& c : stored)
+    if (c == '\r' || c == '\n') c = ' ';
+  const auto back = ini.Find(section, key);
+  Check(back.has_value(), "a written key is found");
+  Check(*back == Unquote(Trim(stored)), "a written key reads back as stored");
+  CheckOtherLinesKept(before, after);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::string name = (fs::temp_directory_path() / "vn-settings-fuzz-XXXXXX").string();
+  if (::mkdtemp(name.data()) == nullptr) return 1;
+  ConfigHome() = name;
+  ::setenv("XDG_CONFIG_HOME", name.c_str(), 1);
+  std::atexit(RemoveConfigHome);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Input in(data, size);
+  const std::size_t length = in.Byte() + 256u * in.Byte();
+  const std::string contents = in.Bytes(length);
+
+  const fs::path dir = vn::platform::SettingsDirectory();
+  Check(dir == ConfigHome() / "vnstudio", "the settings live under $XDG_CONFIG_HOME");
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  fs::create_directories(dir);
+  IniFile ini(dir / vn::platform::kSettingsFileName);
+  RegistryStore registry(dir / vn::platform::kRegistryFileName);
+  WriteAll(ini.path(), contents);
+
+  for (int count = 0; count < 16 && !in.Done(); ++count) {
+    const int op = in.Byte() % 5;
+    const std::string section = in.Text();
+    const std::string key = in.Text();
+    switch (op) {
+      case 0: {
+        const auto found = ini.Find(section, key);
+        if (found) Check(found->find('\n') == std::string::npos, "a value holds no line break");
+        break;
+      }
+      case 1: {
+        const long def = static_cast<long>(in.Byte()) - 128;
+        const long v = ini.GetInt(section, key, def);
+        Check(v == ReferenceInt(ini.Find(section, key), def), "GetInt reads the number at the start", v);
+        break;
+      }
+      case 2: {
+        const std::string def = in.Text();
+        const std::size_t buffer = in.Byte();
+        const std::string v = ini.GetString(section, key, def, buffer);
+        const std::string full = ini.Find(section, key).value_or(def);
+        const std::size_t room = buffer == 0 ? 0 : buffer - 1;
+        Check(v.size() <= room, "GetString fits its buffer",
+              static_cast<long>(v.size()));
+        Check(full.compare(0, v.size(), v) == 0, "GetString gives the start of the value");
+        if (vn::platform::IsValidUtf8(full)) {
+          Check(vn::platform::IsValidUtf8(v), "GetString never cuts a character in two");
+          Check(v.size() == full.size() || v.size() + 3 >= room, "GetString keeps all whole characters",
+                static_cast<long>(v.size()));
+        } else {
+          Check(v.size() == std::min(full.size(), room), "GetString keeps buffer - 1 bytes of other text",
+                static_cast<long>(v.size()));
+        }
+        break;
+      }
+      case 3: {
+        const std::string value = in.Text();
+        CheckWrite(ini, section, key, value, [&] { return ini.WriteString(section, key, value); });
+        break;
+      }
+      case 4: {
+        const std::string text = in.Text();
+        const auto found = registry.file().Find(section, key);
+        Check(registry.ReadString(section, key, 7) == found.value_or("7"), "ReadString gives the value or the default");
+        CheckWrite(registry.file(), section, key, text, [&] { return registry.WriteString(section, key, text); });
+        break;
+      }
+    }
+  }
+  return 0;
+}
