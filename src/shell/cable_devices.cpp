@@ -1,5 +1,7 @@
 #include "shell/cable_devices.h"
 
+#include <array>
+
 #include "link/link_setup.h"
 #include "platform/bit_timing.h"
 #include "platform/clock.h"
@@ -8,6 +10,7 @@
 #include "platform/settings_store.h"
 #include "platform/usb.h"
 #include "sim/module.h"
+#include "sim/running_module.h"
 #include "sim/virtual_port.h"
 #include "sim/virtual_usb.h"
 
@@ -19,6 +22,60 @@ class NoInterruptControl final : public platform::InterruptControl {
  public:
   void Disable() override {}
   void Enable() override {}
+};
+
+// Stand-ins the link is built over: each passes every call on to the device in use.
+class PortSwitch final : public platform::ParallelPort {
+ public:
+  bool Open(int base) override { return target->Open(base); }
+  void Close() override { target->Close(); }
+  bool IsOpen() const override { return target->IsOpen(); }
+  void Write(int port, std::uint8_t value) override { target->Write(port, value); }
+  std::uint8_t Read(int port) override { return target->Read(port); }
+  platform::ParallelPort* target = nullptr;
+};
+
+class UsbSwitch final : public platform::UsbLibrary {
+ public:
+  int OpenByDescription(const char* description) override { return target->OpenByDescription(description); }
+  int SetTimeouts(unsigned read_ms, unsigned write_ms) override { return target->SetTimeouts(read_ms, write_ms); }
+  int Close() override { return target->Close(); }
+  int ResetDevice() override { return target->ResetDevice(); }
+  int Write(const std::uint8_t* data, std::size_t length) override { return target->Write(data, length); }
+  int Read(std::uint8_t* data, std::size_t length, std::size_t& received) override {
+    return target->Read(data, length, received);
+  }
+  int GetQueueStatus(std::uint32_t& waiting) override { return target->GetQueueStatus(waiting); }
+  platform::UsbLibrary* target = nullptr;
+};
+
+class InterruptSwitch final : public platform::InterruptControl {
+ public:
+  void Disable() override { target->Disable(); }
+  void Enable() override { target->Enable(); }
+  platform::InterruptControl* target = nullptr;
+};
+
+class ClockSwitch final : public platform::Clock {
+ public:
+  std::int64_t NowNs() override { return target->NowNs(); }
+  void SpinFor(std::int64_t ns) override { target->SpinFor(ns); }
+  void SleepFor(std::int64_t ns) override { target->SleepFor(ns); }
+  platform::Clock* target = nullptr;
+};
+
+// The virtual module of one series with both of its cables.
+struct VirtualSet {
+  VirtualSet(int kind, platform::VirtualClock& clock, sim::VirtualParallelPort::Cable cable) {
+    sim::ModuleConfig config;
+    config.kind = kind;
+    module = std::make_unique<sim::RunningModule>(config, clock);
+    port = std::make_unique<sim::VirtualParallelPort>(*module, clock, cable);
+    usb = std::make_unique<sim::VirtualUsbCable>(*module, clock);
+  }
+  std::unique_ptr<sim::RunningModule> module;
+  std::unique_ptr<sim::VirtualParallelPort> port;
+  std::unique_ptr<sim::VirtualUsbCable> usb;
 };
 
 // The USB library is only started when the USB cable is used: starting libusb costs start-up
@@ -108,34 +165,58 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 struct CableDevices::Impl {
   explicit Impl(const std::optional<CableChoice>& choice) {
     if (choice && choice->is_virtual) {
-      sim::ModuleConfig config;
-      config.kind = choice->module_kind;
-      module = std::make_unique<sim::Module>(config);
-      virtual_port = std::make_unique<sim::VirtualParallelPort>(
-          *module, virtual_clock,
-          choice->cable == CableChoice::Cable::kDummy ? sim::VirtualParallelPort::Cable::kDummy
-                                                      : sim::VirtualParallelPort::Cable::kRevB);
-      virtual_usb = std::make_unique<sim::VirtualUsbCable>(*module, virtual_clock);
+      kind = choice->module_kind;
+      parallel_cable = choice->cable == CableChoice::Cable::kDummy ? sim::VirtualParallelPort::Cable::kDummy
+                                                                    : sim::VirtualParallelPort::Cable::kRevB;
+      SetVirtual(true);
     } else {
-      system_port = std::make_unique<platform::SystemParallelPort>();
-      usb = std::make_unique<LazyFtdiUsb>(steady);
-      realtime = std::make_unique<platform::RealtimeInterruptControl>();
+      SetVirtual(false);
     }
   }
-  link::LinkDevices Devices() {
-    if (module) return {*virtual_port, *virtual_usb, no_interrupts, virtual_clock};
-    return {*system_port, *usb, *realtime, steady};
+
+  VirtualSet& Set() {
+    auto& set = sets[kind == 2 ? 1 : 0];
+    if (!set) set = std::make_unique<VirtualSet>(kind, virtual_clock, parallel_cable);
+    return *set;
   }
 
+  void SetVirtual(bool on) {
+    is_virtual = on;
+    if (on) {
+      VirtualSet& set = Set();
+      port.target = set.port.get();
+      usb.target = set.usb.get();
+      interrupts.target = &no_interrupts;
+      clock.target = &virtual_clock;
+    } else {
+      if (!system_port) system_port = std::make_unique<platform::SystemParallelPort>();
+      if (!ftdi) ftdi = std::make_unique<LazyFtdiUsb>(steady);
+      port.target = system_port.get();
+      usb.target = ftdi.get();
+      interrupts.target = &realtime;
+      clock.target = &steady;
+    }
+  }
+
+  link::LinkDevices Devices() { return {port, usb, interrupts, clock}; }
+
+  PortSwitch port;
+  UsbSwitch usb;
+  InterruptSwitch interrupts;
+  ClockSwitch clock;
+
   platform::SteadyClock steady;
+  platform::RealtimeInterruptControl realtime;
+  std::unique_ptr<platform::SystemParallelPort> system_port;
+  std::unique_ptr<LazyFtdiUsb> ftdi;
+
   platform::VirtualClock virtual_clock;
   NoInterruptControl no_interrupts;
-  std::unique_ptr<sim::Module> module;
-  std::unique_ptr<sim::VirtualParallelPort> virtual_port;
-  std::unique_ptr<sim::VirtualUsbCable> virtual_usb;
-  std::unique_ptr<platform::SystemParallelPort> system_port;
-  std::unique_ptr<LazyFtdiUsb> usb;
-  std::unique_ptr<platform::RealtimeInterruptControl> realtime;
+  std::array<std::unique_ptr<VirtualSet>, 2> sets;
+  bool is_virtual = false;
+  int kind = 1;
+  bool kind_follows = false;  // the series follows the program (Port Setup's virtual module)
+  sim::VirtualParallelPort::Cable parallel_cable = sim::VirtualParallelPort::Cable::kRevB;
 };
 
 CableDevices::CableDevices(std::optional<CableChoice> choice)
@@ -147,17 +228,77 @@ CableDevices::~CableDevices() {
   impl_.reset();
 }
 
-sim::Module* CableDevices::module() { return impl_->module.get(); }
-sim::VirtualUsbCable* CableDevices::virtual_usb() { return impl_->virtual_usb.get(); }
+sim::Module* CableDevices::module() { return impl_->is_virtual ? impl_->Set().module.get() : nullptr; }
+sim::VirtualUsbCable* CableDevices::virtual_usb() { return impl_->is_virtual ? impl_->Set().usb.get() : nullptr; }
+
+sim::MachineIo* CableDevices::machine_io() {
+  if (!impl_->is_virtual) return nullptr;
+  sim::Interpreter* interp = impl_->Set().module->interpreter();
+  return interp != nullptr ? &interp->io() : nullptr;
+}
+
+bool CableDevices::IsVirtual() const { return impl_->is_virtual; }
+
+void CableDevices::SetVirtual(bool on) {
+  if (on && !impl_->is_virtual) {
+    // Port Setup's virtual module: over its USB cable, of the series of the next program.
+    impl_->kind_follows = true;
+    impl_->parallel_cable = sim::VirtualParallelPort::Cable::kRevB;
+  }
+  impl_->SetVirtual(on);
+  link_->SpeedChecked = 0;
+}
+
+void CableDevices::FollowSeries(int kind) {
+  kind = kind == 2 ? 2 : 1;
+  if (!impl_->is_virtual || !impl_->kind_follows || kind == impl_->kind) return;
+  link::Link& lnk = *link_;
+  const bool usb_open = lnk.UsbOpen != 0, port_open = lnk.PortIsOpen();
+  if (usb_open) lnk.UsbCloseDevice();
+  if (port_open) lnk.PortClose();
+  impl_->kind = kind;
+  impl_->SetVirtual(true);
+  if (port_open) lnk.PortOpen();
+  if (usb_open) lnk.UsbOpenDevice();
+  lnk.SpeedChecked = 0;
+}
+
+void CableDevices::AdvanceVirtualTime(std::int64_t ns) {
+  if (!impl_->is_virtual || ns <= 0) return;
+  impl_->virtual_clock.Advance(ns);
+  // The module catches up whenever it is looked at.
+  (void)impl_->Set().module->HasOutput();
+}
+
+std::string CableDevices::VirtualModuleStatus() {
+  if (!impl_->is_virtual) return {};
+  sim::RunningModule& m = *impl_->Set().module;
+  std::string text = m.kind() == 2 ? "VNM series module: " : "VN series module: ";
+  if (m.ProgramLength() == 0) return text + "no program";
+  if (m.in_debug()) return text + "stopped by the debugger";
+  if (m.running()) {
+    if (!m.last_stop()) return text + "running";
+    const sim::Stop& stop = *m.last_stop();
+    if (stop.reason == sim::StopReason::kFault) return text + "fault: " + stop.fault.message;
+    if (stop.reason == sim::StopReason::kEnd) return text + "program ended";
+    if (stop.reason == sim::StopReason::kWaitingForInput) return text + "waiting for serial input";
+    return text + sim::StopReasonName(stop.reason);
+  }
+  return text + "stopped";
+}
 
 std::vector<link::LinkMessage> CableDevices::Start(const platform::IniFile& ini) {
   link::Link& lnk = *link_;
-  const int os_platform = choice_ && choice_->is_virtual ? platform::kOsPlatformDummyCapable : platform::QueryOsPlatform();
+  const bool from_settings = !choice_ && ini.GetInt("PrintPort", kVirtualModuleKey, 0) != 0;
+  if (from_settings) SetVirtual(true);
+  const int os_platform =
+      choice_ && choice_->is_virtual ? platform::kOsPlatformDummyCapable : platform::QueryOsPlatform();
   // The steps of link::LinkStartup, with the command line's cable put in before the open.
   lnk.OsPlatform = os_platform;
   lnk.SpeedChecked = 0;
   if (os_platform == platform::kOsPlatformDummyCapable) lnk.interrupts().Enable();
   link::LoadLinkSettings(lnk, ini);
+  if (from_settings) lnk.UseUsb = -1;
   if (choice_) {
     lnk.UseUsb = choice_->cable == CableChoice::Cable::kUsb ? -1 : 0;
     if (choice_->cable != CableChoice::Cable::kUsb)

@@ -1,7 +1,12 @@
 // The cable the IDE talks through: the real devices, or the virtual module behind virtual
 // cables, and the cable chosen on the command line in place of the settings file's.
+//
+// The link is built once, over stand-ins that pass every call on to the devices in use, so
+// that Port Setup can move the link between the real cables and the virtual module while the
+// program runs.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +19,7 @@ namespace vn::platform {
 class IniFile;
 }
 namespace vn::sim {
+class MachineIo;
 class Module;
 class VirtualUsbCable;
 }
@@ -44,25 +50,50 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 inline constexpr char kUsage[] = "usage: vnstudio [--cable CABLE] [FILE.bas]";
 
+// "PrintPort"/"VirtualModule": "-1" when Port Setup chose the virtual module (over its USB
+// cable), " 0" otherwise.
+inline constexpr char kVirtualModuleKey[] = "VirtualModule";
+
 // Owns the devices and the link over them.
 class CableDevices {
  public:
-  // No choice: the real devices, the cable as the settings file says. A virtual choice puts
-  // the virtual module behind both virtual cables.
+  // No choice: the real devices, the cable as the settings file says (the virtual module
+  // when "VirtualModule" is set). A virtual choice puts the virtual module of its series
+  // behind both virtual cables.
   explicit CableDevices(std::optional<CableChoice> choice);
   ~CableDevices();
   CableDevices(const CableDevices&) = delete;
   CableDevices& operator=(const CableDevices&) = delete;
 
   link::Link& link() { return *link_; }
-  // The virtual module and its USB cable, or null with the real devices.
+  // The virtual module in use and its USB cable, or null with the real devices.
   sim::Module* module();
   sim::VirtualUsbCable* virtual_usb();
+  // The running program's peripherals, or null (real devices, or nothing loaded yet).
+  sim::MachineIo* machine_io();
 
   // Start-up: the platform family, the speed check cleared, the settings read, the chosen
   // cable put in place of the settings file's one (the file is not written), the cable
   // opened. Returns the messages to show.
   std::vector<link::LinkMessage> Start(const platform::IniFile& ini);
+
+  // True while the virtual module is the cable.
+  bool IsVirtual() const;
+  // True when the command line chose the cable for this run.
+  bool cable_from_command_line() const { return choice_.has_value(); }
+  // Moves the link onto the virtual module (over its USB cable) or onto the real devices.
+  // The caller releases the cable in use before and opens the new one after.
+  void SetVirtual(bool on);
+  // A virtual module chosen in Port Setup takes the series of the program about to go into
+  // it: the link is moved to a module of `kind` (each series keeps its own module and flash).
+  // The command line's virtual module keeps its series.
+  void FollowSeries(int kind);
+  // Lets the virtual module's program run on by `ns` of real time. Nothing with the real
+  // devices.
+  void AdvanceVirtualTime(std::int64_t ns);
+  // One line on the virtual module: its series and what its program does ("" with the real
+  // devices).
+  std::string VirtualModuleStatus();
 
  private:
   struct Impl;

@@ -8,4 +8,10 @@ std::string_view EnglishCaption(std::string_view name) {
   return {};
 }
 
+std::string_view MenuCaption(std::string_view name, bool korean) {
+  for (const MenuEntry& e : kMenuTable)
+    if (name == e.name) return korean ? e.korean : e.english;
+  return {};
+}
+
 }  // namespace vn::shell

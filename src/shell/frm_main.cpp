@@ -60,7 +60,8 @@ frmMain::frmMain(link::Link& link, platform::IniFile& ini, platform::RegistrySto
   tmrBreak->setObjectName(QStringLiteral("tmrBreak"));
   tmrBreak->setInterval(500);
   connect(tmrBreak, &QTimer::timeout, this, [this] {
-    if (on_break_timer) on_break_timer();
+    // A transfer lets timers run while it paints; the module is busy with the transfer then.
+    if (on_break_timer && !transfer_active_) on_break_timer();
   });
   BuildMenus();
   BuildToolbar();
@@ -82,6 +83,7 @@ void frmMain::Load(const std::string& file) {
   panels_[0]->setText(link_.UseUsb != 0          ? QStringLiteral("USB cable")
                       : link_.CableMode == link::kCableRevB ? QStringLiteral("REV. B cable")
                                                             : QStringLiteral("Dummy cable"));
+  if (on_loaded) on_loaded();
   txtEditor->setFocus();
 }
 
@@ -327,11 +329,11 @@ void frmMain::SetBreakTimer(bool enabled) {
 
 bool frmMain::BreakTimerEnabled() const { return tmrBreak->isActive(); }
 
-void frmMain::ApplyMenuLanguage(bool /*korean*/) {
-  // The Korean captions arrive with the language switch; until then every caption is English.
+void frmMain::ApplyMenuLanguage(bool korean) {
   for (const MenuEntry& e : kMenuTable) {
-    if (e.kind == MenuKind::kTop) menus_[e.name]->setTitle(QString::fromUtf8(e.english));
-    if (e.kind == MenuKind::kItem) actions_[e.name]->setText(QString::fromUtf8(e.english));
+    const QString caption = QString::fromUtf8(korean ? e.korean : e.english);
+    if (e.kind == MenuKind::kTop) menus_[e.name]->setTitle(caption);
+    if (e.kind == MenuKind::kItem) actions_[e.name]->setText(caption);
   }
 }
 
@@ -364,6 +366,15 @@ void frmMain::BeginTransfer() {
 void frmMain::EndTransfer() {
   transfer_active_ = false;
   QApplication::restoreOverrideCursor();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !on_activate) return;
+  // After the activation has been handled: what runs may open a modal dialog.
+  QTimer::singleShot(0, this, [this] {
+    if (on_activate && !transfer_active_) on_activate();
+  });
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -64,6 +64,10 @@ class frmMain : public QMainWindow, public StudioView {
   std::function<void()> exit_hook;
   // tmrBreak's handler: the run monitor's poll of the module.
   std::function<void()> on_break_timer;
+  // Runs each time the window becomes the active one (the tip of the day).
+  std::function<void()> on_activate;
+  // Runs at the end of the start-up sequence.
+  std::function<void()> on_loaded;
 
   // ---- StudioView -------------------------------------------------------------------------
   int Message(const std::string& text, const std::string& title, int style) override;
@@ -85,6 +89,7 @@ class frmMain : public QMainWindow, public StudioView {
   void EndTransfer() override;
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:

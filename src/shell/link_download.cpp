@@ -1,36 +1,29 @@
 #include "shell/link_download.h"
 
-#include "link/download.h"
-
 namespace vn::shell {
-namespace {
 
-// Hands the link's reports to the window.
-class WindowProgress : public link::DownloadProgress {
- public:
-  WindowProgress(TransferUi& ui, int use_korean) : ui_(ui), use_korean_(use_korean) {}
-  void SetStatus(const std::string& text) override {
-    if (ui_.status) ui_.status(text);
-  }
-  void SetProgress(long value, long max) override {
-    if (max != last_max_ && ui_.progress_max) ui_.progress_max(max);
-    last_max_ = max;
-    if (ui_.progress) ui_.progress(value);
-  }
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override {
-    if (ui_.message) ui_.message(use_korean_ == -1 && !text.ko.empty() ? text.ko : text.en, title, style);
-  }
+void TransferProgress::SetStatus(const std::string& text) {
+  if (context_.ui.status) context_.ui.status(text);
+}
 
- private:
-  TransferUi& ui_;
-  int use_korean_;
-  long last_max_ = -1;
-};
+void TransferProgress::SetProgress(long value, long max) {
+  if (max != last_max_ && context_.ui.progress_max) context_.ui.progress_max(max);
+  last_max_ = max;
+  if (context_.ui.progress) context_.ui.progress(value);
+}
 
-}  // namespace
+std::string MessageText(const compiler::Msg& text, const std::array<std::string, 8>& msg_table, int use_korean) {
+  for (size_t k = 1; k < msg_table.size() && k < std::size(compiler::kMsgTable); ++k)
+    if (text.en == compiler::kMsgTable[k].en && !msg_table[k].empty()) return msg_table[k];
+  return use_korean == -1 && !text.ko.empty() ? text.ko : text.en;
+}
+
+void TransferProgress::ShowMessage(const compiler::Msg& text, const std::string& title, int style) {
+  if (context_.ui.message) context_.ui.message(MessageText(text, context_.msg_table, context_.use_korean), title, style);
+}
 
 int LinkDownload(DownloadContext& context) {
-  WindowProgress progress(context.ui, context.use_korean);
+  TransferProgress progress(context);
   return link::RunDownload(context.link, context.compiler, progress);
 }
 

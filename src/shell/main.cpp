@@ -10,7 +10,7 @@
 #include "platform/settings_store.h"
 #include "shell/cable_devices.h"
 #include "shell/frm_main.h"
-#include "shell/link_download.h"
+#include "shell/shell_commands.h"
 #include "shell/toolbar_icons.h"
 
 namespace {
@@ -63,7 +63,9 @@ int main(int argc, char** argv) {
 
   vn::shell::frmMain window(devices.link(), ini, reg);
   window.studio().start_link = [&devices, &ini] { return devices.Start(ini); };
-  window.studio().SetDownload(vn::shell::LinkDownload);
+  // The commands of the views, the object files, the flash, setup, help, tips and about;
+  // also Run's download.
+  vn::shell::ShellCommands commands(window, devices, ini);
   StartupProbe probe;
   if (std::getenv("VNSTUDIO_STARTUP_PROBE") != nullptr) window.installEventFilter(&probe);
   window.Load(cl.file);

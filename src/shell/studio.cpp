@@ -315,6 +315,10 @@ int Studio::SyntaxCheck() {
 
 int Studio::Download() {
   if (!download_) return -1;
+  return Transfer(download_);
+}
+
+int Studio::Transfer(const DownloadHook& operation) {
   link_.DeviceKind = compiler_->Device.DeviceKind;
   DownloadContext ctx{*compiler_, link_, MsgTable, UseKorean, {}};
   ctx.ui.status = [this](const std::string& text) { view_.SetPanel(2, text); };
@@ -324,7 +328,7 @@ int Studio::Download() {
     view_.Message(text, title, style);
   };
   view_.BeginTransfer();
-  const int result = download_(ctx);
+  const int result = operation(ctx);
   view_.EndTransfer();
   return result;
 }
@@ -358,6 +362,13 @@ void Studio::OnTextChanged() {
 
 void Studio::OnSelectionChanged() {
   view_.SetPanel(3, PositionText(editor_.SelectionEndLine(), editor_.SelectionEndColumn(), editor_.LineCount()));
+}
+
+void Studio::SwitchLanguage() {
+  UseKorean = UseKorean != 0 ? 0 : -1;
+  compiler_->UseKorean = UseKorean;
+  view_.ApplyMenuLanguage(UseKorean == -1);
+  ini_.WriteString("MenuSetting", "Korean", UseKorean == -1 ? "-1" : "0");
 }
 
 void Studio::EditorEnvironment() {

@@ -155,6 +155,12 @@ class Studio {
   void OnSelectionChanged();
   // Runs the editor's settings dialog, then writes the settings.
   void EditorEnvironment();
+  // "&Use Korean Menu": the other language for the menus and the messages chosen when shown,
+  // kept as "MenuSetting"/"Korean" ("-1" or "0"). The message table keeps its start-up language.
+  void SwitchLanguage();
+  // Runs a link operation with the window blocked as a download is: `operation` gets the
+  // context of the current compile and returns 0 or -1.
+  int Transfer(const DownloadHook& operation);
 
   // ---- State --------------------------------------------------------------------------------
   compiler::Compiler& compiler() { return *compiler_; }

@@ -28,7 +28,7 @@ TEST(Screenshot, MainWindowWithAnExampleProgram) {
     reg.WriteString(kWindowKey, "height", "9000");
   }
   WindowRig rig(dir);
-  rig.Start(std::string(VN_SOURCE_DIR) + "/examples/loops.bas");
+  rig.Start(CopyExample(dir, "loops.bas"));
   rig.window->editor().setCursorPosition(8, 12);
   rig.window->editor().ExecuteCommand(204, 0);  // a bookmark, to show the margin
   QApplication::processEvents();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "platform/settings_store.h"
 #include "shell/cable_devices.h"
 #include "shell/frm_main.h"
+#include "shell/shell_commands.h"
 #include "shell/shell_editor.h"
 #include "shell/studio.h"
 
@@ -69,6 +71,14 @@ class ScratchDir {
   fs::path path_;
   fs::path old_cwd_;
 };
+
+// A copy of one of examples/ in the scratch documents folder: Run saves the document and every
+// compile writes its compile copy beside it, and neither may touch the source tree.
+inline std::string CopyExample(const ScratchDir& dir, const std::string& name) {
+  const std::string copy = dir.Doc(name);
+  fs::copy_file(fs::path(VN_SOURCE_DIR) / "examples" / name, copy, fs::copy_options::overwrite_existing);
+  return copy;
+}
 
 struct ShownMessage {
   std::string text, title;
@@ -231,8 +241,9 @@ struct StudioRig {
 // The real main window on the scratch settings, with the virtual module behind a virtual USB
 // cable, its message boxes and file dialogs answered by the test.
 struct WindowRig {
-  explicit WindowRig(const ScratchDir& dir)
-      : devices(CableChoice{CableChoice::Cable::kUsb, true, 1}), ini(dir.ini_path()), reg(dir.registry_path()) {
+  explicit WindowRig(const ScratchDir& dir,
+                     std::optional<CableChoice> cable = CableChoice{CableChoice::Cable::kUsb, true, 1})
+      : devices(cable), ini(dir.ini_path()), reg(dir.registry_path()) {
     window = std::make_unique<frmMain>(devices.link(), ini, reg);
     window->message_hook = [this](const std::string& t, const std::string& ti, int s) { return script.Answer(t, ti, s); };
     window->open_dialog_hook = [this] { return FakeView::Next(open_names); };
@@ -264,6 +275,39 @@ struct WindowRig {
   MessageScript script;
   std::deque<std::string> open_names, save_names;
   int exits = 0;
+};
+
+// The main window with every command connected (the views, object files, flash, setup, help,
+// tips, about), the data folder of the source tree, and the modal dialogs handed to the test:
+// `on_dialog` gets each one shown and clicks what it wants; a dialog nobody expected fails the
+// test.
+struct IdeRig : WindowRig {
+  explicit IdeRig(const ScratchDir& dir,
+                  std::optional<CableChoice> cable = CableChoice{CableChoice::Cable::kUsb, true, 1})
+      : WindowRig(dir, cable) {
+    setenv("VNSTUDIO_DATA_DIR", VN_SOURCE_DIR "/data", 1);
+    commands = std::make_unique<ShellCommands>(*window, devices, ini);
+    commands->modal_hook = [this](QDialog& d) {
+      ++dialogs;
+      if (on_dialog) on_dialog(d);
+      else ADD_FAILURE() << "unexpected dialog " << d.objectName().toStdString();
+    };
+    commands->save_object_dialog_hook = [this] { return FakeView::Next(save_names); };
+    commands->open_object_dialog_hook = [this] { return FakeView::Next(open_names); };
+    commands->time_digit = [this] { return time_digit; };
+  }
+  ~IdeRig() {
+    commands.reset();  // before the window it works on
+  }
+  // Starts the window and lets its activation (the tip of the day) come.
+  void Start(const std::string& file = {}) {
+    WindowRig::Start(file);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  }
+  std::unique_ptr<ShellCommands> commands;
+  std::function<void(QDialog&)> on_dialog;
+  int dialogs = 0;
+  int time_digit = 0;
 };
 
 }  // namespace vn::shell::testing

@@ -1,0 +1,63 @@
+#include "shell/data_files.h"
+
+#include <QCoreApplication>
+#include <cstdlib>
+#include <fstream>
+
+namespace vn::shell {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsDir(const fs::path& p) {
+  std::error_code ec;
+  return !p.empty() && fs::is_directory(p, ec);
+}
+
+// The source folder a build tree was configured from, read from its CMakeCache.txt.
+fs::path SourceOfBuildTree(const fs::path& build_dir) {
+  std::ifstream cache(build_dir / "CMakeCache.txt");
+  std::string line;
+  constexpr std::string_view kKey = "CMAKE_HOME_DIRECTORY:INTERNAL=";
+  while (std::getline(cache, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with(kKey)) return fs::path(line.substr(kKey.size()));
+  }
+  return {};
+}
+
+}  // namespace
+
+fs::path FindDataDirectory(const std::string& env, const fs::path& exe_dir) {
+  if (IsDir(env)) return fs::path(env);
+#ifdef VN_INSTALL_DATA_DIR
+  if (IsDir(VN_INSTALL_DATA_DIR)) return fs::path(VN_INSTALL_DATA_DIR);
+#endif
+  if (exe_dir.empty()) return {};
+  const fs::path installed = (exe_dir / ".." / "share" / "vnstudio").lexically_normal();
+  if (IsDir(installed)) return installed;
+  // A build tree: the executable is at its top or in a folder below (tests/).
+  fs::path dir = exe_dir;
+  for (int up = 0; up < 3 && !dir.empty(); ++up) {
+    const fs::path source = SourceOfBuildTree(dir);
+    if (!source.empty() && IsDir(source / "data")) return source / "data";
+    if (dir == dir.parent_path()) break;
+    dir = dir.parent_path();
+  }
+  return {};
+}
+
+fs::path DataDirectory() {
+  const char* env = std::getenv(kDataDirVariable);
+  fs::path exe_dir;
+  if (QCoreApplication::instance() != nullptr) exe_dir = QCoreApplication::applicationDirPath().toStdString();
+  return FindDataDirectory(env != nullptr ? env : "", exe_dir);
+}
+
+fs::path DataFile(const std::string& relative) {
+  const fs::path dir = DataDirectory();
+  return dir.empty() ? fs::path(relative) : dir / relative;
+}
+
+}  // namespace vn::shell

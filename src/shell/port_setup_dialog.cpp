@@ -1,0 +1,90 @@
+#include "shell/port_setup_dialog.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "shell/output_view_window.h"
+
+namespace vn::shell {
+
+frmPrinterPort::frmPrinterPort(PortSetupModel& model, QWidget* parent)
+    : QDialog(parent), model_(model), cboAdr(new QComboBox(this)), Command2(new QPushButton(this)),
+      Command3(new QPushButton(this)) {
+  setObjectName(QStringLiteral("frmPrinterPort"));
+  setWindowTitle(QString::fromUtf8(PortSetupModel::kCaption));
+  setModal(true);
+
+  auto* frame2 = new QGroupBox(QString::fromLatin1(link::PortSetupDialog::kCableFrame), this);
+  frame2->setObjectName(QStringLiteral("Frame2"));
+  auto* cables = new QVBoxLayout(frame2);
+  for (int i = 0; i < PortSetupModel::kOptions; ++i) {
+    auto* b = new QRadioButton(QString::fromUtf8(PortSetupModel::CableCaption(i)), frame2);
+    b->setObjectName(QStringLiteral("optCable%1").arg(i));
+    optCable[static_cast<size_t>(i)] = b;
+    cables->addWidget(b);
+    connect(b, &QRadioButton::clicked, this, [this, i] {
+      model_.ClickCable(i);
+      Refresh();
+    });
+  }
+
+  auto* frame1 = new QGroupBox(QString::fromLatin1(link::PortSetupDialog::kAddressFrame), this);
+  frame1->setObjectName(QStringLiteral("Frame1"));
+  auto* addresses = new QVBoxLayout(frame1);
+  cboAdr->setObjectName(QStringLiteral("cboAdr"));
+  for (const char* item : link::PortSetupDialog::kAddressItems) cboAdr->addItem(QString::fromLatin1(item));
+  addresses->addWidget(cboAdr);
+  connect(cboAdr, &QComboBox::activated, this, [this](int index) {
+    model_.SelectAddress(index);
+    Refresh();
+  });
+
+  Command2->setObjectName(QStringLiteral("Command2"));
+  Command2->setText(QString::fromLatin1(link::PortSetupDialog::kOkCaption));
+  Command2->setDefault(true);
+  Command3->setObjectName(QStringLiteral("Command3"));
+  Command3->setText(QString::fromLatin1(link::PortSetupDialog::kCancelCaption));
+  connect(Command2, &QPushButton::clicked, this, [this] {
+    model_.Ok();
+    accept();
+  });
+  connect(Command3, &QPushButton::clicked, this, [this] { reject(); });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(Command2);
+  buttons->addWidget(Command3);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(frame2);
+  layout->addWidget(frame1);
+  layout->addLayout(buttons);
+  Refresh();
+}
+
+void frmPrinterPort::Refresh() {
+  for (int i = 0; i < PortSetupModel::kOptions; ++i) {
+    QRadioButton* b = optCable[static_cast<size_t>(i)];
+    b->setEnabled(model_.cable_enabled(i));
+    b->setChecked(model_.cable() == i);
+  }
+  cboAdr->setCurrentIndex(model_.address_index());
+  cboAdr->setEnabled(model_.address_enabled());
+}
+
+void frmPrinterPort::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  adjustSize();
+  CentreOnScreen(*this);
+}
+
+void frmPrinterPort::reject() {
+  // Cancel and the close box alike leave everything as it was.
+  if (!model_.closed()) model_.Cancel();
+  QDialog::reject();
+}
+
+}  // namespace vn::shell

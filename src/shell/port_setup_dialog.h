@@ -1,0 +1,42 @@
+// The Port Setup window (frmPrinterPort): the cable options and the port address list, kept in
+// step with a PortSetupModel that does the work.
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "shell/port_setup.h"
+
+class QComboBox;
+class QPushButton;
+class QRadioButton;
+
+namespace vn::shell {
+
+// NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
+class frmPrinterPort : public QDialog {
+  Q_OBJECT
+ public:
+  frmPrinterPort(PortSetupModel& model, QWidget* parent = nullptr);
+
+  QRadioButton* option(int index) const { return optCable.at(static_cast<size_t>(index)); }
+  QComboBox* address_list() const { return cboAdr; }
+  QPushButton* ok_button() const { return Command2; }
+  QPushButton* cancel_button() const { return Command3; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void reject() override;
+
+ private:
+  // Shows the model's selection and enabled states.
+  void Refresh();
+
+  PortSetupModel& model_;
+  std::array<QRadioButton*, PortSetupModel::kOptions> optCable{};
+  QComboBox* cboAdr;
+  QPushButton* Command2;
+  QPushButton* Command3;
+};
+
+}  // namespace vn::shell

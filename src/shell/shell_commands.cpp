@@ -1,0 +1,338 @@
+#include "shell/shell_commands.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QTime>
+#include <QTimer>
+
+#include "compiler/compiler.h"
+#include "link/download.h"
+#include "link/object_file.h"
+#include "platform/settings_store.h"
+#include "shell/about_box.h"
+#include "shell/cable_devices.h"
+#include "shell/code_editor.h"
+#include "shell/data_files.h"
+#include "shell/frm_main.h"
+#include "shell/help_window.h"
+#include "shell/link_download.h"
+#include "shell/output_view_window.h"
+#include "shell/port_setup_dialog.h"
+#include "shell/tip_dialog.h"
+#include "shell/virtual_module_dock.h"
+
+namespace vn::shell {
+
+namespace {
+
+// "Text|*.obj|All|*.*" as Qt writes a filter list: "Text;;All".
+QString QtFilter(const char* filter) {
+  const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
+  QStringList names;
+  for (qsizetype i = 0; i < parts.size(); i += 2) names << parts[i];
+  return names.join(QStringLiteral(";;"));
+}
+
+// The message boxes of a command that is no transfer.
+class WindowBoxes : public link::MessageBoxes {
+ public:
+  explicit WindowBoxes(std::function<void(const compiler::Msg&, const std::string&, int)> show)
+      : show_(std::move(show)) {}
+  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override {
+    show_(text, title, style);
+  }
+
+ private:
+  std::function<void(const compiler::Msg&, const std::string&, int)> show_;
+};
+
+// Longest stretch of real time the virtual module catches up at once (after the machine slept).
+constexpr qint64 kMostCatchUpNs = 1'000'000'000;
+
+}  // namespace
+
+ShellCommands::ShellCommands(frmMain& window, CableDevices& devices, platform::IniFile& ini)
+    : window_(window), devices_(devices), ini_(ini), tmrVirtualTime(new QTimer(this)) {
+  window_.SetCommandHandler("mnuSaveObject", [this] { SaveObject(); });
+  window_.SetCommandHandler("mnuDownloadfromObject", [this] { DownloadFromObject(); });
+  window_.SetCommandHandler("mnuClearFlashMemory", [this] { ClearFlashMemory(); });
+  window_.SetCommandHandler("mnuVerify", [this] { Verify(); });
+  window_.SetCommandHandler("mnuViewObjectCode", [this] { ViewObjectCode(); });
+  window_.SetCommandHandler("mnuViewLabelList", [this] { ViewLabelList(); });
+  window_.SetCommandHandler("mnuReadFlashMemory", [this] { ReadFlashMemory(); });
+  window_.SetCommandHandler("mnuUseKoreanMenu", [this] { UseKoreanMenu(); });
+  window_.SetCommandHandler("mnuPortSetup", [this] { PortSetup(); });
+  window_.SetCommandHandler("mnuHelp", [this] { Help(); });
+  window_.SetCommandHandler("mnuTipoftheday", [this] { TipOfTheDay(); });
+  window_.SetCommandHandler("mnuAbout", [this] { About(); });
+  window_.on_activate = [this] { OnActivate(); };
+  window_.on_loaded = [this] {
+    window_.SetPanel(1, CableName());
+    UpdateDock(true);
+  };
+  // Run's download goes into the virtual module of the compiled series when Port Setup chose
+  // the virtual module.
+  window_.studio().SetDownload([this](DownloadContext& ctx) {
+    devices_.FollowSeries(ctx.compiler.Device.DeviceKind);
+    return LinkDownload(ctx);
+  });
+  tmrVirtualTime->setObjectName(QStringLiteral("tmrVirtualTime"));
+  tmrVirtualTime->setInterval(50);
+  connect(tmrVirtualTime, &QTimer::timeout, this, [this] { OnVirtualTime(); });
+  tmrVirtualTime->start();
+  real_time_.start();
+}
+
+ShellCommands::~ShellCommands() {
+  // The windows read this object's tables: they go with it.
+  for (QPointer<OutputView>& v : views_) delete v.data();
+  delete help_.data();
+  delete dock_.data();
+  window_.on_activate = nullptr;
+  window_.on_loaded = nullptr;
+  window_.studio().SetDownload(LinkDownload);
+}
+
+// ---- Helpers ------------------------------------------------------------------------------------
+
+int ShellCommands::RunModal(QDialog& dialog) {
+  if (!modal_hook) return dialog.exec();
+  dialog.show();
+  modal_hook(dialog);
+  if (dialog.isVisible()) dialog.reject();
+  return dialog.result();
+}
+
+void ShellCommands::ShowMessage(const std::string& text, const std::string& title, int style) {
+  window_.Message(text, title, style);
+}
+
+void ShellCommands::ShowNoCompile() {
+  // The message table's entry, in the start-up language.
+  ShowMessage(window_.studio().MsgTable[6], link::kTitleApplication, link::kStylePlain);
+}
+
+bool ShellCommands::Compiled() const { return window_.studio().compiler().CompiledOK != 0; }
+
+std::string ShellCommands::ChooseObjectFile(bool save) {
+  if (save && save_object_dialog_hook) return save_object_dialog_hook();
+  if (!save && open_object_dialog_hook) return open_object_dialog_hook();
+  constexpr QFileDialog::Options kOptions = QFileDialog::DontUseNativeDialog;
+  if (save) {
+    const std::string initial = link::ObjectFileInitialName(window_.studio().SourcePath());
+    // The overwrite question is the program's own, after ".OBJ" has been added.
+    return QFileDialog::getSaveFileName(&window_, QStringLiteral("Save Object"), QString::fromStdString(initial),
+                                        QtFilter(link::kSaveObjectFilter), nullptr,
+                                        kOptions | QFileDialog::DontConfirmOverwrite)
+        .toStdString();
+  }
+  return QFileDialog::getOpenFileName(&window_, QStringLiteral("Download from Object"), QString(),
+                                      QtFilter(link::kOpenObjectFilter), nullptr, kOptions)
+      .toStdString();
+}
+
+std::string ShellCommands::CableName() const {
+  const link::Link& lnk = devices_.link();
+  if (devices_.IsVirtual()) return lnk.UseUsb != 0 ? "Virtual module" : "Virtual module (parallel)";
+  return lnk.UseUsb != 0 ? "USB cable" : lnk.CableMode == link::kCableRevB ? "REV. B cable" : "Dummy cable";
+}
+
+// ---- Object files and the flash ------------------------------------------------------------------
+
+void ShellCommands::SaveObject() {
+  Studio& studio = window_.studio();
+  if (!Compiled()) {
+    ShowNoCompile();
+    return;
+  }
+  const std::string chosen = ChooseObjectFile(true);
+  bool declined = false;
+  const link::Question ask = [&](const compiler::Msg& text, const std::string& title, int style) {
+    const int answer = window_.Message(MessageText(text, studio.MsgTable, studio.UseKorean), title, style);
+    if (answer == kAnswerYes) return link::Answer::kYes;
+    declined = true;
+    return answer == kAnswerNo ? link::Answer::kNo : link::Answer::kCancel;
+  };
+  WindowBoxes boxes([&](const compiler::Msg& text, const std::string& title, int style) {
+    ShowMessage(MessageText(text, studio.MsgTable, studio.UseKorean), title, style);
+  });
+  compiler::Compiler& c = studio.compiler();
+  link::SaveObjectFile(chosen, c.Code, c.CodeAddr, ask, boxes);
+  if (declined) window_.editor().Focus();
+}
+
+void ShellCommands::DownloadFromObject() {
+  Studio& studio = window_.studio();
+  const std::string chosen = ChooseObjectFile(false);
+  studio.Transfer([&](DownloadContext& ctx) {
+    TransferProgress ui(ctx);
+    compiler::Compiler& c = ctx.compiler;
+    const int kind = c.Device.DeviceKind;
+    devices_.FollowSeries(kind);
+    ctx.link.LinkIdle();
+    if (link::ReadObjectFile(chosen, c.Code, c.CodeAddr, ui) == -1) return -1;
+    window_.SetBreakTimer(false);
+    const int result = link::Download(ctx.link, c.Code, c.CodeAddr, kind, ui);
+    if (result != -1) window_.SetBreakTimer(true);
+    return result;
+  });
+}
+
+void ShellCommands::ClearFlashMemory() {
+  Studio& studio = window_.studio();
+  window_.SetBreakTimer(false);
+  studio.Transfer([&](DownloadContext& ctx) {
+    TransferProgress ui(ctx);
+    compiler::Compiler& c = ctx.compiler;
+    devices_.FollowSeries(c.Device.DeviceKind);
+    return link::ClearFlashMemory(ctx.link, c.Code, c.CodeAddr, c.Device.DeviceKind, ui);
+  });
+  window_.editor().Focus();
+}
+
+void ShellCommands::Verify() {
+  window_.studio().Transfer([&](DownloadContext& ctx) {
+    TransferProgress ui(ctx);
+    compiler::Compiler& c = ctx.compiler;
+    if (c.CompiledOK != 0) devices_.FollowSeries(c.Device.DeviceKind);
+    return link::VerifyCommand(ctx.link, c.CompiledOK, c.Code, c.CodeAddr, c.Device.DeviceKind, flash_, ui);
+  });
+}
+
+// ---- The views ------------------------------------------------------------------------------------
+
+OutputView* ShellCommands::view(OutputViewKind kind) const { return views_[static_cast<int>(kind)].data(); }
+frmHelp* ShellCommands::help_window() const { return help_.data(); }
+VirtualModuleDock* ShellCommands::dock() const { return dock_.data(); }
+
+OutputView& ShellCommands::ViewWindow(OutputViewKind kind) {
+  QPointer<OutputView>& v = views_[static_cast<int>(kind)];
+  if (!v) {
+    v = new OutputView(
+        kind,
+        [this, kind](long top_row, int max_rows) {
+          return ViewRows(kind, window_.studio().compiler(), flash_, top_row, max_rows);
+        },
+        &window_);
+  }
+  return *v;
+}
+
+void ShellCommands::ViewObjectCode() {
+  if (!Compiled()) {
+    ShowNoCompile();
+    return;
+  }
+  ViewWindow(OutputViewKind::kCode)
+      .Open(ScrollMaximum(OutputViewKind::kCode, window_.studio().compiler().CodeAddr));
+}
+
+void ShellCommands::ViewLabelList() {
+  if (!Compiled()) {
+    ShowNoCompile();
+    return;
+  }
+  ViewWindow(OutputViewKind::kLabel).Open(kLabelScrollMaximum);
+}
+
+void ShellCommands::ReadFlashMemory() {
+  if (!Compiled()) {
+    ShowNoCompile();
+    return;
+  }
+  // The read-back's result is not examined: the view shows what has been read.
+  window_.studio().Transfer([&](DownloadContext& ctx) {
+    TransferProgress ui(ctx);
+    compiler::Compiler& c = ctx.compiler;
+    devices_.FollowSeries(c.Device.DeviceKind);
+    return link::ReadFlashMemory(ctx.link, c.CompiledOK, c.CodeAddr, c.Device.DeviceKind, flash_, ui);
+  });
+  ViewWindow(OutputViewKind::kFlash)
+      .Open(ScrollMaximum(OutputViewKind::kFlash, window_.studio().compiler().CodeAddr));
+}
+
+// ---- Setup ----------------------------------------------------------------------------------------
+
+void ShellCommands::UseKoreanMenu() { window_.studio().SwitchLanguage(); }
+
+void ShellCommands::PortSetup() {
+  const std::vector<link::LinkMessage> messages =
+      PortSetupCommand(devices_.link(), devices_, ini_, [this](PortSetupModel& model) {
+        frmPrinterPort dialog(model, &window_);
+        RunModal(dialog);
+      });
+  for (const link::LinkMessage& m : messages) ShowMessage(m.text, m.title, m.style);
+  window_.SetPanel(1, CableName());
+  UpdateDock(true);
+}
+
+void ShellCommands::UpdateDock(bool show) {
+  if (!devices_.IsVirtual()) {
+    if (dock_) dock_->hide();
+    return;
+  }
+  if (!dock_) {
+    dock_ = new VirtualModuleDock([this] { return devices_.machine_io(); },
+                                  [this] { return devices_.VirtualModuleStatus(); }, &window_);
+    window_.addDockWidget(Qt::RightDockWidgetArea, dock_);
+  }
+  if (show) dock_->show();
+  dock_->Refresh();
+}
+
+void ShellCommands::OnVirtualTime() {
+  const qint64 ns = real_time_.nsecsElapsed();
+  real_time_.restart();
+  // A transfer runs the module on its own time; what passed meanwhile is not made up for.
+  if (window_.transfer_active() || !devices_.IsVirtual()) return;
+  devices_.AdvanceVirtualTime(std::min(ns, kMostCatchUpNs));
+  if (dock_ && dock_->isVisible()) dock_->Refresh();
+}
+
+// ---- Help, tips, about ------------------------------------------------------------------------------
+
+void ShellCommands::Help() {
+  if (!help_) {
+    help_ = new frmHelp(&window_);
+    help_->Navigate(DataFile(kHelpPage));
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+bool ShellCommands::ShowTips() {
+  Studio& studio = window_.studio();
+  if (tips_.Load(DataFile(kTipFileName)) != 0) {
+    ShowMessage(studio.UseKorean == -1 ? kTipOpenErrorKo : kTipOpenErrorEn, kTipOpenErrorTitle, link::kStyleInformation);
+    return false;
+  }
+  tips_.StartAt(time_digit ? time_digit() : QTime::currentTime().second() % 10);
+  frmTIP dialog(
+      tips_, studio.TipShow, [this](const char* value) { ini_.WriteString("Setup", "TipShow", value); },
+      [&studio] { studio.TipShow = 0; }, &window_);
+  RunModal(dialog);
+  return true;
+}
+
+void ShellCommands::TipOfTheDay() { ShowTips(); }
+
+void ShellCommands::OnActivate() {
+  // The tip comes by itself once, at the start, and only with the Korean menus.
+  if (start_tip_done_) return;
+  start_tip_done_ = true;
+  const Studio& studio = window_.studio();
+  if (studio.TipShow == 1 && studio.UseKorean == -1) ShowTips();
+}
+
+void ShellCommands::About() {
+  frmAbout box([this]() -> std::optional<link::FirmwareLines> {
+    compiler::Compiler& c = window_.studio().compiler();
+    if (c.CompiledOK == 0 || window_.transfer_active()) return std::nullopt;
+    devices_.FollowSeries(c.Device.DeviceKind);
+    return link::FirmwareQuery(devices_.link(), c.CompiledOK, c.Device.DeviceKind);
+  }, &window_);
+  RunModal(box);
+}
+
+}  // namespace vn::shell

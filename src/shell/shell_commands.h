@@ -1,0 +1,103 @@
+// The main window's commands beyond the editor and Run: the output views, Save Object,
+// Download from Object, Clear Flash Memory, Verify, the language switch, Port Setup with the
+// virtual module's dock, help, tip of the day and the about box. One object connects them all
+// to a frmMain (through SetCommandHandler) and owns their windows. It must go before the
+// window does.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/flash.h"
+#include "shell/output_views.h"
+#include "shell/tips.h"
+
+class QDialog;
+class QTimer;
+
+namespace vn::platform {
+class IniFile;
+}
+
+namespace vn::shell {
+
+class CableDevices;
+class OutputView;
+class VirtualModuleDock;
+class frmHelp;
+class frmMain;
+
+class ShellCommands : public QObject {
+  Q_OBJECT
+ public:
+  ShellCommands(frmMain& window, CableDevices& devices, platform::IniFile& ini);
+  ~ShellCommands() override;
+
+  // Stand-ins for tests: `modal_hook` gets each modal dialog shown, instead of the dialog's own
+  // event loop, and returns when the test has clicked what it wants; the object file dialogs
+  // return a name ("" = cancelled); `time_digit` is the digit the first tip is chosen by
+  // (unset: the last digit of the clock's seconds).
+  std::function<void(QDialog&)> modal_hook;
+  std::function<std::string()> save_object_dialog_hook;
+  std::function<std::string()> open_object_dialog_hook;
+  std::function<int()> time_digit;
+
+  // ---- The commands ---------------------------------------------------------------------------
+  void SaveObject();
+  void DownloadFromObject();
+  void ClearFlashMemory();
+  void Verify();
+  void ViewObjectCode();
+  void ViewLabelList();
+  void ReadFlashMemory();
+  void UseKoreanMenu();
+  void PortSetup();
+  void Help();
+  void TipOfTheDay();
+  void About();
+  // The main window became active: the tip of the day at start.
+  void OnActivate();
+
+  // ---- What they own ----------------------------------------------------------------------------
+  link::FlashImage& flash() { return flash_; }
+  TipBook& tips() { return tips_; }
+  // The view's window, or null before it was first opened.
+  OutputView* view(OutputViewKind kind) const;
+  frmHelp* help_window() const;
+  VirtualModuleDock* dock() const;
+  // The text of status panel 1: the cable in use.
+  std::string CableName() const;
+  // Lets the virtual module's program catch up with the real time that has passed and shows
+  // the dock's news (tmrVirtualTime's tick).
+  void OnVirtualTime();
+
+ private:
+  int RunModal(QDialog& dialog);
+  void ShowMessage(const std::string& text, const std::string& title, int style);
+  void ShowNoCompile();
+  bool Compiled() const;
+  OutputView& ViewWindow(OutputViewKind kind);
+  // Loads the tips and shows the dialog; false when the tip file could not be read.
+  bool ShowTips();
+  // The dock is there while the virtual module is the cable.
+  void UpdateDock(bool show);
+  std::string ChooseObjectFile(bool save);
+
+  frmMain& window_;
+  CableDevices& devices_;
+  platform::IniFile& ini_;
+  link::FlashImage flash_;
+  TipBook tips_;
+  bool start_tip_done_ = false;
+  QPointer<OutputView> views_[3];
+  QPointer<frmHelp> help_;
+  QPointer<VirtualModuleDock> dock_;
+  QTimer* tmrVirtualTime;
+  QElapsedTimer real_time_;
+};
+
+}  // namespace vn::shell

@@ -1,0 +1,205 @@
+// The about box and its firmware timer, the help window and its pages (every statement and
+// function with an example that compiles), and where the program finds its data files.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <fstream>
+#include <regex>
+
+#include "compiler/compiler.h"
+#include "shell/about_box.h"
+#include "shell/data_files.h"
+#include "shell/help_window.h"
+#include "sim/module.h"
+#include "sim/virtual_usb.h"
+#include "shell_fixtures.h"
+
+namespace vn::shell {
+namespace {
+
+namespace fs = std::filesystem;
+
+using testing::IdeRig;
+using testing::ReadAll;
+using testing::ScratchDir;
+using testing::WriteAll;
+
+frmAbout& AsAbout(QDialog& d) {
+  auto* a = qobject_cast<frmAbout*>(&d);
+  EXPECT_NE(a, nullptr);
+  return *a;
+}
+
+TEST(AboutBox, TheFirmwareTimerWaitsForACompileAndAsksOnce) {
+  ScratchDir dir;
+  const std::string path = dir.Doc("p.bas");
+  WriteAll(path, "DIM A AS BYTE\r\nA = 1\r\n");
+  IdeRig rig(dir);
+  rig.Start(path);
+  rig.on_dialog = [&](QDialog& d) {
+    frmAbout& a = AsAbout(d);
+    EXPECT_EQ(a.windowTitle(), "About VARNOLIC studio");
+    EXPECT_EQ(a.firmware_timer()->interval(), 100);
+    EXPECT_TRUE(a.firmware_timer()->isActive());
+    ASSERT_NE(a.findChild<QLabel*>("Picture1"), nullptr);
+    EXPECT_FALSE(a.findChild<QLabel*>("Picture1")->pixmap().isNull());
+    EXPECT_FALSE(a.findChild<QLabel*>("Picture2")->pixmap().isNull());
+    a.OnFirmwareTimer();
+    // Nothing compiled: no text, no message, and the timer goes on.
+    EXPECT_EQ(a.firmware_line()->text(), "");
+    EXPECT_TRUE(a.firmware_timer()->isActive());
+    a.ok_button()->click();
+  };
+  rig.Trigger("mnuAbout");
+  EXPECT_TRUE(rig.script.shown.empty());
+  EXPECT_TRUE(rig.devices.module()->commands().empty());
+
+  rig.Trigger("mnuSyntaxCheck");
+  rig.on_dialog = [&](QDialog& d) {
+    frmAbout& a = AsAbout(d);
+    a.OnFirmwareTimer();
+    EXPECT_EQ(a.firmware_line()->text(), "F/W Version is 32");
+    EXPECT_EQ(a.firmware_line2()->text(), "");
+    EXPECT_FALSE(a.firmware_timer()->isActive());
+    a.ok_button()->click();
+  };
+  rig.Trigger("mnuAbout");
+  EXPECT_EQ(rig.dialogs, 2);
+}
+
+TEST(AboutBox, AVnmModuleNamesBothProcessors) {
+  ScratchDir dir;
+  const std::string path = dir.Doc("w.bas");
+  WriteAll(path, "CONST DEVICE = WF\r\nDIM A AS BYTE\r\n");
+  IdeRig rig(dir, CableChoice{CableChoice::Cable::kUsb, true, 2});
+  rig.Start(path);
+  rig.Trigger("mnuSyntaxCheck");
+  rig.on_dialog = [&](QDialog& d) {
+    frmAbout& a = AsAbout(d);
+    a.OnFirmwareTimer();
+    EXPECT_EQ(a.firmware_line()->text(), "Main F/W is 32");
+    EXPECT_EQ(a.firmware_line2()->text(), "Math Chip F/W is 17");
+    a.ok_button()->click();
+  };
+  rig.Trigger("mnuAbout");
+  // With the cable unplugged the line says so.
+  rig.devices.virtual_usb()->faults().unplugged = true;
+  rig.on_dialog = [&](QDialog& d) {
+    frmAbout& a = AsAbout(d);
+    a.OnFirmwareTimer();
+    EXPECT_EQ(a.firmware_line()->text(), "Firmware Not Found !");
+    d.close();
+  };
+  rig.Trigger("mnuAbout");
+}
+
+TEST(HelpWindow, OpensOurFirstPageAndSaysWhenItIsMissing) {
+  ScratchDir dir;
+  IdeRig rig(dir);
+  rig.Start();
+  rig.Trigger("mnuHelp");
+  frmHelp* help = rig.commands->help_window();
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->windowTitle(), "VARNOLIC Help");
+  EXPECT_EQ(help->browser()->documentTitle(), "VARNOLIC Help");
+  EXPECT_TRUE(help->browser()->toPlainText().contains("Getting started"));
+  // Its links lead to the other pages.
+  help->browser()->setSource(QUrl(QStringLiteral("statements.htm#PRINT")));
+  EXPECT_EQ(help->browser()->documentTitle(), "Statements");
+  // The browser follows the window's size.
+  help->resize(500, 400);
+  EXPECT_EQ(help->browser()->size(), help->size());
+  // Opened again: the same window.
+  rig.Trigger("mnuHelp");
+  EXPECT_EQ(rig.commands->help_window(), help);
+
+  frmHelp missing;
+  missing.Navigate(dir.path() / "help" / "vnhelpv1.htm");
+  EXPECT_TRUE(missing.browser()->toPlainText().contains("cannot be found"));
+  EXPECT_TRUE(missing.browser()->toPlainText().contains(QString::fromStdString(dir.path().string())));
+}
+
+// The example blocks of a help page, with the HTML entities read back.
+std::vector<std::string> Examples(const std::string& page) {
+  std::vector<std::string> out;
+  const std::regex block(R"(<pre class="example">([\s\S]*?)</pre>)");
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), block); it != std::sregex_iterator(); ++it) {
+    std::string s = (*it)[1];
+    for (const auto& [entity, ch] : std::vector<std::pair<std::string, std::string>>{
+             {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#x27;", "'"}, {"&amp;", "&"}}) {
+      for (size_t p = s.find(entity); p != std::string::npos; p = s.find(entity, p + ch.size()))
+        s.replace(p, entity.size(), ch);
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+TEST(HelpPages, EveryStatementAndFunctionHasAnExampleThatCompiles) {
+  const fs::path help = fs::path(VN_SOURCE_DIR) / "data" / "help";
+  const std::string statements = ReadAll(help / "statements.htm");
+  const std::string functions = ReadAll(help / "functions.htm");
+  // Every word the compiler takes as a statement, and the forms of the words that have several.
+  for (const char* anchor :
+       {"REM", "LABEL", "DIM", "CONST", "CONST_DEVICE", "ASSIGN", "POKE", "BREAK", "OUT", "HIGH", "LOW", "BYTEOUT",
+        "TOGGLE", "SERVO", "PULSEOUT", "PULSE", "GOTO", "GOSUB", "RETURN", "FOR", "NEXT", "IF", "ELSE", "ELSEIF",
+        "END_IF", "EEWRITE", "TIMESET", "GET", "SERIN", "SEROUT", "SHIFTOUT", "STEPOUT", "FREQOUT", "PWM", "PWMOFF",
+        "DACOUT", "PRINT", "BUSOUT", "PUT", "BCLR", "CLS", "CSRON", "CSROFF", "LCDINIT", "LOCATE", "PLAY", "SOUND",
+        "BEEP", "ON_GOTO", "ON_GOSUB", "ON_INT", "ON_TIMER", "ON_RECV", "DELAY", "RESET", "SET_RS232",
+        "SET_VARNOBUS", "SET_ONINT", "SET_HCODE"})
+    EXPECT_NE(statements.find("<a name=\"" + std::string(anchor) + "\"></a>"), std::string::npos) << anchor;
+  for (const char* name :
+       {"IN",      "KEYIN", "ADIN", "BYTEIN", "EEREAD", "OUTSTAT", "RND",  "TABLE", "COUNT", "PADIN",  "PEEK",
+        "SHIFTIN", "ADKEYIN", "EPADIN", "KEYDELAY", "CAPTURE", "TIME", "BCD", "LEFT",  "RIGHT", "MID",    "HEX",
+        "DEC",     "ASC",   "CHR",  "LEN",    "VAL",    "VALHEX",  "CINT", "CLNG",  "CSNG",  "SIN",    "COS",
+        "ABS",     "EXP",   "LOG",  "LOG10",  "SQR",    "FLOAT",   "VALSNG", "POW", "BLEN"})
+    EXPECT_NE(functions.find("<a name=\"" + std::string(name) + "\"></a>"), std::string::npos) << name;
+
+  size_t count = 0;
+  for (const char* page : {"vnhelpv1.htm", "language.htm", "statements.htm", "functions.htm"}) {
+    for (const std::string& example : Examples(ReadAll(help / page))) {
+      ++count;
+      compiler::Compiler c;
+      std::string source;
+      for (char ch : example) source += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+      EXPECT_EQ(c.CompileSource(source + "\r\n"), 0) << page << ":\n" << example << "\n" << c.OutcomeText();
+    }
+  }
+  EXPECT_GE(count, 100u);
+}
+
+TEST(DataFiles, TheFolderIsFoundInItsPlaces) {
+  ScratchDir dir;
+  const fs::path root = dir.path();
+  // An installation: bin/vnstudio beside share/vnstudio.
+  fs::create_directories(root / "usr" / "bin");
+  fs::create_directories(root / "usr" / "share" / "vnstudio");
+  // A build tree whose cache names its source tree.
+  fs::create_directories(root / "src" / "data");
+  fs::create_directories(root / "build" / "tests");
+  WriteAll(root / "build" / "CMakeCache.txt", "# cache\nCMAKE_HOME_DIRECTORY:INTERNAL=" + (root / "src").string() + "\n");
+  fs::create_directories(root / "elsewhere");
+  struct Case {
+    const char* what;
+    std::string env;
+    fs::path exe_dir;
+    fs::path expected;
+  };
+  const std::vector<Case> cases = {
+      {"the variable first", (root / "elsewhere").string(), root / "usr" / "bin", root / "elsewhere"},
+      {"a variable naming nothing is passed over", (root / "none").string(), root / "usr" / "bin",
+       root / "usr" / "share" / "vnstudio"},
+      {"installed", "", root / "usr" / "bin", root / "usr" / "share" / "vnstudio"},
+      {"the build tree's top", "", root / "build", root / "src" / "data"},
+      {"a folder of the build tree", "", root / "build" / "tests", root / "src" / "data"},
+      {"nowhere", "", root / "elsewhere", fs::path()},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindDataDirectory(c.env, c.exe_dir), c.expected) << c.what;
+}
+
+}  // namespace
+}  // namespace vn::shell

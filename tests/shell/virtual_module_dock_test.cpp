@@ -1,0 +1,124 @@
+// The virtual module's panel: the display, the port lamps and the serial output of the program
+// in the module, and the inputs the user sets from the dock.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include "shell/virtual_module_dock.h"
+#include "shell/virtual_module_panel.h"
+#include "sim/machine_io.h"
+#include "shell_fixtures.h"
+
+namespace vn::shell {
+namespace {
+
+using testing::IdeRig;
+using testing::ScratchDir;
+using testing::WriteAll;
+
+TEST(VirtualModulePanel, ShowsTheDisplayAndThePorts) {
+  sim::MachineIo io;
+  VirtualModulePanel panel([&] { return &io; });
+  io.DisplayLocate(2, 1);
+  io.DisplayWrite("HI");
+  const std::vector<std::string> lines = panel.DisplayLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], std::string(20, ' '));
+  EXPECT_EQ(lines[1], "  HI" + std::string(16, ' '));
+
+  io.DriveLevel(5, 1);
+  io.DriveLevel(6, 0);
+  const std::vector<PortLamp> ports = panel.Ports();
+  ASSERT_EQ(ports.size(), 65u);
+  EXPECT_EQ(ports[5], (PortLamp{5, true, 1}));
+  EXPECT_EQ(ports[6], (PortLamp{6, true, 0}));
+  EXPECT_EQ(ports[0], (PortLamp{0, false, 1}));  // inputs are pulled up
+  EXPECT_TRUE(panel.ToggleInput(0));
+  EXPECT_EQ(io.InputLevel(0), 0);
+  EXPECT_EQ(panel.Ports()[0], (PortLamp{0, false, 0}));
+  EXPECT_TRUE(panel.ToggleInput(0));
+  EXPECT_EQ(io.InputLevel(0), 1);
+  EXPECT_FALSE(panel.ToggleInput(65));
+  EXPECT_FALSE(panel.ToggleInput(-1));
+}
+
+TEST(VirtualModulePanel, HandsOutTheSerialOutputOnce) {
+  sim::MachineIo io;
+  VirtualModulePanel panel([&] { return &io; });
+  bool restart = false;
+  io.SendSerial(1, "AB\r\nC\x01");
+  EXPECT_EQ(panel.TakeSerialText(restart), "AB\nC<01>");
+  io.SendSerial(1, "D\r");
+  EXPECT_EQ(panel.TakeSerialText(restart), "D");  // the CR waits: it may be the start of CR LF
+  EXPECT_FALSE(restart);
+  io.SendSerial(1, "\nE\xB0");
+  EXPECT_EQ(panel.TakeSerialText(restart), "\nE");  // CR LF is one line end; half a character waits
+  io.SendSerial(1, "\xA1");
+  EXPECT_EQ(panel.TakeSerialText(restart), "가");
+  EXPECT_EQ(panel.TakeSerialText(restart), "");
+
+  // Another program's peripherals: the text starts again.
+  sim::MachineIo other;
+  sim::MachineIo* current = &other;
+  VirtualModulePanel switching([&] { return current; });
+  other.SendSerial(1, "X");
+  EXPECT_EQ(switching.TakeSerialText(restart), "X");
+  current = &io;
+  EXPECT_EQ(switching.TakeSerialText(restart), "AB\nC<01>D\nE가");
+  EXPECT_TRUE(restart);
+}
+
+TEST(VirtualModulePanel, SendsTypedInputWithCr) {
+  sim::MachineIo io;
+  VirtualModulePanel panel([&] { return &io; });
+  EXPECT_TRUE(panel.SendSerial("go 가"));
+  const std::deque<std::uint8_t>& in = io.serial_input();
+  EXPECT_EQ(std::string(in.begin(), in.end()), "go \xB0\xA1\r");
+
+  VirtualModulePanel none([] { return static_cast<sim::MachineIo*>(nullptr); });
+  EXPECT_FALSE(none.has_program());
+  EXPECT_TRUE(none.DisplayLines().empty());
+  EXPECT_TRUE(none.Ports().empty());
+  EXPECT_FALSE(none.SendSerial("x"));
+  EXPECT_FALSE(none.ToggleInput(1));
+}
+
+TEST(VirtualModuleDock, ShowsTheRunningProgramAndTakesInputs) {
+  ScratchDir dir;
+  const std::string path = dir.Doc("hello.bas");
+  WriteAll(path,
+           "DIM K AS BYTE\r\nLCDINIT\r\nPRINT \"HELLO\"\r\nSEROUT 1, 9600, 0, 0, [\"OK\", 13, 10]\r\n"
+           "LOOP:\r\n K = IN(3)\r\n OUT 5, K\r\n GOTO LOOP\r\n");
+  IdeRig rig(dir);
+  rig.Start(path);
+  VirtualModuleDock* dock = rig.commands->dock();
+  ASSERT_NE(dock, nullptr);
+  EXPECT_TRUE(dock->isVisible());
+  EXPECT_EQ(dock->status_line()->text(), "VN series module: no program");
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  rig.devices.AdvanceVirtualTime(200'000'000);
+  dock->Refresh();
+  EXPECT_EQ(dock->status_line()->text(), "VN series module: running");
+  EXPECT_TRUE(dock->display_view()->text().startsWith("HELLO"));
+  EXPECT_EQ(dock->serial_view()->toPlainText(), "OK\n");
+  EXPECT_EQ(dock->panel().Ports()[5], (PortLamp{5, true, 1}));
+
+  // A click on port 3's lamp pulls the input low; the program copies it to port 5.
+  QTest::mouseClick(dock->ports(), Qt::LeftButton, Qt::NoModifier, dock->ports()->CellRect(3).center());
+  rig.devices.AdvanceVirtualTime(50'000'000);
+  EXPECT_EQ(dock->panel().Ports()[3], (PortLamp{3, false, 0}));
+  EXPECT_EQ(dock->panel().Ports()[5], (PortLamp{5, true, 0}));
+
+  // Typed serial input reaches the module.
+  dock->serial_input()->setText("hi");
+  QTest::keyClick(dock->serial_input(), Qt::Key_Return);
+  EXPECT_EQ(dock->serial_input()->text(), "");
+  EXPECT_EQ(rig.devices.machine_io()->serial_input().size(), 3u);
+}
+
+}  // namespace
+}  // namespace vn::shell
