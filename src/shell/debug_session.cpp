@@ -1,0 +1,300 @@
+#include "shell/debug_session.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "compiler/compiler.h"
+#include "shell/code_editor.h"
+#include "shell/frm_debug.h"
+#include "shell/frm_main.h"
+#include "shell/frm_modify.h"
+#include "shell/frm_variable.h"
+#include "shell/link_download.h"
+
+namespace vn::shell {
+
+namespace {
+
+using debugger::Display;
+using debugger::TimerChange;
+
+// The main window keeps at least this width when it makes room for the check-variable window.
+constexpr int kNarrowestMainWindow = 200;
+
+constexpr const char* kCommands[] = {"mnuBreak", "mnuCheckVariable", "mnuModifyVariable"};
+
+QRect ScreenArea() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+void CentreOnScreen(QWidget& w) {
+  QRect r = w.geometry();
+  r.moveCenter(ScreenArea().center());
+  w.move(r.topLeft());
+}
+
+}  // namespace
+
+DebugSession::DebugSession(frmMain& window, link::Link& link)
+    : window_(window), dbg_(window.studio().compiler(), link) {
+  setObjectName(QStringLiteral("DebugSession"));
+  window_.on_break_timer = [this] { OnBreakTimer(); };
+  window_.SetCommandHandler("mnuBreak", [this] { Break(); });
+  window_.SetCommandHandler("mnuCheckVariable", [this] { CheckVariable(); });
+  window_.SetCommandHandler("mnuModifyVariable", [this] { ModifyVariable(); });
+}
+
+DebugSession::~DebugSession() {
+  shutting_down_ = true;
+  window_.on_break_timer = nullptr;
+  for (const char* name : kCommands) window_.SetCommandHandler(name, {});
+  delete modify_.data();
+  delete variable_.data();
+  if (debug_) {
+    debug_->Discard();
+    delete debug_.data();
+  }
+}
+
+frmDebug* DebugSession::debug_window() const { return debug_.data(); }
+frmVariable* DebugSession::variable_window() const { return variable_.data(); }
+frmModify* DebugSession::modify_dialog() const { return modify_.data(); }
+
+bool DebugSession::Korean() const { return window_.studio().UseKorean == -1; }
+
+bool DebugSession::Busy() const { return shutting_down_ || window_.transfer_active(); }
+
+// ---- The main window ------------------------------------------------------------------------------
+
+void DebugSession::OnBreakTimer() {
+  if (Busy()) return;
+  Apply(dbg_.BreakTimerTick());
+}
+
+void DebugSession::Break() {
+  if (Busy()) return;
+  Apply(dbg_.Break());
+}
+
+void DebugSession::CheckVariable() {
+  if (Busy()) return;
+  Apply(dbg_.CheckVariable());
+}
+
+void DebugSession::ModifyVariable() {
+  if (Busy()) return;
+  frmModify& m = ModifyDialog();
+  if (m.isVisible()) {
+    m.raise();
+    m.activateWindow();
+    return;
+  }
+  m.setWindowModality(Qt::NonModal);
+  m.Loaded();
+  m.show();
+  m.raise();
+  m.activateWindow();
+}
+
+// ---- The debug window -------------------------------------------------------------------------------
+
+void DebugSession::StepInto() {
+  if (!Busy()) Apply(dbg_.StepInto());
+}
+void DebugSession::StepOver() {
+  if (!Busy()) Apply(dbg_.StepOver());
+}
+void DebugSession::StepOut() {
+  if (!Busy()) Apply(dbg_.StepOut());
+}
+void DebugSession::Reset() {
+  if (!Busy()) Apply(dbg_.Reset());
+}
+
+void DebugSession::ModifyFromDebugWindow() {
+  if (Busy()) return;
+  Apply(dbg_.ModifyVariableCommand());
+  frmModify& m = ModifyDialog();
+  if (m.isVisible()) m.hide();  // the main menu's dialog becomes the modal one
+  m.setWindowModality(Qt::ApplicationModal);
+  m.Loaded();
+  if (modal_hook) {
+    m.show();
+    modal_hook(m);
+    if (m.isVisible()) m.reject();
+  } else {
+    m.exec();
+  }
+  m.setWindowModality(Qt::NonModal);
+}
+
+void DebugSession::EraseFlash() {
+  if (!Busy()) Apply(dbg_.EraseFlash());
+}
+
+void DebugSession::Exit() {
+  if (!Busy()) Apply(dbg_.Exit());
+}
+
+void DebugSession::ReturnStatusTick() {
+  if (!Busy()) Apply(dbg_.ReturnStatusTick());
+}
+
+void DebugSession::ReturnStatusUsbTick() {
+  if (!Busy()) Apply(dbg_.ReturnStatusUsbTick());
+}
+
+void DebugSession::DebugWindowActivated() {
+  if (!debug_ || closing_ || Busy() || !dbg_.DebugWindowOpen) return;
+  debug_->SetScroll(window_.studio().compiler().LineCountPlus1, dbg_.SrcTopLine);
+  Apply(dbg_.Activate());
+}
+
+void DebugSession::DebugWindowClosing() {
+  if (shutting_down_ || closing_) return;
+  closing_ = true;
+  Display result;
+  // The leave command and the erase download hold the main window as any transfer does.
+  window_.studio().Transfer([&](DownloadContext& ctx) {
+    TransferProgress progress(ctx);
+    result = dbg_.Close(progress);
+    return 0;
+  });
+  window_.SetPanel(2, "");
+  Apply(result);
+  closing_ = false;
+}
+
+void DebugSession::SourceScrolled(int top_line) {
+  if (!Busy()) Apply(dbg_.ScrollSource(top_line));
+}
+
+void DebugSession::SourceResized(int rows) {
+  dbg_.SetVisibleLines(rows);
+  if (debug_ && debug_->isVisible() && !closing_) debug_->ReloadSource();
+}
+
+// ---- The variable windows -------------------------------------------------------------------------
+
+void DebugSession::VariableScrolled(int top_line) {
+  if (!Busy()) Apply(dbg_.ScrollVariables(top_line));
+}
+
+void DebugSession::VariableResized() {
+  if (!Busy()) Apply(dbg_.ScrollVariables(dbg_.VarTopLine));
+}
+
+void DebugSession::ModifyOk(const std::string& name, const std::string& value) {
+  if (!Busy()) Apply(dbg_.ModifyVariable(name, value));
+}
+
+// ---- Applying a Display ------------------------------------------------------------------------------
+
+void DebugSession::Apply(const Display& d) {
+  if (shutting_down_) return;
+  // The timers.
+  if (d.break_timer == TimerChange::kEnable) window_.SetBreakTimer(true);
+  if (d.break_timer == TimerChange::kDisable) window_.SetBreakTimer(false);
+  SyncPollingTimers();
+  // The message boxes.
+  ShowMessages(d.messages);
+  // The windows.
+  if (d.open_debug_window) OpenDebugWindow();
+  if (d.close_debug_window) CloseDebugWindow();
+  if (d.show_check_variable) ShowCheckVariable(false);
+  if (d.close_check_variable && variable_) variable_->close();
+  if (d.close_modify_dialog && modify_) modify_->accept();
+  if (d.widen_main_window) WidenMainWindow();
+  if (d.focus_editor) window_.editor().setFocus();
+  // The redraws.
+  const bool shown = debug_ && debug_->isVisible() && !debug_->closing();
+  if (shown && d.reload_source) debug_->ReloadSource();
+  else if (shown && d.move_highlight) debug_->MoveHighlight();
+  if (shown && (d.status_bar || d.stopped)) debug_->ShowStatus(dbg_.StatusPc(), dbg_.StatusObjectCode());
+  if (d.refresh_variables && variable_ && variable_->isVisible()) variable_->Redraw();
+  SyncPollingTimers();
+}
+
+void DebugSession::ShowMessages(const std::vector<debugger::DebugMessage>& messages) {
+  const Studio& studio = window_.studio();
+  for (const debugger::DebugMessage& m : messages)
+    window_.Message(MessageText(m.text, studio.MsgTable, studio.UseKorean), m.title, m.style);
+}
+
+void DebugSession::SyncPollingTimers() {
+  if (!debug_) return;
+  const bool open = debug_->isVisible() && !debug_->closing();
+  debug_->SetPolling(open && dbg_.ReturnStatusEnabled, open && dbg_.ReturnStatusUsbEnabled);
+}
+
+void DebugSession::OpenDebugWindow() {
+  if (!debug_) debug_ = new frmDebug(*this, &window_);
+  if (debug_->isVisible() && !debug_->closing()) {
+    debug_->raise();
+    debug_->activateWindow();
+    Apply(dbg_.Activate());
+    return;
+  }
+  // A maximized main window becomes a normal one over the whole screen first.
+  if (window_.isMaximized()) {
+    window_.showNormal();
+    window_.setGeometry(ScreenArea());
+  }
+  // The debug window takes the main window's place less the check-variable window's width;
+  // the main window gives up that width.
+  frmVariable& var = VariableWindow();
+  const QRect main = window_.geometry();
+  narrowed_by_ = std::clamp(var.width(), 0, std::max(0, main.width() - kNarrowestMainWindow));
+  const QRect place(main.x(), main.y(), main.width() - narrowed_by_, main.height());
+  debug_->setGeometry(place);
+  window_.resize(place.width(), main.height());
+  debug_->Prepare(dbg_.VnmCommandsEnabled(), Korean());
+  const Display load = dbg_.Load();
+  ShowMessages(load.messages);
+  // The check-variable window to the right of the debug window, as high as it.
+  var.setGeometry(place.x() + place.width(), place.y(), var.width(), place.height());
+  const bool was_open = var.isVisible();
+  var.show();
+  if (!was_open) var.Loaded();
+  else var.Redraw();
+  debug_->show();
+  debug_->raise();
+  debug_->activateWindow();
+  debug_->SetScroll(window_.studio().compiler().LineCountPlus1, dbg_.SrcTopLine);
+  dbg_.SetVisibleLines(debug_->source_view()->VisibleRows());
+  Apply(dbg_.Activate());
+}
+
+void DebugSession::CloseDebugWindow() {
+  if (debug_ && debug_->isVisible() && !debug_->closing()) debug_->close();
+}
+
+void DebugSession::ShowCheckVariable(bool beside_debug_window) {
+  frmVariable& var = VariableWindow();
+  if (var.isVisible()) {
+    var.raise();
+    return;
+  }
+  if (!beside_debug_window) CentreOnScreen(var);
+  var.show();
+  var.Loaded();
+}
+
+frmVariable& DebugSession::VariableWindow() {
+  if (!variable_) variable_ = new frmVariable(*this, &window_);
+  return *variable_;
+}
+
+frmModify& DebugSession::ModifyDialog() {
+  if (!modify_) modify_ = new frmModify(*this, &window_);
+  return *modify_;
+}
+
+void DebugSession::WidenMainWindow() {
+  if (narrowed_by_ == 0) return;
+  window_.resize(window_.width() + narrowed_by_, window_.height());
+  narrowed_by_ = 0;
+}
+
+}  // namespace vn::shell

@@ -1,0 +1,108 @@
+// Debugging in the IDE: one object per main window owns the Debugger and its three windows
+// (frmDebug, frmVariable, frmModify), runs the main window's tmrBreak handler and the Break,
+// Check Variable and Modify Variable commands, and does what each returned Display says: the
+// timers, the message boxes, the windows opened and closed, the main window narrowed while the
+// debug window is up and widened again, the redraws.
+//
+// It connects itself from outside the main window (on_break_timer, SetCommandHandler) and must
+// go before the window does.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <string>
+
+#include "debugger/debugger.h"
+
+class QDialog;
+
+namespace vn::shell {
+
+class frmDebug;
+class frmMain;
+class frmModify;
+class frmVariable;
+
+class DebugSession : public QObject {
+  Q_OBJECT
+ public:
+  // `link` is the cable the window's Studio talks through.
+  DebugSession(frmMain& window, link::Link& link);
+  ~DebugSession() override;
+  DebugSession(const DebugSession&) = delete;
+  DebugSession& operator=(const DebugSession&) = delete;
+
+  // Stand-in for tests: gets the modal Modify Variable dialog shown instead of its own event
+  // loop, and returns when the test has clicked what it wants.
+  std::function<void(QDialog&)> modal_hook;
+
+  // ---- The main window ------------------------------------------------------------------------
+  void OnBreakTimer();
+  void Break();
+  void CheckVariable();
+  // "Modify Variable..." of the main menu: the dialog, modeless.
+  void ModifyVariable();
+
+  // ---- The debug window ---------------------------------------------------------------------------
+  void StepInto();
+  void StepOver();
+  void StepOut();
+  void Reset();
+  // Its Modify Variable: the polling stops, then the dialog, modal.
+  void ModifyFromDebugWindow();
+  void EraseFlash();
+  void Exit();
+  void ReturnStatusTick();
+  void ReturnStatusUsbTick();
+  void DebugWindowActivated();
+  // The window's unload: the leave command (and the erase download) with the main window held.
+  void DebugWindowClosing();
+  void SourceScrolled(int top_line);
+  void SourceResized(int rows);
+
+  // ---- The variable windows -------------------------------------------------------------------
+  void VariableScrolled(int top_line);
+  void VariableResized();
+  // The dialog's Ok.
+  void ModifyOk(const std::string& name, const std::string& value);
+
+  // Does what a Display says, in its order.
+  void Apply(const debugger::Display& d);
+
+  debugger::Debugger& debugger() { return dbg_; }
+  frmMain& main_window() { return window_; }
+  bool Korean() const;
+  frmDebug* debug_window() const;
+  frmVariable* variable_window() const;
+  frmModify* modify_dialog() const;
+  // Pixels the main window was narrowed by at the debug window's load (0: not narrowed).
+  int narrowed_by() const { return narrowed_by_; }
+
+ private:
+  void ShowMessages(const std::vector<debugger::DebugMessage>& messages);
+  void OpenDebugWindow();
+  void CloseDebugWindow();
+  void ShowCheckVariable(bool beside_debug_window);
+  frmVariable& VariableWindow();
+  frmModify& ModifyDialog();
+  void WidenMainWindow();
+  void SyncPollingTimers();
+  // The link is busy with a transfer: timers and commands wait.
+  bool Busy() const;
+
+  frmMain& window_;
+  debugger::Debugger dbg_;
+  QPointer<frmDebug> debug_;
+  QPointer<frmVariable> variable_;
+  QPointer<frmModify> modify_;
+  int narrowed_by_ = 0;
+  bool closing_ = false;
+  bool shutting_down_ = false;
+};
+
+// The width the check-variable window is made with, in pixels (the main window gives it up
+// while debugging).
+inline constexpr int kVariableWindowWidth = 360;
+
+}  // namespace vn::shell
