@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "compiler/bytecode.h"
 #include "compiler/code_image.h"
 #include "compiler/messages.h"
 #include "compiler/text.h"
@@ -27,32 +28,7 @@ class EditorComponent;
 
 namespace vn::compiler {
 
-// Operand descriptors (first byte of an operand) and statement opcodes used in several places.
-enum Descriptor : std::uint8_t {
-  kByteArrayVnm = 8,
-  kIntegerArray = 9,
-  kLongArray = 10,
-  kSingleArray = 11,
-  kSingleConst = 14,
-  kSingleVar = 15,
-  kConst0 = 16,
-  kConst1 = 17,
-  kConstByte = 18,
-  kConstWord = 19,
-  kStringVar = 20,
-  kByteVar = 21,
-  kIntegerVar = 22,
-  kResult = 23,
-  kStringConst = 24,
-  kConstLong = 25,
-  kLongVar = 26,
-  kBit = 27,
-  kByteArrayVn = 28,
-  kConstArray1 = 29,
-  kConstArray2 = 30,
-  kConstArray4 = 31,
-};
-
+// Statement opcodes used in several places.
 enum Opcode : std::uint8_t {
   kOpIf = 0x80,
   kOpJump = 0x88,

@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <iostream>
 
 #include "platform/settings_store.h"
@@ -24,9 +24,9 @@ class StartupProbe : public QObject {
     if (event->type() == QEvent::Paint && !fired_) {
       fired_ = true;
       QTimer::singleShot(0, [] {
-        timespec ts{};
-        clock_gettime(CLOCK_REALTIME, &ts);
-        std::printf("first-window %lld\n", static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec);
+        const auto now = std::chrono::system_clock::now().time_since_epoch();
+        std::printf("first-window %lld\n",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
         std::fflush(stdout);
         std::_Exit(0);
       });

@@ -3,6 +3,8 @@
 // built-in functions and value conversions in interpreter_functions.cpp.
 #include "sim/interpreter.h"
 
+#include "compiler/bytecode.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +15,8 @@
 namespace vn::sim {
 
 namespace {
+
+using namespace compiler::descriptor;
 
 enum Opcode : std::uint8_t {
   kOpIf = 0x80,
@@ -31,31 +35,6 @@ enum Opcode : std::uint8_t {
   kOpAssign = 0x91,
   kOpReset = 0xA5,
   kOpOnRecv = 0xA8,
-};
-
-enum Descriptor : std::uint8_t {
-  kByteArrayVnm = 8,
-  kIntegerArray = 9,
-  kLongArray = 10,
-  kSingleArray = 11,
-  kSingleConst = 14,
-  kSingleVar = 15,
-  kConst0 = 16,
-  kConst1 = 17,
-  kConstByte = 18,
-  kConstWord = 19,
-  kStringVar = 20,
-  kByteVar = 21,
-  kIntegerVar = 22,
-  kResult = 23,
-  kStringConst = 24,
-  kConstLong = 25,
-  kLongVar = 26,
-  kBit = 27,
-  kByteArrayVn = 28,
-  kConstArray1 = 29,
-  kConstArray2 = 30,
-  kConstArray4 = 31,
 };
 
 enum Operator : std::uint8_t {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/bytecode.h"
 #include "sim/interpreter.h"
 
 namespace vn::sim {
@@ -45,8 +46,8 @@ enum Opcode : std::uint8_t {
 };
 
 constexpr std::uint8_t kOpJump = 0x88;
-constexpr std::uint8_t kConst0 = 16;
-constexpr std::uint8_t kStringConst = 24;
+using compiler::descriptor::kConst0;
+using compiler::descriptor::kStringConst;
 
 // SET sub-codes of the VNM series.
 constexpr std::uint8_t kSetBus = 0x71;
