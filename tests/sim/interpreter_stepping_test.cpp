@@ -241,8 +241,10 @@ TEST(Stepping, ResetRestartsFromTheFirstInstruction) {
 }
 
 TEST(Stepping, SmallestProgramEndsAtOnce) {
-  std::vector<std::uint8_t> code(24, 32);
-  code.insert(code.end(), {0x88, 24, 0});
+  std::vector<std::uint8_t> code(27, 32);
+  code[24] = 0x88;
+  code[25] = 24;
+  code[26] = 0;
   Interpreter vm(Series::kVn, code);
   const Stop s = vm.Run(1000);
   EXPECT_EQ(s.reason, StopReason::kEnd);
