@@ -132,6 +132,10 @@ void PrintListing(const Compiler& c) {
 
 int main(int argc, char** argv) {
   CLI::App app{"VARNOLIC Studio command-line tools"};
+  app.footer(
+      "Exit status: 0 success; 1 a compile error, or a link operation that failed (no module, a "
+      "verify difference, ...); 2 a usage or file error. run: 3 a fault in the program, 4 stopped at "
+      "a limit or waiting for input. See vnstudio-cli(1).");
   app.require_subcommand(1);
 
   CompileOptions opts;
