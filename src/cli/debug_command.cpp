@@ -13,21 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_cable.h"
 #include "compiler/compiler.h"
 #include "debugger/compile_copy.h"
 #include "debugger/debugger.h"
 #include "link/download.h"
 #include "link/link.h"
 #include "link/link_setup.h"
-#include "platform/bit_timing.h"
-#include "platform/clock.h"
-#include "platform/ftdi_usb.h"
-#include "platform/parallel_port.h"
-#include "platform/settings_store.h"
 #include "sim/running_module.h"
-#include "sim/virtual_port.h"
-#include "sim/virtual_usb.h"
-#include "sim/wire.h"
 
 namespace vn::cli {
 
@@ -49,26 +42,6 @@ struct DebugOptions {
   std::string lang = "en";
   long wait_ms = 5000;
   std::string file;
-};
-
-std::optional<int> ParsePort(std::string text) {
-  int base = 10;
-  if (text.size() > 2 && (text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0 ||
-                          (text[0] == '&' && (text[1] == 'H' || text[1] == 'h')))) {
-    text = text.substr(2);
-    base = 16;
-  }
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, base);
-  if (end == nullptr || *end != '\0' || v < 0 || v > 0xFFFD) return std::nullopt;
-  return static_cast<int>(v);
-}
-
-class NoInterruptControl final : public platform::InterruptControl {
- public:
-  void Disable() override {}
-  void Enable() override {}
 };
 
 // The download's status panel and message boxes in the terminal.
@@ -93,64 +66,23 @@ class TerminalUi final : public link::DownloadProgress {
 // The link to a real cable or to the running virtual module, and the time the timers wait on.
 class DebugCable {
  public:
-  DebugCable(const DebugOptions& o, int kind, std::optional<sim::FaultSetting> fault, std::optional<int> port)
-      : virtual_(o.cable.rfind("virtual", 0) == 0) {
-    using FK = sim::FaultSetting::Kind;
-    sim::ModuleConfig config;
-    config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
-    module_ = std::make_unique<sim::RunningModule>(config, vclock_);
-    const int base = port.value_or(link::kDefaultIoadr);
-    vport_ = std::make_unique<sim::VirtualParallelPort>(
-        *module_, vclock_,
-        o.cable == "virtual-dummy" ? sim::VirtualParallelPort::Cable::kDummy : sim::VirtualParallelPort::Cable::kRevB,
-        base);
-    vusb_ = std::make_unique<sim::VirtualUsbCable>(*module_, vclock_);
-    if (fault) {
-      for (sim::ModuleWire* wire : {static_cast<sim::ModuleWire*>(vport_.get()), static_cast<sim::ModuleWire*>(vusb_.get())}) {
-        if (fault->kind == FK::kUnplugged) wire->faults().unplugged = true;
-        if (fault->kind == FK::kNoPower) wire->faults().no_power = true;
-        if (fault->kind == FK::kCut) wire->faults().cut_after = fault->value;
-      }
-      if (fault->kind == FK::kBadFlash) module_->bad_flash_addr = fault->value;
-    }
-    if (!virtual_) ftdi_ = std::make_unique<platform::FtdiUsb>(steady_);
-    const link::LinkDevices devices = virtual_ ? link::LinkDevices{*vport_, *vusb_, no_interrupts_, vclock_}
-                                               : link::LinkDevices{system_port_, *ftdi_, realtime_, steady_};
-    link_ = std::make_unique<link::Link>(devices);
-    link::Link& l = *link_;
-    l.OsPlatform = platform::QueryOsPlatform();
-    platform::IniFile ini(platform::SettingsDirectory() / platform::kSettingsFileName);
-    link::LoadLinkSettings(l, ini);
-    if (o.cable == "usb" || o.cable == "virtual") {
-      l.UseUsb = -1;
-    } else if (o.cable == "revb" || o.cable == "virtual-revb") {
-      l.UseUsb = 0;
-      l.CableMode = link::kCableRevB;
-    } else if (o.cable == "dummy" || o.cable == "virtual-dummy") {
-      l.UseUsb = 0;
-      l.CableMode = 0;
-    }
-    if (virtual_) l.Ioadr = base;
-    if (port) l.Ioadr = *port;
-    l.DeviceKind = kind;
-  }
+  DebugCable(const DebugOptions& o, int kind, const CableArgs& args) : cable_(o.cable, kind, args) {}
 
-  void Open() {
-    for (const auto& m : link::OpenLink(*link_)) std::cerr << m.text << "\n";
-  }
-  void Close() { link::LinkShutdown(*link_); }
-  link::Link& link() { return *link_; }
+  void Open() { cable_.Open(); }
+  void Close() { cable_.Shutdown(); }
+  link::Link& link() { return cable_.link(); }
   // A timer interval: the virtual module's clock moves on; a real module gets real time.
   void Wait(long ms) {
-    if (virtual_)
-      vclock_.Advance(ms * 1'000'000);
+    if (cable_.is_virtual())
+      cable_.virtual_clock().Advance(ms * 1'000'000);
     else
-      steady_.SleepFor(ms * 1'000'000);
+      cable_.steady_clock().SleepFor(ms * 1'000'000);
   }
   // Why the virtual program halted by itself (its end, a fault), for the terminal to say.
   std::string Halted() const {
-    if (!virtual_ || !module_->running() || !module_->last_stop()) return "";
-    const sim::Stop& s = *module_->last_stop();
+    const sim::RunningModule& module = cable_.module();
+    if (!cable_.is_virtual() || !module.running() || !module.last_stop()) return "";
+    const sim::Stop& s = *module.last_stop();
     if (s.reason == sim::StopReason::kFault) return "the program stopped with a fault: " + s.fault.message;
     if (s.reason == sim::StopReason::kEnd) return "the program has reached its end";
     if (s.reason == sim::StopReason::kWaitingForInput) return "the program waits for serial input";
@@ -158,17 +90,7 @@ class DebugCable {
   }
 
  private:
-  bool virtual_;
-  platform::SteadyClock steady_;
-  platform::VirtualClock vclock_;
-  platform::SystemParallelPort system_port_;
-  platform::RealtimeInterruptControl realtime_;
-  NoInterruptControl no_interrupts_;
-  std::unique_ptr<platform::FtdiUsb> ftdi_;
-  std::unique_ptr<sim::RunningModule> module_;
-  std::unique_ptr<sim::VirtualParallelPort> vport_;
-  std::unique_ptr<sim::VirtualUsbCable> vusb_;
-  std::unique_ptr<link::Link> link_;
+  CliCable cable_;
 };
 
 constexpr char kHelp[] =
@@ -374,33 +296,11 @@ class Session {
 };
 
 int Debug(const DebugOptions& o) {
-  const auto* device = compiler::FindDeviceCode(o.device);
-  if (device == nullptr) {
-    std::cerr << "vnstudio-cli: unknown device '" << o.device << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
-    return kExitUsage;
-  }
-  const bool is_virtual = o.cable.rfind("virtual", 0) == 0;
-  std::optional<sim::FaultSetting> fault;
-  if (!o.fault.empty()) {
-    fault = sim::ParseFault(o.fault);
-    if (!fault) {
-      std::cerr << "vnstudio-cli: unknown fault '" << o.fault
-                << "' (unplugged no-power other-family bad-flash:ADDR cut:N)\n";
-      return kExitUsage;
-    }
-    if (!is_virtual) {
-      std::cerr << "vnstudio-cli: --virtual-fault needs a virtual cable\n";
-      return kExitUsage;
-    }
-  }
-  std::optional<int> port;
-  if (!o.port.empty()) {
-    port = ParsePort(o.port);
-    if (!port) {
-      std::cerr << "vnstudio-cli: bad port address '" << o.port << "'\n";
-      return kExitUsage;
-    }
-  }
+  const auto* device = FindDeviceOrSay(o.device);
+  if (device == nullptr) return kExitUsage;
+  const auto args =
+      ParseCableArgs(o.cable, o.fault, o.port, !o.fault.empty(), "--virtual-fault needs a virtual cable");
+  if (!args) return kExitUsage;
   if (o.wait_ms < 0) {
     std::cerr << "vnstudio-cli: --wait must not be negative\n";
     return kExitUsage;
@@ -424,7 +324,7 @@ int Debug(const DebugOptions& o) {
     return kExitFailed;
   }
 
-  DebugCable cable(o, c.Device.DeviceKind, fault, port);
+  DebugCable cable(o, c.Device.DeviceKind, *args);
   cable.Open();
   cable.link().LinkIdle();
   Session session(c, cable, o);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_cable.h"
 #include "compiler/compiler.h"
 #include "link/download.h"
 #include "link/flash.h"
@@ -21,15 +22,7 @@
 #include "link/link_setup.h"
 #include "link/object_file.h"
 #include "platform/atomic_file.h"
-#include "platform/bit_timing.h"
-#include "platform/clock.h"
-#include "platform/ftdi_usb.h"
-#include "platform/parallel_port.h"
-#include "platform/settings_store.h"
 #include "sim/running_module.h"
-#include "sim/virtual_port.h"
-#include "sim/virtual_usb.h"
-#include "sim/wire.h"
 
 namespace vn::cli {
 
@@ -109,111 +102,39 @@ class TerminalProgress final : public link::DownloadProgress {
 
 // ---- The cable -------------------------------------------------------------------------------
 
-std::optional<int> ParsePort(std::string text) {
-  int base = 10;
-  if (text.size() > 2 && (text.compare(0, 2, "0x") == 0 || text.compare(0, 2, "0X") == 0 ||
-                          (text[0] == '&' && (text[1] == 'H' || text[1] == 'h')))) {
-    text = text.substr(2);
-    base = 16;
-  }
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, base);
-  if (end == nullptr || *end != '\0' || v < 0 || v > 0xFFFD) return std::nullopt;
-  return static_cast<int>(v);
-}
-
-class NoInterruptControl final : public platform::InterruptControl {
- public:
-  void Disable() override {}
-  void Enable() override {}
-};
-
-// The link to a real cable or to the virtual module, and everything it drives.
+// The link, and the virtual module's flash kept in a file between runs where asked to.
 class Cable {
  public:
-  Cable(const FlashOptions& o, int kind, std::optional<sim::FaultSetting> fault, std::optional<int> port)
-      : virtual_(o.cable.rfind("virtual", 0) == 0), flash_file_(o.flash_file) {
-    using FK = sim::FaultSetting::Kind;
-    sim::ModuleConfig config;
-    config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
-    module_ = std::make_unique<sim::RunningModule>(config, vclock_);
-    if (virtual_ && !flash_file_.empty()) LoadFlash();
-    const int base = port.value_or(link::kDefaultIoadr);
-    vport_ = std::make_unique<sim::VirtualParallelPort>(
-        *module_, vclock_,
-        o.cable == "virtual-dummy" ? sim::VirtualParallelPort::Cable::kDummy : sim::VirtualParallelPort::Cable::kRevB,
-        base);
-    vusb_ = std::make_unique<sim::VirtualUsbCable>(*module_, vclock_);
-    if (fault) {
-      for (sim::ModuleWire* wire : {static_cast<sim::ModuleWire*>(vport_.get()), static_cast<sim::ModuleWire*>(vusb_.get())}) {
-        if (fault->kind == FK::kUnplugged) wire->faults().unplugged = true;
-        if (fault->kind == FK::kNoPower) wire->faults().no_power = true;
-        if (fault->kind == FK::kCut) wire->faults().cut_after = fault->value;
-      }
-      if (fault->kind == FK::kBadFlash) module_->bad_flash_addr = fault->value;
-    }
-    // libftdi starts libusb when it is created: only for the real cable.
-    if (!virtual_) ftdi_ = std::make_unique<platform::FtdiUsb>(steady_);
-    const link::LinkDevices devices = virtual_ ? link::LinkDevices{*vport_, *vusb_, no_interrupts_, vclock_}
-                                               : link::LinkDevices{system_port_, *ftdi_, realtime_, steady_};
-    link_ = std::make_unique<link::Link>(devices);
-    link::Link& l = *link_;
-    l.OsPlatform = platform::QueryOsPlatform();
-    platform::IniFile ini(platform::SettingsDirectory() / platform::kSettingsFileName);
-    link::LoadLinkSettings(l, ini);
-    if (o.cable == "usb" || o.cable == "virtual") {
-      l.UseUsb = -1;
-    } else if (o.cable == "revb" || o.cable == "virtual-revb") {
-      l.UseUsb = 0;
-      l.CableMode = link::kCableRevB;
-    } else if (o.cable == "dummy" || o.cable == "virtual-dummy") {
-      l.UseUsb = 0;
-      l.CableMode = 0;
-    }
-    if (virtual_) l.Ioadr = base;
-    if (port) l.Ioadr = *port;
-    l.DeviceKind = kind;
-  }
+  Cable(const FlashOptions& o, int kind, const CableArgs& args)
+      : flash_file_(IsVirtualCable(o.cable) ? o.flash_file : std::string()),
+        cable_(o.cable, kind, args, [this](sim::RunningModule& module) { LoadFlash(module); }) {}
 
-  // Opens the cable; the start-up messages go to standard error.
-  void Open() {
-    for (const auto& m : link::OpenLink(*link_)) std::cerr << m.text << "\n";
-  }
+  void Open() { cable_.Open(); }
   // Closes the cable and keeps the virtual module's flash where it was asked to.
   void Close() {
-    link::LinkShutdown(*link_);
-    if (virtual_ && !flash_file_.empty()) SaveFlash();
+    cable_.Shutdown();
+    if (!flash_file_.empty()) SaveFlash();
   }
 
-  link::Link& link() { return *link_; }
+  link::Link& link() { return cable_.link(); }
 
  private:
-  void LoadFlash() {
+  void LoadFlash(sim::RunningModule& module) {
+    if (flash_file_.empty()) return;
     std::ifstream in(flash_file_, std::ios::binary);
     if (!in) return;  // a blank module the first time
     const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     for (size_t a = 0; a < bytes.size() && a < static_cast<size_t>(sim::Module::kFlashSize); ++a)
-      module_->ProgramFlash(static_cast<long>(a), static_cast<std::uint8_t>(bytes[a]));
+      module.ProgramFlash(static_cast<long>(a), static_cast<std::uint8_t>(bytes[a]));
   }
   void SaveFlash() {
     std::string bytes;
-    for (long a = 0; a < sim::Module::kFlashSize; ++a) bytes.push_back(static_cast<char>(module_->FlashByte(a)));
+    for (long a = 0; a < sim::Module::kFlashSize; ++a) bytes.push_back(static_cast<char>(cable_.module().FlashByte(a)));
     if (!platform::ReplaceFile(flash_file_, bytes)) std::cerr << "vnstudio-cli: cannot write " << flash_file_ << "\n";
   }
 
-  bool virtual_;
-  std::string flash_file_;
-  platform::SteadyClock steady_;
-  platform::VirtualClock vclock_;
-  platform::SystemParallelPort system_port_;
-  platform::RealtimeInterruptControl realtime_;
-  NoInterruptControl no_interrupts_;
-  std::unique_ptr<platform::FtdiUsb> ftdi_;
-  std::unique_ptr<sim::RunningModule> module_;
-  std::unique_ptr<sim::VirtualParallelPort> vport_;
-  std::unique_ptr<sim::VirtualUsbCable> vusb_;
-  std::unique_ptr<link::Link> link_;
+  std::string flash_file_;  // empty: nothing kept
+  CliCable cable_;
 };
 
 // ---- The program -----------------------------------------------------------------------------
@@ -250,33 +171,11 @@ std::optional<int> LoadProgram(compiler::Compiler& c, const FlashOptions& o, Ter
 }
 
 int Run(Action action, const FlashOptions& o) {
-  const auto* device = compiler::FindDeviceCode(o.device);
-  if (device == nullptr) {
-    std::cerr << "vnstudio-cli: unknown device '" << o.device << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
-    return kExitUsage;
-  }
-  const bool is_virtual = o.cable.rfind("virtual", 0) == 0;
-  std::optional<sim::FaultSetting> fault;
-  if (!o.fault.empty()) {
-    fault = sim::ParseFault(o.fault);
-    if (!fault) {
-      std::cerr << "vnstudio-cli: unknown fault '" << o.fault
-                << "' (unplugged no-power other-family bad-flash:ADDR cut:N)\n";
-      return kExitUsage;
-    }
-  }
-  if ((fault || !o.flash_file.empty()) && !is_virtual) {
-    std::cerr << "vnstudio-cli: --virtual-fault and --virtual-flash need a virtual cable\n";
-    return kExitUsage;
-  }
-  std::optional<int> port;
-  if (!o.port.empty()) {
-    port = ParsePort(o.port);
-    if (!port) {
-      std::cerr << "vnstudio-cli: bad port address '" << o.port << "'\n";
-      return kExitUsage;
-    }
-  }
+  const auto* device = FindDeviceOrSay(o.device);
+  if (device == nullptr) return kExitUsage;
+  const auto args = ParseCableArgs(o.cable, o.fault, o.port, !o.fault.empty() || !o.flash_file.empty(),
+                                   "--virtual-fault and --virtual-flash need a virtual cable");
+  if (!args) return kExitUsage;
 
   const bool korean = o.lang == "ko";
   auto compiled = std::make_unique<compiler::Compiler>();
@@ -290,7 +189,7 @@ int Run(Action action, const FlashOptions& o) {
   // CONST DEVICE in the source has the last word on the series.
   const int kind = c.Device.DeviceKind;
 
-  Cable cable(o, kind, fault, port);
+  Cable cable(o, kind, *args);
   cable.Open();
   link::Link& lnk = cable.link();
   int result = -1;

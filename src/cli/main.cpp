@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/cli_cable.h"
 #include "cli/debug_command.h"
 #include "cli/flash_commands.h"
 #include "cli/link_commands.h"
@@ -84,11 +85,8 @@ bool ReadSource(const std::string& path, std::string& bytes) {
 
 // Compiles the file; prints the error line on failure. Returns the exit status.
 int Compile(Compiler& c, const CompileOptions& o) {
-  const auto* device = vn::compiler::FindDeviceCode(o.device);
-  if (device == nullptr) {
-    std::cerr << "vnstudio-cli: unknown device '" << o.device << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
-    return kExitUsage;
-  }
+  const auto* device = vn::cli::FindDeviceOrSay(o.device);
+  if (device == nullptr) return kExitUsage;
   vn::compiler::ApplyDeviceCode(c.Device, *device);
   c.UseKorean = o.lang == "ko" ? -1 : 0;
   c.SourcePath = o.file;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_cable.h"
 #include "compiler/compiler.h"
 #include "sim/interpreter.h"
 #include "sim/machine_io.h"
@@ -246,11 +247,8 @@ struct Program {
 
 // Reads and, for a source file, compiles. Returns the exit status on failure.
 std::optional<int> LoadProgram(const RunOptions& o, Program& p) {
-  const auto* device = compiler::FindDeviceCode(o.device);
-  if (device == nullptr) {
-    std::cerr << "vnstudio-cli: unknown device '" << o.device << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
-    return kExitUsage;
-  }
+  const auto* device = FindDeviceOrSay(o.device);
+  if (device == nullptr) return kExitUsage;
   std::string bytes;
   if (!ReadFile(o.file, bytes)) {
     std::cerr << "vnstudio-cli: cannot read " << o.file << "\n";

@@ -1,0 +1,70 @@
+// What the link commands of vnstudio-cli share: reading --device, --cable, --port and
+// --virtual-fault, and the link to a real cable or to the virtual module behind the virtual
+// cables.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "compiler/compiler.h"
+#include "link/link.h"
+#include "platform/clock.h"
+#include "sim/running_module.h"
+#include "sim/wire.h"
+
+namespace vn::cli {
+
+// The device table's entry for --device; null after saying so on standard error.
+const compiler::DeviceCodeInfo* FindDeviceOrSay(const std::string& code);
+
+// A port address as decimal, 0x.. or &H.. text.
+std::optional<int> ParsePort(std::string text);
+
+// True for "virtual", "virtual-revb" and "virtual-dummy".
+bool IsVirtualCable(const std::string& cable);
+
+// --virtual-fault and --port read; nullopt after saying what is wrong on standard error.
+// `virtual_only` (options that only a virtual cable can take were given) with a cable that is
+// not virtual is refused with `virtual_only_message`.
+struct CableArgs {
+  std::optional<sim::FaultSetting> fault;
+  std::optional<int> port;
+};
+std::optional<CableArgs> ParseCableArgs(const std::string& cable, const std::string& fault_text,
+                                        const std::string& port_text, bool virtual_only,
+                                        const char* virtual_only_message);
+
+// The link, with the cable that --cable names put in place of the settings file's one (the
+// file is not written), and the devices it drives. A virtual cable attaches the virtual
+// module; the fault, if any, is set on its wires and flash.
+class CliCable {
+ public:
+  // `prepare` sees the virtual module before any fault is set on it (e.g. to fill its flash).
+  CliCable(const std::string& cable, int kind, const CableArgs& args,
+           const std::function<void(sim::RunningModule&)>& prepare = {});
+  ~CliCable();
+  CliCable(const CliCable&) = delete;
+  CliCable& operator=(const CliCable&) = delete;
+
+  // Opens the cable; the start-up messages go to standard error.
+  void Open();
+  void Shutdown();
+
+  link::Link& link() { return *link_; }
+  bool is_virtual() const { return virtual_; }
+  sim::RunningModule& module() { return *module_; }
+  const sim::RunningModule& module() const { return *module_; }
+  platform::VirtualClock& virtual_clock();
+  platform::SteadyClock& steady_clock();
+
+ private:
+  struct Devices;
+  bool virtual_;
+  std::unique_ptr<Devices> devices_;
+  std::unique_ptr<sim::RunningModule> module_;
+  std::unique_ptr<link::Link> link_;
+};
+
+}  // namespace vn::cli
