@@ -85,6 +85,23 @@ void Module::FinishLoad() {
   OnProgramLoaded();
 }
 
+void Module::GiveUpExchange() {
+  const bool half_loaded = expect_ == Expect::kLoadData;
+  expect_ = Expect::kCommand;
+  if (half_loaded) {
+    // Part of the new code is in flash, the rest is not: there is no program to run.
+    program_length_ = 0;
+    OnProgramLoaded();
+  }
+}
+
+void Module::Receive(std::uint8_t byte, std::int64_t at_ns) {
+  if (have_last_byte_ && expect_ != Expect::kCommand && at_ns - last_byte_ns_ > kReceiveTimeoutNs)
+    GiveUpExchange();
+  NoteTaken(at_ns);
+  Receive(byte);
+}
+
 void Module::Receive(std::uint8_t byte) {
   // A command finds the program where the clock has brought it (Break stops it there).
   if (expect_ == Expect::kCommand) Advance();

@@ -49,6 +49,19 @@ class Module {
   // A byte from the PC. A reply the PC has not taken when it starts another exchange is
   // given up, as the firmware gives up a transfer nobody collects.
   void Receive(std::uint8_t byte);
+  // The same, arriving at `at_ns` on the wire's clock. An exchange whose bytes stopped coming
+  // (a download, a status count or a variable change the PC left half-way) is given up after
+  // kReceiveTimeoutNs without a byte either way, so the byte starts a new command instead of
+  // being taken as the rest of the old one. A download given up leaves no program behind.
+  // The time-out is well below the PC's shortest wait for an answer (about 0.3 s on the
+  // REV. B cable), so the module is ready again when the PC tries anew.
+  void Receive(std::uint8_t byte, std::int64_t at_ns);
+  static constexpr std::int64_t kReceiveTimeoutNs = 100'000'000;
+  // The PC took a byte (or the stop announcement) at `at_ns`: the exchange is alive.
+  void NoteTaken(std::int64_t at_ns) {
+    have_last_byte_ = true;
+    last_byte_ns_ = at_ns;
+  }
   // The wire looks for output: a running program first catches up with the clock (Advance),
   // so that a stop it reaches meanwhile is announced.
   bool HasOutput() {
@@ -125,6 +138,7 @@ class Module {
 
   void Command(std::uint8_t cmd);
   void GiveUpReply();
+  void GiveUpExchange();
   void Send(int item) { output_.push_back(item); }
   void SendStatus();
   void FinishLoad();
@@ -143,6 +157,8 @@ class Module {
   int short_ticks_ = kDefaultShortPulse;
   int long_ticks_ = kDefaultLongPulse;
   long bytes_received_ = 0;
+  std::int64_t last_byte_ns_ = 0;
+  bool have_last_byte_ = false;
   std::vector<std::uint8_t> commands_;
 };
 

@@ -66,7 +66,8 @@ void VirtualParallelPort::LinesLater(std::int64_t now, int level, int nibble) {
 }
 
 void VirtualParallelPort::MaybeStartSend(std::int64_t now) {
-  if (state_ != State::kIdle || now < ready_at_ || !module().HasOutput() || Dead()) return;
+  if (Dead()) return LoseOutput();
+  if (state_ != State::kIdle || now < ready_at_ || !module().HasOutput()) return;
   if (cable_ == Cable::kRevB) {
     // Only while the PC rests its phase line and has this module's family selected.
     if ((data_ & kPhaseBit) == 0 || !Selected()) return;
@@ -138,7 +139,7 @@ void VirtualParallelPort::OnRevBPhase(bool phase_high, std::int64_t now) {
       Enter(State::kIdle, now);
       LinesLater(now, 1);
       ready_at_ = now + timing_.reaction_ns + timing_.reply_delay_ns;
-      Deliver(static_cast<std::uint8_t>(byte));
+      Deliver(static_cast<std::uint8_t>(byte), now);
       return;
     }
     case State::kPresenting: {
@@ -161,6 +162,7 @@ void VirtualParallelPort::OnRevBPhase(bool phase_high, std::int64_t now) {
     case State::kSentHigh:
       if (!phase_high) return;
       if (out_byte_ != Module::kAnnounce) CountSent();
+      Taken(now);
       Enter(State::kIdle, now);
       ready_at_ = now + timing_.reply_delay_ns;
       return;
@@ -223,7 +225,7 @@ void VirtualParallelPort::OnDummyEdge(bool high, std::int64_t now) {
       if (!high) return;
       Enter(State::kIdle, now);
       ready_at_ = now + timing_.reaction_ns + timing_.reply_delay_ns;
-      Deliver(static_cast<std::uint8_t>(rx_byte_));
+      Deliver(static_cast<std::uint8_t>(rx_byte_), now);
       return;
     case State::kPresenting:
       if (high) return;
@@ -262,6 +264,7 @@ void VirtualParallelPort::OnDummyEdge(bool high, std::int64_t now) {
     case State::kTxEndAck:
       if (!high) return;
       CountSent();
+      Taken(now);
       Enter(State::kIdle, now);
       LinesLater(now, 1);
       ready_at_ = now + timing_.reaction_ns + timing_.reply_delay_ns;

@@ -45,7 +45,9 @@ void VirtualUsbCable::Pump() {
     if (!item) return;
     Answer(*item == Module::kAnnounce ? Module::kStopAnnounce : *item);
     CountSent();
+    Taken(clock_.NowNs());
   }
+  LoseOutput();
 }
 
 void VirtualUsbCable::FromPc(std::uint8_t first, std::uint8_t second) {
@@ -63,7 +65,7 @@ void VirtualUsbCable::FromPc(std::uint8_t first, std::uint8_t second) {
   if (StallHere(true, 0)) return;
   // A reply the PC never collected is given up when it starts the next exchange.
   to_pc_.clear();
-  Deliver(static_cast<std::uint8_t>(first + 16 * second));
+  Deliver(static_cast<std::uint8_t>(first + 16 * second), clock_.NowNs());
   Pump();
 }
 

@@ -33,11 +33,11 @@ std::optional<FaultSetting> ParseFault(const std::string& text) {
   return std::nullopt;
 }
 
-void ModuleWire::Deliver(std::uint8_t byte) {
+void ModuleWire::Deliver(std::uint8_t byte, std::int64_t now_ns) {
   const long index = received_++;
   if (index == faults_.drop_from_pc) return;
   if (index == faults_.corrupt_from_pc) byte ^= faults_.corrupt_mask;
-  module_.Receive(byte);
+  module_.Receive(byte, now_ns);
 }
 
 std::optional<int> ModuleWire::TakeOutput() {

@@ -56,13 +56,20 @@ class ModuleWire {
     return faults_.unplugged || faults_.no_power || frozen_ ||
            (faults_.cut_after >= 0 && sent_ >= faults_.cut_after);
   }
-  // A byte from the PC has fully arrived.
-  void Deliver(std::uint8_t byte);
+  // A byte from the PC has fully arrived, at `now_ns` on the wire's clock.
+  void Deliver(std::uint8_t byte, std::int64_t now_ns);
   // The module's next item for the wire with the to-PC faults applied (a dropped byte is
   // skipped); nullopt when it has nothing to send.
   std::optional<int> TakeOutput();
   // The module's byte reached the PC.
   void CountSent() { ++sent_; }
+  // The PC took the module's item (a byte or the stop announcement) at `now_ns`.
+  void Taken(std::int64_t now_ns) { module_.NoteTaken(now_ns); }
+  // The wire is dead: what the module sends now reaches nobody and is lost, so a later
+  // cable does not find the rest of an old reply in front of its own.
+  void LoseOutput() {
+    if (module_.HasOutput()) module_.DropOutput();
+  }
   // True (and the module frozen) when the handshake step `step` of the byte now on the wire
   // is the one that never comes.
   bool StallHere(bool from_pc, int step);

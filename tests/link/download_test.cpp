@@ -235,6 +235,47 @@ TEST(Download, EachFailureShowsItsMessageOnce) {
   }
 }
 
+// A download whose length arrived wrong (so the module waits for thousands of bytes more than
+// come) fails once; the next download over a healthy cable goes through at once: the module
+// gave the old one up while the PC waited for its answer.
+TEST(Download, AHalfDownloadDoesNotSpoilTheNextOne) {
+  struct Case {
+    Wire wire;
+    int kind;
+  };
+  const Case cases[] = {{Wire::kUsb, 1}, {Wire::kRevB, 1}, {Wire::kDummy, 1}, {Wire::kUsb, 2}, {Wire::kRevB, 2}};
+  constexpr long kN = 200;
+  const auto code = PatternImage(kN);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(WireName(c.wire)) + " kind " + std::to_string(c.kind));
+    // Where the length's high byte goes on this wire: just before the code bytes.
+    long high_at = 0;
+    {
+      VirtualLink probe(c.wire, c.kind);
+      RecordingProgress ui;
+      ASSERT_EQ(Download(probe, code, kN, c.kind, ui), 0);
+      const long received = c.wire == Wire::kUsb ? probe.usb.received() : probe.port.received();
+      high_at = received - (c.kind == 1 ? kN + 1 : kN) - 1;
+    }
+    VirtualLink v(c.wire, c.kind);
+    v.faults().corrupt_from_pc = high_at;
+    v.faults().corrupt_mask = 0x10;  // 200 becomes 4296
+    RecordingProgress first;
+    EXPECT_EQ(Download(v, code, kN, c.kind, first), -1);
+    EXPECT_EQ(first.messages.size(), 1u);
+
+    NextCable next(v);
+    RecordingProgress ui;
+    const int result = c.kind == 1 ? link::DownloadVn(next.link, code, kN, ui) : link::DownloadVnm(next.link, code, kN, ui);
+    ASSERT_EQ(result, 0) << (ui.messages.empty() ? "" : ui.messages[0].text.en);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(v.module.ProgramLength(), kN);
+    long wrong = 0;
+    for (long a = 0; a < kN; ++a) wrong += v.module.FlashByte(a) != code.Get(a);
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(Download, OtherFamilyOverUsb) {
   for (int kind : {1, 2}) {
     VirtualLink v(Wire::kUsb, 3 - kind);

@@ -71,6 +71,25 @@ TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
   }
 }
 
+// A reply cut off on the wire is lost with the wire: the next cable's identification gets its
+// own answer, not the rest of the old one.
+TEST(Identify, ACutReplyDoesNotReachTheNextCable) {
+  for (Wire w : {Wire::kUsb, Wire::kRevB, Wire::kDummy}) {
+    for (long cut : {1, 3, 6}) {
+      SCOPED_TRACE(std::string(WireName(w)) + " cut after " + std::to_string(cut));
+      VirtualLink v(w, 1, {1, 41, 7});
+      // The dummy cable's speed check takes seven bytes before the identification's.
+      v.faults().cut_after = w == Wire::kDummy ? 7 + cut : cut;
+      // Only the second byte decides (cut:1 fails); the rest of the reply is read and ignored.
+      EXPECT_EQ(link::IdentifyModule(v.link).result, cut == 1 ? -1 : 0);
+      NextCable next(v);
+      const auto id = link::IdentifyModule(next.link);
+      EXPECT_EQ(id.result, 0) << id.message.text;
+      EXPECT_EQ(id.firmware, 41);
+    }
+  }
+}
+
 TEST(Identify, KoreanTexts) {
   VirtualLink v(Wire::kUsb, 1);
   v.faults().unplugged = true;

@@ -79,4 +79,29 @@ struct VirtualLink {
   link::Link link;
 };
 
+// Another cable of the same kind on the module of a VirtualLink, as when the user plugs the
+// cable in again after a failure: a fresh wire without faults, the same module and clock.
+struct NextCable {
+  explicit NextCable(VirtualLink& v)
+      : port(v.module, v.clock, v.wire == Wire::kDummy ? sim::VirtualParallelPort::Cable::kDummy
+                                                        : sim::VirtualParallelPort::Cable::kRevB),
+        usb(v.module, v.clock),
+        link({port, usb, v.irq, v.clock}) {
+    link.DeviceKind = v.link.DeviceKind;
+    if (v.wire == Wire::kUsb) {
+      link.UseUsb = -1;
+      link.UsbOpenDevice();
+    } else {
+      link.CableMode = v.wire == Wire::kRevB ? link::kCableRevB : 0;
+      link.PortOpen();
+      link.LinkIdle();
+    }
+    link.BitDelay = v.link.BitDelay;
+  }
+
+  sim::VirtualParallelPort port;
+  sim::VirtualUsbCable usb;
+  link::Link link;
+};
+
 }  // namespace vn::testing

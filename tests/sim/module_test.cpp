@@ -112,6 +112,85 @@ TEST(Module, AReplyNotTakenIsGivenUpAtTheNextByte) {
   EXPECT_EQ(out[0], 0xA5);
 }
 
+// An exchange the PC left half-way is given up after a tenth of a second without a byte: the
+// next byte is a command again. Within the time-out it still belongs to the exchange.
+TEST(Module, AnExchangeLeftHalfWayIsGivenUpAfterSilence) {
+  constexpr std::int64_t kMs = 1'000'000;
+  struct Timed {
+    int byte;
+    std::int64_t at_ms;
+  };
+  struct Case {
+    const char* what;
+    int kind;
+    std::vector<Timed> in;
+    std::vector<int> out;   // everything the module answered, in order
+    long program_length;    // after the last byte
+    std::vector<int> ram;   // RAM bytes 0..2 afterwards
+  };
+  const Case cases[] = {
+      {"VN download stopped after two of five bytes", 1,
+       {{0x34, 0}, {4, 0}, {0, 0}, {10, 0}, {20, 0}, {0x56, 101}}, {9, 20, 80, 1, 0, 0, 0}, 0, {0, 0, 0}},
+      {"VN download paused for exactly the time-out", 1,
+       {{0x34, 0}, {1, 0}, {0, 0}, {10, 0}, {0x56, 100}}, {10, 0x56}, 1, {0, 0, 0}},
+      {"VNM download stopped before its data", 2,
+       {{0x34, 0}, {2, 0}, {0x56, 900}}, {9}, 0, {0, 0, 0}},
+      {"VNM status waiting for its count", 2,
+       {{0x12, 0}, {0x67, 600}}, {0xA5, 4}, 0, {0, 0, 0}},
+      {"VNM variable change stopped after one of two bytes", 2,
+       {{0xE4, 0}, {1, 0}, {0, 0}, {2, 0}, {0x34, 0}, {0x9A, 2000}, {3, 2000}, {0, 2000}},
+       {0xA5, 24, 0, 0, 0x34, 0}, 0, {0, 0x34, 0}},
+      {"a pause between commands changes nothing", 2,
+       {{0x56, 0}, {0x67, 5000}}, {9, 4}, 0, {0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    Module m({c.kind, 9, 4});
+    std::vector<int> out;
+    for (const auto& t : c.in) {
+      m.Receive(static_cast<std::uint8_t>(t.byte), t.at_ms * kMs);
+      const auto reply = Drain(m);
+      out.insert(out.end(), reply.begin(), reply.end());
+    }
+    EXPECT_EQ(out, c.out) << c.what;
+    EXPECT_EQ(m.ProgramLength(), c.program_length) << c.what;
+    EXPECT_EQ(std::vector<int>(m.ram.begin(), m.ram.begin() + 3), c.ram) << c.what;
+  }
+}
+
+// The stop report's status waits for the PC's count; the wait starts when the PC takes the
+// report, however long after its last command that was.
+TEST(Module, TheCountOfALateStopReportIsNotTakenForACommand) {
+  constexpr std::int64_t kMs = 1'000'000;
+  Module m({2, 9, 4});
+  m.ram[0] = 0x5A;
+  m.Receive(0x56, 0);
+  EXPECT_EQ(Drain(m), (std::vector<int>{9}));
+  m.AnnounceStop();
+  EXPECT_EQ(Drain(m), (std::vector<int>{Module::kAnnounce, 0xA5}));
+  m.NoteTaken(5000 * kMs);
+  m.Receive(1, 5050 * kMs);
+  m.Receive(0, 5050 * kMs);
+  EXPECT_EQ(Drain(m), (std::vector<int>{24, 0, 0x5A}));
+}
+
+// A download given up half-way leaves no program behind, even where a whole one was before;
+// the next whole download is taken as usual.
+TEST(Module, AHalfDownloadReplacesTheProgramWithNone) {
+  constexpr std::int64_t kMs = 1'000'000;
+  Module m({2, 9, 4});
+  for (int b : {0x34, 2, 0, 7, 8}) m.Receive(static_cast<std::uint8_t>(b), 0);
+  EXPECT_EQ(Drain(m), (std::vector<int>{15, 0}));
+  ASSERT_EQ(m.ProgramLength(), 2);
+  for (int b : {0x34, 3, 0, 1}) m.Receive(static_cast<std::uint8_t>(b), 1000 * kMs);
+  m.Receive(0x56, 2000 * kMs);
+  EXPECT_EQ(Drain(m), (std::vector<int>{9}));
+  EXPECT_EQ(m.ProgramLength(), 0);
+  for (int b : {0x34, 1, 0, 5}) m.Receive(static_cast<std::uint8_t>(b), 2001 * kMs);
+  EXPECT_EQ(Drain(m), (std::vector<int>{5, 0}));
+  EXPECT_EQ(m.ProgramLength(), 1);
+  EXPECT_EQ(m.FlashByte(0), 5);
+}
+
 TEST(Faults, ParsedAsTheCommandLineGivesThem) {
   using K = FaultSetting::Kind;
   struct Case {
