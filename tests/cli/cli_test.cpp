@@ -1,55 +1,22 @@
 // The command-line compiler as scripts use it: exit status, error lines, JSON, object files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
+
+#include "cli_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
+using vn::testing::CliRun;
+using vn::testing::ReadAll;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class Cli : public ::testing::Test {
+class Cli : public vn::testing::CliTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vn_cli_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path Write(const std::string& name, const std::string& text) {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }
-
-  CliRun Exec(const std::string& args) {
-    const fs::path err = dir_ / "stderr.txt";
-    const std::string cmd = std::string(VN_CLI_PATH) + " " + args + " 2>" + err.string();
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    const int raw = pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out, ReadAll(err)};
-  }
-
-  fs::path dir_;
+  Cli() : CliTest("vn_cli_test") {}
 };
 
 TEST_F(Cli, CompilesAndReportsJson) {

@@ -1,62 +1,32 @@
 // vnstudio-cli download, verify, read-flash and erase against the virtual module: exit status,
 // the IDE's messages, and the module's flash kept between runs.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "cli_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
+using vn::testing::CliRun;
+using vn::testing::ReadAll;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class FlashCli : public ::testing::Test {
+// The cable comes from --cable: the scratch settings hold none.
+class FlashCli : public vn::testing::CliTest {
  protected:
+  FlashCli() : CliTest("vn_flash_cli_test") {}
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vn_flash_cli_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_ / "config");
+    CliTest::SetUp();
     // A VNM program of a few bytes and a VN one.
     vnm_ = Write("vnm.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nL: A = A + 1\r\nGOTO L\r\n");
     vn_ = Write("vn.bas", "DIM A AS BYTE\r\nL: A = A + 1\r\nGOTO L\r\n");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
-  fs::path Write(const std::string& name, const std::string& bytes) {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-
-  CliRun Exec(const std::string& args) {
-    const fs::path err = dir_ / "stderr.txt";
-    // No settings file of the user's: the cable comes from --cable.
-    const std::string cmd = "XDG_CONFIG_HOME=" + (dir_ / "config").string() + " " + VN_CLI_PATH + " " + args +
-                            " 2>" + err.string() + " </dev/null";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    const int raw = pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out, ReadAll(err)};
-  }
-
-  fs::path dir_, vnm_, vn_;
+  fs::path vnm_, vn_;
 };
 
 TEST_F(FlashCli, DownloadOnEachVirtualCable) {

@@ -1,28 +1,18 @@
 // vnstudio-cli debug against the virtual module: a script on standard input, the stops it
 // prints, the messages and the exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "cli_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using vn::testing::CliRun;
+using vn::testing::ReadAll;
 
 const char kProgram[] =
     "DIM N AS BYTE, K AS BYTE, FLAG AS BYTE\r\n"  // 1
@@ -39,31 +29,18 @@ const char kProgram[] =
     "K = K + 1\r\n"                               // 12
     "RETURN\r\n";                                 // 13
 
-class DebugCli : public ::testing::Test {
+class DebugCli : public vn::testing::CliTest {
  protected:
+  DebugCli() : CliTest("vn_debug_cli_test") {}
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vn_debug_cli_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_ / "config");
-    source_ = dir_ / "prog.bas";
-    std::ofstream(source_, std::ios::binary) << kProgram;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  CliRun Exec(const std::string& args, const std::string& script) {
-    const fs::path in = dir_ / "stdin.txt", err = dir_ / "stderr.txt";
-    std::ofstream(in, std::ios::binary) << script;
-    const std::string cmd = "XDG_CONFIG_HOME=" + (dir_ / "config").string() + " " + VN_CLI_PATH + " debug " + args +
-                            " 2>" + err.string() + " <" + in.string();
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    const int raw = pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out, ReadAll(err)};
+    CliTest::SetUp();
+    source_ = Write("prog.bas", kProgram);
   }
 
-  fs::path dir_, source_;
+  // vnstudio-cli debug with its commands on standard input.
+  CliRun Exec(const std::string& args, const std::string& script) { return CliTest::Exec("debug " + args, script); }
+
+  fs::path source_;
 };
 
 TEST_F(DebugCli, AVnmSessionOverEachCable) {

@@ -1,12 +1,10 @@
 // Identification of the attached module, through the library and through vnstudio-cli.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "cli_run.h"
 #include "link/identify.h"
 #include "virtual_link.h"
 
@@ -98,22 +96,9 @@ TEST(Identify, KoreanTexts) {
 
 // ---- vnstudio-cli identify ---------------------------------------------------------------------
 
-struct CliRun {
-  int status;
-  std::string out;
-};
-
 CliRun Cli(const std::string& args) {
   const std::string home = (std::filesystem::temp_directory_path() / "vn-identify-test").string();
-  const std::string cmd = "XDG_CONFIG_HOME=" + home + " " + VN_CLI_PATH + " identify " + args + " 2>&1";
-  CliRun r{-1, {}};
-  FILE* p = popen(cmd.c_str(), "r");
-  if (p == nullptr) return r;
-  std::array<char, 256> buf{};
-  while (fgets(buf.data(), buf.size(), p) != nullptr) r.out += buf.data();
-  const int raw = pclose(p);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return r;
+  return RunShell("XDG_CONFIG_HOME=" + home + " " + VN_CLI_PATH + " identify " + args + " 2>&1");
 }
 
 TEST(IdentifyCli, ReportsTheModuleOrWhyNone) {

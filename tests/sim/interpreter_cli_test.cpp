@@ -1,53 +1,21 @@
 // "vnstudio-cli run" as a script uses it: what it prints while the program runs, how it says
 // why it stopped, and its exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "cli_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
+using vn::testing::CliRun;
 
-class RunCommand : public ::testing::Test {
+class RunCommand : public vn::testing::CliTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vn_run_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path Write(const std::string& name, const std::string& lines) {
-    const fs::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << lines;
-    return p;
-  }
-
-  CliRun Exec(const std::string& args) {
-    const fs::path err = dir_ / "stderr.txt";
-    const std::string cmd = std::string(VN_CLI_PATH) + " " + args + " 2>" + err.string();
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    const int raw = pclose(pipe);
-    std::ifstream in(err, std::ios::binary);
-    std::string e{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out, e};
-  }
-
-  fs::path dir_;
+  RunCommand() : CliTest("vn_run_test") {}
 };
 
 TEST_F(RunCommand, PrintsEventsAsTheyHappenAndStopsAtBreak) {
