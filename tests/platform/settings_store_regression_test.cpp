@@ -1,37 +1,16 @@
 // Settings store cases the fuzz target (fuzz/settings_fuzz.cpp) found, with the exact files.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "platform/settings_store.h"
+#include "settings_file_test.h"
 
 namespace vn::platform {
 namespace {
 
-namespace fs = std::filesystem;
-
-class SettingsStoreRegression : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vn-settings-regression-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path file() const { return dir_ / "VNSTUDIO.INI"; }
-  void Write(const std::string& text) { std::ofstream(file(), std::ios::binary) << text; }
-  std::string Read() const {
-    std::ifstream in(file(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  fs::path dir_;
-};
+class SettingsStoreRegression : public SettingsFileTest {};
 
 // A file whose first line ends in LF and whose other lines end in CR LF (the fuzzer's first
 // finding): a write used to give every line the first line's end, changing lines it did not

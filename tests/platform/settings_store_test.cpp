@@ -1,37 +1,19 @@
 // The settings stores: private-profile reading and writing.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "platform/settings_store.h"
+#include "settings_file_test.h"
 
 namespace vn::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-class SettingsStore : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("vn-settings-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path file() const { return dir_ / "VNSTUDIO.INI"; }
-  void Write(const std::string& text) { std::ofstream(file(), std::ios::binary) << text; }
-  std::string Read() const {
-    std::ifstream in(file(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  fs::path dir_;
-};
+class SettingsStore : public SettingsFileTest {};
 
 TEST_F(SettingsStore, IntegersAsThePrivateProfileReadsThem) {
   Write(
