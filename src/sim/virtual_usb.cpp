@@ -34,18 +34,17 @@ int VirtualUsbCable::ResetDevice() {
   return kOk;
 }
 
-void VirtualUsbCable::Answer(int value) {
-  to_pc_.push_back(static_cast<std::uint8_t>(value % 16));
-  to_pc_.push_back(static_cast<std::uint8_t>((value / 16) % 16));
+void VirtualUsbCable::Answer(int value, bool from_module) {
+  to_pc_.push_back({static_cast<std::uint8_t>(value % 16), from_module});
+  to_pc_.push_back({static_cast<std::uint8_t>((value / 16) % 16), from_module});
 }
 
 void VirtualUsbCable::Pump() {
   while (!Dead()) {
     const auto item = TakeOutput();
     if (!item) return;
-    Answer(*item == Module::kAnnounce ? Module::kStopAnnounce : *item);
+    Answer(*item == Module::kAnnounce ? Module::kStopAnnounce : *item, true);
     CountSent();
-    Taken(clock_.NowNs());
   }
   LoseOutput();
 }
@@ -54,10 +53,10 @@ void VirtualUsbCable::FromPc(std::uint8_t first, std::uint8_t second) {
   if (first == 0x10 || first == 0x20) {
     // The cable's own queries: no byte of the encoding starts with &H10 or &H20.
     if (first == 0x10) {
-      Answer(135);
+      Answer(135, false);
     } else {
       const bool vn_module = !Dead() && module().kind() == 1;
-      Answer(vn_module ? 1 : 0);
+      Answer(vn_module ? 1 : 0, false);
     }
     return;
   }
@@ -92,10 +91,15 @@ int VirtualUsbCable::Read(std::uint8_t* data, std::size_t length, std::size_t& r
   clock_.Advance(transfer_latency_ns);
   ++read_calls_;
   Pump();
+  bool module_bytes = false;
   while (received < length && !to_pc_.empty()) {
-    data[received++] = to_pc_.front();
+    data[received++] = to_pc_.front().value;
+    module_bytes = module_bytes || to_pc_.front().from_module;
     to_pc_.pop_front();
   }
+  // The cable's buffer holds a reply until the PC reads it; the module waits for the PC's answer
+  // (a status reply's count) from then on, not from when the reply went into the buffer.
+  if (module_bytes) Taken(clock_.NowNs());
   if (received < length) clock_.Advance(static_cast<std::int64_t>(read_timeout_ms_) * 1'000'000);
   return kOk;
 }

@@ -45,13 +45,19 @@ class VirtualUsbCable final : public platform::UsbLibrary, public ModuleWire {
   int opens() const { return opens_; }
 
  private:
-  void Answer(int value);
+  // Puts a byte in the wire encoding into the cable's buffer for the PC; `from_module` tells
+  // the module's own bytes from the cable's answers to its queries.
+  void Answer(int value, bool from_module);
   void FromPc(std::uint8_t first, std::uint8_t second);
 
   platform::VirtualClock& clock_;
   bool open_ = false;
   unsigned read_timeout_ms_ = 1000;
-  std::deque<std::uint8_t> to_pc_;
+  struct Half {
+    std::uint8_t value;
+    bool from_module;
+  };
+  std::deque<Half> to_pc_;
   bool have_first_ = false;
   std::uint8_t first_ = 0;
   std::vector<std::uint8_t> written_;

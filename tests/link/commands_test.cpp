@@ -76,12 +76,16 @@ TEST(Commands, ReadFlashByPagesOrByCount) {
 TEST(Commands, StatusReplyOnBreakAndSteps) {
   for (int kind : {1, 2}) {
     for (Wire w : WiresFor(kind)) {
+      // The PC may read the reply at once or some time later (a polling timer's tick).
+      for (std::int64_t later_ns : {std::int64_t{0}, std::int64_t{2'000'000'000}})
       for (int cmd : {link::CmdBreak, link::CmdStepInto, link::CmdStepOut, link::CmdCheckVariables}) {
-        SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(kind) + " cmd " + std::to_string(cmd));
+        SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(kind) + " cmd " + std::to_string(cmd) +
+                     " read after " + std::to_string(later_ns / 1'000'000) + " ms");
         VirtualLink v(w, kind);
         v.module.pc = 0x8123;  // bit 15 set: still a positive counter
         for (size_t a = 0; a < v.module.ram.size(); ++a) v.module.ram[a] = static_cast<std::uint8_t>(a ^ 0x5A);
         ASSERT_EQ(v.Send(cmd), 0);
+        v.clock.Advance(later_ns);
         StopStatus st;
         const int var_bytes = 5;
         ASSERT_EQ(link::ReadStatusReply(v.link, var_bytes, st), 0);
