@@ -96,7 +96,7 @@ void Module::GiveUpExchange() {
 }
 
 void Module::Receive(std::uint8_t byte, std::int64_t at_ns) {
-  if (have_last_byte_ && expect_ != Expect::kCommand && at_ns - last_byte_ns_ > kReceiveTimeoutNs)
+  if (have_activity_ && expect_ != Expect::kCommand && at_ns - last_activity_ns_ > kReceiveTimeoutNs)
     GiveUpExchange();
   NoteTaken(at_ns);
   Receive(byte);

@@ -51,16 +51,17 @@ class Module {
   void Receive(std::uint8_t byte);
   // The same, arriving at `at_ns` on the wire's clock. An exchange whose bytes stopped coming
   // (a download, a status count or a variable change the PC left half-way) is given up after
-  // kReceiveTimeoutNs without a byte either way, so the byte starts a new command instead of
-  // being taken as the rest of the old one. A download given up leaves no program behind.
+  // kReceiveTimeoutNs in which no byte came from the PC and the PC took none of the module's,
+  // so the byte starts a new command instead of being taken as the rest of the old one. A
+  // download given up leaves no program behind.
   // The time-out is well below the PC's shortest wait for an answer (about 0.3 s on the
   // REV. B cable), so the module is ready again when the PC tries anew.
   void Receive(std::uint8_t byte, std::int64_t at_ns);
   static constexpr std::int64_t kReceiveTimeoutNs = 100'000'000;
   // The PC took a byte (or the stop announcement) at `at_ns`: the exchange is alive.
   void NoteTaken(std::int64_t at_ns) {
-    have_last_byte_ = true;
-    last_byte_ns_ = at_ns;
+    have_activity_ = true;
+    last_activity_ns_ = at_ns;
   }
   // The wire looks for output: a running program first catches up with the clock (Advance),
   // so that a stop it reaches meanwhile is announced.
@@ -157,8 +158,8 @@ class Module {
   int short_ticks_ = kDefaultShortPulse;
   int long_ticks_ = kDefaultLongPulse;
   long bytes_received_ = 0;
-  std::int64_t last_byte_ns_ = 0;
-  bool have_last_byte_ = false;
+  std::int64_t last_activity_ns_ = 0;  // the last byte either way, on the wire's clock
+  bool have_activity_ = false;
   std::vector<std::uint8_t> commands_;
 };
 
