@@ -70,15 +70,7 @@ struct Bench {
         link({port, usb, irq, clock}),
         c(std::make_unique<compiler::Compiler>()),
         dbg(*c, link) {
-    link.DeviceKind = kind;
-    if (w == Wire::kUsb) {
-      link.UseUsb = -1;
-      link.UsbOpenDevice();
-    } else {
-      link.CableMode = w == Wire::kRevB ? link::kCableRevB : 0;
-      link.PortOpen();
-      link.LinkIdle();
-    }
+    Connect(link, w, kind);
     compiler::ApplyDeviceCode(c->Device, *compiler::FindDeviceCode(device));
     c->SourcePath = (TestFolder() / "prog.bas").string();
     EXPECT_EQ(CompileWithCopy(*c, Join(lines)), 0) << c->Outcome.message.en << " line " << c->Outcome.line;

@@ -62,15 +62,7 @@ struct Rig {
     port = std::make_unique<sim::VirtualParallelPort>(*module, clock, sim::VirtualParallelPort::Cable::kRevB);
     usb = std::make_unique<sim::VirtualUsbCable>(*module, clock);
     link = std::make_unique<link::Link>(link::LinkDevices{*port, *usb, irq, clock});
-    link->DeviceKind = kind;
-    if (wire == Wire::kUsb) {
-      link->UseUsb = -1;
-      link->UsbOpenDevice();
-    } else {
-      link->CableMode = link::kCableRevB;
-      link->PortOpen();
-      link->LinkIdle();
-    }
+    Connect(*link, wire, kind);
     dbg = std::make_unique<Debugger>(*c, *link);
   }
 

@@ -26,6 +26,19 @@ struct CountingInterrupts final : platform::InterruptControl {
   void Enable() override { ++enables; }
 };
 
+// Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
+inline void Connect(link::Link& link, Wire w, int kind) {
+  link.DeviceKind = kind;
+  if (w == Wire::kUsb) {
+    link.UseUsb = -1;
+    link.UsbOpenDevice();
+  } else {
+    link.CableMode = w == Wire::kRevB ? link::kCableRevB : 0;
+    link.PortOpen();
+    link.LinkIdle();
+  }
+}
+
 struct VirtualLink {
   explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
       : wire(w),
@@ -34,15 +47,7 @@ struct VirtualLink {
                                               : sim::VirtualParallelPort::Cable::kRevB),
         usb(module, clock),
         link({port, usb, irq, clock}) {
-    link.DeviceKind = kind;
-    if (w == Wire::kUsb) {
-      link.UseUsb = -1;
-      link.UsbOpenDevice();
-    } else {
-      link.CableMode = w == Wire::kRevB ? link::kCableRevB : 0;
-      link.PortOpen();
-      link.LinkIdle();
-    }
+    Connect(link, w, kind);
     link.BitDelay = 900;
   }
 
@@ -87,15 +92,7 @@ struct NextCable {
                                                         : sim::VirtualParallelPort::Cable::kRevB),
         usb(v.module, v.clock),
         link({port, usb, v.irq, v.clock}) {
-    link.DeviceKind = v.link.DeviceKind;
-    if (v.wire == Wire::kUsb) {
-      link.UseUsb = -1;
-      link.UsbOpenDevice();
-    } else {
-      link.CableMode = v.wire == Wire::kRevB ? link::kCableRevB : 0;
-      link.PortOpen();
-      link.LinkIdle();
-    }
+    Connect(link, v.wire, v.link.DeviceKind);
     link.BitDelay = v.link.BitDelay;
   }
 
