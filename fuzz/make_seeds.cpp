@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path out = argv[1];
-  for (const char* t : {"compile", "object_file", "settings", "link"}) fs::create_directories(out / t);
+  for (const char* t : {"compile", "object_file", "settings", "link", "file_readers"}) fs::create_directories(out / t);
 
   int link_seeds = 0;
   for (int i = 2; i < argc; ++i) {
@@ -131,6 +131,15 @@ int main(int argc, char** argv) {
     }
     const Bytes object = vn::link::ObjectFileBytes(c.Code, c.CodeAddr);
     Write(out / "object_file" / (stem + ".obj"), object);
+    // The file readers' seeds: the source and the object file, each in every form of file.
+    for (std::uint8_t form = 0; form < 5; ++form) {
+      Bytes as_source{form, 0};
+      as_source.insert(as_source.end(), source.begin(), source.end());
+      Write(out / "file_readers" / (stem + "-source-" + std::to_string(form)), as_source);
+      Bytes as_object{form, 1};
+      as_object.insert(as_object.end(), object.begin(), object.end());
+      Write(out / "file_readers" / (stem + "-object-" + std::to_string(form)), as_object);
+    }
 
     // Only the smaller examples go to the link target, to keep its executions quick.
     if (c.CodeAddr > 200 || link_seeds >= 3) continue;
@@ -171,6 +180,12 @@ int main(int argc, char** argv) {
                                                                  {"0", "PrintPort", "CableMode"}}));
   Write(out / "settings" / "registry", SettingsSeed(registry, {{"4", "VNstudio\\window\\", "Top", "30"},
                                                                {"4", "VNstudio\\recent\\", "File2", "b.bas"}}));
+  Bytes ini_seed{0, 3};
+  ini_seed.insert(ini_seed.end(), ini.begin(), ini.end());
+  Write(out / "file_readers" / "settings", ini_seed);
+  Bytes flash_seed{0, 2};
+  flash_seed.resize(2 + 65536, 0xFF);
+  Write(out / "file_readers" / "flash", flash_seed);
   Write(out / "settings" / "empty", SettingsSeed("", {{"3", "A", "B", "\"quoted\""}, {"1", "A", "B", "\x80"}}));
   return 0;
 }
