@@ -209,7 +209,7 @@ int Compiler::EncodeConstant(AnsiText token) {
               PendPush(c);
             }
           }
-          PendPush(0);
+          PendPush(isa::kEndOfList);
           return 0;
         }
         if (body.empty()) return Fail(kCharConstant);
@@ -258,7 +258,7 @@ int Compiler::EncodeConstant(AnsiText token) {
       if (ReadStringLiteral() != 0) return -1;
       PendShift(1);
       PendBuf[0] = kStringConst;
-      PendPush(0);
+      PendPush(isa::kEndOfList);
       return 0;
     }
     const long code = static_cast<std::int16_t>(CharAt(ScanPos));
