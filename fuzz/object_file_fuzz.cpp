@@ -82,7 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // What the file's form says.
   const bool signed_ok = size >= 8 && std::memcmp(data, vn::link::kObjectSignature, 6) == 0;
   const long n = size >= 8 ? data[6] + 256L * data[7] : -1;
-  const bool expect_ok = signed_ok && n <= CodeImage::kLastAddr + 1 && static_cast<long>(size) >= 8 + n + 1;
+  // A file larger than any object file (signature, length, 65,536 code bytes) is refused whole.
+  const bool expect_ok = signed_ok && n <= CodeImage::kLastAddr + 1 && static_cast<long>(size) >= 8 + n + 1 &&
+                         size <= vn::platform::MaxFileBytes(vn::platform::FileKind::kObject);
 
   Check(r == 0 || r == -1, "ReadObjectFile returns 0 or -1", r);
   Check((r == 0) == expect_ok, "the outcome follows the file's form", r);

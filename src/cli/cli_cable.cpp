@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/terminal_text.h"
 #include "link/link_setup.h"
 #include "platform/bit_timing.h"
 #include "platform/ftdi_usb.h"
@@ -26,7 +27,7 @@ class NoInterruptControl final : public platform::InterruptControl {
 const compiler::DeviceCodeInfo* FindDeviceOrSay(const std::string& code) {
   const auto* device = compiler::FindDeviceCode(code);
   if (device == nullptr)
-    std::cerr << "vnstudio-cli: unknown device '" << code << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
+    std::cerr << "vnstudio-cli: unknown device '" << Printable(code) << "' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n";
   return device;
 }
 
@@ -53,7 +54,7 @@ std::optional<CableArgs> ParseCableArgs(const std::string& cable, const std::str
   if (!fault_text.empty()) {
     args.fault = sim::ParseFault(fault_text);
     if (!args.fault) {
-      std::cerr << "vnstudio-cli: unknown fault '" << fault_text
+      std::cerr << "vnstudio-cli: unknown fault '" << Printable(fault_text)
                 << "' (unplugged no-power other-family bad-flash:ADDR cut:N)\n";
       return std::nullopt;
     }
@@ -65,7 +66,7 @@ std::optional<CableArgs> ParseCableArgs(const std::string& cable, const std::str
   if (!port_text.empty()) {
     args.port = ParsePort(port_text);
     if (!args.port) {
-      std::cerr << "vnstudio-cli: bad port address '" << port_text << "'\n";
+      std::cerr << "vnstudio-cli: bad port address '" << Printable(port_text) << "'\n";
       return std::nullopt;
     }
   }
@@ -117,6 +118,10 @@ CliCable::CliCable(const std::string& cable, int kind, const CableArgs& args,
   link::Link& l = *link_;
   l.OsPlatform = platform::QueryOsPlatform();
   platform::IniFile ini(platform::SettingsDirectory() / platform::kSettingsFileName);
+  // A settings file that is there but cannot be read (a folder, a device, far too large) reads
+  // as an empty one, as in the IDE; the user is told, since the cable is set up without it.
+  if (const platform::FileError e = ini.ReadError(); !e.ok())
+    std::cerr << "vnstudio-cli: cannot read " << Printable(e.Message()) << " (the defaults are used)\n";
   link::LoadLinkSettings(l, ini);
   if (cable == "usb" || cable == "virtual") {
     l.UseUsb = -1;
@@ -139,7 +144,7 @@ CliCable::~CliCable() {
 }
 
 void CliCable::Open() {
-  for (const auto& m : link::OpenLink(*link_)) std::cerr << m.text << "\n";
+  for (const auto& m : link::OpenLink(*link_)) std::cerr << Printable(m.text) << "\n";
 }
 
 void CliCable::Shutdown() { link::LinkShutdown(*link_); }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -14,12 +13,15 @@
 #include <vector>
 
 #include "cli/cli_cable.h"
+#include "cli/cli_options.h"
+#include "cli/terminal_text.h"
 #include "compiler/compiler.h"
 #include "debugger/compile_copy.h"
 #include "debugger/debugger.h"
 #include "link/download.h"
 #include "link/link.h"
 #include "link/link_setup.h"
+#include "platform/file_io.h"
 #include "sim/running_module.h"
 
 namespace vn::cli {
@@ -53,7 +55,7 @@ class TerminalUi final : public link::DownloadProgress {
   }
   void SetProgress(long, long) override {}
   void ShowMessage(const compiler::Msg& text, const std::string&, int) override {
-    std::cerr << (korean_ ? text.ko : text.en) << "\n";
+    std::cerr << Printable(korean_ ? text.ko : text.en) << "\n";
     std::cerr.flush();
   }
   const std::string& status() const { return status_; }
@@ -150,7 +152,7 @@ class Session {
       std::getline(in, value);
       Set(name, value);
     } else {
-      std::cerr << "unknown command '" << cmd << "'; " << kHelp << "\n";
+      std::cerr << "unknown command '" << Printable(cmd) << "'; " << kHelp << "\n";
     }
     return true;
   }
@@ -168,7 +170,7 @@ class Session {
   void Show(const std::vector<debugger::DebugMessage>& messages) {
     for (const auto& m : messages) {
       if (m == debugger::LinkFailure()) link_failed_ = true;
-      std::cerr << m.In(korean_) << "\n";
+      std::cerr << Printable(m.In(korean_)) << "\n";
     }
     std::cerr.flush();
   }
@@ -192,13 +194,17 @@ class Session {
     return false;
   }
 
-  // tmrBreak until the module reports a stop, for at most the waiting time.
+  // tmrBreak until the module reports a stop, for at most the waiting time. A virtual program
+  // that has ended, faulted or waits for serial input (which the terminal cannot send) will
+  // report no stop however long it is given: the watch ends there instead of moving the clock
+  // on to the end of the waiting time.
   void Watch() {
     for (long t = 0; t < wait_ms_; t += kBreakTickMs) {
       cable_.Wait(kBreakTickMs);
       const debugger::Display d = dbg_.BreakTimerTick();
       Apply(d);
       if (d.open_debug_window) return;
+      if (!cable_.Halted().empty()) break;
     }
     PrintRunning();
   }
@@ -246,13 +252,19 @@ class Session {
     const int count = dbg_.listing().line_count_plus1 - 1;
     const debugger::Rows rows = dbg_.VariableLines(1, count);
     Show(rows.error);
-    for (const auto& l : rows.lines) std::cout << l << "\n";
+    for (const auto& l : rows.lines) std::cout << Printable(l) << "\n";
     if (count == 0) std::cout << "(no variables)\n";
   }
 
   void Set(const std::string& name, const std::string& value) {
     if (!dbg_.VnmCommandsEnabled()) {
       std::cout << "set is offered on the VNM series only\n";
+      return;
+    }
+    // A variable is written at a stop, where the program is not changing it at the same time and
+    // vars shows what was written; a step still on its way counts as running.
+    if (!stopped_ || Waiting()) {
+      std::cout << "the program is running: type break first, then set\n";
       return;
     }
     if (name.empty() || value.find_first_not_of(" \t") == std::string::npos) {
@@ -268,7 +280,7 @@ class Session {
     const debugger::Rows row = dbg_.SourceLines(dbg_.CurSrcLine, 1);
     Show(row.error);
     const std::string text = row.lines.empty() ? "" : row.lines[0];
-    std::cout << "line " << dbg_.CurSrcLine << ": " << text << "\n"
+    std::cout << "line " << dbg_.CurSrcLine << ": " << Printable(text) << "\n"
               << dbg_.StatusPc() << "  " << dbg_.StatusObjectCode() << "\n";
     std::cout.flush();
   }
@@ -301,27 +313,21 @@ int Debug(const DebugOptions& o) {
   const auto args =
       ParseCableArgs(o.cable, o.fault, o.port, !o.fault.empty(), "--virtual-fault needs a virtual cable");
   if (!args) return kExitUsage;
-  if (o.wait_ms < 0) {
-    std::cerr << "vnstudio-cli: --wait must not be negative\n";
-    return kExitUsage;
-  }
 
   auto compiled = std::make_unique<compiler::Compiler>();
   compiler::Compiler& c = *compiled;
   compiler::ApplyDeviceCode(c.Device, *device);
   c.UseKorean = o.lang == "ko" ? -1 : 0;
-  std::ifstream in(o.file, std::ios::binary);
-  if (!in) {
-    std::cerr << "vnstudio-cli: cannot read " << o.file << "\n";
+  const platform::FileRead source = platform::ReadFile(o.file, platform::FileKind::kSource);
+  if (!source.ok()) {
+    std::cerr << "vnstudio-cli: cannot read " << Printable(source.error.Message()) << "\n";
     return kExitUsage;
   }
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   c.SourcePath = o.file;
-  if (debugger::CompileWithCopy(c, bytes) != 0) {
-    std::cerr << o.file << ":";
-    if (c.Outcome.line > 0) std::cerr << c.Outcome.line << ":";
-    std::cerr << " error: " << c.OutcomeText() << "\n";
-    return kExitFailed;
+  if (debugger::CompileWithCopy(c, source.bytes) != 0) {
+    std::cerr << CompileErrorLine(o.file, c.Outcome.line, c.OutcomeText());
+    // The compile copy beside the source that could not be written is a file error.
+    return c.Outcome.open_error ? kExitUsage : kExitFailed;
   }
 
   DebugCable cable(o, c.Device.DeviceKind, *args);
@@ -361,8 +367,11 @@ void AddDebugCommand(CLI::App& app) {
       ->check(CLI::IsMember({"usb", "revb", "dummy", "virtual", "virtual-revb", "virtual-dummy"}));
   debug->add_option("--port", options->port, "parallel port address (888, 0x378, &H378)");
   debug->add_option("--device", options->device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")->capture_default_str();
-  debug->add_option("--wait", options->wait_ms, "how long continue and the steps wait for a stop report, in ms")
-      ->capture_default_str();
+  WholeNumberIn<long>(debug
+                          ->add_option("--wait", options->wait_ms,
+                                       "how long continue and the steps wait for a stop report, in ms")
+                          ->capture_default_str(),
+                      0, kMaxWaitMs);
   debug->add_option("--virtual-fault", options->fault,
                     "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
   debug->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();

@@ -5,23 +5,23 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_cable.h"
+#include "cli/terminal_text.h"
 #include "compiler/compiler.h"
 #include "link/download.h"
 #include "link/flash.h"
 #include "link/link.h"
 #include "link/link_setup.h"
 #include "link/object_file.h"
-#include "platform/atomic_file.h"
+#include "platform/file_io.h"
 #include "sim/running_module.h"
 
 namespace vn::cli {
@@ -66,7 +66,7 @@ class TerminalProgress final : public link::DownloadProgress {
     ClearBar();
     // The success notes ("Verify OK !") are the command's output; the rest are errors.
     std::ostream& out = title == link::kTitleMessage ? std::cout : std::cerr;
-    out << (korean_ ? text.ko : text.en) << "\n";
+    out << Printable(korean_ ? text.ko : text.en) << "\n";
     out.flush();
   }
   const std::string& status() const { return status_; }
@@ -102,38 +102,87 @@ class TerminalProgress final : public link::DownloadProgress {
 
 // ---- The cable -------------------------------------------------------------------------------
 
-// The link, and the virtual module's flash kept in a file between runs where asked to.
-class Cable {
+// The virtual module's flash kept in a file between runs. The file is locked from before it is
+// read to after it is saved, so that two commands downloading into one file follow one another
+// and neither loses its program. Only what changed the flash (download, erase) saves it; a file
+// that is not a flash image is refused rather than cut to one.
+class KeptFlash {
  public:
-  Cable(const FlashOptions& o, int kind, const CableArgs& args)
-      : flash_file_(IsVirtualCable(o.cable) ? o.flash_file : std::string()),
-        cable_(o.cable, kind, args, [this](sim::RunningModule& module) { LoadFlash(module); }) {}
-
-  void Open() { cable_.Open(); }
-  // Closes the cable and keeps the virtual module's flash where it was asked to.
-  void Close() {
-    cable_.Shutdown();
-    if (!flash_file_.empty()) SaveFlash();
+  // Locks and reads the file ("" keeps nothing). False after saying why on standard error.
+  bool Open(const std::string& path) {
+    path_ = path;
+    if (path_.empty()) return true;
+    if (const platform::FileError e = lock_.Lock(path_); !e.ok()) {
+      std::cerr << "vnstudio-cli: cannot read " << Printable(e.Message()) << "\n";
+      return false;
+    }
+    platform::FileRead read = platform::ReadFile(path_, platform::FileKind::kFlashImage);
+    if (!read.ok()) {
+      if (read.error.problem == platform::FileProblem::kSystem && read.error.os_error == ENOENT) return true;  // a blank module the first time
+      if (read.error.problem == platform::FileProblem::kTooLarge) return NotAnImage(read.error.size);
+      std::cerr << "vnstudio-cli: cannot read " << Printable(read.error.Message()) << "\n";
+      return false;
+    }
+    if (read.bytes.size() != static_cast<size_t>(sim::Module::kFlashSize)) return NotAnImage(read.bytes.size());
+    bytes_ = std::move(read.bytes);
+    return true;
   }
 
-  link::Link& link() { return cable_.link(); }
+  // Puts the file's bytes into the module's flash and remembers what it then held.
+  void Fill(sim::RunningModule& module) {
+    if (path_.empty()) return;
+    for (size_t a = 0; a < bytes_.size(); ++a) module.ProgramFlash(static_cast<long>(a), static_cast<std::uint8_t>(bytes_[a]));
+    bytes_ = Image(module);
+  }
+
+  // Saves the flash when it changed. False after saying why on standard error.
+  bool Save(const sim::RunningModule& module, const std::string& program_file) {
+    if (path_.empty()) return true;
+    const std::string now = Image(module);
+    if (now == bytes_) return true;
+    platform::ReplaceOptions options;
+    options.inputs = {program_file};
+    if (const platform::FileError e = platform::ReplaceFile(path_, now, options); !e.ok()) {
+      std::cerr << "vnstudio-cli: cannot write " << Printable(e.Message()) << "\n";
+      return false;
+    }
+    bytes_ = now;
+    return true;
+  }
+
+  const std::string& path() const { return path_; }
 
  private:
-  void LoadFlash(sim::RunningModule& module) {
-    if (flash_file_.empty()) return;
-    std::ifstream in(flash_file_, std::ios::binary);
-    if (!in) return;  // a blank module the first time
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    for (size_t a = 0; a < bytes.size() && a < static_cast<size_t>(sim::Module::kFlashSize); ++a)
-      module.ProgramFlash(static_cast<long>(a), static_cast<std::uint8_t>(bytes[a]));
+  bool NotAnImage(std::uint64_t size) const {
+    std::cerr << "vnstudio-cli: " << Printable(path_) << ": Not a flash image (" << size << " bytes, not " << sim::Module::kFlashSize
+              << ")\n";
+    return false;
   }
-  void SaveFlash() {
+  static std::string Image(const sim::RunningModule& module) {
     std::string bytes;
-    for (long a = 0; a < sim::Module::kFlashSize; ++a) bytes.push_back(static_cast<char>(cable_.module().FlashByte(a)));
-    if (!platform::ReplaceFile(flash_file_, bytes)) std::cerr << "vnstudio-cli: cannot write " << flash_file_ << "\n";
+    bytes.reserve(static_cast<size_t>(sim::Module::kFlashSize));
+    for (long a = 0; a < sim::Module::kFlashSize; ++a) bytes.push_back(static_cast<char>(module.FlashByte(a)));
+    return bytes;
   }
 
-  std::string flash_file_;  // empty: nothing kept
+  std::string path_;         // empty: nothing kept
+  platform::FileLock lock_;  // held while path_ is in use
+  std::string bytes_;        // the flash as read, then as last saved
+};
+
+// The link, with the virtual module's flash filled from the kept file where asked to.
+class Cable {
+ public:
+  Cable(const FlashOptions& o, int kind, const CableArgs& args, KeptFlash& kept)
+      : cable_(o.cable, kind, args, [&kept](sim::RunningModule& module) { kept.Fill(module); }) {}
+
+  void Open() { cable_.Open(); }
+  void Close() { cable_.Shutdown(); }
+
+  link::Link& link() { return cable_.link(); }
+  const sim::RunningModule& module() const { return cable_.module(); }
+
+ private:
   CliCable cable_;
 };
 
@@ -150,21 +199,19 @@ bool IsObjectFile(const std::string& path) {
 // the program (CompiledOK set).
 std::optional<int> LoadProgram(compiler::Compiler& c, const FlashOptions& o, TerminalProgress& ui) {
   if (IsObjectFile(o.file)) {
-    if (link::ReadObjectFile(o.file, c.Code, c.CodeAddr, ui) != 0) return kExitFailed;
+    // Missing, unreadable or malformed: a file error, after the IDE's message.
+    if (link::ReadObjectFile(o.file, c.Code, c.CodeAddr, ui) != 0) return kExitUsage;
     c.CompiledOK = -1;
     return std::nullopt;
   }
-  std::ifstream in(o.file, std::ios::binary);
-  if (!in) {
-    std::cerr << "vnstudio-cli: cannot read " << o.file << "\n";
+  const platform::FileRead source = platform::ReadFile(o.file, platform::FileKind::kSource);
+  if (!source.ok()) {
+    std::cerr << "vnstudio-cli: cannot read " << Printable(source.error.Message()) << "\n";
     return kExitUsage;
   }
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   c.SourcePath = o.file;
-  if (c.CompileSource(bytes) != 0) {
-    std::cerr << o.file << ":";
-    if (c.Outcome.line > 0) std::cerr << c.Outcome.line << ":";
-    std::cerr << " error: " << c.OutcomeText() << "\n";
+  if (c.CompileSource(source.bytes) != 0) {
+    std::cerr << CompileErrorLine(o.file, c.Outcome.line, c.OutcomeText());
     return kExitFailed;
   }
   return std::nullopt;
@@ -183,16 +230,19 @@ int Run(Action action, const FlashOptions& o) {
   compiler::ApplyDeviceCode(c.Device, *device);
   c.UseKorean = korean ? -1 : 0;
   TerminalProgress ui(korean);
+  KeptFlash kept;
+  if (!kept.Open(IsVirtualCable(o.cable) ? o.flash_file : std::string())) return kExitUsage;
   if (action != Action::kErase) {
     if (const auto status = LoadProgram(c, o, ui)) return *status;
   }
   // CONST DEVICE in the source has the last word on the series.
   const int kind = c.Device.DeviceKind;
 
-  Cable cable(o, kind, *args);
+  Cable cable(o, kind, *args, kept);
   cable.Open();
   link::Link& lnk = cable.link();
   int result = -1;
+  bool write_failed = false;  // read-flash -o: a file error
   switch (action) {
     case Action::kDownload:
       lnk.LinkIdle();
@@ -215,9 +265,12 @@ int Run(Action action, const FlashOptions& o) {
         } else {
           std::string dump;
           for (long a = 0; a < c.CodeAddr; ++a) dump.push_back(static_cast<char>(flash.Get(a)));
-          if (!platform::ReplaceFile(o.output, dump)) {
-            std::cerr << "vnstudio-cli: cannot write " << o.output << "\n";
-            result = -1;
+          // Never onto the program file the length came from, nor the kept flash.
+          platform::ReplaceOptions options;
+          options.inputs = {o.file, kept.path()};
+          if (const platform::FileError e = platform::ReplaceFile(o.output, dump, options); !e.ok()) {
+            std::cerr << "vnstudio-cli: cannot write " << Printable(e.Message()) << "\n";
+            write_failed = true;
           }
         }
       }
@@ -226,9 +279,13 @@ int Run(Action action, const FlashOptions& o) {
   }
   cable.Close();
   ui.ClearBar();
+  // Verify and read-flash only read the module: its flash file stays as it was.
+  const bool changes_flash = action == Action::kDownload || action == Action::kErase;
+  const bool saved = !changes_flash || kept.Save(cable.module(), o.file);
   // The panel's last text ("Code Size : ... Byte") is what a download leaves to read.
-  if (result == 0 && (action == Action::kDownload || action == Action::kErase)) std::cout << ui.status() << "\n";
-  return result == 0 ? kExitOk : kExitFailed;
+  if (result == 0 && saved && changes_flash) std::cout << ui.status() << "\n";
+  if (write_failed) return kExitUsage;
+  return result == 0 && saved ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli_cable.h"
+#include "cli/terminal_text.h"
 #include "compiler/compiler.h"
 #include "link/identify.h"
 #include "link/link.h"
@@ -31,7 +32,7 @@ struct LinkOptions {
 };
 
 void ShowMessages(const std::vector<link::LinkMessage>& messages) {
-  for (const auto& m : messages) std::cerr << m.text << "\n";
+  for (const auto& m : messages) std::cerr << Printable(m.text) << "\n";
 }
 
 int Identify(const LinkOptions& o) {
@@ -49,7 +50,7 @@ int Identify(const LinkOptions& o) {
   const link::Identification id = link::IdentifyModule(lnk, o.lang == "ko" ? -1 : 0);
   link::LinkShutdown(lnk);
   if (id.result != 0) {
-    std::cerr << id.message.text << "\n";
+    std::cerr << Printable(id.message.text) << "\n";
     return kExitNoModule;
   }
   std::cout << (id.series == 1 ? "VN" : "VNM") << " series\n" << link::FirmwareLine(id) << "\n";

@@ -2,9 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -13,9 +11,11 @@
 #include "cli/flash_commands.h"
 #include "cli/link_commands.h"
 #include "cli/run_command.h"
+#include "cli/terminal_text.h"
 #include "compiler/compiler.h"
 #include "link/object_file.h"
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -76,13 +76,6 @@ nlohmann::ordered_json Report(const Compiler& c, vn::platform::CodePage& cp, boo
   return j;
 }
 
-bool ReadSource(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 // Compiles the file; prints the error line on failure. Returns the exit status.
 int Compile(Compiler& c, const CompileOptions& o) {
   const auto* device = vn::cli::FindDeviceOrSay(o.device);
@@ -91,24 +84,28 @@ int Compile(Compiler& c, const CompileOptions& o) {
   c.UseKorean = o.lang == "ko" ? -1 : 0;
   c.SourcePath = o.file;
 
-  std::string bytes;
-  if (!ReadSource(o.file, bytes)) {
-    std::cerr << "vnstudio-cli: cannot read " << o.file << "\n";
+  const vn::platform::FileRead source = vn::platform::ReadFile(o.file, vn::platform::FileKind::kSource);
+  if (!source.ok()) {
+    std::cerr << "vnstudio-cli: cannot read " << vn::cli::Printable(source.error.Message()) << "\n";
     return kExitUsage;
   }
-  const bool ok = c.CompileSource(bytes) == 0;
+  const bool ok = c.CompileSource(source.bytes) == 0;
   if (!ok) {
-    std::cerr << o.file << ":";
-    if (c.Outcome.line > 0) std::cerr << c.Outcome.line << ":";
-    std::cerr << " error: " << c.OutcomeText() << "\n";
+    std::cerr << vn::cli::CompileErrorLine(o.file, c.Outcome.line, c.OutcomeText());
   }
   if (o.json) {
     vn::platform::CodePage cp;
-    std::cout << Report(c, cp, ok).dump() << "\n";
+    // A byte of a name that is no text is shown as U+FFFD rather than ending the program.
+    std::cout << vn::cli::PrintableJson(Report(c, cp, ok).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace))
+              << "\n";
   }
   if (!ok) return kExitCompileError;
-  if (!o.output.empty() && !vn::link::WriteObjectFile(o.output, c.Code, c.CodeAddr)) {
-    std::cerr << "vnstudio-cli: cannot write " << o.output << "\n";
+  if (o.output.empty()) return kExitOk;
+  // "-o" naming the source (or a link to it) would put the object code in its place.
+  vn::platform::ReplaceOptions keep_source;
+  keep_source.inputs = {o.file};
+  if (const auto e = vn::link::WriteObjectFile(o.output, c.Code, c.CodeAddr, keep_source); !e.ok()) {
+    std::cerr << "vnstudio-cli: cannot write " << vn::cli::Printable(e.Message()) << "\n";
     return kExitUsage;
   }
   return kExitOk;
@@ -121,7 +118,7 @@ void PrintListing(const Compiler& c) {
   std::cout << "\nLabel\n";
   for (int i = 0; i < c.LabelCount(); ++i) {
     const auto& l = c.Labels[static_cast<size_t>(i)];
-    std::cout << vn::compiler::Str(i) << "  : " << cp.Cp949ToUtf8(vn::compiler::EncodeAnsi(l.LabelName))
+    std::cout << vn::compiler::Str(i) << "  : " << vn::cli::Printable(cp.Cp949ToUtf8(vn::compiler::EncodeAnsi(l.LabelName)))
               << " = " << vn::compiler::Hex(static_cast<unsigned long>(l.LabelAddr)) << "\n";
   }
 }
@@ -129,6 +126,8 @@ void PrintListing(const Compiler& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Ctrl-C or a kill in the middle of writing a file leaves no temporary file behind.
+  vn::platform::InstallTempFileCleanup();
   CLI::App app{"VARNOLIC Studio command-line tools"};
   app.footer(
       "Exit status: 0 success; 1 a compile error, or a link operation that failed (no module, a "
@@ -157,8 +156,11 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? kExitOk : kExitUsage;
+    // --help prints the help and succeeds.
+    if (e.get_exit_code() == 0) return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    // A refused command line is one line; it quotes what was typed, so it is made printable.
+    std::cerr << "vnstudio-cli: " << vn::cli::Printable(e.what()) << " (see vnstudio-cli --help)\n";
+    return kExitUsage;
   }
 
   Compiler compiler;

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <iterator>
@@ -16,8 +15,13 @@
 #include <vector>
 
 #include "cli/cli_cable.h"
+#include "cli/cli_options.h"
+#include "cli/run_inputs.h"
+#include "cli/terminal_text.h"
 #include "compiler/compiler.h"
 #include "isa/isa.h"
+#include "link/object_file.h"
+#include "platform/file_io.h"
 #include "sim/interpreter.h"
 #include "sim/machine_io.h"
 
@@ -31,7 +35,6 @@ constexpr int kExitUsage = 2;
 constexpr int kExitFault = 3;
 constexpr int kExitLimit = 4;
 
-constexpr char kObjectSignature[] = "VN2000";
 constexpr long kLastCodeAddr = 64000;
 
 struct RunOptions {
@@ -54,13 +57,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
   return true;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
 // Printable text for bytes: ASCII as it is, the rest escaped.
 std::string Escape(std::string_view bytes) {
   std::string out;
@@ -79,99 +75,6 @@ std::string Escape(std::string_view bytes) {
     }
   }
   return out;
-}
-
-// The bytes of an --input text: \r \n \t \\ \0 and \xHH are escapes.
-std::optional<std::string> Unescape(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out.push_back(text[i]);
-      continue;
-    }
-    if (++i >= text.size()) return std::nullopt;
-    switch (text[i]) {
-      case 'r': out.push_back('\r'); break;
-      case 'n': out.push_back('\n'); break;
-      case 't': out.push_back('\t'); break;
-      case '0': out.push_back('\0'); break;
-      case '\\': out.push_back('\\'); break;
-      case 'x': {
-        if (i + 2 >= text.size()) return std::nullopt;
-        const std::string hex(text.substr(i + 1, 2));
-        char* end = nullptr;
-        const long v = std::strtol(hex.c_str(), &end, 16);
-        if (hex.size() != 2 || end == nullptr || *end != '\0') return std::nullopt;
-        out.push_back(static_cast<char>(v));
-        i += 2;
-        break;
-      }
-      default: return std::nullopt;
-    }
-  }
-  return out;
-}
-
-std::optional<long> Number(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 0);
-  if (end == nullptr || *end != '\0') return std::nullopt;
-  return v;
-}
-
-// "N=V" as two numbers.
-std::optional<std::pair<long, long>> Assignment(const std::string& text) {
-  const size_t eq = text.find('=');
-  if (eq == std::string::npos) return std::nullopt;
-  const auto a = Number(text.substr(0, eq));
-  const auto b = Number(text.substr(eq + 1));
-  if (!a || !b) return std::nullopt;
-  return std::make_pair(*a, *b);
-}
-
-// One --input: [@MS:]serial:TEXT | port:N=L | adc:N=V | adkey:N=K | keypad:B=K | count:N=V |
-// capture:P=V | shiftin:V | int:N, or bare TEXT for the serial input.
-bool ApplyInput(sim::MachineIo& io, const std::string& item) {
-  std::string rest = item;
-  std::optional<std::uint64_t> at_ms;
-  if (!rest.empty() && rest[0] == '@') {
-    const size_t colon = rest.find(':');
-    if (colon == std::string::npos) return false;
-    const auto ms = Number(rest.substr(1, colon - 1));
-    if (!ms || *ms < 0) return false;
-    at_ms = static_cast<std::uint64_t>(*ms);
-    rest = rest.substr(colon + 1);
-  }
-  std::function<void(sim::MachineIo&)> action;
-  const size_t colon = rest.find(':');
-  const std::string kind = colon == std::string::npos ? "" : rest.substr(0, colon);
-  const std::string arg = colon == std::string::npos ? rest : rest.substr(colon + 1);
-  if (kind == "serial" || kind.empty() || (kind != "port" && kind != "adc" && kind != "adkey" && kind != "keypad" &&
-                                           kind != "count" && kind != "capture" && kind != "shiftin" && kind != "int")) {
-    const auto bytes = Unescape(kind == "serial" ? arg : rest);
-    if (!bytes) return false;
-    action = [b = *bytes](sim::MachineIo& m) { m.PushSerialInput(b); };
-  } else if (kind == "shiftin" || kind == "int") {
-    const auto v = Number(arg);
-    if (!v) return false;
-    if (kind == "shiftin") action = [v = *v](sim::MachineIo& m) { m.SetShiftIn(v); };
-    else action = [v = *v](sim::MachineIo& m) { m.TriggerInterrupt(static_cast<int>(v)); };
-  } else {
-    const auto nv = Assignment(arg);
-    if (!nv) return false;
-    const int n = static_cast<int>(nv->first);
-    const long v = nv->second;
-    if (kind == "port") action = [n, v](sim::MachineIo& m) { m.SetInput(n, static_cast<int>(v)); };
-    else if (kind == "adc") action = [n, v](sim::MachineIo& m) { m.SetAdc(n, static_cast<int>(v)); };
-    else if (kind == "adkey") action = [n, v](sim::MachineIo& m) { m.SetAdKey(n, static_cast<int>(v)); };
-    else if (kind == "keypad") action = [n, v](sim::MachineIo& m) { m.SetKeypad(n, static_cast<int>(v)); };
-    else if (kind == "count") action = [n, v](sim::MachineIo& m) { m.SetCounter(n, v); };
-    else action = [n, v](sim::MachineIo& m) { m.SetCapture(n, v); };
-  }
-  if (at_ms) io.Schedule(*at_ms * 1000, std::move(action));
-  else action(io);
-  return true;
 }
 
 std::string Hex(std::uint32_t v) {
@@ -238,36 +141,37 @@ struct Program {
 std::optional<int> LoadProgram(const RunOptions& o, Program& p) {
   const auto* device = FindDeviceOrSay(o.device);
   if (device == nullptr) return kExitUsage;
-  std::string bytes;
-  if (!ReadFile(o.file, bytes)) {
-    std::cerr << "vnstudio-cli: cannot read " << o.file << "\n";
-    return kExitUsage;
-  }
   if (EndsWith(o.file, ".obj")) {
-    const size_t sig = sizeof kObjectSignature - 1;
-    if (bytes.size() < sig + 2 || bytes.compare(0, sig, kObjectSignature) != 0) {
-      std::cerr << "vnstudio-cli: " << o.file << " is not an object file (no VN2000 signature)\n";
+    link::ObjectFileRead obj = link::LoadObjectFile(o.file);
+    if (obj.problem == link::ObjectFileProblem::kUnreadable) {
+      std::cerr << "vnstudio-cli: cannot read " << Printable(obj.error.Message()) << "\n";
       return kExitUsage;
     }
-    const long n = static_cast<unsigned char>(bytes[sig]) | static_cast<unsigned char>(bytes[sig + 1]) << 8;
-    if (n > kLastCodeAddr || bytes.size() < sig + 2 + static_cast<size_t>(n) + 1) {
-      std::cerr << "vnstudio-cli: " << o.file << " is cut short or too large (code length " << n << ")\n";
+    if (obj.problem == link::ObjectFileProblem::kSignature) {
+      std::cerr << "vnstudio-cli: " << Printable(o.file) << " is not an object file (no VN2000 signature)\n";
       return kExitUsage;
     }
-    p.code.assign(bytes.begin() + static_cast<std::ptrdiff_t>(sig + 2),
-                  bytes.begin() + static_cast<std::ptrdiff_t>(sig + 2 + static_cast<size_t>(n) + 1));
+    // The interpreter runs programs that end by the last code address.
+    if (obj.problem != link::ObjectFileProblem::kNone || obj.code_addr > kLastCodeAddr) {
+      std::cerr << "vnstudio-cli: " << Printable(o.file) << " is cut short or too large (code length " << obj.code_addr << ")\n";
+      return kExitUsage;
+    }
+    p.code = std::move(obj.code);
     p.series = device->kind == 1 ? sim::Series::kVn : sim::Series::kVnm;
     return std::nullopt;
+  }
+  const platform::FileRead source = platform::ReadFile(o.file, platform::FileKind::kSource);
+  if (!source.ok()) {
+    std::cerr << "vnstudio-cli: cannot read " << Printable(source.error.Message()) << "\n";
+    return kExitUsage;
   }
   p.compiler = std::make_unique<compiler::Compiler>();
   compiler::Compiler& c = *p.compiler;
   compiler::ApplyDeviceCode(c.Device, *device);
   c.UseKorean = o.lang == "ko" ? -1 : 0;
   c.SourcePath = o.file;
-  if (c.CompileSource(bytes) != 0) {
-    std::cerr << o.file << ":";
-    if (c.Outcome.line > 0) std::cerr << c.Outcome.line << ":";
-    std::cerr << " error: " << c.OutcomeText() << "\n";
+  if (c.CompileSource(source.bytes) != 0) {
+    std::cerr << CompileErrorLine(o.file, c.Outcome.line, c.OutcomeText());
     return kExitCompileError;
   }
   for (long a = 0; a < c.CodeAddr; ++a) p.code.push_back(c.Code.Get(a));
@@ -285,14 +189,31 @@ int Run(const RunOptions& o) {
 
   sim::Interpreter vm(p.series, p.code);
   sim::MachineIo& io = vm.io();
-  for (const auto& item : o.inputs) {
-    if (!ApplyInput(io, item)) {
-      std::cerr << "vnstudio-cli: bad --input '" << item << "'\n";
+  for (const auto& text : o.inputs) {
+    InputRead read = ReadInput(text);
+    const std::string named = "vnstudio-cli: --input '" + Printable(text) + "': ";
+    if (!read.error.empty()) {
+      std::cerr << named << Printable(read.error) << "\n";
       return kExitUsage;
     }
+    if (!read.item.at_ms) {
+      if (!read.item.apply(io)) {
+        std::cerr << named << "more than the " << sim::MachineIo::kMaxSerialInput << " bytes the serial input holds\n";
+        return kExitUsage;
+      }
+      continue;
+    }
+    // Later, the program may not have taken the bytes before: the input then says so and is lost.
+    io.Schedule(*read.item.at_ms * 1000, [apply = std::move(read.item.apply), named](sim::MachineIo& m) {
+      if (!apply(m)) std::cerr << named << "lost: the serial input already holds its " << sim::MachineIo::kMaxSerialInput << " bytes\n";
+    });
   }
+  const std::uint64_t until = o.max_time_ms ? *o.max_time_ms * 1000 : sim::Interpreter::kNoLimit;
   bool displayed = false;
-  io.SetListener([&io, &displayed](const sim::IoEvent& e) {
+  io.SetListener([&io, &displayed, until](const sim::IoEvent& e) {
+    // The notes of a PLAY cut by the time limit are logged when they start: those after the
+    // limit have not sounded by the time the run stops.
+    if (e.time_us > until) return;
     if (e.kind == sim::IoEventKind::kDisplayText || e.kind == sim::IoEventKind::kDisplayClear) displayed = true;
     std::cout << TimeText(e.time_us) << "  " << EventText(e, io) << "\n";
   });
@@ -304,9 +225,8 @@ int Run(const RunOptions& o) {
     });
   }
 
-  std::cout << "running " << o.file << " on the " << (p.series == sim::Series::kVn ? "VN" : "VNM")
+  std::cout << "running " << Printable(o.file) << " on the " << (p.series == sim::Series::kVn ? "VN" : "VNM")
             << " series (" << p.code.size() << " code bytes)\n";
-  const std::uint64_t until = o.max_time_ms ? *o.max_time_ms * 1000 : sim::Interpreter::kNoLimit;
   const sim::Stop s = vm.Run(o.max_steps, until);
 
   std::cout << "stopped: " << sim::StopReasonName(s.reason) << " at " << Hex(s.pc) << line_of(s.pc) << " after "
@@ -339,11 +259,14 @@ void AddRunCommand(CLI::App& app) {
   run->add_option("FILE", options->file, "source (.bas) or object (.obj) file")->required();
   run->add_option("--device", options->device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2 (an object file's device)")
       ->capture_default_str();
-  run->add_option("--max-steps", options->max_steps, "stop after this many instructions")->capture_default_str();
-  run->add_option("--max-time", options->max_time_ms, "stop when the virtual clock reaches this many milliseconds");
-  run->add_option("--input", options->inputs,
-                  "[@MS:]TEXT | serial:TEXT | port:N=L | adc:N=V | adkey:N=K | keypad:B=K | count:N=V | "
-                  "capture:P=V | shiftin:V | int:N (\\r \\n \\t \\0 \\xHH in TEXT; @MS applies it at that virtual time)");
+  WholeNumberIn<std::uint64_t>(
+      run->add_option("--max-steps", options->max_steps, "stop after this many instructions")->capture_default_str(), 0,
+      kMaxSteps);
+  WholeNumberIn<std::uint64_t>(
+      run->add_option("--max-time", options->max_time_ms,
+                      "stop when the virtual clock reaches this many milliseconds (a wait is cut there)"),
+      0, kMaxTimeMs);
+  run->add_option("--input", options->inputs, InputHelp());
   run->add_flag("--trace", options->trace, "print every instruction before it runs");
   run->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
   run->callback([options] {

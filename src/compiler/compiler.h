@@ -108,6 +108,11 @@ class Compiler {
   static constexpr int kOperandSlotSize = 255;
   static constexpr int kStackSize = 51;  // FOR and IF stacks, entries 0..50
   static constexpr int kLineIndexSize = 32001;
+  // Deepest nesting of operands inside operands (array and constant array indexes, function
+  // arguments), and of parentheses in an expression. The operand parsers recurse once per
+  // level, so the bound keeps a hostile line from exhausting the stack; no real program comes
+  // near it.
+  static constexpr int kMaxNesting = 64;
 
   Compiler();
   ~Compiler();
@@ -178,6 +183,12 @@ class Compiler {
   std::optional<long> PendingConstantValue() const;
   // True when nothing but blanks is left on the line after ScanPos.
   bool RestIsBlank() const;
+  // Enters one more level of operand nesting before a parser reads the operands inside an
+  // operand: 0, or -1 when that would pass kMaxNesting, with "Statement Too Complex" recorded
+  // as the line's error (so that the enclosing parsers' own messages cannot replace it).
+  // Every 0 is paired with a LeaveNesting(); NestingLevel does the pairing.
+  int EnterNesting();
+  void LeaveNesting() { --NestDepth; }
 
   // ---- Symbols and declarations -----------------------------------------------------------
   static bool ValidName(const AnsiText& token);
@@ -272,6 +283,8 @@ class Compiler {
   std::string ErrMsgEn, ErrMsgKo;
   std::optional<Msg> CapacityError;  // first capacity exceeded on the current line
 
+  int NestDepth = 0;            // operand nesting levels open on the current line
+
   AnsiText Token;               // last token read, upper-cased; empty at the end of the line
   int ScanPos = 1;              // 1-based position of the next character of SrcLine
   int ScanEnd = 1;              // length of SrcLine + 1
@@ -339,6 +352,23 @@ class Compiler {
   std::unordered_map<AnsiText, int> const_index_;  // name -> first entry
   std::unordered_map<AnsiText, int> label_index_;  // name -> first entry
   platform::CodePage* code_page_;
+};
+
+// One level of operand nesting for the lifetime of the object (see Compiler::EnterNesting).
+class NestingLevel {
+ public:
+  explicit NestingLevel(Compiler& c) : c_(c), entered_(c.EnterNesting() == 0) {}
+  ~NestingLevel() {
+    if (entered_) c_.LeaveNesting();
+  }
+  NestingLevel(const NestingLevel&) = delete;
+  NestingLevel& operator=(const NestingLevel&) = delete;
+  // False when the level was refused; the parser then returns -1 without reading further.
+  bool entered() const { return entered_; }
+
+ private:
+  Compiler& c_;
+  bool entered_;
 };
 
 // Rows of the object code view: address in hexadecimal, " : ", eight bytes each followed by

@@ -2,7 +2,6 @@
 // line at a time, appends the end of the program, resolves label references and indexes the
 // lines of the compile copy for the debugger.
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <unordered_map>
@@ -10,6 +9,7 @@
 #include "compiler/compiler.h"
 #include "platform/codepage.h"
 #include "platform/editor.h"
+#include "platform/file_io.h"
 
 namespace vn::compiler {
 namespace {
@@ -86,11 +86,10 @@ const std::unordered_map<AnsiText, const Keyword*>& KeywordIndex() {
   return index;
 }
 
-bool ReadFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+// "Open Error:" and the path, with the reason after it when there is one.
+Msg OpenError(const std::string& path, const std::string& reason) {
+  const std::string text = "Open Error:" + path + (reason.empty() ? "" : ": " + reason);
+  return {text, text};
 }
 
 }  // namespace
@@ -176,6 +175,7 @@ void Compiler::ResetTables() {
 int Compiler::CompileLine() {
   ErrMsgEn.clear();
   CapacityError.reset();
+  NestDepth = 0;
   if (SrcLine.empty()) return 0;
   ScanPos = 1;
   ScanEnd = static_cast<int>(SrcLine.size()) + 1;
@@ -198,7 +198,8 @@ int Compiler::CompileLine() {
       if (CompileLabel() != 0) return -1;
       r = kContinueStatement;
     }
-    if (r < 0) return -1;
+    // A capacity passed on the way is the cause, whatever the statement made of it after.
+    if (r < 0) return CapacityError ? Fail(*CapacityError) : -1;
     if (CapacityError) return Fail(*CapacityError);
     NextToken();
     if (r == kContinueStatement) continue;
@@ -317,14 +318,18 @@ int Compiler::CompileSource(std::string_view source_bytes) {
 int Compiler::CompileProgram(platform::EditorComponent& editor) {
   const size_t keep = SourcePath.size() >= 4 ? SourcePath.size() - 4 : 0;
   TempSourcePath = SourcePath.substr(0, keep) + ".$$$";
-  std::string bytes;
-  if (!editor.SaveToFile(TempSourcePath) || !ReadFile(TempSourcePath, bytes)) {
+  auto open_error = [this](const std::string& reason) {
     Outcome = {};
     Outcome.open_error = true;
-    Outcome.message = {"Open Error:" + TempSourcePath, "Open Error:" + TempSourcePath};
+    Outcome.message = OpenError(TempSourcePath, reason);
     return 1;
-  }
-  if (CompileSource(bytes) != 0) return 1;
+  };
+  // A document named like its own compile copy ("PROG.$$$") would be written over by it.
+  if (platform::SameFile(TempSourcePath, SourcePath)) return open_error("Same file as the input");
+  if (!editor.SaveToFile(TempSourcePath)) return open_error("");
+  const platform::FileRead copy = platform::ReadFile(TempSourcePath, platform::FileKind::kSource);
+  if (!copy.ok()) return open_error(copy.error.Reason());
+  if (CompileSource(copy.bytes) != 0) return 1;
   BuildLineIndex();
   return 0;
 }
@@ -332,12 +337,12 @@ int Compiler::CompileProgram(platform::EditorComponent& editor) {
 void Compiler::BuildLineIndex() {
   LineOffset.assign(kLineIndexSize, 0);
   if (TempSourcePath.empty()) return;
-  std::string bytes;
-  if (!ReadFile(TempSourcePath, bytes)) {
-    Outcome.message = {"Open Error:" + TempSourcePath, "Open Error:" + TempSourcePath};
+  const platform::FileRead copy = platform::ReadFile(TempSourcePath, platform::FileKind::kSource);
+  if (!copy.ok()) {
+    Outcome.message = OpenError(TempSourcePath, copy.error.Reason());
     return;
   }
-  const SourceLines source = SplitSource(bytes);
+  const SourceLines source = SplitSource(copy.bytes);
   long pos = 1;
   int n = 1;
   for (const AnsiText& s : source.lines) {
@@ -347,8 +352,12 @@ void Compiler::BuildLineIndex() {
   }
   LineCountPlus1 = n;
   // Blank lines after the last one let the debugger's source window read past the end.
-  std::ofstream out(TempSourcePath, std::ios::binary | std::ios::app);
-  for (int i = 0; i < 61; ++i) out << " \r\n";
+  std::string padded = copy.bytes;
+  for (int i = 0; i < 61; ++i) padded += " \r\n";
+  platform::ReplaceOptions keep_source;
+  keep_source.inputs = {SourcePath};
+  if (const platform::FileError e = platform::ReplaceFile(TempSourcePath, padded, keep_source); !e.ok())
+    Outcome.message = OpenError(TempSourcePath, e.Reason());
 }
 
 }  // namespace vn::compiler

@@ -16,8 +16,6 @@ const Msg kArrayIndex{"Syntax Error in Array index", "배열의 인수로 사용
 const Msg kBitType{"Syntax Error in Bit type", "문법에러 : 비트지정자를 사용할 수 없는 변수입니다."};
 const Msg kBitSetting{"Invalid BIT setting !", "문법에러 : 비트지정자를 사용할 수 없는 영역입니다."};
 const Msg kNoEquals{"Syntax Error ! Not Found \"=\"", "문법에러 : =기호를 찾을 수 없습니다."};
-const Msg kTooComplex{"Statement Too Complex ! Make Simple !",
-                      "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
 
 using isa::Operator;
 
@@ -48,6 +46,15 @@ constexpr int kMaxOperators = 30;
 
 }  // namespace
 
+int Compiler::EnterNesting() {
+  if (NestDepth >= kMaxNesting) {
+    Overflow(kMsgTooComplex);
+    return Fail(kMsgTooComplex);
+  }
+  ++NestDepth;
+  return 0;
+}
+
 int Compiler::ParseVariable(const AnsiText& token) {
   const int i = FindVar(token);
   if (i < 0) return Fail(kUndefinedVariable);
@@ -63,6 +70,8 @@ int Compiler::ParseVariable(const AnsiText& token) {
   if (var.VarDim != 0) {
     NextToken();
     if (Token != u"(") return Fail(kArrayParen);
+    const NestingLevel level(*this);
+    if (!level.entered()) return -1;
     NextToken();
     if (ParseOperand(Token) != 0) return Fail(kArrayOperand);
     if (Device.DeviceKind == 1) {
@@ -135,19 +144,23 @@ int Compiler::CompileAssignment() {
   NextToken();
   if (Token != u"=") return Fail(kNoEquals);
 
-  int weight = 0;  // parenthesis weight: 120 per open parenthesis
+  // Parenthesis weight: 120 per open parenthesis. Parentheses need not balance, so the depth
+  // is bounded both ways; that also keeps the priorities far from overflowing.
+  int weight = 0;
+  constexpr int kMaxWeight = 120 * kMaxNesting;
   auto skip_parens = [this, &weight] {
     for (;;) {
       NextToken();
       if (Token == u"(") weight += 120;
       else if (Token == u")") weight -= 120;
-      else return;
+      else return 0;
+      if (weight > kMaxWeight || weight < -kMaxWeight) return Fail(kMsgTooComplex);
     }
   };
 
-  skip_parens();
+  if (skip_parens() != 0) return -1;
   if (ParseFunctionOperand(Token) != 0) return -1;
-  skip_parens();
+  if (skip_parens() != 0) return -1;
   if (EndsExpression(Token)) {
     FlushPending();
     Emit(isa::kEndOfList);
@@ -159,23 +172,23 @@ int Compiler::CompileAssignment() {
   std::array<int, kOperandSlots> op_prec{};
   int n = 0;  // operators read
   for (;;) {
-    if (n + 1 >= kOperandSlots) return Fail(kTooComplex);
+    if (n + 1 >= kOperandSlots) return Fail(kMsgTooComplex);
     PushOperand(n);
     const OperatorWord* op = FindOperator(Token);
     if (op == nullptr) return FailEn("Missing operand !");
     op_code[static_cast<size_t>(n)] = op->code;
     op_prec[static_cast<size_t>(n)] = op->priority + weight + (30 - n);
     ++n;
-    skip_parens();
+    if (skip_parens() != 0) return -1;
     if (ParseFunctionOperand(Token) != 0) return -1;
-    skip_parens();
+    if (skip_parens() != 0) return -1;
     if (EndsExpression(Token)) {
       PushOperand(n);
       ScanPos = TokenStart;
       break;
     }
   }
-  if (n > kMaxOperators) return Fail(kTooComplex);
+  if (n > kMaxOperators) return Fail(kMsgTooComplex);
 
   // Evaluation order: highest priority first, the leftmost on a tie.
   std::array<int, kOperandSlots> order{};
@@ -213,7 +226,7 @@ int Compiler::CompileAssignment() {
       LoadOperand(s + 1);
       FlushPending();
     } else {
-      return Fail(kTooComplex);
+      return Fail(kMsgTooComplex);
     }
   }
   Emit(kResult);

@@ -185,6 +185,9 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
 
   NextToken();
   if (Token != u"(") return Fail(*f->paren);
+  // The arguments are operands inside this one; KEYDELAY's first is itself a function call.
+  const NestingLevel level(*this);
+  if (!level.entered()) return -1;
 
   if (name == u"TABLE") {
     // TABLE(index, value, value, ...): code, count, index operand, values as words.

@@ -31,6 +31,8 @@ inline const Msg kMsgCommandVn{"Can not use this command at VN-XX device", "VN�
 inline const Msg kMsgInvalidConstant{"Invalid Constant or Command !",
                                      "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."};
 inline const Msg kMsgNotAConstant{"Syntax Error ! Invalid Constant", "문법에러: 잘못된 상수표현입니다."};
+inline const Msg kMsgTooComplex{"Statement Too Complex ! Make Simple !",
+                                "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
 inline const Msg kMsgInvalidParameter{"Invalid Parameter ! ", "인수가 잘못되었습니다."};
 inline const Msg kMsgCodeTooLarge{"Program too large ! (Code area ends at address 64000)",
                                   "프로그램이 너무 큽니다. 코드 영역은 64000번지까지입니다."};

@@ -41,20 +41,36 @@ int HexDigit(char16_t c) {
   return -1;
 }
 
-// Reads the digits after a two-character prefix in the given base, as a 32-bit value.
-// Digits stop at the first character that is not one; nullopt when there is none or the
-// value does not fit in 32 bits.
-std::optional<long> ReadRadix(const AnsiText& token, int base) {
-  std::uint64_t v = 0;
+// The largest value a hexadecimal, octal or binary number may have: 32 bits.
+constexpr long long kMaxPattern = 0xFFFFFFFFLL;
+// 2^31: a decimal number stays below it, and a minus sign may reach -2^31 in every base.
+constexpr long long kTwo31 = 0x80000000LL;
+
+// Reads the digits after a two-character prefix in the given base. Digits stop at the first
+// character that is not one; nullopt when there is none or the value passes 32 bits (leading
+// zeros cost nothing).
+std::optional<long long> ReadRadix(const AnsiText& token, int base) {
+  long long v = 0;
   size_t i = 2;
   for (; i < token.size(); ++i) {
     int d = HexDigit(token[i]);
     if (d < 0 || d >= base) break;
-    v = v * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
-    if (v > 0xFFFFFFFFull) return std::nullopt;
+    v = v * base + d;
+    if (v > kMaxPattern) return std::nullopt;
   }
   if (i == 2) return std::nullopt;
-  return static_cast<long>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+  return v;
+}
+
+// Reads the characters after "&B" as binary digits, every one but "0" counting as a one;
+// nullopt when the value passes 32 bits. The token has at least one character after "&B".
+std::optional<long long> ReadBinary(const AnsiText& token) {
+  long long v = 0;
+  for (size_t i = 2; i < token.size(); ++i) {
+    v = v * 2 + (token[i] != u'0' ? 1 : 0);
+    if (v > kMaxPattern) return std::nullopt;
+  }
+  return v;
 }
 
 }  // namespace
@@ -179,6 +195,8 @@ int Compiler::EncodeConstant(AnsiText token) {
       const int addr = entry.ConstArrAddr;
       NextToken();
       if (Token != u"(") return Fail(kConstArrayParen);
+      const NestingLevel level(*this);
+      if (!level.entered()) return -1;
       NextToken();
       if (ParseOperand(Token) != 0) return Fail(kConstArrayIndex);
       PendShift(3);
@@ -230,29 +248,50 @@ int Compiler::EncodeConstant(AnsiText token) {
     return 0;
   }
 
-  // 5.-8. The integer forms.
-  std::optional<long> value;
-  if (StartsWith(token, u"&H")) {
-    value = ReadRadix(token, 16);
-  } else if (StartsWith(token, u"&O")) {
-    value = ReadRadix(token, 8);
+  // The 32-bit form: descriptor 25 and four bytes, low first.
+  auto encode_long = [this](std::uint32_t v) {
+    PendLen = 0;
+    PendPush(kConstLong);
+    for (int k = 0; k < 4; ++k) PendPush(static_cast<int>((v >> (8 * k)) & 0xFF));
+  };
+
+  // 5.-8. The numbers, as written without their sign. One rule for every base: a value is
+  // 32 bits. A hexadecimal, octal or binary number is a bit pattern up to &HFFFFFFFF (from
+  // &H80000000 up the negative values); a decimal number is at most 2^31 - 1; with a minus
+  // sign any of them may go down to -2^31, never further.
+  std::optional<long long> magnitude;
+  bool pattern = false;
+  if (StartsWith(token, u"&H") || StartsWith(token, u"&O")) {
+    magnitude = ReadRadix(token, token[1] == u'H' ? 16 : 8);
+    pattern = true;
+    if (!magnitude) return Fail(kMsgInvalidConstant);
   } else if (StartsWith(token, u"&B")) {
     // Without digits: the caller's own message, if it sets one, replaces this one.
     if (token.size() == 2) return Fail(kMsgInvalidConstant);
-    long v = 0, weight = 1;
-    for (size_t i = token.size(); i-- > 2;) {
-      if (token[i] != u'0') v += weight;
-      weight *= 2;
-      if (weight > 0x100000000L) break;
-    }
-    value = static_cast<long>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+    magnitude = ReadBinary(token);
+    pattern = true;
+    if (!magnitude) return Fail(kMsgInvalidConstant);
   } else if (!token.empty() && token[0] == u'0') {
-    value = 0;
+    magnitude = 0;
   } else if (const double d = Val(token); d != 0.0) {
     const double r = std::nearbyint(d);
-    if (r > 2147483647.0 || r < -2147483648.0) return Fail(kMsgInvalidConstant);
-    value = static_cast<long>(r);
-  } else if (token == u"\"" || token == u"'") {
+    if (!(r <= static_cast<double>(kTwo31))) return Fail(kMsgInvalidConstant);
+    magnitude = static_cast<long long>(r);
+  }
+  if (magnitude) {
+    const long long limit = negative ? kTwo31 : pattern ? kMaxPattern : kTwo31 - 1;
+    if (*magnitude > limit) return Fail(kMsgInvalidConstant);
+    // Every negative number takes the 32-bit form, a pattern with its top bit set too.
+    if (negative || *magnitude >= kTwo31) {
+      encode_long(static_cast<std::uint32_t>(negative ? -*magnitude : *magnitude));
+      return 0;
+    }
+    EncodeInteger(static_cast<long>(*magnitude));
+    return 0;
+  }
+
+  std::optional<long> value;
+  if (token == u"\"" || token == u"'") {
     // 9. A quoted constant.
     if (Device.DeviceKind == 2) {
       if (ReadStringLiteral() != 0) return -1;
@@ -270,11 +309,7 @@ int Compiler::EncodeConstant(AnsiText token) {
   if (!value) return Fail(kMsgInvalidConstant);
 
   if (negative) {
-    // Every negative number takes the 32-bit form.
-    const auto v = static_cast<std::uint32_t>(-static_cast<long long>(*value));
-    PendLen = 0;
-    PendPush(kConstLong);
-    for (int k = 0; k < 4; ++k) PendPush(static_cast<int>((v >> (8 * k)) & 0xFF));
+    encode_long(static_cast<std::uint32_t>(-static_cast<long long>(*value)));
     return 0;
   }
   EncodeInteger(*value);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "compiler/text.h"
-#include "platform/atomic_file.h"
+#include "platform/file_io.h"
 
 namespace vn::debugger {
 
@@ -12,10 +12,14 @@ int CompileWithCopy(compiler::Compiler& c, std::string_view source_bytes) {
   c.TempSourcePath = c.SourcePath.substr(0, keep) + ".$$$";
   std::string copy;
   for (const auto& line : compiler::SplitSource(source_bytes).lines) copy += compiler::EncodeAnsi(line) + "\r\n";
-  if (!platform::ReplaceFile(c.TempSourcePath, copy)) {
+  // A source named like its own compile copy ("PROG.$$$") is refused rather than written over.
+  platform::ReplaceOptions keep_source;
+  keep_source.inputs = {c.SourcePath};
+  if (const platform::FileError e = platform::ReplaceFile(c.TempSourcePath, copy, keep_source); !e.ok()) {
+    const std::string text = "Open Error:" + c.TempSourcePath + ": " + e.Reason();
     c.Outcome = {};
     c.Outcome.open_error = true;
-    c.Outcome.message = {"Open Error:" + c.TempSourcePath, "Open Error:" + c.TempSourcePath};
+    c.Outcome.message = {text, text};
     return 1;
   }
   if (c.CompileSource(copy) != 0) return 1;

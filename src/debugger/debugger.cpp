@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <fstream>
 #include <iterator>
 #include <optional>
 
 #include "compiler/text.h"
 #include "isa/isa.h"
 #include "link/commands.h"
-#include "platform/atomic_file.h"
+#include "platform/file_io.h"
 #include "platform/codepage.h"
 
 namespace vn::debugger {
@@ -28,11 +27,15 @@ using link::kTitleErrorCaps;
 DebugMessage Error(const compiler::Msg& text) { return {text, kTitleErrorCaps, link::kStyleInformation}; }
 DebugMessage ErrorEn(const std::string& text) { return Error({text, text}); }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+// The compile copy or the variable listing; an "Open Error:" with the reason when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::vector<DebugMessage>& errors) {
+  platform::FileRead read = platform::ReadFile(path, platform::FileKind::kSource);
+  if (!read.ok()) {
+    errors.push_back(ErrorEn(kOpenError + path + ": " + read.error.Reason()));
+    return false;
+  }
+  bytes = std::move(read.bytes);
+  return true;
 }
 
 // `rows` lines of code page 949 text from byte `from` (0-based) on, as UTF-8; "" past the end.
@@ -467,10 +470,7 @@ Rows Debugger::SourceLines(int top_line, int rows) const {
   const std::string& path = compiled_.TempSourcePath;
   if (path.empty() || rows <= 0) return r;
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
-    r.error.push_back(ErrorEn(kOpenError + path));
-    return r;
-  }
+  if (!ReadWholeFile(path, bytes, r.error)) return r;
   const int top = std::max(1, top_line);
   const auto& index = compiled_.LineOffset;
   if (top >= compiled_.LineCountPlus1 || top >= static_cast<int>(index.size()) || index[static_cast<size_t>(top)] <= 0) {
@@ -504,7 +504,11 @@ void Debugger::RebuildListing(std::vector<DebugMessage>& messages) {
   listing_ = BuildVarListing(compiled_.Vars, compiled_.Device.AddrWidth, RamImage);
   const std::string path = VarFilePath();
   if (path.empty()) return;
-  if (!platform::ReplaceFile(path, listing_.bytes)) messages.push_back(ErrorEn(kOpenError + path));
+  // Never onto the source, should its name end in ".var".
+  platform::ReplaceOptions keep_source;
+  keep_source.inputs = {compiled_.SourcePath, compiled_.TempSourcePath};
+  if (const platform::FileError e = platform::ReplaceFile(path, listing_.bytes, keep_source); !e.ok())
+    messages.push_back(ErrorEn(kOpenError + path + ": " + e.Reason()));
 }
 
 Display Debugger::ScrollVariables(int top_line) {
@@ -530,10 +534,7 @@ Rows Debugger::VariableLines(int top_line, int rows) const {
     return r;
   }
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
-    r.error.push_back(ErrorEn(kOpenError + path));
-    return r;
-  }
+  if (!ReadWholeFile(path, bytes, r.error)) return r;
   r.lines = LinesFrom(bytes, from, rows);
   return r;
 }

@@ -29,11 +29,8 @@ std::string HexByte(int b) { return Hex(static_cast<unsigned long>(b)); }
 // One download from start to end: the panel, the bar and the one message it may end with.
 class Session {
  public:
-  Session(Link& link, DownloadProgress& ui) : link_(link), ui_(ui), saved_status_(link.StatusText) {
-    // The speed check reports its steps through the link; they belong in the same panel.
-    link_.StatusText = [&ui](const std::string& text) { ui.SetStatus(text); };
-  }
-  ~Session() { link_.StatusText = saved_status_; }
+  // The speed check reports its steps through the link; they belong in the same panel.
+  Session(Link& link, DownloadProgress& ui) : ui_(ui), status_(link, ui) {}
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
@@ -53,9 +50,8 @@ class Session {
   int NotFound() { return Fail(Pair(kModuleNotFound), kTitleErrorCaps); }
 
  private:
-  Link& link_;
   DownloadProgress& ui_;
-  std::function<void(const std::string&)> saved_status_;
+  LinkStatusToPanel status_;
   long max_ = 0;
 };
 
@@ -83,12 +79,9 @@ int Opening(Link& link, Session& s, long code_addr, int kind) {
   }
   // The USB cable passes the speed check at once, after its own queries (inside the
   // identification); the parallel cables run it before the panel says "Downloading..".
-  if (kind == 1 && link.UseUsb == 0 && link.SpeedChecked == 0) {
-    if (link.CableSpeedCheck() == -1) return s.NotFound();
-    link.SpeedChecked = -1;
-  }
+  if (kind == 1 && link.UseUsb == 0 && link.SpeedCheckOnce() == -1) return s.NotFound();
   s.Status(kStatusDownloading);
-  const Identification id = IdentifyModule(link, 0);
+  const Identification id = IdentifyForDownload(link, 0);
   if (id.result == 0) return 0;
   std::string title;
   const Msg text = IdentificationMessage(id, kind, link.UseUsb != 0, title);

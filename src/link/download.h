@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,22 @@ class DownloadProgress : public MessageBoxes {
   virtual void SetStatus(const std::string& text) = 0;
   // The progress bar: value out of max.
   virtual void SetProgress(long value, long max) = 0;
+};
+
+// For its lifetime, the link's own status texts (the speed check's steps) go to the panel of
+// `ui`; the link's earlier receiver is given back afterwards.
+class LinkStatusToPanel {
+ public:
+  LinkStatusToPanel(Link& link, DownloadProgress& ui) : link_(link), saved_(link.StatusText) {
+    link_.StatusText = [&ui](const std::string& text) { ui.SetStatus(text); };
+  }
+  ~LinkStatusToPanel() { link_.StatusText = saved_; }
+  LinkStatusToPanel(const LinkStatusToPanel&) = delete;
+  LinkStatusToPanel& operator=(const LinkStatusToPanel&) = delete;
+
+ private:
+  Link& link_;
+  std::function<void(const std::string&)> saved_;
 };
 
 // Texts of the status panel.

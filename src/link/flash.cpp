@@ -42,12 +42,32 @@ int ReceiveFlash(Link& link, bool vn, long code_addr, FlashImage& flash, Reading
   return 0;
 }
 
+// The VN firmware sends whole pages of 256 bytes, more than the program's length. The rest of
+// the last page is read and dropped, so that no byte of this reply is left for the next
+// exchange: the USB cable's chip would hand it to the next read (the about box would show a
+// page byte as the firmware version), and a parallel-cable module would still be offering it
+// when the PC starts its next command. A module that sends less costs one receive time-out
+// here and nothing else: the read-back has its bytes already.
+void TakeRestOfPages(Link& link, long code_addr) {
+  const long rest = (code_addr / 256 + 1) * 256 - code_addr;
+  ReplyReader reader(link, true, rest);
+  for (long k = 0; k < rest; ++k)
+    if (reader.Next() == -1) return;
+}
+
 }  // namespace
 
 int FlashReadBack(Link& link, long code_addr, int device_kind, FlashImage& flash, DownloadProgress& ui) {
   const bool vn = device_kind == 1;
   link.DeviceKind = vn ? 1 : 2;
   Reading r{ui};
+  if (vn) {
+    // The dummy cable's bit timing is found by the speed check, which a download runs; the
+    // read-back may be the first exchange of the run (a new process reading a module that was
+    // loaded before), and with no timing yet not one byte would get through.
+    LinkStatusToPanel status(link, ui);
+    if (link.SpeedCheckOnce() == -1) return r.Fail();
+  }
   r.Start(code_addr);
   if (link.FamilySendByte(CmdReadFlash) == -1) return r.Fail();
   if (vn) {
@@ -57,7 +77,13 @@ int FlashReadBack(Link& link, long code_addr, int device_kind, FlashImage& flash
     return r.Fail();
   }
   ui.SetProgress(0, r.max);
-  if (ReceiveFlash(link, vn, code_addr, flash, r) == -1) return r.Fail();
+  if (ReceiveFlash(link, vn, code_addr, flash, r) == -1) {
+    // Bytes of the reply that came late must not be the next exchange's answer either.
+    link.UsbDiscardWaiting();
+    return r.Fail();
+  }
+  if (vn) TakeRestOfPages(link, code_addr);
+  link.UsbDiscardWaiting();
   ui.SetStatus("");
   ui.SetProgress(0, r.max);
   return 0;
@@ -77,7 +103,10 @@ int VerifyFlash(Link& link, const compiler::CodeImage& code, long code_addr, Fla
   Reading r{ui};
   r.Start(code_addr);
   if (link.NibbleSendByte(CmdReadFlash) == -1 || SendWord(link, code_addr, false) == -1) return r.Fail();
-  if (ReceiveFlash(link, false, code_addr, flash, r) == -1) return r.Fail();
+  if (ReceiveFlash(link, false, code_addr, flash, r) == -1) {
+    link.UsbDiscardWaiting();
+    return r.Fail();
+  }
   ui.SetProgress(0, r.max);
   // The reading is over whatever the comparison finds; "Now Reading..." would stay otherwise.
   ui.SetStatus("");
@@ -113,7 +142,9 @@ std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, int devi
   if (device_kind != 2) {
     link.DeviceKind = 1;
     id.series = 1;
-    if (link.LinkSendByte(CmdIdentifyVn) != -1) {
+    // Compiling is enough to open the about box: on the dummy cable this may be the first
+    // exchange of the run, before any download has found the bit timing.
+    if (link.SpeedCheckOnce() != -1 && link.LinkSendByte(CmdIdentifyVn) != -1) {
       const int r1 = link.LinkRecvByte();
       if (r1 != -1 && link.LinkRecvByte() != -1) {
         for (int k = 3; k <= 7; ++k) link.LinkRecvByte();

@@ -18,9 +18,8 @@ Identification Fail(const LinkText& text, const char* title, int use_korean) {
 
 constexpr char kNoFirmware[] = "Firmware Not Found !";
 
-}  // namespace
-
-Identification IdentifyModule(Link& link, int use_korean) {
+// The identification of the selected series; `ask_main_firmware` adds the VNM module's &H56.
+Identification Identify(Link& link, int use_korean, bool ask_main_firmware) {
   const int kind = link.DeviceKind == 1 ? 1 : 2;
   if (link.UseUsb != 0) {
     link.usb().ResetDevice();
@@ -32,10 +31,7 @@ Identification IdentifyModule(Link& link, int use_korean) {
 
   Identification id;
   if (kind == 1) {
-    if (link.SpeedChecked == 0) {
-      if (link.CableSpeedCheck() == -1) return Fail(kModuleNotFound, kErrorTitleCaps, use_korean);
-      link.SpeedChecked = -1;
-    }
+    if (link.SpeedCheckOnce() == -1) return Fail(kModuleNotFound, kErrorTitleCaps, use_korean);
     if (link.LinkSendByte(CmdIdentifyVn) == -1) return Fail(kModuleNotFound, kErrorTitleCaps, use_korean);
     const int r1 = link.LinkRecvByte();
     if (r1 == -1) return Fail(kModuleNotFound, kErrorTitleCaps, use_korean);
@@ -49,12 +45,18 @@ Identification IdentifyModule(Link& link, int use_korean) {
     if (r == 0) return Fail(kNoPower, kErrorTitle, use_korean);
     id.math_firmware = r;
     // The main processor's version, as the about box asks for it.
-    if (link.NibbleSendByte(CmdIdentifyVn) != -1) id.firmware = link.NibbleRecvByte();
+    if (ask_main_firmware && link.NibbleSendByte(CmdIdentifyVn) != -1) id.firmware = link.NibbleRecvByte();
   }
   id.result = 0;
   id.series = kind;
   return id;
 }
+
+}  // namespace
+
+Identification IdentifyModule(Link& link, int use_korean) { return Identify(link, use_korean, true); }
+
+Identification IdentifyForDownload(Link& link, int use_korean) { return Identify(link, use_korean, false); }
 
 std::string FirmwareLine(const Identification& id) {
   if (id.firmware < 0) return kNoFirmware;

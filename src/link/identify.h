@@ -39,6 +39,13 @@ struct Identification {
 // texts.
 Identification IdentifyModule(Link& link, int use_korean = 0);
 
+// The identification a download opens with: as IdentifyModule, but a VNM module is only asked
+// &H67 (is it there and ready); its main firmware version (&H56) is left to the about box and
+// the identify command. A module that does not answer &H56 would cost a read time-out on every
+// download, and one that answered it with more than one byte would leave those bytes ahead of
+// the checksum on the USB cable. `firmware` stays -1 for a VNM module.
+Identification IdentifyForDownload(Link& link, int use_korean = 0);
+
 // The about box's lines for an identification: "F/W Version is n" (VN), or "Main F/W is n"
 // and "Math Chip F/W is n" (VNM); "Firmware Not Found !" where a number is missing.
 std::string FirmwareLine(const Identification& id);

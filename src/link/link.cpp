@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/bit_timing.h"
@@ -238,6 +239,13 @@ int Link::CableSpeedCheck() {
   return -1;
 }
 
+int Link::SpeedCheckOnce() {
+  if (SpeedChecked != 0) return 0;
+  if (CableSpeedCheck() == -1) return -1;
+  SpeedChecked = -1;
+  return 0;
+}
+
 // ---- Byte layer ------------------------------------------------------------------------------
 
 int Link::LinkSendByte(int b) {
@@ -294,6 +302,21 @@ int Link::UsbSendBlock(const std::uint8_t* bytes, std::size_t count) {
     wire.push_back(static_cast<std::uint8_t>(bytes[i] / 16));
   }
   return devices_.usb.Write(wire.data(), wire.size()) == platform::UsbLibrary::kOk ? 0 : -1;
+}
+
+void Link::UsbDiscardWaiting() {
+  if (UseUsb == 0) return;
+  std::uint8_t drop[512];
+  for (long dropped = 0; dropped < kUsbDrainLimit;) {
+    std::uint32_t waiting = 0;
+    if (devices_.usb.GetQueueStatus(waiting) != platform::UsbLibrary::kOk || waiting == 0) return;
+    // Only what is there: asking for more would wait out the read time-out.
+    const std::size_t want =
+        std::min<std::size_t>({waiting, sizeof drop, static_cast<std::size_t>(kUsbDrainLimit - dropped)});
+    std::size_t got = 0;
+    if (devices_.usb.Read(drop, want, got) != platform::UsbLibrary::kOk || got == 0) return;
+    dropped += static_cast<long>(got);
+  }
 }
 
 long Link::UsbWaiting() {

@@ -49,6 +49,10 @@ inline constexpr int kCableRevB = 1;
 // made for, so the nine speed-check steps keep covering the pulse lengths the modules expect.
 inline constexpr std::int64_t kDelayUnitNsPerCount = 10;
 
+// The most the receive path is drained of at once: two wire bytes for every flash address, so a
+// module that never stops sending cannot hold the PC in the drain.
+inline constexpr long kUsbDrainLimit = 2L * 65536;
+
 // Poll limits of the handshakes (rounds x polls per round).
 inline constexpr long kAckRounds = 151, kAckPolls = 3001;
 inline constexpr long kPulsePolls = 60001;
@@ -98,6 +102,10 @@ class Link {
   int DummySendByte(int b);
   int DummyRecvByte();
   int CableSpeedCheck();
+  // The speed check unless it has passed in this run, and SpeedChecked set once it has: what
+  // every VN-series exchange needs first on the dummy cable, whose bit timing (BitDelay) is 0
+  // until the check has found it. Passes at once on the other cables. 0 or -1.
+  int SpeedCheckOnce();
 
   // ---- Byte layer -------------------------------------------------------------------------------
   int LinkSendByte(int b);    // VN-series exchanges
@@ -115,6 +123,12 @@ class Link {
   int UsbSendBlock(const std::uint8_t* bytes, std::size_t count);
   // Bytes waiting from the module on the USB cable, or -1 when the library fails.
   long UsbWaiting();
+  // Reads and drops whatever waits in the USB cable's receive path (the chip keeps the bytes of
+  // a reply the PC did not read whole, and the next read would take them for its answer).
+  // Only the queue-status and read calls are used: the cable library has no purge but the
+  // device reset, which is more than this needs, and whatever the module is still sending would
+  // arrive after a purge anyway. Nothing with a parallel cable.
+  void UsbDiscardWaiting();
 
   platform::UsbLibrary& usb() { return devices_.usb; }
   platform::Clock& clock() { return devices_.clock; }

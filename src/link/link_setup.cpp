@@ -1,6 +1,9 @@
 #include "link/link_setup.h"
 
+#include <cstdio>
+
 #include "platform/bit_timing.h"
+#include "platform/parallel_port.h"
 #include "platform/settings_store.h"
 
 namespace vn::link {
@@ -11,9 +14,24 @@ constexpr char kPrintPort[] = "PrintPort";
 constexpr char kAccessSpeed[] = "AccessSpeed";
 constexpr int kLastBase = 0xFFFF - 2;  // the control register must still be a port
 
-LinkMessage InitPortMessage() { return {kInitPortText, "VARNOLIC Studio", 16}; }
+// Why the port at Ioadr could not be had: an address that is none of the three LPT bases was
+// refused (no ppdev device serves it, and direct port I/O is not tried there); anything else is
+// the port driver's failure.
+LinkMessage PortFailureMessage(int ioadr) {
+  if (!platform::IsStandardParallelBase(ioadr)) return {RefusedPortText(ioadr), "VARNOLIC Studio", 16};
+  return {kInitPortText, "VARNOLIC Studio", 16};
+}
 
 }  // namespace
+
+std::string RefusedPortText(int ioadr) {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "Printer port address &H%X refused: no ppdev device (/dev/parportN) serves it, and direct "
+                "port access is only allowed at &H378, &H278 and &H3BC",
+                static_cast<unsigned>(ioadr));
+  return text;
+}
 
 void LoadLinkSettings(Link& link, const platform::IniFile& ini) {
   const long ioadr = ini.GetInt(kPrintPort, "Ioadr", kDefaultIoadr);
@@ -34,7 +52,7 @@ bool WriteLinkSettings(const Link& link, platform::IniFile& ini) {
 std::vector<LinkMessage> OpenLink(Link& link) {
   std::vector<LinkMessage> messages;
   if (link.UseUsb == 0) {
-    if (!link.PortOpen()) messages.push_back(InitPortMessage());
+    if (!link.PortOpen()) messages.push_back(PortFailureMessage(link.Ioadr));
     link.LinkIdle();
     link.UsbOpen = 0;
   } else {
@@ -98,7 +116,7 @@ std::vector<LinkMessage> PortSetupDialog::Ok() {
   // this dialog, or a new address, would only work after the program is restarted.
   if (link_.UseUsb == 0) {
     if (!link_.PortIsOpen() || link_.Ioadr != old_base) {
-      if (!link_.PortOpen()) messages.push_back(InitPortMessage());
+      if (!link_.PortOpen()) messages.push_back(PortFailureMessage(link_.Ioadr));
     }
     if (link_.PortIsOpen()) link_.LinkIdle();
   } else if (link_.PortIsOpen()) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "link/link.h"
@@ -17,6 +18,8 @@ namespace vn::link {
 
 inline constexpr char kInitPortText[] = "There is a problem with Initialize Port";
 inline constexpr char kNoUsbCableText[] = "Can't find VARNOLIC USB CABLE on USB Port";
+// In place of kInitPortText when Ioadr is none of the LPT bases and no ppdev device serves it.
+std::string RefusedPortText(int ioadr);
 
 // Reads "PrintPort" (Ioadr, CableMode, UseUsb) into the link; on the REV. B-only platform
 // family the REV. B cable is taken whatever the file says. An address that cannot be a port
@@ -28,7 +31,9 @@ void LoadLinkSettings(Link& link, const platform::IniFile& ini);
 bool WriteLinkSettings(const Link& link, platform::IniFile& ini);
 
 // Start-up: takes the platform family, clears the speed check, reads the settings and opens
-// the selected cable. The messages are for the caller to show, in order.
+// the selected cable. The messages are for the caller to show, in order. A parallel port that
+// cannot be opened gives kInitPortText, or RefusedPortText for an address outside the LPT
+// bases (which the port does not touch without a ppdev device).
 std::vector<LinkMessage> LinkStartup(Link& link, const platform::IniFile& ini, int os_platform);
 // The cable-opening half of start-up, for callers that set the cable themselves.
 std::vector<LinkMessage> OpenLink(Link& link);

@@ -1,12 +1,8 @@
 #include "link/object_file.h"
 
-#include "platform/atomic_file.h"
-
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace vn::link {
@@ -19,9 +15,11 @@ std::vector<std::uint8_t> ObjectFileBytes(const compiler::CodeImage& code, long 
   return bytes;
 }
 
-bool WriteObjectFile(const std::string& path, const compiler::CodeImage& code, long code_addr) {
+platform::FileError WriteObjectFile(const std::string& path, const compiler::CodeImage& code, long code_addr,
+                                    const platform::ReplaceOptions& options) {
   const auto bytes = ObjectFileBytes(code, code_addr);
-  return platform::ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  return platform::ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                               options);
 }
 
 namespace {
@@ -38,6 +36,36 @@ int FileError(MessageBoxes& ui, const char* what, const std::string& name, const
 }
 
 }  // namespace
+
+ObjectFileRead LoadObjectFile(const std::string& path) {
+  ObjectFileRead r;
+  platform::FileRead file = platform::ReadFile(path, platform::FileKind::kObject);
+  if (!file.ok()) {
+    r.problem = ObjectFileProblem::kUnreadable;
+    r.error = std::move(file.error);
+    return r;
+  }
+  const std::string& bytes = file.bytes;
+  constexpr size_t kSig = sizeof kObjectSignature - 1;
+  if (bytes.size() < kSig + 2 || bytes.compare(0, kSig, kObjectSignature) != 0) {
+    r.problem = ObjectFileProblem::kSignature;
+    return r;
+  }
+  // The length is unsigned: files of 32768 bytes and more are written too.
+  const long n = static_cast<unsigned char>(bytes[kSig]) | static_cast<long>(static_cast<unsigned char>(bytes[kSig + 1])) << 8;
+  r.code_addr = n;
+  if (n > kLargestLength) {
+    r.problem = ObjectFileProblem::kTooLong;
+    return r;
+  }
+  if (bytes.size() < kSig + 2 + static_cast<size_t>(n) + 1) {
+    r.problem = ObjectFileProblem::kCutShort;
+    return r;
+  }
+  const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(kSig + 2);
+  r.code.assign(first, first + n + 1);
+  return r;
+}
 
 std::string ObjectFileInitialName(const std::string& source_path) {
   const std::size_t keep = source_path.size() >= 4 ? source_path.size() - 4 : 0;
@@ -66,36 +94,26 @@ int SaveObjectFile(const std::string& chosen, const compiler::CodeImage& code, l
     if (a != Answer::kYes) return -1;
   }
   // A length the file cannot carry would be read back as a different program.
-  if (code_addr < 0 || code_addr > kLargestLength || !WriteObjectFile(name, code, code_addr))
-    return FileError(ui, "File Open Error :", name, "VARNOLIC Studio !");
+  if (code_addr < 0 || code_addr > kLargestLength) return FileError(ui, "File Open Error :", name, "VARNOLIC Studio !");
+  if (const platform::FileError e = WriteObjectFile(name, code, code_addr); !e.ok())
+    return FileError(ui, "File Open Error :", name + ": " + e.Reason(), "VARNOLIC Studio !");
   return 0;
 }
 
 int ReadObjectFile(const std::string& chosen, compiler::CodeImage& code, long& code_addr, MessageBoxes& ui) {
   if (chosen.empty()) return -1;
-  std::error_code ec;
-  std::ifstream in;
-  if (!std::filesystem::is_directory(chosen, ec)) in.open(chosen, std::ios::binary);
-  if (!in.is_open()) return FileError(ui, "File Open Error :", chosen, kTitleErrorCaps);
-  auto format_error = [&] { return FileError(ui, "File Format Error :", chosen, kTitleErrorCaps); };
-
-  for (int k = 0; k < 6; ++k) {
-    const int c = in.get();
-    if (c != static_cast<unsigned char>(kObjectSignature[k])) return format_error();
+  const ObjectFileRead r = LoadObjectFile(chosen);
+  switch (r.problem) {
+    case ObjectFileProblem::kNone: break;
+    case ObjectFileProblem::kUnreadable:
+      // Too large to be an object file is a matter of its form, not of opening it.
+      return FileError(ui, r.error.problem == platform::FileProblem::kTooLarge ? "File Format Error :" : "File Open Error :",
+                       chosen + ": " + r.error.Reason(), kTitleErrorCaps);
+    default: return FileError(ui, "File Format Error :", chosen, kTitleErrorCaps);
   }
-  const int lo = in.get();
-  const int hi = in.get();
-  if (lo == EOF || hi == EOF) return format_error();
-  // The length is unsigned: files of 32768 bytes and more are written too.
-  const long n = static_cast<long>(hi) * 256 + lo;
-  if (n > kLargestLength) return format_error();
-  std::vector<char> bytes(static_cast<std::size_t>(n + 1));
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (in.gcount() != static_cast<std::streamsize>(bytes.size())) return format_error();
-
   // Only a file read whole replaces the program.
-  for (long a = 0; a <= n; ++a) code.Set(a, static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(a)]));
-  code_addr = n;
+  for (long a = 0; a <= r.code_addr; ++a) code.Set(a, r.code[static_cast<size_t>(a)]);
+  code_addr = r.code_addr;
   return 0;
 }
 

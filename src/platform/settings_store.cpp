@@ -4,14 +4,14 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 
 namespace vn::platform {
 
@@ -79,10 +79,16 @@ bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value
   return !key.empty();
 }
 
-std::optional<Document> Load(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+// The file's lines; nullopt when it is there but cannot be read (`error` says why). A missing
+// file is an empty document.
+std::optional<Document> Load(const std::filesystem::path& path, FileError* error = nullptr) {
+  const FileRead read = ReadFile(path.string(), FileKind::kSettings);
+  if (!read.ok()) {
+    if (read.error.problem == FileProblem::kSystem && read.error.os_error == ENOENT) return Document{};
+    if (error != nullptr) *error = read.error;
+    return std::nullopt;
+  }
+  const std::string& bytes = read.bytes;
   Document doc;
   size_t start = 0;
   while (start < bytes.size()) {
@@ -136,37 +142,12 @@ std::string Unquote(std::string_view v) {
 }
 
 bool Save(const std::filesystem::path& path, const Document& doc) {
-  std::error_code ec;
-  std::filesystem::path target = path;
-  // A settings file kept as a link (dotfile managers do that) is written where it points.
-  if (std::filesystem::is_symlink(path, ec)) {
-    const auto resolved = std::filesystem::canonical(path, ec);
-    if (!ec) target = resolved;
-  }
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
   std::string bytes;
   for (const Line& line : doc.lines) bytes += line.text + line.eol;
   // Written beside the file and renamed over it, so that a crash or a full disk leaves the
-  // old settings rather than half of the new ones.
-  std::filesystem::path temp = target;
-  temp += ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  // old settings rather than half of the new ones; a settings file kept as a link (dotfile
+  // managers do that) is written where it points.
+  return ReplaceFile(path.string(), bytes).ok();
 }
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
@@ -183,6 +164,12 @@ std::filesystem::path SettingsDirectory() {
     home = pw->pw_dir;
   }
   return std::filesystem::path(home) / ".config" / "vnstudio";
+}
+
+FileError IniFile::ReadError() const {
+  FileError error;
+  Load(path_, &error);
+  return error;
 }
 
 std::optional<std::string> IniFile::Find(std::string_view section, std::string_view key) const {
@@ -252,12 +239,14 @@ bool IniFile::WriteString(std::string_view section, std::string_view key, std::s
     if (c == '\r' || c == '\n') c = ' ';
 
   std::error_code ec;
-  Document doc;
-  if (auto loaded = Load(path_)) {
-    doc = std::move(*loaded);
-  } else if (std::filesystem::exists(path_, ec)) {
-    return false;  // there but unreadable: rewriting it would lose what it holds
-  }
+  if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), ec);
+  // Held from the read to the rename: another instance writing its own key at the same moment
+  // would otherwise replace the file with a copy that lacks ours.
+  FileLock lock;
+  if (!lock.Lock(path_.string()).ok()) return false;
+  auto loaded = Load(path_);
+  if (!loaded) return false;  // there but unreadable: rewriting it would lose what it holds
+  Document doc = std::move(*loaded);
   const std::string line = std::string(key) + "=" + stored;
   const long header = FindSection(doc, section);
   if (header < 0) {

@@ -3,9 +3,11 @@
 // registry (one section per key path, e.g. "VNstudio\window\"). Both live in
 // $XDG_CONFIG_HOME/vnstudio/ (default ~/.config/vnstudio/).
 //
-// Every call reads the file afresh and every write rewrites it at once, so that two parts of
-// the program (or two instances) never work from a stale copy, and a write keeps every other
-// section and key as it found them.
+// Every call reads the file afresh and every write rewrites it at once, under a lock held from
+// the read to the rename, so that two parts of the program (or two instances) never work from
+// a stale copy, and a write keeps every other section and key as it found them. A file that is
+// there but cannot be read (a folder, a device, larger than a settings file can be) reads as
+// if it were empty and is never written over.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +15,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/file_io.h"
 
 namespace vn::platform {
 
@@ -26,6 +30,9 @@ class IniFile {
  public:
   explicit IniFile(std::filesystem::path path) : path_(std::move(path)) {}
   const std::filesystem::path& path() const { return path_; }
+
+  // Why the file cannot be read; ok() when it can, or when there is none yet.
+  FileError ReadError() const;
 
   // The value text as stored (blanks around it and one pair of enclosing quotes removed);
   // nullopt when the file, the section or the key is missing. Names are compared without

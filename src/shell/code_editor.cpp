@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "shell/editor_environment_dialog.h"
 #include "shell/find_dialog.h"
 #include "shell/message_box.h"
@@ -107,13 +108,13 @@ CodeEditor::~CodeEditor() = default;
 
 bool CodeEditor::SaveToFile(const std::string& path) {
   const EncodedText out = EncodeSourceText(Text(), TextEncoding::kCp949, *code_page_);
-  return ReplaceFileSafely(path, out.bytes).empty();
+  return platform::ReplaceFile(path, out.bytes).ok();
 }
 
 void CodeEditor::LoadFromFile(const std::string& path) {
-  std::string bytes;
-  if (!ReadFileBytes(path, bytes)) return;
-  SetText(DecodeSourceBytes(bytes, *code_page_).utf8);
+  const platform::FileRead read = platform::ReadFile(path, platform::FileKind::kSource);
+  if (!read.ok()) return;
+  SetText(DecodeSourceBytes(read.bytes, *code_page_).utf8);
 }
 
 std::string CodeEditor::Text() const { return text().toUtf8().toStdString(); }

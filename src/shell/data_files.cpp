@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <cstdlib>
-#include <fstream>
+#include <string_view>
+
+#include "platform/file_io.h"
 
 namespace vn::shell {
 
@@ -17,11 +19,15 @@ bool IsDir(const fs::path& p) {
 
 // The source folder a build tree was configured from, read from its CMakeCache.txt.
 fs::path SourceOfBuildTree(const fs::path& build_dir) {
-  std::ifstream cache(build_dir / "CMakeCache.txt");
-  std::string line;
+  const platform::FileRead cache = platform::ReadFile((build_dir / "CMakeCache.txt").string(), platform::FileKind::kProgramData);
+  if (!cache.ok()) return {};
   constexpr std::string_view kKey = "CMAKE_HOME_DIRECTORY:INTERNAL=";
-  while (std::getline(cache, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string_view rest = cache.bytes;
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.starts_with(kKey)) return fs::path(line.substr(kKey.size()));
   }
   return {};

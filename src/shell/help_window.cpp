@@ -1,12 +1,36 @@
 #include "shell/help_window.h"
 
+#include <QByteArray>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/file_io.h"
+
 namespace vn::shell {
 
-frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
+namespace {
+
+// The pages and their pictures come through the program's one file reader, so that a page that
+// is a folder, a FIFO or an endless file shows as missing instead of hanging the window or
+// filling the memory.
+class HelpBrowser final : public QTextBrowser {
+ public:
+  using QTextBrowser::QTextBrowser;
+
+  QVariant loadResource(int type, const QUrl& name) override {
+    const QUrl url = name.isRelative() && source().isValid() ? source().resolved(name) : name;
+    if (!url.isLocalFile()) return QTextBrowser::loadResource(type, name);
+    const platform::FileRead read =
+        platform::ReadFile(url.toLocalFile().toStdString(), platform::FileKind::kProgramData);
+    if (!read.ok()) return {};
+    return QByteArray(read.bytes.data(), static_cast<qsizetype>(read.bytes.size()));
+  }
+};
+
+}  // namespace
+
+frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new HelpBrowser(this)) {
   setObjectName(QStringLiteral("frmHelp"));
   setWindowTitle(QString::fromLatin1(kHelpCaption));
   browser_->setObjectName(QStringLiteral("brwHelp"));

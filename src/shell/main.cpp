@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/file_io.h"
 #include "platform/settings_store.h"
 #include "shell/cable_devices.h"
 #include "shell/debug_session.h"
@@ -41,6 +42,8 @@ class StartupProbe : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Ctrl-C or a kill in the middle of a save leaves no temporary file beside the document.
+  vn::platform::InstallTempFileCleanup();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vnstudio"));
   QApplication::setWindowIcon(vn::shell::AppIcon());

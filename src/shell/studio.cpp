@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "compiler/compiler.h"
 #include "compiler/messages.h"
 #include "link/link_setup.h"
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "platform/settings_store.h"
 #include "shell/captions.h"
 #include "shell/editor_settings.h"
@@ -176,10 +178,9 @@ void Studio::Open() {
 
 void Studio::OpenDocument() {
   const std::string& path = SourcePath();
-  std::string bytes, error;
-  std::error_code ec;
-  if (ReadFileBytes(path, bytes, &error)) {
-    DecodedText text = DecodeSourceBytes(bytes, *code_page_);
+  const platform::FileRead read = platform::ReadFile(path, platform::FileKind::kSource);
+  if (read.ok()) {
+    DecodedText text = DecodeSourceBytes(read.bytes, *code_page_);
     encoding_ = text.encoding;
     editor_.SetText(text.utf8);
   } else {
@@ -187,7 +188,8 @@ void Studio::OpenDocument() {
     editor_.SetText("");
     // A missing file is a new document. One that is there but cannot be read must not look
     // like an empty file: a save would replace it.
-    if (std::filesystem::exists(path, ec)) view_.Message("Open Error:" + path, kTitleError, kStyleInformation);
+    const bool missing = read.error.problem == platform::FileProblem::kSystem && read.error.os_error == ENOENT;
+    if (!missing) view_.Message("Open Error:" + path + ": " + read.error.Reason(), kTitleError, kStyleInformation);
   }
   modified_ = false;
   view_.SetPanel(4, "");
@@ -203,9 +205,8 @@ void Studio::OpenDocument() {
 
 bool Studio::WriteDocument(const std::string& path) {
   EncodedText out = EncodeSourceText(editor_.Text(), encoding_, *code_page_);
-  const std::string error = ReplaceFileSafely(path, out.bytes);
-  if (!error.empty()) {
-    view_.Message("Save Error:" + path + "\n" + error, kTitleError, kStyleInformation);
+  if (const platform::FileError e = platform::ReplaceFile(path, out.bytes); !e.ok()) {
+    view_.Message("Save Error:" + path + "\n" + e.Reason(), kTitleError, kStyleInformation);
     return false;
   }
   encoding_ = out.encoding;

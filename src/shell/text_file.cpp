@@ -1,16 +1,6 @@
 #include "shell/text_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <random>
 
 #include "platform/codepage.h"
 
@@ -134,8 +124,6 @@ bool IsAscii(std::string_view bytes) {
   return true;
 }
 
-std::string ErrorText(int err) { return std::strerror(err); }
-
 }  // namespace
 
 DecodedText DecodeSourceBytes(std::string_view bytes, platform::CodePage& cp) {
@@ -167,80 +155,6 @@ EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, plat
   e.encoding = preferred;
   e.bytes = preferred == TextEncoding::kUtf8Bom ? std::string(kBom) + crlf : crlf;
   return e;
-}
-
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    if (error) *error = ErrorText(EISDIR);
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = ErrorText(errno);
-    return false;
-  }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    if (error) *error = ErrorText(EIO);
-    return false;
-  }
-  return true;
-}
-
-std::string ReplaceFileSafely(const std::string& path, std::string_view bytes) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path target = path;
-  // Replace what a link points to, not the link.
-  for (int depth = 0; depth < 16 && fs::is_symlink(target, ec); ++depth) {
-    fs::path next = fs::read_symlink(target, ec);
-    if (ec) break;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
-  const fs::path dir = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-
-  struct stat old_stat {};
-  const bool existed = ::stat(target.c_str(), &old_stat) == 0;
-  if (existed && S_ISDIR(old_stat.st_mode)) return ErrorText(EISDIR);
-
-  std::random_device rd;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temp = (dir / ("." + target.filename().string() + ".save-" + std::to_string(rd() % 1000000))).string();
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return ErrorText(errno);
-  }
-  if (fd < 0) return ErrorText(EEXIST);
-
-  auto fail = [&](int err) {
-    if (fd >= 0) ::close(fd);
-    ::unlink(temp.c_str());
-    return ErrorText(err);
-  };
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (existed) (void)::fchmod(fd, old_stat.st_mode & 07777);
-  if (::fsync(fd) != 0) return fail(errno);
-  const int fd_to_close = fd;
-  fd = -1;
-  if (::close(fd_to_close) != 0) return fail(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
-  // The rename itself must reach the disk too, or a crash could bring back the old name.
-  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
-  return {};
 }
 
 }  // namespace vn::shell

@@ -1,5 +1,6 @@
 // Source files on disk: which encoding a file is in, the text the editor gets from its bytes
-// and the bytes a save writes back, and a save that cannot leave a file half written.
+// and the bytes a save writes back. Reading and writing the files themselves is
+// platform::ReadFile and platform::ReplaceFile.
 #pragma once
 
 #include <string>
@@ -37,15 +38,5 @@ struct EncodedText {
 // The bytes of the text in `preferred`. A code page 949 document holding a character that code
 // page cannot hold is written as UTF-8 instead, rather than losing the character.
 EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, platform::CodePage& cp);
-
-// Whole-file read: false when the file is missing or cannot be read.
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error = nullptr);
-
-// Writes `bytes` to a new file beside `path`, flushes it to the disk and renames it over
-// `path`; a symbolic link is followed and its target replaced. A crash or a full disk at any
-// moment leaves either the old file or the new one, never a mixture, and a failed save leaves
-// no stray file behind. An existing file's permissions are kept. Returns an empty text on
-// success, else what went wrong.
-std::string ReplaceFileSafely(const std::string& path, std::string_view bytes);
 
 }  // namespace vn::shell

@@ -1,6 +1,7 @@
 #include "shell/tips.h"
 
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "shell/text_file.h"
 
 namespace vn::shell {
@@ -29,9 +30,9 @@ void TipBook::Parse(std::string_view bytes) {
 }
 
 int TipBook::Load(const std::filesystem::path& file) {
-  std::string bytes, error;
-  if (!ReadFileBytes(file.string(), bytes, &error)) return -1;
-  Parse(bytes);
+  const platform::FileRead read = platform::ReadFile(file.string(), platform::FileKind::kProgramData);
+  if (!read.ok()) return -1;
+  Parse(read.bytes);
   return 0;
 }
 

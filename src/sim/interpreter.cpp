@@ -132,6 +132,7 @@ void Interpreter::Reset() {
   recv_ = {};
   timer_period_us_ = 0;
   timer_due_us_ = 0;
+  pending_us_ = 0;
   recheck_ = true;
   if (ram_ != nullptr) std::memset(ram_, 0, static_cast<size_t>(ram_size_));
 }
@@ -178,12 +179,13 @@ Stop Interpreter::StepInto() {
   if (Failed()) return MakeStop(StopReason::kFault, 0);
   break_requested_.store(false, std::memory_order_relaxed);
   until_us_ = kNoLimit;
+  PassPending();
   if (ServiceEvents()) return MakeStop(StopReason::kStep, 0);
   if (Failed()) return MakeStop(StopReason::kFault, 0);
   const Exec e = Execute();
   if (e == Exec::kWait) return MakeStop(StopReason::kWaitingForInput, 0);
   ++total_steps_;
-  io_.now_us += instruction_us_;
+  Pass(instruction_us_);
   switch (e) {
     case Exec::kBreak: return MakeStop(StopReason::kBreakStatement, 1);
     case Exec::kEnd: return MakeStop(StopReason::kEnd, 1);
@@ -214,10 +216,11 @@ Stop Interpreter::Loop(std::uint64_t max_steps, std::uint64_t until_us, int out_
   const bool stepping_out = out_depth != -1;
   std::uint64_t steps = 0;
   for (;;) {
-    if (io_.now_us >= next_event_us_ || recheck_ || io_.attention ||
+    if (pending_us_ > 0 || io_.now_us >= next_event_us_ || recheck_ || io_.attention ||
         break_requested_.load(std::memory_order_relaxed)) {
       if (break_requested_.exchange(false, std::memory_order_relaxed)) return MakeStop(StopReason::kBreakRequest, steps);
-      if (io_.now_us >= until_us_) return MakeStop(StopReason::kTimeLimit, steps);
+      // A wait cut short by the limit of an earlier call ends before anything else happens.
+      if (!PassPending() || io_.now_us >= until_us_) return MakeStop(StopReason::kTimeLimit, steps);
       ServiceEvents();
       if (Failed()) return MakeStop(StopReason::kFault, steps);
     }
@@ -225,15 +228,20 @@ Stop Interpreter::Loop(std::uint64_t max_steps, std::uint64_t until_us, int out_
     if (trace_hook_) trace_hook_(pc_);
     const Exec e = Execute();
     if (e == Exec::kWait) {
-      // Blocked on input: an input that is scheduled may bring it; nothing else can.
-      const std::uint64_t next = std::min(io_.NextScheduled(), until_us_);
-      if (next == kNoLimit) return MakeStop(StopReason::kWaitingForInput, steps);
-      io_.now_us = std::max(io_.now_us, next);
+      // Blocked on input: an input that is scheduled may bring it; nothing else can. Without
+      // one the time up to the limit passes waiting, and the stop says why the program does not
+      // go on (a time limit would hide that it never will by itself).
+      const std::uint64_t scheduled = io_.NextScheduled();
+      if (scheduled == kNoLimit) {
+        if (until_us_ != kNoLimit) io_.now_us = std::max(io_.now_us, until_us_);
+        return MakeStop(StopReason::kWaitingForInput, steps);
+      }
+      io_.now_us = std::max(io_.now_us, std::min(scheduled, until_us_));
       continue;
     }
     ++steps;
     ++total_steps_;
-    io_.now_us += instruction_us_;
+    Pass(instruction_us_);
     switch (e) {
       case Exec::kNext: break;
       case Exec::kBreak: return MakeStop(StopReason::kBreakStatement, steps);
@@ -251,6 +259,22 @@ Stop Interpreter::Loop(std::uint64_t max_steps, std::uint64_t until_us, int out_
     }
     if (stepping_out && depth_ <= out_depth) return MakeStop(StopReason::kStep, steps);
   }
+}
+
+void Interpreter::Pass(std::uint64_t count, std::uint64_t unit_us) {
+  const std::uint64_t us = unit_us != 0 && count > kNoLimit / unit_us ? kNoLimit : count * unit_us;
+  const std::uint64_t room = until_us_ > io_.now_us ? until_us_ - io_.now_us : 0;
+  const std::uint64_t now = std::min(us, room);
+  io_.now_us += now;
+  const std::uint64_t later = us - now;
+  pending_us_ = later > kNoLimit - pending_us_ ? kNoLimit : pending_us_ + later;
+}
+
+bool Interpreter::PassPending() {
+  const std::uint64_t left = pending_us_;
+  pending_us_ = 0;
+  Pass(left);
+  return pending_us_ == 0;
 }
 
 void Interpreter::UpdateNextEvent() {
@@ -508,7 +532,7 @@ Interpreter::Exec Interpreter::Execute() {
     case Opcode::kDelay: {
       const std::int64_t ms = ToInt(Operand());
       if (Failed()) return Exec::kFault;
-      if (ms > 0) io_.now_us += static_cast<std::uint64_t>(ms) * 1000;
+      if (ms > 0) Pass(static_cast<std::uint64_t>(ms), 1000);
       pc_ = ip_;
       return Exec::kNext;
     }

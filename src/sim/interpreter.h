@@ -191,6 +191,13 @@ class Interpreter {
   bool EnterHandler(Handler& h, FrameKind kind);
   bool CanWake() const;
   Exec Execute();
+  // Lets `count` x `unit_us` of virtual time pass inside the current instruction (DELAY, a note,
+  // a time-out, the instruction's own time); a product beyond the clock's range is the longest
+  // wait, never a short one. Time past the limit of the running call is kept in pending_us_, so
+  // that a limit falls inside a long wait rather than after it.
+  void Pass(std::uint64_t count, std::uint64_t unit_us = 1);
+  // Lets the time kept by an earlier call pass, as far as the limit allows; true when it all has.
+  bool PassPending();
 
   // ---- Decoding (interpreter.cpp) -----------------------------------------------------------------
   std::uint8_t Fetch() {
@@ -294,6 +301,7 @@ class Interpreter {
   bool recheck_ = true;
   std::uint64_t next_event_us_ = 0;
   std::uint64_t until_us_ = kNoLimit;
+  std::uint64_t pending_us_ = 0;  // the rest of a wait that the time limit cut short
   std::atomic<bool> break_requested_{false};
   std::function<void(std::uint32_t)> trace_hook_;
 

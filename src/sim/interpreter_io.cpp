@@ -129,7 +129,7 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const std::string bytes = OutputList(false);
       if (Failed()) return Exec::kFault;
       io_.SendSerial(port, bytes);
-      io_.now_us += static_cast<std::uint64_t>(space_ms) * 1000 * bytes.size();
+      Pass(static_cast<std::uint64_t>(space_ms) * bytes.size(), 1000);
       break;
     }
     case Opcode::kSerIn: return SerIn();
@@ -265,11 +265,17 @@ Interpreter::Exec Interpreter::Sound(bool pairs_of_bytes, bool vnm_operands) {
     notes.emplace_back(note, static_cast<int>(ToInt(OperandFrom(d)) & 0xFF));
   }
   if (Failed()) return Exec::kFault;
+  // Each note is logged at the time it starts; the statement's whole length then passes as one
+  // wait, so that a time limit inside it leaves the notes' times as they are.
+  const std::uint64_t start_us = io_.now_us;
   for (const auto& [note, length] : notes) {
     const std::uint64_t duration = static_cast<std::uint64_t>(length) * kNoteUnitUs;
     io_.PlayNote(port, note, length, duration);
     io_.now_us += duration;
   }
+  const std::uint64_t length_us = io_.now_us - start_us;
+  io_.now_us = start_us;
+  Pass(length_us);
   pc_ = ip_;
   return Exec::kNext;
 }
@@ -317,7 +323,7 @@ Interpreter::Exec Interpreter::ServoOrPut() {
   }
   const std::int64_t w = ToInt(width);
   io_.Record(IoEventKind::kPulseOut, static_cast<int>(port), static_cast<long>(w));
-  if (w > 0) io_.now_us += static_cast<std::uint64_t>(w) * kPulseUnitUs;
+  if (w > 0) Pass(static_cast<std::uint64_t>(w), kPulseUnitUs);
   pc_ = ip_;
   return Exec::kNext;
 }
@@ -403,7 +409,7 @@ Interpreter::Exec Interpreter::SerIn() {
   }
   if (!complete) {
     if (wait_ms <= 0) return Exec::kWait;  // no time-out: the module waits for the bytes
-    io_.now_us += static_cast<std::uint64_t>(wait_ms) * 1000;
+    Pass(static_cast<std::uint64_t>(wait_ms), 1000);
     return Jump(timeout_label) ? Exec::kNext : Exec::kFault;
   }
   io_.serial_in().erase(io_.serial_in().begin(), io_.serial_in().begin() + static_cast<std::ptrdiff_t>(i));
@@ -443,7 +449,7 @@ Interpreter::Exec Interpreter::Get() {
     return Exec::kNext;
   }
   // Nothing there: wait the time given, then go on or to the time-out label.
-  if (wait_ms > 0) io_.now_us += static_cast<std::uint64_t>(wait_ms) * 1000;
+  if (wait_ms > 0) Pass(static_cast<std::uint64_t>(wait_ms), 1000);
   if (tail == Opcode::kGoto) return Jump(label) ? Exec::kNext : Exec::kFault;
   pc_ = ip_;
   return Exec::kNext;

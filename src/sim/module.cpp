@@ -51,7 +51,19 @@ void Module::OnStepInto() {}
 bool Module::OnStepOut() { return true; }
 void Module::OnLeaveDebug() {}
 
+std::vector<int> Module::UncollectedReply() const {
+  std::vector<int> items = given_up_;
+  items.insert(items.end(), output_.begin(), output_.end());
+  return items;
+}
+
+void Module::GivenUp(int item) {
+  ++given_up_count_;
+  if (given_up_.size() < kUncollectedKept) given_up_.push_back(item);
+}
+
 void Module::GiveUpReply() {
+  for (int item : output_) GivenUp(item);
   output_.clear();
   // The marker of a VNM status reply was never taken, so what the PC sends now is a command of
   // its own and not the count of RAM bytes the reply waits for.

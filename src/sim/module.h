@@ -8,6 +8,7 @@
 // instruction.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -120,6 +121,26 @@ class Module {
   long bytes_received() const { return bytes_received_; }
   const std::vector<std::uint8_t>& commands() const { return commands_; }
 
+  // Reply items the PC never collected, for tests (which expect none after a healthy exchange):
+  // those given up because the PC moved on to another exchange, lost with a dead wire or thrown
+  // away by the USB cable's purge (GivenUp), then those the module still holds for the wire.
+  // Bytes 0..255, kAnnounce for a stop announcement. The record keeps the first
+  // kUncollectedKept items given up (a module left running for hours must not grow without
+  // bound); given_up_count() counts them all.
+  std::vector<int> UncollectedReply() const;
+  static constexpr std::size_t kUncollectedKept = 65536;
+  // The two parts of it, for a cable that holds items of its own in between.
+  const std::vector<int>& given_up() const { return given_up_; }
+  long given_up_count() const { return given_up_count_; }
+  std::vector<int> PendingOutput() const { return {output_.begin(), output_.end()}; }
+  // A byte of the module's the cable threw away before the PC read it.
+  void GivenUp(int item);
+  // Starts the record afresh (after a fault a test has provoked on purpose).
+  void ForgetUncollected() {
+    given_up_.clear();
+    given_up_count_ = 0;
+  }
+
  protected:
   // Hooks of the program's execution.
   virtual void OnProgramLoaded();  // a new program is in flash: start it
@@ -182,6 +203,8 @@ class Module {
   std::int64_t last_activity_ns_ = 0;  // the last byte either way, on the wire's clock
   bool have_activity_ = false;
   std::vector<std::uint8_t> commands_;
+  std::vector<int> given_up_;  // reply items the PC never took, in order (the first kUncollectedKept)
+  long given_up_count_ = 0;    // all of them
 };
 
 }  // namespace vn::sim

@@ -137,6 +137,8 @@ void RunningModule::Advance() {
     const Stop s = interp_->Run(kMostPerCatchUp, target);
     SyncPc();
     if (s.reason == StopReason::kStepLimit) Rebase();
+    // Input that came (from outside, between two catch-ups) has ended a wait for it.
+    if (s.steps > 0 && last_stop_ && last_stop_->reason == StopReason::kWaitingForInput) last_stop_.reset();
     Note(s);
     // Only a BREAK stops the module; at its end, waiting or after a fault it stays where it
     // is and answers the debugger's Break there.

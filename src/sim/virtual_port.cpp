@@ -44,12 +44,40 @@ void VirtualParallelPort::RunUntil(std::int64_t now) {
   }
 }
 
+bool VirtualParallelPort::Offering() const {
+  switch (state_) {
+    case State::kPresenting:
+    case State::kSentHigh:
+    case State::kTxAcked:
+    case State::kTurnaround:
+    case State::kTxTrain:
+    case State::kTxEndWait:
+    case State::kTxEndAck:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void VirtualParallelPort::GiveUpOffered() {
+  if (Offering()) module().GivenUp(out_byte_);
+}
+
+std::vector<int> VirtualParallelPort::Uncollected() const {
+  std::vector<int> items = module().given_up();
+  if (Offering()) items.push_back(out_byte_);
+  const auto pending = module().PendingOutput();
+  items.insert(items.end(), pending.begin(), pending.end());
+  return items;
+}
+
 void VirtualParallelPort::Enter(State s, std::int64_t now) {
   state_ = s;
   ++epoch_;
   if (s == State::kIdle || s == State::kPresenting) return;
   At(now + timing_.timeout_ns, [this, e = epoch_](std::int64_t t) {
     if (e != epoch_ || frozen_) return;
+    GiveUpOffered();
     state_ = State::kIdle;
     ++epoch_;
     line_ = 1;
@@ -147,6 +175,7 @@ void VirtualParallelPort::OnRevBPhase(bool phase_high, std::int64_t now) {
       if ((data_ & 15) != 0) {
         // Not an acknowledgement but the first half of a command (no command byte has a low
         // half of 0): the PC has moved on, so the offered byte is given up and the half taken.
+        GiveUpOffered();
         module().DropOutput();
         low_half_ = data_ & 15;
         Enter(State::kGotLow, now);
@@ -250,6 +279,7 @@ void VirtualParallelPort::OnDummyEdge(bool high, std::int64_t now) {
       if (high) return;
       // The PC's own train begins: it took the request for the acknowledgement of a byte it
       // wants to send, so the offered byte is given up and the PC's byte measured.
+      GiveUpOffered();
       module().DropOutput();
       Enter(State::kRxTrain, now);
       pulses_.clear();

@@ -62,6 +62,8 @@ class VirtualParallelPort final : public platform::ParallelPort, public ModuleWi
   long reads() const { return reads_; }
   // The lengths of the PC's last ten low pulses as the module measured them, in ns.
   const std::vector<std::int64_t>& last_pc_pulses() const { return pc_pulses_ns_; }
+  // What the module has not had collected, the item on its way over the lines included.
+  std::vector<int> Uncollected() const override;
 
  private:
   enum class State {
@@ -102,6 +104,10 @@ class VirtualParallelPort final : public platform::ParallelPort, public ModuleWi
   void OnRevBPhase(bool phase_high, std::int64_t now);
   void OnDummyEdge(bool high, std::int64_t now);
   void StartTrain(std::int64_t now);
+  // The module's item is on its way to the PC (offered, or part-way through its handshake).
+  bool Offering() const;
+  // The PC moved on (or went silent) while an item was on its way: it is lost.
+  void GiveUpOffered();
 
   platform::VirtualClock& clock_;
   Cable cable_;

@@ -9,7 +9,7 @@ int VirtualUsbCable::OpenByDescription(const char* description) {
   if (faults().unplugged || description == nullptr || std::strcmp(description, kDescription) != 0)
     return kDeviceNotFound;
   open_ = true;
-  to_pc_.clear();
+  Purge();
   have_first_ = false;
   return kOk;
 }
@@ -29,9 +29,24 @@ int VirtualUsbCable::Close() {
 int VirtualUsbCable::ResetDevice() {
   if (!open_ || faults().unplugged) return kInvalidHandle;
   ++resets_;
-  to_pc_.clear();
+  Purge();
   have_first_ = false;
   return kOk;
+}
+
+void VirtualUsbCable::Purge() {
+  for (std::size_t i = 0; i + 1 < to_pc_.size(); i += 2)
+    if (to_pc_[i].from_module) module().GivenUp(to_pc_[i].value + 16 * to_pc_[i + 1].value);
+  to_pc_.clear();
+}
+
+std::vector<int> VirtualUsbCable::Uncollected() const {
+  std::vector<int> items = module().given_up();
+  for (std::size_t i = 0; i < to_pc_.size(); i += 2)
+    items.push_back(i + 1 < to_pc_.size() ? to_pc_[i].value + 16 * to_pc_[i + 1].value : to_pc_[i].value);
+  const auto pending = module().PendingOutput();
+  items.insert(items.end(), pending.begin(), pending.end());
+  return items;
 }
 
 void VirtualUsbCable::Answer(int value, bool from_module) {
@@ -60,10 +75,12 @@ void VirtualUsbCable::FromPc(std::uint8_t first, std::uint8_t second) {
     }
     return;
   }
+  if (first > 15 || second > 15) {
+    ++refused_pairs_;
+    return;
+  }
   if (Dead()) return;
   if (StallHere(true, 0)) return;
-  // A reply the PC never collected is given up when it starts the next exchange.
-  to_pc_.clear();
   Deliver(static_cast<std::uint8_t>(first + 16 * second), clock_.NowNs());
   Pump();
 }

@@ -3,6 +3,10 @@
 // cable query with 135 and the family query with the family bit of the module it finds
 // (bit 0 set for the VN series; clear for the VNM series and when no module answers), and
 // times its read time-out on the virtual clock.
+//
+// Like the chip's receive buffer, it keeps every byte for the PC until the PC reads it or
+// resets the device: a reply the PC left half-read is what its next read finds first. A pair
+// from the PC with a half above 15 is no byte of the encoding; it never reaches the module.
 #pragma once
 
 #include <cstdint>
@@ -43,12 +47,19 @@ class VirtualUsbCable final : public platform::UsbLibrary, public ModuleWire {
   std::int64_t transfer_latency_ns = 0;
   int resets() const { return resets_; }
   int opens() const { return opens_; }
+  // Pairs from the PC that were not in the encoding (a half above 15) and went nowhere.
+  long refused_pairs() const { return refused_pairs_; }
+  // What the module has not had collected, and the bytes that wait in the cable for the PC
+  // (decoded pair by pair; a lone half as itself).
+  std::vector<int> Uncollected() const override;
 
  private:
   // Puts a byte in the wire encoding into the cable's buffer for the PC; `from_module` tells
   // the module's own bytes from the cable's answers to its queries.
   void Answer(int value, bool from_module);
   void FromPc(std::uint8_t first, std::uint8_t second);
+  // Empties the buffer for the PC; the module's bytes in it were never collected.
+  void Purge();
 
   platform::VirtualClock& clock_;
   bool open_ = false;
@@ -65,6 +76,7 @@ class VirtualUsbCable final : public platform::UsbLibrary, public ModuleWire {
   long read_calls_ = 0;
   int resets_ = 0;
   int opens_ = 0;
+  long refused_pairs_ = 0;
 };
 
 }  // namespace vn::sim

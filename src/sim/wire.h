@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sim/module.h"
 
@@ -49,6 +50,10 @@ class ModuleWire {
   const Module& module() const { return module_; }
   long sent() const { return sent_; }          // module bytes the PC has taken
   long received() const { return received_; }  // PC bytes that reached the wire's far end
+  // The module's reply items the PC has not collected (Module::UncollectedReply), and on a
+  // cable that buffers them, the bytes that still wait there for the PC. Empty after every
+  // healthy exchange that read its whole reply.
+  virtual std::vector<int> Uncollected() const { return module_.UncollectedReply(); }
 
  protected:
   // Nothing on the module's side answers any more.

@@ -119,8 +119,9 @@ TEST_F(FlashCli, ObjectFilesAndUsageErrors) {
   CliRun r = Exec("download " + empty.string() + " --cable virtual");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "No compile infomation ! Try Run !\n");
+  // A malformed object file is a file error.
   r = Exec("download " + broken.string() + " --cable virtual");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "File Format Error :" + broken.string() + "\n");
   const fs::path bad_source = Write("bad.bas", "DIM A AS BYTE\r\nA = \r\n");
   r = Exec("download " + bad_source.string() + " --cable virtual");

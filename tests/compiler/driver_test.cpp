@@ -1,6 +1,8 @@
 // The compile driver: line loop, continuations, labels and fix-ups, errors and their lines,
 // the line index and the compile copy.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -272,6 +274,38 @@ TEST(Driver, CompileProgramReportsAnUnwritableCompileCopy) {
   EXPECT_EQ(c->CompileProgram(editor), 1);
   EXPECT_TRUE(c->Outcome.open_error);
   EXPECT_EQ(c->Outcome.message.en, "Open Error:/nonexistent-dir/prog.$$$");
+}
+
+TEST(Driver, ADocumentNamedLikeItsCompileCopyIsNotWrittenOver) {
+  const auto dir = std::filesystem::temp_directory_path() / ("vn_driver_copy_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string source = (dir / "prog.$$$").string();
+  std::ofstream(source, std::ios::binary) << "saved text\r\n";
+  auto c = MakeCompiler("KF");
+  c->SourcePath = source;  // its compile copy is itself: less four characters, plus ".$$$"
+  TextEditor editor("unsaved text\r\n");
+  EXPECT_EQ(c->CompileProgram(editor), 1);
+  EXPECT_TRUE(c->Outcome.open_error);
+  EXPECT_EQ(c->Outcome.message.en, "Open Error:" + source + ": Same file as the input");
+  EXPECT_EQ(ReadAll(source), "saved text\r\n");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(Driver, ACompileCopyThatCannotBeReadBackSaysWhy) {
+  const auto dir = std::filesystem::temp_directory_path() / ("vn_driver_fifo_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  auto c = MakeCompiler("KF");
+  c->SourcePath = (dir / "prog.bas").string();
+  // A FIFO where the copy goes. The editor here writes nothing (a write into a FIFO without a
+  // reader would wait), so the read back meets the FIFO and must not wait for a writer.
+  ASSERT_EQ(::mkfifo((dir / "prog.$$$").c_str(), 0600), 0);
+  struct NoWrite : TextEditor {
+    NoWrite() : TextEditor("") {}
+    bool SaveToFile(const std::string&) override { return true; }
+  } editor;
+  EXPECT_EQ(c->CompileProgram(editor), 1);
+  EXPECT_EQ(c->Outcome.message.en, "Open Error:" + (dir / "prog.$$$").string() + ": Not a regular file");
+  std::filesystem::remove_all(dir);
 }
 
 TEST(Driver, CodeRowsShowEightBytesPerRow) {

@@ -85,7 +85,6 @@ TEST(Scanner, ConstantEncodings) {
       {"KF", "&H100", {19, 0, 1}},
       {"KF", "&HFFFF", {19, 255, 255}},
       {"KF", "&H10000", {25, 0, 0, 1, 0}},
-      {"KF", "&hffffffff", {18, 255}},
       {"KF", "&O17", {18, 15}},
       {"KF", "&B101", {18, 5}},
       {"KF", "&B1X1", {18, 7}},
@@ -136,6 +135,112 @@ TEST(Scanner, ConstantErrors) {
   EXPECT_EQ(c->ErrMsgEn, "Invalid Constant or Command !");
   auto assign = testing::Compile("KF", {"DIM A AS BYTE", "A = &B"});
   EXPECT_EQ(assign->Outcome.message.en, "Invalid Constant or Command !");
+}
+
+// Every base follows one rule: a value has 32 bits. Hexadecimal, octal and binary numbers are
+// bit patterns up to 2^32 - 1 (leading zeros free), decimal numbers go up to 2^31 - 1, and with
+// a minus sign every base goes down to -2^31. What lies beyond is refused, never wrapped.
+TEST(Scanner, ThirtyTwoBitsInEveryBase) {
+  const Bytes refused = {-1};
+  const Bytes max_positive = {25, 0xFF, 0xFF, 0xFF, 0x7F};  // 2^31 - 1
+  const Bytes min_negative = {25, 0x00, 0x00, 0x00, 0x80};  // -2^31, the pattern 2^31
+  const Bytes all_ones = {25, 0xFF, 0xFF, 0xFF, 0xFF};      // the pattern 2^32 - 1, that is -1
+  const std::string ones31(31, '1'), ones32(32, '1');
+  struct Case {
+    std::string text;
+    Bytes bytes;
+  } cases[] = {
+      // 2^31 - 1
+      {"2147483647", max_positive},
+      {"&H7FFFFFFF", max_positive},
+      {"&O17777777777", max_positive},
+      {"&B" + ones31, max_positive},
+      // 2^31
+      {"2147483648", refused},
+      {"&H80000000", min_negative},
+      {"&O20000000000", min_negative},
+      {"&B1" + std::string(31, '0'), min_negative},
+      // 2^32 - 1
+      {"4294967295", refused},
+      {"&HFFFFFFFF", all_ones},
+      {"&hffffffff", all_ones},
+      {"&O37777777777", all_ones},
+      {"&B" + ones32, all_ones},
+      // 2^32
+      {"4294967296", refused},
+      {"&H100000000", refused},
+      {"&O40000000000", refused},
+      {"&B1" + std::string(32, '0'), refused},
+      // -2^31
+      {"-2147483648", min_negative},
+      {"- 2147483648", min_negative},
+      {"-&H80000000", min_negative},
+      {"-&O20000000000", min_negative},
+      {"-&B1" + std::string(31, '0'), min_negative},
+      // -2^31 - 1
+      {"-2147483649", refused},
+      {"-&H80000001", refused},
+      {"-&O20000000001", refused},
+      {"-&B1" + std::string(30, '0') + "1", refused},
+      // Negating a pattern with its top bit set negates the number as written, so it is out
+      // of range; it never wraps round to a small positive value.
+      {"-&HFFFFFFFF", refused},
+      {"-&B" + ones32, refused},
+      // Leading zeros are free in every base; digits past 32 bits are not.
+      {"&H000000000000FF", {18, 255}},
+      {"&O0000000000000017", {18, 15}},
+      {"&B" + std::string(40, '0') + "101", {18, 5}},
+      {"&B" + std::string(40, '0') + ones32, all_ones},
+      {"&B1" + ones32, refused},
+      {"&B" + std::string(64, '1'), refused},
+      {"&B" + std::string(100000, '1'), refused},
+      {"&H" + std::string(100000, 'F'), refused},
+      // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
+      {"-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},
+      {"-&B10", {25, 0xFE, 0xFF, 0xFF, 0xFF}},
+  };
+  for (const auto& k : cases) {
+    auto c = MakeCompiler("KF");
+    EXPECT_EQ(Encoded(*c, k.text), k.bytes) << k.text.substr(0, 40);
+    if (k.bytes == refused) {
+      EXPECT_EQ(c->ErrMsgEn, "Invalid Constant or Command !") << k.text.substr(0, 40);
+      EXPECT_EQ(c->ErrMsgKo, "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다.") << k.text.substr(0, 40);
+    }
+  }
+}
+
+TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
+  // Through the whole compile: assignments, named constants and a LONG constant array, whose
+  // elements are the numbers' 32-bit values.
+  auto c = testing::Compile("WF", {"CONST K = -2147483648", "CONST H = &HFFFFFFFF", "DIM L AS LONG",
+                                   "L = -2147483648", "L = K", "L = H", "CONST LONG Q = (&HFFFFFFFF, -2147483648, &H80000000)"});
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(testing::ProgramBytes(*c),
+            Bytes({145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = -2147483648
+                   145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = K
+                   145, 26, 0, 0, 25, 255, 255, 255, 255, 0,   // L = H
+                   136, 69, 0,                                 // over the array's data
+                   255, 255, 255, 255, 0, 0, 0, 128, 0, 0, 0, 128}));
+
+  // Out of range, and on the line of its use for a named constant.
+  struct Case {
+    std::vector<std::string> lines;
+    int line;
+  } errors[] = {
+      {{"DIM L AS LONG", "L = 2147483648"}, 2},
+      {{"DIM L AS LONG", "L = &B1" + std::string(32, '0')}, 2},
+      {{"DIM L AS LONG", "L = -&H80000001"}, 2},
+      {{"CONST K = &H100000000", "DIM L AS LONG", "L = K"}, 3},
+      {{"CONST K = -2147483648", "DIM L AS LONG", "L = -K"}, 3},
+      {{"CONST LONG Q = (1, -2147483649)"}, 1},
+  };
+  for (const auto& k : errors) {
+    auto e = testing::Compile("WF", k.lines);
+    EXPECT_EQ(e->Outcome.result, 1) << k.lines.back();
+    EXPECT_EQ(e->Outcome.line, k.line) << k.lines.back();
+    EXPECT_EQ(e->Outcome.message.en, "Invalid Constant or Command !") << k.lines.back();
+    EXPECT_EQ(e->Outcome.message.ko, "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다.") << k.lines.back();
+  }
 }
 
 TEST(Scanner, SingleTruncatesBitByBit) {

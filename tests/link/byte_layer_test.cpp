@@ -2,6 +2,7 @@
 // cable speed check.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,68 @@ TEST(Usb, CutAndCorruptionAreKeyedToTheModulesBytes) {
   bad.faults().drop_to_pc = 2;
   ASSERT_EQ(bad.Send(0x56), 0);
   EXPECT_EQ(bad.RecvN(3), (std::vector<int>{32, 21, 1}));
+}
+
+// The cable keeps what the module sent until the PC reads it, as the chip's buffer does: a
+// reply read in part is what the next read finds first, even after the PC has sent again.
+TEST(Usb, TheCableKeepsBytesThePcHasNotRead) {
+  VirtualLink v(Wire::kUsb, 1, {1, 41, 7});
+  ASSERT_EQ(v.Send(0x56), 0);
+  EXPECT_EQ(v.RecvN(2), (std::vector<int>{41, 20}));
+  EXPECT_EQ(v.Uncollected(), (std::vector<int>{80, 1, 0, 0, 0}));
+  ASSERT_EQ(v.Send(0x56), 0);
+  EXPECT_EQ(v.RecvN(7), (std::vector<int>{80, 1, 0, 0, 0, 41, 20}));
+  EXPECT_EQ(v.Uncollected(), (std::vector<int>{80, 1, 0, 0, 0}));
+  // A reset throws them away; they stay on record as never collected.
+  ASSERT_EQ(v.usb.ResetDevice(), 0);
+  std::uint32_t waiting = 1;
+  ASSERT_EQ(v.usb.GetQueueStatus(waiting), 0);
+  EXPECT_EQ(waiting, 0u);
+  EXPECT_EQ(v.Uncollected(), (std::vector<int>{80, 1, 0, 0, 0}));
+  v.module.ForgetUncollected();
+  EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+}
+
+// Only halves 0..15 make a byte of the encoding; a pair with a larger half reaches nothing.
+TEST(Usb, TheCableRefusesHalvesAbove15) {
+  struct Case {
+    std::vector<std::uint8_t> wire;
+    long refused;
+    std::vector<std::uint8_t> commands;  // what the module took as commands
+  };
+  const Case cases[] = {
+      {{0x06, 0x05}, 0, {0x56}},
+      {{0x16, 0x05}, 1, {}},  // once read as &H66 + &H50 = &HB6, or as &H56 with the top bits lost
+      {{0x06, 0x15}, 1, {}},
+      {{0xF6, 0xF5}, 1, {}},
+      {{0x16, 0x04, 0x06, 0x05}, 1, {0x56}},  // the pair after it is taken as usual
+  };
+  for (const auto& c : cases) {
+    VirtualLink v(Wire::kUsb, 1);
+    ASSERT_EQ(v.usb.Write(c.wire.data(), c.wire.size()), 0);
+    EXPECT_EQ(v.usb.refused_pairs(), c.refused);
+    EXPECT_EQ(v.module.commands(), c.commands);
+    EXPECT_EQ(v.module.bytes_received(), static_cast<long>(c.commands.size()));
+  }
+}
+
+// Dropping what waits reads exactly what is there (no wait for the read time-out) and nothing
+// on an empty path.
+TEST(Usb, DiscardingWhatWaits) {
+  VirtualLink v(Wire::kUsb, 1, {1, 41, 7});
+  const long reads = v.usb.read_calls();
+  const auto before = v.clock.NowNs();
+  v.link.UsbDiscardWaiting();
+  EXPECT_EQ(v.usb.read_calls(), reads);
+
+  ASSERT_EQ(v.Send(0x56), 0);
+  EXPECT_EQ(v.Recv(), 41);
+  v.link.UsbDiscardWaiting();
+  EXPECT_EQ(v.usb.read_calls(), reads + 2);
+  EXPECT_EQ(v.clock.NowNs(), before);
+  EXPECT_EQ(v.link.UsbWaiting(), 0);
+  ASSERT_EQ(v.Send(0x56), 0);
+  EXPECT_EQ(v.Recv(), 41);
 }
 
 TEST(ByteLayer, WireFaultsOnEveryCable) {

@@ -105,6 +105,8 @@ TEST(Download, SucceedsOnEveryCableAndLeavesTheProgramRunning) {
     EXPECT_EQ(ui.past_max, 0);
     EXPECT_EQ(ui.value, 0);
     EXPECT_EQ(v.irq.disables, v.irq.enables);
+    // Every byte the module answered with was taken: nothing is left for the next exchange.
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
   }
 }
 
@@ -134,21 +136,21 @@ TEST(Download, BytesOnTheWireAndTheUsbBlocks) {
     RecordingProgress ui;
     ASSERT_EQ(Download(v, code, c.n, c.kind, ui), 0);
 
-    std::vector<int> expect = c.kind == 1 ? std::vector<int>{0x56} : std::vector<int>{0x67, 0x56};
+    std::vector<int> expect = c.kind == 1 ? std::vector<int>{0x56} : std::vector<int>{0x67};
     expect.insert(expect.end(), {0x34, static_cast<int>(c.n % 256), static_cast<int>(c.n / 256)});
     const long sent = c.kind == 1 ? c.n + 1 : c.n;
     for (long a = 0; a < sent; ++a) expect.push_back(code.Get(a));
     EXPECT_EQ(DecodeUsb(v.usb.written()), expect);
 
     // Two queries and the identification, then &H34 and the length byte by byte, then blocks.
-    const size_t singles = c.kind == 1 ? 6 : 7;
+    const size_t singles = 6;
     const auto& sizes = v.usb.write_sizes();
     ASSERT_GE(sizes.size(), singles);
     EXPECT_EQ(std::vector<size_t>(sizes.begin(), sizes.begin() + static_cast<long>(singles)),
               std::vector<size_t>(singles, 2));
     EXPECT_EQ(std::vector<size_t>(sizes.begin() + static_cast<long>(singles), sizes.end()), c.blocks);
     // The echo comes back a block per read, not a read per byte.
-    const long reads = c.kind == 1 ? 2 + 7 + (sent + 127) / 128 : 2 + 2 + 2;
+    const long reads = c.kind == 1 ? 2 + 7 + (sent + 127) / 128 : 2 + 1 + 2;
     EXPECT_EQ(v.usb.read_calls(), reads);
   }
 }
@@ -158,10 +160,48 @@ TEST(Download, LengthFieldOfALargeVnmProgram) {
   const auto code = PatternImage(40000);
   RecordingProgress ui;
   ASSERT_EQ(link::DownloadVnm(v.link, code, 40000, ui), 0);
-  // Identification (&H67, then the main firmware query &H56) and the load command.
-  EXPECT_EQ(v.module.commands(), (std::vector<std::uint8_t>{0x67, 0x56, 0x34}));
-  EXPECT_EQ(v.module.bytes_received(), 2 + 3 + 40000);
+  // The identification (&H67) and the load command; the firmware version is not asked for.
+  EXPECT_EQ(v.module.commands(), (std::vector<std::uint8_t>{0x67, 0x34}));
+  EXPECT_EQ(v.module.bytes_received(), 1 + 3 + 40000);
   EXPECT_EQ(v.module.ProgramLength(), 40000);  // &H40, &H9C
+}
+
+// The VNM opening on the wire: &H67 and its one-byte answer, then &H34 and the length at once;
+// no &H56 exchange in between (a module that did not answer it would cost a read time-out per
+// download, one that answered with more would leave bytes ahead of the checksum).
+TEST(Download, TheVnmOpeningOnEachCable) {
+  constexpr long kN = 300;  // &H12C
+  const auto code = PatternImage(kN);
+  {
+    VirtualLink v(Wire::kUsb, 2);
+    RecordingProgress ui;
+    ASSERT_EQ(link::DownloadVnm(v.link, code, kN, ui), 0);
+    const auto& w = v.usb.written();
+    ASSERT_GE(w.size(), 12u);
+    // Cable query, family query, &H67, &H34, &H2C, &H01; each byte as two, low half first.
+    EXPECT_EQ(std::vector<int>(w.begin(), w.begin() + 12),
+              (std::vector<int>{0x10, 0x20, 0x20, 0x20, 0x07, 0x06, 0x04, 0x03, 0x0C, 0x02, 0x01, 0x00}));
+    EXPECT_EQ(v.usb.write_sizes(), (std::vector<size_t>{2, 2, 2, 2, 2, 2, 256, 256, 88}));
+    EXPECT_EQ(v.usb.resets(), 1);
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+  }
+  {
+    VirtualLink v(Wire::kRevB, 2);
+    v.port.set_recording(true);
+    RecordingProgress ui;
+    ASSERT_EQ(link::DownloadVnm(v.link, code, kN, ui), 0);
+    std::vector<int> data;
+    for (const auto& r : v.port.writes())
+      if (r.reg == 0) data.push_back(r.value);
+    ASSERT_GE(data.size(), 12u);
+    // The data register, family bit set: a byte sent is its low half with the phase bit clear
+    // (&HE0 + half), then its high half with it set (&HF0 + half); a byte received is
+    // acknowledged with &HE0, then &HF0. &H67, its answer, &H34, &H2C, &H01, then the first
+    // code byte (&H20).
+    EXPECT_EQ(std::vector<int>(data.begin(), data.begin() + 12),
+              (std::vector<int>{0xE7, 0xF6, 0xE0, 0xF0, 0xE4, 0xF3, 0xEC, 0xF2, 0xE1, 0xF0, 0xE0, 0xF2}));
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+  }
 }
 
 TEST(Download, EachFailureShowsItsMessageOnce) {
@@ -209,12 +249,12 @@ TEST(Download, EachFailureShowsItsMessageOnce) {
       {"sum differs revb", Wire::kRevB, 2, 300, bad_flash(200), "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : 899C",
        nullptr, caps, "Code Size : 12C Byte"},
       // Both sum bytes missing: -1 x 256 + -1.
-      {"sum missing usb", Wire::kUsb, 2, 300, cut(2), "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : FFFFFEFF",
+      {"sum missing usb", Wire::kUsb, 2, 300, cut(1), "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : FFFFFEFF",
        nullptr, caps, "Code Size : 12C Byte"},
       // On a parallel cable a dead module takes no code bytes either.
-      {"load fails revb", Wire::kRevB, 2, 300, cut(2), link::kModuleNotFound.en, link::kModuleNotFound.ko, caps, ""},
+      {"load fails revb", Wire::kRevB, 2, 300, cut(1), link::kModuleNotFound.en, link::kModuleNotFound.ko, caps, ""},
       // Only the high byte missing is still no sum.
-      {"sum half missing usb", Wire::kUsb, 2, 300, cut(3), "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : FFFFFF9D",
+      {"sum half missing usb", Wire::kUsb, 2, 300, cut(2), "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : FFFFFF9D",
        nullptr, caps, "Code Size : 12C Byte"},
   };
   for (const auto& c : cases) {
@@ -352,6 +392,7 @@ TEST(Download, ClearFlashMemoryKeepsTheHeaderAndComparesTwentyEightBytes) {
       EXPECT_EQ(v.module.FlashByte(27), kind == 1 ? 0x5A : 0xBD);
       EXPECT_EQ(clear.statuses.back(), "Code Size : 1B Byte");
       EXPECT_EQ(clear.peak, 13);
+      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
     }
   }
 }

@@ -2,12 +2,17 @@
 // virtual module.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
+#include "compiler/compiler.h"
 #include "link/download.h"
 #include "link/flash.h"
+#include "link/identify.h"
 #include "virtual_link.h"
 
 namespace vn::testing {
@@ -74,12 +79,17 @@ TEST(FlashReadBack, ReadsTheProgramOnEveryCable) {
     for (long a = 0; a < c.n; ++a) wrong += flash.Get(a) != code.Get(a);
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(flash.Get(c.n), 0x77);
-    EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Now Reading...", ""}));
+    // The dummy cable's timing is found first: this link has not downloaded anything.
+    std::vector<std::string> statuses = {"Now Reading...", ""};
+    if (c.wire == Wire::kDummy) statuses.insert(statuses.begin(), "Cable Speed Check : Step  9...");
+    EXPECT_EQ(ui.statuses, statuses);
     EXPECT_EQ(ui.max, c.n / 2);
     EXPECT_EQ(ui.peak, (c.n - 1) / 2);
     EXPECT_EQ(ui.value, 0);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(v.module.ProgramLength(), 0);  // nothing was written
+    // The VN module's whole last page was taken too: nothing waits for the next exchange.
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
   }
 }
 
@@ -88,12 +98,14 @@ TEST(FlashReadBack, CommandBytes) {
     int kind;
     long n;
     std::vector<int> sent;
+    long reads;  // USB reads: the program's bytes a block at a time, then the rest of the pages
   };
   const Case cases[] = {
-      {1, 256, {0x78, 2}},  // pages: 256 bytes ask for two
-      {1, 255, {0x78, 1}},
-      {2, 256, {0x78, 0, 1}},
-      {2, 40000, {0x78, 0x40, 0x9C}},
+      {1, 256, {0x78, 2}, 2 + 2},  // pages: 256 bytes ask for two; the second page is read and dropped
+      {1, 255, {0x78, 1}, 2 + 1},  // the one byte left of the page
+      {1, 300, {0x78, 2}, 3 + 2},  // 212 bytes left
+      {2, 256, {0x78, 0, 1}, 2},
+      {2, 40000, {0x78, 0x40, 0x9C}, 313},
   };
   for (const auto& c : cases) {
     VirtualLink v(Wire::kUsb, c.kind);
@@ -101,7 +113,46 @@ TEST(FlashReadBack, CommandBytes) {
     RecordingProgress ui;
     ASSERT_EQ(link::FlashReadBack(v.link, c.n, c.kind, flash, ui), 0);
     EXPECT_EQ(DecodeUsb(v.usb.written()), c.sent) << c.kind << " " << c.n;
-    EXPECT_EQ(v.usb.read_calls(), (c.n + 127) / 128);
+    EXPECT_EQ(v.usb.read_calls(), c.reads) << c.kind << " " << c.n;
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{}) << c.kind << " " << c.n;
+  }
+}
+
+// A read-back leaves the USB cable's receive path empty: the next exchange that does not reset
+// the device (the about box's firmware query, a debugger command) gets its own answer and not
+// the rest of the module's last page.
+TEST(FlashReadBack, TheNextQueryGetsItsOwnAnswer) {
+  struct Case {
+    Wire wire;
+    int kind;
+    long n;
+  };
+  const Case cases[] = {
+      {Wire::kUsb, 1, 300}, {Wire::kUsb, 1, 256}, {Wire::kUsb, 1, 1}, {Wire::kUsb, 1, 33000}, {Wire::kUsb, 2, 300},
+      {Wire::kRevB, 1, 300}, {Wire::kRevB, 2, 300}, {Wire::kDummy, 1, 100},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(WireName(c.wire)) + " kind " + std::to_string(c.kind) + " n " + std::to_string(c.n));
+    VirtualLink v(c.wire, c.kind, {c.kind, 41, 7});
+    const auto code = PatternImage(c.n);
+    Preload(v.module, code, c.n);
+    link::FlashImage flash;
+    RecordingProgress ui;
+    ASSERT_EQ(link::FlashReadBack(v.link, c.n, c.kind, flash, ui), 0);
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+
+    const auto lines = link::FirmwareQuery(v.link, -1, c.kind);
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_EQ(lines->fw, c.kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
+    EXPECT_EQ(lines->fw2.value_or("none"), c.kind == 1 ? "none" : "Math Chip F/W is 7");
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+
+    // And the identification after it, which resets the USB device first, finds nothing to
+    // throw away.
+    const auto id = link::IdentifyModule(v.link);
+    EXPECT_EQ(id.result, 0) << id.message.text;
+    EXPECT_EQ(id.firmware, 41);
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
   }
 }
 
@@ -138,9 +189,56 @@ TEST(FlashReadBack, AfterADownloadTheFlashReadsAsTheCode) {
   link::FlashImage flash;
   ASSERT_EQ(link::FlashReadBack(v.link, 1000, 1, flash, read), 0);
   for (long a = 0; a < 1000; ++a) ASSERT_EQ(flash.Get(a), code.Get(a)) << a;
-  // The rest of the last page the module sent is given up; the next exchange still works.
+  // The rest of the last page the module sent was taken and dropped; the next exchange works.
+  EXPECT_EQ(v.Uncollected(), std::vector<int>{});
   RecordingProgress again;
   EXPECT_EQ(link::DownloadVn(v.link, code, 1000, again), 0);
+  EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+}
+
+// A new run of the program (the command line's read-flash, or the IDE's Read Flash Memory
+// before any download) has not found the dummy cable's bit timing yet: the read-back runs the
+// speed check first, once.
+TEST(FlashReadBack, OnTheDummyCableTheSpeedCheckRunsFirst) {
+  VirtualLink v(Wire::kDummy, 1);
+  v.link.BitDelay = 0;  // as a new process starts
+  ASSERT_EQ(v.link.SpeedChecked, 0);
+  const auto code = PatternImage(300);
+  Preload(v.module, code, 300);
+  link::FlashImage flash;
+  RecordingProgress ui;
+  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, 1, flash, ui), 0)
+      << (ui.messages.empty() ? "" : ui.messages[0].text.en);
+  long wrong = 0;
+  for (long a = 0; a < 300; ++a) wrong += flash.Get(a) != code.Get(a);
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Cable Speed Check : Step  9...", "Now Reading...", ""}));
+  EXPECT_EQ(v.link.SpeedChecked, -1);
+  EXPECT_EQ(v.link.BitDelay, 900);
+  EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+  EXPECT_EQ(v.irq.disables, v.irq.enables);
+
+  // Once is enough.
+  RecordingProgress again;
+  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, 1, flash, again), 0);
+  EXPECT_EQ(again.statuses, (std::vector<std::string>{"Now Reading...", ""}));
+}
+
+TEST(FlashReadBack, ASpeedCheckThatFailsIsTheLinkFailure) {
+  VirtualLink v(Wire::kDummy, 1);
+  v.link.BitDelay = 0;
+  v.faults().no_power = true;
+  link::FlashImage flash;
+  RecordingProgress ui;
+  EXPECT_EQ(link::ReadFlashMemory(v.link, -1, 300, 1, flash, ui), -1);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text.en, "VARNOLIC module not found ! Check cable or power");
+  EXPECT_EQ(ui.messages[0].title, "VARNOLIC Studio ERROR !");
+  EXPECT_EQ(ui.statuses.front(), "Cable Speed Check : Step  9...");
+  EXPECT_EQ(ui.statuses.back(), "");
+  EXPECT_EQ(std::count(ui.statuses.begin(), ui.statuses.end(), "Now Reading..."), 0);
+  EXPECT_EQ(v.link.SpeedChecked, 0);
+  EXPECT_EQ(ui.value, 0);
 }
 
 TEST(Verify, ComparesTheFlashWithTheImage) {
@@ -180,6 +278,7 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
     EXPECT_EQ(ui.messages[0].style, c.style);
     const bool read = c.compiled_ok != 0 && c.kind == 2;
     EXPECT_EQ(v.module.commands().size(), read ? 1u : 0u);
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
     if (read) {
       EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Now Reading...", ""}));
       EXPECT_EQ(ui.value, 0);
@@ -239,6 +338,9 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
       {"vn usb", Wire::kUsb, 1, none, "F/W Version is 41", nullptr},
       {"vn revb", Wire::kRevB, 1, none, "F/W Version is 41", nullptr},
       {"vn dummy", Wire::kDummy, 1, none, "F/W Version is 41", nullptr},
+      // Before any download in this run: the speed check finds the timing first.
+      {"vn dummy, no timing yet", Wire::kDummy, 1, [](VirtualLink& v) { v.link.BitDelay = 0; }, "F/W Version is 41",
+       nullptr},
       {"vnm usb", Wire::kUsb, 2, none, "Main F/W is 41", "Math Chip F/W is 7"},
       {"vnm revb", Wire::kRevB, 2, none, "Main F/W is 41", "Math Chip F/W is 7"},
       {"vn no power", Wire::kRevB, 1, no_power, "Firmware Not Found !", nullptr},
@@ -261,6 +363,9 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
       ASSERT_TRUE(lines->fw2.has_value());
       EXPECT_EQ(*lines->fw2, c.fw2);
     }
+    if (std::string(c.fw) != "Firmware Not Found !") {
+      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+    }
   }
 }
 
@@ -279,6 +384,43 @@ TEST(FlashRows, EightBytesARowUpToTheEnd) {
             (std::vector<std::string>{"0 : 00 01 02 03 04 05 06 07 ", "8 : 08 09 0A 0B 0C 0D 0E 0F ",
                                       "10 : 10 11 12 13 14 15 16 17 ", "18 : 18 19 1A 00 00 00 00 00 "}));
   EXPECT_EQ(link::FlashRows(flash, 32002, 4000), (std::vector<std::string>{"7D00 : AB CD 00 00 00 00 00 00 "}));
+}
+
+// ---- vnstudio-cli read-flash ---------------------------------------------------------------------
+
+class ReadFlashCli : public CliTest {
+ protected:
+  ReadFlashCli() : CliTest("vn_link_read_flash_cli") {}
+};
+
+// Each run of the command line is a new process: read-flash over the dummy cable must find the
+// bit timing itself, the download that loaded the module having been another process.
+TEST_F(ReadFlashCli, OverTheDummyCableInAProcessOfItsOwn) {
+  const std::string source = "DIM A AS BYTE\r\nDIM B AS INTEGER\r\nL: A = A + 1\r\nB = B - A\r\nGOTO L\r\n";
+  const std::filesystem::path bas = Write("vn.bas", source);
+  const std::string flash = " --virtual-flash " + (dir_ / "flash.bin").string();
+  CliRun r = Exec("download " + bas.string() + " --cable virtual-dummy --device LG" + flash);
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  // The rows the flash view would show for the compiled program.
+  compiler::Compiler c;
+  compiler::ApplyDeviceCode(c.Device, *compiler::FindDeviceCode("LG"));
+  ASSERT_EQ(c.CompileSource(source), 0);
+  link::FlashImage image;
+  for (long a = 0; a < c.CodeAddr; ++a) image.Set(a, c.Code.Get(a));
+  std::string rows;
+  for (const auto& row : link::FlashRows(image, c.CodeAddr)) rows += row + "\n";
+  ASSERT_GT(c.CodeAddr, 24);
+
+  r = Exec("read-flash " + bas.string() + " --cable virtual-dummy --device LG" + flash);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, rows);
+
+  // A blank module reads as erased flash, not as a failure.
+  r = Exec("read-flash " + bas.string() + " --cable virtual-dummy --device LG");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 30), "0 : FF FF FF FF FF FF FF FF \n8");
 }
 
 }  // namespace

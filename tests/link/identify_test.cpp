@@ -1,8 +1,10 @@
 // Identification of the attached module, through the library and through vnstudio-cli.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "cli_run.h"
 #include "link/identify.h"
@@ -28,6 +30,13 @@ TEST(Identify, EachSeriesOnEachCable) {
       EXPECT_EQ(v.usb.resets(), w == Wire::kUsb ? 1 : 0);
       // The speed check ran (VN) and is marked passed.
       EXPECT_EQ(v.link.SpeedChecked, kind == 1 ? -1 : 0);
+      // All of every reply was read (VN: seven bytes; VNM: one for &H67, one for &H56).
+      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+      // (On the dummy cable the speed check's &H56 comes first.)
+      std::vector<std::uint8_t> asked = {0x67, 0x56};
+      if (kind == 1) asked = {0x56};
+      if (w == Wire::kDummy) asked.insert(asked.begin(), 0x56);
+      EXPECT_EQ(v.module.commands(), asked);
     }
   }
 }
@@ -85,6 +94,22 @@ TEST(Identify, ACutReplyDoesNotReachTheNextCable) {
       EXPECT_EQ(id.result, 0) << id.message.text;
       EXPECT_EQ(id.firmware, 41);
     }
+  }
+}
+
+// The download's opening asks a VNM module only whether it is there (&H67); the firmware
+// version is the identify command's and the about box's.
+TEST(Identify, ForADownloadTheVnmModuleIsNotAskedItsFirmware) {
+  for (Wire w : {Wire::kUsb, Wire::kRevB}) {
+    SCOPED_TRACE(WireName(w));
+    VirtualLink v(w, 2, {2, 41, 7});
+    const auto id = link::IdentifyForDownload(v.link);
+    ASSERT_EQ(id.result, 0) << id.message.text;
+    EXPECT_EQ(id.series, 2);
+    EXPECT_EQ(id.firmware, -1);
+    EXPECT_EQ(id.math_firmware, 7);
+    EXPECT_EQ(v.module.commands(), std::vector<std::uint8_t>{0x67});
+    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "link/link_setup.h"
 #include "platform/bit_timing.h"
+#include "platform/parallel_port.h"
 #include "platform/settings_store.h"
 #include "virtual_link.h"
 
@@ -102,6 +103,71 @@ TEST_F(LinkSetup, StartupOpensTheSelectedCableAndReportsFailures) {
     EXPECT_EQ(v.link.UsbOpen, -1);
     link::LinkShutdown(v.link);
     EXPECT_EQ(v.link.UsbOpen, 0);
+  }
+}
+
+// The system's port with direct port I/O standing in for ioperm/inb/outb: every call is logged,
+// nothing reaches the hardware.
+struct LoggedPortIo final : platform::DirectPortIo {
+  LoggedPortIo(std::vector<std::string>& log, int grant) : log_(log), grant_(grant) {}
+  int Permission(unsigned long from, unsigned long count, bool on) override {
+    log_.push_back("perm " + std::to_string(from) + " " + std::to_string(count) + (on ? " on" : " off"));
+    return grant_;
+  }
+  std::uint8_t In(unsigned short port) override {
+    log_.push_back("in " + std::to_string(port));
+    return 0xFF;
+  }
+  void Out(unsigned short port, std::uint8_t value) override {
+    log_.push_back("out " + std::to_string(port) + " " + std::to_string(value));
+  }
+  std::vector<std::string>& log_;
+  int grant_;
+};
+
+// Ioadr from the settings file reaches direct port I/O only at the LPT bases; any other address
+// is refused with its own message before the port is touched.
+TEST_F(LinkSetup, DirectPortIoOnlyAtTheLptBases) {
+  struct Case {
+    const char* file;
+    int grant;  // what the permission call answers
+    std::vector<std::string> port_calls;
+    std::vector<link::LinkMessage> messages;
+  };
+  const std::string refused =
+      "Printer port address &HCF7 refused: no ppdev device (/dev/parportN) serves it, and direct port access is "
+      "only allowed at &H378, &H278 and &H3BC";
+  const Case cases[] = {
+      {"[PrintPort]\nIoadr=3319\n", 0, {}, {{refused, "VARNOLIC Studio", 16}}},
+      {"[PrintPort]\nIoadr= 891\nCableMode= 1\n", 0, {},
+       {{"Printer port address &H37B refused: no ppdev device (/dev/parportN) serves it, and direct port access "
+         "is only allowed at &H378, &H278 and &H3BC",
+         "VARNOLIC Studio", 16}}},
+      {"[PrintPort]\nIoadr= 888\n", -1, {"perm 888 3 on"},
+       {{"There is a problem with Initialize Port", "VARNOLIC Studio", 16}}},
+      // Granted: the lines go to rest (VN series), data then control.
+      {"[PrintPort]\nIoadr= 632\n", 0, {"perm 632 3 on", "out 632 223", "out 634 4"}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    WriteIni(c.file);
+    const fs::path no_ppdev = dir_ / "parport";
+    fs::create_directories(no_ppdev);
+    std::vector<std::string> calls;
+    platform::SystemParallelPort port(no_ppdev, std::make_unique<LoggedPortIo>(calls, c.grant));
+    VirtualLink v(Wire::kRevB);
+    link::Link lnk({port, v.usb, v.irq, v.clock});
+    platform::IniFile ini(ini_path());
+    EXPECT_EQ(link::LinkStartup(lnk, ini, 1), c.messages);
+    EXPECT_EQ(calls, c.port_calls);
+    // A refused port stays closed: the link's later transfers do not reach any port either.
+    const bool opened = c.messages.empty();
+    EXPECT_EQ(port.IsOpen(), opened);
+    calls.clear();
+    lnk.PortWrite(lnk.Ioadr + 2, 0);
+    EXPECT_EQ(calls, opened ? std::vector<std::string>{"out " + std::to_string(lnk.Ioadr + 2) + " 0"}
+                            : std::vector<std::string>{});
+    link::LinkShutdown(lnk);
   }
 }
 

@@ -1,6 +1,7 @@
 // Object files: the bytes written, the checks on reading, the dialog's name rules, the
 // overwrite question, and Download from Object.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -214,20 +215,110 @@ TEST_F(ObjectFile, OpenErrorsAndCancel) {
   EXPECT_EQ(link::ReadObjectFile("", code, code_addr, ui), -1);
   EXPECT_EQ(link::SaveObjectFile("", code, 27, Answering(link::Answer::kYes), ui), -1);
   ASSERT_EQ(ui.messages.size(), 3u);
-  EXPECT_EQ(ui.messages[0].text.en, "File Open Error :" + missing);
+  // The IDE's text, and the reason after the name.
+  EXPECT_EQ(ui.messages[0].text.en, "File Open Error :" + missing + ": No such file or directory");
   EXPECT_EQ(ui.messages[0].title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(ui.messages[1].text.en, "File Open Error :" + dir_.string());
-  EXPECT_EQ(ui.messages[2].text.en, "File Open Error :" + nowhere);
+  EXPECT_EQ(ui.messages[1].text.en, "File Open Error :" + dir_.string() + ": Is a directory");
+  EXPECT_EQ(ui.messages[2].text.en, "File Open Error :" + nowhere + ": No such file or directory");
   EXPECT_EQ(ui.messages[2].title, "VARNOLIC Studio !");
   EXPECT_EQ(ui.messages[2].style, 64);
   EXPECT_EQ(code_addr, 77);
   EXPECT_TRUE(asked_.empty());
 }
 
+TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReasonAndNothingChanges) {
+  const fs::path fifo = dir_ / "fifo.obj";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(dir_ / "folder.obj");
+  fs::create_symlink("/dev/zero", dir_ / "zero.obj");
+  // The largest object file any length can describe, and one byte more.
+  WriteAll(dir_ / "largest.obj", ObjectBytes(64001, std::string(65536, 'x')));
+  WriteAll(dir_ / "huge.obj", ObjectBytes(27, std::string(65537, 'x')));
+  struct Case {
+    std::string file;
+    link::ObjectFileProblem problem;
+    std::string message;  // what the IDE shows
+  };
+  const Case cases[] = {
+      {"fifo.obj", link::ObjectFileProblem::kUnreadable, "File Open Error :%: Not a regular file"},
+      {"folder.obj", link::ObjectFileProblem::kUnreadable, "File Open Error :%: Is a directory"},
+      {"zero.obj", link::ObjectFileProblem::kUnreadable, "File Open Error :%: Not a regular file"},
+      {"huge.obj", link::ObjectFileProblem::kUnreadable,
+       "File Format Error :%: File too large (65545 bytes, at most 65544)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = (dir_ / c.file).string();
+    EXPECT_EQ(link::LoadObjectFile(path).problem, c.problem);
+    auto code = PatternImage(500);
+    long code_addr = 500;
+    Recorder ui;
+    EXPECT_EQ(link::ReadObjectFile(path, code, code_addr, ui), -1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    std::string expected = c.message;
+    expected.replace(expected.find('%'), 1, path);
+    EXPECT_EQ(ui.messages[0].text.en, expected);
+    EXPECT_EQ(code_addr, 500);
+  }
+  // At the cap the file is read, and its length decides.
+  compiler::CodeImage code;
+  long code_addr = 0;
+  Recorder ui;
+  EXPECT_EQ(link::ReadObjectFile((dir_ / "largest.obj").string(), code, code_addr, ui), 0);
+  EXPECT_EQ(code_addr, 64001);
+  EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+}
+
+TEST_F(ObjectFile, TheReaderSaysWhatIsWrongWithAFile) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    link::ObjectFileProblem problem;
+    long code_addr;
+  };
+  const Case cases[] = {
+      {"good", ObjectBytes(3, "abcd"), link::ObjectFileProblem::kNone, 3},
+      {"no signature", "VN2001" + std::string(6, '\0'), link::ObjectFileProblem::kSignature, -1},
+      {"no length", "VN2000\x01", link::ObjectFileProblem::kSignature, -1},
+      {"length past the image", ObjectBytes(64002, std::string(64003, 'x')), link::ObjectFileProblem::kTooLong, 64002},
+      {"cut short", ObjectBytes(40, "abc"), link::ObjectFileProblem::kCutShort, 40},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path p = dir_ / "x.obj";
+    WriteAll(p, c.bytes);
+    const link::ObjectFileRead r = link::LoadObjectFile(p.string());
+    EXPECT_EQ(r.problem, c.problem);
+    EXPECT_EQ(r.code_addr, c.code_addr);
+    if (c.problem == link::ObjectFileProblem::kNone) {
+      EXPECT_EQ(std::string(r.code.begin(), r.code.end()), "abcd");
+    } else {
+      EXPECT_TRUE(r.code.empty());
+    }
+  }
+}
+
+TEST_F(ObjectFile, SavingOntoAFolderOrOntoTheInputIsRefused) {
+  fs::create_directory(dir_ / "folder.obj");
+  Recorder ui;
+  EXPECT_EQ(link::SaveObjectFile((dir_ / "folder.obj").string(), PatternImage(50), 50, Answering(link::Answer::kYes), ui), -1);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text.en, "File Open Error :" + (dir_ / "folder.obj").string() + ": Is a directory");
+  EXPECT_TRUE(fs::is_directory(dir_ / "folder.obj"));
+
+  const fs::path src = dir_ / "prog.obj";
+  WriteAll(src, "not yet compiled");
+  platform::ReplaceOptions options;
+  options.inputs = {src.string()};
+  const platform::FileError e = link::WriteObjectFile(src.string(), PatternImage(50), 50, options);
+  EXPECT_EQ(e.problem, platform::FileProblem::kSameAsInput);
+  EXPECT_EQ(ReadAll(src), "not yet compiled");
+}
+
 TEST_F(ObjectFile, WrittenByTheCompileCommandReadsBack) {
   const auto code = PatternImage(35000);
   const fs::path p = dir_ / "cli.obj";
-  ASSERT_TRUE(link::WriteObjectFile(p.string(), code, 35000));
+  ASSERT_TRUE(link::WriteObjectFile(p.string(), code, 35000).ok());
   compiler::CodeImage back;
   long n = 0;
   Recorder ui;
@@ -239,7 +330,7 @@ TEST_F(ObjectFile, WrittenByTheCompileCommandReadsBack) {
 TEST_F(ObjectFile, DownloadFromObject) {
   const auto code = PatternImage(36000);
   const fs::path p = dir_ / "dl.obj";
-  ASSERT_TRUE(link::WriteObjectFile(p.string(), code, 36000));
+  ASSERT_TRUE(link::WriteObjectFile(p.string(), code, 36000).ok());
   for (Wire w : {Wire::kUsb, Wire::kRevB}) {
     SCOPED_TRACE(WireName(w));
     VirtualLink v(w, 2);

@@ -56,6 +56,9 @@ struct VirtualLink {
     return c;
   }
   sim::WireFaults& faults() { return wire == Wire::kUsb ? usb.faults() : port.faults(); }
+  // The module's reply items the PC has not collected, on the cable in use; empty after every
+  // healthy exchange.
+  std::vector<int> Uncollected() const { return wire == Wire::kUsb ? usb.Uncollected() : port.Uncollected(); }
 
   // The byte operations of the module's series.
   int Send(int b) { return link.FamilySendByte(b); }

@@ -1,6 +1,7 @@
 // The about box and its firmware timer, the help window and its pages (every statement and
 // function with an example that compiles), and where the program finds its data files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QLabel>
 #include <QPushButton>
@@ -121,6 +122,24 @@ TEST(HelpWindow, OpensOurFirstPageAndSaysWhenItIsMissing) {
   missing.Navigate(dir.path() / "help" / "vnhelpv1.htm");
   EXPECT_TRUE(missing.browser()->toPlainText().contains("cannot be found"));
   EXPECT_TRUE(missing.browser()->toPlainText().contains(QString::fromStdString(dir.path().string())));
+}
+
+TEST(HelpWindow, ALinkToAFifoOrADeviceShowsNothingAndDoesNotHang) {
+  // The pages are read through the program's file reader: a FIFO without a writer would make
+  // the text browser's own reading wait for ever, /dev/zero would fill the memory.
+  ScratchDir dir;
+  const fs::path page = dir.path() / "page.htm";
+  WriteAll(page.string(), "<html><head><title>Page</title></head><body>text</body></html>");
+  const fs::path fifo = dir.path() / "fifo.htm";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  frmHelp help;
+  help.Navigate(page);
+  EXPECT_EQ(help.browser()->documentTitle(), "Page");
+  for (const fs::path& target : {fifo, fs::path("/dev/zero")}) {
+    SCOPED_TRACE(target.string());
+    help.browser()->setSource(QUrl::fromLocalFile(QString::fromStdString(target.string())));
+    EXPECT_FALSE(help.browser()->toPlainText().contains("text"));
+  }
 }
 
 // The example blocks of a help page, with the HTML entities read back.

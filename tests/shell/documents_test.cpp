@@ -2,10 +2,7 @@
 // shut-down, Run and Syntax Check, over an in-memory editor and view.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-
-#include <csignal>
 
 #include "compiler/compiler.h"
 #include "platform/codepage.h"
@@ -168,54 +165,8 @@ TEST(SourceEncoding, ACharacterCodePage949CannotHoldTurnsTheFileIntoUtf8) {
   EXPECT_EQ(e.bytes, "' \xE0\xB8\x81 and \xED\x95\x9C\r\n");
 }
 
-TEST(SafeSave, ReplacesTheFileKeepsItsModeAndLeavesNothingElse) {
-  ScratchDir dir;
-  const std::string path = dir.Doc("prog.bas");
-  WriteAll(path, "old");
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  EXPECT_EQ(ReplaceFileSafely(path, "new text"), "");
-  EXPECT_EQ(ReadAll(path), "new text");
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.docs()), fs::directory_iterator()), 1);
-}
-
-TEST(SafeSave, ALinkKeepsPointingAtTheReplacedFile) {
-  ScratchDir dir;
-  const std::string target = dir.Doc("real.bas");
-  const std::string link = dir.Doc("link.bas");
-  WriteAll(target, "old");
-  fs::create_symlink("real.bas", link);
-  EXPECT_EQ(ReplaceFileSafely(link, "new"), "");
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(ReadAll(target), "new");
-}
-
-TEST(SafeSave, AFullDiskLeavesTheOldFileAndNoStrayFile) {
-  ScratchDir dir;
-  const std::string path = dir.Doc("prog.bas");
-  WriteAll(path, "the previous program\r\n");
-  // The file size limit fails the write part-way, as a full disk does.
-  rlimit old_limit{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old_limit;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const std::string error = ReplaceFileSafely(path, std::string(100000, 'x'));
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_NE(error, "");
-  EXPECT_EQ(ReadAll(path), "the previous program\r\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.docs()), fs::directory_iterator()), 1);
-}
-
-TEST(SafeSave, AMissingFolderOrADirectoryIsReported) {
-  ScratchDir dir;
-  EXPECT_NE(ReplaceFileSafely(dir.Doc("no/such/folder.bas"), "x"), "");
-  EXPECT_NE(ReplaceFileSafely(dir.docs().string(), "x"), "");
-}
+// Replacing the file itself (its mode, a link, a full disk, a folder) is platform::ReplaceFile's
+// and is tested with it.
 
 // ---- Documents through the Studio -----------------------------------------------------------------
 
@@ -282,7 +233,7 @@ TEST(Documents, AFileThatCannotBeReadIsReportedNotTakenForEmpty) {
   rig.view.open_names = {dir.Doc("folder.bas")};
   rig.studio.Open();
   ASSERT_FALSE(rig.view.script.shown.empty());
-  EXPECT_EQ(rig.view.script.shown.back().text, "Open Error:" + dir.Doc("folder.bas"));
+  EXPECT_EQ(rig.view.script.shown.back().text, "Open Error:" + dir.Doc("folder.bas") + ": Is a directory");
   EXPECT_EQ(rig.view.script.shown.back().title, "VARNOLIC Studio ERROR !");
   // A missing file is simply a new document.
   rig.view.script.shown.clear();
@@ -290,6 +241,35 @@ TEST(Documents, AFileThatCannotBeReadIsReportedNotTakenForEmpty) {
   rig.studio.Open();
   EXPECT_TRUE(rig.view.script.shown.empty());
   EXPECT_EQ(rig.editor.text, "");
+}
+
+TEST(Documents, AFifoOrADeviceIsNeitherWaitedForNorWrittenOver) {
+  ScratchDir dir;
+  StudioRig rig(dir);
+  rig.studio.Load();
+  const std::string fifo = dir.Doc("pipe.bas");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    SCOPED_TRACE(path);
+    rig.view.script.shown.clear();
+    rig.view.open_names = {path};
+    rig.studio.Open();  // a FIFO without a writer: an open that waited would never come back
+    ASSERT_EQ(rig.view.script.shown.size(), 1u);
+    EXPECT_EQ(rig.view.script.shown.back().text, "Open Error:" + path + ": Not a regular file");
+    EXPECT_EQ(rig.editor.text, "");
+  }
+  // A save under the FIFO's name refuses to put a file in its place.
+  rig.view.open_names = {fifo};
+  rig.studio.Open();
+  rig.editor.text = "X = 1\n";
+  rig.studio.OnTextChanged();
+  EXPECT_FALSE(rig.studio.SaveDocument());
+  EXPECT_EQ(rig.view.script.shown.back().text, "Save Error:" + fifo + "\nNot a regular file");
+  struct stat st {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(rig.studio.Modified());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.docs()), fs::directory_iterator()), 1);
 }
 
 TEST(Documents, SaveWritesCrLfInTheEncodingTheFileWasReadIn) {

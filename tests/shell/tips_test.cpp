@@ -1,10 +1,13 @@
 // Tip of the day: the tip file, the index arithmetic of the dialog's buttons, the dialog itself
 // and when it opens by itself.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <filesystem>
 
 #include "shell/data_files.h"
 #include "shell/tip_dialog.h"
@@ -13,6 +16,8 @@
 
 namespace vn::shell {
 namespace {
+
+namespace fs = std::filesystem;
 
 using testing::IdeRig;
 using testing::ScratchDir;
@@ -113,6 +118,22 @@ TEST(Tips, OurTipFileHoldsTipsInBothLanguages) {
     EXPECT_GT(latin, 20u) << "no English in tip " << i;
   }
   EXPECT_EQ(book.Load("/nonexistent/tip.txt"), -1);
+}
+
+TEST(Tips, ATipFileThatIsNoFileIsNotRead) {
+  // A folder, a FIFO without a writer (an open that waited would never return) and an endless
+  // device: each is a tip file that cannot be read, and the tips read before stay.
+  const fs::path dir = fs::temp_directory_path() / ("vn_tips_" + std::to_string(::getpid()));
+  fs::create_directories(dir / "tip.txt");
+  ASSERT_EQ(::mkfifo((dir / "fifo.txt").c_str(), 0600), 0);
+  TipBook book;
+  ASSERT_EQ(book.Load(std::string(VN_SOURCE_DIR) + "/data/tip.txt"), 0);
+  const int count = book.count();
+  for (const fs::path& p : {dir / "tip.txt", dir / "fifo.txt", fs::path("/dev/zero")}) {
+    EXPECT_EQ(book.Load(p), -1) << p;
+    EXPECT_EQ(book.count(), count);
+  }
+  fs::remove_all(dir);
 }
 
 TEST(TipDialog, ButtonsWrapAroundAndTheCheckBoxWritesTheSetting) {

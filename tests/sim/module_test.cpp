@@ -112,6 +112,41 @@ TEST(Module, AReplyNotTakenIsGivenUpAtTheNextByte) {
   EXPECT_EQ(out[0], 0xA5);
 }
 
+// The record of replies the PC never collected: what the module still holds, what it gave up
+// when the PC moved on, what a cable threw away; nothing after an exchange read in full.
+TEST(Module, RepliesNeverCollectedAreOnRecord) {
+  Module m({1, 9, 4});
+  EXPECT_EQ(Exchange(m, {0x56}), (std::vector<int>{9, 20, 80, 1, 0, 0, 0}));
+  EXPECT_EQ(m.UncollectedReply(), std::vector<int>{});
+
+  m.Receive(0x56);
+  m.PopOutput();  // the PC took the first byte only
+  EXPECT_EQ(m.UncollectedReply(), (std::vector<int>{20, 80, 1, 0, 0, 0}));
+  m.Receive(0x78);  // and moved on: the rest is given up
+  m.Receive(0);     // no pages: no reply
+  EXPECT_EQ(m.UncollectedReply(), (std::vector<int>{20, 80, 1, 0, 0, 0}));
+  m.GivenUp(0x33);
+  EXPECT_EQ(m.UncollectedReply(), (std::vector<int>{20, 80, 1, 0, 0, 0, 0x33}));
+  EXPECT_EQ(m.given_up_count(), 7);
+  m.ForgetUncollected();
+  EXPECT_EQ(m.UncollectedReply(), std::vector<int>{});
+  EXPECT_EQ(m.given_up_count(), 0);
+
+  // The record keeps its first items and counts the rest.
+  for (std::size_t k = 0; k < Module::kUncollectedKept + 10; ++k) m.GivenUp(static_cast<int>(k & 0xFF));
+  EXPECT_EQ(m.given_up().size(), Module::kUncollectedKept);
+  EXPECT_EQ(m.given_up_count(), static_cast<long>(Module::kUncollectedKept) + 10);
+  EXPECT_EQ(m.given_up().back(), static_cast<int>((Module::kUncollectedKept - 1) & 0xFF));
+  m.ForgetUncollected();
+
+  m.AnnounceStop();
+  m.DropOutput();
+  const auto dropped = m.UncollectedReply();
+  ASSERT_EQ(dropped.size(), 100u);
+  EXPECT_EQ(dropped[0], Module::kAnnounce);
+  EXPECT_EQ(dropped[1], 0xA5);
+}
+
 // An exchange the PC left half-way is given up after a tenth of a second without a byte: the
 // next byte is a command again. Within the time-out it still belongs to the exchange.
 TEST(Module, AnExchangeLeftHalfWayIsGivenUpAfterSilence) {
