@@ -64,7 +64,7 @@ void CheckCompiled(const Compiler& c, int line_bound) {
   Check(c.CodeAddr >= CodeImage::kHeaderSize + 3, "CodeAddr past the end jump", c.CodeAddr);
   Check(c.CodeAddr - 1 <= CodeImage::kLastAddr, "CodeAddr within the image", c.CodeAddr);
   const long end = c.CodeAddr - 3;
-  Check(c.Code.Get(end) == vn::compiler::kOpJump, "the program ends in a jump", end);
+  Check(c.Code.Get(end) == vn::isa::Opcode::kGoto, "the program ends in a jump", end);
   Check(c.Code.Get(end + 1) + 256L * c.Code.Get(end + 2) == end, "the end jump targets itself", end);
   for (const auto& label : c.Labels)
     Check(label.LabelAddr >= CodeImage::kHeaderSize && label.LabelAddr <= end, "label inside the program",

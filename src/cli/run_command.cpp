@@ -19,6 +19,7 @@
 #include "cli/run_inputs.h"
 #include "cli/terminal_text.h"
 #include "compiler/compiler.h"
+#include "isa/isa.h"
 #include "link/object_file.h"
 #include "platform/file_io.h"
 #include "sim/interpreter.h"
@@ -80,18 +81,6 @@ std::string Hex(std::uint32_t v) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "&H%X", v);
   return buf;
-}
-
-const char* OpcodeName(std::uint8_t op) {
-  static const char* const kNames[] = {
-      "IF",     "EEWRITE", "PLAY",  "BUSOUT",  "SOUND/ON GOSUB", "FOR",   "NEXT",   "FOR test", "jump",   "GOSUB",
-      "TOGGLE", "ON GOTO", "ON INT", "ON TIMER", "DELAY",        "BREAK", "RETURN", "assign",   "PRINT",  "CLS",
-      "LOCATE", "PWMOFF",  "OUT",   "PWM",     "CSRON",          "CSROFF", "SEROUT", "SERIN",    "LCDINIT", "GET",
-      "PULSE",  "BYTEOUT", "POKE",  "SHIFTOUT", "STEPOUT",       "FREQOUT", "TIMESET", "RESET",   "SET",    "SERVO/PUT",
-      "ON RECV", "DACOUT", "BCLR",
-  };
-  if (op >= 0x80 && op - 0x80 < static_cast<int>(std::size(kNames))) return kNames[op - 0x80];
-  return "?";
 }
 
 std::string EventText(const sim::IoEvent& e, const sim::MachineIo& io) {
@@ -232,7 +221,7 @@ int Run(const RunOptions& o) {
     vm.SetTraceHook([&vm, &line_of](std::uint32_t pc) {
       const auto& code = vm.code();
       const std::uint8_t op = pc < code.size() ? code[pc] : 0;
-      std::cout << TimeText(vm.now_us()) << "  trace " << Hex(pc) << line_of(pc) << " " << OpcodeName(op) << "\n";
+      std::cout << TimeText(vm.now_us()) << "  trace " << Hex(pc) << line_of(pc) << " " << isa::OpcodeName(op) << "\n";
     });
   }
 

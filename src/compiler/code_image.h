@@ -6,13 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "isa/isa.h"
+
 namespace vn::compiler {
 
 class CodeImage {
  public:
-  static constexpr long kLastAddr = 64000;
-  static constexpr long kHeaderSize = 24;
-  static constexpr std::uint8_t kHeaderFill = 32;
+  static constexpr long kLastAddr = isa::kLastCodeAddr;
+  static constexpr long kHeaderSize = isa::kHeaderSize;
+  static constexpr std::uint8_t kHeaderFill = isa::kHeaderFill;
 
   CodeImage() { Reset(); }
 

@@ -16,10 +16,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "compiler/bytecode.h"
 #include "compiler/code_image.h"
 #include "compiler/messages.h"
 #include "compiler/text.h"
+#include "isa/isa.h"
 
 namespace vn::platform {
 class CodePage;
@@ -28,12 +28,9 @@ class EditorComponent;
 
 namespace vn::compiler {
 
-// Statement opcodes used in several places.
-enum Opcode : std::uint8_t {
-  kOpIf = 0x80,
-  kOpJump = 0x88,
-  kOpAssign = 0x91,
-};
+// A variable's type code is its operand descriptor, so the descriptors are the compiler's
+// own vocabulary.
+using namespace isa::descriptor;
 
 // The target device as the device menu and CONST DEVICE leave it. It outlives a compile.
 struct DeviceSettings {
@@ -295,7 +292,7 @@ class Compiler {
   int TokenStart = 1;           // where the last token began (to put it back)
 
   CodeImage Code;               // code image and line map
-  long CodeAddr = 24;           // next free code address
+  long CodeAddr = isa::kProgramStart;  // next free code address
 
   std::array<std::uint8_t, kPendSize> PendBuf{};
   int PendLen = 0;

@@ -14,34 +14,19 @@
 namespace vn::compiler {
 namespace {
 
-// Statement opcodes of this family.
-enum : std::uint8_t {
-  kOpOnGosubVnm = 0x84,
-  kOpFor = 0x85,
-  kOpNextVn = 0x86,
-  kOpForTest = 0x87,
-  kOpGosub = 0x89,
-  kOpOnGoto = 0x8B,
-  kOpOnInt = 0x8C,
-  kOpOnTimer = 0x8D,
-  kOpDelay = 0x8E,
-  kOpBreak = 0x8F,
-  kOpReturn = 0x90,
-  kOpReset = 0xA5,
-  kOpOnRecv = 0xA8,
-};
+using isa::Comparison;
+using isa::Opcode;
+using isa::Operator;
 
-// Condition operators and connectives.
-struct Comparison {
+// The comparisons of a condition.
+struct ComparisonWord {
   const char16_t* token;
-  int code;
+  Comparison code;
 };
-const Comparison kComparisons[] = {
-    {u"<", 0x30}, {u">", 0x31}, {u"<=", 0x32}, {u">=", 0x33}, {u"<>", 0x34}, {u"=", 0x35},
+const ComparisonWord kComparisons[] = {
+    {u"<", Comparison::kLess},         {u">", Comparison::kGreater}, {u"<=", Comparison::kLessEq},
+    {u">=", Comparison::kGreaterEq}, {u"<>", Comparison::kNotEq},  {u"=", Comparison::kEq},
 };
-constexpr int kAndCode = 0x27;
-constexpr int kOrCode = 0x28;
-constexpr int kEndOfCondition = 0x00;
 
 constexpr int kMaxOnLabels = 127;
 constexpr int kMaxTimeCode = 60;
@@ -141,14 +126,14 @@ int CompileCondition(Compiler& c) {
   c.IfState = 1;
   c.IfLine = c.LineNo;
   c.MarkLine();
-  c.Emit(kOpIf);
+  c.Emit(Opcode::kIf);
   c.AddFixup(IfPartLabel(c.IfIdStack[top], c.IfPartStack[top]));
 
   SkipParentheses(c);
   for (;;) {
     if (ConditionOperand(c) != 0) return -1;
     c.NextToken();
-    const Comparison* cmp = nullptr;
+    const ComparisonWord* cmp = nullptr;
     for (const auto& k : kComparisons)
       if (c.Token == k.token) cmp = &k;
     if (cmp == nullptr) return c.FailEn(kThenNotFound);
@@ -159,9 +144,9 @@ int CompileCondition(Compiler& c) {
     SkipParentheses(c);
     if (c.Token == u"THEN") break;
     if (c.Token == u"AND") {
-      c.Emit(kAndCode);
+      c.Emit(Operator::kAnd);
     } else if (c.Token == u"OR") {
-      c.Emit(kOrCode);
+      c.Emit(Operator::kOr);
     } else {
       // The program passed over any other token and went on without a connective; we reject
       // it, since the module would see two comparisons with nothing between them.
@@ -169,7 +154,7 @@ int CompileCondition(Compiler& c) {
     }
     SkipParentheses(c);
   }
-  c.Emit(kEndOfCondition);
+  c.Emit(isa::kEndOfList);
 
   c.PeekToken();
   if (c.Token.empty() || c.Token == u"'") {
@@ -180,7 +165,7 @@ int CompileCondition(Compiler& c) {
 }
 
 // GOTO and GOSUB: the opcode and a reference to the label that follows.
-int JumpToLabel(Compiler& c, int opcode) {
+int JumpToLabel(Compiler& c, Opcode opcode) {
   c.MarkLine();
   c.Emit(opcode);
   c.NextToken();
@@ -201,7 +186,7 @@ int GosubLabel(Compiler& c, const Msg& no_gosub) {
 int Compiler::ElseAfterStatement() {
   if (IfState == 0) return Fail(kElseWithoutIf);
   const AnsiText& id = IfIdStack[static_cast<size_t>(IfDepth)];
-  Emit(kOpJump);
+  Emit(Opcode::kGoto);
   AddFixup(IfEndLabel(id));
   return DefineLabel(IfPartLabel(id, IfPartStack[static_cast<size_t>(IfDepth)]));
 }
@@ -214,32 +199,32 @@ void Compiler::CloseSingleLineIf() {
   IfState = IfDepth == 0 ? 0 : 2;
 }
 
-int Compiler::CompileGoto() { return JumpToLabel(*this, kOpJump); }
+int Compiler::CompileGoto() { return JumpToLabel(*this, Opcode::kGoto); }
 
-int Compiler::CompileGosub() { return JumpToLabel(*this, kOpGosub); }
+int Compiler::CompileGosub() { return JumpToLabel(*this, Opcode::kGosub); }
 
 int Compiler::CompileReturn() {
   MarkLine();
-  Emit(kOpReturn);
+  Emit(Opcode::kReturn);
   return 0;
 }
 
 int Compiler::CompileBreak() {
   // The module stops after the opcode, so the line belongs to the address after it.
-  Emit(kOpBreak);
+  Emit(Opcode::kBreak);
   MarkLine();
   return 0;
 }
 
 int Compiler::CompileReset() {
   MarkLine();
-  Emit(kOpReset);
+  Emit(Opcode::kReset);
   return 0;
 }
 
 int Compiler::CompileDelay() {
   MarkLine();
-  Emit(kOpDelay);
+  Emit(Opcode::kDelay);
   NextToken();
   if (ParseOperand(Token) != 0) return -1;
   FlushPending();
@@ -250,9 +235,9 @@ int Compiler::CompileFor() {
   if (ForDepth >= kStackSize) return Fail(kForTooDeep);
   const bool vnm = Device.DeviceKind == 2;
 
-  // FOR v = a: 85, the variable, the start value (and on VNM the address of the body).
+  // FOR v = a: kFor, the variable, the start value (and on VNM the address of the body).
   MarkLine();
-  Emit(kOpFor);
+  Emit(Opcode::kFor);
   NextToken();
   ForVarName = Token;
   if (ParseVariable(Token) != 0) return -1;
@@ -272,10 +257,10 @@ int Compiler::CompileFor() {
   ForVarStack[slot] = ForVarName;
   ++ForDepth;
 
-  // TO b [STEP s]: the loop test 87, the variable, the limit, (the step,) the exit address.
+  // TO b [STEP s]: the loop test kForTest, the variable, the limit, (the step,) the exit address.
   if (DefineLabel(ForLabel(u'L', loop_id)) != 0) return -1;
   MarkLine();
-  Emit(kOpForTest);
+  Emit(Opcode::kForTest);
   PendBuf = SaveBuf;
   PendLen = SaveLen;
   FlushPending();
@@ -314,7 +299,7 @@ int Compiler::CompileFor() {
 int Compiler::CompileNext() {
   const bool vn = Device.DeviceKind == 1;
   MarkLine();
-  Emit(vn ? int{kOpNextVn} : int{kOpJump});
+  Emit(vn ? Opcode::kNextVn : Opcode::kGoto);
   if (ForDepth == 0) return Fail(kNextWithoutFor);
   const AnsiText& loop_var = ForVarStack[static_cast<size_t>(ForDepth - 1)];
   NextToken();
@@ -352,7 +337,7 @@ int Compiler::CompileElseIf() {
   if (IfState != 2) return Fail(kInvalidElseIf);
   const size_t top = static_cast<size_t>(IfDepth);
   MarkLine();
-  Emit(kOpJump);
+  Emit(Opcode::kGoto);
   AddFixup(IfEndLabel(IfIdStack[top]));
   if (DefineLabel(IfPartLabel(IfIdStack[top], IfPartStack[top])) != 0) return -1;
   ++IfPartStack[top];
@@ -365,7 +350,7 @@ int Compiler::CompileElse() {
   if (IfState != 2) return Fail(kInvalidElse);
   const size_t top = static_cast<size_t>(IfDepth);
   MarkLine();
-  Emit(kOpJump);
+  Emit(Opcode::kGoto);
   AddFixup(IfEndLabel(IfIdStack[top]));
   if (DefineLabel(IfPartLabel(IfIdStack[top], IfPartStack[top])) != 0) return -1;
   return kContinueStatement;
@@ -392,7 +377,7 @@ int Compiler::CompileOn() {
 
   if (Token == u"INT") {
     MarkLine();
-    Emit(kOpOnInt);
+    Emit(Opcode::kOnInt);
     if (vn) {
       if (Expect(*this, u"(", kIntParenVn) != 0) return -1;
       NextToken();
@@ -423,7 +408,7 @@ int Compiler::CompileOn() {
 
   if (Token == u"TIMER") {
     MarkLine();
-    Emit(kOpOnTimer);
+    Emit(Opcode::kOnTimer);
     if (Expect(*this, u"(", kTimerParen) != 0) return -1;
     NextToken();
     const auto k = ConstValueOpt(Token);
@@ -439,7 +424,7 @@ int Compiler::CompileOn() {
     if (vn) return Fail(kMsgCommandVn);
     if (Rs232Seen == 0) return Fail(kRs232First);
     MarkLine();
-    Emit(kOpOnRecv);
+    Emit(Opcode::kOnRecv);
     if (GosubLabel(*this, kRecvGosub) != 0) return -1;
     OnRecvSeen = -1;
     return 0;
@@ -449,17 +434,17 @@ int Compiler::CompileOn() {
   MarkLine();
   if (ParseOperand(Token) != 0) return -1;
   NextToken();
-  int opcode;
+  Opcode opcode;
   if (Token == u"GOTO") {
-    opcode = kOpOnGoto;
+    opcode = Opcode::kOnGoto;
   } else if (Token == u"GOSUB") {
     if (vn) return Fail(kMsgCommandVn);
-    opcode = kOpOnGosubVnm;
+    opcode = Opcode::kOnGosubVnm;
   } else {
     return Fail(kOnGotoGosub);
   }
   PendShift(1);
-  PendBuf[0] = static_cast<std::uint8_t>(opcode);
+  PendBuf[0] = opcode;
   FlushPending();
 
   const long count_addr = CodeAddr++;

@@ -20,22 +20,17 @@ const Msg kSoundComma{"Syntax Error !", "문법에러 : 쉼표를 찾을 수 없
 const char* const kBeepOperand = "No Defined Variable or Wrong Constant !";
 
 // ---- Opcodes ----------------------------------------------------------------------------
-enum : std::uint8_t {
-  kOpPlay = 0x82,         // also SOUND and BEEP on VNM
-  kOpSoundVn = 0x84,
-  kOpPrint = 0x92,
-  kOpCls = 0x93,
-  kOpLocate = 0x94,
-  kOpCsrOn = 0x98,
-  kOpCsrOff = 0x99,
-  kOpLcdInit = 0x9C,
-  kEndSoundVn = 0x00,     // closes PLAY, SOUND and BEEP on VN
-  kEndSoundVnm = kConst0,  // the same on VNM: the constant-0 operand
-};
+using isa::Opcode;
+
+// What closes PLAY, SOUND and BEEP: the byte 0 on VN, the constant-0 operand on VNM.
+constexpr std::uint8_t kEndSoundVn = isa::kEndOfList;
+constexpr std::uint8_t kEndSoundVnm = kConst0;
 
 // BEEP is PLAY with one fixed note: the note code 18 and the length code 2.
-const std::uint8_t kBeepTailVn[] = {0x12, 0x02, kEndSoundVn};
-const std::uint8_t kBeepTailVnm[] = {kConstByte, 0x12, kConstByte, 0x02, kEndSoundVnm};
+constexpr std::uint8_t kBeepNote = 18;
+constexpr std::uint8_t kBeepLength = 2;
+const std::uint8_t kBeepTailVn[] = {kBeepNote, kBeepLength, kEndSoundVn};
+const std::uint8_t kBeepTailVnm[] = {kConstByte, kBeepNote, kConstByte, kBeepLength, kEndSoundVnm};
 
 // ---- Melody tables ----------------------------------------------------------------------
 // Note index to note code: three octaves of twelve semitones from C ("-", none, "+").
@@ -48,7 +43,6 @@ const std::uint8_t kNoteCodes[36] = {
     119, 113, 106, 100, 95,  89,  84,  80,  75,  71,  67,  63,   // middle octave
     60,  56,  53,  50,  47,  45,  42,  39,  37,  35,  33,  32,   // + octave
 };
-constexpr std::uint8_t kRestCode = 255;
 
 // Length digit "0".."9" to length code.
 const std::uint8_t kLengthCodes[10] = {64, 48, 32, 24, 16, 12, 8, 6, 4, 2};
@@ -80,7 +74,7 @@ const NoteName* FindNoteName(char16_t c) {
 // Note code of a note index; nullopt for an index without a note (36..98, above 99), which
 // would otherwise reach the module as the meaningless code 0.
 std::optional<std::uint8_t> NoteCode(int index) {
-  if (index == kRestIndex) return kRestCode;
+  if (index == kRestIndex) return isa::kRestNote;
   if (index >= 0 && index < static_cast<int>(std::size(kNoteCodes))) return kNoteCodes[index];
   return std::nullopt;
 }
@@ -99,37 +93,37 @@ int OperandFailed(Compiler& c) {
 
 int Compiler::CompilePrint() {
   MarkLine();
-  Emit(kOpPrint);
+  Emit(Opcode::kPrint);
   return CompileOutputList();
 }
 
 int Compiler::CompileCls() {
   MarkLine();
-  Emit(kOpCls);
+  Emit(Opcode::kCls);
   return 0;
 }
 
 int Compiler::CompileCsrOn() {
   MarkLine();
-  Emit(kOpCsrOn);
+  Emit(Opcode::kCsrOn);
   return 0;
 }
 
 int Compiler::CompileCsrOff() {
   MarkLine();
-  Emit(kOpCsrOff);
+  Emit(Opcode::kCsrOff);
   return 0;
 }
 
 int Compiler::CompileLcdInit() {
   MarkLine();
-  Emit(kOpLcdInit);
+  Emit(Opcode::kLcdInit);
   return 0;
 }
 
 int Compiler::CompileLocate() {
   MarkLine();
-  Emit(kOpLocate);
+  Emit(Opcode::kLocate);
   NextToken();
   if (ParseOperand(Token) != 0) return OperandFailed(*this);
   FlushPending();
@@ -143,7 +137,7 @@ int Compiler::CompileLocate() {
 
 int Compiler::CompilePlay() {
   MarkLine();
-  Emit(kOpPlay);
+  Emit(Opcode::kPlay);
   NextToken();
   if (Token == u"\"") return Fail(kPlayPort);
   if (ParseOperand(Token) != 0) return OperandFailed(*this);
@@ -197,7 +191,7 @@ int Compiler::CompilePlay() {
 int Compiler::CompileSound() {
   const bool vnm = Device.DeviceKind == 2;
   MarkLine();
-  Emit(vnm ? kOpPlay : kOpSoundVn);
+  Emit(vnm ? Opcode::kPlay : Opcode::kSoundVn);
   NextToken();
   if (ParseOperand(Token) != 0) return OperandFailed(*this);
   if (CheckPortOperand() != 0) return -1;
@@ -221,7 +215,7 @@ int Compiler::CompileSound() {
 
 int Compiler::CompileBeep() {
   MarkLine();
-  Emit(kOpPlay);
+  Emit(Opcode::kPlay);
   NextToken();
   if (ParseOperand(Token) != 0) {
     if (ErrMsgEn.empty()) ErrMsgKo = kMsgInvalidConstant.ko;

@@ -265,7 +265,7 @@ int Compiler::FinishProgram() {
   // The program ends in a jump to itself.
   MarkLine();
   const long end = CodeAddr;
-  Emit(kOpJump);
+  Emit(isa::Opcode::kGoto);
   Emit(static_cast<int>(end & 0xFF));
   Emit(static_cast<int>((end >> 8) & 0xFF));
   if (CapacityError || CodeAddr - 1 > CodeImage::kLastAddr) {

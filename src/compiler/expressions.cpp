@@ -17,17 +17,21 @@ const Msg kBitType{"Syntax Error in Bit type", "문법에러 : 비트지정자�
 const Msg kBitSetting{"Invalid BIT setting !", "문법에러 : 비트지정자를 사용할 수 없는 영역입니다."};
 const Msg kNoEquals{"Syntax Error ! Not Found \"=\"", "문법에러 : =기호를 찾을 수 없습니다."};
 
-struct Operator {
+using isa::Operator;
+
+struct OperatorWord {
   const char16_t* token;
-  int code;
+  Operator code;
   int priority;
 };
-const Operator kOperators[] = {
-    {u"+", 33, 30},   {u"-", 34, 30},  {u"*", 35, 90},  {u"/", 36, 90},   {u"MOD", 38, 90},
-    {u"AND", 39, 60}, {u"OR", 40, 60}, {u"XOR", 42, 60}, {u"<<", 44, 60}, {u">>", 45, 60},
+const OperatorWord kOperators[] = {
+    {u"+", Operator::kAdd, 30}, {u"-", Operator::kSub, 30}, {u"*", Operator::kMul, 90},
+    {u"/", Operator::kDiv, 90}, {u"MOD", Operator::kMod, 90}, {u"AND", Operator::kAnd, 60},
+    {u"OR", Operator::kOr, 60}, {u"XOR", Operator::kXor, 60}, {u"<<", Operator::kShl, 60},
+    {u">>", Operator::kShr, 60},
 };
 
-const Operator* FindOperator(const AnsiText& token) {
+const OperatorWord* FindOperator(const AnsiText& token) {
   for (const auto& op : kOperators)
     if (token == op.token) return &op;
   return nullptr;
@@ -134,7 +138,7 @@ int Compiler::ParseVariable(const AnsiText& token) {
 
 int Compiler::CompileAssignment() {
   MarkLine();
-  Emit(kOpAssign);
+  Emit(isa::Opcode::kAssign);
   if (ParseVariable(Token) != 0) return -1;
   FlushPending();
   NextToken();
@@ -159,7 +163,7 @@ int Compiler::CompileAssignment() {
   if (skip_parens() != 0) return -1;
   if (EndsExpression(Token)) {
     FlushPending();
-    Emit(0);
+    Emit(isa::kEndOfList);
     ScanPos = TokenStart;
     return 0;
   }
@@ -170,7 +174,7 @@ int Compiler::CompileAssignment() {
   for (;;) {
     if (n + 1 >= kOperandSlots) return Fail(kMsgTooComplex);
     PushOperand(n);
-    const Operator* op = FindOperator(Token);
+    const OperatorWord* op = FindOperator(Token);
     if (op == nullptr) return FailEn("Missing operand !");
     op_code[static_cast<size_t>(n)] = op->code;
     op_prec[static_cast<size_t>(n)] = op->priority + weight + (30 - n);
@@ -226,7 +230,7 @@ int Compiler::CompileAssignment() {
     }
   }
   Emit(kResult);
-  Emit(0);
+  Emit(isa::kEndOfList);
   return 0;
 }
 

@@ -62,81 +62,86 @@ struct ArgRule {
 
 enum class Devices { Both, VnmOnly, VnOnly, VnAddressOnly };
 
-struct Function {
+using isa::Function;
+
+struct FunctionWord {
   const char16_t* name;
-  int code_vnm;
-  int code_vn;  // the code on the VN series where it differs
+  Function code_vnm;
+  Function code_vn;  // the code on the VN series where it differs
   Devices devices;
   std::vector<ArgRule> args;
   const Msg* paren = &kParen;
   const Msg* comma = &kComma;
 };
 
-const std::vector<Function>& Functions() {
-  static const std::vector<Function> table = {
-      {u"IN", 192, 192, Devices::Both, {{Arg::Port}}},
-      {u"KEYIN", 193, 193, Devices::Both,
+const std::vector<FunctionWord>& Functions() {
+  static const std::vector<FunctionWord> table = {
+      {u"IN", Function::kIn, Function::kIn, Devices::Both, {{Arg::Port}}},
+      {u"KEYIN", Function::kKeyIn, Function::kKeyIn, Devices::Both,
        {{Arg::Port}, {Arg::Byte, 1, 100, &kDechatter, &kDechatterRange, true, {20}}}},
-      {u"ADIN", 194, 194, Devices::Both, {{Arg::Port}}},
-      {u"BYTEIN", 195, 195, Devices::Both, {{Arg::Port}}},
-      {u"EEREAD", 196, 196, Devices::VnAddressOnly,
+      {u"ADIN", Function::kAdIn, Function::kAdIn, Devices::Both, {{Arg::Port}}},
+      {u"BYTEIN", Function::kByteIn, Function::kByteIn, Devices::Both, {{Arg::Port}}},
+      {u"EEREAD", Function::kEeRead, Function::kEeRead, Devices::VnAddressOnly,
        {{Arg::Operand}, {Arg::Operand, 0, 255, &kMsgNotAConstant, &kMsgNotAConstant, true, {kConst1}}},
        &kEereadParen, &kEereadComma},
-      {u"OUTSTAT", 197, 197, Devices::Both, {{Arg::Port}}},
-      {u"RND", 198, 198, Devices::Both, {}},
-      {u"TABLE", 199, 199, Devices::Both, {}},  // its own layout: see ParseFunctionOperand
-      {u"COUNT", 200, 200, Devices::Both, {{Arg::Byte, 0, 1, &kCountParam, &kCountParam}}},
-      {u"PADIN", 201, 201, Devices::Both, {{Arg::Byte}}},
-      {u"PEEK", 202, 202, Devices::Both, {{Arg::Byte}}},
-      {u"SHIFTIN", 203, 203, Devices::Both,
+      {u"OUTSTAT", Function::kOutStat, Function::kOutStat, Devices::Both, {{Arg::Port}}},
+      {u"RND", Function::kRnd, Function::kRnd, Devices::Both, {}},
+      {u"TABLE", Function::kTable, Function::kTable, Devices::Both, {}},  // its own layout: see ParseFunctionOperand
+      {u"COUNT", Function::kCount, Function::kCount, Devices::Both, {{Arg::Byte, 0, 1, &kCountParam, &kCountParam}}},
+      {u"PADIN", Function::kPadIn, Function::kPadIn, Devices::Both, {{Arg::Byte}}},
+      {u"PEEK", Function::kPeek, Function::kPeek, Devices::Both, {{Arg::Byte}}},
+      {u"SHIFTIN", Function::kShiftIn, Function::kShiftIn, Devices::Both,
        {{Arg::Port}, {Arg::Port}, {Arg::Byte, 0, 3, &kMode, &kModeRange},
         {Arg::Byte, 0, 32, &kBits, &kBitsRange, true, {8}}}},
-      {u"ADKEYIN", 204, 204, Devices::Both, {{Arg::Port}}},
-      {u"EPADIN", 205, 205, Devices::Both,
+      {u"ADKEYIN", Function::kAdKeyIn, Function::kAdKeyIn, Devices::Both, {{Arg::Port}}},
+      {u"EPADIN", Function::kEpadIn, Function::kEpadIn, Devices::Both,
        {{Arg::Byte, 0, 255, &kPortBlock, &kPortBlock}, {Arg::Byte, 0, 255, &kPortBlock, &kPortBlock}}},
-      {u"KEYDELAY", 205, 205, Devices::VnOnly,
+      {u"KEYDELAY", Function::kKeyDelayVn, Function::kKeyDelayVn, Devices::VnOnly,
        {{Arg::Function}, {Arg::Byte, 0, 255, &kKeyState, &kKeyState}, {Arg::Byte, 0, 255, &kKeyState, &kKeyState},
         {Arg::Byte, 0, 255, &kKeyState, &kKeyState}}},
-      {u"CAPTURE", 206, 206, Devices::Both, {{Arg::Port}, {Arg::Byte, 0, 1, &kTarget, &kTargetRange}}},
-      {u"TIME", 207, 207, Devices::VnmOnly, {{Arg::Operand}}},
-      {u"BCD", 208, 208, Devices::Both, {{Arg::Operand}}},
-      {u"LEFT", 209, 209, Devices::VnmOnly, {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
-      {u"RIGHT", 210, 210, Devices::VnmOnly, {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
-      {u"MID", 211, 211, Devices::VnmOnly,
+      {u"CAPTURE", Function::kCapture, Function::kCapture, Devices::Both,
+       {{Arg::Port}, {Arg::Byte, 0, 1, &kTarget, &kTargetRange}}},
+      {u"TIME", Function::kTime, Function::kTime, Devices::VnmOnly, {{Arg::Operand}}},
+      {u"BCD", Function::kBcd, Function::kBcd, Devices::Both, {{Arg::Operand}}},
+      {u"LEFT", Function::kLeft, Function::kLeft, Devices::VnmOnly,
+       {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
+      {u"RIGHT", Function::kRight, Function::kRight, Devices::VnmOnly,
+       {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
+      {u"MID", Function::kMid, Function::kMid, Devices::VnmOnly,
        {{Arg::String}, {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter},
         {Arg::NonZero, 0, 0, &kMsgNotAConstant, &kMsgInvalidParameter}}},
-      {u"HEX", 212, 25, Devices::Both,
+      {u"HEX", Function::kHex, Function::kHexVn, Devices::Both,
        {{Arg::Operand}, {Arg::Byte, 1, 8, &kHexWidth, &kHexWidth, true, {4}},
         {Arg::Byte, 0, 1, &kZero, &kZero, true, {1}}}},
-      {u"DEC", 213, 26, Devices::Both,
+      {u"DEC", Function::kDec, Function::kDecVn, Devices::Both,
        {{Arg::Operand}, {Arg::Byte, 1, 10, &kDecWidth, &kDecWidth, true, {5}},
         {Arg::Byte, 0, 1, &kZero, &kZero, true, {1}}}},
-      {u"ASC", 215, 215, Devices::VnmOnly, {{Arg::Operand}}},
-      {u"CHR", 216, 216, Devices::VnmOnly, {{Arg::Operand}}},
-      {u"LEN", 221, 221, Devices::VnmOnly, {{Arg::String}}},
-      {u"VAL", 222, 222, Devices::VnmOnly, {{Arg::String}}},
-      {u"VALHEX", 223, 223, Devices::VnmOnly, {{Arg::String}}},
-      {u"CINT", 224, 224, Devices::Both, {{Arg::Single}}},
-      {u"CLNG", 224, 224, Devices::VnmOnly, {{Arg::Single}}},
-      {u"CSNG", 225, 225, Devices::VnmOnly, {{Arg::NotSingle}}},
-      {u"SIN", 226, 226, Devices::VnmOnly, {{Arg::Single}}},
-      {u"COS", 227, 227, Devices::VnmOnly, {{Arg::Single}}},
-      {u"ABS", 228, 228, Devices::VnmOnly, {{Arg::Single}}},
-      {u"EXP", 229, 229, Devices::VnmOnly, {{Arg::Single}}},
-      {u"LOG", 230, 230, Devices::Both, {{Arg::Single}}},
-      {u"LOG10", 231, 231, Devices::VnmOnly, {{Arg::Single}}},
-      {u"SQR", 232, 232, Devices::VnmOnly, {{Arg::Operand}}},
-      {u"FLOAT", 233, 233, Devices::VnmOnly,
+      {u"ASC", Function::kAsc, Function::kAsc, Devices::VnmOnly, {{Arg::Operand}}},
+      {u"CHR", Function::kChr, Function::kChr, Devices::VnmOnly, {{Arg::Operand}}},
+      {u"LEN", Function::kLen, Function::kLen, Devices::VnmOnly, {{Arg::String}}},
+      {u"VAL", Function::kVal, Function::kVal, Devices::VnmOnly, {{Arg::String}}},
+      {u"VALHEX", Function::kValHex, Function::kValHex, Devices::VnmOnly, {{Arg::String}}},
+      {u"CINT", Function::kCint, Function::kCint, Devices::Both, {{Arg::Single}}},
+      {u"CLNG", Function::kClng, Function::kClng, Devices::VnmOnly, {{Arg::Single}}},
+      {u"CSNG", Function::kCsng, Function::kCsng, Devices::VnmOnly, {{Arg::NotSingle}}},
+      {u"SIN", Function::kSin, Function::kSin, Devices::VnmOnly, {{Arg::Single}}},
+      {u"COS", Function::kCos, Function::kCos, Devices::VnmOnly, {{Arg::Single}}},
+      {u"ABS", Function::kAbs, Function::kAbs, Devices::VnmOnly, {{Arg::Single}}},
+      {u"EXP", Function::kExp, Function::kExp, Devices::VnmOnly, {{Arg::Single}}},
+      {u"LOG", Function::kLog, Function::kLog, Devices::Both, {{Arg::Single}}},
+      {u"LOG10", Function::kLog10, Function::kLog10, Devices::VnmOnly, {{Arg::Single}}},
+      {u"SQR", Function::kSqr, Function::kSqr, Devices::VnmOnly, {{Arg::Operand}}},
+      {u"FLOAT", Function::kFloat, Function::kFloat, Devices::VnmOnly,
        {{Arg::Single}, {Arg::NonZero, 0, 0, &kFloatArg, &kFloatArg, true, {kConstByte, 9}},
         {Arg::NonZero, 0, 0, &kFloatArg, &kFloatArg, true, {kConstByte, 6}}}},
-      {u"VALSNG", 234, 234, Devices::VnmOnly, {{Arg::String}}},
-      {u"POW", 235, 235, Devices::VnmOnly, {{Arg::Single}, {Arg::Operand}}},
-      {u"BLEN", 236, 236, Devices::VnmOnly, {}},
+      {u"VALSNG", Function::kValSng, Function::kValSng, Devices::VnmOnly, {{Arg::String}}},
+      {u"POW", Function::kPow, Function::kPow, Devices::VnmOnly, {{Arg::Single}, {Arg::Operand}}},
+      {u"BLEN", Function::kBlen, Function::kBlen, Devices::VnmOnly, {}},
   };
   return table;
 }
 
-const Function* FindFunction(const AnsiText& name) {
+const FunctionWord* FindFunction(const AnsiText& name) {
   for (const auto& f : Functions())
     if (name == f.name) return &f;
   return nullptr;
@@ -166,7 +171,7 @@ static int ParseArgument(Compiler& c, const ArgRule& rule) {
 }
 
 int Compiler::ParseFunctionOperand(const AnsiText& token) {
-  const Function* f = FindFunction(token);
+  const FunctionWord* f = FindFunction(token);
   if (f == nullptr) return ParseOperand(token);
   // `token` is usually Token itself, which the argument reads below overwrite.
   const AnsiText name = token;
@@ -174,7 +179,7 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
   const bool vn = Device.DeviceKind == 1;
   if (vn && f->devices == Devices::VnmOnly) return Fail(name == u"TIME" ? kMsgCommandVn : kDeviceVn);
   if (!vn && f->devices == Devices::VnOnly) return Fail(kDeviceVnm);
-  const int code = vn ? f->code_vn : f->code_vnm;
+  const Function code = vn ? f->code_vn : f->code_vnm;
   size_t arg_count = f->args.size();
   if (vn && f->devices == Devices::VnAddressOnly) arg_count = 1;
 
@@ -202,7 +207,7 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
       PendPush(static_cast<int>((*v >> 8) & 0xFF));
     }
     PendShift(2);
-    PendBuf[0] = static_cast<std::uint8_t>(code);
+    PendBuf[0] = code;
     PendBuf[1] = static_cast<std::uint8_t>(count);
     return 0;
   }
@@ -243,7 +248,7 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
     }
     if (i == 0) {
       PendShift(1);
-      PendBuf[0] = static_cast<std::uint8_t>(code);
+      PendBuf[0] = code;
     }
   }
   NextToken();

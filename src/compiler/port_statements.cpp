@@ -74,8 +74,10 @@ enum class RefuseAt { Start, AfterOpcode };
 // Which devices take the optional trailing arguments.
 enum class OptionalOn { None, VnmOnly, Both };
 
+using isa::Opcode;
+
 struct Statement {
-  int opcode;
+  Opcode opcode;
   std::vector<ArgRule> args;
   const Msg* comma;
   Devices devices = Devices::Both;
@@ -93,25 +95,25 @@ struct Statement {
 const ArgRule kPort{ArgKind::Port};
 const ArgRule kOperand{ArgKind::Operand};
 
-const Statement kPoke{0xA0,
+const Statement kPoke{Opcode::kPoke,
                       {{.kind = ArgKind::Byte, .not_const = &kPokeAddress, .range = &kPokeAddressRange}, kOperand},
                       &kCommaPoke};
-const Statement kOut{0x96, {kPort, {.kind = ArgKind::Operand, .fail_en = kOutValueEn}}, &kCommaOut};
-const Statement kHigh{0x96, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst1}}, &kCommaOut};
-const Statement kLow{0x96, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst0}}, &kCommaOut};
-const Statement kByteOut{0x9F, {kPort, kOperand}, &kCommaByteOut};
+const Statement kOut{Opcode::kOut, {kPort, {.kind = ArgKind::Operand, .fail_en = kOutValueEn}}, &kCommaOut};
+const Statement kHigh{Opcode::kOut, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst1}}, &kCommaOut};
+const Statement kLow{Opcode::kOut, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst0}}, &kCommaOut};
+const Statement kByteOut{Opcode::kByteOut, {kPort, kOperand}, &kCommaByteOut};
 // One-argument statements never ask for a comma; they carry their family's message.
-const Statement kToggle{0x8A, {kPort}, &kCommaServo};
+const Statement kToggle{Opcode::kToggle, {kPort}, &kCommaServo};
 // SERVO and PULSEOUT are one instruction.
-const Statement kServo{0xA7, {kPort, kOperand}, &kCommaServo};
-const Statement kPulse{0x9E, {kPort}, &kCommaServo, Devices::Both, RefuseAt::Start,
-                       OptionalOn::VnmOnly, {kOperand}, {kConstByte, 0x01}};
-const Statement kFreqOut{0xA3, {kPort, kOperand}, &kCommaFreqOut, Devices::VnOnly, RefuseAt::AfterOpcode};
-const Statement kPwm{0x97, {kPort, kOperand}, &kCommaPwm, Devices::Both, RefuseAt::Start,
-                     OptionalOn::VnmOnly, {kOperand}, {kConstByte, 0xFF}};
-const Statement kPwmOff{0x95, {kPort}, &kCommaPwm};
-const Statement kDacOut{0xA9, {kPort, kOperand, kOperand}, &kCommaDacOut, Devices::VnmOnly, RefuseAt::AfterOpcode};
-const Statement kStepOut{0xA2,
+const Statement kServo{Opcode::kServo, {kPort, kOperand}, &kCommaServo};
+const Statement kPulse{Opcode::kPulse, {kPort}, &kCommaServo, Devices::Both, RefuseAt::Start,
+                       OptionalOn::VnmOnly, {kOperand}, {kConstByte, 1}};
+const Statement kFreqOut{Opcode::kFreqOut, {kPort, kOperand}, &kCommaFreqOut, Devices::VnOnly, RefuseAt::AfterOpcode};
+const Statement kPwm{Opcode::kPwm, {kPort, kOperand}, &kCommaPwm, Devices::Both, RefuseAt::Start,
+                     OptionalOn::VnmOnly, {kOperand}, {kConstByte, 255}};
+const Statement kPwmOff{Opcode::kPwmOff, {kPort}, &kCommaPwm};
+const Statement kDacOut{Opcode::kDacOut, {kPort, kOperand, kOperand}, &kCommaDacOut, Devices::VnmOnly, RefuseAt::AfterOpcode};
+const Statement kStepOut{Opcode::kStepOut,
                          {kPort, kOperand, kOperand},
                          &kCommaStepOut,
                          Devices::VnOnly,
@@ -119,9 +121,9 @@ const Statement kStepOut{0xA2,
                          OptionalOn::Both,
                          {{.kind = ArgKind::Byte, .min = 0, .max = 64, .not_const = &kStopPort, .range = &kStopPortRange},
                           {.kind = ArgKind::Byte, .min = 0, .max = 1, .not_const = &kStopLevel, .range = &kStopLevelRange}},
-                         {0xFF},
+                         {isa::kNoStopInput},
                          true};
-const Statement kShiftOut{0xA1,
+const Statement kShiftOut{Opcode::kShiftOut,
                           {kPort, kPort, {.kind = ArgKind::Byte, .min = 0, .max = 2, .not_const = &kMode, .range = &kModeRange},
                            kOperand},
                           &kCommaShiftOut,
@@ -129,10 +131,10 @@ const Statement kShiftOut{0xA1,
                           RefuseAt::Start,
                           OptionalOn::Both,
                           {{.kind = ArgKind::Byte, .min = 1, .max = 16, .not_const = &kBits, .range = &kBitsRange}},
-                          {0x08}};
-const Statement kEeWrite{0x81, {kOperand, kOperand}, &kCommaEeWrite, Devices::Both, RefuseAt::Start,
+                          {8}};
+const Statement kEeWrite{Opcode::kEeWrite, {kOperand, kOperand}, &kCommaEeWrite, Devices::Both, RefuseAt::Start,
                          OptionalOn::VnmOnly, {kOperand}, {kConst1}};
-const Statement kTimeSet{0xA4, {kOperand, kOperand}, &kCommaTimeSet, Devices::VnmOnly, RefuseAt::Start};
+const Statement kTimeSet{Opcode::kTimeSet, {kOperand, kOperand}, &kCommaTimeSet, Devices::VnmOnly, RefuseAt::Start};
 
 // ---- The walk -----------------------------------------------------------------------------
 

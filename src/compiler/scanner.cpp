@@ -227,7 +227,7 @@ int Compiler::EncodeConstant(AnsiText token) {
               PendPush(c);
             }
           }
-          PendPush(0);
+          PendPush(isa::kEndOfList);
           return 0;
         }
         if (body.empty()) return Fail(kCharConstant);
@@ -297,7 +297,7 @@ int Compiler::EncodeConstant(AnsiText token) {
       if (ReadStringLiteral() != 0) return -1;
       PendShift(1);
       PendBuf[0] = kStringConst;
-      PendPush(0);
+      PendPush(isa::kEndOfList);
       return 0;
     }
     const long code = static_cast<std::int16_t>(CharAt(ScanPos));

@@ -56,28 +56,13 @@ const Msg kContinueRange{"Invalid Continue Value (~N) !", "문법에러 : 연속
 const Msg kCloseBracket{"Syntax Error ! ", "문법에러 : 닫는 대괄호를 찾을 수 없습니다. "};
 
 // ---- Opcodes and argument codes ---------------------------------------------------------------
-constexpr int kOpBusOut = 0x83;
-constexpr int kOpSerOut = 0x9A;
-constexpr int kOpSerIn = 0x9B;
-constexpr int kOpGet = 0x9D;
-constexpr int kOpSet = 0xA6;
-constexpr int kOpPut = 0xA7;
-constexpr int kOpBclr = 0xAA;
-
-constexpr int kSetBusVnm = 0x71;  // SET VARNOBUS on the VNM series (VN: A6 alone)
-constexpr int kSetRs232 = 0x72;
+using isa::Opcode;
+using isa::SerinCode;
+using isa::SetSwitch;
 
 constexpr int kItemString = kStringConst;  // a string item: its bytes and a 00 follow
-constexpr int kEndOfList = 0x00;
-constexpr int kGetNoLabel = 0x00;  // GET without a time-out label
-
-constexpr int kClauseWaitVn = 0x08;
-constexpr int kClauseWaitVnm = 0xAA;
-constexpr int kClauseUntil = 0x0A;
-constexpr int kClauseSkip = 0x0B;
-constexpr int kCountVn = 0x09;       // VN: precedes ~N
+constexpr int kGetNoLabel = isa::kEndOfList;  // GET without a time-out label (else kGoto and the label)
 constexpr int kCountDefaultVnm = 1;  // VNM: one byte when ~N is left out
-constexpr int kSerinEndVn = 0x00;
 
 struct Word {
   const char16_t* text;
@@ -93,17 +78,17 @@ constexpr int kBusModeDefault = 0;
 const Word kSwitchWords[] = {{u"ON", 1}, {u"OFF", 0}};
 constexpr int kSwitchDefault = 1;
 
-// The event handler switches: SET word, code after A6, the flag of the handler's declaration.
+// The event handler switches: SET word, code after kSet, the flag of the handler's declaration.
 struct HandlerSwitch {
   const char16_t* word;
-  int code;
+  SetSwitch code;
   int Compiler::*seen;
   const Msg* missing;
 };
 const HandlerSwitch kHandlerSwitches[] = {
-    {u"ONINT", 0x73, &Compiler::OnIntSeen, &kNoOnInt},
-    {u"ONTIMER", 0x74, &Compiler::OnTimerSeen, &kNoOnTimer},
-    {u"ONRECV", 0x75, &Compiler::OnRecvSeen, &kNoOnRecv},
+    {u"ONINT", SetSwitch::kOnInt, &Compiler::OnIntSeen, &kNoOnInt},
+    {u"ONTIMER", SetSwitch::kOnTimer, &Compiler::OnTimerSeen, &kNoOnTimer},
+    {u"ONRECV", SetSwitch::kOnRecv, &Compiler::OnRecvSeen, &kNoOnRecv},
 };
 
 const Word* FindWord(const Word* begin, const Word* end, const AnsiText& text) {
@@ -195,7 +180,7 @@ std::optional<std::array<int, 2>> ClauseArgument(Compiler& c) {
   return bytes;
 }
 
-int Clause(Compiler& c, int code, const Msg& failure) {
+int Clause(Compiler& c, SerinCode code, const Msg& failure) {
   c.Emit(code);
   const auto bytes = ClauseArgument(c);
   if (!bytes) return c.Fail(failure);
@@ -209,8 +194,8 @@ bool IsClauseWord(const AnsiText& t) { return t == u"WAIT" || t == u"UNTIL" || t
 
 int SetRs232(Compiler& c) {
   if (c.Device.DeviceKind == 1) return c.Fail(kMsgCommandVn);
-  c.Emit(kOpSet);
-  c.Emit(kSetRs232);
+  c.Emit(Opcode::kSet);
+  c.Emit(SetSwitch::kRs232);
   c.NextToken();
   const Word* baud = FindWord(std::begin(kRs232Bauds), std::end(kRs232Bauds), c.Token);
   if (baud == nullptr) return c.Fail(kRs232Baud);
@@ -220,8 +205,8 @@ int SetRs232(Compiler& c) {
 }
 
 int SetVarnoBus(Compiler& c) {
-  c.Emit(kOpSet);
-  if (c.Device.DeviceKind == 2) c.Emit(kSetBusVnm);
+  c.Emit(Opcode::kSet);
+  if (c.Device.DeviceKind == 2) c.Emit(SetSwitch::kVarnobus);  // VN: the mode follows the opcode
   c.Emit(OptionalWord(c, kBusModes, kBusModeDefault));
   return 0;
 }
@@ -229,7 +214,7 @@ int SetVarnoBus(Compiler& c) {
 int SetHandlerSwitch(Compiler& c, const HandlerSwitch& s) {
   if (c.Device.DeviceKind == 1) return c.Fail(kMsgCommandVn);
   if (c.*(s.seen) == 0) return c.Fail(*s.missing);
-  c.Emit(kOpSet);
+  c.Emit(Opcode::kSet);
   c.Emit(s.code);
   c.Emit(OptionalWord(c, kSwitchWords, kSwitchDefault));
   return 0;
@@ -264,7 +249,7 @@ int Compiler::CompileGet() {
   if (Device.DeviceKind == 1) return Fail(kGetDeviceVn);
   if (Rs232Seen == 0) return Fail(kGetNoRs232);
   MarkLine();
-  Emit(kOpGet);
+  Emit(Opcode::kGet);
   NextToken();
   if (ParseVariable(Token) != 0) return -1;
   FlushPending();
@@ -287,7 +272,7 @@ int Compiler::CompileGet() {
     ScanPos = TokenStart;
     return 0;
   }
-  Emit(kOpJump);
+  Emit(Opcode::kGoto);
   NextToken();
   return AddFixup(Token);
 }
@@ -296,7 +281,7 @@ int Compiler::CompilePut() {
   if (Device.DeviceKind == 1) return Fail(kMsgCommandVn);
   if (Rs232Seen == 0) return Fail(kPutNoRs232);
   MarkLine();
-  Emit(kOpPut);
+  Emit(Opcode::kPut);
   return CompileOutputList();
 }
 
@@ -304,19 +289,19 @@ int Compiler::CompileBclr() {
   if (Device.DeviceKind == 1) return Fail(kMsgCommandVn);
   if (Rs232Seen == 0) return Fail(kPutNoRs232);
   MarkLine();
-  Emit(kOpBclr);
+  Emit(Opcode::kBclr);
   return 0;
 }
 
 int Compiler::CompileBusOut() {
   MarkLine();
-  Emit(kOpBusOut);
+  Emit(Opcode::kBusOut);
   return CompileOutputList();
 }
 
 int Compiler::CompileSerOut() {
   MarkLine();
-  Emit(kOpSerOut);
+  Emit(Opcode::kSerOut);
   if (PortOperand(*this) != 0) return -1;
 
   if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
@@ -347,7 +332,7 @@ int Compiler::CompileSerOut() {
 int Compiler::CompileSerIn() {
   const bool vn = Device.DeviceKind == 1;
   MarkLine();
-  Emit(kOpSerIn);
+  Emit(Opcode::kSerIn);
   if (PortOperand(*this) != 0) return -1;
 
   if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
@@ -376,12 +361,12 @@ int Compiler::CompileSerIn() {
 
   // Clauses, each optional, in the order WAIT, UNTIL, SKIP.
   NextToken();
-  if (Token == u"WAIT" && Clause(*this, vn ? kClauseWaitVn : kClauseWaitVnm, kWaitClause) != 0) return -1;
+  if (Token == u"WAIT" && Clause(*this, vn ? SerinCode::kWaitVn : SerinCode::kWaitVnm, kWaitClause) != 0) return -1;
   if (Token == u"WAIT") return Fail(kWaitTwice);
-  if (Token == u"UNTIL" && Clause(*this, kClauseUntil, kUntilClause) != 0) return -1;
+  if (Token == u"UNTIL" && Clause(*this, SerinCode::kUntil, kUntilClause) != 0) return -1;
   if (Token == u"WAIT" || Token == u"UNTIL") return Fail(kClauseOrder);
   if (Token == u"SKIP") {
-    Emit(kClauseSkip);
+    Emit(SerinCode::kSkip);
     const auto bytes = ClauseArgument(*this);
     if (!bytes) return FailEn(kSkipClause);
     Emit((*bytes)[0]);
@@ -402,14 +387,14 @@ int Compiler::CompileSerIn() {
     const auto n = Constant(*this);
     if (!n || *n < 0) return Fail(kContinue);
     if (*n > 255) return Fail(kContinueRange);
-    if (vn) Emit(kCountVn);
+    if (vn) Emit(SerinCode::kCountVn);
     Emit(static_cast<int>(*n));
     NextToken();
   } else if (!vn) {
     Emit(kCountDefaultVnm);
   }
   if (Token != u"]") return Fail(kCloseBracket);
-  if (vn) Emit(kSerinEndVn);
+  if (vn) Emit(isa::kEndOfList);
   return 0;
 }
 
@@ -420,7 +405,7 @@ int Compiler::CompileOutputList() {
       Emit(kItemString);
       if (ReadStringLiteral() != 0) return -1;
       FlushPending();
-      Emit(kEndOfList);
+      Emit(isa::kEndOfList);
     } else {
       if (ParseFunctionOperand(Token) != 0) return -1;
       FlushPending();
@@ -428,13 +413,13 @@ int Compiler::CompileOutputList() {
 
     NextToken();
     if (Token.empty() || Token == u"]") {
-      Emit(kEndOfList);
+      Emit(isa::kEndOfList);
       return 0;
     }
     if (Token == u"'" || Token == u":" || Token == u"ELSE") {
       // The end-of-statement step reads this token again (a comment, the next statement, or
       // the ELSE part of a single-line IF).
-      Emit(kEndOfList);
+      Emit(isa::kEndOfList);
       ScanPos = TokenStart;
       return 0;
     }

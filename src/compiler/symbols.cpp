@@ -195,13 +195,13 @@ int Compiler::CompileDim() {
     if (code == kStringVar) {
       // The string's first byte holds its size at run time.
       MarkLine();
-      Emit(kOpAssign);
+      Emit(isa::Opcode::kAssign);
       Emit(kByteVar);
       Emit(addr & 0xFF);
       Emit((addr >> 8) & 0xFF);
       Emit(kConstByte);
       Emit(string_size);
-      Emit(0);
+      Emit(isa::kEndOfList);
     }
     if (CharAt(ScanPos) != u',') return 0;
     ++ScanPos;
@@ -225,7 +225,7 @@ int Compiler::CompileConst() {
     if (Token != u"(") return Fail(kArrayParen);
 
     const AnsiText end_label = Ansi(std::to_string(ConstCount())) + u"__CoLab";
-    Emit(kOpJump);
+    Emit(isa::Opcode::kGoto);
     AddFixup(end_label);
     const long data_start = CodeAddr;
     for (;;) {
@@ -282,7 +282,7 @@ int Compiler::CompileConst() {
   }
   if (name == u"DEVICE") {
     Device.DeviceItem.clear();
-    if (CodeAddr > 24 || VarBytesUsed > 0) return Fail(kDeviceTop);
+    if (CodeAddr > isa::kProgramStart || VarBytesUsed > 0) return Fail(kDeviceTop);
     const DeviceCodeInfo* info = FindDeviceCode(EncodeAnsi(text));
     if (info == nullptr) return Fail(kDeviceName);
     ApplyDeviceCode(Device, *info);

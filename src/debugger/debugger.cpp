@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "compiler/text.h"
+#include "isa/isa.h"
 #include "link/commands.h"
 #include "platform/file_io.h"
 #include "platform/codepage.h"
@@ -19,7 +20,6 @@ constexpr int kStatusHandshake = 0x08;  // REV. B cable: the module's handshake 
 constexpr int kStatusModuleLine = 0x40; // dummy cable: the module's line
 constexpr long kDummyAckPolls = 20001;
 constexpr int kRamImageElements = 8193;
-constexpr int kOpGosub = 0x89;
 
 using link::kTitleApplication;
 using link::kTitleErrorCaps;
@@ -96,9 +96,9 @@ struct Writable {
 
 std::optional<Writable> WritableType(int type) {
   switch (type) {
-    case compiler::kByteVar: return Writable{1, -128, 255};
-    case compiler::kIntegerVar: return Writable{2, -32768, 65535};
-    case compiler::kLongVar: return Writable{4, -2147483648LL, 2147483647LL};
+    case isa::kByteVar: return Writable{1, -128, 255};
+    case isa::kIntegerVar: return Writable{2, -32768, 65535};
+    case isa::kLongVar: return Writable{4, -2147483648LL, 2147483647LL};
     default: return std::nullopt;
   }
 }
@@ -399,7 +399,7 @@ Display Debugger::Stepping(int command, bool vnm_only) {
 Display Debugger::StepInto() { return Stepping(link::CmdStepInto, false); }
 
 Display Debugger::StepOver() {
-  const bool gosub = compiled_.Code.Get(ModulePc) == kOpGosub;
+  const bool gosub = compiled_.Code.Get(ModulePc) == isa::Opcode::kGosub;
   return Stepping(gosub ? link::CmdStepOut : link::CmdStepInto, true);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "compiler/text.h"
+#include "isa/isa.h"
 
 namespace vn::debugger {
 
@@ -22,17 +23,17 @@ int Byte(const std::vector<int>& ram, long index) {
 // Bytes of one element of the type, 0 for a type that is not listed with a value.
 int ElementSize(int type) {
   switch (type) {
-    case compiler::kByteVar:
-    case compiler::kByteArrayVnm:
-    case compiler::kByteArrayVn:
+    case isa::kByteVar:
+    case isa::kByteArrayVnm:
+    case isa::kByteArrayVn:
       return 1;
-    case compiler::kIntegerVar:
-    case compiler::kIntegerArray:
+    case isa::kIntegerVar:
+    case isa::kIntegerArray:
       return 2;
-    case compiler::kLongVar:
-    case compiler::kLongArray:
-    case compiler::kSingleVar:
-    case compiler::kSingleArray:
+    case isa::kLongVar:
+    case isa::kLongArray:
+    case isa::kSingleVar:
+    case isa::kSingleArray:
       return 4;
     default:
       return 0;
@@ -61,20 +62,20 @@ std::string Label(const compiler::VarEntry& var, int element) {
 
 std::string Value(int type, long base, const std::vector<int>& ram) {
   switch (type) {
-    case compiler::kByteVar:
-    case compiler::kByteArrayVnm:
-    case compiler::kByteArrayVn: {
+    case isa::kByteVar:
+    case isa::kByteArrayVnm:
+    case isa::kByteArrayVn: {
       const int v = Byte(ram, base);
       return compiler::Str(v) + "   " + compiler::Hex(static_cast<unsigned long>(v)) + "H";
     }
-    case compiler::kIntegerVar:
-    case compiler::kIntegerArray: {
+    case isa::kIntegerVar:
+    case isa::kIntegerArray: {
       // Unsigned: the listing never shows an INTEGER negative.
       const long v = Byte(ram, base + 1) * 256L + Byte(ram, base);
       return compiler::Str(v) + "   " + compiler::Hex(static_cast<unsigned long>(v)) + "H";
     }
-    case compiler::kLongVar:
-    case compiler::kLongArray: {
+    case isa::kLongVar:
+    case isa::kLongArray: {
       std::uint32_t u = 0;
       std::string hex;
       for (int k = 3; k >= 0; --k) {
@@ -83,8 +84,8 @@ std::string Value(int type, long base, const std::vector<int>& ram) {
       }
       return compiler::Str(static_cast<std::int32_t>(u)) + "   " + hex + "H";
     }
-    case compiler::kSingleVar:
-    case compiler::kSingleArray: {
+    case isa::kSingleVar:
+    case isa::kSingleArray: {
       std::string out;
       for (int k = 3; k >= 0; --k) {
         if (k != 3) out += " ";
@@ -92,7 +93,7 @@ std::string Value(int type, long base, const std::vector<int>& ram) {
       }
       return out;
     }
-    case compiler::kStringVar: {
+    case isa::kStringVar: {
       const int n = Byte(ram, base);
       std::string out = " ";
       for (int k = 1; k <= n; ++k) {
@@ -109,7 +110,7 @@ std::string Value(int type, long base, const std::vector<int>& ram) {
 
 }  // namespace
 
-int RamIndex(int var_addr, int addr_width) { return addr_width == 1 ? var_addr - 160 : var_addr; }
+int RamIndex(int var_addr, int addr_width) { return addr_width == 1 ? var_addr - isa::kVnRamBase : var_addr; }
 
 std::string ListingLine(const compiler::VarEntry& var, int element, int addr_width, const std::vector<int>& ram) {
   long base = RamIndex(var.VarAddr, addr_width);

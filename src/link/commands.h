@@ -5,27 +5,29 @@
 #include <cstdint>
 #include <vector>
 
+#include "isa/isa.h"
 #include "link/link.h"
 
 namespace vn::link {
 
+// The PC's side of the command set, under the names the link's procedures use.
 enum Command : int {
-  CmdIdentifyVn = 0x56,
-  CmdIdentifyVnm = 0x67,
-  CmdLoadCode = 0x34,
-  CmdReadFlash = 0x78,
-  CmdBreak = 0x12,
-  CmdCheckVariables = 0x9A,
-  CmdStepInto = 0xE1,
-  CmdStepOut = 0xE3,
-  CmdModifyVariable = 0xE4,
-  CmdReset = 0xE2,
-  CmdLeaveDebugVnm = 0x23,
+  CmdIdentifyVn = isa::WireCommand::kIdentifyVn,
+  CmdIdentifyVnm = isa::WireCommand::kIdentifyVnm,
+  CmdLoadCode = isa::WireCommand::kLoadCode,
+  CmdReadFlash = isa::WireCommand::kReadFlash,
+  CmdBreak = isa::WireCommand::kBreak,
+  CmdCheckVariables = isa::WireCommand::kCheckVariables,
+  CmdStepInto = isa::WireCommand::kStepInto,
+  CmdStepOut = isa::WireCommand::kStepOut,
+  CmdModifyVariable = isa::WireCommand::kModifyVariable,
+  CmdReset = isa::WireCommand::kReset,
+  CmdLeaveDebugVnm = isa::WireCommand::kLeaveDebugVnm,
 };
 
-inline constexpr int kStatusMarker = 0xA5;
-inline constexpr int kStopAnnounceVnm = 0xBB;
-inline constexpr int kVnStatusRamBytes = 96;
+inline constexpr int kStatusMarker = isa::wire::kStatusMarker;
+inline constexpr int kStopAnnounceVnm = isa::wire::kStopAnnounceVnm;
+inline constexpr int kVnStatusRamBytes = isa::kVnStatusRamBytes;
 
 // The module's stop status as the status reply carries it.
 struct StopStatus {

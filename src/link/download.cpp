@@ -237,9 +237,10 @@ int RunDownload(Link& link, const compiler::Compiler& compiled, DownloadProgress
 }
 
 void WriteEraseProgram(compiler::CodeImage& code, long& code_addr) {
-  code.Set(24, compiler::kOpJump);
-  code.Set(25, 24);
-  code.Set(26, 0);
+  // A jump to itself at the first instruction.
+  code.Set(isa::kProgramStart, isa::Opcode::kGoto);
+  code.Set(isa::kProgramStart + 1, isa::kProgramStart & 0xFF);
+  code.Set(isa::kProgramStart + 2, isa::kProgramStart >> 8);
   code_addr = kEraseProgramSize;
 }
 

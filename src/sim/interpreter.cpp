@@ -3,8 +3,6 @@
 // built-in functions and value conversions in interpreter_functions.cpp.
 #include "sim/interpreter.h"
 
-#include "compiler/bytecode.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,45 +10,16 @@
 #include <limits>
 #include <utility>
 
+#include "isa/isa.h"
+
 namespace vn::sim {
 
 namespace {
 
-using namespace compiler::descriptor;
-
-enum Opcode : std::uint8_t {
-  kOpIf = 0x80,
-  kOpSoundVnOnGosubVnm = 0x84,
-  kOpFor = 0x85,
-  kOpNextVn = 0x86,
-  kOpForTest = 0x87,
-  kOpJump = 0x88,
-  kOpGosub = 0x89,
-  kOpOnGoto = 0x8B,
-  kOpOnInt = 0x8C,
-  kOpOnTimer = 0x8D,
-  kOpDelay = 0x8E,
-  kOpBreak = 0x8F,
-  kOpReturn = 0x90,
-  kOpAssign = 0x91,
-  kOpReset = 0xA5,
-  kOpOnRecv = 0xA8,
-};
-
-enum Operator : std::uint8_t {
-  kAdd = 33,
-  kSub = 34,
-  kMul = 35,
-  kDiv = 36,
-  kMod = 38,
-  kAnd = 39,
-  kOr = 40,
-  kXor = 42,
-  kShl = 44,
-  kShr = 45,
-};
-
-enum Comparison : std::uint8_t { kLess = 48, kGreater = 49, kLessEq = 50, kGreaterEq = 51, kNotEq = 52, kEq = 53 };
+using namespace isa::descriptor;
+using isa::Comparison;
+using isa::Opcode;
+using isa::Operator;
 
 constexpr int kUnordered = 2;  // Compare() of a NaN
 
@@ -227,7 +196,7 @@ Stop Interpreter::StepInto() {
 
 Stop Interpreter::StepOut(std::uint64_t max_steps) {
   const std::uint8_t op = pc_ < code_size_ ? code_ptr_[pc_] : 0;
-  const bool call = op == kOpGosub || (series_ == Series::kVnm && op == kOpSoundVnOnGosubVnm);
+  const bool call = isa::IsCall(op, series_ == Series::kVnm);
   // On a call, run until the stack is back where it is; elsewhere until this level returns.
   // At the top level nothing returns: it runs until another stop.
   const int out_depth = call ? depth_ : depth_ - 1;
@@ -236,7 +205,7 @@ Stop Interpreter::StepOut(std::uint64_t max_steps) {
 
 Stop Interpreter::StepOver(std::uint64_t max_steps) {
   const std::uint8_t op = pc_ < code_size_ ? code_ptr_[pc_] : 0;
-  const bool call = op == kOpGosub || (series_ == Series::kVnm && op == kOpSoundVnOnGosubVnm);
+  const bool call = isa::IsCall(op, series_ == Series::kVnm);
   return call ? StepOut(max_steps) : StepInto();
 }
 
@@ -388,7 +357,7 @@ Interpreter::Exec Interpreter::Execute() {
   const std::uint8_t op = Fetch();
   if (Failed()) return Exec::kFault;
   switch (op) {
-    case kOpAssign: {
+    case Opcode::kAssign: {
       Place target;
       if (!Target(target)) return Exec::kFault;
       const Value v = Expression();
@@ -398,13 +367,13 @@ Interpreter::Exec Interpreter::Execute() {
       pc_ = ip_;
       return Exec::kNext;
     }
-    case kOpJump: {
+    case Opcode::kGoto: {
       const std::uint32_t target = FetchWord();
       if (Failed()) return Exec::kFault;
       if (target == inst_pc_) return CanWake() ? Exec::kIdle : Exec::kEnd;
       return Jump(target) ? Exec::kNext : Exec::kFault;
     }
-    case kOpIf: {
+    case Opcode::kIf: {
       const std::uint32_t if_false = FetchWord();
       const bool c = Condition();
       if (Failed()) return Exec::kFault;
@@ -414,7 +383,7 @@ Interpreter::Exec Interpreter::Execute() {
       }
       return Jump(if_false) ? Exec::kNext : Exec::kFault;
     }
-    case kOpFor: {
+    case Opcode::kFor: {
       Place var;
       if (!Target(var)) return Exec::kFault;
       const Value start = Operand();
@@ -426,7 +395,7 @@ Interpreter::Exec Interpreter::Execute() {
       pc_ = ip_;
       return Exec::kNext;
     }
-    case kOpForTest: {
+    case Opcode::kForTest: {
       Place var;
       if (!Target(var)) return Exec::kFault;
       const Value limit = Operand();
@@ -470,7 +439,7 @@ Interpreter::Exec Interpreter::Execute() {
       pc_ = ip_;
       return Exec::kNext;
     }
-    case kOpNextVn: {
+    case Opcode::kNextVn: {
       Place var;
       if (!Target(var)) return Exec::kFault;
       const std::uint32_t test = FetchWord();
@@ -482,7 +451,7 @@ Interpreter::Exec Interpreter::Execute() {
         const std::int64_t n = ToInt(cur) + 1;
         if (Fits(var.kind, n))
           Store(var, Int(n));
-        else if (test < code_size_ && code_ptr_[test] == kOpForTest)
+        else if (test < code_size_ && code_ptr_[test] == Opcode::kForTest)
           for_exit_at_ = test;  // the counter would wrap: the test ends the loop instead
         else
           Store(var, Int(n));
@@ -490,12 +459,12 @@ Interpreter::Exec Interpreter::Execute() {
       if (Failed()) return Exec::kFault;
       return Jump(test) ? Exec::kNext : Exec::kFault;
     }
-    case kOpGosub: {
+    case Opcode::kGosub: {
       const std::uint32_t target = FetchWord();
       if (Failed()) return Exec::kFault;
       return Call(target, ip_, FrameKind::kGosub) ? Exec::kNext : Exec::kFault;
     }
-    case kOpReturn: {
+    case Opcode::kReturn: {
       if (depth_ == 0) {
         SetFault(FaultKind::kReturnWithoutGosub, "RETURN at " + Hex(inst_pc_) + " without GOSUB");
         return Exec::kFault;
@@ -508,9 +477,9 @@ Interpreter::Exec Interpreter::Execute() {
       pc_ = f.return_pc;
       return Exec::kNext;
     }
-    case kOpOnGoto:
-    case kOpSoundVnOnGosubVnm: {
-      if (op == kOpSoundVnOnGosubVnm && series_ == Series::kVn) return ExecuteIo(op);
+    case Opcode::kOnGoto:
+    case Opcode::kOnGosubVnm: {
+      if (op == Opcode::kSoundVn && series_ == Series::kVn) return ExecuteIo(op);
       const std::int64_t k = ToInt(Operand());
       const int n = Fetch();
       std::uint32_t target = 0;
@@ -523,10 +492,10 @@ Interpreter::Exec Interpreter::Execute() {
         pc_ = ip_;  // no label for this value: on to the next statement
         return Exec::kNext;
       }
-      if (op == kOpOnGoto) return Jump(target) ? Exec::kNext : Exec::kFault;
+      if (op == Opcode::kOnGoto) return Jump(target) ? Exec::kNext : Exec::kFault;
       return Call(target, ip_, FrameKind::kGosub) ? Exec::kNext : Exec::kFault;
     }
-    case kOpOnInt: {
+    case Opcode::kOnInt: {
       if (series_ == Series::kVn) {
         int_port_ = Fetch();
         int_level_ = Fetch() != 0 ? 1 : 0;
@@ -541,7 +510,7 @@ Interpreter::Exec Interpreter::Execute() {
       pc_ = ip_;
       return Exec::kNext;
     }
-    case kOpOnTimer: {
+    case Opcode::kOnTimer: {
       const std::uint64_t code = Fetch();
       const std::uint32_t handler = FetchWord();
       if (Failed()) return Exec::kFault;
@@ -552,7 +521,7 @@ Interpreter::Exec Interpreter::Execute() {
       pc_ = ip_;
       return Exec::kNext;
     }
-    case kOpOnRecv: {
+    case Opcode::kOnRecv: {
       const std::uint32_t handler = FetchWord();
       if (Failed()) return Exec::kFault;
       recv_ = Handler{true, true, false, handler};
@@ -560,17 +529,17 @@ Interpreter::Exec Interpreter::Execute() {
       pc_ = ip_;
       return Exec::kNext;
     }
-    case kOpDelay: {
+    case Opcode::kDelay: {
       const std::int64_t ms = ToInt(Operand());
       if (Failed()) return Exec::kFault;
       if (ms > 0) Pass(static_cast<std::uint64_t>(ms), 1000);
       pc_ = ip_;
       return Exec::kNext;
     }
-    case kOpBreak:
+    case Opcode::kBreak:
       pc_ = ip_;
       return Exec::kBreak;
-    case kOpReset:
+    case Opcode::kReset:
       Reset();
       return Exec::kNext;
     default:
@@ -589,8 +558,9 @@ bool Interpreter::RamFault(std::int64_t addr, int size) {
 
 bool Interpreter::Target(Place& place) {
   const std::uint8_t d = Fetch();
-  // On the VN series 25 and 26 are the HEX and DEC functions, never variables.
-  if (series_ == Series::kVn && (d == kConstLong || d == kLongVar)) {
+  // On the VN series the bytes of a LONG variable and a 32-bit constant are the HEX and DEC
+  // functions, never variables.
+  if (series_ == Series::kVn && (d == isa::Function::kHexVn || d == isa::Function::kDecVn)) {
     SetFault(FaultKind::kBadTarget, "the instruction at " + Hex(inst_pc_) + " stores into a value that is not a variable");
     return false;
   }
@@ -777,7 +747,7 @@ Interpreter::Value Interpreter::OperandFrom(std::uint8_t d) {
     case kByteArrayVn:
       break;
     default:
-      if (d >= 192) {
+      if (d >= isa::kFirstFunction) {
         if (++operand_depth_ > kMaxOperandDepth) {
           SetFault(FaultKind::kOperandTooDeep, "operands nested too deeply at " + Hex(inst_pc_));
           return {};
@@ -838,7 +808,7 @@ Interpreter::Value Interpreter::Expression() {
   Value v = Operand();
   for (;;) {
     const std::uint8_t b = Fetch();
-    if (b == 0 || Failed()) return v;
+    if (b == isa::kEndOfList || Failed()) return v;
     const Value r = Operand();
     if (Failed()) return v;
     acc_ = Apply(b, v, r);
@@ -847,41 +817,42 @@ Interpreter::Value Interpreter::Expression() {
 }
 
 Interpreter::Value Interpreter::Apply(std::uint8_t op, const Value& a, const Value& b) {
-  if (a.kind == Value::kStr && b.kind == Value::kStr && op == kAdd) {
+  if (a.kind == Value::kStr && b.kind == Value::kStr && op == Operator::kAdd) {
     std::string s(StrOf(a));
     s += StrOf(b);
     return Str(s);
   }
   const bool fl = a.kind == Value::kFloat || b.kind == Value::kFloat;
-  if (fl && (op == kAdd || op == kSub || op == kMul || op == kDiv || op == kMod)) {
+  if (fl && (op == Operator::kAdd || op == Operator::kSub || op == Operator::kMul || op == Operator::kDiv ||
+             op == Operator::kMod)) {
     const float x = ToFloat(a), y = ToFloat(b);
     switch (op) {
-      case kAdd: return Float(x + y);
-      case kSub: return Float(x - y);
-      case kMul: return Float(x * y);
-      case kDiv: return Float(x / y);
+      case Operator::kAdd: return Float(x + y);
+      case Operator::kSub: return Float(x - y);
+      case Operator::kMul: return Float(x * y);
+      case Operator::kDiv: return Float(x / y);
       default: return Float(std::fmod(x, y));
     }
   }
   const std::int64_t x = Wrap32(ToInt(a)), y = Wrap32(ToInt(b));
   std::int64_t r = 0;
   switch (op) {
-    case kAdd: r = x + y; break;
-    case kSub: r = x - y; break;
-    case kMul: r = x * y; break;
-    case kDiv:
-    case kMod:
+    case Operator::kAdd: r = x + y; break;
+    case Operator::kSub: r = x - y; break;
+    case Operator::kMul: r = x * y; break;
+    case Operator::kDiv:
+    case Operator::kMod:
       if (y == 0) {
-        SetFault(FaultKind::kDivisionByZero, std::string(op == kDiv ? "division" : "MOD") + " by zero at " + Hex(inst_pc_));
+        SetFault(FaultKind::kDivisionByZero, std::string(op == Operator::kDiv ? "division" : "MOD") + " by zero at " + Hex(inst_pc_));
         return {};
       }
-      r = op == kDiv ? x / y : x % y;
+      r = op == Operator::kDiv ? x / y : x % y;
       break;
-    case kAnd: r = x & y; break;
-    case kOr: r = x | y; break;
-    case kXor: r = x ^ y; break;
-    case kShl: r = y < 0 || y > 31 ? 0 : static_cast<std::int64_t>(static_cast<std::uint64_t>(x) << y); break;
-    case kShr: r = y < 0 ? x : y > 31 ? (x < 0 ? -1 : 0) : x >> y; break;
+    case Operator::kAnd: r = x & y; break;
+    case Operator::kOr: r = x | y; break;
+    case Operator::kXor: r = x ^ y; break;
+    case Operator::kShl: r = y < 0 || y > 31 ? 0 : static_cast<std::int64_t>(static_cast<std::uint64_t>(x) << y); break;
+    case Operator::kShr: r = y < 0 ? x : y > 31 ? (x < 0 ? -1 : 0) : x >> y; break;
     default:
       SetFault(FaultKind::kBadOperator, "unknown operator " + std::to_string(op) + " in the instruction at " + Hex(inst_pc_));
       return {};
@@ -918,21 +889,21 @@ bool Interpreter::Condition() {
     strings_used_ = mark;
     bool t;
     switch (cmp) {
-      case kLess: t = c == -1; break;
-      case kGreater: t = c == 1; break;
-      case kLessEq: t = c == -1 || c == 0; break;
-      case kGreaterEq: t = c == 1 || c == 0; break;
-      case kNotEq: t = c != 0; break;
-      case kEq: t = c == 0; break;
+      case Comparison::kLess: t = c == -1; break;
+      case Comparison::kGreater: t = c == 1; break;
+      case Comparison::kLessEq: t = c == -1 || c == 0; break;
+      case Comparison::kGreaterEq: t = c == 1 || c == 0; break;
+      case Comparison::kNotEq: t = c != 0; break;
+      case Comparison::kEq: t = c == 0; break;
       default:
         SetFault(FaultKind::kBadOperator, "unknown comparison " + std::to_string(cmp) + " in the condition at " + Hex(inst_pc_));
         return false;
     }
-    result = first ? t : join == kAnd ? (result && t) : (result || t);
+    result = first ? t : join == Operator::kAnd ? (result && t) : (result || t);
     first = false;
     join = Fetch();
-    if (join == 0 || Failed()) return result;
-    if (join != kAnd && join != kOr) {
+    if (join == isa::kEndOfList || Failed()) return result;
+    if (join != Operator::kAnd && join != Operator::kOr) {
       SetFault(FaultKind::kBadOperator, "unknown connective " + std::to_string(join) + " in the condition at " + Hex(inst_pc_));
       return false;
     }

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "isa/isa.h"
 #include "sim/machine_io.h"
 
 namespace vn::sim {
@@ -102,9 +103,9 @@ struct Place {
 
 class Interpreter {
  public:
-  static constexpr std::uint32_t kProgramStart = 24;
-  static constexpr long kVnRamSize = 256;
-  static constexpr long kVnmRamSize = 32768;
+  static constexpr std::uint32_t kProgramStart = isa::kProgramStart;
+  static constexpr long kVnRamSize = isa::kVnRamSize;
+  static constexpr long kVnmRamSize = isa::kVnmRamSize;
   static constexpr int kVnCallDepth = 16;
   static constexpr int kVnmCallDepth = 64;
   static constexpr int kMaxOperandDepth = 32;

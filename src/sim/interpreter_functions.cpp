@@ -7,57 +7,14 @@
 #include <limits>
 #include <string>
 
+#include "isa/isa.h"
 #include "sim/interpreter.h"
 
 namespace vn::sim {
 
 namespace {
 
-enum FunctionCode : std::uint8_t {
-  kIn = 192,
-  kKeyIn = 193,
-  kAdIn = 194,
-  kByteIn = 195,
-  kEeRead = 196,
-  kOutStat = 197,
-  kRnd = 198,
-  kTable = 199,
-  kCount = 200,
-  kPadIn = 201,
-  kPeek = 202,
-  kShiftIn = 203,
-  kAdKeyIn = 204,
-  kEpadInKeyDelay = 205,
-  kCapture = 206,
-  kTime = 207,
-  kBcd = 208,
-  kLeft = 209,
-  kRight = 210,
-  kMid = 211,
-  kHex = 212,
-  kDec = 213,
-  kAsc = 215,
-  kChr = 216,
-  kLen = 221,
-  kVal = 222,
-  kValHex = 223,
-  kCint = 224,
-  kCsng = 225,
-  kSin = 226,
-  kCos = 227,
-  kAbs = 228,
-  kExp = 229,
-  kLog = 230,
-  kLog10 = 231,
-  kSqr = 232,
-  kFloat = 233,
-  kValSng = 234,
-  kPow = 235,
-  kBlen = 236,
-};
-
-constexpr std::uint8_t kVnHex = 25;
-constexpr std::uint8_t kVnDec = 26;
+using isa::Function;
 
 std::string HexAddr(std::uint32_t v) {
   char buf[16];
@@ -178,12 +135,12 @@ std::string Interpreter::ToText(const Value& v) const {
 // ---- Functions ------------------------------------------------------------------------------------
 
 bool Interpreter::VnHexAhead() const {
-  // On the VN series 25 is both HEX and a 32-bit constant. A constant there is a negative
+  // On the VN series HEX's byte is also a 32-bit constant's. A constant there is a negative
   // number in practice (its last byte &HFF); HEX is followed by an operand.
   if (ip_ + 4 > code_size_) return ip_ < code_size_;
   const std::uint8_t next = code_ptr_[ip_];
   if (code_ptr_[ip_ + 3] == 0xFF) return false;
-  return (next >= 8 && next <= 31 && next != 12 && next != 13) || next >= 192;
+  return isa::IsDescriptor(next) || next >= isa::kFirstFunction;
 }
 
 Interpreter::Value Interpreter::HexDec(bool hex) {
@@ -207,20 +164,20 @@ Interpreter::Value Interpreter::HexDec(bool hex) {
 
 Interpreter::Value Interpreter::Function(std::uint8_t code) {
   switch (code) {
-    case kIn: {
+    case Function::kIn: {
       const int port = PortOperand();
       return Failed() ? Value{} : Int(io_.Level(port));
     }
-    case kKeyIn: {
+    case Function::kKeyIn: {
       const int port = PortOperand();
       Fetch();  // de-chattering time: the virtual key does not bounce
       return Failed() ? Value{} : Int(io_.Level(port));
     }
-    case kAdIn: {
+    case Function::kAdIn: {
       const int channel = PortOperand();
       return Failed() ? Value{} : Int(io_.Adc(channel));
     }
-    case kByteIn: {
+    case Function::kByteIn: {
       const std::int64_t block = ToInt(Operand());
       if (Failed()) return {};
       if (block < 0 || block >= MachineIo::kBlocks) {
@@ -229,15 +186,15 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       }
       return Int(io_.BlockIn(static_cast<int>(block)));
     }
-    case kEeRead: return EeRead();
-    case kOutStat: {
+    case Function::kEeRead: return EeRead();
+    case Function::kOutStat: {
       const int port = PortOperand();
       return Failed() ? Value{} : Int(io_.OutputLevel(port));
     }
-    case kRnd:
+    case Function::kRnd:
       rnd_state_ = rnd_state_ * 1103515245u + 12345u;
       return Int((rnd_state_ >> 16) & 0xFFFF);
-    case kTable: {
+    case Function::kTable: {
       const int n = Fetch();
       const std::int64_t index = ToInt(Operand());
       std::int64_t value = 0;
@@ -247,17 +204,17 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       }
       return Failed() ? Value{} : Int(value);
     }
-    case kCount: {
+    case Function::kCount: {
       const int c = Fetch();
       return Int(Wrap32(io_.Counter(c)));
     }
-    case kPadIn: return Int(io_.Keypad(Fetch()));
-    case kPeek: {
+    case Function::kPadIn: return Int(io_.Keypad(Fetch()));
+    case Function::kPeek: {
       const std::int64_t addr = Fetch();
       if (Failed() || !CheckRam(addr, 1)) return {};
       return Int(ram_[addr]);
     }
-    case kShiftIn: {
+    case Function::kShiftIn: {
       PortOperand();
       PortOperand();
       Fetch();  // mode
@@ -266,13 +223,13 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       const std::uint64_t mask = bits >= 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
       return Int(Wrap32(static_cast<std::int64_t>(static_cast<std::uint64_t>(io_.shift_in()) & mask)));
     }
-    case kAdKeyIn: {
+    case Function::kAdKeyIn: {
       const int channel = PortOperand();
       return Failed() ? Value{} : Int(io_.AdKey(channel));
     }
-    case kEpadInKeyDelay: {
+    case Function::kEpadIn: {  // also KEYDELAY (kKeyDelayVn) on the VN series
       const std::uint8_t next = Peek();
-      if (series_ == Series::kVn && (next >= 192 || next == kVnHex || next == kVnDec)) {
+      if (series_ == Series::kVn && (next >= isa::kFirstFunction || next == Function::kHexVn || next == Function::kDecVn)) {
         // KEYDELAY(key, first, second, third): the key's value; the virtual key repeats at once.
         const Value key = Operand();
         Fetch();
@@ -284,16 +241,16 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       Fetch();
       return Int(io_.Keypad(block1));
     }
-    case kCapture: {
+    case Function::kCapture: {
       const int port = PortOperand();
       Fetch();  // the level whose width is measured
       return Failed() ? Value{} : Int(Wrap32(io_.Capture(port)));
     }
-    case kTime: {
+    case Function::kTime: {
       const std::int64_t field = ToInt(Operand());
       return Failed() ? Value{} : Int(TimeField(static_cast<int>(std::clamp<std::int64_t>(field, -1, 6))));
     }
-    case kBcd: {
+    case Function::kBcd: {
       std::uint64_t v = static_cast<std::uint32_t>(Wrap32(ToInt(Operand())));
       std::uint64_t out = 0;
       for (int shift = 0; shift < 32 && v != 0; shift += 4) {
@@ -302,48 +259,48 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       }
       return Int(Wrap32(static_cast<std::int64_t>(out)));
     }
-    case kLeft:
-    case kRight:
-    case kMid:
-    case kAsc:
-    case kChr:
-    case kLen:
-    case kVal:
-    case kValHex:
-    case kValSng:
+    case Function::kLeft:
+    case Function::kRight:
+    case Function::kMid:
+    case Function::kAsc:
+    case Function::kChr:
+    case Function::kLen:
+    case Function::kVal:
+    case Function::kValHex:
+    case Function::kValSng:
       return StringFunction(code);
-    case kHex: return HexDec(true);
-    case kDec: return HexDec(false);
-    case kCint: {
+    case Function::kHex: return HexDec(true);
+    case Function::kDec: return HexDec(false);
+    case Function::kCint: {
       const Value x = Operand();
       return Failed() ? Value{} : Int(x.kind == Value::kFloat ? RoundToInt(x.f) : Wrap32(ToInt(x)));
     }
-    case kCsng: {
+    case Function::kCsng: {
       const Value x = Operand();
       return Failed() ? Value{} : Float(ToFloat(x));
     }
-    case kSin:
-    case kCos:
-    case kAbs:
-    case kExp:
-    case kLog:
-    case kLog10:
-    case kSqr: {
+    case Function::kSin:
+    case Function::kCos:
+    case Function::kAbs:
+    case Function::kExp:
+    case Function::kLog:
+    case Function::kLog10:
+    case Function::kSqr: {
       const Value x = Operand();
       if (Failed()) return {};
-      if (code == kAbs && x.kind == Value::kInt) return Int(Wrap32(x.i < 0 ? -x.i : x.i));
+      if (code == Function::kAbs && x.kind == Value::kInt) return Int(Wrap32(x.i < 0 ? -x.i : x.i));
       const float f = ToFloat(x);
       switch (code) {
-        case kSin: return Float(std::sin(f));
-        case kCos: return Float(std::cos(f));
-        case kAbs: return Float(std::fabs(f));
-        case kExp: return Float(std::exp(f));
-        case kLog: return Float(std::log(f));
-        case kLog10: return Float(std::log10(f));
+        case Function::kSin: return Float(std::sin(f));
+        case Function::kCos: return Float(std::cos(f));
+        case Function::kAbs: return Float(std::fabs(f));
+        case Function::kExp: return Float(std::exp(f));
+        case Function::kLog: return Float(std::log(f));
+        case Function::kLog10: return Float(std::log10(f));
         default: return Float(std::sqrt(f));
       }
     }
-    case kFloat: {
+    case Function::kFloat: {
       const Value x = Operand();
       const std::int64_t width = ToInt(Operand());
       const std::int64_t decimals = ToInt(Operand());
@@ -353,12 +310,12 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
                     static_cast<int>(std::clamp<std::int64_t>(decimals, 0, 20)), static_cast<double>(ToFloat(x)));
       return Str(buf);
     }
-    case kPow: {
+    case Function::kPow: {
       const Value x = Operand();
       const Value y = Operand();
       return Failed() ? Value{} : Float(std::pow(ToFloat(x), ToFloat(y)));
     }
-    case kBlen: return Int(static_cast<std::int64_t>(io_.serial_in().size()));
+    case Function::kBlen: return Int(static_cast<std::int64_t>(io_.serial_in().size()));
     default:
       SetFault(FaultKind::kUnknownFunction, "unknown function code " + std::to_string(code) + " in the instruction at " +
                                                 HexAddr(inst_pc_));
@@ -371,14 +328,14 @@ Interpreter::Value Interpreter::StringFunction(std::uint8_t code) {
   if (Failed()) return {};
   const std::string text = s.kind == Value::kStr ? std::string(StrOf(s)) : ToText(s);
   switch (code) {
-    case kLeft:
-    case kRight: {
+    case Function::kLeft:
+    case Function::kRight: {
       const std::int64_t n = std::clamp<std::int64_t>(ToInt(Operand()), 0, static_cast<std::int64_t>(text.size()));
       if (Failed()) return {};
       const size_t k = static_cast<size_t>(n);
-      return Str(code == kLeft ? text.substr(0, k) : text.substr(text.size() - k));
+      return Str(code == Function::kLeft ? text.substr(0, k) : text.substr(text.size() - k));
     }
-    case kMid: {
+    case Function::kMid: {
       const std::int64_t p = ToInt(Operand());
       const std::int64_t n = ToInt(Operand());
       if (Failed()) return {};
@@ -387,16 +344,16 @@ Interpreter::Value Interpreter::StringFunction(std::uint8_t code) {
       const std::int64_t len = std::clamp<std::int64_t>(n, 0, static_cast<std::int64_t>(text.size()) - start);
       return Str(text.substr(static_cast<size_t>(start), static_cast<size_t>(len)));
     }
-    case kAsc:
+    case Function::kAsc:
       if (s.kind != Value::kStr) return Int(Wrap32(ToInt(s)));
       return Int(text.empty() ? 0 : static_cast<std::uint8_t>(text[0]));
-    case kChr: {
+    case Function::kChr: {
       const char c = static_cast<char>(ToInt(s) & 0xFF);
       return Str(std::string_view(&c, 1));
     }
-    case kLen: return Int(static_cast<std::int64_t>(text.size()));
-    case kVal: return Int(Wrap32(LeadingInteger(text)));
-    case kValHex: {
+    case Function::kLen: return Int(static_cast<std::int64_t>(text.size()));
+    case Function::kVal: return Int(Wrap32(LeadingInteger(text)));
+    case Function::kValHex: {
       size_t i = 0;
       while (i < text.size() && text[i] == ' ') ++i;
       if (i + 1 < text.size() && text[i] == '&' && (text[i + 1] == 'H' || text[i + 1] == 'h')) i += 2;
@@ -412,7 +369,7 @@ Interpreter::Value Interpreter::StringFunction(std::uint8_t code) {
       }
       return Int(Wrap32(static_cast<std::int64_t>(v)));
     }
-    case kValSng: return Float(std::strtof(text.c_str(), nullptr));
+    case Function::kValSng: return Float(std::strtof(text.c_str(), nullptr));
     default: return {};
   }
 }

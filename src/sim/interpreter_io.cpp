@@ -7,61 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "compiler/bytecode.h"
+#include "isa/isa.h"
 #include "sim/interpreter.h"
 
 namespace vn::sim {
 
 namespace {
 
-enum Opcode : std::uint8_t {
-  kOpEeWrite = 0x81,
-  kOpPlay = 0x82,
-  kOpBusOut = 0x83,
-  kOpSoundVn = 0x84,
-  kOpToggle = 0x8A,
-  kOpPrint = 0x92,
-  kOpCls = 0x93,
-  kOpLocate = 0x94,
-  kOpPwmOff = 0x95,
-  kOpOut = 0x96,
-  kOpPwm = 0x97,
-  kOpCsrOn = 0x98,
-  kOpCsrOff = 0x99,
-  kOpSerOut = 0x9A,
-  kOpSerIn = 0x9B,
-  kOpLcdInit = 0x9C,
-  kOpGet = 0x9D,
-  kOpPulse = 0x9E,
-  kOpByteOut = 0x9F,
-  kOpPoke = 0xA0,
-  kOpShiftOut = 0xA1,
-  kOpStepOut = 0xA2,
-  kOpFreqOut = 0xA3,
-  kOpTimeSet = 0xA4,
-  kOpSet = 0xA6,
-  kOpServoPut = 0xA7,
-  kOpDacOut = 0xA9,
-  kOpBclr = 0xAA,
-};
-
-constexpr std::uint8_t kOpJump = 0x88;
-using compiler::descriptor::kConst0;
-using compiler::descriptor::kStringConst;
-
-// SET sub-codes of the VNM series.
-constexpr std::uint8_t kSetBus = 0x71;
-constexpr std::uint8_t kSetRs232 = 0x72;
-constexpr std::uint8_t kSetOnInt = 0x73;
-constexpr std::uint8_t kSetOnTimer = 0x74;
-constexpr std::uint8_t kSetOnRecv = 0x75;
-
-// SERIN clause codes.
-constexpr std::uint8_t kWaitVn = 0x08;
-constexpr std::uint8_t kWaitVnm = 0xAA;
-constexpr std::uint8_t kUntil = 0x0A;
-constexpr std::uint8_t kSkip = 0x0B;
-constexpr std::uint8_t kCountVn = 0x09;
+using isa::Opcode;
+using isa::SerinCode;
+using isa::SetSwitch;
+using isa::kConst0;
+using isa::kStringConst;
 
 constexpr std::uint64_t kNoteUnitUs = 10000;   // one length-code unit of a note
 constexpr std::uint64_t kPulseUnitUs = 10;     // one unit of a SERVO / PULSEOUT width
@@ -92,7 +49,7 @@ std::string Interpreter::OutputList(bool as_text) {
   std::string out;
   for (;;) {
     const std::uint8_t d = Fetch();
-    if (d == 0 || Failed()) break;
+    if (d == isa::kEndOfList || Failed()) break;
     const int mark = strings_used_;
     const Value v = OperandFrom(d);
     if (Failed()) break;
@@ -109,29 +66,29 @@ std::string Interpreter::OutputList(bool as_text) {
 Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
   const bool vn = series_ == Series::kVn;
   switch (op) {
-    case kOpEeWrite: EeWrite(); break;
-    case kOpPlay: return Sound(vn, !vn);
-    case kOpSoundVn: return Sound(false, false);
-    case kOpBusOut: {
+    case Opcode::kEeWrite: EeWrite(); break;
+    case Opcode::kPlay: return Sound(vn, !vn);
+    case Opcode::kSoundVn: return Sound(false, false);
+    case Opcode::kBusOut: {
       const std::string bytes = OutputList(false);
       if (Failed()) return Exec::kFault;
       io_.SendBus(bytes);
       break;
     }
-    case kOpToggle: {
+    case Opcode::kToggle: {
       const int port = PortOperand();
       if (Failed()) return Exec::kFault;
       io_.Toggle(port);
       break;
     }
-    case kOpPrint: {
+    case Opcode::kPrint: {
       const std::string text = OutputList(true);
       if (Failed()) return Exec::kFault;
       io_.DisplayWrite(text);
       break;
     }
-    case kOpCls: io_.DisplayClear(); break;
-    case kOpLocate: {
+    case Opcode::kCls: io_.DisplayClear(); break;
+    case Opcode::kLocate: {
       const std::int64_t x = ToInt(Operand());
       const std::int64_t y = ToInt(Operand());
       if (Failed()) return Exec::kFault;
@@ -139,20 +96,20 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
                         static_cast<int>(std::clamp<std::int64_t>(y, 0, 255)));
       break;
     }
-    case kOpPwmOff: {
+    case Opcode::kPwmOff: {
       const int port = PortOperand();
       if (Failed()) return Exec::kFault;
       io_.Record(IoEventKind::kPwmOff, port, 0);
       break;
     }
-    case kOpOut: {
+    case Opcode::kOut: {
       const int port = PortOperand();
       const Value v = Operand();
       if (Failed()) return Exec::kFault;
       io_.DriveLevel(port, ToInt(v) != 0 ? 1 : 0);
       break;
     }
-    case kOpPwm: {
+    case Opcode::kPwm: {
       const int port = PortOperand();
       const std::int64_t duty = ToInt(Operand());
       const std::int64_t third = vn ? 255 : ToInt(Operand());
@@ -160,10 +117,10 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       io_.Record(IoEventKind::kPwm, port, static_cast<long>(duty), static_cast<long>(third));
       break;
     }
-    case kOpCsrOn: io_.DisplayCursor(true); break;
-    case kOpCsrOff: io_.DisplayCursor(false); break;
-    case kOpLcdInit: io_.DisplayInit(); break;
-    case kOpSerOut: {
+    case Opcode::kCsrOn: io_.DisplayCursor(true); break;
+    case Opcode::kCsrOff: io_.DisplayCursor(false); break;
+    case Opcode::kLcdInit: io_.DisplayInit(); break;
+    case Opcode::kSerOut: {
       const int port = PortOperand();
       Fetch();  // baud: the virtual line has no speed
       if (!vn) Fetch();
@@ -175,16 +132,16 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       Pass(static_cast<std::uint64_t>(space_ms) * bytes.size(), 1000);
       break;
     }
-    case kOpSerIn: return SerIn();
-    case kOpGet: return Get();
-    case kOpPulse: {
+    case Opcode::kSerIn: return SerIn();
+    case Opcode::kGet: return Get();
+    case Opcode::kPulse: {
       const int port = PortOperand();
       const std::int64_t count = vn ? 1 : ToInt(Operand());
       if (Failed()) return Exec::kFault;
       io_.Record(IoEventKind::kPulse, port, static_cast<long>(count));
       break;
     }
-    case kOpByteOut: {
+    case Opcode::kByteOut: {
       const std::int64_t block = ToInt(Operand());
       const std::int64_t value = ToInt(Operand());
       if (Failed()) return Exec::kFault;
@@ -196,14 +153,14 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       io_.BlockOut(static_cast<int>(block), static_cast<std::uint8_t>(value & 0xFF));
       break;
     }
-    case kOpPoke: {
+    case Opcode::kPoke: {
       const std::int64_t addr = Fetch();
       const std::int64_t value = ToInt(Operand());
       if (Failed() || !CheckRam(addr, 1)) return Exec::kFault;
       ram_[addr] = static_cast<std::uint8_t>(value & 0xFF);
       break;
     }
-    case kOpShiftOut: {
+    case Opcode::kShiftOut: {
       const int clock = PortOperand();
       const int data = PortOperand();
       const int mode = Fetch();
@@ -215,30 +172,30 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
                  "bits=" + std::to_string(bits) + " mode=" + std::to_string(mode));
       break;
     }
-    case kOpStepOut: {
+    case Opcode::kStepOut: {
       const int port = PortOperand();
       const std::int64_t width = ToInt(Operand());
       const std::int64_t length = ToInt(Operand());
-      if (Fetch() != 0xFF) Fetch();  // a stop input: port, then level
+      if (Fetch() != isa::kNoStopInput) Fetch();  // a stop input: port, then level
       if (Failed()) return Exec::kFault;
       io_.Record(IoEventKind::kStepOut, port, static_cast<long>(width), static_cast<long>(length));
       break;
     }
-    case kOpFreqOut: {
+    case Opcode::kFreqOut: {
       const int port = PortOperand();
       const std::int64_t value = ToInt(Operand());
       if (Failed()) return Exec::kFault;
       io_.Record(IoEventKind::kFreqOut, port, static_cast<long>(value));
       break;
     }
-    case kOpTimeSet: {
+    case Opcode::kTimeSet: {
       const std::int64_t field = ToInt(Operand());
       const std::int64_t value = ToInt(Operand());
       if (Failed()) return Exec::kFault;
       TimeSet(static_cast<int>(std::clamp<std::int64_t>(field, -1, 6)), value);
       break;
     }
-    case kOpSet: {
+    case Opcode::kSet: {
       if (vn) {
         const int mode = Fetch();
         if (Failed()) return Exec::kFault;
@@ -249,14 +206,14 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const int value = Fetch();
       if (Failed()) return Exec::kFault;
       switch (sub) {
-        case kSetBus: io_.Record(IoEventKind::kSetting, 0, value, 0, "bus"); break;
-        case kSetRs232: io_.Record(IoEventKind::kSetting, 0, value, 0, "rs232"); break;
-        case kSetOnInt: int_.enabled = value != 0; break;
-        case kSetOnTimer:
+        case SetSwitch::kVarnobus: io_.Record(IoEventKind::kSetting, 0, value, 0, "bus"); break;
+        case SetSwitch::kRs232: io_.Record(IoEventKind::kSetting, 0, value, 0, "rs232"); break;
+        case SetSwitch::kOnInt: int_.enabled = value != 0; break;
+        case SetSwitch::kOnTimer:
           if (value != 0 && !timer_.enabled) timer_due_us_ = io_.now_us + timer_period_us_;
           timer_.enabled = value != 0;
           break;
-        case kSetOnRecv: recv_.enabled = value != 0; break;
+        case SetSwitch::kOnRecv: recv_.enabled = value != 0; break;
         default:
           SetFault(FaultKind::kUnknownOperand, "unknown SET code " + std::to_string(sub) + " at " + HexAddr(inst_pc_));
           return Exec::kFault;
@@ -264,8 +221,8 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       recheck_ = true;
       break;
     }
-    case kOpServoPut: return ServoOrPut();
-    case kOpDacOut: {
+    case Opcode::kServo: return ServoOrPut();
+    case Opcode::kDacOut: {
       const int port = PortOperand();
       const std::int64_t a = ToInt(Operand());
       const std::int64_t b = ToInt(Operand());
@@ -273,7 +230,7 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       io_.Record(IoEventKind::kDacOut, port, static_cast<long>(a), static_cast<long>(b));
       break;
     }
-    case kOpBclr: io_.serial_in().clear(); break;
+    case Opcode::kBclr: io_.serial_in().clear(); break;
     default:
       SetFault(FaultKind::kUnknownOpcode, "unknown opcode " + std::to_string(op) + " at " + HexAddr(inst_pc_));
       return Exec::kFault;
@@ -292,11 +249,11 @@ Interpreter::Exec Interpreter::Sound(bool pairs_of_bytes, bool vnm_operands) {
   for (int guard = 0; guard < 4096 && !Failed(); ++guard) {
     if (pairs_of_bytes) {
       const int note = Fetch();
-      if (note == 0) break;
+      if (note == isa::kEndOfList) break;
       notes.emplace_back(note, Fetch());
       continue;
     }
-    const std::uint8_t end = vnm_operands ? kConst0 : 0;
+    const std::uint8_t end = vnm_operands ? std::uint8_t{kConst0} : isa::kEndOfList;
     std::uint8_t d = Fetch();
     if (d == end) break;
     const int note = static_cast<int>(ToInt(OperandFrom(d)) & 0xFF);
@@ -330,7 +287,7 @@ Interpreter::Exec Interpreter::ServoOrPut() {
   Value port_value, width;
   if (series_ == Series::kVnm) {
     const std::uint8_t first = Peek();
-    if (first == 0 || first == kStringConst) {
+    if (first == isa::kEndOfList || first == kStringConst) {
       put = true;
     } else {
       const std::uint32_t save_ip = ip_;
@@ -339,7 +296,7 @@ Interpreter::Exec Interpreter::ServoOrPut() {
       const Fault save_fault = fault_;
       port_value = Operand();
       width = Operand();
-      if (Failed() || Peek() < 0x80 || ip_ >= code_size_) {
+      if (Failed() || Peek() < isa::kFirstOpcode || ip_ >= code_size_) {
         put = true;
         ip_ = save_ip;
         strings_used_ = save_strings;
@@ -385,7 +342,8 @@ Interpreter::Exec Interpreter::SerIn() {
   } wait, until, skip;
   for (int k = 0; k < 3 && !Failed(); ++k) {
     const std::uint8_t c = Peek();
-    Clause* clause = c == (vn ? kWaitVn : kWaitVnm) ? &wait : c == kUntil ? &until : c == kSkip ? &skip : nullptr;
+    const std::uint8_t wait_code = vn ? SerinCode::kWaitVn : SerinCode::kWaitVnm;
+    Clause* clause = c == wait_code ? &wait : c == SerinCode::kUntil ? &until : c == SerinCode::kSkip ? &skip : nullptr;
     if (clause == nullptr) break;
     Fetch();
     clause->on = true;
@@ -396,11 +354,11 @@ Interpreter::Exec Interpreter::SerIn() {
   if (!Target(target)) return Exec::kFault;
   int count = 1;
   if (vn) {
-    if (Peek() == kCountVn) {
+    if (Peek() == SerinCode::kCountVn) {
       Fetch();
       count = Fetch();
     }
-    if (Fetch() != 0 && !Failed()) {
+    if (Fetch() != isa::kEndOfList && !Failed()) {
       SetFault(FaultKind::kUnknownOperand, "SERIN at " + HexAddr(inst_pc_) + " does not end with 0");
       return Exec::kFault;
     }
@@ -474,7 +432,7 @@ Interpreter::Exec Interpreter::Get() {
   const std::int64_t wait_ms = ToInt(Operand());
   const std::uint8_t tail = Fetch();
   std::uint32_t label = 0;
-  if (tail == kOpJump) label = FetchWord();
+  if (tail == Opcode::kGoto) label = FetchWord();
   if (Failed()) return Exec::kFault;
   auto& q = io_.serial_in();
   if (!q.empty()) {
@@ -492,7 +450,7 @@ Interpreter::Exec Interpreter::Get() {
   }
   // Nothing there: wait the time given, then go on or to the time-out label.
   if (wait_ms > 0) Pass(static_cast<std::uint64_t>(wait_ms), 1000);
-  if (tail == kOpJump) return Jump(label) ? Exec::kNext : Exec::kFault;
+  if (tail == Opcode::kGoto) return Jump(label) ? Exec::kNext : Exec::kFault;
   pc_ = ip_;
   return Exec::kNext;
 }

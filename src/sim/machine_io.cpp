@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "isa/isa.h"
+
 namespace vn::sim {
 
 // ---- Display --------------------------------------------------------------------------------------
@@ -229,7 +231,7 @@ void MachineIo::PlayNote(int port, int code, int length, std::uint64_t duration_
   n.code = code;
   n.length = length;
   // Note codes are periods: a larger code is a lower note, the code 119 is about 525 Hz.
-  n.frequency_hz = code == 255 || code == 0 ? 0.0 : 62500.0 / code;
+  n.frequency_hz = code == isa::kRestNote || code == 0 ? 0.0 : 62500.0 / code;
   n.duration_us = duration_us;
   if (notes_.size() < kMaxEvents) notes_.push_back(n);
   Record(IoEventKind::kNote, port, code, length);

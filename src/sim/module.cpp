@@ -189,8 +189,8 @@ void Module::Receive(std::uint8_t byte) {
 void Module::Command(std::uint8_t cmd) {
   commands_.push_back(cmd);
   const bool vn = config_.kind == 1;
-  switch (cmd) {
-    case 0x56:  // identify (VN) / main firmware (VNM)
+  switch (static_cast<WireCommand>(cmd)) {
+    case WireCommand::kIdentify:
       Send(config_.firmware & 0xFF);
       if (vn) {
         Send(short_ticks_);
@@ -199,36 +199,36 @@ void Module::Command(std::uint8_t cmd) {
         for (int k = 0; k < 3; ++k) Send(0);
       }
       return;
-    case 0x67:  // identify (VNM); a VN module does not know it
+    case WireCommand::kIdentifyMath:
       if (!vn) Send(config_.math_firmware & 0xFF);
       return;
-    case 0x34:
+    case WireCommand::kLoadCode:
       expect_ = Expect::kLoadLenLo;
       return;
-    case 0x78:
+    case WireCommand::kReadFlash:
       expect_ = vn ? Expect::kFlashPages : Expect::kFlashLenLo;
       return;
-    case 0x12:  // break
+    case WireCommand::kBreak:
       in_debug_ = true;
       OnBreak();
       SendStatus();
       return;
-    case 0x9A:  // check variables: the status without running
+    case WireCommand::kCheckVariables:
       SendStatus();
       return;
-    case 0xE1:
+    case WireCommand::kStepInto:
       in_debug_ = true;
       OnStepInto();
       SendStatus();
       return;
-    case 0xE3:
+    case WireCommand::kStepOut:
       in_debug_ = true;
       if (OnStepOut()) SendStatus();
       return;
-    case 0xE4:
+    case WireCommand::kModifyVariable:
       expect_ = Expect::kModifyAddrLo;
       return;
-    case 0xE2:  // reset
+    case WireCommand::kReset:
       OnReset();
       if (vn || !in_debug_) {
         // The VN series sends it when the debugger lets go: the program starts over.
@@ -239,7 +239,7 @@ void Module::Command(std::uint8_t cmd) {
         SendStatus();
       }
       return;
-    case 0x23:  // leave debugging (VNM)
+    case WireCommand::kLeaveDebug:
       if (!vn) {
         in_debug_ = false;
         OnLeaveDebug();

@@ -13,6 +13,8 @@
 #include <deque>
 #include <vector>
 
+#include "isa/isa.h"
+
 namespace vn::sim {
 
 struct ModuleConfig {
@@ -24,11 +26,30 @@ struct ModuleConfig {
 class Module {
  public:
   static constexpr long kFlashSize = 65536;
-  static constexpr std::uint32_t kProgramStart = 24;  // first instruction after the header
-  static constexpr int kVnRamBase = 160;              // VN: the status reply's RAM starts here
-  static constexpr int kVnStatusRamBytes = 96;
-  static constexpr int kVnRamSize = 256;
-  static constexpr int kVnmRamSize = 32768;
+  static constexpr std::uint32_t kProgramStart = isa::kProgramStart;  // first instruction after the header
+  static constexpr int kVnRamBase = isa::kVnRamBase;  // VN: the status reply's RAM starts here
+  static constexpr int kVnStatusRamBytes = isa::kVnStatusRamBytes;
+  static constexpr int kVnRamSize = static_cast<int>(isa::kVnRamSize);
+  static constexpr int kVnmRamSize = static_cast<int>(isa::kVnmRamSize);
+
+  // The firmware's own table of the bytes that open the PC's exchanges, and of the bytes it
+  // answers with. It is written out here on purpose and not taken from isa/isa.h, as the PC's
+  // side (link/commands.h) takes it: the virtual module is an independent check of the PC, so
+  // a wrong byte on the PC's side fails the exchanges instead of agreeing with itself. A test
+  // holds the two tables equal.
+  enum class WireCommand : std::uint8_t {
+    kIdentify = 0x56,         // VN: the identification; VNM: the main firmware's version
+    kIdentifyMath = 0x67,     // VNM: the second processor's version; a VN module does not know it
+    kLoadCode = 0x34,
+    kReadFlash = 0x78,
+    kBreak = 0x12,
+    kCheckVariables = 0x9A,   // the status without running
+    kStepInto = 0xE1,
+    kReset = 0xE2,
+    kStepOut = 0xE3,
+    kModifyVariable = 0xE4,
+    kLeaveDebug = 0x23,       // VNM
+  };
   static constexpr std::uint8_t kStatusMarker = 0xA5;
   static constexpr std::uint8_t kStopAnnounce = 0xBB;
   // An output item that is not a byte: the dummy cable's stop announcement, a handshake

@@ -4,12 +4,11 @@
 #include <span>
 #include <vector>
 
+#include "isa/isa.h"
+
 namespace vn::sim {
 
 namespace {
-
-constexpr std::uint8_t kOpGosub = 0x89;
-constexpr std::uint8_t kOpOnGosubVnm = 0x84;
 
 // A stop after which the program cannot go on by itself.
 bool Halting(StopReason r) {
@@ -85,7 +84,7 @@ bool RunningModule::OnStepOut() {
   const std::uint32_t at = interp_->pc();
   const auto& code = interp_->code();
   const std::uint8_t op = at < code.size() ? code[at] : 0;
-  const bool call = op == kOpGosub || (kind() == 2 && op == kOpOnGosubVnm);
+  const bool call = isa::IsCall(op, kind() == 2);
   const int depth = interp_->call_depth();
   out_any_stop_ = !call && depth == 0;
   out_depth_ = call ? depth : depth - 1;
