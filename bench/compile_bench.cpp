@@ -45,7 +45,7 @@ void BM_LexOnly(benchmark::State& state) {
   Compiler c;
   vn::compiler::ApplyDeviceCode(c.Device, *vn::compiler::FindDeviceCode("WF"));
   for (auto _ : state) {
-    const auto split = vn::compiler::SplitSource(source);
+    const auto split = vn::core::SplitSource(source);
     size_t tokens = 0;
     for (const auto& line : split.lines) {
       c.SrcLine = line;

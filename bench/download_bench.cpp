@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "compiler/code_image.h"
+#include "core/code_image.h"
 #include "link/download.h"
 #include "link/flash.h"
 #include "link/link.h"
@@ -29,7 +29,7 @@ constexpr long kCodeSize = 32000;
 struct Quiet final : link::DownloadProgress {
   void SetStatus(const std::string&) override {}
   void SetProgress(long, long) override {}
-  void ShowMessage(const compiler::Msg& text, const std::string&, int) override { failure = text.en; }
+  void ShowMessage(const core::Msg& text, const std::string&, int) override { failure = text.en; }
   std::string failure;
 };
 
@@ -58,8 +58,8 @@ struct Bench {
   link::Link lnk;
 };
 
-compiler::CodeImage Program() {
-  compiler::CodeImage code;
+core::CodeImage Program() {
+  core::CodeImage code;
   for (long a = 24; a < kCodeSize; ++a) code.Set(a, static_cast<std::uint8_t>((a * 7 + a / 251) % 251));
   return code;
 }

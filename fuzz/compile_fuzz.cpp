@@ -15,7 +15,7 @@
 
 #include "compiler/compiler.h"
 
-using vn::compiler::CodeImage;
+using vn::core::CodeImage;
 using vn::compiler::Compiler;
 
 namespace {

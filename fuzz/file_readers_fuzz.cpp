@@ -23,11 +23,11 @@
 
 #include "compiler/compiler.h"
 #include "link/object_file.h"
-#include "platform/file_io.h"
-#include "platform/settings_store.h"
+#include "core/file_io.h"
+#include "core/settings_store.h"
 
 namespace fs = std::filesystem;
-using vn::platform::FileKind;
+using vn::core::FileKind;
 
 namespace {
 
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int form = data[0] % 5;
   const FileKind kind = kKinds[data[1] % 4];
   std::string contents(reinterpret_cast<const char*>(data + 2), size - 2);
-  const std::size_t cap = vn::platform::MaxFileBytes(kind);
+  const std::size_t cap = vn::core::MaxFileBytes(kind);
   // Padding past the cap is only cheap for the small kinds; the larger ones get a file one
   // byte over by truncation, which costs no memory.
   const bool oversized = form == 4;
@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
   }
 
-  const vn::platform::FileRead read = vn::platform::ReadFile(path.string(), kind);
+  const vn::core::FileRead read = vn::core::ReadFile(path.string(), kind);
   const bool readable = form <= 1 && contents.size() <= cap;
   Check(read.ok() == readable, "read succeeded where it must fail, or failed where it must succeed", form);
   if (read.ok()) {
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(read.error.path == path.string(), "error without the file's path");
     Check(!read.error.Reason().empty(), "error without a reason");
     Check(read.bytes.empty(), "a refused file left bytes behind", static_cast<long>(read.bytes.size()));
-    if (oversized) Check(read.error.problem == vn::platform::FileProblem::kTooLarge, "oversized file not too large");
+    if (oversized) Check(read.error.problem == vn::core::FileProblem::kTooLarge, "oversized file not too large");
   }
 
   // Then what each command does with the bytes.
@@ -137,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (read.ok()) Check(read.bytes.size() <= 65536, "flash image larger than the flash");
       break;
     case 3: {
-      const vn::platform::IniFile ini(path);
+      const vn::core::IniFile ini(path);
       const long ioadr = ini.GetInt("PrintPort", "Ioadr", 888);
       Check(ioadr >= -2147483648L && ioadr <= 2147483647L, "setting outside the 32-bit range", ioadr);
       (void)ini.GetString("PrintPort", "CableMode", "0");

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/code_image.h"
+#include "core/code_image.h"
 #include "link/download.h"
 #include "link/identify.h"
 #include "link/link.h"
@@ -37,7 +37,7 @@
 #include "sim/virtual_port.h"
 #include "sim/virtual_usb.h"
 
-using vn::compiler::CodeImage;
+using vn::core::CodeImage;
 
 namespace {
 
@@ -238,7 +238,7 @@ struct Progress final : vn::link::DownloadProgress {
   void SetProgress(long value, long max) override {
     Check(value >= 0 && value <= max, "the progress bar stays within its range", value);
   }
-  void ShowMessage(const vn::compiler::Msg& text, const std::string& title, int) override {
+  void ShowMessage(const vn::core::Msg& text, const std::string& title, int) override {
     Check(!text.en.empty() && !text.ko.empty() && !title.empty(), "a message has its texts and title");
     ++messages;
   }

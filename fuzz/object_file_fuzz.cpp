@@ -14,10 +14,10 @@
 #include <string>
 #include <system_error>
 
-#include "compiler/code_image.h"
+#include "core/code_image.h"
 #include "link/object_file.h"
 
-using vn::compiler::CodeImage;
+using vn::core::CodeImage;
 
 namespace {
 
@@ -31,7 +31,7 @@ void Check(bool ok, const char* what, long value = 0) {
 }
 
 struct CountingBoxes final : vn::link::MessageBoxes {
-  void ShowMessage(const vn::compiler::Msg& text, const std::string&, int) override {
+  void ShowMessage(const vn::core::Msg& text, const std::string&, int) override {
     ++shown;
     last = text.en;
   }
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const long n = size >= 8 ? data[6] + 256L * data[7] : -1;
   // A file larger than any object file (signature, length, 65,536 code bytes) is refused whole.
   const bool expect_ok = signed_ok && n <= CodeImage::kLastAddr + 1 && static_cast<long>(size) >= 8 + n + 1 &&
-                         size <= vn::platform::MaxFileBytes(vn::platform::FileKind::kObject);
+                         size <= vn::core::MaxFileBytes(vn::core::FileKind::kObject);
 
   Check(r == 0 || r == -1, "ReadObjectFile returns 0 or -1", r);
   Check((r == 0) == expect_ok, "the outcome follows the file's form", r);

@@ -28,11 +28,11 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 
 namespace fs = std::filesystem;
-using vn::platform::IniFile;
-using vn::platform::RegistryStore;
+using vn::core::IniFile;
+using vn::core::RegistryStore;
 
 namespace {
 
@@ -203,13 +203,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t length = in.Byte() + 256u * in.Byte();
   const std::string contents = in.Bytes(length);
 
-  const fs::path dir = vn::platform::SettingsDirectory();
+  const fs::path dir = vn::core::SettingsDirectory();
   Check(dir == ConfigHome() / "vnstudio", "the settings live under $XDG_CONFIG_HOME");
   std::error_code ec;
   fs::remove_all(dir, ec);
   fs::create_directories(dir);
-  IniFile ini(dir / vn::platform::kSettingsFileName);
-  RegistryStore registry(dir / vn::platform::kRegistryFileName);
+  IniFile ini(dir / vn::core::kSettingsFileName);
+  RegistryStore registry(dir / vn::core::kRegistryFileName);
   WriteAll(ini.path(), contents);
 
   for (int count = 0; count < 16 && !in.Done(); ++count) {

@@ -8,7 +8,7 @@
 #include "platform/bit_timing.h"
 #include "platform/ftdi_usb.h"
 #include "platform/parallel_port.h"
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "sim/virtual_port.h"
 #include "sim/virtual_usb.h"
 
@@ -117,10 +117,10 @@ CliCable::CliCable(const std::string& cable, int kind, const CableArgs& args,
   link_ = std::make_unique<link::Link>(devices);
   link::Link& l = *link_;
   l.OsPlatform = platform::QueryOsPlatform();
-  platform::IniFile ini(platform::SettingsDirectory() / platform::kSettingsFileName);
+  core::IniFile ini(core::SettingsDirectory() / core::kSettingsFileName);
   // A settings file that is there but cannot be read (a folder, a device, far too large) reads
   // as an empty one, as in the IDE; the user is told, since the cable is set up without it.
-  if (const platform::FileError e = ini.ReadError(); !e.ok())
+  if (const core::FileError e = ini.ReadError(); !e.ok())
     std::cerr << "vnstudio-cli: cannot read " << Printable(e.Message()) << " (the defaults are used)\n";
   link::LoadLinkSettings(l, ini);
   if (cable == "usb" || cable == "virtual") {

@@ -21,7 +21,7 @@
 #include "link/download.h"
 #include "link/link.h"
 #include "link/link_setup.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 #include "sim/running_module.h"
 
 namespace vn::cli {
@@ -54,7 +54,7 @@ class TerminalUi final : public link::DownloadProgress {
     if (!text.empty()) status_ = text;
   }
   void SetProgress(long, long) override {}
-  void ShowMessage(const compiler::Msg& text, const std::string&, int) override {
+  void ShowMessage(const core::Msg& text, const std::string&, int) override {
     std::cerr << Printable(korean_ ? text.ko : text.en) << "\n";
     std::cerr.flush();
   }
@@ -106,7 +106,7 @@ class Session {
 
   // Run: the download, then watching as the main window does.
   bool Start() {
-    if (link::RunDownload(cable_.link(), c_, ui_) != 0) return false;
+    if (link::RunDownload(cable_.link(), c_.Code, c_.CodeAddr, c_.Device.DeviceKind, ui_) != 0) return false;
     std::cout << "downloaded, " << ui_.status() << "\n";
     Watch();
     return true;
@@ -318,7 +318,7 @@ int Debug(const DebugOptions& o) {
   compiler::Compiler& c = *compiled;
   compiler::ApplyDeviceCode(c.Device, *device);
   c.UseKorean = o.lang == "ko" ? -1 : 0;
-  const platform::FileRead source = platform::ReadFile(o.file, platform::FileKind::kSource);
+  const core::FileRead source = core::ReadFile(o.file, core::FileKind::kSource);
   if (!source.ok()) {
     std::cerr << "vnstudio-cli: cannot read " << Printable(source.error.Message()) << "\n";
     return kExitUsage;

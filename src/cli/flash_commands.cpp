@@ -21,7 +21,7 @@
 #include "link/link.h"
 #include "link/link_setup.h"
 #include "link/object_file.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 #include "sim/running_module.h"
 
 namespace vn::cli {
@@ -62,7 +62,7 @@ class TerminalProgress final : public link::DownloadProgress {
     percent_ = percent;
     Draw();
   }
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int /*style*/) override {
+  void ShowMessage(const core::Msg& text, const std::string& title, int /*style*/) override {
     ClearBar();
     // The success notes ("Verify OK !") are the command's output; the rest are errors.
     std::ostream& out = title == link::kTitleMessage ? std::cout : std::cerr;
@@ -112,14 +112,14 @@ class KeptFlash {
   bool Open(const std::string& path) {
     path_ = path;
     if (path_.empty()) return true;
-    if (const platform::FileError e = lock_.Lock(path_); !e.ok()) {
+    if (const core::FileError e = lock_.Lock(path_); !e.ok()) {
       std::cerr << "vnstudio-cli: cannot read " << Printable(e.Message()) << "\n";
       return false;
     }
-    platform::FileRead read = platform::ReadFile(path_, platform::FileKind::kFlashImage);
+    core::FileRead read = core::ReadFile(path_, core::FileKind::kFlashImage);
     if (!read.ok()) {
-      if (read.error.problem == platform::FileProblem::kSystem && read.error.os_error == ENOENT) return true;  // a blank module the first time
-      if (read.error.problem == platform::FileProblem::kTooLarge) return NotAnImage(read.error.size);
+      if (read.error.problem == core::FileProblem::kSystem && read.error.os_error == ENOENT) return true;  // a blank module the first time
+      if (read.error.problem == core::FileProblem::kTooLarge) return NotAnImage(read.error.size);
       std::cerr << "vnstudio-cli: cannot read " << Printable(read.error.Message()) << "\n";
       return false;
     }
@@ -140,9 +140,9 @@ class KeptFlash {
     if (path_.empty()) return true;
     const std::string now = Image(module);
     if (now == bytes_) return true;
-    platform::ReplaceOptions options;
+    core::ReplaceOptions options;
     options.inputs = {program_file};
-    if (const platform::FileError e = platform::ReplaceFile(path_, now, options); !e.ok()) {
+    if (const core::FileError e = core::ReplaceFile(path_, now, options); !e.ok()) {
       std::cerr << "vnstudio-cli: cannot write " << Printable(e.Message()) << "\n";
       return false;
     }
@@ -166,7 +166,7 @@ class KeptFlash {
   }
 
   std::string path_;         // empty: nothing kept
-  platform::FileLock lock_;  // held while path_ is in use
+  core::FileLock lock_;  // held while path_ is in use
   std::string bytes_;        // the flash as read, then as last saved
 };
 
@@ -204,7 +204,7 @@ std::optional<int> LoadProgram(compiler::Compiler& c, const FlashOptions& o, Ter
     c.CompiledOK = -1;
     return std::nullopt;
   }
-  const platform::FileRead source = platform::ReadFile(o.file, platform::FileKind::kSource);
+  const core::FileRead source = core::ReadFile(o.file, core::FileKind::kSource);
   if (!source.ok()) {
     std::cerr << "vnstudio-cli: cannot read " << Printable(source.error.Message()) << "\n";
     return kExitUsage;
@@ -266,9 +266,9 @@ int Run(Action action, const FlashOptions& o) {
           std::string dump;
           for (long a = 0; a < c.CodeAddr; ++a) dump.push_back(static_cast<char>(flash.Get(a)));
           // Never onto the program file the length came from, nor the kept flash.
-          platform::ReplaceOptions options;
+          core::ReplaceOptions options;
           options.inputs = {o.file, kept.path()};
-          if (const platform::FileError e = platform::ReplaceFile(o.output, dump, options); !e.ok()) {
+          if (const core::FileError e = core::ReplaceFile(o.output, dump, options); !e.ok()) {
             std::cerr << "vnstudio-cli: cannot write " << Printable(e.Message()) << "\n";
             write_failed = true;
           }

@@ -15,7 +15,7 @@
 #include "compiler/compiler.h"
 #include "link/object_file.h"
 #include "platform/codepage.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ struct CompileOptions {
   std::string file;
 };
 
-std::string LowerHex(const vn::compiler::CodeImage& code, long end) {
+std::string LowerHex(const vn::core::CodeImage& code, long end) {
   static const char digits[] = "0123456789abcdef";
   std::string out;
   out.reserve(static_cast<size_t>(end) * 2);
@@ -45,13 +45,13 @@ std::string LowerHex(const vn::compiler::CodeImage& code, long end) {
 }
 
 nlohmann::ordered_json Report(const Compiler& c, vn::platform::CodePage& cp, bool ok) {
-  auto utf8 = [&cp](const vn::compiler::AnsiText& t) { return cp.Cp949ToUtf8(vn::compiler::EncodeAnsi(t)); };
+  auto utf8 = [&cp](const vn::core::AnsiText& t) { return cp.Cp949ToUtf8(vn::core::EncodeAnsi(t)); };
   nlohmann::ordered_json j;
   j["ok"] = ok;
   j["device"] = c.Device.DeviceSeries;
   j["device_kind"] = c.Device.DeviceKind;
   j["code_size"] = c.CodeAddr;
-  const long end = c.CodeAddr < vn::compiler::CodeImage::kLastAddr + 1 ? c.CodeAddr : vn::compiler::CodeImage::kLastAddr + 1;
+  const long end = c.CodeAddr < vn::core::CodeImage::kLastAddr + 1 ? c.CodeAddr : vn::core::CodeImage::kLastAddr + 1;
   j["code"] = LowerHex(c.Code, end);
   auto& labels = j["labels"] = nlohmann::ordered_json::array();
   for (const auto& l : c.Labels) labels.push_back({{"name", utf8(l.LabelName)}, {"addr", l.LabelAddr}});
@@ -64,7 +64,7 @@ nlohmann::ordered_json Report(const Compiler& c, vn::platform::CodePage& cp, boo
                       {"addr", k.ConstArrAddr}});
   j["var_bytes_used"] = c.VarBytesUsed;
   auto& map = j["line_map"] = nlohmann::ordered_json::array();
-  for (long a = 0; a <= c.CodeAddr && a <= vn::compiler::CodeImage::kLastAddr; ++a)
+  for (long a = 0; a <= c.CodeAddr && a <= vn::core::CodeImage::kLastAddr; ++a)
     if (c.Code.LineOf(a) != 1) map.push_back({a, c.Code.LineOf(a)});
   if (!ok) {
     nlohmann::ordered_json err;
@@ -84,7 +84,7 @@ int Compile(Compiler& c, const CompileOptions& o) {
   c.UseKorean = o.lang == "ko" ? -1 : 0;
   c.SourcePath = o.file;
 
-  const vn::platform::FileRead source = vn::platform::ReadFile(o.file, vn::platform::FileKind::kSource);
+  const vn::core::FileRead source = vn::core::ReadFile(o.file, vn::core::FileKind::kSource);
   if (!source.ok()) {
     std::cerr << "vnstudio-cli: cannot read " << vn::cli::Printable(source.error.Message()) << "\n";
     return kExitUsage;
@@ -102,7 +102,7 @@ int Compile(Compiler& c, const CompileOptions& o) {
   if (!ok) return kExitCompileError;
   if (o.output.empty()) return kExitOk;
   // "-o" naming the source (or a link to it) would put the object code in its place.
-  vn::platform::ReplaceOptions keep_source;
+  vn::core::ReplaceOptions keep_source;
   keep_source.inputs = {o.file};
   if (const auto e = vn::link::WriteObjectFile(o.output, c.Code, c.CodeAddr, keep_source); !e.ok()) {
     std::cerr << "vnstudio-cli: cannot write " << vn::cli::Printable(e.Message()) << "\n";
@@ -118,8 +118,8 @@ void PrintListing(const Compiler& c) {
   std::cout << "\nLabel\n";
   for (int i = 0; i < c.LabelCount(); ++i) {
     const auto& l = c.Labels[static_cast<size_t>(i)];
-    std::cout << vn::compiler::Str(i) << "  : " << vn::cli::Printable(cp.Cp949ToUtf8(vn::compiler::EncodeAnsi(l.LabelName)))
-              << " = " << vn::compiler::Hex(static_cast<unsigned long>(l.LabelAddr)) << "\n";
+    std::cout << vn::core::Str(i) << "  : " << vn::cli::Printable(cp.Cp949ToUtf8(vn::core::EncodeAnsi(l.LabelName)))
+              << " = " << vn::core::Hex(static_cast<unsigned long>(l.LabelAddr)) << "\n";
   }
 }
 
@@ -127,7 +127,7 @@ void PrintListing(const Compiler& c) {
 
 int main(int argc, char** argv) {
   // Ctrl-C or a kill in the middle of writing a file leaves no temporary file behind.
-  vn::platform::InstallTempFileCleanup();
+  vn::core::InstallTempFileCleanup();
   CLI::App app{"VARNOLIC Studio command-line tools"};
   app.footer(
       "Exit status: 0 success; 1 a compile error, or a link operation that failed (no module, a "

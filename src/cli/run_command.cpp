@@ -21,7 +21,7 @@
 #include "compiler/compiler.h"
 #include "isa/isa.h"
 #include "link/object_file.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 #include "sim/interpreter.h"
 #include "sim/machine_io.h"
 
@@ -160,7 +160,7 @@ std::optional<int> LoadProgram(const RunOptions& o, Program& p) {
     p.series = device->kind == 1 ? sim::Series::kVn : sim::Series::kVnm;
     return std::nullopt;
   }
-  const platform::FileRead source = platform::ReadFile(o.file, platform::FileKind::kSource);
+  const core::FileRead source = core::ReadFile(o.file, core::FileKind::kSource);
   if (!source.ok()) {
     std::cerr << "vnstudio-cli: cannot read " << Printable(source.error.Message()) << "\n";
     return kExitUsage;

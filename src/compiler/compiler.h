@@ -16,14 +16,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include "compiler/code_image.h"
-#include "compiler/messages.h"
-#include "compiler/text.h"
+#include "core/code_image.h"
+#include "core/messages.h"
+#include "core/text.h"
 #include "isa/isa.h"
 
 namespace vn::platform {
 class CodePage;
-class EditorComponent;
 }  // namespace vn::platform
 
 namespace vn::compiler {
@@ -31,6 +30,36 @@ namespace vn::compiler {
 // A variable's type code is its operand descriptor, so the descriptors are the compiler's
 // own vocabulary.
 using namespace isa::descriptor;
+
+// The code image, the messages and the text helpers live in the core, below the link and the
+// virtual module, which use them too. Every statement family of the compiler writes them
+// unqualified, hundreds of times, so they are named here as well.
+using core::Ansi;
+using core::AnsiLength;
+using core::AnsiText;
+using core::CodeImage;
+using core::DecodeAnsi;
+using core::EncodeAnsi;
+using core::Hex;
+using core::IsDoubleByte;
+using core::kErrorTitle;
+using core::kMessageTitle;
+using core::kMsgBadCharacter;
+using core::kMsgCodeTooLarge;
+using core::kMsgCommandVn;
+using core::kMsgInvalidConstant;
+using core::kMsgInvalidParameter;
+using core::kMsgNotAConstant;
+using core::kMsgTable;
+using core::kMsgTooComplex;
+using core::kNowCompile;
+using core::kSyntaxOk;
+using core::Msg;
+using core::SourceLines;
+using core::SplitSource;
+using core::Str;
+using core::UpperCase;
+using core::Val;
 
 // The target device as the device menu and CONST DEVICE leave it. It outlives a compile.
 struct DeviceSettings {
@@ -120,9 +149,10 @@ class Compiler {
   Compiler& operator=(const Compiler&) = delete;
 
   // ---- Driver -----------------------------------------------------------------------------
-  // Writes the editor's text to the compile copy beside SourcePath, compiles it and builds
-  // the line index. Returns 0 or 1; Outcome says what to show.
-  int CompileProgram(platform::EditorComponent& editor);
+  // Writes the document's text (code page 949 bytes with CR LF line ends, as the editor saves
+  // it) to the compile copy beside SourcePath, compiles it and builds the line index. Returns
+  // 0 or 1; Outcome says what to show.
+  int CompileProgram(std::string_view document_bytes);
   // Compiles source file bytes without any file of its own (no compile copy, no line index).
   int CompileSource(std::string_view source_bytes);
   // Compiles SrcLine: 0, or -1 with ErrMsgEn / ErrMsgKo set.

@@ -8,8 +8,7 @@
 
 #include "compiler/compiler.h"
 #include "platform/codepage.h"
-#include "platform/editor.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 namespace vn::compiler {
 namespace {
@@ -315,7 +314,7 @@ int Compiler::CompileSource(std::string_view source_bytes) {
   return 0;
 }
 
-int Compiler::CompileProgram(platform::EditorComponent& editor) {
+int Compiler::CompileProgram(std::string_view document_bytes) {
   const size_t keep = SourcePath.size() >= 4 ? SourcePath.size() - 4 : 0;
   TempSourcePath = SourcePath.substr(0, keep) + ".$$$";
   auto open_error = [this](const std::string& reason) {
@@ -325,9 +324,10 @@ int Compiler::CompileProgram(platform::EditorComponent& editor) {
     return 1;
   };
   // A document named like its own compile copy ("PROG.$$$") would be written over by it.
-  if (platform::SameFile(TempSourcePath, SourcePath)) return open_error("Same file as the input");
-  if (!editor.SaveToFile(TempSourcePath)) return open_error("");
-  const platform::FileRead copy = platform::ReadFile(TempSourcePath, platform::FileKind::kSource);
+  if (core::SameFile(TempSourcePath, SourcePath)) return open_error("Same file as the input");
+  // A copy that cannot be written is reported without a reason, as it always has been.
+  if (!core::ReplaceFile(TempSourcePath, document_bytes).ok()) return open_error("");
+  const core::FileRead copy = core::ReadFile(TempSourcePath, core::FileKind::kSource);
   if (!copy.ok()) return open_error(copy.error.Reason());
   if (CompileSource(copy.bytes) != 0) return 1;
   BuildLineIndex();
@@ -337,7 +337,7 @@ int Compiler::CompileProgram(platform::EditorComponent& editor) {
 void Compiler::BuildLineIndex() {
   LineOffset.assign(kLineIndexSize, 0);
   if (TempSourcePath.empty()) return;
-  const platform::FileRead copy = platform::ReadFile(TempSourcePath, platform::FileKind::kSource);
+  const core::FileRead copy = core::ReadFile(TempSourcePath, core::FileKind::kSource);
   if (!copy.ok()) {
     Outcome.message = OpenError(TempSourcePath, copy.error.Reason());
     return;
@@ -354,9 +354,9 @@ void Compiler::BuildLineIndex() {
   // Blank lines after the last one let the debugger's source window read past the end.
   std::string padded = copy.bytes;
   for (int i = 0; i < 61; ++i) padded += " \r\n";
-  platform::ReplaceOptions keep_source;
+  core::ReplaceOptions keep_source;
   keep_source.inputs = {SourcePath};
-  if (const platform::FileError e = platform::ReplaceFile(TempSourcePath, padded, keep_source); !e.ok())
+  if (const core::FileError e = core::ReplaceFile(TempSourcePath, padded, keep_source); !e.ok())
     Outcome.message = OpenError(TempSourcePath, e.Reason());
 }
 

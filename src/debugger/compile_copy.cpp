@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "compiler/text.h"
-#include "platform/file_io.h"
+#include "core/text.h"
+#include "core/file_io.h"
 
 namespace vn::debugger {
 
@@ -11,11 +11,11 @@ int CompileWithCopy(compiler::Compiler& c, std::string_view source_bytes) {
   const size_t keep = c.SourcePath.size() >= 4 ? c.SourcePath.size() - 4 : 0;
   c.TempSourcePath = c.SourcePath.substr(0, keep) + ".$$$";
   std::string copy;
-  for (const auto& line : compiler::SplitSource(source_bytes).lines) copy += compiler::EncodeAnsi(line) + "\r\n";
+  for (const auto& line : core::SplitSource(source_bytes).lines) copy += core::EncodeAnsi(line) + "\r\n";
   // A source named like its own compile copy ("PROG.$$$") is refused rather than written over.
-  platform::ReplaceOptions keep_source;
+  core::ReplaceOptions keep_source;
   keep_source.inputs = {c.SourcePath};
-  if (const platform::FileError e = platform::ReplaceFile(c.TempSourcePath, copy, keep_source); !e.ok()) {
+  if (const core::FileError e = core::ReplaceFile(c.TempSourcePath, copy, keep_source); !e.ok()) {
     const std::string text = "Open Error:" + c.TempSourcePath + ": " + e.Reason();
     c.Outcome = {};
     c.Outcome.open_error = true;

@@ -6,10 +6,10 @@
 #include <iterator>
 #include <optional>
 
-#include "compiler/text.h"
+#include "core/text.h"
 #include "isa/isa.h"
 #include "link/commands.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 #include "platform/codepage.h"
 
 namespace vn::debugger {
@@ -24,12 +24,12 @@ constexpr int kRamImageElements = 8193;
 using link::kTitleApplication;
 using link::kTitleErrorCaps;
 
-DebugMessage Error(const compiler::Msg& text) { return {text, kTitleErrorCaps, link::kStyleInformation}; }
+DebugMessage Error(const core::Msg& text) { return {text, kTitleErrorCaps, link::kStyleInformation}; }
 DebugMessage ErrorEn(const std::string& text) { return Error({text, text}); }
 
 // The compile copy or the variable listing; an "Open Error:" with the reason when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::vector<DebugMessage>& errors) {
-  platform::FileRead read = platform::ReadFile(path, platform::FileKind::kSource);
+  core::FileRead read = core::ReadFile(path, core::FileKind::kSource);
   if (!read.ok()) {
     errors.push_back(ErrorEn(kOpenError + path + ": " + read.error.Reason()));
     return false;
@@ -120,11 +120,11 @@ void Merge(Display& into, const Display& from) {
 
 }  // namespace
 
-DebugMessage LinkFailure() { return Error(compiler::kMsgTable[1]); }
+DebugMessage LinkFailure() { return Error(core::kMsgTable[1]); }
 
 DebugMessage NoCompileInfo(bool from_timer) {
-  if (from_timer) return Error(compiler::kMsgTable[6]);
-  return {compiler::kMsgTable[6], kTitleApplication, link::kStylePlain};
+  if (from_timer) return Error(core::kMsgTable[6]);
+  return {core::kMsgTable[6], kTitleApplication, link::kStylePlain};
 }
 
 Debugger::Debugger(compiler::Compiler& compiled, link::Link& link) : compiled_(compiled), link_(link) {
@@ -244,7 +244,7 @@ Display Debugger::ModifyVariable(const std::string& name, const std::string& val
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   platform::CodePage cp;
   const auto cp949 = cp.Utf8ToCp949(upper);
-  const int i = cp949 ? compiled_.FindVar(compiler::DecodeAnsi(*cp949)) : -1;
+  const int i = cp949 ? compiled_.FindVar(core::DecodeAnsi(*cp949)) : -1;
   if (i < 0) {
     d.messages.push_back(ErrorEn(kVariableNotFound + upper));
     return d;
@@ -486,10 +486,10 @@ int Debugger::HighlightRow() const {
   return -1;
 }
 
-std::string Debugger::StatusPc() const { return " PC : " + compiler::Hex(static_cast<unsigned long>(ModulePc)); }
+std::string Debugger::StatusPc() const { return " PC : " + core::Hex(static_cast<unsigned long>(ModulePc)); }
 
 std::string Debugger::StatusObjectCode() const {
-  return " Object Code : " + compiler::Hex(compiled_.Code.Get(ModulePc));
+  return " Object Code : " + core::Hex(compiled_.Code.Get(ModulePc));
 }
 
 // ---- Check-variable window ------------------------------------------------------------------------
@@ -505,9 +505,9 @@ void Debugger::RebuildListing(std::vector<DebugMessage>& messages) {
   const std::string path = VarFilePath();
   if (path.empty()) return;
   // Never onto the source, should its name end in ".var".
-  platform::ReplaceOptions keep_source;
+  core::ReplaceOptions keep_source;
   keep_source.inputs = {compiled_.SourcePath, compiled_.TempSourcePath};
-  if (const platform::FileError e = platform::ReplaceFile(path, listing_.bytes, keep_source); !e.ok())
+  if (const core::FileError e = core::ReplaceFile(path, listing_.bytes, keep_source); !e.ok())
     messages.push_back(ErrorEn(kOpenError + path + ": " + e.Reason()));
 }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "compiler/compiler.h"
-#include "compiler/messages.h"
+#include "core/messages.h"
 #include "debugger/var_listing.h"
 #include "link/download.h"
 #include "link/link.h"
@@ -23,7 +23,7 @@ namespace vn::debugger {
 
 // One message box: both texts (the IDE picks by UseKorean), the title and the style.
 struct DebugMessage {
-  compiler::Msg text;
+  core::Msg text;
   std::string title;
   int style = 64;
   const std::string& In(bool korean) const { return korean ? text.ko : text.en; }

@@ -3,14 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "compiler/text.h"
+#include "core/text.h"
 #include "isa/isa.h"
 
 namespace vn::debugger {
 
 namespace {
 
-using compiler::AnsiText;
+using core::AnsiText;
 
 constexpr int kLabelWidth = 12;
 constexpr int kLongArrayNameWidth = 9;
@@ -50,14 +50,14 @@ std::string Label(const compiler::VarEntry& var, int element) {
   AnsiText text = var.VarName;
   if (element < 0) {
     if (static_cast<int>(text.size()) < kLabelWidth) text.resize(kLabelWidth, u' ');
-    return " " + compiler::EncodeAnsi(text) + ": ";
+    return " " + core::EncodeAnsi(text) + ": ";
   }
-  const AnsiText index = compiler::Ansi("(" + std::to_string(element) + ")");
+  const AnsiText index = core::Ansi("(" + std::to_string(element) + ")");
   if (static_cast<int>(var.VarName.size()) >= kLongArrayNameWidth)
-    return " " + compiler::EncodeAnsi(var.VarName + index) + " : ";
+    return " " + core::EncodeAnsi(var.VarName + index) + " : ";
   text += index;
   text.resize(kLabelWidth, u' ');
-  return " " + compiler::EncodeAnsi(text) + ": ";
+  return " " + core::EncodeAnsi(text) + ": ";
 }
 
 std::string Value(int type, long base, const std::vector<int>& ram) {
@@ -66,13 +66,13 @@ std::string Value(int type, long base, const std::vector<int>& ram) {
     case isa::kByteArrayVnm:
     case isa::kByteArrayVn: {
       const int v = Byte(ram, base);
-      return compiler::Str(v) + "   " + compiler::Hex(static_cast<unsigned long>(v)) + "H";
+      return core::Str(v) + "   " + core::Hex(static_cast<unsigned long>(v)) + "H";
     }
     case isa::kIntegerVar:
     case isa::kIntegerArray: {
       // Unsigned: the listing never shows an INTEGER negative.
       const long v = Byte(ram, base + 1) * 256L + Byte(ram, base);
-      return compiler::Str(v) + "   " + compiler::Hex(static_cast<unsigned long>(v)) + "H";
+      return core::Str(v) + "   " + core::Hex(static_cast<unsigned long>(v)) + "H";
     }
     case isa::kLongVar:
     case isa::kLongArray: {
@@ -82,14 +82,14 @@ std::string Value(int type, long base, const std::vector<int>& ram) {
         u = u << 8 | static_cast<std::uint32_t>(Byte(ram, base + k));
         hex += Hex2(Byte(ram, base + k));
       }
-      return compiler::Str(static_cast<std::int32_t>(u)) + "   " + hex + "H";
+      return core::Str(static_cast<std::int32_t>(u)) + "   " + hex + "H";
     }
     case isa::kSingleVar:
     case isa::kSingleArray: {
       std::string out;
       for (int k = 3; k >= 0; --k) {
         if (k != 3) out += " ";
-        out += compiler::Hex(static_cast<unsigned long>(Byte(ram, base + k)));
+        out += core::Hex(static_cast<unsigned long>(Byte(ram, base + k)));
       }
       return out;
     }

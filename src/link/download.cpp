@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "compiler/compiler.h"
-#include "compiler/text.h"
+#include "core/text.h"
 #include "link/commands.h"
 #include "link/identify.h"
 #include "platform/usb.h"
@@ -14,11 +13,11 @@ namespace vn::link {
 
 namespace {
 
-using compiler::Hex;
-using compiler::Msg;
+using core::Hex;
+using core::Msg;
 
 // The largest code_addr whose program bytes (0..code_addr - 1) all fit the image.
-constexpr long kLargestProgram = compiler::CodeImage::kLastAddr + 1;
+constexpr long kLargestProgram = core::CodeImage::kLastAddr + 1;
 
 Msg Pair(const LinkText& t) { return {t.en, t.ko}; }
 // Messages that exist in English only are shown in English in both languages.
@@ -75,7 +74,7 @@ int Opening(Link& link, Session& s, long code_addr, int kind) {
   link.DeviceKind = kind;
   if (code_addr <= 0 || code_addr > kLargestProgram) {
     // Nothing to send: both series refuse alike rather than report a download that never was.
-    return s.Fail(compiler::kMsgTable[6], kTitleApplication, "", kStylePlain);
+    return s.Fail(core::kMsgTable[6], kTitleApplication, "", kStylePlain);
   }
   // The USB cable passes the speed check at once, after its own queries (inside the
   // identification); the parallel cables run it before the panel says "Downloading..".
@@ -96,7 +95,7 @@ int SendLoadCommand(Link& link, long code_addr) {
 
 // Sends the code bytes of addresses 0..count - 1: over USB in blocks of kUsbBlockSize, one
 // write each, else byte by byte. `sent(n)` after every byte or block with the count so far.
-int SendCode(Link& link, const compiler::CodeImage& code, long count, const std::function<void(long)>& sent) {
+int SendCode(Link& link, const core::CodeImage& code, long count, const std::function<void(long)>& sent) {
   if (link.UseUsb != 0) {
     std::vector<std::uint8_t> block;
     block.reserve(kUsbBlockSize);
@@ -122,7 +121,7 @@ std::string CodeSizeText(long code_addr) { return "Code Size : " + Hex(static_ca
 
 void ShowModuleNotFound(MessageBoxes& ui) { ui.ShowMessage(Pair(kModuleNotFound), kTitleErrorCaps, kStyleInformation); }
 
-void ShowNoCompile(MessageBoxes& ui) { ui.ShowMessage(compiler::kMsgTable[6], kTitleApplication, kStylePlain); }
+void ShowNoCompile(MessageBoxes& ui) { ui.ShowMessage(core::kMsgTable[6], kTitleApplication, kStylePlain); }
 
 // ---- Replies in blocks ----------------------------------------------------------------------------
 
@@ -159,7 +158,7 @@ int ReplyReader::Next() {
 
 // ---- The downloads --------------------------------------------------------------------------------
 
-int DownloadVn(Link& link, const compiler::CodeImage& code, long code_addr, DownloadProgress& ui) {
+int DownloadVn(Link& link, const core::CodeImage& code, long code_addr, DownloadProgress& ui) {
   Session s(link, ui);
   if (Opening(link, s, code_addr, 1) == -1) return -1;
   s.Max(code_addr / 2);
@@ -188,7 +187,7 @@ int DownloadVn(Link& link, const compiler::CodeImage& code, long code_addr, Down
   return 0;
 }
 
-int DownloadVnm(Link& link, const compiler::CodeImage& code, long code_addr, DownloadProgress& ui) {
+int DownloadVnm(Link& link, const core::CodeImage& code, long code_addr, DownloadProgress& ui) {
   Session s(link, ui);
   if (Opening(link, s, code_addr, 2) == -1) return -1;
   s.Max(code_addr / 2);
@@ -214,29 +213,17 @@ int DownloadVnm(Link& link, const compiler::CodeImage& code, long code_addr, Dow
   return 0;
 }
 
-int Download(Link& link, const compiler::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui) {
+int Download(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui) {
   return device_kind == 1 ? DownloadVn(link, code, code_addr, ui) : DownloadVnm(link, code, code_addr, ui);
 }
 
-int Download(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui) {
-  return Download(link, compiled.Code, compiled.CodeAddr, compiled.Device.DeviceKind, ui);
-}
-
-int DownloadVn(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui) {
-  return DownloadVn(link, compiled.Code, compiled.CodeAddr, ui);
-}
-
-int DownloadVnm(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui) {
-  return DownloadVnm(link, compiled.Code, compiled.CodeAddr, ui);
-}
-
-int RunDownload(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui) {
-  link.DeviceKind = compiled.Device.DeviceKind == 1 ? 1 : 2;
+int RunDownload(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui) {
+  link.DeviceKind = device_kind == 1 ? 1 : 2;
   link.LinkIdle();
-  return Download(link, compiled, ui);
+  return Download(link, code, code_addr, device_kind, ui);
 }
 
-void WriteEraseProgram(compiler::CodeImage& code, long& code_addr) {
+void WriteEraseProgram(core::CodeImage& code, long& code_addr) {
   // A jump to itself at the first instruction.
   code.Set(isa::kProgramStart, isa::Opcode::kGoto);
   code.Set(isa::kProgramStart + 1, isa::kProgramStart & 0xFF);
@@ -244,7 +231,7 @@ void WriteEraseProgram(compiler::CodeImage& code, long& code_addr) {
   code_addr = kEraseProgramSize;
 }
 
-int ClearFlashMemory(Link& link, compiler::CodeImage& code, long& code_addr, int device_kind, DownloadProgress& ui) {
+int ClearFlashMemory(Link& link, core::CodeImage& code, long& code_addr, int device_kind, DownloadProgress& ui) {
   WriteEraseProgram(code, code_addr);
   return Download(link, code, code_addr, device_kind, ui);
 }

@@ -13,14 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "compiler/code_image.h"
-#include "compiler/messages.h"
+#include "core/code_image.h"
+#include "core/messages.h"
 #include "link/link.h"
-
-namespace vn::compiler {
-class Compiler;
-struct DeviceSettings;
-}  // namespace vn::compiler
 
 namespace vn::link {
 
@@ -37,7 +32,7 @@ inline constexpr char kTitleApplication[] = "VNstudio";
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
-  virtual void ShowMessage(const compiler::Msg& text, const std::string& title, int style) = 0;
+  virtual void ShowMessage(const core::Msg& text, const std::string& title, int style) = 0;
 };
 
 // What a long link operation reports while it runs.
@@ -105,25 +100,21 @@ void ShowNoCompile(MessageBoxes& ui);
 // both series. `link.DeviceKind` is set to the series of the procedure. 0 = the module holds
 // and runs the program; -1 = failed, after exactly one message box. An empty image (code_addr
 // 0) fails on both series without any traffic.
-int DownloadVn(Link& link, const compiler::CodeImage& code, long code_addr, DownloadProgress& ui);
-int DownloadVnm(Link& link, const compiler::CodeImage& code, long code_addr, DownloadProgress& ui);
+int DownloadVn(Link& link, const core::CodeImage& code, long code_addr, DownloadProgress& ui);
+int DownloadVnm(Link& link, const core::CodeImage& code, long code_addr, DownloadProgress& ui);
 // The download of the series `device_kind` selects (1 = VN, anything else VNM).
-int Download(Link& link, const compiler::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui);
-// The same for what the compiler holds after a compile (Code, CodeAddr, Device.DeviceKind).
-int Download(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui);
-int DownloadVn(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui);
-int DownloadVnm(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui);
+int Download(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui);
 // Run's part after a successful compile: the parallel lines put at rest for the compiled
-// series, then its download.
-int RunDownload(Link& link, const compiler::Compiler& compiled, DownloadProgress& ui);
+// series (1 = VN, anything else VNM), then its download.
+int RunDownload(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui);
 
 // The body of the smallest program (a jump to itself at 24) in place of the code image's
 // program: addresses 24..26 := &H88, &H18, &H00 and code_addr := 27. The header stays.
-void WriteEraseProgram(compiler::CodeImage& code, long& code_addr);
+void WriteEraseProgram(core::CodeImage& code, long& code_addr);
 inline constexpr long kEraseProgramSize = 27;
 
 // Clear Flash Memory: the erase program into the image, then the download of `device_kind`.
-int ClearFlashMemory(Link& link, compiler::CodeImage& code, long& code_addr, int device_kind,
+int ClearFlashMemory(Link& link, core::CodeImage& code, long& code_addr, int device_kind,
                      DownloadProgress& ui);
 
 }  // namespace vn::link

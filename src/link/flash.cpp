@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "compiler/text.h"
+#include "core/text.h"
 #include "link/commands.h"
 #include "link/identify.h"
 
@@ -10,7 +10,7 @@ namespace vn::link {
 
 namespace {
 
-using compiler::Hex;
+using core::Hex;
 
 // Panel and bar through one read, and the way a failed transfer ends it.
 struct Reading {
@@ -98,7 +98,7 @@ int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, int device_kind
   return FlashReadBack(link, code_addr, device_kind, flash, ui);
 }
 
-int VerifyFlash(Link& link, const compiler::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui) {
+int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui) {
   link.DeviceKind = 2;
   Reading r{ui};
   r.Start(code_addr);
@@ -122,7 +122,7 @@ int VerifyFlash(Link& link, const compiler::CodeImage& code, long code_addr, Fla
   return 0;
 }
 
-int VerifyCommand(Link& link, int compiled_ok, const compiler::CodeImage& code, long code_addr, int device_kind,
+int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, int device_kind,
                   FlashImage& flash, DownloadProgress& ui) {
   if (device_kind == 1) {
     ui.ShowMessage({kVerifyNotOnVn, kVerifyNotOnVn}, kTitleApplication, kStylePlain);

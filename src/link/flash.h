@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/code_image.h"
+#include "core/code_image.h"
 #include "link/download.h"
 #include "link/link.h"
 
@@ -17,12 +17,12 @@ namespace vn::link {
 // as one space). They stay until the next read-back overwrites them; 0 before any.
 class FlashImage {
  public:
-  static constexpr long kLastAddr = compiler::CodeImage::kLastAddr;
+  static constexpr long kLastAddr = core::CodeImage::kLastAddr;
   FlashImage() : bytes_(static_cast<std::size_t>(kLastAddr + 1), 0) {}
   // Outside 0..64000: reads 0, stores nothing.
-  int Get(long addr) const { return compiler::CodeImage::InRange(addr) ? bytes_[static_cast<std::size_t>(addr)] : 0; }
+  int Get(long addr) const { return core::CodeImage::InRange(addr) ? bytes_[static_cast<std::size_t>(addr)] : 0; }
   void Set(long addr, int value) {
-    if (compiler::CodeImage::InRange(addr)) bytes_[static_cast<std::size_t>(addr)] = static_cast<std::uint8_t>(value);
+    if (core::CodeImage::InRange(addr)) bytes_[static_cast<std::size_t>(addr)] = static_cast<std::uint8_t>(value);
   }
 
  private:
@@ -46,10 +46,10 @@ int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, int device_kind
 // Reads the flash back over the VNM series' operations and compares it with the code image up
 // to code_addr: "Verify OK !" and 0, or the first difference (-1); -1 after the link-failure
 // message as well.
-int VerifyFlash(Link& link, const compiler::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui);
+int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui);
 
 // The Verify command: not on the VN series, not without a compile, else VerifyFlash.
-int VerifyCommand(Link& link, int compiled_ok, const compiler::CodeImage& code, long code_addr, int device_kind,
+int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, int device_kind,
                   FlashImage& flash, DownloadProgress& ui);
 
 // The about box's firmware lines after one query. `fw2` is set only where the VNM query got as

@@ -4,7 +4,7 @@
 
 #include "platform/bit_timing.h"
 #include "platform/parallel_port.h"
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 
 namespace vn::link {
 
@@ -33,7 +33,7 @@ std::string RefusedPortText(int ioadr) {
   return text;
 }
 
-void LoadLinkSettings(Link& link, const platform::IniFile& ini) {
+void LoadLinkSettings(Link& link, const core::IniFile& ini) {
   const long ioadr = ini.GetInt(kPrintPort, "Ioadr", kDefaultIoadr);
   link.Ioadr = ioadr >= 0 && ioadr <= kLastBase ? static_cast<int>(ioadr) : kDefaultIoadr;
   link.CableMode = static_cast<int>(ini.GetInt(kPrintPort, "CableMode", 0));
@@ -41,7 +41,7 @@ void LoadLinkSettings(Link& link, const platform::IniFile& ini) {
   if (link.OsPlatform == platform::kOsPlatformRevBOnly) link.CableMode = kCableRevB;
 }
 
-bool WriteLinkSettings(const Link& link, platform::IniFile& ini) {
+bool WriteLinkSettings(const Link& link, core::IniFile& ini) {
   bool ok = ini.WriteString(kPrintPort, "Ioadr", SignedText(link.Ioadr));
   ok = ini.WriteString(kPrintPort, "CableMode", SignedText(link.CableMode)) && ok;
   ok = ini.WriteString(kPrintPort, "UseUsb", SignedText(link.UseUsb)) && ok;
@@ -61,7 +61,7 @@ std::vector<LinkMessage> OpenLink(Link& link) {
   return messages;
 }
 
-std::vector<LinkMessage> LinkStartup(Link& link, const platform::IniFile& ini, int os_platform) {
+std::vector<LinkMessage> LinkStartup(Link& link, const core::IniFile& ini, int os_platform) {
   link.OsPlatform = os_platform;
   link.SpeedChecked = 0;
   if (os_platform == platform::kOsPlatformDummyCapable) link.interrupts().Enable();
@@ -127,7 +127,7 @@ std::vector<LinkMessage> PortSetupDialog::Ok() {
   return messages;
 }
 
-std::vector<LinkMessage> PortSetupCommand(Link& link, platform::IniFile& ini,
+std::vector<LinkMessage> PortSetupCommand(Link& link, core::IniFile& ini,
                                           const std::function<void(PortSetupDialog&)>& show_modal) {
   PortSetupDialog dialog(link);
   dialog.Load();

@@ -10,9 +10,9 @@
 
 #include "link/link.h"
 
-namespace vn::platform {
+namespace vn::core {
 class IniFile;
-}
+}  // namespace vn::core
 
 namespace vn::link {
 
@@ -24,17 +24,17 @@ std::string RefusedPortText(int ioadr);
 // Reads "PrintPort" (Ioadr, CableMode, UseUsb) into the link; on the REV. B-only platform
 // family the REV. B cable is taken whatever the file says. An address that cannot be a port
 // (outside 0..&HFFFD) is taken as the default &H378.
-void LoadLinkSettings(Link& link, const platform::IniFile& ini);
+void LoadLinkSettings(Link& link, const core::IniFile& ini);
 
 // Writes the four keys, in order: "PrintPort"/"Ioadr", "CableMode", "UseUsb" and
 // "AccessSpeed"/"CommSpeed". False when the file could not be written.
-bool WriteLinkSettings(const Link& link, platform::IniFile& ini);
+bool WriteLinkSettings(const Link& link, core::IniFile& ini);
 
 // Start-up: takes the platform family, clears the speed check, reads the settings and opens
 // the selected cable. The messages are for the caller to show, in order. A parallel port that
 // cannot be opened gives kInitPortText, or RefusedPortText for an address outside the LPT
 // bases (which the port does not touch without a ppdev device).
-std::vector<LinkMessage> LinkStartup(Link& link, const platform::IniFile& ini, int os_platform);
+std::vector<LinkMessage> LinkStartup(Link& link, const core::IniFile& ini, int os_platform);
 // The cable-opening half of start-up, for callers that set the cable themselves.
 std::vector<LinkMessage> OpenLink(Link& link);
 // Shut-down: releases the cable that is open.
@@ -87,7 +87,7 @@ class PortSetupDialog {
 
 // The Port Setup command: shows the dialog (`show_modal` returns once it is closed) and then
 // writes the four settings with the values current at that moment, whichever button closed it.
-std::vector<LinkMessage> PortSetupCommand(Link& link, platform::IniFile& ini,
+std::vector<LinkMessage> PortSetupCommand(Link& link, core::IniFile& ini,
                                           const std::function<void(PortSetupDialog&)>& show_modal);
 
 }  // namespace vn::link

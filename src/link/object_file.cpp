@@ -7,7 +7,7 @@
 
 namespace vn::link {
 
-std::vector<std::uint8_t> ObjectFileBytes(const compiler::CodeImage& code, long code_addr) {
+std::vector<std::uint8_t> ObjectFileBytes(const core::CodeImage& code, long code_addr) {
   std::vector<std::uint8_t> bytes(kObjectSignature, kObjectSignature + 6);
   bytes.push_back(static_cast<std::uint8_t>(code_addr & 0xFF));
   bytes.push_back(static_cast<std::uint8_t>((code_addr >> 8) & 0xFF));
@@ -15,10 +15,10 @@ std::vector<std::uint8_t> ObjectFileBytes(const compiler::CodeImage& code, long 
   return bytes;
 }
 
-platform::FileError WriteObjectFile(const std::string& path, const compiler::CodeImage& code, long code_addr,
-                                    const platform::ReplaceOptions& options) {
+core::FileError WriteObjectFile(const std::string& path, const core::CodeImage& code, long code_addr,
+                                    const core::ReplaceOptions& options) {
   const auto bytes = ObjectFileBytes(code, code_addr);
-  return platform::ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+  return core::ReplaceFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                                options);
 }
 
@@ -26,9 +26,9 @@ namespace {
 
 // The largest length a file may announce: its program bytes 0..n - 1 fit the image; the one
 // byte past the program (n itself) is dropped when it lies beyond address 64000.
-constexpr long kLargestLength = compiler::CodeImage::kLastAddr + 1;
+constexpr long kLargestLength = core::CodeImage::kLastAddr + 1;
 
-compiler::Msg EnglishOnly(const std::string& text) { return {text, text}; }
+core::Msg EnglishOnly(const std::string& text) { return {text, text}; }
 
 int FileError(MessageBoxes& ui, const char* what, const std::string& name, const char* title) {
   ui.ShowMessage(EnglishOnly(what + name), title, kStyleInformation);
@@ -39,7 +39,7 @@ int FileError(MessageBoxes& ui, const char* what, const std::string& name, const
 
 ObjectFileRead LoadObjectFile(const std::string& path) {
   ObjectFileRead r;
-  platform::FileRead file = platform::ReadFile(path, platform::FileKind::kObject);
+  core::FileRead file = core::ReadFile(path, core::FileKind::kObject);
   if (!file.ok()) {
     r.problem = ObjectFileProblem::kUnreadable;
     r.error = std::move(file.error);
@@ -82,7 +82,7 @@ std::string ObjectFileName(const std::string& chosen) {
   return chosen + ".OBJ";
 }
 
-int SaveObjectFile(const std::string& chosen, const compiler::CodeImage& code, long code_addr,
+int SaveObjectFile(const std::string& chosen, const core::CodeImage& code, long code_addr,
                    const Question& ask_overwrite, MessageBoxes& ui) {
   if (chosen.empty()) return -1;
   const std::string name = ObjectFileName(chosen);
@@ -95,19 +95,19 @@ int SaveObjectFile(const std::string& chosen, const compiler::CodeImage& code, l
   }
   // A length the file cannot carry would be read back as a different program.
   if (code_addr < 0 || code_addr > kLargestLength) return FileError(ui, "File Open Error :", name, "VARNOLIC Studio !");
-  if (const platform::FileError e = WriteObjectFile(name, code, code_addr); !e.ok())
+  if (const core::FileError e = WriteObjectFile(name, code, code_addr); !e.ok())
     return FileError(ui, "File Open Error :", name + ": " + e.Reason(), "VARNOLIC Studio !");
   return 0;
 }
 
-int ReadObjectFile(const std::string& chosen, compiler::CodeImage& code, long& code_addr, MessageBoxes& ui) {
+int ReadObjectFile(const std::string& chosen, core::CodeImage& code, long& code_addr, MessageBoxes& ui) {
   if (chosen.empty()) return -1;
   const ObjectFileRead r = LoadObjectFile(chosen);
   switch (r.problem) {
     case ObjectFileProblem::kNone: break;
     case ObjectFileProblem::kUnreadable:
       // Too large to be an object file is a matter of its form, not of opening it.
-      return FileError(ui, r.error.problem == platform::FileProblem::kTooLarge ? "File Format Error :" : "File Open Error :",
+      return FileError(ui, r.error.problem == core::FileProblem::kTooLarge ? "File Format Error :" : "File Open Error :",
                        chosen + ": " + r.error.Reason(), kTitleErrorCaps);
     default: return FileError(ui, "File Format Error :", chosen, kTitleErrorCaps);
   }
@@ -117,7 +117,7 @@ int ReadObjectFile(const std::string& chosen, compiler::CodeImage& code, long& c
   return 0;
 }
 
-int DownloadFromObject(Link& link, const std::string& chosen, compiler::CodeImage& code, long& code_addr,
+int DownloadFromObject(Link& link, const std::string& chosen, core::CodeImage& code, long& code_addr,
                        int device_kind, DownloadProgress& ui) {
   link.DeviceKind = device_kind == 1 ? 1 : 2;
   link.LinkIdle();

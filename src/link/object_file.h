@@ -7,24 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "compiler/code_image.h"
-#include "compiler/messages.h"
+#include "core/code_image.h"
+#include "core/messages.h"
 #include "link/download.h"
 #include "link/link.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 namespace vn::link {
 
 inline constexpr char kObjectSignature[] = "VN2000";
 
 // The bytes of the object file of the code image up to `code_addr`.
-std::vector<std::uint8_t> ObjectFileBytes(const compiler::CodeImage& code, long code_addr);
+std::vector<std::uint8_t> ObjectFileBytes(const core::CodeImage& code, long code_addr);
 
 // Writes the object file through a temporary file renamed into place, so that an earlier file
-// is either replaced whole or left as it was (platform::ReplaceFile; `options.inputs` names the
+// is either replaced whole or left as it was (core::ReplaceFile; `options.inputs` names the
 // files the command read, which are never written over).
-platform::FileError WriteObjectFile(const std::string& path, const compiler::CodeImage& code, long code_addr,
-                                    const platform::ReplaceOptions& options = {});
+core::FileError WriteObjectFile(const std::string& path, const core::CodeImage& code, long code_addr,
+                                    const core::ReplaceOptions& options = {});
 
 // What reading an object file found.
 enum class ObjectFileProblem {
@@ -37,7 +37,7 @@ enum class ObjectFileProblem {
 
 struct ObjectFileRead {
   ObjectFileProblem problem = ObjectFileProblem::kNone;
-  platform::FileError error;       // kUnreadable
+  core::FileError error;       // kUnreadable
   long code_addr = -1;             // the length n, once it could be read
   std::vector<std::uint8_t> code;  // kNone: the n + 1 code bytes of addresses 0..n
 };
@@ -62,14 +62,14 @@ std::string ObjectFileName(const std::string& chosen);
 // The answer to a Yes/No/Cancel question.
 enum class Answer { kYes, kNo, kCancel };
 // Asks the question (text, title, style 51) and returns the user's answer.
-using Question = std::function<Answer(const compiler::Msg& text, const std::string& title, int style)>;
+using Question = std::function<Answer(const core::Msg& text, const std::string& title, int style)>;
 
 // Saves the code image up to `code_addr` under ObjectFileName(chosen). An existing file is
 // replaced only after `ask_overwrite` says Yes, and whole (a new file renamed into place), so
 // neither a shorter save nor a crash leaves bytes of the old one behind. 0 saved, -1 cancelled
 // or not written (after the open-error message, with the reason after the name). The IDE
 // gives the editor the focus after a No or Cancel.
-int SaveObjectFile(const std::string& chosen, const compiler::CodeImage& code, long code_addr,
+int SaveObjectFile(const std::string& chosen, const core::CodeImage& code, long code_addr,
                    const Question& ask_overwrite, MessageBoxes& ui);
 
 // Reads the object file `chosen` into the code image and `code_addr`. The length is read as
@@ -79,11 +79,11 @@ int SaveObjectFile(const std::string& chosen, const compiler::CodeImage& code, l
 // cannot be read (missing, a folder, a device) is a "File Open Error", with the reason after
 // the name. 0 read; -1 cancelled ("") or failed (after its one message), with the image and
 // `code_addr` as they were. Bytes after the code (an old file saved over) are ignored.
-int ReadObjectFile(const std::string& chosen, compiler::CodeImage& code, long& code_addr, MessageBoxes& ui);
+int ReadObjectFile(const std::string& chosen, core::CodeImage& code, long& code_addr, MessageBoxes& ui);
 
 // Download from Object: the parallel lines put at rest, the file read, then the download of
 // `device_kind`'s series. 0 or -1; nothing is sent when the file could not be read.
-int DownloadFromObject(Link& link, const std::string& chosen, compiler::CodeImage& code, long& code_addr,
+int DownloadFromObject(Link& link, const std::string& chosen, core::CodeImage& code, long& code_addr,
                        int device_kind, DownloadProgress& ui);
 
 }  // namespace vn::link

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "platform/file_io.h"
+#include "core/file_io.h"
 #include "shell/data_files.h"
 #include "shell/output_view_window.h"
 
@@ -19,7 +19,7 @@ namespace {
 QLabel* Picture(const char* name, const std::string& file, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
-  const platform::FileRead read = platform::ReadFile(DataFile(file).string(), platform::FileKind::kProgramData);
+  const core::FileRead read = core::ReadFile(DataFile(file).string(), core::FileKind::kProgramData);
   QPixmap art;
   if (read.ok() && art.loadFromData(reinterpret_cast<const uchar*>(read.bytes.data()), static_cast<uint>(read.bytes.size())))
     label->setPixmap(art);

@@ -7,7 +7,7 @@
 #include "platform/clock.h"
 #include "platform/ftdi_usb.h"
 #include "platform/parallel_port.h"
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "platform/usb.h"
 #include "sim/module.h"
 #include "sim/running_module.h"
@@ -287,7 +287,7 @@ std::string CableDevices::VirtualModuleStatus() {
   return text + "stopped";
 }
 
-std::vector<link::LinkMessage> CableDevices::Start(const platform::IniFile& ini) {
+std::vector<link::LinkMessage> CableDevices::Start(const core::IniFile& ini) {
   link::Link& lnk = *link_;
   const bool from_settings = !choice_ && ini.GetInt("PrintPort", kVirtualModuleKey, 0) != 0;
   if (from_settings) SetVirtual(true);

@@ -15,9 +15,9 @@
 
 #include "link/link.h"
 
-namespace vn::platform {
+namespace vn::core {
 class IniFile;
-}
+}  // namespace vn::core
 namespace vn::sim {
 class MachineIo;
 class Module;
@@ -75,7 +75,7 @@ class CableDevices {
   // Start-up: the platform family, the speed check cleared, the settings read, the chosen
   // cable put in place of the settings file's one (the file is not written), the cable
   // opened. Returns the messages to show.
-  std::vector<link::LinkMessage> Start(const platform::IniFile& ini);
+  std::vector<link::LinkMessage> Start(const core::IniFile& ini);
 
   // True while the virtual module is the cable.
   bool IsVirtual() const;

@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "platform/codepage.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 #include "shell/editor_environment_dialog.h"
 #include "shell/find_dialog.h"
 #include "shell/message_box.h"
@@ -108,11 +108,11 @@ CodeEditor::~CodeEditor() = default;
 
 bool CodeEditor::SaveToFile(const std::string& path) {
   const EncodedText out = EncodeSourceText(Text(), TextEncoding::kCp949, *code_page_);
-  return platform::ReplaceFile(path, out.bytes).ok();
+  return core::ReplaceFile(path, out.bytes).ok();
 }
 
 void CodeEditor::LoadFromFile(const std::string& path) {
-  const platform::FileRead read = platform::ReadFile(path, platform::FileKind::kSource);
+  const core::FileRead read = core::ReadFile(path, core::FileKind::kSource);
   if (!read.ok()) return;
   SetText(DecodeSourceBytes(read.bytes, *code_page_).utf8);
 }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 namespace vn::shell {
 
@@ -19,7 +19,7 @@ bool IsDir(const fs::path& p) {
 
 // The source folder a build tree was configured from, read from its CMakeCache.txt.
 fs::path SourceOfBuildTree(const fs::path& build_dir) {
-  const platform::FileRead cache = platform::ReadFile((build_dir / "CMakeCache.txt").string(), platform::FileKind::kProgramData);
+  const core::FileRead cache = core::ReadFile((build_dir / "CMakeCache.txt").string(), core::FileKind::kProgramData);
   if (!cache.ok()) return {};
   constexpr std::string_view kKey = "CMAKE_HOME_DIRECTORY:INTERNAL=";
   std::string_view rest = cache.bytes;

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "shell/shell_editor.h"
 
 namespace vn::shell {
@@ -46,11 +46,11 @@ bool SameWord(std::string_view a, std::string_view b) {
 unsigned ColorOf(long value) { return static_cast<unsigned>(static_cast<std::int32_t>(value)); }
 std::string ColorText(unsigned color) { return std::to_string(static_cast<std::int32_t>(color)); }
 
-bool ReadSwitch(const platform::RegistryStore& reg, const char* key, const char* name, long def) {
+bool ReadSwitch(const core::RegistryStore& reg, const char* key, const char* name, long def) {
   return ParseBoolText(reg.ReadString(key, name, def)).value_or(def != 0);
 }
 
-long ReadInteger(const platform::RegistryStore& reg, const char* key, const char* name, long def) {
+long ReadInteger(const core::RegistryStore& reg, const char* key, const char* name, long def) {
   return ParseIntegerText(reg.ReadString(key, name, def)).value_or(def);
 }
 
@@ -99,7 +99,7 @@ std::string DecimalText(double value) {
   return buf;
 }
 
-void LoadEditorSettings(const platform::RegistryStore& reg, ShellEditor& editor) {
+void LoadEditorSettings(const core::RegistryStore& reg, ShellEditor& editor) {
   for (const ColorSlot& c : kColorSlots) {
     const long value = ParseIntegerText(reg.ReadString(kColorsKey, c.name, c.default_value)).value_or(c.default_value);
     editor.SetColor(c.slot, ColorOf(value));
@@ -132,7 +132,7 @@ void LoadEditorSettings(const platform::RegistryStore& reg, ShellEditor& editor)
   }
 }
 
-void SaveEditorSettings(const ShellEditor& editor, platform::RegistryStore& reg) {
+void SaveEditorSettings(const ShellEditor& editor, core::RegistryStore& reg) {
   for (const ColorSlot& c : kColorSlots) reg.WriteString(kColorsKey, c.name, ColorText(editor.GetColor(c.slot)));
   auto sw = [&](const char* key, const char* option) {
     reg.WriteString(key, option, BoolText(editor.GetOption(option) != 0));
@@ -154,11 +154,11 @@ void SaveEditorSettings(const ShellEditor& editor, platform::RegistryStore& reg)
   reg.WriteString(kFontKey, "name", font.name);
 }
 
-void LoadWhiteSpaceOption(const platform::RegistryStore& reg, ShellEditor& editor) {
+void LoadWhiteSpaceOption(const core::RegistryStore& reg, ShellEditor& editor) {
   ApplySwitch(editor, kOptWhiteSpace, ReadSwitch(reg, kOptionsKey, kOptWhiteSpace, 0));
 }
 
-void SaveWhiteSpaceOption(const ShellEditor& editor, platform::RegistryStore& reg) {
+void SaveWhiteSpaceOption(const ShellEditor& editor, core::RegistryStore& reg) {
   reg.WriteString(kOptionsKey, kOptWhiteSpace, BoolText(editor.GetOption(kOptWhiteSpace) != 0));
 }
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "platform/editor.h"
+#include "shell/editor.h"
 
-namespace vn::platform {
+namespace vn::core {
 class RegistryStore;
-}
+}  // namespace vn::core
 
 namespace vn::shell {
 
@@ -49,12 +49,12 @@ std::string DecimalText(double value);  // 8, 8.5, 10.25
 
 // Reads every value and applies it to the editor, in the fixed order: the colours, the
 // switches, the numbering, the font.
-void LoadEditorSettings(const platform::RegistryStore& reg, ShellEditor& editor);
+void LoadEditorSettings(const core::RegistryStore& reg, ShellEditor& editor);
 // Reads the settings back from the editor and writes them, in the fixed order.
-void SaveEditorSettings(const ShellEditor& editor, platform::RegistryStore& reg);
+void SaveEditorSettings(const ShellEditor& editor, core::RegistryStore& reg);
 // The white-space switch: read at start-up after the other settings, written at shut-down.
-void LoadWhiteSpaceOption(const platform::RegistryStore& reg, ShellEditor& editor);
-void SaveWhiteSpaceOption(const ShellEditor& editor, platform::RegistryStore& reg);
+void LoadWhiteSpaceOption(const core::RegistryStore& reg, ShellEditor& editor);
+void SaveWhiteSpaceOption(const ShellEditor& editor, core::RegistryStore& reg);
 
 // Everything the settings dialog shows and changes, taken from and given to the editor.
 struct EditorProfile {
@@ -67,7 +67,7 @@ struct EditorProfile {
   bool line_tool_tips = true;
   int numbering_style = 1;
   int numbering_start = 1;
-  platform::EditorComponent::Font font;
+  shell::EditorComponent::Font font;
   double font_size = 8;
 };
 EditorProfile ReadProfile(const ShellEditor& editor);

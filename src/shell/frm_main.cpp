@@ -51,7 +51,7 @@ int ToPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsP
 
 }  // namespace
 
-frmMain::frmMain(link::Link& link, platform::IniFile& ini, platform::RegistryStore& reg, QWidget* parent)
+frmMain::frmMain(link::Link& link, core::IniFile& ini, core::RegistryStore& reg, QWidget* parent)
     : QMainWindow(parent), link_(link), txtEditor(new CodeEditor(this)), tmrBreak(new QTimer(this)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(AppIcon());

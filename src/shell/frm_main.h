@@ -16,10 +16,10 @@ class QLabel;
 class QProgressBar;
 class QTimer;
 
-namespace vn::platform {
+namespace vn::core {
 class IniFile;
 class RegistryStore;
-}  // namespace vn::platform
+}  // namespace vn::core
 
 namespace vn::shell {
 
@@ -32,7 +32,7 @@ inline constexpr char kFileFilter[] = "VARNOLIC소스파일(*.bas);;모든 파�
 class frmMain : public QMainWindow, public StudioView {
   Q_OBJECT
  public:
-  frmMain(link::Link& link, platform::IniFile& ini, platform::RegistryStore& reg, QWidget* parent = nullptr);
+  frmMain(link::Link& link, core::IniFile& ini, core::RegistryStore& reg, QWidget* parent = nullptr);
   ~frmMain() override;
 
   // The start-up sequence; runs before the window is shown. `file`: opened instead of the

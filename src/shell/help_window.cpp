@@ -5,7 +5,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 namespace vn::shell {
 
@@ -21,8 +21,8 @@ class HelpBrowser final : public QTextBrowser {
   QVariant loadResource(int type, const QUrl& name) override {
     const QUrl url = name.isRelative() && source().isValid() ? source().resolved(name) : name;
     if (!url.isLocalFile()) return QTextBrowser::loadResource(type, name);
-    const platform::FileRead read =
-        platform::ReadFile(url.toLocalFile().toStdString(), platform::FileKind::kProgramData);
+    const core::FileRead read =
+        core::ReadFile(url.toLocalFile().toStdString(), core::FileKind::kProgramData);
     if (!read.ok()) return {};
     return QByteArray(read.bytes.data(), static_cast<qsizetype>(read.bytes.size()));
   }

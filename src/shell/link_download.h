@@ -15,7 +15,7 @@ class TransferProgress : public link::DownloadProgress {
   explicit TransferProgress(DownloadContext& context) : context_(context) {}
   void SetStatus(const std::string& text) override;
   void SetProgress(long value, long max) override;
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override;
+  void ShowMessage(const core::Msg& text, const std::string& title, int style) override;
 
  private:
   DownloadContext& context_;
@@ -24,7 +24,7 @@ class TransferProgress : public link::DownloadProgress {
 
 // The text of a message as the window shows it: an entry of the message table (`msg_table`,
 // filled in the start-up language) as the table has it, any other in the current language.
-std::string MessageText(const compiler::Msg& text, const std::array<std::string, 8>& msg_table, int use_korean);
+std::string MessageText(const core::Msg& text, const std::array<std::string, 8>& msg_table, int use_korean);
 
 // 0 after a successful download, -1 otherwise (its one message already shown).
 int LinkDownload(DownloadContext& context);

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "platform/file_io.h"
-#include "platform/settings_store.h"
+#include "core/file_io.h"
+#include "core/settings_store.h"
 #include "shell/cable_devices.h"
 #include "shell/debug_session.h"
 #include "shell/frm_main.h"
@@ -43,7 +43,7 @@ class StartupProbe : public QObject {
 
 int main(int argc, char** argv) {
   // Ctrl-C or a kill in the middle of a save leaves no temporary file beside the document.
-  vn::platform::InstallTempFileCleanup();
+  vn::core::InstallTempFileCleanup();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("vnstudio"));
   QApplication::setWindowIcon(vn::shell::AppIcon());
@@ -60,9 +60,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const auto dir = vn::platform::SettingsDirectory();
-  vn::platform::IniFile ini(dir / vn::platform::kSettingsFileName);
-  vn::platform::RegistryStore reg(dir / vn::platform::kRegistryFileName);
+  const auto dir = vn::core::SettingsDirectory();
+  vn::core::IniFile ini(dir / vn::core::kSettingsFileName);
+  vn::core::RegistryStore reg(dir / vn::core::kRegistryFileName);
   vn::shell::CableDevices devices(cl.cable);
 
   vn::shell::frmMain window(devices.link(), ini, reg);

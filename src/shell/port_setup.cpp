@@ -1,6 +1,6 @@
 #include "shell/port_setup.h"
 
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "shell/cable_devices.h"
 
 namespace vn::shell {
@@ -47,7 +47,7 @@ void PortSetupModel::Cancel() {
   closed_ = cancelled_ = true;
 }
 
-std::vector<link::LinkMessage> PortSetupCommand(link::Link& link, CableDevices& devices, platform::IniFile& ini,
+std::vector<link::LinkMessage> PortSetupCommand(link::Link& link, CableDevices& devices, core::IniFile& ini,
                                                 const std::function<void(PortSetupModel&)>& show_modal) {
   PortSetupModel model(link, devices);
   model.Load();

@@ -9,9 +9,9 @@
 #include "link/link.h"
 #include "link/link_setup.h"
 
-namespace vn::platform {
+namespace vn::core {
 class IniFile;
-}
+}  // namespace vn::core
 
 namespace vn::shell {
 
@@ -67,7 +67,7 @@ class PortSetupModel {
 // "PrintPort"/"VirtualModule" with the values current at that moment, whichever button closed
 // it; except that a Cancel in a run whose cable the command line chose writes nothing (the
 // command line's cable is for that run only). Returns the messages to show.
-std::vector<link::LinkMessage> PortSetupCommand(link::Link& link, CableDevices& devices, platform::IniFile& ini,
+std::vector<link::LinkMessage> PortSetupCommand(link::Link& link, CableDevices& devices, core::IniFile& ini,
                                                 const std::function<void(PortSetupModel&)>& show_modal);
 
 }  // namespace vn::shell

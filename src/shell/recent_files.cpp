@@ -1,6 +1,6 @@
 #include "shell/recent_files.h"
 
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 
 namespace vn::shell {
 

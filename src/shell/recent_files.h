@@ -6,9 +6,9 @@
 #include <array>
 #include <string>
 
-namespace vn::platform {
+namespace vn::core {
 class IniFile;
-}
+}  // namespace vn::core
 
 namespace vn::shell {
 
@@ -22,7 +22,7 @@ bool IsNoneEntry(const std::string& value);
 
 class RecentFiles {
  public:
-  explicit RecentFiles(platform::IniFile& ini) : ini_(ini) {}
+  explicit RecentFiles(core::IniFile& ini) : ini_(ini) {}
 
   // Reads "File1".."File4" into the items.
   void Load();
@@ -39,7 +39,7 @@ class RecentFiles {
   std::string Read(int slot) const;
   void Write(int slot, const std::string& value);
 
-  platform::IniFile& ini_;
+  core::IniFile& ini_;
   std::array<std::string, 4> items_ = {kNoneEntry, kNoneEntry, kNoneEntry, kNoneEntry};
 };
 

@@ -8,7 +8,7 @@
 #include "compiler/compiler.h"
 #include "link/download.h"
 #include "link/object_file.h"
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "shell/about_box.h"
 #include "shell/cable_devices.h"
 #include "shell/code_editor.h"
@@ -36,14 +36,14 @@ QString QtFilter(const char* filter) {
 // The message boxes of a command that is no transfer.
 class WindowBoxes : public link::MessageBoxes {
  public:
-  explicit WindowBoxes(std::function<void(const compiler::Msg&, const std::string&, int)> show)
+  explicit WindowBoxes(std::function<void(const core::Msg&, const std::string&, int)> show)
       : show_(std::move(show)) {}
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override {
+  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
     show_(text, title, style);
   }
 
  private:
-  std::function<void(const compiler::Msg&, const std::string&, int)> show_;
+  std::function<void(const core::Msg&, const std::string&, int)> show_;
 };
 
 // Longest stretch of real time the virtual module catches up at once (after the machine slept).
@@ -51,7 +51,7 @@ constexpr qint64 kMostCatchUpNs = 1'000'000'000;
 
 }  // namespace
 
-ShellCommands::ShellCommands(frmMain& window, CableDevices& devices, platform::IniFile& ini)
+ShellCommands::ShellCommands(frmMain& window, CableDevices& devices, core::IniFile& ini)
     : window_(window), devices_(devices), ini_(ini), tmrVirtualTime(new QTimer(this)) {
   window_.SetCommandHandler("mnuSaveObject", [this] { SaveObject(); });
   window_.SetCommandHandler("mnuDownloadfromObject", [this] { DownloadFromObject(); });
@@ -147,13 +147,13 @@ void ShellCommands::SaveObject() {
   }
   const std::string chosen = ChooseObjectFile(true);
   bool declined = false;
-  const link::Question ask = [&](const compiler::Msg& text, const std::string& title, int style) {
+  const link::Question ask = [&](const core::Msg& text, const std::string& title, int style) {
     const int answer = window_.Message(MessageText(text, studio.MsgTable, studio.UseKorean), title, style);
     if (answer == kAnswerYes) return link::Answer::kYes;
     declined = true;
     return answer == kAnswerNo ? link::Answer::kNo : link::Answer::kCancel;
   };
-  WindowBoxes boxes([&](const compiler::Msg& text, const std::string& title, int style) {
+  WindowBoxes boxes([&](const core::Msg& text, const std::string& title, int style) {
     ShowMessage(MessageText(text, studio.MsgTable, studio.UseKorean), title, style);
   });
   compiler::Compiler& c = studio.compiler();

@@ -19,9 +19,9 @@
 class QDialog;
 class QTimer;
 
-namespace vn::platform {
+namespace vn::core {
 class IniFile;
-}
+}  // namespace vn::core
 
 namespace vn::shell {
 
@@ -34,7 +34,7 @@ class frmMain;
 class ShellCommands : public QObject {
   Q_OBJECT
  public:
-  ShellCommands(frmMain& window, CableDevices& devices, platform::IniFile& ini);
+  ShellCommands(frmMain& window, CableDevices& devices, core::IniFile& ini);
   ~ShellCommands() override;
 
   // Stand-ins for tests: `modal_hook` gets each modal dialog shown, instead of the dialog's own
@@ -89,7 +89,7 @@ class ShellCommands : public QObject {
 
   frmMain& window_;
   CableDevices& devices_;
-  platform::IniFile& ini_;
+  core::IniFile& ini_;
   link::FlashImage flash_;
   TipBook tips_;
   bool start_tip_done_ = false;

@@ -1,11 +1,11 @@
-// What the main window's logic needs of the editor beyond the component interface the
-// compiler uses: the text itself (the documents do their own encoding and saving), the
+// What the main window's logic needs of the editor beyond the component interface of
+// editor.h: the text itself (the documents and the compile do their own encoding), the
 // fractional point size the settings allow, and the mark of a compile error's line.
 #pragma once
 
 #include <string>
 
-#include "platform/editor.h"
+#include "shell/editor.h"
 
 namespace vn::shell {
 
@@ -29,7 +29,7 @@ inline constexpr int kNumberingBinary = 4;
 // red in the low byte).
 inline constexpr unsigned kNoColor = 0xFFFFFFFFu;
 
-class ShellEditor : public platform::EditorComponent {
+class ShellEditor : public shell::EditorComponent {
  public:
   // The whole text in UTF-8 with '\n' line ends.
   virtual std::string Text() const = 0;

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "compiler/compiler.h"
-#include "compiler/messages.h"
+#include "core/messages.h"
 #include "link/link_setup.h"
 #include "platform/codepage.h"
-#include "platform/file_io.h"
-#include "platform/settings_store.h"
+#include "core/file_io.h"
+#include "core/settings_store.h"
 #include "shell/captions.h"
 #include "shell/editor_settings.h"
 #include "shell/shell_editor.h"
@@ -52,8 +52,8 @@ std::string PositionText(int end_line, int end_column, int line_count) {
          std::to_string(line_count);
 }
 
-Studio::Studio(StudioView& view, ShellEditor& editor, link::Link& link, platform::IniFile& ini,
-               platform::RegistryStore& reg)
+Studio::Studio(StudioView& view, ShellEditor& editor, link::Link& link, core::IniFile& ini,
+               core::RegistryStore& reg)
     : view_(view),
       editor_(editor),
       link_(link),
@@ -94,7 +94,7 @@ void Studio::Load(const std::string& file) {
   LoadWhiteSpaceOption(reg_, editor_);
 
   for (size_t k = 1; k < MsgTable.size(); ++k)
-    MsgTable[k] = UseKorean == -1 ? compiler::kMsgTable[k].ko : compiler::kMsgTable[k].en;
+    MsgTable[k] = UseKorean == -1 ? core::kMsgTable[k].ko : core::kMsgTable[k].en;
 
   if (file.empty()) {
     SetSourcePath(ini_.GetString(kLastOpenSection, "File1", kUntitled, kRecentPathBuffer));
@@ -178,7 +178,7 @@ void Studio::Open() {
 
 void Studio::OpenDocument() {
   const std::string& path = SourcePath();
-  const platform::FileRead read = platform::ReadFile(path, platform::FileKind::kSource);
+  const core::FileRead read = core::ReadFile(path, core::FileKind::kSource);
   if (read.ok()) {
     DecodedText text = DecodeSourceBytes(read.bytes, *code_page_);
     encoding_ = text.encoding;
@@ -188,7 +188,7 @@ void Studio::OpenDocument() {
     editor_.SetText("");
     // A missing file is a new document. One that is there but cannot be read must not look
     // like an empty file: a save would replace it.
-    const bool missing = read.error.problem == platform::FileProblem::kSystem && read.error.os_error == ENOENT;
+    const bool missing = read.error.problem == core::FileProblem::kSystem && read.error.os_error == ENOENT;
     if (!missing) view_.Message("Open Error:" + path + ": " + read.error.Reason(), kTitleError, kStyleInformation);
   }
   modified_ = false;
@@ -205,7 +205,7 @@ void Studio::OpenDocument() {
 
 bool Studio::WriteDocument(const std::string& path) {
   EncodedText out = EncodeSourceText(editor_.Text(), encoding_, *code_page_);
-  if (const platform::FileError e = platform::ReplaceFile(path, out.bytes); !e.ok()) {
+  if (const core::FileError e = core::ReplaceFile(path, out.bytes); !e.ok()) {
     view_.Message("Save Error:" + path + "\n" + e.Reason(), kTitleError, kStyleInformation);
     return false;
   }
@@ -273,7 +273,9 @@ void Studio::ShowRecentItems() {
 
 int Studio::Compile() {
   compiler_->UseKorean = UseKorean;
-  const int result = compiler_->CompileProgram(editor_);
+  // The compile copy holds the text as the editor saves it: code page 949, CR LF line ends.
+  const int result =
+      compiler_->CompileProgram(EncodeSourceText(editor_.Text(), TextEncoding::kCp949, *code_page_).bytes);
   // CONST DEVICE may have chosen another device.
   view_.CheckDeviceItem(compiler_->Device.DeviceItem);
   link_.DeviceKind = compiler_->Device.DeviceKind;
@@ -290,7 +292,7 @@ int Studio::Compile() {
 
 int Studio::Run() {
   SaveDocument();
-  view_.SetPanel(2, compiler::kNowCompile);
+  view_.SetPanel(2, core::kNowCompile);
   const int result = Compile();
   view_.SetPanel(2, "");
   if (result != 0) return result;
@@ -310,7 +312,7 @@ int Studio::Run() {
 
 int Studio::SyntaxCheck() {
   const int result = Compile();
-  if (result == 0) view_.Message(compiler::kSyntaxOk, kTitleMessage, kStyleInformation);
+  if (result == 0) view_.Message(core::kSyntaxOk, kTitleMessage, kStyleInformation);
   return result;
 }
 

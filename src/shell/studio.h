@@ -19,9 +19,11 @@ class Compiler;
 }
 namespace vn::platform {
 class CodePage;
+}  // namespace vn::platform
+namespace vn::core {
 class IniFile;
 class RegistryStore;
-}  // namespace vn::platform
+}  // namespace vn::core
 
 namespace vn::shell {
 
@@ -115,8 +117,8 @@ using DownloadHook = std::function<int(DownloadContext&)>;
 
 class Studio {
  public:
-  Studio(StudioView& view, ShellEditor& editor, link::Link& link, platform::IniFile& ini,
-         platform::RegistryStore& reg);
+  Studio(StudioView& view, ShellEditor& editor, link::Link& link, core::IniFile& ini,
+         core::RegistryStore& reg);
   ~Studio();
   Studio(const Studio&) = delete;
   Studio& operator=(const Studio&) = delete;
@@ -188,8 +190,8 @@ class Studio {
   StudioView& view_;
   ShellEditor& editor_;
   link::Link& link_;
-  platform::IniFile& ini_;
-  platform::RegistryStore& reg_;
+  core::IniFile& ini_;
+  core::RegistryStore& reg_;
   std::unique_ptr<compiler::Compiler> compiler_;
   std::unique_ptr<platform::CodePage> code_page_;
   RecentFiles recent_;

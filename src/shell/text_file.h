@@ -1,6 +1,6 @@
 // Source files on disk: which encoding a file is in, the text the editor gets from its bytes
 // and the bytes a save writes back. Reading and writing the files themselves is
-// platform::ReadFile and platform::ReplaceFile.
+// core::ReadFile and core::ReplaceFile.
 #pragma once
 
 #include <string>

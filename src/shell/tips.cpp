@@ -1,7 +1,7 @@
 #include "shell/tips.h"
 
 #include "platform/codepage.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 #include "shell/text_file.h"
 
 namespace vn::shell {
@@ -30,7 +30,7 @@ void TipBook::Parse(std::string_view bytes) {
 }
 
 int TipBook::Load(const std::filesystem::path& file) {
-  const platform::FileRead read = platform::ReadFile(file.string(), platform::FileKind::kProgramData);
+  const core::FileRead read = core::ReadFile(file.string(), core::FileKind::kProgramData);
   if (!read.ok()) return -1;
   Parse(read.bytes);
   return 0;

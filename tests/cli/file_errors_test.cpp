@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "cli_run.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 namespace {
 
@@ -168,7 +168,7 @@ TEST_F(FileErrors, ReadingTheModuleNeverWritesItsKeptFlash) {
 }
 
 TEST_F(FileErrors, ASourceTooLargeForAnyProgramIsRefusedUnread) {
-  const std::string huge(vn::platform::MaxFileBytes(vn::platform::FileKind::kSource) + 1, '\'');
+  const std::string huge(vn::core::MaxFileBytes(vn::core::FileKind::kSource) + 1, '\'');
   Write("huge.bas", huge);
   const CliRun r = Exec("compile " + P("huge.bas"));
   EXPECT_EQ(r.status, 2);
@@ -221,7 +221,7 @@ TEST_F(FileErrors, ADownloadWaitsForTheKeptFlashAndBuildsOnWhatItHoldsThen) {
   // We hold the flash file's lock, as another download would. The command must wait, then load
   // the flash as we left it: our mark far past its program survives its save.
   const std::string flash = P("flash.bin");
-  vn::platform::FileLock lock;
+  vn::core::FileLock lock;
   ASSERT_TRUE(lock.Lock(flash).ok());
   const pid_t pid = Start(dir_, "download " + P("prog.bas") + " --cable virtual-revb --virtual-flash " + flash, "dl");
   ASSERT_GT(pid, 0);
@@ -230,7 +230,7 @@ TEST_F(FileErrors, ADownloadWaitsForTheKeptFlashAndBuildsOnWhatItHoldsThen) {
   EXPECT_EQ(::waitpid(pid, &raw, WNOHANG), 0) << "the download did not wait for the lock";
   std::string image = ReadAll(flash);
   image.replace(60000, 8, "OUR MARK");
-  ASSERT_TRUE(vn::platform::ReplaceFile(flash, image).ok());
+  ASSERT_TRUE(vn::core::ReplaceFile(flash, image).ok());
   lock.Unlock();
   EXPECT_EQ(Reap(pid), 0) << ReadAll(dir_ / "dl.err");
   EXPECT_EQ(ReadAll(dir_ / "dl.out"), "Code Size : 29 Byte\n");

@@ -10,7 +10,6 @@
 #include <iterator>
 
 #include "compile_helpers.h"
-#include "platform/editor.h"
 
 namespace vn::compiler {
 namespace {
@@ -207,41 +206,6 @@ TEST(Driver, Cp949SourceIsTakenAsItIs) {
   EXPECT_EQ(EncodeAnsi(c->Labels[0].LabelName), "\xBD\xC3\xC0\xDB");
 }
 
-// An editor stand-in that writes a fixed text.
-class TextEditor : public platform::EditorComponent {
- public:
-  explicit TextEditor(std::string text) : text_(std::move(text)) {}
-  bool SaveToFile(const std::string& path) override {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text_;
-    return static_cast<bool>(out);
-  }
-  void LoadFromFile(const std::string&) override {}
-  void Clear() override {}
-  void SetLanguage(const std::string&) override {}
-  void GoToLine(int) override {}
-  void ExecuteCommand(int, int) override {}
-  void Undo() override {}
-  void Redo() override {}
-  void Cut() override {}
-  void Copy() override {}
-  void Paste() override {}
-  void Print(bool) override {}
-  int SelectionEndLine() const override { return 0; }
-  int SelectionEndColumn() const override { return 0; }
-  int LineCount() const override { return 0; }
-  void SetColor(int, unsigned) override {}
-  unsigned GetColor(int) const override { return 0; }
-  void SetOption(const std::string&, int) override {}
-  int GetOption(const std::string&) const override { return 0; }
-  void SetFont(const Font&) override {}
-  Font GetFont() const override { return {}; }
-  void Focus() override {}
-
- private:
-  std::string text_;
-};
-
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -253,8 +217,7 @@ TEST(Driver, CompileProgramWritesTheCompileCopyAndIndexesItsLines) {
   auto c = MakeCompiler("KF");
   c->SourcePath = (dir / "prog.bas").string();
   // A Korean comment counts two bytes per syllable in the index.
-  TextEditor editor("DIM A AS BYTE\r\n' \xBD\xC3\xC0\xDB\r\nA = 1\r\n");
-  ASSERT_EQ(c->CompileProgram(editor), 0) << c->Outcome.message.en;
+  ASSERT_EQ(c->CompileProgram("DIM A AS BYTE\r\n' \xBD\xC3\xC0\xDB\r\nA = 1\r\n"), 0) << c->Outcome.message.en;
   EXPECT_EQ(c->TempSourcePath, (dir / "prog.$$$").string());
   EXPECT_EQ(c->LineOffset[1], 1);
   EXPECT_EQ(c->LineOffset[2], 16);
@@ -270,8 +233,7 @@ TEST(Driver, CompileProgramWritesTheCompileCopyAndIndexesItsLines) {
 TEST(Driver, CompileProgramReportsAnUnwritableCompileCopy) {
   auto c = MakeCompiler("KF");
   c->SourcePath = "/nonexistent-dir/prog.bas";
-  TextEditor editor("");
-  EXPECT_EQ(c->CompileProgram(editor), 1);
+  EXPECT_EQ(c->CompileProgram(""), 1);
   EXPECT_TRUE(c->Outcome.open_error);
   EXPECT_EQ(c->Outcome.message.en, "Open Error:/nonexistent-dir/prog.$$$");
 }
@@ -283,8 +245,7 @@ TEST(Driver, ADocumentNamedLikeItsCompileCopyIsNotWrittenOver) {
   std::ofstream(source, std::ios::binary) << "saved text\r\n";
   auto c = MakeCompiler("KF");
   c->SourcePath = source;  // its compile copy is itself: less four characters, plus ".$$$"
-  TextEditor editor("unsaved text\r\n");
-  EXPECT_EQ(c->CompileProgram(editor), 1);
+  EXPECT_EQ(c->CompileProgram("unsaved text\r\n"), 1);
   EXPECT_TRUE(c->Outcome.open_error);
   EXPECT_EQ(c->Outcome.message.en, "Open Error:" + source + ": Same file as the input");
   EXPECT_EQ(ReadAll(source), "saved text\r\n");
@@ -296,15 +257,18 @@ TEST(Driver, ACompileCopyThatCannotBeReadBackSaysWhy) {
   std::filesystem::create_directories(dir);
   auto c = MakeCompiler("KF");
   c->SourcePath = (dir / "prog.bas").string();
-  // A FIFO where the copy goes. The editor here writes nothing (a write into a FIFO without a
-  // reader would wait), so the read back meets the FIFO and must not wait for a writer.
-  ASSERT_EQ(::mkfifo((dir / "prog.$$$").c_str(), 0600), 0);
-  struct NoWrite : TextEditor {
-    NoWrite() : TextEditor("") {}
-    bool SaveToFile(const std::string&) override { return true; }
-  } editor;
-  EXPECT_EQ(c->CompileProgram(editor), 1);
-  EXPECT_EQ(c->Outcome.message.en, "Open Error:" + (dir / "prog.$$$").string() + ": Not a regular file");
+  // A FIFO where the copy goes: the copy is not written into it (a write without a reader
+  // would wait) and the FIFO stays.
+  const std::string copy = (dir / "prog.$$$").string();
+  ASSERT_EQ(::mkfifo(copy.c_str(), 0600), 0);
+  EXPECT_EQ(c->CompileProgram("A = 1\r\n"), 1);
+  EXPECT_TRUE(c->Outcome.open_error);
+  EXPECT_EQ(c->Outcome.message.en, "Open Error:" + copy);
+  EXPECT_TRUE(std::filesystem::is_fifo(copy));
+  // The read back of the copy for the line index meets the FIFO and must not wait for a writer.
+  c->Outcome = {};
+  c->BuildLineIndex();
+  EXPECT_EQ(c->Outcome.message.en, "Open Error:" + copy + ": Not a regular file");
   std::filesystem::remove_all(dir);
 }
 

@@ -29,7 +29,7 @@ using vn::testing::WireName;
 struct RecordingProgress final : link::DownloadProgress {
   void SetStatus(const std::string& text) override { status = text; }
   void SetProgress(long, long) override {}
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override {
+  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
     messages.push_back({text, title, style});
   }
   std::string status;
@@ -80,7 +80,7 @@ struct Bench {
 
   // Run: the download, after which the module runs the program.
   void Download() {
-    ASSERT_EQ(link::RunDownload(link, *c, ui), 0) << (ui.messages.empty() ? "" : ui.messages[0].text.en);
+    ASSERT_EQ(link::RunDownload(link, c->Code, c->CodeAddr, c->Device.DeviceKind, ui), 0) << (ui.messages.empty() ? "" : ui.messages[0].text.en);
   }
 
   // The main window's tmrBreak until it opens the debug window (which then loads and is
@@ -127,7 +127,7 @@ struct Bench {
   int Ram(int index) const { return dbg.RamImage[static_cast<size_t>(index)]; }
   long Addr(const std::string& name) const {
     for (const auto& v : c->Vars)
-      if (compiler::EncodeAnsi(v.VarName) == name) return v.VarAddr;
+      if (core::EncodeAnsi(v.VarName) == name) return v.VarAddr;
     ADD_FAILURE() << "no variable " << name;
     return 0;
   }

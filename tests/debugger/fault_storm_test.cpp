@@ -141,7 +141,7 @@ void Collect(Outcome& o, const std::vector<DebugMessage>& ms) {
 Outcome RunDownloadOp(Rig& r) {
   RecordingProgress ui;
   Outcome o;
-  o.result = link::RunDownload(*r.link, *r.c, ui);
+  o.result = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, r.c->Device.DeviceKind, ui);
   Collect(o, ui.messages);
   return o;
 }
@@ -240,7 +240,7 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
   std::uniform_int_distribution<int> pick_fault(0, static_cast<int>(Fault::kCount) - 1);
   {
     RecordingProgress ui;
-    ASSERT_EQ(link::RunDownload(*r.link, *r.c, ui), 0);
+    ASSERT_EQ(link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, r.c->Device.DeviceKind, ui), 0);
   }
   int failures = 0, problems = 0, pending = 0;
   const int ops = GetParam().ops;
@@ -277,7 +277,7 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
     // The fault gone: a healthy cable and a download, at once, without a power cycle.
     r.NewCable();
     RecordingProgress ui;
-    const int again = link::RunDownload(*r.link, *r.c, ui);
+    const int again = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, r.c->Device.DeviceKind, ui);
     std::string why;
     if (again != 0) {
       fail("the next download returned " + std::to_string(again) +

@@ -64,7 +64,7 @@ TEST_P(Session, TheRunMonitorFindsABreakInTheProgram) {
   EXPECT_EQ(b.Line(), 5);
   EXPECT_EQ(b.dbg.SrcTopLine, 1);  // line 5 fits the first rows: no scrolling
   EXPECT_EQ(b.Ram(Index(b, "N")), 1);
-  EXPECT_EQ(b.dbg.StatusPc(), " PC : " + compiler::Hex(static_cast<unsigned long>(b.module.pc)));
+  EXPECT_EQ(b.dbg.StatusPc(), " PC : " + core::Hex(static_cast<unsigned long>(b.module.pc)));
   EXPECT_EQ(b.dbg.StatusObjectCode(), " Object Code : 91");  // the assignment K = K + N
   EXPECT_EQ(b.dbg.HighlightRow(), 4);
 }

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "compiler/text.h"
+#include "core/text.h"
 #include "debugger/var_listing.h"
 
 namespace vn::debugger {
 namespace {
 
 compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) {
-  return {compiler::Ansi(name), type, addr, dim};
+  return {core::Ansi(name), type, addr, dim};
 }
 
 std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }

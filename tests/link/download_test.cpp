@@ -15,7 +15,7 @@ namespace vn::testing {
 namespace {
 
 struct Shown {
-  compiler::Msg text;
+  core::Msg text;
   std::string title;
   int style;
 };
@@ -28,7 +28,7 @@ struct RecordingProgress final : link::DownloadProgress {
     if (v > peak) peak = v;
     if (v > m) ++past_max;
   }
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override {
+  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
     messages.push_back({text, title, style});
   }
   std::vector<std::string> statuses;
@@ -39,8 +39,8 @@ struct RecordingProgress final : link::DownloadProgress {
 
 // Program bytes 24..n - 1 in a pattern that differs from one address to the next, so a byte
 // sent to the wrong address shows; the header is the compiler's (32).
-compiler::CodeImage PatternImage(long n) {
-  compiler::CodeImage code;
+core::CodeImage PatternImage(long n) {
+  core::CodeImage code;
   for (long a = 24; a < n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 7 + a / 251) % 251));
   return code;
 }
@@ -55,7 +55,7 @@ std::vector<int> DecodeUsb(const std::vector<std::uint8_t>& written) {
   return bytes;
 }
 
-int Download(VirtualLink& v, const compiler::CodeImage& code, long n, int kind, RecordingProgress& ui) {
+int Download(VirtualLink& v, const core::CodeImage& code, long n, int kind, RecordingProgress& ui) {
   return kind == 1 ? link::DownloadVn(v.link, code, n, ui) : link::DownloadVnm(v.link, code, n, ui);
 }
 
@@ -337,7 +337,7 @@ TEST(Download, EmptyImageFailsAlikeOnBothSeriesWithoutTraffic) {
       if (kind == 2 && w == Wire::kDummy) continue;
       SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(kind));
       VirtualLink v(w, kind);
-      compiler::CodeImage code;
+      core::CodeImage code;
       RecordingProgress ui;
       EXPECT_EQ(link::Download(v.link, code, 0, kind, ui), -1);
       ASSERT_EQ(ui.messages.size(), 1u);
@@ -404,7 +404,7 @@ TEST(Download, FromTheCompiler) {
   v.link.DeviceKind = 1;  // the compiled device decides
   v.link.PortWrite(v.link.Ioadr + 2, 0);
   RecordingProgress ui;
-  ASSERT_EQ(link::RunDownload(v.link, c, ui), 0);
+  ASSERT_EQ(link::RunDownload(v.link, c.Code, c.CodeAddr, c.Device.DeviceKind, ui), 0);
   EXPECT_EQ(v.link.DeviceKind, 2);
   EXPECT_EQ(v.port.control(), 4);  // the lines were put at rest for the VNM series first
   for (long a = 0; a < c.CodeAddr; ++a) EXPECT_EQ(v.module.FlashByte(a), c.Code.Get(a)) << a;

@@ -19,7 +19,7 @@ namespace vn::testing {
 namespace {
 
 struct Shown {
-  compiler::Msg text;
+  core::Msg text;
   std::string title;
   int style;
 };
@@ -31,7 +31,7 @@ struct RecordingProgress final : link::DownloadProgress {
     max = m;
     if (v > peak) peak = v;
   }
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override {
+  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
     messages.push_back({text, title, style});
   }
   std::vector<std::string> statuses;
@@ -39,14 +39,14 @@ struct RecordingProgress final : link::DownloadProgress {
   long value = -1, max = -1, peak = -1;
 };
 
-compiler::CodeImage PatternImage(long n) {
-  compiler::CodeImage code;
+core::CodeImage PatternImage(long n) {
+  core::CodeImage code;
   for (long a = 24; a < n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 7 + a / 251) % 251));
   return code;
 }
 
 // Puts the program into the module's flash directly, as an earlier download left it.
-void Preload(sim::Module& m, const compiler::CodeImage& code, long n) {
+void Preload(sim::Module& m, const core::CodeImage& code, long n) {
   for (long a = 0; a <= n; ++a) m.ProgramFlash(a, code.Get(a));
 }
 
@@ -288,7 +288,7 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
 
 TEST(Verify, SmallValuesInHexadecimalWithoutPadding) {
   VirtualLink v(Wire::kUsb, 2);
-  compiler::CodeImage code;
+  core::CodeImage code;
   code.Set(255, 10);
   Preload(v.module, code, 300);
   v.module.ProgramFlash(255, 11);
@@ -302,7 +302,7 @@ TEST(Verify, SmallValuesInHexadecimalWithoutPadding) {
 TEST(Verify, LinkFailure) {
   VirtualLink v(Wire::kRevB, 2);
   v.faults().unplugged = true;
-  compiler::CodeImage code;
+  core::CodeImage code;
   link::FlashImage flash;
   RecordingProgress ui;
   EXPECT_EQ(link::VerifyFlash(v.link, code, 100, flash, ui), -1);

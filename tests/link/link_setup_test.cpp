@@ -9,7 +9,7 @@
 #include "link/link_setup.h"
 #include "platform/bit_timing.h"
 #include "platform/parallel_port.h"
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "virtual_link.h"
 
 namespace vn::testing {
@@ -57,7 +57,7 @@ TEST_F(LinkSetup, StartupReadsTheSettingsPerPlatformFamily) {
     fs::remove(ini_path());
     if (c.file) WriteIni(c.file);
     VirtualLink v(Wire::kRevB);
-    platform::IniFile ini(ini_path());
+    core::IniFile ini(ini_path());
     link::LinkStartup(v.link, ini, c.os_platform);
     EXPECT_EQ(v.link.Ioadr, c.ioadr);
     EXPECT_EQ(v.link.CableMode, c.cable_mode);
@@ -74,7 +74,7 @@ TEST_F(LinkSetup, StartupOpensTheSelectedCableAndReportsFailures) {
     VirtualLink v(Wire::kRevB, 2);
     v.port.Close();
     v.port.set_recording(true);
-    platform::IniFile ini(ini_path());
+    core::IniFile ini(ini_path());
     EXPECT_TRUE(link::LinkStartup(v.link, ini, 1).empty());
     EXPECT_TRUE(v.port.IsOpen());
     EXPECT_EQ(v.port.data(), 0xFF);
@@ -85,7 +85,7 @@ TEST_F(LinkSetup, StartupOpensTheSelectedCableAndReportsFailures) {
     WriteIni("[PrintPort]\nIoadr= 632\n");
     VirtualLink v(Wire::kRevB);
     v.port.Close();
-    platform::IniFile ini(ini_path());
+    core::IniFile ini(ini_path());
     const auto msgs = link::LinkStartup(v.link, ini, 1);
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0], (link::LinkMessage{"There is a problem with Initialize Port", "VARNOLIC Studio", 16}));
@@ -96,7 +96,7 @@ TEST_F(LinkSetup, StartupOpensTheSelectedCableAndReportsFailures) {
     VirtualLink v(Wire::kUsb);
     v.usb.Close();
     v.faults().unplugged = true;
-    platform::IniFile ini(ini_path());
+    core::IniFile ini(ini_path());
     const auto msgs = link::LinkStartup(v.link, ini, 1);
     ASSERT_EQ(msgs.size(), 1u);
     EXPECT_EQ(msgs[0], (link::LinkMessage{"Can't find VARNOLIC USB CABLE on USB Port", "KALVO-IDE", 16}));
@@ -157,7 +157,7 @@ TEST_F(LinkSetup, DirectPortIoOnlyAtTheLptBases) {
     platform::SystemParallelPort port(no_ppdev, std::make_unique<LoggedPortIo>(calls, c.grant));
     VirtualLink v(Wire::kRevB);
     link::Link lnk({port, v.usb, v.irq, v.clock});
-    platform::IniFile ini(ini_path());
+    core::IniFile ini(ini_path());
     EXPECT_EQ(link::LinkStartup(lnk, ini, 1), c.messages);
     EXPECT_EQ(calls, c.port_calls);
     // A refused port stays closed: the link's later transfers do not reach any port either.
@@ -176,7 +176,7 @@ TEST_F(LinkSetup, SettingsAreWrittenWithTheLeadingBlank) {
   VirtualLink v(Wire::kUsb);
   v.link.Ioadr = 0x3BC;
   v.link.CableMode = 1;
-  platform::IniFile ini(ini_path());
+  core::IniFile ini(ini_path());
   ASSERT_TRUE(link::WriteLinkSettings(v.link, ini));
   EXPECT_EQ(ReadIni(),
             "; kept\n[LastOpen]\nFile1=/home/a.bas\n\n[PrintPort]\nIoadr= 956\nCableMode= 1\nUseUsb=-1\n\n"
@@ -286,7 +286,7 @@ TEST_F(LinkSetup, OkAppliesTheChoice) {
 TEST_F(LinkSetup, CommandRewritesTheFourKeysEvenOnCancel) {
   WriteIni("[PrintPort]\nIoadr=888\nCableMode=0\nUseUsb=0\n");
   VirtualLink v(Wire::kRevB);
-  platform::IniFile ini(ini_path());
+  core::IniFile ini(ini_path());
   link::LinkStartup(v.link, ini, 1);
   link::PortSetupCommand(v.link, ini, [](PortSetupDialog& d) {
     d.ClickCable(PortSetupDialog::kOptRevB);

@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Shown {
-  compiler::Msg text;
+  core::Msg text;
   std::string title;
   int style;
 };
@@ -28,7 +28,7 @@ struct Shown {
 struct Recorder final : link::DownloadProgress {
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
   void SetProgress(long, long) override {}
-  void ShowMessage(const compiler::Msg& text, const std::string& title, int style) override {
+  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
     messages.push_back({text, title, style});
   }
   std::vector<std::string> statuses;
@@ -42,8 +42,8 @@ std::string ReadAll(const fs::path& p) {
 
 void WriteAll(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
-compiler::CodeImage PatternImage(long n) {
-  compiler::CodeImage code;
+core::CodeImage PatternImage(long n) {
+  core::CodeImage code;
   for (long a = 24; a < n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 7 + a / 251) % 251));
   return code;
 }
@@ -62,7 +62,7 @@ class ObjectFile : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   link::Question Answering(link::Answer a) {
-    return [this, a](const compiler::Msg& text, const std::string& title, int style) {
+    return [this, a](const core::Msg& text, const std::string& title, int style) {
       asked_.push_back({text, title, style});
       return a;
     };
@@ -73,7 +73,7 @@ class ObjectFile : public ::testing::Test {
 };
 
 TEST_F(ObjectFile, TheClearingProgramIsThirtySixBytes) {
-  compiler::CodeImage code;
+  core::CodeImage code;
   long n = 400;
   link::WriteEraseProgram(code, n);
   Recorder ui;
@@ -92,13 +92,13 @@ TEST_F(ObjectFile, RoundTripOfALargeImage) {
     Recorder ui;
     ASSERT_EQ(link::SaveObjectFile(p.string(), code, n, Answering(link::Answer::kYes), ui), 0);
     EXPECT_EQ(fs::file_size(p), static_cast<std::uintmax_t>(n + 9));
-    compiler::CodeImage back;
+    core::CodeImage back;
     back.Set(n - 1, 0x99);
     long back_addr = 0;
     ASSERT_EQ(link::ReadObjectFile(p.string(), back, back_addr, ui), 0);
     EXPECT_EQ(back_addr, n);
     long wrong = 0;
-    for (long a = 0; a <= compiler::CodeImage::kLastAddr; ++a) wrong += back.Get(a) != code.Get(a);
+    for (long a = 0; a <= core::CodeImage::kLastAddr; ++a) wrong += back.Get(a) != code.Get(a);
     EXPECT_EQ(wrong, 0);
     EXPECT_TRUE(ui.messages.empty());
   }
@@ -138,7 +138,7 @@ TEST_F(ObjectFile, FormatErrorsLeaveTheImageAsItWas) {
     EXPECT_EQ(code_addr, 500);
     const auto original = PatternImage(500);
     long changed = 0;
-    for (long a = 0; a <= compiler::CodeImage::kLastAddr; ++a) changed += code.Get(a) != original.Get(a);
+    for (long a = 0; a <= core::CodeImage::kLastAddr; ++a) changed += code.Get(a) != original.Get(a);
     EXPECT_EQ(changed, 0);
   }
 }
@@ -147,7 +147,7 @@ TEST_F(ObjectFile, BytesAfterTheCodeAreIgnored) {
   // A file the old program saved over a longer one.
   const fs::path p = dir_ / "stale.obj";
   WriteAll(p, ObjectBytes(25, "abcdefghijklmnopqrstuvwxyz") + "stale bytes");
-  compiler::CodeImage code;
+  core::CodeImage code;
   long code_addr = 0;
   Recorder ui;
   ASSERT_EQ(link::ReadObjectFile(p.string(), code, code_addr, ui), 0);
@@ -205,7 +205,7 @@ TEST_F(ObjectFile, TheNameRules) {
 
 TEST_F(ObjectFile, OpenErrorsAndCancel) {
   Recorder ui;
-  compiler::CodeImage code;
+  core::CodeImage code;
   long code_addr = 77;
   const std::string missing = (dir_ / "missing.obj").string();
   EXPECT_EQ(link::ReadObjectFile(missing, code, code_addr, ui), -1);
@@ -261,7 +261,7 @@ TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReasonAndNothingChanges) {
     EXPECT_EQ(code_addr, 500);
   }
   // At the cap the file is read, and its length decides.
-  compiler::CodeImage code;
+  core::CodeImage code;
   long code_addr = 0;
   Recorder ui;
   EXPECT_EQ(link::ReadObjectFile((dir_ / "largest.obj").string(), code, code_addr, ui), 0);
@@ -308,10 +308,10 @@ TEST_F(ObjectFile, SavingOntoAFolderOrOntoTheInputIsRefused) {
 
   const fs::path src = dir_ / "prog.obj";
   WriteAll(src, "not yet compiled");
-  platform::ReplaceOptions options;
+  core::ReplaceOptions options;
   options.inputs = {src.string()};
-  const platform::FileError e = link::WriteObjectFile(src.string(), PatternImage(50), 50, options);
-  EXPECT_EQ(e.problem, platform::FileProblem::kSameAsInput);
+  const core::FileError e = link::WriteObjectFile(src.string(), PatternImage(50), 50, options);
+  EXPECT_EQ(e.problem, core::FileProblem::kSameAsInput);
   EXPECT_EQ(ReadAll(src), "not yet compiled");
 }
 
@@ -319,7 +319,7 @@ TEST_F(ObjectFile, WrittenByTheCompileCommandReadsBack) {
   const auto code = PatternImage(35000);
   const fs::path p = dir_ / "cli.obj";
   ASSERT_TRUE(link::WriteObjectFile(p.string(), code, 35000).ok());
-  compiler::CodeImage back;
+  core::CodeImage back;
   long n = 0;
   Recorder ui;
   ASSERT_EQ(link::ReadObjectFile(p.string(), back, n, ui), 0);
@@ -334,7 +334,7 @@ TEST_F(ObjectFile, DownloadFromObject) {
   for (Wire w : {Wire::kUsb, Wire::kRevB}) {
     SCOPED_TRACE(WireName(w));
     VirtualLink v(w, 2);
-    compiler::CodeImage image;
+    core::CodeImage image;
     long code_addr = 24;
     Recorder ui;
     v.link.PortWrite(v.link.Ioadr + 2, 0);
@@ -348,7 +348,7 @@ TEST_F(ObjectFile, DownloadFromObject) {
   }
   // A file that cannot be read sends nothing.
   VirtualLink v(Wire::kUsb, 1);
-  compiler::CodeImage image;
+  core::CodeImage image;
   long code_addr = 24;
   Recorder ui;
   EXPECT_EQ(link::DownloadFromObject(v.link, (dir_ / "none.obj").string(), image, code_addr, 1, ui), -1);

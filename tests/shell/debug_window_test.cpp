@@ -83,7 +83,7 @@ TEST_P(BreakOnCable, BreakOnARunningProgramOpensTheDebugWindowOnItsLine) {
   EXPECT_EQ(rig.debug()->source_view()->rows().at(0), "DIM K AS BYTE");
   EXPECT_EQ(rig.debug()->PanelText(1).toStdString(), rig.dbg().StatusPc());
   EXPECT_EQ(rig.debug()->PanelText(1).toStdString(),
-            " PC : " + compiler::Hex(static_cast<unsigned long>(rig.dbg().ModulePc)));
+            " PC : " + core::Hex(static_cast<unsigned long>(rig.dbg().ModulePc)));
   EXPECT_EQ(rig.debug()->PanelText(2).toStdString(), line == 3 ? " Object Code : 91" : " Object Code : 88");
   EXPECT_EQ(rig.debug()->windowTitle().toStdString(), kDebugWindowTitle);
   // The VN series steps into only.

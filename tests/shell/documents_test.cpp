@@ -51,7 +51,7 @@ TEST(Rules, FolderAndPositionTexts) {
 
 // ---- Recent files -------------------------------------------------------------------------------
 
-std::vector<std::string> Slots(const platform::IniFile& ini) {
+std::vector<std::string> Slots(const core::IniFile& ini) {
   std::vector<std::string> v;
   for (int k = 1; k <= 5; ++k) v.push_back(ini.GetString(kLastOpenSection, "File" + std::to_string(k), "(absent)", 4096));
   return v;
@@ -59,7 +59,7 @@ std::vector<std::string> Slots(const platform::IniFile& ini) {
 
 TEST(RecentFilesList, FiveOpensShiftTheOldestIntoTheSpareSlot) {
   ScratchDir dir;
-  platform::IniFile ini(dir.ini_path());
+  core::IniFile ini(dir.ini_path());
   RecentFiles recent(ini);
   recent.Load();
   for (const char* p : {"A", "B", "C", "D", "E"}) recent.Update(p);
@@ -71,7 +71,7 @@ TEST(RecentFilesList, FiveOpensShiftTheOldestIntoTheSpareSlot) {
 
 TEST(RecentFilesList, ReopeningAnOlderEntryMovesItToTheHead) {
   ScratchDir dir;
-  platform::IniFile ini(dir.ini_path());
+  core::IniFile ini(dir.ini_path());
   RecentFiles recent(ini);
   recent.Load();
   for (const char* p : {"A", "B", "C", "D", "E"}) recent.Update(p);
@@ -85,7 +85,7 @@ TEST(RecentFilesList, ReopeningAnOlderEntryMovesItToTheHead) {
 
 TEST(RecentFilesList, ReopeningTheNewestEntryLeavesTheFileAlone) {
   ScratchDir dir;
-  platform::IniFile ini(dir.ini_path());
+  core::IniFile ini(dir.ini_path());
   RecentFiles recent(ini);
   recent.Load();
   for (const char* p : {"A", "B"}) recent.Update(p);
@@ -96,7 +96,7 @@ TEST(RecentFilesList, ReopeningTheNewestEntryLeavesTheFileAlone) {
 
 TEST(RecentFilesList, FewEntriesCloseTheirGapsAndHideUnusedItems) {
   ScratchDir dir;
-  platform::IniFile ini(dir.ini_path());
+  core::IniFile ini(dir.ini_path());
   RecentFiles recent(ini);
   recent.Load();
   EXPECT_FALSE(recent.visible(1));
@@ -110,7 +110,7 @@ TEST(RecentFilesList, FewEntriesCloseTheirGapsAndHideUnusedItems) {
 
 TEST(RecentFilesList, LongPathsAreKeptWhole) {
   ScratchDir dir;
-  platform::IniFile ini(dir.ini_path());
+  core::IniFile ini(dir.ini_path());
   RecentFiles recent(ini);
   recent.Load();
   const std::string longer = "/home/someone/" + std::string(150, 'x') + "/program.bas";
@@ -165,7 +165,7 @@ TEST(SourceEncoding, ACharacterCodePage949CannotHoldTurnsTheFileIntoUtf8) {
   EXPECT_EQ(e.bytes, "' \xE0\xB8\x81 and \xED\x95\x9C\r\n");
 }
 
-// Replacing the file itself (its mode, a link, a full disk, a folder) is platform::ReplaceFile's
+// Replacing the file itself (its mode, a link, a full disk, a folder) is core::ReplaceFile's
 // and is tested with it.
 
 // ---- Documents through the Studio -----------------------------------------------------------------

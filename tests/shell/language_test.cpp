@@ -145,7 +145,7 @@ TEST(Language, TheMessageTableKeepsTheStartUpLanguage) {
 TEST(Language, AKoreanStartHasKoreanMenusAndMessages) {
   ScratchDir dir;
   {
-    platform::IniFile ini(dir.ini_path());
+    core::IniFile ini(dir.ini_path());
     ini.WriteString("MenuSetting", "Korean", "-1");
     ini.WriteString("Setup", "TipShow", "0");
   }

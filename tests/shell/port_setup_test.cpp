@@ -139,7 +139,7 @@ TEST(PortSetup, TheKeysAreWrittenInTheirOrder) {
 TEST(PortSetup, CancelRewritesTheKeysUnchanged) {
   ScratchDir dir;
   {
-    platform::IniFile ini(dir.ini_path());
+    core::IniFile ini(dir.ini_path());
     ini.WriteString("PrintPort", "Ioadr", "956");  // &H3BC
     ini.WriteString("PrintPort", "CableMode", "1");
   }
@@ -174,7 +174,7 @@ TEST(PortSetup, TheVirtualModuleOfTheSettingsComesBackAtStart) {
   const std::string path = dir.Doc("p.bas");
   WriteAll(path, "DIM A AS BYTE\r\nA = 77\r\n");
   {
-    platform::IniFile ini(dir.ini_path());
+    core::IniFile ini(dir.ini_path());
     ini.WriteString("PrintPort", "UseUsb", " 0");
     ini.WriteString("PrintPort", "VirtualModule", "-1");
   }

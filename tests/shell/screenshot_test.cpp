@@ -20,7 +20,7 @@ using testing::WindowRig;
 TEST(Screenshot, MainWindowWithAnExampleProgram) {
   ScratchDir dir;
   {
-    platform::RegistryStore reg(dir.registry_path());
+    core::RegistryStore reg(dir.registry_path());
     reg.WriteString(kOptionsKey, "colorsyntax", "True");
     reg.WriteString(kDataKey, "numbering", "True");
     reg.WriteString(kFontKey, "size", "10");

@@ -31,10 +31,10 @@ void Save(const QImage& image, const char* name) {
 }
 
 void KoreanSettings(const ScratchDir& dir) {
-  platform::IniFile ini(dir.ini_path());
+  core::IniFile ini(dir.ini_path());
   ini.WriteString("MenuSetting", "Korean", "-1");
   ini.WriteString("Setup", "TipShow", "0");
-  platform::RegistryStore reg(dir.registry_path());
+  core::RegistryStore reg(dir.registry_path());
   reg.WriteString(kOptionsKey, "colorsyntax", "True");
   reg.WriteString(kDataKey, "numbering", "True");
   reg.WriteString(kFontKey, "size", "10");

@@ -40,7 +40,7 @@ std::vector<std::string> NamesIn(const std::string& store, const std::string& ke
 
 TEST(EditorSettings, FirstRunDefaultsReachTheEditor) {
   ScratchDir dir;
-  platform::RegistryStore reg(dir.registry_path());
+  core::RegistryStore reg(dir.registry_path());
   FakeEditor editor;
   editor.font.name = "Mono";
   LoadEditorSettings(reg, editor);
@@ -66,7 +66,7 @@ TEST(EditorSettings, FirstRunDefaultsReachTheEditor) {
 
 TEST(EditorSettings, LoadAppliesInTheFixedOrder) {
   ScratchDir dir;
-  platform::RegistryStore reg(dir.registry_path());
+  core::RegistryStore reg(dir.registry_path());
   FakeEditor editor;
   reg.WriteString(kFontKey, "name", "DejaVu Sans Mono");
   LoadEditorSettings(reg, editor);
@@ -82,9 +82,9 @@ TEST(EditorSettings, LoadAppliesInTheFixedOrder) {
 
 TEST(EditorSettings, SaveWritesInTheFixedOrderWithBooleanTexts) {
   ScratchDir dir;
-  platform::RegistryStore reg(dir.registry_path());
+  core::RegistryStore reg(dir.registry_path());
   FakeEditor editor;
-  LoadEditorSettings(platform::RegistryStore(dir.path() / "empty.ini"), editor);
+  LoadEditorSettings(core::RegistryStore(dir.path() / "empty.ini"), editor);
   editor.options[kOptColorSyntax] = 1;
   editor.font = {"DejaVu Sans Mono", 9, /*bold*/ true, /*italic*/ false, /*underline*/ true, /*strikethrough*/ false};
   editor.font_size = 9.5;
@@ -123,7 +123,7 @@ TEST(EditorSettings, SaveWritesInTheFixedOrderWithBooleanTexts) {
 
 TEST(EditorSettings, TextsThatDoNotConvertKeepTheDefault) {
   ScratchDir dir;
-  platform::RegistryStore reg(dir.registry_path());
+  core::RegistryStore reg(dir.registry_path());
   reg.WriteString(kColorsKey, "keyword", "blue");
   reg.WriteString(kColorsKey, "comment", "&HFF");
   reg.WriteString(kOptionsKey, "colorsyntax", "perhaps");
@@ -159,7 +159,7 @@ TEST(EditorSettings, TextConversions) {
 
 TEST(EditorSettings, TheWhiteSpaceSwitchIsApartFromTheRest) {
   ScratchDir dir;
-  platform::RegistryStore reg(dir.registry_path());
+  core::RegistryStore reg(dir.registry_path());
   FakeEditor editor;
   editor.options[kOptWhiteSpace] = 1;
   SaveEditorSettings(editor, reg);
@@ -306,7 +306,7 @@ TEST(CommandLineArgs, CableAndFile) {
 
 TEST(CommandLineArgs, TheCableChoiceOverridesTheSettingsWithoutWritingThem) {
   ScratchDir dir;
-  platform::IniFile ini(dir.ini_path());
+  core::IniFile ini(dir.ini_path());
   ini.WriteString("PrintPort", "UseUsb", "1");
   const std::string before = ReadAll(dir.ini_path());
   CableDevices devices(CableChoice{CableChoice::Cable::kRevB, true, 1});

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "shell/cable_devices.h"
 #include "shell/frm_main.h"
 #include "shell/shell_commands.h"
@@ -63,8 +63,8 @@ class ScratchDir {
   }
   const fs::path& path() const { return path_; }
   fs::path docs() const { return path_ / "docs"; }
-  fs::path ini_path() const { return path_ / "config" / platform::kSettingsFileName; }
-  fs::path registry_path() const { return path_ / "config" / platform::kRegistryFileName; }
+  fs::path ini_path() const { return path_ / "config" / core::kSettingsFileName; }
+  fs::path registry_path() const { return path_ / "config" / core::kRegistryFileName; }
   std::string Doc(const std::string& name) const { return (docs() / name).string(); }
 
  private:
@@ -231,8 +231,8 @@ struct StudioRig {
     studio.start_link = [this] { return devices.Start(ini); };
   }
   CableDevices devices;
-  platform::IniFile ini;
-  platform::RegistryStore reg;
+  core::IniFile ini;
+  core::RegistryStore reg;
   FakeView view;
   FakeEditor editor;
   Studio studio;
@@ -269,8 +269,8 @@ struct WindowRig {
   }
 
   CableDevices devices;
-  platform::IniFile ini;
-  platform::RegistryStore reg;
+  core::IniFile ini;
+  core::RegistryStore reg;
   std::unique_ptr<frmMain> window;
   MessageScript script;
   std::deque<std::string> open_names, save_names;

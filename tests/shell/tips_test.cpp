@@ -185,7 +185,7 @@ TEST(TipDialog, ButtonsWrapAroundAndTheCheckBoxWritesTheSetting) {
 TEST(TipDialog, AMissingTipFileSaysSoInTheMenuLanguageAndShowsNoDialog) {
   for (const bool korean : {false, true}) {
     ScratchDir dir;
-    if (korean) platform::IniFile(dir.ini_path()).WriteString("MenuSetting", "Korean", "-1");
+    if (korean) core::IniFile(dir.ini_path()).WriteString("MenuSetting", "Korean", "-1");
     IdeRig rig(dir);
     setenv("VNSTUDIO_DATA_DIR", dir.path().c_str(), 1);  // no tip.txt there
     rig.Start();
@@ -209,7 +209,7 @@ TEST(TipDialog, TheTipComesByItselfOnceWithKoreanMenus) {
   for (const Case& c : {Case{"-1", nullptr, 1}, Case{"-1", "0", 0}, Case{"0", "1", 0}, Case{"-1", "1", 1}}) {
     ScratchDir dir;
     {
-      platform::IniFile ini(dir.ini_path());
+      core::IniFile ini(dir.ini_path());
       ini.WriteString("MenuSetting", "Korean", c.korean);
       if (c.tip_show) ini.WriteString("Setup", "TipShow", c.tip_show);
     }

@@ -293,7 +293,7 @@ TEST(MainWindow, AMaximizedWindowReopensMaximizedOverItsNormalRectangle) {
     ASSERT_TRUE(rig.window->isMaximized());
     ASSERT_TRUE(rig.Close());
   }
-  platform::RegistryStore reg(dir.registry_path());
+  core::RegistryStore reg(dir.registry_path());
   EXPECT_EQ(reg.ReadString(kWindowKey, "windowstate", 0), "2");
   EXPECT_EQ(reg.ReadString(kWindowKey, "left", 0), "600");
   EXPECT_EQ(reg.ReadString(kWindowKey, "top", 0), "900");

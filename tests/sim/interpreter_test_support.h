@@ -29,14 +29,14 @@ struct Machine {
 
   long Addr(const std::string& name) const {
     for (const auto& v : c->Vars)
-      if (compiler::EncodeAnsi(v.VarName) == name) return v.VarAddr;
+      if (core::EncodeAnsi(v.VarName) == name) return v.VarAddr;
     ADD_FAILURE() << "no variable " << name;
     return -1;
   }
   // A scalar by its declared type: BYTE, INTEGER (unsigned) or LONG.
   long Var(const std::string& name) const {
     for (const auto& v : c->Vars) {
-      if (compiler::EncodeAnsi(v.VarName) != name) continue;
+      if (core::EncodeAnsi(v.VarName) != name) continue;
       if (v.VarType == compiler::kIntegerVar) return Word(name);
       if (v.VarType == compiler::kLongVar) return Long(name);
       return Byte(name);

@@ -55,7 +55,7 @@ struct Rig {
   int Line() const { return c->Code.LineOf(module.pc); }
   int Var(const std::string& name) const {
     for (const auto& v : c->Vars)
-      if (compiler::EncodeAnsi(v.VarName) == name) return module.ram[static_cast<size_t>(v.VarAddr)];
+      if (core::EncodeAnsi(v.VarName) == name) return module.ram[static_cast<size_t>(v.VarAddr)];
     ADD_FAILURE() << name;
     return -1;
   }

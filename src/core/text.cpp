@@ -1,11 +1,11 @@
-#include "compiler/text.h"
+#include "core/text.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "platform/codepage.h"
 
-namespace vn::compiler {
+namespace vn::core {
 
 AnsiText DecodeAnsi(std::string_view bytes) {
   AnsiText out;
@@ -136,4 +136,4 @@ SourceLines SplitSource(std::string_view bytes) {
   return result;
 }
 
-}  // namespace vn::compiler
+}  // namespace vn::core

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 namespace vn::platform {
 namespace {

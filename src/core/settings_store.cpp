@@ -1,4 +1,4 @@
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
-namespace vn::platform {
+namespace vn::core {
 
 namespace {
 
@@ -216,13 +216,13 @@ std::string IniFile::GetString(std::string_view section, std::string_view key, s
   std::string text = Find(section, key).value_or(std::string(default_value));
   const std::size_t room = buffer_size == 0 ? 0 : buffer_size - 1;
   if (text.size() <= room) return text;
-  const bool utf8 = IsValidUtf8(text);
+  const bool utf8 = platform::IsValidUtf8(text);
   text.resize(room);
   // Cut before a character rather than through it, so that what is returned is still text.
   if (utf8) {
     size_t start = text.size();
     while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) --start;
-    if (start > 0 && !IsValidUtf8(text)) text.resize(start - 1);
+    if (start > 0 && !platform::IsValidUtf8(text)) text.resize(start - 1);
   }
   return text;
 }
@@ -275,4 +275,4 @@ bool RegistryStore::WriteString(std::string_view key, std::string_view name, std
   return file_.WriteString(key, name, text);
 }
 
-}  // namespace vn::platform
+}  // namespace vn::core

@@ -8,7 +8,7 @@
 
 #include "isa/isa.h"
 
-namespace vn::compiler {
+namespace vn::core {
 
 class CodeImage {
  public:
@@ -38,4 +38,4 @@ class CodeImage {
   std::array<int, kLastAddr + 1> lines_;
 };
 
-}  // namespace vn::compiler
+}  // namespace vn::core

@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
-namespace vn::platform {
+namespace vn::core {
 
 inline constexpr char kSettingsFileName[] = "VNSTUDIO.INI";
 inline constexpr char kRegistryFileName[] = "registry.ini";
@@ -72,4 +72,4 @@ class RegistryStore {
   IniFile file_;
 };
 
-}  // namespace vn::platform
+}  // namespace vn::core

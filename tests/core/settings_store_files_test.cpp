@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "settings_file_test.h"
 
 namespace vn::platform {

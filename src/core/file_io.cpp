@@ -1,4 +1,4 @@
-#include "platform/file_io.h"
+#include "core/file_io.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -16,7 +16,7 @@
 #include <iterator>
 #include <random>
 
-namespace vn::platform {
+namespace vn::core {
 
 namespace {
 
@@ -440,4 +440,4 @@ FileError FileLock::Lock(const std::string& path) {
   return SystemError(path, EAGAIN);
 }
 
-}  // namespace vn::platform
+}  // namespace vn::core

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace vn::compiler {
+namespace vn::core {
 
 struct Msg {
   std::string en;
@@ -45,4 +45,4 @@ inline constexpr const char* kMessageTitle = "VARNOLIC Studio Message";
 inline constexpr const char* kSyntaxOk = "Syntax is OK !. Very Good !";
 inline constexpr const char* kNowCompile = "Now Compile...";
 
-}  // namespace vn::compiler
+}  // namespace vn::core

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "settings_file_test.h"
 
 namespace vn::platform {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vn::platform {
+namespace vn::core {
 
 // The kinds of file the program reads; each has the largest size such a file can sensibly have,
 // so that a mistaken or hostile file (a disk image, /dev/zero behind a link) cannot exhaust the
@@ -118,4 +118,4 @@ class FileLock {
   int fd_ = -1;
 };
 
-}  // namespace vn::platform
+}  // namespace vn::core

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vn::compiler {
+namespace vn::core {
 
 using AnsiText = std::u16string;
 
@@ -46,4 +46,4 @@ struct SourceLines {
 };
 SourceLines SplitSource(std::string_view bytes);
 
-}  // namespace vn::compiler
+}  // namespace vn::core

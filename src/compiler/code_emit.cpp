@@ -1,20 +1,10 @@
-#include "compiler/code_image.h"
-
+// Writing the code image: bytes, the pending operand buffer, its saved copies and the label
+// fixups, and the hexadecimal rows of the code view.
 #include "compiler/compiler.h"
 
 #include <cstdio>
 
 namespace vn::compiler {
-
-void CodeImage::Reset() {
-  bytes_.fill(0);
-  lines_.fill(1);
-  ClearHeader();
-}
-
-void CodeImage::ClearHeader() {
-  for (long a = 0; a < kHeaderSize; ++a) bytes_[static_cast<size_t>(a)] = kHeaderFill;
-}
 
 namespace {
 const Msg kOperandTooLong{"Statement Too Complex ! Operand too long",

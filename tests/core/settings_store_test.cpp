@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/settings_store.h"
+#include "core/settings_store.h"
 #include "settings_file_test.h"
 
 namespace vn::platform {

@@ -1,10 +1,10 @@
-// What the compiler and the documents need of the source editor component.
-// The IDE's editor widget implements it; tests and the command line use a file-backed stand-in.
+// What the main window and the documents need of the source editor component.
+// The IDE's editor widget implements it; the shell tests use a stand-in that keeps a string.
 #pragma once
 
 #include <string>
 
-namespace vn::platform {
+namespace vn::shell {
 
 class EditorComponent {
  public:
@@ -52,4 +52,4 @@ class EditorComponent {
   virtual void Focus() = 0;
 };
 
-}  // namespace vn::platform
+}  // namespace vn::shell
