@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/code_image.h"
+#include "core/devices.h"
 #include "core/messages.h"
 #include "core/text.h"
 #include "isa/isa.h"
@@ -71,18 +72,9 @@ struct DeviceSettings {
   std::string DeviceItem = "KF";    // the device menu item that is checked ("" for none)
 };
 
-// One row of the device table that CONST DEVICE and the command line accept.
-struct DeviceCodeInfo {
-  const char* code;
-  const char* series;
-  int first_addr;
-  int limit;
-  int addr_width;
-  int kind;
-  const char* menu_item;  // the device menu item it checks
-};
-// The entry for `code` ("KD", "KF", "ZQ1", "LF", "LG", "ND", "NG", "ZQ2", "WD", "WF"), or null.
-const DeviceCodeInfo* FindDeviceCode(std::string_view code);
+// A row of the device table that CONST DEVICE and the command line accept.
+using DeviceCodeInfo = core::DeviceInfo;
+using core::FindDeviceCode;
 // Applies a device code completely (series, kind, memory parameters, menu item).
 void ApplyDeviceCode(DeviceSettings& device, const DeviceCodeInfo& info);
 

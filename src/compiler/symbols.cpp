@@ -51,14 +51,6 @@ const Msg kArrayNextLine{"Syntax Error on CONST Array !", "문법에러 : 멀티
 const Msg kArrayValue{"Syntax Error on CONST Array !", "문법에러 : 상수배열의 값이 잘못되었습니다."};
 const Msg kDuplicateLabel{"Duplicate Label !", "중복된 라벨입니다."};
 
-const DeviceCodeInfo kDeviceCodes[] = {
-    {"KD", "KX", 160, 256, 1, 1, "KD"},  {"KF", "KX", 160, 256, 1, 1, "KF"},
-    {"ZQ1", "KX", 160, 256, 1, 1, "KD"}, {"LF", "LX", 160, 256, 1, 1, "LF"},
-    {"LG", "LX", 160, 256, 1, 1, "LG"},  {"ND", "NX", 160, 240, 1, 1, "ND"},
-    {"NG", "NX", 160, 240, 1, 1, "NG"},  {"ZQ2", "NX", 160, 240, 1, 1, "ND"},
-    {"WD", "WX", 0, 32767, 2, 2, "WD"},  {"WF", "WX", 0, 32767, 2, 2, "WF"},
-};
-
 struct TypeWord {
   const char16_t* word;
   int scalar_code;
@@ -84,12 +76,6 @@ bool IsNumericLabel(const AnsiText& token) {
 }
 
 }  // namespace
-
-const DeviceCodeInfo* FindDeviceCode(std::string_view code) {
-  for (const auto& info : kDeviceCodes)
-    if (code == info.code) return &info;
-  return nullptr;
-}
 
 void ApplyDeviceCode(DeviceSettings& device, const DeviceCodeInfo& info) {
   device.DeviceSeries = info.series;

@@ -102,24 +102,6 @@ inline constexpr MenuEntry kMenuTable[] = {
     {MenuKind::kItem, "mnuAbout", "&About VARNOLIC Studio...", "VARNOLIC Studio 정보(&A)...", ""},
 };
 
-// The device menu's items with the device code each one stands for.
-struct DeviceItem {
-  const char* menu;  // object name
-  const char* code;  // device code: series and kind come from the compiler's device table
-  const char* series;
-  int kind;
-};
-inline constexpr std::array<DeviceItem, 8> kDeviceItems = {{
-    {"mnuVNKD", "KD", "KX", 1},
-    {"mnuVNKF", "KF", "KX", 1},
-    {"mnuVNLF", "LF", "KX", 1},
-    {"mnuVNLG", "LG", "KX", 1},
-    {"mnuVNND", "ND", "NX", 1},
-    {"mnuVNNG", "NG", "NX", 1},
-    {"mnuVNMWD", "WD", "WX", 2},
-    {"mnuVNMWF", "WF", "WX", 2},
-}};
-
 // Toolbar buttons in order; an entry without a command is a separator.
 struct ToolButton {
   const char* tooltip;

@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <cmath>
 
+#include "core/devices.h"
 #include "shell/captions.h"
 #include "shell/code_editor.h"
 #include "shell/message_box.h"
@@ -139,8 +140,9 @@ void frmMain::BuildMenus() {
   }
   // The device comes from the defaults and from CONST DEVICE; the menu is kept but not shown.
   menus_["mnuDevice"]->menuAction()->setVisible(false);
-  for (const DeviceItem& item : kDeviceItems) {
-    QAction* a = actions_[item.menu];
+  for (const core::DeviceInfo& item : core::kDevices) {
+    if (!item.has_menu_item()) continue;
+    QAction* a = actions_[item.menu_object];
     a->setCheckable(true);
     connect(a, &QAction::triggered, this, [this, code = std::string(item.code)] {
       if (!transfer_active_) studio_->SelectDevice(code);
@@ -314,7 +316,8 @@ void frmMain::SetRecentItem(int k, const std::string& caption, bool visible) {
 }
 
 void frmMain::CheckDeviceItem(const std::string& code) {
-  for (const DeviceItem& item : kDeviceItems) action(item.menu)->setChecked(code == item.code);
+  for (const core::DeviceInfo& item : core::kDevices)
+    if (item.has_menu_item()) action(item.menu_object)->setChecked(code == item.code);
 }
 
 void frmMain::SetVariableItemsEnabled(bool enabled) {

@@ -1,5 +1,7 @@
 #include "shell/link_download.h"
 
+#include "compiler/compiler.h"
+
 namespace vn::shell {
 
 void TransferProgress::SetStatus(const std::string& text) {

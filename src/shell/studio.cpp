@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "compiler/compiler.h"
+#include "core/devices.h"
 #include "core/messages.h"
 #include "link/link_setup.h"
 #include "platform/codepage.h"
@@ -339,11 +340,11 @@ int Studio::Transfer(const DownloadHook& operation) {
 // ---- Device, events, settings ---------------------------------------------------------------------
 
 void Studio::SelectDevice(const std::string& code) {
-  for (const DeviceItem& item : kDeviceItems) {
-    if (code != item.code) continue;
+  for (const core::DeviceInfo& item : core::kDevices) {
+    if (!item.has_menu_item() || code != item.code) continue;
     // The menu sets the series and the family only; the compiler derives the memory layout
     // from the series at the next compile.
-    compiler_->Device.DeviceSeries = item.series;
+    compiler_->Device.DeviceSeries = item.menu_series;
     compiler_->Device.DeviceKind = item.kind;
     compiler_->Device.DeviceItem = item.code;
     link_.DeviceKind = item.kind;

@@ -129,6 +129,7 @@ TEST(Symbols, ConstDevice) {
   } cases[] = {
       {"WF", "KD", "KX", 1, 160, 256, 1, "KD"},  {"WF", "ZQ1", "KX", 1, 160, 256, 1, "KD"},
       {"WF", "LG", "LX", 1, 160, 256, 1, "LG"},  {"WF", "ZQ2", "NX", 1, 160, 240, 1, "ND"},
+      {"KF", "LF", "LX", 1, 160, 256, 1, "LF"},
       {"KF", "WD", "WX", 2, 0, 32767, 2, "WD"},  {"KF", "WF", "WX", 2, 0, 32767, 2, "WF"},
   };
   for (const auto& k : cases) {

@@ -20,7 +20,7 @@
 
 #include "core/file_io.h"
 
-namespace vn::platform {
+namespace vn::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -499,4 +499,4 @@ TEST_F(FileIo, TheLockRefusesWhatIsNoFile) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::core

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-namespace vn::platform {
+namespace vn::core {
 
 class SettingsFileTest : public ::testing::Test {
  protected:
@@ -32,4 +32,4 @@ class SettingsFileTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-}  // namespace vn::platform
+}  // namespace vn::core

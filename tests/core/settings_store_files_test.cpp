@@ -15,7 +15,7 @@
 #include "core/settings_store.h"
 #include "settings_file_test.h"
 
-namespace vn::platform {
+namespace vn::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -121,4 +121,4 @@ TEST_F(SettingsFiles, TwoProcessesWritingAtOnceLoseNoKey) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::core

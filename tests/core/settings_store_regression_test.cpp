@@ -7,7 +7,7 @@
 #include "core/settings_store.h"
 #include "settings_file_test.h"
 
-namespace vn::platform {
+namespace vn::core {
 namespace {
 
 class SettingsStoreRegression : public SettingsFileTest {};
@@ -63,4 +63,4 @@ TEST_F(SettingsStoreRegression, NamesWithBlanksAroundThemReadBackWhatWasWritten)
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::core

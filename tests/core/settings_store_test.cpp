@@ -8,7 +8,7 @@
 #include "core/settings_store.h"
 #include "settings_file_test.h"
 
-namespace vn::platform {
+namespace vn::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -115,4 +115,4 @@ TEST(SettingsDirectory, FollowsXdgConfigHome) {
 }
 
 }  // namespace
-}  // namespace vn::platform
+}  // namespace vn::core

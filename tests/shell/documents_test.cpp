@@ -225,6 +225,31 @@ TEST(Documents, OpenReadsTheFileAndSetsCaptionDeviceAndList) {
   EXPECT_GE(rig.editor.focus_count, 1);
 }
 
+// The device menu and CONST DEVICE share one device table but not one series for LF and LG:
+// the menu puts them in the KX series, CONST DEVICE (Symbols.ConstDevice) in the LX series.
+TEST(Documents, TheDeviceMenuSetsItsOwnSeries) {
+  ScratchDir dir;
+  StudioRig rig(dir);
+  rig.studio.Load();
+  struct Case {
+    const char* code;
+    const char* series;
+    int kind;
+  } cases[] = {{"KD", "KX", 1}, {"LF", "KX", 1}, {"LG", "KX", 1}, {"NG", "NX", 1}, {"WD", "WX", 2}};
+  for (const Case& k : cases) {
+    rig.studio.SelectDevice(k.code);
+    EXPECT_EQ(rig.studio.compiler().Device.DeviceSeries, k.series) << k.code;
+    EXPECT_EQ(rig.studio.compiler().Device.DeviceKind, k.kind) << k.code;
+    EXPECT_EQ(rig.studio.compiler().Device.DeviceItem, k.code);
+    EXPECT_EQ(rig.view.device_item, k.code);
+  }
+  // ZQ1 has no menu item of its own: choosing it changes nothing.
+  rig.view.device_item = "";
+  rig.studio.SelectDevice("ZQ1");
+  EXPECT_EQ(rig.view.device_item, "");
+  EXPECT_EQ(rig.studio.compiler().Device.DeviceItem, "WD");
+}
+
 TEST(Documents, AFileThatCannotBeReadIsReportedNotTakenForEmpty) {
   ScratchDir dir;
   StudioRig rig(dir);

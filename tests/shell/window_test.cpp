@@ -13,6 +13,7 @@
 #include <QToolBar>
 
 #include "compiler/compiler.h"
+#include "core/devices.h"
 #include "shell/captions.h"
 #include "shell/code_editor.h"
 #include "shell/message_box.h"
@@ -63,8 +64,9 @@ TEST(MainWindow, FirstRunDefaults) {
   EXPECT_EQ(w.action("mnuSave")->shortcut(), QKeySequence(Qt::Key_F2));
   EXPECT_EQ(w.action("mnuFindPrevious")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
   EXPECT_FALSE(w.menu("mnuDevice")->menuAction()->isVisible());
-  for (const DeviceItem& item : kDeviceItems)
-    EXPECT_EQ(w.action(item.menu)->isChecked(), std::string(item.code) == "KF") << item.menu;
+  for (const core::DeviceInfo& item : core::kDevices)
+    if (item.has_menu_item())
+      EXPECT_EQ(w.action(item.menu_object)->isChecked(), std::string(item.code) == "KF") << item.menu_object;
   EXPECT_EQ(w.studio().compiler().Device.DeviceSeries, "KX");
   EXPECT_EQ(w.editor().Text(), "");
   EXPECT_FALSE(w.action("mnuCheckVariable")->isEnabled());
