@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "compiler/compiler.h"
+#include "compiler/words.h"
 #include "platform/codepage.h"
 #include "core/file_io.h"
 
@@ -92,6 +93,12 @@ Msg OpenError(const std::string& path, const std::string& reason) {
 }
 
 }  // namespace
+
+std::vector<std::string> StatementTableWords() {
+  std::vector<std::string> words;
+  for (const auto& k : kKeywords) words.emplace_back(k.word, k.word + std::char_traits<char16_t>::length(k.word));
+  return words;
+}
 
 Compiler::Compiler() : code_page_(new platform::CodePage) {}
 Compiler::~Compiler() { delete code_page_; }

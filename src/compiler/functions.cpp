@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compiler/compiler.h"
+#include "compiler/words.h"
 
 namespace vn::compiler {
 namespace {
@@ -152,6 +153,13 @@ bool IsSingleOperand(std::uint8_t d) {
 }
 
 }  // namespace
+
+std::vector<std::string> FunctionTableWords() {
+  std::vector<std::string> words;
+  for (const FunctionWord& f : Functions())
+    words.emplace_back(f.name, f.name + std::char_traits<char16_t>::length(f.name));
+  return words;
+}
 
 // Reads one operand argument into PendBuf and checks it. 0 or -1.
 static int ParseArgument(Compiler& c, const ArgRule& rule) {

@@ -1,31 +1,31 @@
 #include "shell/basic_lexer.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
+#include <optional>
 #include <string>
+
+#include "compiler/words.h"
 
 namespace vn::shell {
 
 namespace {
 
-// The statement words, the function names and the words inside statements, sorted.
-constexpr std::array<std::string_view, 121> kKeywords = {
-    "ABS", "ADIN", "ADKEYIN", "AND", "AS", "ASC", "BCD", "BCLR", "BEEP",
-    "BLEN", "BREAK", "BUSOUT", "BYTE", "BYTEIN", "BYTEOUT", "CAPTURE", "CHR", "CINT",
-    "CLNG", "CLS", "CONST", "COS", "COUNT", "CSNG", "CSROFF", "CSRON", "DACOUT",
-    "DEC", "DELAY", "DEVICE", "DIM", "EEREAD", "EEWRITE", "ELSE", "ELSEIF", "END",
-    "ENDIF", "EPADIN", "EXP", "FLOAT", "FOR", "FREQOUT", "GET", "GOSUB", "GOTO",
-    "HCODE", "HEX", "HIGH", "IF", "IN", "INT", "INTEGER", "JOHAP", "KEYDELAY",
-    "KEYIN", "KS5601", "LCDINIT", "LEFT", "LEN", "LOCATE", "LOG", "LOG10", "LONG",
-    "LOW", "MID", "MOD", "NEXT", "OFF", "ON", "ONINT", "ONRECV", "ONTIMER",
-    "OR", "OUT", "OUTSTAT", "PADIN", "PEEK", "PLAY", "POKE", "POW", "PRINT",
-    "PULSE", "PULSEOUT", "PUT", "PWM", "PWMOFF", "RECV", "REM", "RESET", "RETURN",
-    "RIGHT", "RND", "RS232", "SERIN", "SEROUT", "SERVO", "SET", "SHIFTIN", "SHIFTOUT",
-    "SIN", "SINGLE", "SKIP", "SOUND", "SQR", "STEP", "STEPOUT", "STRING", "TABLE",
-    "THEN", "TIME", "TIMER", "TIMESET", "TO", "TOGGLE", "UNTIL", "VAL", "VALHEX",
-    "VALSNG", "VARNOBUS", "WAIT", "XOR",
-};
+// The colouring shows the compiler's own words as keywords, so a new statement or function is
+// coloured without an edit here. A byte part (X.H) and the short spelling KS stay plain: a
+// program may name a variable H or KS, and the compiler takes them as words in one place only.
+bool ColouredKind(compiler::WordKind kind) {
+  switch (kind) {
+    case compiler::WordKind::kStatement:
+    case compiler::WordKind::kFunction:
+    case compiler::WordKind::kKeyword:
+    case compiler::WordKind::kOperator:
+    case compiler::WordKind::kComment: return true;
+    case compiler::WordKind::kShortForm:
+    case compiler::WordKind::kBytePart: return false;
+  }
+  return false;
+}
 
 bool IsWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
 bool IsWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
@@ -183,7 +183,8 @@ class LineStyler {
 }  // namespace
 
 bool IsBasicKeyword(std::string_view upper_word) {
-  return std::binary_search(kKeywords.begin(), kKeywords.end(), upper_word);
+  const std::optional<compiler::WordKind> kind = compiler::FindLanguageWord(upper_word);
+  return kind.has_value() && ColouredKind(*kind);
 }
 
 std::vector<StyleRun> StyleBasicLine(std::string_view line) { return LineStyler(line).Run(); }

@@ -1,5 +1,6 @@
-// The about box and its firmware timer, the help window and its pages (every statement and
-// function with an example that compiles), and where the program finds its data files.
+// The about box and its firmware timer, the help window and its pages (an entry for every
+// statement and function the compiler knows, an example that compiles in each), and where the
+// program finds its data files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,10 +8,14 @@
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTimer>
+#include <algorithm>
 #include <fstream>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "compiler/compiler.h"
+#include "compiler/words.h"
 #include "shell/about_box.h"
 #include "shell/data_files.h"
 #include "shell/help_window.h"
@@ -158,26 +163,81 @@ std::vector<std::string> Examples(const std::string& page) {
   return out;
 }
 
-TEST(HelpPages, EveryStatementAndFunctionHasAnExampleThatCompiles) {
-  const fs::path help = fs::path(VN_SOURCE_DIR) / "data" / "help";
-  const std::string statements = ReadAll(help / "statements.htm");
-  const std::string functions = ReadAll(help / "functions.htm");
-  // Every word the compiler takes as a statement, and the forms of the words that have several.
-  for (const char* anchor :
-       {"REM", "LABEL", "DIM", "CONST", "CONST_DEVICE", "ASSIGN", "POKE", "BREAK", "OUT", "HIGH", "LOW", "BYTEOUT",
-        "TOGGLE", "SERVO", "PULSEOUT", "PULSE", "GOTO", "GOSUB", "RETURN", "FOR", "NEXT", "IF", "ELSE", "ELSEIF",
-        "END_IF", "EEWRITE", "TIMESET", "GET", "SERIN", "SEROUT", "SHIFTOUT", "STEPOUT", "FREQOUT", "PWM", "PWMOFF",
-        "DACOUT", "PRINT", "BUSOUT", "PUT", "BCLR", "CLS", "CSRON", "CSROFF", "LCDINIT", "LOCATE", "PLAY", "SOUND",
-        "BEEP", "ON_GOTO", "ON_GOSUB", "ON_INT", "ON_TIMER", "ON_RECV", "DELAY", "RESET", "SET_RS232",
-        "SET_VARNOBUS", "SET_ONINT", "SET_HCODE"})
-    EXPECT_NE(statements.find("<a name=\"" + std::string(anchor) + "\"></a>"), std::string::npos) << anchor;
-  for (const char* name :
-       {"IN",      "KEYIN", "ADIN", "BYTEIN", "EEREAD", "OUTSTAT", "RND",  "TABLE", "COUNT", "PADIN",  "PEEK",
-        "SHIFTIN", "ADKEYIN", "EPADIN", "KEYDELAY", "CAPTURE", "TIME", "BCD", "LEFT",  "RIGHT", "MID",    "HEX",
-        "DEC",     "ASC",   "CHR",  "LEN",    "VAL",    "VALHEX",  "CINT", "CLNG",  "CSNG",  "SIN",    "COS",
-        "ABS",     "EXP",   "LOG",  "LOG10",  "SQR",    "FLOAT",   "VALSNG", "POW", "BLEN"})
-    EXPECT_NE(functions.find("<a name=\"" + std::string(name) + "\"></a>"), std::string::npos) << name;
+// The anchors of a help page: <a name="X"></a>.
+std::set<std::string> Anchors(const std::string& page) {
+  std::set<std::string> out;
+  const std::regex anchor("<a name=\"([^\"]+)\"></a>");
+  for (std::sregex_iterator it(page.begin(), page.end(), anchor), end; it != end; ++it) out.insert((*it)[1]);
+  return out;
+}
 
+// The parts of an anchor: "SET_RS232" names SET and RS232.
+std::vector<std::string> AnchorWords(const std::string& anchor) {
+  std::vector<std::string> out;
+  std::istringstream parts(anchor);
+  for (std::string part; std::getline(parts, part, '_');) out.push_back(part);
+  return out;
+}
+
+// Every statement the compiler takes has an entry named after it (alone, or with the words of a
+// form: ON_GOTO, SET_RS232), and every function an entry of its own name.
+TEST(HelpPages, EveryStatementAndFunctionOfTheCompilerHasAnEntry) {
+  const fs::path help = fs::path(VN_SOURCE_DIR) / "data" / "help";
+  const std::set<std::string> statements = Anchors(ReadAll(help / "statements.htm"));
+  const std::set<std::string> functions = Anchors(ReadAll(help / "functions.htm"));
+  size_t checked = 0;
+  for (const compiler::LanguageWord& w : compiler::LanguageWords()) {
+    if (w.kind == compiler::WordKind::kFunction) {
+      EXPECT_EQ(functions.count(w.text), 1u) << w.text << " has no entry in functions.htm";
+      ++checked;
+    } else if (w.kind == compiler::WordKind::kStatement || w.kind == compiler::WordKind::kComment) {
+      const bool entry = std::any_of(statements.begin(), statements.end(),
+                                     [&](const std::string& a) { return AnchorWords(a).front() == w.text; });
+      EXPECT_TRUE(entry) << w.text << " has no entry in statements.htm";
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, compiler::StatementTableWords().size() + compiler::FunctionTableWords().size() + 1);
+  // The forms of the statements that have several, and the lines that are no statement word.
+  for (const char* form : {"ON_GOTO", "ON_GOSUB", "ON_INT", "ON_TIMER", "ON_RECV", "SET_RS232", "SET_VARNOBUS",
+                           "SET_ONINT", "SET_HCODE", "CONST_DEVICE", "END_IF", "LABEL", "ASSIGN"})
+    EXPECT_EQ(statements.count(form), 1u) << form;
+}
+
+// The pages' entries and their index name only words the compiler knows, and every link of an
+// index leads to an entry of its page.
+TEST(HelpPages, TheIndexNamesOnlyWordsTheCompilerKnows) {
+  const fs::path help = fs::path(VN_SOURCE_DIR) / "data" / "help";
+  // Entries about a form that has no word of its own, and the series a form is for.
+  const std::set<std::string> topics = {"LABEL", "ASSIGN"};
+  const std::set<std::string> series = {"VNM"};
+  for (const char* name : {"statements.htm", "functions.htm"}) {
+    const std::string page = ReadAll(help / name);
+    const std::set<std::string> anchors = Anchors(page);
+    ASSERT_GE(anchors.size(), 40u) << name;
+    const bool functions = std::string(name) == "functions.htm";
+    for (const std::string& anchor : anchors) {
+      if (topics.count(anchor) != 0) continue;
+      const std::vector<std::string> words = AnchorWords(anchor);
+      const auto first = compiler::FindLanguageWord(words.front());
+      if (functions) {
+        EXPECT_EQ(first, compiler::WordKind::kFunction) << name << ": " << anchor;
+      } else {
+        EXPECT_TRUE(first == compiler::WordKind::kStatement || first == compiler::WordKind::kComment)
+            << name << ": " << anchor;
+      }
+      for (size_t i = 1; i < words.size(); ++i)
+        EXPECT_TRUE(compiler::FindLanguageWord(words[i]).has_value() || series.count(words[i]) != 0)
+            << name << ": " << anchor;
+    }
+    const std::regex link("<a href=\"#([^\"]+)\">");
+    for (std::sregex_iterator it(page.begin(), page.end(), link), end; it != end; ++it)
+      EXPECT_EQ(anchors.count((*it)[1]), 1u) << name << " links to #" << (*it)[1] << ", which is not there";
+  }
+}
+
+TEST(HelpPages, EveryExampleCompiles) {
+  const fs::path help = fs::path(VN_SOURCE_DIR) / "data" / "help";
   size_t count = 0;
   for (const char* page : {"vnhelpv1.htm", "language.htm", "statements.htm", "functions.htm"}) {
     for (const std::string& example : Examples(ReadAll(help / page))) {

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 
+#include "compiler/words.h"
 #include "shell/basic_lexer.h"
 #include "shell/cable_devices.h"
 #include "shell/editor_settings.h"
@@ -227,6 +229,47 @@ TEST(Colouring, TokensOfTheDialect) {
       {"점수 = 1 ' 한글", {{"점수", kStyleDefault}, {"=", kStyleOperator}, {"1", kStyleNumber}, {"' 한글", kStyleComment}}},
   };
   for (const Case& c : cases) EXPECT_THAT(Runs(c.line), ElementsAreArray(c.runs)) << c.line;
+}
+
+// The colouring takes its words from the compiler: every statement, function and word inside a
+// statement is a keyword wherever it stands in a line, in any case; REM starts a comment; a
+// byte part and the short spelling KS stay names, as a program may use them as variables.
+TEST(Colouring, EveryWordOfTheCompilerIsColouredByItsKind) {
+  using compiler::WordKind;
+  size_t statements = 0, functions = 0;
+  for (const compiler::LanguageWord& w : compiler::LanguageWords()) {
+    std::string lower = w.text;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    statements += w.kind == WordKind::kStatement;
+    functions += w.kind == WordKind::kFunction;
+    switch (w.kind) {
+      case WordKind::kStatement:
+      case WordKind::kFunction:
+      case WordKind::kKeyword:
+      case WordKind::kOperator:
+        EXPECT_THAT(Runs("  " + w.text), ElementsAre(Styled{w.text, kStyleKeyword})) << w.text;
+        EXPECT_THAT(Runs("X " + lower + " ("), ElementsAre(Styled{"X", kStyleDefault}, Styled{lower, kStyleKeyword},
+                                                          Styled{"(", kStyleOperator}))
+            << w.text;
+        EXPECT_TRUE(IsBasicKeyword(w.text)) << w.text;
+        break;
+      case WordKind::kComment:
+        EXPECT_THAT(Runs("  " + lower + " x"), ElementsAre(Styled{lower + " x", kStyleComment})) << w.text;
+        EXPECT_TRUE(IsBasicKeyword(w.text)) << w.text;
+        break;
+      case WordKind::kShortForm:
+      case WordKind::kBytePart:
+        EXPECT_THAT(Runs("  " + w.text), ElementsAre(Styled{w.text, kStyleDefault})) << w.text;
+        EXPECT_FALSE(IsBasicKeyword(w.text)) << w.text;
+        break;
+    }
+  }
+  EXPECT_EQ(statements, compiler::StatementTableWords().size());
+  EXPECT_EQ(functions, compiler::FunctionTableWords().size());
+  // Names that only look like words stay names.
+  for (const char* name : {"NOT", "PRINTER", "TOTAL", "KEY", "STEPS"}) EXPECT_FALSE(IsBasicKeyword(name)) << name;
+  EXPECT_THAT(Runs("SET HCODE KS"), ElementsAre(Styled{"SET", kStyleKeyword}, Styled{"HCODE", kStyleKeyword},
+                                                Styled{"KS", kStyleDefault}));
 }
 
 TEST(Colouring, EveryByteIsStyledOnce) {

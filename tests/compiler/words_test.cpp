@@ -1,0 +1,100 @@
+// The list of the language's words that the editor, the help pages and the fuzzer share: its
+// order, its agreement with the words the parsers compare tokens with, and the fuzzer's
+// dictionary.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "compiler/words.h"
+
+namespace vn::compiler {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Every upper-case word that a compiler source writes as a text literal (u"THEN"), with the
+// file it is in. The statement and function tables are among them.
+std::map<std::string, std::string> WordLiteralsOfTheCompiler() {
+  std::map<std::string, std::string> words;
+  const std::regex literal(R"re(u"([A-Z][A-Z0-9]*)")re");
+  for (const auto& entry : fs::directory_iterator(fs::path(VN_SOURCE_DIR) / "src" / "compiler")) {
+    if (entry.path().extension() != ".cpp") continue;
+    const std::string text = ReadText(entry.path());
+    for (std::sregex_iterator it(text.begin(), text.end(), literal), end; it != end; ++it)
+      words.emplace((*it)[1], entry.path().filename().string());
+  }
+  return words;
+}
+
+TEST(LanguageWords, SortedOnceEachAndUpperCase) {
+  const auto& words = LanguageWords();
+  ASSERT_FALSE(words.empty());
+  for (size_t i = 1; i < words.size(); ++i) EXPECT_LT(words[i - 1].text, words[i].text) << words[i].text;
+  for (const LanguageWord& w : words) {
+    EXPECT_TRUE(std::regex_match(w.text, std::regex("[A-Z][A-Z0-9]*"))) << w.text;
+    EXPECT_EQ(FindLanguageWord(w.text), w.kind) << w.text;
+  }
+}
+
+TEST(LanguageWords, TheStatementAndFunctionTablesAreInTheListWithTheirKind) {
+  const std::vector<std::string> statements = StatementTableWords();
+  const std::vector<std::string> functions = FunctionTableWords();
+  // The tables are the compiler's own; their sizes here only guard against an empty read.
+  ASSERT_GE(statements.size(), 40u);
+  ASSERT_GE(functions.size(), 40u);
+  for (const std::string& s : statements) EXPECT_EQ(FindLanguageWord(s), WordKind::kStatement) << s;
+  for (const std::string& f : functions) {
+    // A word in both tables would be a statement at the start of a line and a function in an
+    // operand; none is today, and the list gives a word one kind only.
+    EXPECT_EQ(std::count(statements.begin(), statements.end(), f), 0) << f;
+    EXPECT_EQ(FindLanguageWord(f), WordKind::kFunction) << f;
+  }
+  // Words inside statements that are statements too keep the statement kind.
+  for (const char* w : {"GOTO", "GOSUB", "HIGH", "LOW", "ON", "IF", "ELSE"})
+    EXPECT_EQ(FindLanguageWord(w), WordKind::kStatement) << w;
+  EXPECT_EQ(FindLanguageWord("THEN"), WordKind::kKeyword);
+  EXPECT_EQ(FindLanguageWord("MOD"), WordKind::kOperator);
+  EXPECT_EQ(FindLanguageWord("REM"), WordKind::kComment);
+  EXPECT_EQ(FindLanguageWord("KS"), WordKind::kShortForm);
+  EXPECT_EQ(FindLanguageWord("HL"), WordKind::kBytePart);
+  for (const char* w : {"", "NOT", "PRINTX", "then", "KS560", "A"}) EXPECT_EQ(FindLanguageWord(w), std::nullopt) << w;
+}
+
+// A parser that starts comparing tokens with a new word must list it, and the list names no
+// word that no parser compares with.
+TEST(LanguageWords, TheListIsExactlyTheWordsTheCompilerComparesWith) {
+  const std::map<std::string, std::string> literals = WordLiteralsOfTheCompiler();
+  ASSERT_GE(literals.size(), 100u);
+  for (const auto& [word, file] : literals)
+    EXPECT_TRUE(FindLanguageWord(word).has_value()) << word << " in src/compiler/" << file << " is not in the list";
+  for (const LanguageWord& w : LanguageWords())
+    EXPECT_EQ(literals.count(w.text), 1u) << w.text << " is in the list but no compiler source compares with it";
+}
+
+TEST(LanguageWords, TheFuzzerDictionaryHoldsEveryWord) {
+  const std::string dict = ReadText(fs::path(VN_SOURCE_DIR) / "fuzz" / "compile.dict");
+  ASSERT_FALSE(dict.empty());
+  std::set<std::string> entries;
+  std::istringstream lines(dict);
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() >= 2 && line.front() == '"' && line.back() == '"') entries.insert(line.substr(1, line.size() - 2));
+  for (const LanguageWord& w : LanguageWords())
+    EXPECT_EQ(entries.count(w.text), 1u) << "fuzz/compile.dict lacks \"" << w.text << "\"";
+}
+
+}  // namespace
+}  // namespace vn::compiler
