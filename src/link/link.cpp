@@ -286,7 +286,8 @@ int Link::UsbWrite(const std::uint8_t* data, std::size_t length) {
 
 int Link::UsbRead(std::uint8_t* data, std::size_t length, std::size_t& received) {
   const int status = devices_.usb.Read(data, length, received);
-  if (observer_ != nullptr && status == platform::UsbLibrary::kOk) observer_->OnCable(WireDirection::kReceived, data, received);
+  if (observer_ != nullptr && status == platform::UsbLibrary::kOk)
+    observer_->OnCable(WireDirection::kReceived, data, received);
   return status;
 }
 
@@ -333,7 +334,8 @@ int Link::UsbSendBlock(const std::uint8_t* bytes, std::size_t count) {
   }
   const int status = devices_.usb.Write(wire.data(), wire.size());
   if (observer_ != nullptr) {
-    for (std::size_t i = 0; i < count; ++i) observer_->OnByte(WireDirection::kSent, bytes[i], status == platform::UsbLibrary::kOk);
+    for (std::size_t i = 0; i < count; ++i)
+      observer_->OnByte(WireDirection::kSent, bytes[i], status == platform::UsbLibrary::kOk);
     observer_->OnCable(WireDirection::kSent, wire.data(), wire.size());
   }
   return status == platform::UsbLibrary::kOk ? 0 : -1;

@@ -199,7 +199,8 @@ TEST_F(TraceWire, WithoutTheOptionNothingIsTraced) {
 TEST_F(TraceWire, EveryCommandThatTalksToAModuleTakesIt) {
   const auto src = Write("w.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nL: A = A + 1\r\nGOTO L\r\n");
   const std::string s = src.string();
-  for (const std::string& args : std::vector<std::string>{"verify " + s, "read-flash " + s, "erase --device WF", "download " + s}) {
+  const std::vector<std::string> commands = {"verify " + s, "read-flash " + s, "erase --device WF", "download " + s};
+  for (const std::string& args : commands) {
     SCOPED_TRACE(args);
     // The fresh virtual module's flash is empty: verify ends in a mismatch, which is exit 1.
     const CliRun r = Exec(args + " --cable virtual --trace-wire");

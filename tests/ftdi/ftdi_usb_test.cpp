@@ -51,7 +51,8 @@ class ModuleChip final : public StandinChip {
     if (gone) return -4;
     std::uint32_t waiting = 0;
     if (cable_.GetQueueStatus(waiting) != platform::UsbLibrary::kOk) return -1;
-    const auto n = std::min<std::size_t>({waiting, static_cast<std::size_t>(size), static_cast<std::size_t>(max_per_read)});
+    const auto n =
+        std::min<std::size_t>({waiting, static_cast<std::size_t>(size), static_cast<std::size_t>(max_per_read)});
     if (n == 0) return 0;
     std::size_t got = 0;
     if (cable_.Read(data, n, got) != platform::UsbLibrary::kOk) return -1;

@@ -176,8 +176,8 @@ TEST(WireTrace, DownloadOnEveryCableAndSeries) {
       std::vector<int> code_bytes;
       for (long a = 0; a < count; ++a) code_bytes.push_back(code.Get(a));
       std::vector<int> load = {0x34, static_cast<int>(n & 255), static_cast<int>(n >> 8)};
-      const std::vector<int> sent = Concat(Concat(w == Wire::kDummy ? std::vector<int>{0x56} : std::vector<int>{}, ident),
-                                           Concat(load, code_bytes));
+      const std::vector<int> speed_check = w == Wire::kDummy ? std::vector<int>{0x56} : std::vector<int>{};
+      const std::vector<int> sent = Concat(Concat(speed_check, ident), Concat(load, code_bytes));
       EXPECT_EQ(r.Values(kOut), sent);
 
       // The reply: the VN module echoes every byte, the VNM module sends the 16-bit sum.
