@@ -138,8 +138,9 @@ CliCable::CliCable(const std::string& cable, int kind, const CableArgs& args,
 }
 
 CliCable::~CliCable() {
-  // The link goes first: it refers to the devices and the module.
+  // The link goes first: it refers to the devices, the module and the trace.
   link_.reset();
+  trace_.reset();
   devices_.reset();
 }
 
@@ -147,7 +148,19 @@ void CliCable::Open() {
   for (const auto& m : link::OpenLink(*link_)) std::cerr << Printable(m.text) << "\n";
 }
 
-void CliCable::Shutdown() { link::LinkShutdown(*link_); }
+void CliCable::Shutdown() {
+  link::LinkShutdown(*link_);
+  FlushTrace();
+}
+
+void CliCable::TraceWire() {
+  trace_ = std::make_unique<link::WireTraceWriter>(std::cerr);
+  link_->SetWireObserver(trace_.get());
+}
+
+void CliCable::FlushTrace() {
+  if (trace_) trace_->Flush();
+}
 
 platform::VirtualClock& CliCable::virtual_clock() { return devices_->virtual_clock; }
 platform::SteadyClock& CliCable::steady_clock() { return devices_->steady; }

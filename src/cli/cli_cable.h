@@ -10,6 +10,7 @@
 
 #include "compiler/compiler.h"
 #include "link/link.h"
+#include "link/wire_trace.h"
 #include "platform/clock.h"
 #include "sim/running_module.h"
 #include "sim/wire.h"
@@ -21,6 +22,11 @@ const compiler::DeviceCodeInfo* FindDeviceOrSay(const std::string& code);
 
 // A port address as decimal, 0x.. or &H.. text.
 std::optional<int> ParsePort(std::string text);
+
+// The help of --trace-wire, which every command that talks to a module takes.
+inline constexpr char kTraceWireHelp[] =
+    "print every byte exchanged with the module on standard error: '>' sent, '<' received, and for USB "
+    "'usb>' / 'usb<' the half-byte pairs on the cable";
 
 // True for "virtual", "virtual-revb" and "virtual-dummy".
 bool IsVirtualCable(const std::string& cable);
@@ -50,7 +56,12 @@ class CliCable {
 
   // Opens the cable; the start-up messages go to standard error.
   void Open();
+  // Shuts the cable and writes what the trace still holds.
   void Shutdown();
+  // From now on every byte exchanged with the module is traced on standard error.
+  void TraceWire();
+  // Writes the trace's open lines (after a debugger command, before its answer is waited on).
+  void FlushTrace();
 
   link::Link& link() { return *link_; }
   bool is_virtual() const { return virtual_; }
@@ -65,6 +76,7 @@ class CliCable {
   std::unique_ptr<Devices> devices_;
   std::unique_ptr<sim::RunningModule> module_;
   std::unique_ptr<link::Link> link_;
+  std::unique_ptr<link::WireTraceWriter> trace_;
 };
 
 }  // namespace vn::cli

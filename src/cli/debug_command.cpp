@@ -44,6 +44,7 @@ struct DebugOptions {
   std::string lang = "en";
   long wait_ms = 5000;
   std::string file;
+  bool trace_wire = false;
 };
 
 // The download's status panel and message boxes in the terminal.
@@ -68,10 +69,13 @@ class TerminalUi final : public link::DownloadProgress {
 // The link to a real cable or to the running virtual module, and the time the timers wait on.
 class DebugCable {
  public:
-  DebugCable(const DebugOptions& o, int kind, const CableArgs& args) : cable_(o.cable, kind, args) {}
+  DebugCable(const DebugOptions& o, int kind, const CableArgs& args) : cable_(o.cable, kind, args) {
+    if (o.trace_wire) cable_.TraceWire();
+  }
 
   void Open() { cable_.Open(); }
   void Close() { cable_.Shutdown(); }
+  void FlushTrace() { cable_.FlushTrace(); }
   link::Link& link() { return cable_.link(); }
   // A timer interval: the virtual module's clock moves on; a real module gets real time.
   void Wait(long ms) {
@@ -338,6 +342,7 @@ int Debug(const DebugOptions& o) {
     cable.Close();
     return kExitFailed;
   }
+  cable.FlushTrace();
   const bool prompt = isatty(STDIN_FILENO) == 1;
   std::string line;
   for (;;) {
@@ -346,7 +351,9 @@ int Debug(const DebugOptions& o) {
       std::cout.flush();
     }
     if (!std::getline(std::cin, line)) break;
-    if (!session.Execute(line)) break;
+    const bool more = session.Execute(line);
+    cable.FlushTrace();
+    if (!more) break;
   }
   session.Finish();
   cable.Close();
@@ -375,6 +382,7 @@ void AddDebugCommand(CLI::App& app) {
   debug->add_option("--virtual-fault", options->fault,
                     "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
   debug->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
+  debug->add_flag("--trace-wire", options->trace_wire, kTraceWireHelp);
   debug->add_option("FILE.bas", options->file, "source file")->required();
   debug->callback([options] {
     const int status = Debug(*options);

@@ -43,6 +43,7 @@ struct FlashOptions {
   std::string lang = "en";
   std::string file;
   std::string output;  // read-flash: binary dump instead of the rows
+  bool trace_wire = false;
 };
 
 // ---- The terminal as the IDE's status bar and message boxes -----------------------------------
@@ -174,7 +175,9 @@ class KeptFlash {
 class Cable {
  public:
   Cable(const FlashOptions& o, int kind, const CableArgs& args, KeptFlash& kept)
-      : cable_(o.cable, kind, args, [&kept](sim::RunningModule& module) { kept.Fill(module); }) {}
+      : cable_(o.cable, kind, args, [&kept](sim::RunningModule& module) { kept.Fill(module); }) {
+    if (o.trace_wire) cable_.TraceWire();
+  }
 
   void Open() { cable_.Open(); }
   void Close() { cable_.Shutdown(); }
@@ -316,6 +319,7 @@ void AddFlashCommands(CLI::App& app) {
     sub->add_option("--virtual-flash", options->flash_file,
                     "with a virtual cable: file that keeps the virtual module's flash between runs");
     sub->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
+    sub->add_flag("--trace-wire", options->trace_wire, kTraceWireHelp);
     if (cmd.action != Action::kErase) sub->add_option("FILE", options->file, "FILE.bas or FILE.obj")->required();
     if (cmd.action == Action::kReadFlash) sub->add_option("-o", options->output, "write the bytes read to this file");
     const Action action = cmd.action;

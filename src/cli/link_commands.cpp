@@ -29,6 +29,7 @@ struct LinkOptions {
   std::string device = "KF";
   std::string fault;
   std::string lang = "en";
+  bool trace_wire = false;
 };
 
 void ShowMessages(const std::vector<link::LinkMessage>& messages) {
@@ -44,11 +45,12 @@ int Identify(const LinkOptions& o) {
 
   // Real devices, or the virtual module behind both virtual cables (only the chosen one is used).
   CliCable cable(o.cable, device->kind, *args);
+  if (o.trace_wire) cable.TraceWire();
   link::Link& lnk = cable.link();
   ShowMessages(link::OpenLink(lnk));
   lnk.LinkIdle();
   const link::Identification id = link::IdentifyModule(lnk, o.lang == "ko" ? -1 : 0);
-  link::LinkShutdown(lnk);
+  cable.Shutdown();
   if (id.result != 0) {
     std::cerr << Printable(id.message.text) << "\n";
     return kExitNoModule;
@@ -73,6 +75,7 @@ void AddLinkCommands(CLI::App& app) {
       ->capture_default_str();
   identify->add_option("--virtual-fault", options->fault,
                        "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
+  identify->add_flag("--trace-wire", options->trace_wire, kTraceWireHelp);
   identify->add_option("--lang", options->lang, "message language")
       ->check(CLI::IsMember({"en", "ko"}))
       ->capture_default_str();

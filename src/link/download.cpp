@@ -132,7 +132,7 @@ void ReplyReader::Fetch() {
   left_ -= n;
   std::vector<std::uint8_t> wire(static_cast<std::size_t>(2 * n), 0);
   std::size_t received = 0;
-  if (link_.usb().Read(wire.data(), wire.size(), received) != platform::UsbLibrary::kOk) received = 0;
+  if (link_.UsbReadBlock(wire.data(), wire.size(), received) != platform::UsbLibrary::kOk) received = 0;
   for (std::size_t k = 0; 2 * k + 1 < received; ++k) {
     const std::uint8_t low = wire[2 * k], high = wire[2 * k + 1];
     if (low > 15 || high > 15) break;  // not the wire encoding: the byte is lost

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "link/wire_trace.h"
 #include "platform/bit_timing.h"
 #include "platform/clock.h"
 #include "platform/parallel_port.h"
@@ -109,7 +110,7 @@ bool Link::PollHandshake(int level, long rounds, long polls) {
   return false;
 }
 
-int Link::RevBSendByte(int b) {
+int Link::RevBSend(int b) {
   if (!IsByte(b)) return -1;
   const int f = FamilyBit();
   PortWrite(Ioadr, kRevBLow + f + b % 16);
@@ -122,7 +123,7 @@ int Link::RevBSendByte(int b) {
   return 0;
 }
 
-int Link::RevBRecvByte() {
+int Link::RevBRecv() {
   const int f = FamilyBit();
   if (!PollHandshake(0, 3001, 101)) return -1;
   const int low = ((PortRead(Ioadr + 1) ^ 0x8F) >> 4) & 15;
@@ -136,7 +137,7 @@ int Link::RevBRecvByte() {
   return low + 16 * high;
 }
 
-int Link::DummySendByte(int b) {
+int Link::DummySend(int b) {
   if (!IsByte(b)) return -1;
   PortWrite(Ioadr, 0);  // request
   if (WaitAckLow() != 0) {
@@ -169,7 +170,7 @@ int Link::DummySendByte(int b) {
   return 0;
 }
 
-int Link::DummyRecvByte() {
+int Link::DummyRecv() {
   if (WaitAckLow() != 0) return -1;  // the module's request
   devices_.interrupts.Disable();
   PortWrite(Ioadr, 0);
@@ -260,22 +261,52 @@ int Link::LinkRecvByte() {
   return DummyRecvByte();
 }
 
+int Link::RevBSendByte(int b) { return Sent(b, RevBSend(b)); }
+int Link::RevBRecvByte() { return Received(RevBRecv()); }
+int Link::DummySendByte(int b) { return Sent(b, DummySend(b)); }
+int Link::DummyRecvByte() { return Received(DummyRecv()); }
+int Link::UsbSendByte(int b) { return Sent(b, UsbSend(b)); }
+int Link::UsbRecvByte() { return Received(UsbRecv()); }
+
+int Link::Sent(int b, int result) {
+  if (observer_ != nullptr) observer_->OnByte(WireDirection::kSent, b, result == 0);
+  return result;
+}
+
+int Link::Received(int result) {
+  if (observer_ != nullptr) observer_->OnByte(WireDirection::kReceived, result, result != -1);
+  return result;
+}
+
+int Link::UsbWrite(const std::uint8_t* data, std::size_t length) {
+  const int status = devices_.usb.Write(data, length);
+  if (observer_ != nullptr) observer_->OnCable(WireDirection::kSent, data, length);
+  return status;
+}
+
+int Link::UsbRead(std::uint8_t* data, std::size_t length, std::size_t& received) {
+  const int status = devices_.usb.Read(data, length, received);
+  if (observer_ != nullptr && status == platform::UsbLibrary::kOk)
+    observer_->OnCable(WireDirection::kReceived, data, received);
+  return status;
+}
+
 int Link::NibbleSendByte(int b) { return UseUsb != 0 ? UsbSendByte(b) : RevBSendByte(b); }
 int Link::NibbleRecvByte() { return UseUsb != 0 ? UsbRecvByte() : RevBRecvByte(); }
 
 int Link::FamilySendByte(int b) { return DeviceKind == 1 ? LinkSendByte(b) : NibbleSendByte(b); }
 int Link::FamilyRecvByte() { return DeviceKind == 1 ? LinkRecvByte() : NibbleRecvByte(); }
 
-int Link::UsbSendByte(int b) {
+int Link::UsbSend(int b) {
   if (!IsByte(b)) return -1;
   const std::uint8_t pair[2] = {static_cast<std::uint8_t>(b % 16), static_cast<std::uint8_t>(b / 16)};
-  return devices_.usb.Write(pair, 2) == platform::UsbLibrary::kOk ? 0 : -1;
+  return UsbWrite(pair, 2) == platform::UsbLibrary::kOk ? 0 : -1;
 }
 
-int Link::UsbRecvByte() {
+int Link::UsbRecv() {
   std::uint8_t pair[2] = {0, 0};
   std::size_t received = 0;
-  if (devices_.usb.Read(pair, 2, received) != platform::UsbLibrary::kOk) return -1;
+  if (UsbRead(pair, 2, received) != platform::UsbLibrary::kOk) return -1;
   // A read that ran into the time-out is a failure, not a byte of zeros; and a half that is
   // not 0..15 was not sent in the wire encoding.
   if (received < 2 || pair[0] > 15 || pair[1] > 15) return -1;
@@ -284,10 +315,10 @@ int Link::UsbRecvByte() {
 
 int Link::UsbQuery(std::uint8_t first) {
   const std::uint8_t query[2] = {first, 0x20};
-  if (devices_.usb.Write(query, 2) != platform::UsbLibrary::kOk) return -1;
+  if (UsbWrite(query, 2) != platform::UsbLibrary::kOk) return -1;
   std::uint8_t answer[2] = {0, 0};
   std::size_t received = 0;
-  if (devices_.usb.Read(answer, 2, received) != platform::UsbLibrary::kOk || received < 2) return -1;
+  if (UsbRead(answer, 2, received) != platform::UsbLibrary::kOk || received < 2) return -1;
   return 16 * answer[1] + answer[0];
 }
 
@@ -301,7 +332,29 @@ int Link::UsbSendBlock(const std::uint8_t* bytes, std::size_t count) {
     wire.push_back(static_cast<std::uint8_t>(bytes[i] % 16));
     wire.push_back(static_cast<std::uint8_t>(bytes[i] / 16));
   }
-  return devices_.usb.Write(wire.data(), wire.size()) == platform::UsbLibrary::kOk ? 0 : -1;
+  const int status = devices_.usb.Write(wire.data(), wire.size());
+  if (observer_ != nullptr) {
+    for (std::size_t i = 0; i < count; ++i)
+      observer_->OnByte(WireDirection::kSent, bytes[i], status == platform::UsbLibrary::kOk);
+    observer_->OnCable(WireDirection::kSent, wire.data(), wire.size());
+  }
+  return status == platform::UsbLibrary::kOk ? 0 : -1;
+}
+
+int Link::UsbReadBlock(std::uint8_t* wire, std::size_t length, std::size_t& received) {
+  const int status = UsbRead(wire, length, received);
+  if (observer_ == nullptr) return status;
+  // What the reader of the block makes of it: whole pairs in the wire encoding, up to the
+  // first that is not; anything short of the block is a receive that got nothing.
+  const std::size_t got = status == platform::UsbLibrary::kOk ? received : 0;
+  std::size_t k = 0;
+  for (; 2 * k + 1 < got; ++k) {
+    const std::uint8_t low = wire[2 * k], high = wire[2 * k + 1];
+    if (low > 15 || high > 15) break;
+    observer_->OnByte(WireDirection::kReceived, 16 * high + low, true);
+  }
+  if (k < length / 2) observer_->OnByte(WireDirection::kReceived, -1, false);
+  return status;
 }
 
 void Link::UsbDiscardWaiting() {
@@ -314,7 +367,7 @@ void Link::UsbDiscardWaiting() {
     const std::size_t want =
         std::min<std::size_t>({waiting, sizeof drop, static_cast<std::size_t>(kUsbDrainLimit - dropped)});
     std::size_t got = 0;
-    if (devices_.usb.Read(drop, want, got) != platform::UsbLibrary::kOk || got == 0) return;
+    if (UsbRead(drop, want, got) != platform::UsbLibrary::kOk || got == 0) return;
     dropped += static_cast<long>(got);
   }
 }

@@ -22,6 +22,8 @@ class UsbLibrary;
 
 namespace vn::link {
 
+class WireObserver;
+
 // A message box the owner of the user action shows.
 struct LinkMessage {
   std::string text;
@@ -72,6 +74,10 @@ class Link {
   long BitDelay = 0;          // busy-wait count of one time unit; set by the speed check
   int SpeedChecked = 0;       // -1 once the cable speed check has passed in this run
 
+  // Sees every byte exchanged with the module (see wire_trace.h); null, the default, for none.
+  // The observer outlives its use here.
+  void SetWireObserver(WireObserver* observer) { observer_ = observer; }
+
   // Panel 2 of the main window's status bar, for the speed check's progress. May be empty.
   std::function<void(const std::string&)> StatusText;
 
@@ -121,6 +127,9 @@ class Link {
   int UsbQueryFamily();
   // One USB write of `count` bytes in the wire encoding (the block transfer of downloads).
   int UsbSendBlock(const std::uint8_t* bytes, std::size_t count);
+  // One USB read of up to `length` bytes in the wire encoding (the block replies of downloads),
+  // as UsbLibrary::Read.
+  int UsbReadBlock(std::uint8_t* wire, std::size_t length, std::size_t& received);
   // Bytes waiting from the module on the USB cable, or -1 when the library fails.
   long UsbWaiting();
   // Reads and drops whatever waits in the USB cable's receive path (the chip keeps the bytes of
@@ -143,8 +152,21 @@ class Link {
   void Status(const std::string& text) {
     if (StatusText) StatusText(text);
   }
+  int RevBSend(int b);
+  int RevBRecv();
+  int DummySend(int b);
+  int DummyRecv();
+  int UsbSend(int b);
+  int UsbRecv();
+  // The USB library's write and read, shown to the observer.
+  int UsbWrite(const std::uint8_t* data, std::size_t length);
+  int UsbRead(std::uint8_t* data, std::size_t length, std::size_t& received);
+  // Shows a protocol byte to the observer and hands the result of its exchange on.
+  int Sent(int b, int result);
+  int Received(int result);
 
   LinkDevices devices_;
+  WireObserver* observer_ = nullptr;
 };
 
 // Number text with a blank in place of a plus sign (" 888", "-1").

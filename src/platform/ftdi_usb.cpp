@@ -15,6 +15,13 @@ constexpr int kFtdiVendor = 0x0403;
 constexpr int kFtdiProducts[] = {0x6001, 0x6010, 0x6011, 0x6014, 0x6015};
 // libftdi returns at once with what the chip has; a wait is built from short naps.
 constexpr std::int64_t kReadPollNs = 1'000'000;
+// The chip holds back a reply shorter than its buffer until its latency timer runs out: 16 ms
+// by default, which every echo block and status read of a download would wait. 1 ms is the
+// least the chip and libftdi take.
+constexpr unsigned char kLatencyTimerMs = 1;
+// The most one drain takes in: two wire bytes for every flash address, so that a chip that
+// never stops delivering cannot hold the PC in it.
+constexpr std::size_t kDrainLimit = 2 * 65536;
 
 }  // namespace
 
@@ -32,6 +39,8 @@ int FtdiUsb::OpenByDescription(const char* description) {
     if (ftdi_usb_open_desc(ctx_, kFtdiVendor, product, description, nullptr) == 0) {
       open_ = true;
       pending_.clear();
+      // A chip that keeps its default latency still works, only slower: not a failed open.
+      ftdi_set_latency_timer(ctx_, kLatencyTimerMs);
       return kOk;
     }
   }
@@ -73,15 +82,17 @@ int FtdiUsb::Write(const std::uint8_t* data, std::size_t length) {
   return kOk;
 }
 
-bool FtdiUsb::Drain() {
+bool FtdiUsb::Drain(bool until_empty) {
   unsigned char buf[512];
-  for (;;) {
+  for (std::size_t taken = 0; taken < kDrainLimit;) {
     const int n = ftdi_read_data(ctx_, buf, sizeof buf);
     if (n < 0) return false;
     if (n == 0) return true;
     pending_.insert(pending_.end(), buf, buf + n);
-    if (static_cast<std::size_t>(n) < sizeof buf) return true;
+    taken += static_cast<std::size_t>(n);
+    if (!until_empty && static_cast<std::size_t>(n) < sizeof buf) return true;
   }
+  return true;
 }
 
 int FtdiUsb::Read(std::uint8_t* data, std::size_t length, std::size_t& received) {
@@ -94,7 +105,7 @@ int FtdiUsb::Read(std::uint8_t* data, std::size_t length, std::size_t& received)
       pending_.pop_front();
     }
     if (received == length) return kOk;
-    if (!Drain()) return kIoError;
+    if (!Drain(false)) return kIoError;
     if (!pending_.empty()) continue;
     if (clock_.NowNs() >= deadline) return kOk;  // a time-out is not an error of the library
     clock_.SleepFor(kReadPollNs);
@@ -104,7 +115,9 @@ int FtdiUsb::Read(std::uint8_t* data, std::size_t length, std::size_t& received)
 int FtdiUsb::GetQueueStatus(std::uint32_t& waiting) {
   waiting = 0;
   if (!open_) return kInvalidHandle;
-  if (!Drain()) return kIoError;
+  // A read can bring less than the chip holds (it hands over what has reached the PC so far):
+  // the count is of everything there, so the chip is read until it has nothing more.
+  if (!Drain(true)) return kIoError;
   waiting = static_cast<std::uint32_t>(pending_.size());
   return kOk;
 }

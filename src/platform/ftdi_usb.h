@@ -29,8 +29,9 @@ class FtdiUsb final : public UsbLibrary {
   int GetQueueStatus(std::uint32_t& waiting) override;
 
  private:
-  // Moves what the chip holds into `pending_` without waiting; false on a USB error.
-  bool Drain();
+  // Moves what the chip has into `pending_` without waiting: until a read comes back short, or
+  // with `until_empty` until one comes back empty. False on a USB error.
+  bool Drain(bool until_empty);
 
   Clock& clock_;
   ftdi_context* ctx_ = nullptr;
