@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -84,6 +85,22 @@ TEST(VirtualModulePanel, SendsTypedInputWithCr) {
   EXPECT_TRUE(none.Ports().empty());
   EXPECT_FALSE(none.SendSerial("x"));
   EXPECT_FALSE(none.ToggleInput(1));
+}
+
+TEST(VirtualModuleDock, ShowsTheDisplayThenThePortsThenTheSerialLine) {
+  VirtualModuleDock dock([] { return static_cast<sim::Board*>(nullptr); }, [] { return std::string("none"); });
+  QLayout* layout = dock.widget()->layout();
+  ASSERT_NE(layout, nullptr);
+  const int status = layout->indexOf(dock.status_line());
+  const int display = layout->indexOf(dock.display_view());
+  const int ports = layout->indexOf(dock.ports());
+  const int serial = layout->indexOf(dock.serial_view());
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(display, 1);
+  EXPECT_EQ(ports, 3);   // after its caption
+  EXPECT_EQ(serial, 5);  // after its caption, with the input row below
+  EXPECT_EQ(layout->count(), 7);
+  EXPECT_EQ(dock.serial_input()->parentWidget(), dock.widget());
 }
 
 TEST(VirtualModuleDock, ShowsTheRunningProgramAndTakesInputs) {
