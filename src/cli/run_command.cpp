@@ -23,7 +23,7 @@
 #include "link/object_file.h"
 #include "core/file_io.h"
 #include "sim/interpreter.h"
-#include "sim/machine_io.h"
+#include "sim/board.h"
 
 namespace vn::cli {
 
@@ -83,7 +83,7 @@ std::string Hex(std::uint32_t v) {
   return buf;
 }
 
-std::string EventText(const sim::IoEvent& e, const sim::MachineIo& io) {
+std::string EventText(const sim::IoEvent& e, const sim::Board& io) {
   using K = sim::IoEventKind;
   std::ostringstream s;
   switch (e.kind) {
@@ -103,8 +103,8 @@ std::string EventText(const sim::IoEvent& e, const sim::MachineIo& io) {
     case K::kDacOut: s << "dacout port " << e.port << " " << e.value << " " << e.extra; break;
     case K::kNote: {
       s << "note port " << e.port << " code " << e.value << " length " << e.extra;
-      if (!io.notes().empty()) {
-        const auto& n = io.notes().back();
+      if (!io.sound().notes().empty()) {
+        const auto& n = io.sound().notes().back();
         char buf[64];
         std::snprintf(buf, sizeof buf, " (%.0f Hz, %.0f ms)", n.frequency_hz, static_cast<double>(n.duration_us) / 1000.0);
         s << buf;
@@ -188,7 +188,7 @@ int Run(const RunOptions& o) {
   };
 
   sim::Interpreter vm(p.series, p.code);
-  sim::MachineIo& io = vm.io();
+  sim::Board& io = vm.io();
   for (const auto& text : o.inputs) {
     InputRead read = ReadInput(text);
     const std::string named = "vnstudio-cli: --input '" + Printable(text) + "': ";
@@ -198,14 +198,14 @@ int Run(const RunOptions& o) {
     }
     if (!read.item.at_ms) {
       if (!read.item.apply(io)) {
-        std::cerr << named << "more than the " << sim::MachineIo::kMaxSerialInput << " bytes the serial input holds\n";
+        std::cerr << named << "more than the " << sim::Serial::kMaxInput << " bytes the serial input holds\n";
         return kExitUsage;
       }
       continue;
     }
     // Later, the program may not have taken the bytes before: the input then says so and is lost.
-    io.Schedule(*read.item.at_ms * 1000, [apply = std::move(read.item.apply), named](sim::MachineIo& m) {
-      if (!apply(m)) std::cerr << named << "lost: the serial input already holds its " << sim::MachineIo::kMaxSerialInput << " bytes\n";
+    io.Schedule(*read.item.at_ms * 1000, [apply = std::move(read.item.apply), named](sim::Board& m) {
+      if (!apply(m)) std::cerr << named << "lost: the serial input already holds its " << sim::Serial::kMaxInput << " bytes\n";
     });
   }
   const std::uint64_t until = o.max_time_ms ? *o.max_time_ms * 1000 : sim::Interpreter::kNoLimit;

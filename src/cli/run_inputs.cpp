@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <utility>
 
 #include "cli/cli_options.h"
@@ -11,53 +10,8 @@ namespace vn::cli {
 
 namespace {
 
-constexpr std::uint64_t kLastPort = sim::MachineIo::kPorts - 1;
-constexpr std::uint64_t kLargestLong = std::numeric_limits<std::int32_t>::max();
-
-// One number of an item: what it is called in a message and its largest value (the smallest is 0).
-struct Field {
-  const char* symbol = nullptr;  // in the item's form (port:N=L); null: the item has no such field
-  const char* name = nullptr;
-  std::uint64_t max = 0;
-};
-
-// The items that set a peripheral: KEY:N=V, or KEY:N when `value` has no name.
-struct Kind {
-  const char* key;
-  Field target;
-  Field value;
-  void (*set)(sim::MachineIo& io, std::uint64_t target, std::uint64_t value);
-};
-
-// The ranges are the module's: a port, an ADIN or ADKEYIN channel and a CAPTURE port are the
-// port numbers 0..64; PADIN's block is a byte of the code; COUNT has counters 0 and 1 and ON INT
-// (VNM) lines 0 and 1. Values are what the program reads back without wrapping: an ADIN value
-// fits the INTEGER it is read into, a key a BYTE, a count or a captured time a positive LONG,
-// SHIFTIN at most 32 bits.
-const Kind kKinds[] = {
-    {"port", {"N", "port", kLastPort}, {"L", "level", 1},
-     [](sim::MachineIo& io, std::uint64_t n, std::uint64_t v) { io.SetInput(static_cast<int>(n), static_cast<int>(v)); }},
-    {"adc", {"N", "channel", kLastPort}, {"V", "value", 65535},
-     [](sim::MachineIo& io, std::uint64_t n, std::uint64_t v) { io.SetAdc(static_cast<int>(n), static_cast<int>(v)); }},
-    {"adkey", {"N", "channel", kLastPort}, {"K", "key", 255},
-     [](sim::MachineIo& io, std::uint64_t n, std::uint64_t v) { io.SetAdKey(static_cast<int>(n), static_cast<int>(v)); }},
-    {"keypad", {"B", "block", 255}, {"K", "key", 255},
-     [](sim::MachineIo& io, std::uint64_t n, std::uint64_t v) { io.SetKeypad(static_cast<int>(n), static_cast<int>(v)); }},
-    {"count", {"N", "counter", 1}, {"V", "value", kLargestLong},
-     [](sim::MachineIo& io, std::uint64_t n, std::uint64_t v) { io.SetCounter(static_cast<int>(n), static_cast<long>(v)); }},
-    {"capture", {"P", "port", kLastPort}, {"V", "value", kLargestLong},
-     [](sim::MachineIo& io, std::uint64_t n, std::uint64_t v) { io.SetCapture(static_cast<int>(n), static_cast<long>(v)); }},
-    {"shiftin", {"V", "value", 0xFFFFFFFF}, {},
-     [](sim::MachineIo& io, std::uint64_t v, std::uint64_t) { io.SetShiftIn(static_cast<long>(v)); }},
-    {"int", {"N", "interrupt line", 1}, {},
-     [](sim::MachineIo& io, std::uint64_t n, std::uint64_t) { io.TriggerInterrupt(static_cast<int>(n)); }},
-};
-
-const Kind* FindKind(std::string_view key) {
-  for (const Kind& k : kKinds)
-    if (key == k.key) return &k;
-  return nullptr;
-}
+using sim::InputField;
+using sim::InputKind;
 
 // A number from 0 to `max`: decimal digits, or hexadecimal digits after 0x or &H. No sign, no
 // blanks, nothing that wraps.
@@ -74,7 +28,7 @@ std::optional<std::uint64_t> ReadNumber(std::string_view text, std::uint64_t max
   return v;
 }
 
-std::string FieldError(const Field& f, std::string_view text) {
+std::string FieldError(const InputField& f, std::string_view text) {
   return "the " + std::string(f.name) + " must be a number from 0 to " + std::to_string(f.max) + ", not '" +
          std::string(text) + "'";
 }
@@ -111,10 +65,20 @@ std::optional<std::string> Unescape(std::string_view text) {
 }
 
 // "port:N=L".
-std::string Form(const Kind& k) {
+std::string Form(const InputKind& k) {
   std::string form = std::string(k.key) + ":" + k.target.symbol;
   if (k.value.name != nullptr) form += "=" + std::string(k.value.symbol);
   return form;
+}
+
+// Puts the item into the peripheral registered as `owner`; false when the board has no such
+// peripheral or the input did not fit.
+template <class Put>
+std::function<bool(sim::Board&)> ApplyTo(const char* owner, Put put) {
+  return [owner, put](sim::Board& board) {
+    sim::Peripheral* p = board.Find(owner);
+    return p != nullptr && put(*p);
+  };
 }
 
 InputRead Refused(std::string why) {
@@ -138,12 +102,16 @@ InputRead ReadInput(std::string_view text) {
   }
   const size_t colon = rest.find(':');
   const std::string_view key = colon == std::string_view::npos ? std::string_view() : rest.substr(0, colon);
-  const Kind* kind = FindKind(key);
-  if (kind == nullptr) {
-    // serial:TEXT, or TEXT as it stands.
-    const auto bytes = Unescape(key == "serial" ? rest.substr(colon + 1) : rest);
+  sim::InputLookup found = sim::FindInputKind(key);
+  const bool keyed = found.kind != nullptr;
+  if (!keyed) found = sim::DefaultTextInput();  // TEXT as it stands
+  if (found.kind == nullptr) return Refused("the module takes no text");
+  const InputKind* kind = found.kind;
+  if (kind->push != nullptr) {
+    // KEY:TEXT, or TEXT as it stands.
+    const auto bytes = Unescape(keyed ? rest.substr(colon + 1) : rest);
     if (!bytes) return Refused("a backslash in the text must start \\r \\n \\t \\0 \\\\ or \\xHH");
-    r.item.apply = [b = *bytes](sim::MachineIo& io) { return io.PushSerialInput(b); };
+    r.item.apply = ApplyTo(found.owner->name, [push = kind->push, b = *bytes](sim::Peripheral& p) { return push(p, b); });
     return r;
   }
   std::string_view target = rest.substr(colon + 1);
@@ -162,20 +130,27 @@ InputRead ReadInput(std::string_view text) {
     if (!read) return Refused(FieldError(kind->value, value));
     v = *read;
   }
-  r.item.apply = [set = kind->set, n = *n, v](sim::MachineIo& io) {
-    set(io, n, v);
+  r.item.apply = ApplyTo(found.owner->name, [set = kind->set, n = *n, v](sim::Peripheral& p) {
+    set(p, n, v);
     return true;
-  };
+  });
   return r;
 }
 
 std::string InputHelp() {
-  const auto range = [](const Field& f) { return std::string(f.symbol) + " 0.." + std::to_string(f.max); };
-  std::string help = "[@MS:]TEXT | serial:TEXT";
-  for (const Kind& k : kKinds) {
-    help += " | " + Form(k) + " (" + range(k.target);
-    if (k.value.name != nullptr) help += ", " + range(k.value);
-    help += ")";
+  const auto range = [](const InputField& f) { return std::string(f.symbol) + " 0.." + std::to_string(f.max); };
+  // The text items first, the first of them also without its key; then the numbered ones.
+  std::string help;
+  for (const sim::PeripheralRegistration& r : sim::PeripheralRegistry())
+    for (const InputKind& k : r.inputs())
+      if (k.push != nullptr) help += (help.empty() ? "[@MS:]TEXT | " : " | ") + std::string(k.key) + ":TEXT";
+  for (const sim::PeripheralRegistration& r : sim::PeripheralRegistry()) {
+    for (const InputKind& k : r.inputs()) {
+      if (k.push != nullptr) continue;
+      help += " | " + Form(k) + " (" + range(k.target);
+      if (k.value.name != nullptr) help += ", " + range(k.value);
+      help += ")";
+    }
   }
   return help + " (\\r \\n \\t \\0 \\\\ \\xHH in TEXT; numbers decimal or 0x/&H hexadecimal; @MS 0.." +
          std::to_string(kMaxTimeMs) + " applies the item at that virtual time)";

@@ -1,7 +1,8 @@
 // The --input items of "vnstudio-cli run": what the world outside does to the virtual module's
-// inputs, at once or at a virtual time. Every field is held to what the module has (ports
-// 0..64, counters 0 and 1, interrupt lines 0 and 1, ...), so that an item the module could
-// never see is refused with its name instead of being dropped without a word.
+// inputs, at once or at a virtual time. The items are the input kinds that the board's
+// peripherals declare (sim/peripherals/registry.h); every field is held to what the module has
+// (ports 0..64, counters 0 and 1, interrupt lines 0 and 1, ...), so that an item the module
+// could never see is refused with its name instead of being dropped without a word.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "sim/machine_io.h"
+#include "sim/board.h"
 
 namespace vn::cli {
 
@@ -18,7 +19,7 @@ namespace vn::cli {
 struct InputItem {
   std::optional<std::uint64_t> at_ms;  // @MS: applied when the virtual clock gets there
   // Puts the input into the module; false when it did not fit (the serial input buffer is full).
-  std::function<bool(sim::MachineIo&)> apply;
+  std::function<bool(sim::Board&)> apply;
 };
 
 // The item, or `error` (empty when it was read): one line saying what is wrong with it.

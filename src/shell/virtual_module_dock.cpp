@@ -10,6 +10,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <string_view>
+#include <utility>
+
+#include "sim/peripherals/display.h"
+#include "sim/peripherals/ports.h"
+#include "sim/peripherals/registry.h"
+#include "sim/peripherals/serial.h"
 
 namespace vn::shell {
 
@@ -27,7 +34,7 @@ PortGrid::PortGrid(VirtualModulePanel& panel, QWidget* parent) : QWidget(parent)
 }
 
 QSize PortGrid::sizeHint() const {
-  const int rows = (65 + kColumns - 1) / kColumns;
+  const int rows = (sim::Ports::kPorts + kColumns - 1) / kColumns;
   return {kColumns * kCellWidth + 1, rows * kCellHeight + 1};
 }
 
@@ -40,7 +47,7 @@ int PortGrid::PortAt(QPoint p) const {
   const int col = p.x() / kCellWidth, row = p.y() / kCellHeight;
   if (col >= kColumns) return -1;
   const int port = row * kColumns + col;
-  return port < 65 ? port : -1;
+  return port < sim::Ports::kPorts ? port : -1;
 }
 
 void PortGrid::paintEvent(QPaintEvent* /*event*/) {
@@ -67,7 +74,7 @@ void PortGrid::mousePressEvent(QMouseEvent* event) {
   if (port >= 0 && panel_.ToggleInput(port)) update();
 }
 
-VirtualModuleDock::VirtualModuleDock(std::function<sim::MachineIo*()> io, std::function<std::string()> status,
+VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::function<std::string()> status,
                                      QWidget* parent)
     : QDockWidget(QStringLiteral("Virtual module"), parent),
       panel_(std::move(io)),
@@ -111,12 +118,25 @@ VirtualModuleDock::VirtualModuleDock(std::function<sim::MachineIo*()> io, std::f
   input_row->addWidget(send);
   auto* layout = new QVBoxLayout(body);
   layout->addWidget(status_line_);
-  layout->addWidget(display_);
-  layout->addWidget(new QLabel(QStringLiteral("Ports")));
-  layout->addWidget(ports_);
-  layout->addWidget(new QLabel(QStringLiteral("Serial")));
-  layout->addWidget(serial_, 1);
-  layout->addLayout(input_row);
+  // One section per peripheral the dock can show, in the order of the board's registry: a
+  // peripheral with a view of its own is one more row here.
+  const std::pair<std::string_view, std::function<void()>> sections[] = {
+      {sim::Display::kName, [&] { layout->addWidget(display_); }},
+      {sim::Ports::kName,
+       [&] {
+         layout->addWidget(new QLabel(QStringLiteral("Ports")));
+         layout->addWidget(ports_);
+       }},
+      {sim::Serial::kName,
+       [&] {
+         layout->addWidget(new QLabel(QStringLiteral("Serial")));
+         layout->addWidget(serial_, 1);
+         layout->addLayout(input_row);
+       }},
+  };
+  for (const sim::PeripheralRegistration& peripheral : sim::PeripheralRegistry())
+    for (const auto& [name, add] : sections)
+      if (name == peripheral.name) add();
   setWidget(body);
   Refresh();
 }

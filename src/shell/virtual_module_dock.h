@@ -38,7 +38,7 @@ class VirtualModuleDock : public QDockWidget {
   Q_OBJECT
  public:
   // `status` names the module and what its program is doing.
-  VirtualModuleDock(std::function<sim::MachineIo*()> io, std::function<std::string()> status,
+  VirtualModuleDock(std::function<sim::Board*()> io, std::function<std::string()> status,
                     QWidget* parent = nullptr);
 
   // Takes what changed in the module onto the screen.

@@ -3,18 +3,18 @@
 #include <cstdio>
 
 #include "platform/codepage.h"
-#include "sim/machine_io.h"
+#include "sim/board.h"
 
 namespace vn::shell {
 
-VirtualModulePanel::VirtualModulePanel(std::function<sim::MachineIo*()> io)
+VirtualModulePanel::VirtualModulePanel(std::function<sim::Board*()> io)
     : io_(std::move(io)), code_page_(std::make_unique<platform::CodePage>()) {}
 
 VirtualModulePanel::~VirtualModulePanel() = default;
 
 std::vector<std::string> VirtualModulePanel::DisplayLines() const {
   std::vector<std::string> lines;
-  const sim::MachineIo* m = io();
+  const sim::Board* m = io();
   if (m == nullptr) return lines;
   const sim::Display& d = m->display();
   for (int r = 0; r < d.rows(); ++r) {
@@ -30,17 +30,17 @@ std::vector<std::string> VirtualModulePanel::DisplayLines() const {
 
 std::vector<PortLamp> VirtualModulePanel::Ports() const {
   std::vector<PortLamp> ports;
-  const sim::MachineIo* m = io();
+  const sim::Board* m = io();
   if (m == nullptr) return ports;
-  for (int p = 0; p < sim::MachineIo::kPorts; ++p) ports.push_back({p, m->IsOutput(p), m->Level(p)});
+  for (int p = 0; p < sim::Ports::kPorts; ++p) ports.push_back({p, m->ports().IsOutput(p), m->ports().Level(p)});
   return ports;
 }
 
 std::string VirtualModulePanel::TakeSerialText(bool& restart) {
   restart = false;
-  const sim::MachineIo* m = io();
+  const sim::Board* m = io();
   if (m == nullptr) return {};
-  const std::string& out = m->serial_output();
+  const std::string& out = m->serial().output();
   if (m != serial_source_ || out.size() < serial_shown_) {
     restart = serial_shown_ != 0 || m != serial_source_;
     serial_source_ = m;
@@ -87,18 +87,18 @@ std::string VirtualModulePanel::TakeSerialText(bool& restart) {
 }
 
 bool VirtualModulePanel::ToggleInput(int port) {
-  sim::MachineIo* m = io();
-  if (m == nullptr || port < 0 || port >= sim::MachineIo::kPorts) return false;
-  m->SetInput(port, m->InputLevel(port) != 0 ? 0 : 1);
+  sim::Board* m = io();
+  if (m == nullptr || port < 0 || port >= sim::Ports::kPorts) return false;
+  m->ports().SetInput(port, m->ports().InputLevel(port) != 0 ? 0 : 1);
   return true;
 }
 
 bool VirtualModulePanel::SendSerial(const std::string& utf8) {
-  sim::MachineIo* m = io();
+  sim::Board* m = io();
   if (m == nullptr) return false;
   std::string bytes = code_page_->Utf8ToCp949(utf8).value_or(utf8);
   bytes += '\r';
-  return m->PushSerialInput(bytes);
+  return m->serial().PushInput(bytes);
 }
 
 }  // namespace vn::shell

@@ -11,7 +11,7 @@ namespace vn::platform {
 class CodePage;
 }
 namespace vn::sim {
-class MachineIo;
+class Board;
 }
 
 namespace vn::shell {
@@ -26,7 +26,7 @@ struct PortLamp {
 class VirtualModulePanel {
  public:
   // `io` gives the peripherals of the program in the module, or null while there is none.
-  explicit VirtualModulePanel(std::function<sim::MachineIo*()> io);
+  explicit VirtualModulePanel(std::function<sim::Board*()> io);
   ~VirtualModulePanel();
 
   bool has_program() const { return io() != nullptr; }
@@ -47,11 +47,11 @@ class VirtualModulePanel {
   bool SendSerial(const std::string& utf8);
 
  private:
-  sim::MachineIo* io() const { return io_ ? io_() : nullptr; }
+  sim::Board* io() const { return io_ ? io_() : nullptr; }
 
-  std::function<sim::MachineIo*()> io_;
+  std::function<sim::Board*()> io_;
   std::unique_ptr<platform::CodePage> code_page_;
-  const sim::MachineIo* serial_source_ = nullptr;
+  const sim::Board* serial_source_ = nullptr;
   size_t serial_shown_ = 0;  // bytes of the serial output already handed out
 };
 

@@ -293,8 +293,8 @@ bool Interpreter::ServiceEvents() {
   io_.RunScheduled();
   if (io_.attention) {
     io_.attention = false;
-    const auto edges = io_.TakeEdges();
-    const auto requests = io_.TakeInterruptRequests();
+    const auto edges = io_.ports().TakeEdges();
+    const auto requests = io_.sensors().TakeInterruptRequests();
     if (int_.registered && int_.enabled) {
       if (series_ == Series::kVn) {
         for (const auto& [port, level] : edges)
@@ -310,7 +310,7 @@ bool Interpreter::ServiceEvents() {
     const std::uint64_t period = std::max<std::uint64_t>(timer_period_us_, 1);
     timer_due_us_ += period * ((io_.now_us - timer_due_us_) / period + 1);
   }
-  recv_.pending = recv_.registered && recv_.enabled && !io_.serial_in().empty();
+  recv_.pending = recv_.registered && recv_.enabled && !io_.serial().input().empty();
   UpdateNextEvent();
   if (handler_frames_ > 0) return false;  // handlers do not interrupt each other
   if (int_.pending && int_.enabled) return EnterHandler(int_, FrameKind::kInt);
@@ -505,8 +505,8 @@ Interpreter::Exec Interpreter::Execute() {
       const std::uint32_t handler = FetchWord();
       if (Failed()) return Exec::kFault;
       int_ = Handler{true, true, false, handler};
-      io_.TakeEdges();  // only edges from now on
-      io_.TakeInterruptRequests();
+      io_.ports().TakeEdges();  // only edges from now on
+      io_.sensors().TakeInterruptRequests();
       pc_ = ip_;
       return Exec::kNext;
     }

@@ -5,7 +5,7 @@
 // instructions at a time and says why it stopped; every stop leaves the program counter on the
 // next instruction to run, so that the line map turns it into a source line. Time is virtual:
 // every instruction costs a fixed number of microseconds, DELAY and the statements that wait
-// add theirs, and nothing ever sleeps. The peripherals are in MachineIo (machine_io.h).
+// add theirs, and nothing ever sleeps. The peripherals are on the Board (board.h).
 //
 // Failures are stop values: a fault in the program (an unknown opcode, a call stack overflow,
 // an address outside the code or the RAM, ...) stops the interpreter with a report and leaves
@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "isa/isa.h"
-#include "sim/machine_io.h"
+#include "sim/board.h"
 
 namespace vn::sim {
 
@@ -161,8 +161,8 @@ class Interpreter {
   const Fault& fault() const { return fault_; }
   std::uint64_t now_us() const { return io_.now_us; }
   std::uint64_t total_steps() const { return total_steps_; }
-  MachineIo& io() { return io_; }
-  const MachineIo& io() const { return io_; }
+  Board& io() { return io_; }
+  const Board& io() const { return io_; }
 
  private:
   using Value = interp::Value;
@@ -279,7 +279,7 @@ class Interpreter {
   std::vector<std::uint8_t> owned_ram_;
   std::uint8_t* ram_ = nullptr;
   long ram_size_ = 0;
-  MachineIo io_;
+  Board io_;
 
   std::uint32_t pc_ = kProgramStart;
   std::uint32_t ip_ = 0;       // decode position inside the current instruction

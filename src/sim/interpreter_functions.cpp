@@ -166,30 +166,30 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
   switch (code) {
     case Function::kIn: {
       const int port = PortOperand();
-      return Failed() ? Value{} : Int(io_.Level(port));
+      return Failed() ? Value{} : Int(io_.ports().Level(port));
     }
     case Function::kKeyIn: {
       const int port = PortOperand();
       Fetch();  // de-chattering time: the virtual key does not bounce
-      return Failed() ? Value{} : Int(io_.Level(port));
+      return Failed() ? Value{} : Int(io_.ports().Level(port));
     }
     case Function::kAdIn: {
       const int channel = PortOperand();
-      return Failed() ? Value{} : Int(io_.Adc(channel));
+      return Failed() ? Value{} : Int(io_.sensors().Adc(channel));
     }
     case Function::kByteIn: {
       const std::int64_t block = ToInt(Operand());
       if (Failed()) return {};
-      if (block < 0 || block >= MachineIo::kBlocks) {
+      if (block < 0 || block >= Ports::kBlocks) {
         SetFault(FaultKind::kPortNumber, "BYTEIN of block " + std::to_string(block) + " at " + HexAddr(inst_pc_));
         return {};
       }
-      return Int(io_.BlockIn(static_cast<int>(block)));
+      return Int(io_.ports().BlockIn(static_cast<int>(block)));
     }
     case Function::kEeRead: return EeRead();
     case Function::kOutStat: {
       const int port = PortOperand();
-      return Failed() ? Value{} : Int(io_.OutputLevel(port));
+      return Failed() ? Value{} : Int(io_.ports().OutputLevel(port));
     }
     case Function::kRnd:
       rnd_state_ = rnd_state_ * 1103515245u + 12345u;
@@ -206,9 +206,9 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
     }
     case Function::kCount: {
       const int c = Fetch();
-      return Int(Wrap32(io_.Counter(c)));
+      return Int(Wrap32(io_.sensors().Counter(c)));
     }
-    case Function::kPadIn: return Int(io_.Keypad(Fetch()));
+    case Function::kPadIn: return Int(io_.sensors().Keypad(Fetch()));
     case Function::kPeek: {
       const std::int64_t addr = Fetch();
       if (Failed() || !CheckRam(addr, 1)) return {};
@@ -221,11 +221,11 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       const int bits = Fetch();
       if (Failed()) return {};
       const std::uint64_t mask = bits >= 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
-      return Int(Wrap32(static_cast<std::int64_t>(static_cast<std::uint64_t>(io_.shift_in()) & mask)));
+      return Int(Wrap32(static_cast<std::int64_t>(static_cast<std::uint64_t>(io_.sensors().shift_in()) & mask)));
     }
     case Function::kAdKeyIn: {
       const int channel = PortOperand();
-      return Failed() ? Value{} : Int(io_.AdKey(channel));
+      return Failed() ? Value{} : Int(io_.sensors().AdKey(channel));
     }
     case Function::kEpadIn: {  // also KEYDELAY (kKeyDelayVn) on the VN series
       const std::uint8_t next = Peek();
@@ -239,12 +239,12 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       }
       const int block1 = Fetch();
       Fetch();
-      return Int(io_.Keypad(block1));
+      return Int(io_.sensors().Keypad(block1));
     }
     case Function::kCapture: {
       const int port = PortOperand();
       Fetch();  // the level whose width is measured
-      return Failed() ? Value{} : Int(Wrap32(io_.Capture(port)));
+      return Failed() ? Value{} : Int(Wrap32(io_.sensors().Capture(port)));
     }
     case Function::kTime: {
       const std::int64_t field = ToInt(Operand());
@@ -315,7 +315,7 @@ Interpreter::Value Interpreter::Function(std::uint8_t code) {
       const Value y = Operand();
       return Failed() ? Value{} : Float(std::pow(ToFloat(x), ToFloat(y)));
     }
-    case Function::kBlen: return Int(static_cast<std::int64_t>(io_.serial_in().size()));
+    case Function::kBlen: return Int(static_cast<std::int64_t>(io_.serial().input().size()));
     default:
       SetFault(FaultKind::kUnknownFunction, "unknown function code " + std::to_string(code) + " in the instruction at " +
                                                 HexAddr(inst_pc_));

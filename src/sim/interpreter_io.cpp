@@ -35,9 +35,9 @@ std::string HexAddr(std::uint32_t v) {
 int Interpreter::PortOperand() {
   const std::int64_t p = ToInt(Operand());
   if (Failed()) return 0;
-  if (p < 0 || p >= MachineIo::kPorts) {
+  if (p < 0 || p >= Ports::kPorts) {
     SetFault(FaultKind::kPortNumber, "port " + std::to_string(p) + " does not exist (0 to " +
-                                         std::to_string(MachineIo::kPorts - 1) + "), instruction at " + HexAddr(inst_pc_));
+                                         std::to_string(Ports::kPorts - 1) + "), instruction at " + HexAddr(inst_pc_));
     return 0;
   }
   return static_cast<int>(p);
@@ -72,41 +72,41 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
     case Opcode::kBusOut: {
       const std::string bytes = OutputList(false);
       if (Failed()) return Exec::kFault;
-      io_.SendBus(bytes);
+      io_.bus().Send(bytes);
       break;
     }
     case Opcode::kToggle: {
       const int port = PortOperand();
       if (Failed()) return Exec::kFault;
-      io_.Toggle(port);
+      io_.ports().Toggle(port);
       break;
     }
     case Opcode::kPrint: {
       const std::string text = OutputList(true);
       if (Failed()) return Exec::kFault;
-      io_.DisplayWrite(text);
+      io_.display().Write(text);
       break;
     }
-    case Opcode::kCls: io_.DisplayClear(); break;
+    case Opcode::kCls: io_.display().ClearScreen(); break;
     case Opcode::kLocate: {
       const std::int64_t x = ToInt(Operand());
       const std::int64_t y = ToInt(Operand());
       if (Failed()) return Exec::kFault;
-      io_.DisplayLocate(static_cast<int>(std::clamp<std::int64_t>(x, 0, 255)),
+      io_.display().Locate(static_cast<int>(std::clamp<std::int64_t>(x, 0, 255)),
                         static_cast<int>(std::clamp<std::int64_t>(y, 0, 255)));
       break;
     }
     case Opcode::kPwmOff: {
       const int port = PortOperand();
       if (Failed()) return Exec::kFault;
-      io_.Record(IoEventKind::kPwmOff, port, 0);
+      io_.ports().PwmOff(port);
       break;
     }
     case Opcode::kOut: {
       const int port = PortOperand();
       const Value v = Operand();
       if (Failed()) return Exec::kFault;
-      io_.DriveLevel(port, ToInt(v) != 0 ? 1 : 0);
+      io_.ports().DriveLevel(port, ToInt(v) != 0 ? 1 : 0);
       break;
     }
     case Opcode::kPwm: {
@@ -114,12 +114,12 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const std::int64_t duty = ToInt(Operand());
       const std::int64_t third = vn ? 255 : ToInt(Operand());
       if (Failed()) return Exec::kFault;
-      io_.Record(IoEventKind::kPwm, port, static_cast<long>(duty), static_cast<long>(third));
+      io_.ports().Pwm(port, static_cast<long>(duty), static_cast<long>(third));
       break;
     }
-    case Opcode::kCsrOn: io_.DisplayCursor(true); break;
-    case Opcode::kCsrOff: io_.DisplayCursor(false); break;
-    case Opcode::kLcdInit: io_.DisplayInit(); break;
+    case Opcode::kCsrOn: io_.display().ShowCursor(true); break;
+    case Opcode::kCsrOff: io_.display().ShowCursor(false); break;
+    case Opcode::kLcdInit: io_.display().Init(); break;
     case Opcode::kSerOut: {
       const int port = PortOperand();
       Fetch();  // baud: the virtual line has no speed
@@ -128,7 +128,7 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const int space_ms = Fetch();
       const std::string bytes = OutputList(false);
       if (Failed()) return Exec::kFault;
-      io_.SendSerial(port, bytes);
+      io_.serial().Send(port, bytes);
       Pass(static_cast<std::uint64_t>(space_ms) * bytes.size(), 1000);
       break;
     }
@@ -138,19 +138,19 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const int port = PortOperand();
       const std::int64_t count = vn ? 1 : ToInt(Operand());
       if (Failed()) return Exec::kFault;
-      io_.Record(IoEventKind::kPulse, port, static_cast<long>(count));
+      io_.ports().Pulse(port, static_cast<long>(count));
       break;
     }
     case Opcode::kByteOut: {
       const std::int64_t block = ToInt(Operand());
       const std::int64_t value = ToInt(Operand());
       if (Failed()) return Exec::kFault;
-      if (block < 0 || block >= MachineIo::kBlocks) {
+      if (block < 0 || block >= Ports::kBlocks) {
         SetFault(FaultKind::kPortNumber, "BYTEOUT to block " + std::to_string(block) + " (0 to " +
-                                             std::to_string(MachineIo::kBlocks - 1) + "), instruction at " + HexAddr(inst_pc_));
+                                             std::to_string(Ports::kBlocks - 1) + "), instruction at " + HexAddr(inst_pc_));
         return Exec::kFault;
       }
-      io_.BlockOut(static_cast<int>(block), static_cast<std::uint8_t>(value & 0xFF));
+      io_.ports().BlockOut(static_cast<int>(block), static_cast<std::uint8_t>(value & 0xFF));
       break;
     }
     case Opcode::kPoke: {
@@ -168,8 +168,7 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const int bits = Fetch();
       if (Failed()) return Exec::kFault;
       const std::uint64_t mask = bits >= 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << bits) - 1;
-      io_.Record(IoEventKind::kShiftOut, clock, static_cast<long>(static_cast<std::uint64_t>(value) & mask), data,
-                 "bits=" + std::to_string(bits) + " mode=" + std::to_string(mode));
+      io_.ports().ShiftOut(clock, data, static_cast<long>(static_cast<std::uint64_t>(value) & mask), bits, mode);
       break;
     }
     case Opcode::kStepOut: {
@@ -178,14 +177,14 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const std::int64_t length = ToInt(Operand());
       if (Fetch() != isa::kNoStopInput) Fetch();  // a stop input: port, then level
       if (Failed()) return Exec::kFault;
-      io_.Record(IoEventKind::kStepOut, port, static_cast<long>(width), static_cast<long>(length));
+      io_.ports().StepOut(port, static_cast<long>(width), static_cast<long>(length));
       break;
     }
     case Opcode::kFreqOut: {
       const int port = PortOperand();
       const std::int64_t value = ToInt(Operand());
       if (Failed()) return Exec::kFault;
-      io_.Record(IoEventKind::kFreqOut, port, static_cast<long>(value));
+      io_.ports().FreqOut(port, static_cast<long>(value));
       break;
     }
     case Opcode::kTimeSet: {
@@ -199,15 +198,15 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       if (vn) {
         const int mode = Fetch();
         if (Failed()) return Exec::kFault;
-        io_.Record(IoEventKind::kSetting, 0, mode, 0, "bus");
+        io_.bus().SetMode(mode);
         break;
       }
       const std::uint8_t sub = Fetch();
       const int value = Fetch();
       if (Failed()) return Exec::kFault;
       switch (sub) {
-        case SetSwitch::kVarnobus: io_.Record(IoEventKind::kSetting, 0, value, 0, "bus"); break;
-        case SetSwitch::kRs232: io_.Record(IoEventKind::kSetting, 0, value, 0, "rs232"); break;
+        case SetSwitch::kVarnobus: io_.bus().SetMode(value); break;
+        case SetSwitch::kRs232: io_.serial().SetRs232(value); break;
         case SetSwitch::kOnInt: int_.enabled = value != 0; break;
         case SetSwitch::kOnTimer:
           if (value != 0 && !timer_.enabled) timer_due_us_ = io_.now_us + timer_period_us_;
@@ -227,10 +226,10 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
       const std::int64_t a = ToInt(Operand());
       const std::int64_t b = ToInt(Operand());
       if (Failed()) return Exec::kFault;
-      io_.Record(IoEventKind::kDacOut, port, static_cast<long>(a), static_cast<long>(b));
+      io_.ports().DacOut(port, static_cast<long>(a), static_cast<long>(b));
       break;
     }
-    case Opcode::kBclr: io_.serial_in().clear(); break;
+    case Opcode::kBclr: io_.serial().input().clear(); break;
     default:
       SetFault(FaultKind::kUnknownOpcode, "unknown opcode " + std::to_string(op) + " at " + HexAddr(inst_pc_));
       return Exec::kFault;
@@ -270,7 +269,7 @@ Interpreter::Exec Interpreter::Sound(bool pairs_of_bytes, bool vnm_operands) {
   const std::uint64_t start_us = io_.now_us;
   for (const auto& [note, length] : notes) {
     const std::uint64_t duration = static_cast<std::uint64_t>(length) * kNoteUnitUs;
-    io_.PlayNote(port, note, length, duration);
+    io_.sound().Play(port, note, length, duration);
     io_.now_us += duration;
   }
   const std::uint64_t length_us = io_.now_us - start_us;
@@ -311,18 +310,18 @@ Interpreter::Exec Interpreter::ServoOrPut() {
   if (put) {
     const std::string bytes = OutputList(false);
     if (Failed()) return Exec::kFault;
-    io_.SendSerial(-1, bytes);
+    io_.serial().Send(-1, bytes);
     pc_ = ip_;
     return Exec::kNext;
   }
   if (Failed()) return Exec::kFault;
   const std::int64_t port = ToInt(port_value);
-  if (port < 0 || port >= MachineIo::kPorts) {
+  if (port < 0 || port >= Ports::kPorts) {
     SetFault(FaultKind::kPortNumber, "port " + std::to_string(port) + " does not exist, instruction at " + HexAddr(inst_pc_));
     return Exec::kFault;
   }
   const std::int64_t w = ToInt(width);
-  io_.Record(IoEventKind::kPulseOut, static_cast<int>(port), static_cast<long>(w));
+  io_.ports().PulseOut(static_cast<int>(port), static_cast<long>(w));
   if (w > 0) Pass(static_cast<std::uint64_t>(w), kPulseUnitUs);
   pc_ = ip_;
   return Exec::kNext;
@@ -369,7 +368,7 @@ Interpreter::Exec Interpreter::SerIn() {
   count = std::max(count, 1);
 
   // Plan on the input as it stands; take it only when the whole reception is there.
-  const auto& q = io_.serial_in();
+  const auto& q = io_.serial().input();
   size_t i = 0;
   bool complete = true;
   if (wait.on) {
@@ -412,7 +411,7 @@ Interpreter::Exec Interpreter::SerIn() {
     Pass(static_cast<std::uint64_t>(wait_ms), 1000);
     return Jump(timeout_label) ? Exec::kNext : Exec::kFault;
   }
-  io_.serial_in().erase(io_.serial_in().begin(), io_.serial_in().begin() + static_cast<std::ptrdiff_t>(i));
+  io_.serial().input().erase(io_.serial().input().begin(), io_.serial().input().begin() + static_cast<std::ptrdiff_t>(i));
   if (target.kind == Place::kString) {
     Store(target, Str(got));
   } else if (target.kind == Place::kByte) {
@@ -434,7 +433,7 @@ Interpreter::Exec Interpreter::Get() {
   std::uint32_t label = 0;
   if (tail == Opcode::kGoto) label = FetchWord();
   if (Failed()) return Exec::kFault;
-  auto& q = io_.serial_in();
+  auto& q = io_.serial().input();
   if (!q.empty()) {
     const std::uint8_t c = q.front();
     q.pop_front();
@@ -460,14 +459,14 @@ Interpreter::Value Interpreter::EeRead() {
   std::int64_t count = 1;
   if (series_ == Series::kVnm) count = ToInt(Operand());
   if (Failed()) return {};
-  if (count < 1 || count > 4 || addr < 0 || addr + count > MachineIo::kEepromSize) {
+  if (count < 1 || count > 4 || addr < 0 || addr + count > Eeprom::kSize) {
     SetFault(FaultKind::kEepromAddress, "EEREAD of " + std::to_string(count) + " bytes at " + std::to_string(addr) +
-                                            " (the EEPROM has " + std::to_string(MachineIo::kEepromSize) +
+                                            " (the EEPROM has " + std::to_string(Eeprom::kSize) +
                                             " bytes, 1 to 4 at a time), instruction at " + HexAddr(inst_pc_));
     return {};
   }
   std::uint32_t u = 0;
-  for (std::int64_t k = count - 1; k >= 0; --k) u = u << 8 | static_cast<std::uint32_t>(io_.EepromByte(static_cast<long>(addr + k)));
+  for (std::int64_t k = count - 1; k >= 0; --k) u = u << 8 | static_cast<std::uint32_t>(io_.eeprom().Byte(static_cast<long>(addr + k)));
   return Int(count == 4 ? static_cast<std::int64_t>(static_cast<std::int32_t>(u)) : static_cast<std::int64_t>(u));
 }
 
@@ -477,9 +476,9 @@ void Interpreter::EeWrite() {
   std::int64_t count = 1;
   if (series_ == Series::kVnm) count = ToInt(Operand());
   if (Failed()) return;
-  if (count < 1 || count > 4 || addr < 0 || addr + count > MachineIo::kEepromSize) {
+  if (count < 1 || count > 4 || addr < 0 || addr + count > Eeprom::kSize) {
     SetFault(FaultKind::kEepromAddress, "EEWRITE of " + std::to_string(count) + " bytes at " + std::to_string(addr) +
-                                            " (the EEPROM has " + std::to_string(MachineIo::kEepromSize) +
+                                            " (the EEPROM has " + std::to_string(Eeprom::kSize) +
                                             " bytes, 1 to 4 at a time), instruction at " + HexAddr(inst_pc_));
     return;
   }
@@ -490,7 +489,7 @@ void Interpreter::EeWrite() {
     u = static_cast<std::uint32_t>(ToInt(v));
   }
   for (std::int64_t k = 0; k < count; ++k)
-    io_.WriteEeprom(static_cast<long>(addr + k), static_cast<std::uint8_t>(u >> (8 * k)));
+    io_.eeprom().Write(static_cast<long>(addr + k), static_cast<std::uint8_t>(u >> (8 * k)));
 }
 
 // The real-time clock: fields 0 seconds, 1 minutes, 2 hours, 3 day, 4 month, 5 year. The time

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include "shell/virtual_module_dock.h"
 #include "shell/virtual_module_panel.h"
-#include "sim/machine_io.h"
+#include "sim/board.h"
 #include "shell_fixtures.h"
 
 namespace vn::shell {
@@ -20,51 +21,51 @@ using testing::ScratchDir;
 using testing::WriteAll;
 
 TEST(VirtualModulePanel, ShowsTheDisplayAndThePorts) {
-  sim::MachineIo io;
+  sim::Board io;
   VirtualModulePanel panel([&] { return &io; });
-  io.DisplayLocate(2, 1);
-  io.DisplayWrite("HI");
+  io.display().Locate(2, 1);
+  io.display().Write("HI");
   const std::vector<std::string> lines = panel.DisplayLines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], std::string(20, ' '));
   EXPECT_EQ(lines[1], "  HI" + std::string(16, ' '));
 
-  io.DriveLevel(5, 1);
-  io.DriveLevel(6, 0);
+  io.ports().DriveLevel(5, 1);
+  io.ports().DriveLevel(6, 0);
   const std::vector<PortLamp> ports = panel.Ports();
   ASSERT_EQ(ports.size(), 65u);
   EXPECT_EQ(ports[5], (PortLamp{5, true, 1}));
   EXPECT_EQ(ports[6], (PortLamp{6, true, 0}));
   EXPECT_EQ(ports[0], (PortLamp{0, false, 1}));  // inputs are pulled up
   EXPECT_TRUE(panel.ToggleInput(0));
-  EXPECT_EQ(io.InputLevel(0), 0);
+  EXPECT_EQ(io.ports().InputLevel(0), 0);
   EXPECT_EQ(panel.Ports()[0], (PortLamp{0, false, 0}));
   EXPECT_TRUE(panel.ToggleInput(0));
-  EXPECT_EQ(io.InputLevel(0), 1);
+  EXPECT_EQ(io.ports().InputLevel(0), 1);
   EXPECT_FALSE(panel.ToggleInput(65));
   EXPECT_FALSE(panel.ToggleInput(-1));
 }
 
 TEST(VirtualModulePanel, HandsOutTheSerialOutputOnce) {
-  sim::MachineIo io;
+  sim::Board io;
   VirtualModulePanel panel([&] { return &io; });
   bool restart = false;
-  io.SendSerial(1, "AB\r\nC\x01");
+  io.serial().Send(1, "AB\r\nC\x01");
   EXPECT_EQ(panel.TakeSerialText(restart), "AB\nC<01>");
-  io.SendSerial(1, "D\r");
+  io.serial().Send(1, "D\r");
   EXPECT_EQ(panel.TakeSerialText(restart), "D");  // the CR waits: it may be the start of CR LF
   EXPECT_FALSE(restart);
-  io.SendSerial(1, "\nE\xB0");
+  io.serial().Send(1, "\nE\xB0");
   EXPECT_EQ(panel.TakeSerialText(restart), "\nE");  // CR LF is one line end; half a character waits
-  io.SendSerial(1, "\xA1");
+  io.serial().Send(1, "\xA1");
   EXPECT_EQ(panel.TakeSerialText(restart), "가");
   EXPECT_EQ(panel.TakeSerialText(restart), "");
 
   // Another program's peripherals: the text starts again.
-  sim::MachineIo other;
-  sim::MachineIo* current = &other;
+  sim::Board other;
+  sim::Board* current = &other;
   VirtualModulePanel switching([&] { return current; });
-  other.SendSerial(1, "X");
+  other.serial().Send(1, "X");
   EXPECT_EQ(switching.TakeSerialText(restart), "X");
   current = &io;
   EXPECT_EQ(switching.TakeSerialText(restart), "AB\nC<01>D\nE가");
@@ -72,18 +73,34 @@ TEST(VirtualModulePanel, HandsOutTheSerialOutputOnce) {
 }
 
 TEST(VirtualModulePanel, SendsTypedInputWithCr) {
-  sim::MachineIo io;
+  sim::Board io;
   VirtualModulePanel panel([&] { return &io; });
   EXPECT_TRUE(panel.SendSerial("go 가"));
-  const std::deque<std::uint8_t>& in = io.serial_input();
+  const std::deque<std::uint8_t>& in = io.serial().input();
   EXPECT_EQ(std::string(in.begin(), in.end()), "go \xB0\xA1\r");
 
-  VirtualModulePanel none([] { return static_cast<sim::MachineIo*>(nullptr); });
+  VirtualModulePanel none([] { return static_cast<sim::Board*>(nullptr); });
   EXPECT_FALSE(none.has_program());
   EXPECT_TRUE(none.DisplayLines().empty());
   EXPECT_TRUE(none.Ports().empty());
   EXPECT_FALSE(none.SendSerial("x"));
   EXPECT_FALSE(none.ToggleInput(1));
+}
+
+TEST(VirtualModuleDock, ShowsTheDisplayThenThePortsThenTheSerialLine) {
+  VirtualModuleDock dock([] { return static_cast<sim::Board*>(nullptr); }, [] { return std::string("none"); });
+  QLayout* layout = dock.widget()->layout();
+  ASSERT_NE(layout, nullptr);
+  const int status = layout->indexOf(dock.status_line());
+  const int display = layout->indexOf(dock.display_view());
+  const int ports = layout->indexOf(dock.ports());
+  const int serial = layout->indexOf(dock.serial_view());
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(display, 1);
+  EXPECT_EQ(ports, 3);   // after its caption
+  EXPECT_EQ(serial, 5);  // after its caption, with the input row below
+  EXPECT_EQ(layout->count(), 7);
+  EXPECT_EQ(dock.serial_input()->parentWidget(), dock.widget());
 }
 
 TEST(VirtualModuleDock, ShowsTheRunningProgramAndTakesInputs) {
@@ -117,7 +134,7 @@ TEST(VirtualModuleDock, ShowsTheRunningProgramAndTakesInputs) {
   dock->serial_input()->setText("hi");
   QTest::keyClick(dock->serial_input(), Qt::Key_Return);
   EXPECT_EQ(dock->serial_input()->text(), "");
-  EXPECT_EQ(rig.devices.machine_io()->serial_input().size(), 3u);
+  EXPECT_EQ(rig.devices.machine_io()->serial().input().size(), 3u);
 }
 
 }  // namespace

@@ -142,7 +142,7 @@ TEST(Flow, TimeLimitStopsOnTheVirtualClock) {
 TEST(Flow, ResetStatementRestartsTheProgram) {
   // EEPROM survives the restart: it counts the runs (erased bytes read 255).
   Machine m = RunToEnd("KF", {"DIM A AS BYTE", "A = EEREAD(0) + 1", "EEWRITE 0, A", "IF A < 3 THEN RESET"});
-  EXPECT_EQ(m.vm->io().EepromByte(0), 3);
+  EXPECT_EQ(m.vm->io().eeprom().Byte(0), 3);
   EXPECT_EQ(m.Byte("A"), 3);
 }
 
@@ -151,9 +151,9 @@ TEST(Flow, VnInterruptHandlerRunsOnAnEdgeOfItsPort) {
                           "GOTO FIN", "HIT: N = N + 1", "RETURN", "FIN:"});
   // Edges while the program runs: 3 goes low (handler), high (nothing), low again (handler).
   auto& io = m.vm->io();
-  io.Schedule(500, [](MachineIo& x) { x.SetInput(3, 0); });
-  io.Schedule(1500, [](MachineIo& x) { x.SetInput(3, 1); });
-  io.Schedule(2500, [](MachineIo& x) { x.SetInput(3, 0); });
+  io.Schedule(500, [](Board& x) { x.ports().SetInput(3, 0); });
+  io.Schedule(1500, [](Board& x) { x.ports().SetInput(3, 1); });
+  io.Schedule(2500, [](Board& x) { x.ports().SetInput(3, 0); });
   ASSERT_EQ(m.vm->Run(100000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("N"), 2);
   EXPECT_EQ(m.Byte("M"), 200);
@@ -164,9 +164,9 @@ TEST(Flow, VnmInterruptLineAndItsSwitch) {
   Machine m = Boot("WF", {"DIM N AS BYTE, M AS BYTE", "ON INT(1) GOSUB HIT", "IDLE: M = M + 1", "IF M = 100 THEN SET ONINT OFF",
                           "IF M < 200 THEN GOTO IDLE", "GOTO FIN", "HIT: N = N + 1", "RETURN", "FIN:"});
   auto& io = m.vm->io();
-  io.Schedule(300, [](MachineIo& x) { x.TriggerInterrupt(1); });
-  io.Schedule(600, [](MachineIo& x) { x.TriggerInterrupt(0); });  // no handler on line 0
-  io.Schedule(9000, [](MachineIo& x) { x.TriggerInterrupt(1); }); // after SET ONINT OFF
+  io.Schedule(300, [](Board& x) { x.sensors().TriggerInterrupt(1); });
+  io.Schedule(600, [](Board& x) { x.sensors().TriggerInterrupt(0); });  // no handler on line 0
+  io.Schedule(9000, [](Board& x) { x.sensors().TriggerInterrupt(1); }); // after SET ONINT OFF
   ASSERT_EQ(m.vm->Run(100000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("N"), 1);
 }
@@ -193,7 +193,7 @@ TEST(Flow, TimerZeroIsHalfASecondAndTheSwitchStopsIt) {
 TEST(Flow, ReceiveHandlerTakesEveryByte) {
   Machine m = Boot("WF", {"DIM N AS BYTE, B(4) AS BYTE, C AS BYTE", "SET RS232 9600", "ON RECV GOSUB RX", "IDLE: GOTO IDLE",
                           "RX: GET C", "B(N) = C", "N = N + 1", "RETURN"});
-  m.vm->io().Schedule(1000, [](MachineIo& x) { x.PushSerialInput("XYZ"); });
+  m.vm->io().Schedule(1000, [](Board& x) { x.serial().PushInput("XYZ"); });
   ASSERT_EQ(m.vm->Run(100000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("N"), 3);
   EXPECT_EQ(m.Byte("B", 0), 'X');

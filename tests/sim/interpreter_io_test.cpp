@@ -82,8 +82,8 @@ TEST_P(Ports, DriveTheirLevels) {
   SCOPED_TRACE(k.what);
   const Machine m = RunToEnd(k.device, k.lines);
   for (const auto& [port, level] : k.levels) {
-    EXPECT_TRUE(m.vm->io().IsOutput(port)) << port;
-    EXPECT_EQ(m.vm->io().OutputLevel(port), level) << port;
+    EXPECT_TRUE(m.vm->io().ports().IsOutput(port)) << port;
+    EXPECT_EQ(m.vm->io().ports().OutputLevel(port), level) << port;
   }
 }
 
@@ -106,13 +106,13 @@ TEST(Ports, InputsSetFromOutside) {
                           "A = IN(2) * 10 + IN(3)", "B = BYTEIN(1)", "K = KEYIN(4, 20)", "C = ADIN(1)", "D = ADKEYIN(0)",
                           "HIGH 6", "O = OUTSTAT(6) + IN(6)", "E = PADIN(2) + COUNT(1)"});
   auto& io = m.vm->io();
-  io.SetInput(3, 0);
-  for (int p = 8; p < 16; ++p) io.SetInput(p, p == 9 || p == 15 ? 1 : 0);
-  io.SetInput(4, 0);  // the key is pressed
-  io.SetAdc(1, 777);
-  io.SetAdKey(0, 3);
-  io.SetKeypad(2, 11);
-  io.SetCounter(1, 5);
+  io.ports().SetInput(3, 0);
+  for (int p = 8; p < 16; ++p) io.ports().SetInput(p, p == 9 || p == 15 ? 1 : 0);
+  io.ports().SetInput(4, 0);  // the key is pressed
+  io.sensors().SetAdc(1, 777);
+  io.sensors().SetAdKey(0, 3);
+  io.sensors().SetKeypad(2, 11);
+  io.sensors().SetCounter(1, 5);
   ASSERT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("A"), 10);  // 2 is open (pulled up), 3 is low
   EXPECT_EQ(m.Byte("B"), 0x82);
@@ -147,15 +147,15 @@ TEST_P(SerialOut, SendsItsBytes) {
   const SerialCase& k = GetParam();
   SCOPED_TRACE(k.what);
   const Machine m = RunToEnd(k.device, k.lines);
-  EXPECT_EQ(m.vm->io().SerialOutput(k.port), k.bytes);
-  EXPECT_EQ(m.vm->io().serial_output(), k.bytes);
+  EXPECT_EQ(m.vm->io().serial().Output(k.port), k.bytes);
+  EXPECT_EQ(m.vm->io().serial().output(), k.bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, SerialOut, ::testing::ValuesIn(kSerial));
 
 TEST(SerialOut, ServoIsNotPut) {
   const Machine m = RunToEnd("WF", {"SET RS232 9600", "SERVO 5, 150", "PULSEOUT 6, 20"});
-  EXPECT_EQ(m.vm->io().serial_output(), "");
+  EXPECT_EQ(m.vm->io().serial().output(), "");
   std::vector<std::pair<int, long>> pulses;
   for (const auto& e : m.vm->io().events())
     if (e.kind == IoEventKind::kPulseOut) pulses.emplace_back(e.port, e.value);
@@ -165,20 +165,20 @@ TEST(SerialOut, ServoIsNotPut) {
 TEST(SerialIn, WaitSkipAndCount) {
   Machine m = Boot("KF", {"DIM B(4) AS BYTE, X AS BYTE", "SERIN 1, 96, 0, 100, TOUT, [WAIT(\"OK\"), SKIP(1), B(0) ~ 3]",
                           "GOTO FIN", "TOUT: X = 99", "FIN:"});
-  m.vm->io().PushSerialInput("zzOK-123456");
+  m.vm->io().serial().PushInput("zzOK-123456");
   ASSERT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("X"), 0);
   EXPECT_EQ(m.Byte("B", 0), '1');
   EXPECT_EQ(m.Byte("B", 1), '2');
   EXPECT_EQ(m.Byte("B", 2), '3');
   EXPECT_EQ(m.Byte("B", 3), 0);
-  const auto& rest = m.vm->io().serial_input();
+  const auto& rest = m.vm->io().serial().input();
   EXPECT_EQ(std::string(rest.begin(), rest.end()), "456");
 }
 
 TEST(SerialIn, UntilIntoAString) {
   Machine m = Boot("WF", {"DIM S AS STRING * 10, N AS BYTE", "SERIN 1, 9600, 0, 0, FIN, [UNTIL(13), S]", "N = LEN(S)", "FIN:"});
-  m.vm->io().PushSerialInput("HELLO\rNEXT");
+  m.vm->io().serial().PushInput("HELLO\rNEXT");
   ASSERT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
   EXPECT_EQ(m.String("S"), "HELLO");
   EXPECT_EQ(m.Byte("N"), 5);
@@ -197,7 +197,7 @@ TEST(SerialIn, WithoutTimeOutItWaitsForInput) {
   ASSERT_EQ(s.reason, StopReason::kWaitingForInput);
   EXPECT_EQ(m.Line(s.pc), 2);
   EXPECT_EQ(m.vm->StepInto().reason, StopReason::kWaitingForInput);
-  m.vm->io().PushSerialInput("A");
+  m.vm->io().serial().PushInput("A");
   s = m.vm->Run(1000);
   EXPECT_EQ(s.reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("A"), 'A' + 1);
@@ -205,7 +205,7 @@ TEST(SerialIn, WithoutTimeOutItWaitsForInput) {
 
 TEST(SerialIn, ScheduledInputWakesAWaitingProgram) {
   Machine m = Boot("KF", {"DIM A AS BYTE", "SERIN 1, 96, 0, 0, TOUT, [A]", "TOUT:"});
-  m.vm->io().Schedule(40000, [](MachineIo& io) { io.PushSerialInput("7"); });
+  m.vm->io().Schedule(40000, [](Board& io) { io.serial().PushInput("7"); });
   ASSERT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("A"), '7');
   EXPECT_GE(m.vm->now_us(), 40000u);
@@ -214,7 +214,7 @@ TEST(SerialIn, ScheduledInputWakesAWaitingProgram) {
 TEST(SerialIn, GetAndBlen) {
   Machine m = Boot("WF", {"DIM A AS BYTE, B AS BYTE, N AS BYTE, M AS BYTE", "SET RS232 9600", "N = BLEN()", "GET A", "GET B",
                           "M = BLEN()", "BCLR", "GET B, 10, NONE", "A = 0", "NONE: N = N + BLEN()"});
-  m.vm->io().PushSerialInput("xyz");
+  m.vm->io().serial().PushInput("xyz");
   ASSERT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("A"), 'x');  // the time-out label skipped A = 0
   EXPECT_EQ(m.Byte("B"), 'y');
@@ -224,7 +224,7 @@ TEST(SerialIn, GetAndBlen) {
 
 TEST(Bus, BusOutAndSettings) {
   const Machine m = RunToEnd("KF", {"SET VARNOBUS HIGH", "BUSOUT \"AB\", 3"});
-  EXPECT_EQ(m.vm->io().bus_output(), std::string("AB\x03"));
+  EXPECT_EQ(m.vm->io().bus().output(), std::string("AB\x03"));
   const auto& ev = m.vm->io().events();
   ASSERT_FALSE(ev.empty());
   EXPECT_EQ(ev[0].kind, IoEventKind::kSetting);
@@ -236,18 +236,18 @@ TEST(Eeprom, VnBytes) {
   const Machine m = RunToEnd("KF", {"DIM A AS BYTE, B AS BYTE", "EEWRITE 10, 99", "A = EEREAD(10)", "B = EEREAD(11)"});
   EXPECT_EQ(m.Byte("A"), 99);
   EXPECT_EQ(m.Byte("B"), 255);  // erased
-  EXPECT_EQ(m.vm->io().EepromByte(10), 99);
+  EXPECT_EQ(m.vm->io().eeprom().Byte(10), 99);
 }
 
 TEST(Eeprom, VnmCounts) {
   const Machine m = RunToEnd("WF", {"DIM W AS INTEGER, L AS LONG, F AS SINGLE, G AS SINGLE", "W = 4660", "EEWRITE 100, W, 2",
                                     "L = EEREAD(100, 2)", "F = 1.5", "EEWRITE 200, F, 4", "L = L + EEREAD(100)"});
-  EXPECT_EQ(m.vm->io().EepromByte(100), 0x34);
-  EXPECT_EQ(m.vm->io().EepromByte(101), 0x12);
+  EXPECT_EQ(m.vm->io().eeprom().Byte(100), 0x34);
+  EXPECT_EQ(m.vm->io().eeprom().Byte(101), 0x12);
   EXPECT_EQ(m.Long("L"), 4660 + 0x34);
   // The SINGLE's own four bytes, low first: 1.5 is &H3FC00000.
-  EXPECT_EQ(m.vm->io().EepromByte(202), 0xC0);
-  EXPECT_EQ(m.vm->io().EepromByte(203), 0x3F);
+  EXPECT_EQ(m.vm->io().eeprom().Byte(202), 0xC0);
+  EXPECT_EQ(m.vm->io().eeprom().Byte(203), 0x3F);
 }
 
 struct SoundCase {
@@ -272,7 +272,7 @@ TEST_P(Sound, PlaysItsNotesOnTheClock) {
   const SoundCase& k = GetParam();
   SCOPED_TRACE(k.what);
   const Machine m = RunToEnd(k.device, k.lines);
-  const auto& notes = m.vm->io().notes();
+  const auto& notes = m.vm->io().sound().notes();
   std::vector<std::pair<int, int>> seen;
   std::uint64_t total = 0;
   for (const auto& n : notes) {
@@ -287,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(Programs, Sound, ::testing::ValuesIn(kSound));
 
 TEST(Sound, NotesHaveAPitch) {
   const Machine m = RunToEnd("KF", {"PLAY 5, \"A4R4\""});
-  const auto& notes = m.vm->io().notes();
+  const auto& notes = m.vm->io().sound().notes();
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_NEAR(notes[0].frequency_hz, 880.3, 0.1);  // code 71
   EXPECT_EQ(notes[0].duration_us, 160000u);

@@ -127,9 +127,9 @@ TEST(Examples, CounterOnTheVnSeries) {
 TEST(Examples, KeysOnTheVnSeries) {
   // The key on port 2 is pressed (0), channel 0 reads 500, keypad block 1 holds key 6.
   Machine m = BootFile("KF", "examples/keys.bas");
-  m.vm->io().SetInput(2, 0);
-  m.vm->io().SetAdc(0, 500);
-  m.vm->io().SetKeypad(1, 6);
+  m.vm->io().ports().SetInput(2, 0);
+  m.vm->io().sensors().SetAdc(0, 500);
+  m.vm->io().sensors().SetKeypad(1, 6);
   ASSERT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Byte("KEY"), 0);
   EXPECT_EQ(m.Byte("LEVEL"), 125);
@@ -144,7 +144,7 @@ TEST(Examples, MeasureOnTheVnmSeries) {
   // Channel 0 reads 400 on the A/D converter.
   Machine m = BootFile("KF", "examples/measure.bas");
   ASSERT_EQ(m.vm->series(), Series::kVnm);  // its CONST DEVICE = WF
-  m.vm->io().SetAdc(0, 400);
+  m.vm->io().sensors().SetAdc(0, 400);
   ASSERT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
   EXPECT_EQ(m.Word("RAW"), 400);
   EXPECT_FLOAT_EQ(m.Single("VOLTS"), 500.0f);
