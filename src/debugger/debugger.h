@@ -41,8 +41,8 @@ struct Display {
   TimerChange break_timer = TimerChange::kKeep;        // the main window's tmrBreak
   TimerChange return_status = TimerChange::kKeep;      // the debug window's tmrReturnStatus
   TimerChange return_status_usb = TimerChange::kKeep;  // and tmrReturnStatusUsb
-  bool open_debug_window = false;    // show frmDebug modeless, then call Load() and Activate()
-  bool close_debug_window = false;   // close frmDebug, then call Close()
+  bool open_debug_window = false;    // show DebugWindow modeless, then call Load() and Activate()
+  bool close_debug_window = false;   // close DebugWindow, then call Close()
   bool focus_editor = false;
   bool ignored = false;              // a stepping command while the last one is still polled
   bool stopped = false;              // a stop status was read (ModulePc, RamImage are new)
@@ -50,7 +50,7 @@ struct Display {
   bool move_highlight = false;       // the bar moves from PrevSrcLine to CurSrcLine, no reload
   bool status_bar = false;           // StatusPc() and StatusObjectCode() have new texts
   bool refresh_variables = false;    // redraw the check-variable window (VariableLines)
-  bool show_check_variable = false;  // show frmVariable modeless
+  bool show_check_variable = false;  // show VariableWindow modeless
   bool close_check_variable = false;
   bool widen_main_window = false;    // undo the narrowing of the main window at the window's load
   bool close_modify_dialog = false;

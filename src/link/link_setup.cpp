@@ -76,7 +76,7 @@ void LinkShutdown(Link& link) {
 
 // ---- Port Setup ---------------------------------------------------------------------------------
 
-void PortSetupDialog::Load() {
+void PortSetupForm::Load() {
   closed_ = false;
   messages_.clear();
   address_ = link_.Ioadr == 0x378 ? 0 : link_.Ioadr == 0x278 ? 1 : 2;
@@ -88,17 +88,17 @@ void PortSetupDialog::Load() {
   if (link_.OsPlatform == platform::kOsPlatformRevBOnly) cable_enabled_[kOptDummy] = false;
 }
 
-void PortSetupDialog::ClickCable(int option) {
+void PortSetupForm::ClickCable(int option) {
   if (option < 0 || option > 2 || !cable_enabled_[static_cast<size_t>(option)]) return;
   cable_ = option;
   address_enabled_ = option != kOptUsb;
 }
 
-void PortSetupDialog::SelectAddress(int index) {
+void PortSetupForm::SelectAddress(int index) {
   if (address_enabled_ && index >= 0 && index <= 2) address_ = index;
 }
 
-std::vector<LinkMessage> PortSetupDialog::Ok() {
+std::vector<LinkMessage> PortSetupForm::Ok() {
   std::vector<LinkMessage> messages;
   link_.CableMode = cable_ == kOptRevB ? kCableRevB : 0;
   if (cable_ == kOptUsb) {
@@ -128,8 +128,8 @@ std::vector<LinkMessage> PortSetupDialog::Ok() {
 }
 
 std::vector<LinkMessage> PortSetupCommand(Link& link, core::IniFile& ini,
-                                          const std::function<void(PortSetupDialog&)>& show_modal) {
-  PortSetupDialog dialog(link);
+                                          const std::function<void(PortSetupForm&)>& show_modal) {
+  PortSetupForm dialog(link);
   dialog.Load();
   show_modal(dialog);
   WriteLinkSettings(link, ini);

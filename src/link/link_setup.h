@@ -41,7 +41,7 @@ std::vector<LinkMessage> OpenLink(Link& link);
 void LinkShutdown(Link& link);
 
 // The Port Setup dialog without its window.
-class PortSetupDialog {
+class PortSetupForm {
  public:
   static constexpr int kOptUsb = 0;
   static constexpr int kOptDummy = 1;
@@ -54,7 +54,7 @@ class PortSetupDialog {
   static constexpr const char* kOkCaption = "Ok";
   static constexpr const char* kCancelCaption = "Cancel";
 
-  explicit PortSetupDialog(Link& link) : link_(link) {}
+  explicit PortSetupForm(Link& link) : link_(link) {}
 
   // Selects the address item and the cable option from the link's settings.
   void Load();
@@ -88,6 +88,6 @@ class PortSetupDialog {
 // The Port Setup command: shows the dialog (`show_modal` returns once it is closed) and then
 // writes the four settings with the values current at that moment, whichever button closed it.
 std::vector<LinkMessage> PortSetupCommand(Link& link, core::IniFile& ini,
-                                          const std::function<void(PortSetupDialog&)>& show_modal);
+                                          const std::function<void(PortSetupForm&)>& show_modal);
 
 }  // namespace vn::link

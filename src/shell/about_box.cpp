@@ -28,7 +28,7 @@ QLabel* Picture(const char* name, const std::string& file, QWidget* parent) {
 
 }  // namespace
 
-frmAbout::frmAbout(FirmwareTick query, QWidget* parent)
+AboutBox::AboutBox(FirmwareTick query, QWidget* parent)
     : QDialog(parent),
       query_(std::move(query)),
       lblFw(new QLabel(this)),
@@ -78,7 +78,7 @@ frmAbout::frmAbout(FirmwareTick query, QWidget* parent)
   layout->addLayout(middle);
 }
 
-void frmAbout::OnFirmwareTimer() {
+void AboutBox::OnFirmwareTimer() {
   const std::optional<link::FirmwareLines> lines = query_ ? query_() : std::nullopt;
   if (!lines) return;  // nothing compiled: the timer keeps running and asks again
   lblFw->setText(QString::fromStdString(lines->fw));
@@ -86,12 +86,12 @@ void frmAbout::OnFirmwareTimer() {
   tmrFwVersion->stop();
 }
 
-void frmAbout::changeEvent(QEvent* event) {
+void AboutBox::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) tmrFwVersion->start();
 }
 
-void frmAbout::showEvent(QShowEvent* event) {
+void AboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOnScreen(*this);
   // The offscreen platform and some window managers never make a dialog active.

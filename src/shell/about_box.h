@@ -1,4 +1,4 @@
-// The about box (frmAbout): the product's art, the OK button, and the firmware lines that the
+// The about box (AboutBox): the product's art, the OK button, and the firmware lines that the
 // firmware timer (tmrFwVersion, 100 ms) fills from one query of the module per activation.
 #pragma once
 
@@ -17,13 +17,13 @@ namespace vn::shell {
 inline constexpr char kAboutCaption[] = "About VARNOLIC studio";
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
-class frmAbout : public QDialog {
+class AboutBox : public QDialog {
   Q_OBJECT
  public:
   // `query` is one tick of the timer: nullopt while there is nothing to ask (no compile),
   // else the lines to show, after which the timer stops.
   using FirmwareTick = std::function<std::optional<link::FirmwareLines>()>;
-  explicit frmAbout(FirmwareTick query, QWidget* parent = nullptr);
+  explicit AboutBox(FirmwareTick query, QWidget* parent = nullptr);
 
   QTimer* firmware_timer() const { return tmrFwVersion; }
   QLabel* firmware_line() const { return lblFw; }

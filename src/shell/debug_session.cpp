@@ -5,10 +5,10 @@
 
 #include "compiler/compiler.h"
 #include "shell/code_editor.h"
-#include "shell/frm_debug.h"
-#include "shell/frm_main.h"
-#include "shell/frm_modify.h"
-#include "shell/frm_variable.h"
+#include "shell/debug_window.h"
+#include "shell/main_window.h"
+#include "shell/modify_variable_dialog.h"
+#include "shell/variable_window.h"
 #include "shell/link_download.h"
 
 namespace vn::shell {
@@ -36,7 +36,7 @@ void CentreOnScreen(QWidget& w) {
 
 }  // namespace
 
-DebugSession::DebugSession(frmMain& window, link::Link& link)
+DebugSession::DebugSession(MainWindow& window, link::Link& link)
     : window_(window), dbg_(window.studio().compiler(), link) {
   setObjectName(QStringLiteral("DebugSession"));
   window_.on_break_timer = [this] { OnBreakTimer(); };
@@ -57,9 +57,9 @@ DebugSession::~DebugSession() {
   }
 }
 
-frmDebug* DebugSession::debug_window() const { return debug_.data(); }
-frmVariable* DebugSession::variable_window() const { return variable_.data(); }
-frmModify* DebugSession::modify_dialog() const { return modify_.data(); }
+DebugWindow* DebugSession::debug_window() const { return debug_.data(); }
+VariableWindow* DebugSession::variable_window() const { return variable_.data(); }
+ModifyVariableDialog* DebugSession::modify_dialog() const { return modify_.data(); }
 
 bool DebugSession::Korean() const { return window_.studio().UseKorean == -1; }
 
@@ -84,7 +84,7 @@ void DebugSession::CheckVariable() {
 
 void DebugSession::ModifyVariable() {
   if (Busy()) return;
-  frmModify& m = ModifyDialog();
+  ModifyVariableDialog& m = ModifyDialog();
   if (m.isVisible()) {
     m.raise();
     m.activateWindow();
@@ -115,7 +115,7 @@ void DebugSession::Reset() {
 void DebugSession::ModifyFromDebugWindow() {
   if (Busy()) return;
   Apply(dbg_.ModifyVariableCommand());
-  frmModify& m = ModifyDialog();
+  ModifyVariableDialog& m = ModifyDialog();
   if (m.isVisible()) m.hide();  // the main menu's dialog becomes the modal one
   m.setWindowModality(Qt::ApplicationModal);
   m.Loaded();
@@ -229,7 +229,7 @@ void DebugSession::SyncPollingTimers() {
 }
 
 void DebugSession::OpenDebugWindow() {
-  if (!debug_) debug_ = new frmDebug(*this, &window_);
+  if (!debug_) debug_ = new DebugWindow(*this, &window_);
   if (debug_->isVisible() && !debug_->closing()) {
     debug_->raise();
     debug_->activateWindow();
@@ -243,7 +243,7 @@ void DebugSession::OpenDebugWindow() {
   }
   // The debug window takes the main window's place less the check-variable window's width;
   // the main window gives up that width.
-  frmVariable& var = VariableWindow();
+  VariableWindow& var = EnsureVariableWindow();
   const QRect main = window_.geometry();
   narrowed_by_ = std::clamp(var.width(), 0, std::max(0, main.width() - kNarrowestMainWindow));
   const QRect place(main.x(), main.y(), main.width() - narrowed_by_, main.height());
@@ -271,7 +271,7 @@ void DebugSession::CloseDebugWindow() {
 }
 
 void DebugSession::ShowCheckVariable(bool beside_debug_window) {
-  frmVariable& var = VariableWindow();
+  VariableWindow& var = EnsureVariableWindow();
   if (var.isVisible()) {
     var.raise();
     return;
@@ -281,13 +281,13 @@ void DebugSession::ShowCheckVariable(bool beside_debug_window) {
   var.Loaded();
 }
 
-frmVariable& DebugSession::VariableWindow() {
-  if (!variable_) variable_ = new frmVariable(*this, &window_);
+VariableWindow& DebugSession::EnsureVariableWindow() {
+  if (!variable_) variable_ = new VariableWindow(*this, &window_);
   return *variable_;
 }
 
-frmModify& DebugSession::ModifyDialog() {
-  if (!modify_) modify_ = new frmModify(*this, &window_);
+ModifyVariableDialog& DebugSession::ModifyDialog() {
+  if (!modify_) modify_ = new ModifyVariableDialog(*this, &window_);
   return *modify_;
 }
 

@@ -1,5 +1,5 @@
 // Debugging in the IDE: one object per main window owns the Debugger and its three windows
-// (frmDebug, frmVariable, frmModify), runs the main window's tmrBreak handler and the Break,
+// (DebugWindow, VariableWindow, ModifyVariableDialog), runs the main window's tmrBreak handler and the Break,
 // Check Variable and Modify Variable commands, and does what each returned Display says: the
 // timers, the message boxes, the windows opened and closed, the main window narrowed while the
 // debug window is up and widened again, the redraws.
@@ -19,16 +19,16 @@ class QDialog;
 
 namespace vn::shell {
 
-class frmDebug;
-class frmMain;
-class frmModify;
-class frmVariable;
+class DebugWindow;
+class MainWindow;
+class ModifyVariableDialog;
+class VariableWindow;
 
 class DebugSession : public QObject {
   Q_OBJECT
  public:
   // `link` is the cable the window's Studio talks through.
-  DebugSession(frmMain& window, link::Link& link);
+  DebugSession(MainWindow& window, link::Link& link);
   ~DebugSession() override;
   DebugSession(const DebugSession&) = delete;
   DebugSession& operator=(const DebugSession&) = delete;
@@ -71,11 +71,11 @@ class DebugSession : public QObject {
   void Apply(const debugger::Display& d);
 
   debugger::Debugger& debugger() { return dbg_; }
-  frmMain& main_window() { return window_; }
+  MainWindow& main_window() { return window_; }
   bool Korean() const;
-  frmDebug* debug_window() const;
-  frmVariable* variable_window() const;
-  frmModify* modify_dialog() const;
+  DebugWindow* debug_window() const;
+  VariableWindow* variable_window() const;
+  ModifyVariableDialog* modify_dialog() const;
   // Pixels the main window was narrowed by at the debug window's load (0: not narrowed).
   int narrowed_by() const { return narrowed_by_; }
 
@@ -84,18 +84,18 @@ class DebugSession : public QObject {
   void OpenDebugWindow();
   void CloseDebugWindow();
   void ShowCheckVariable(bool beside_debug_window);
-  frmVariable& VariableWindow();
-  frmModify& ModifyDialog();
+  VariableWindow& EnsureVariableWindow();
+  ModifyVariableDialog& ModifyDialog();
   void WidenMainWindow();
   void SyncPollingTimers();
   // The link is busy with a transfer: timers and commands wait.
   bool Busy() const;
 
-  frmMain& window_;
+  MainWindow& window_;
   debugger::Debugger dbg_;
-  QPointer<frmDebug> debug_;
-  QPointer<frmVariable> variable_;
-  QPointer<frmModify> modify_;
+  QPointer<DebugWindow> debug_;
+  QPointer<VariableWindow> variable_;
+  QPointer<ModifyVariableDialog> modify_;
   int narrowed_by_ = 0;
   bool closing_ = false;
   bool shutting_down_ = false;

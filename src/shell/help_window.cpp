@@ -30,7 +30,7 @@ class HelpBrowser final : public QTextBrowser {
 
 }  // namespace
 
-frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new HelpBrowser(this)) {
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new HelpBrowser(this)) {
   setObjectName(QStringLiteral("frmHelp"));
   setWindowTitle(QString::fromLatin1(kHelpCaption));
   browser_->setObjectName(QStringLiteral("brwHelp"));
@@ -41,7 +41,7 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new He
   resize(820, 620);
 }
 
-void frmHelp::Navigate(const std::filesystem::path& page) {
+void HelpWindow::Navigate(const std::filesystem::path& page) {
   std::error_code ec;
   if (std::filesystem::is_regular_file(page, ec)) {
     browser_->setSource(QUrl::fromLocalFile(QString::fromStdString(page.string())));

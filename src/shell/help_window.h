@@ -1,4 +1,4 @@
-// The help window (frmHelp, "VARNOLIC Help"): the program's HTML reference of the language and
+// The help window (HelpWindow, "VARNOLIC Help"): the program's HTML reference of the language and
 // the IDE in a text browser that fills the window.
 #pragma once
 
@@ -14,10 +14,10 @@ inline constexpr char kHelpCaption[] = "VARNOLIC Help";
 inline constexpr char kHelpPage[] = "help/vnhelpv1.htm";
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
-class frmHelp : public QWidget {
+class HelpWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit frmHelp(QWidget* parent = nullptr);
+  explicit HelpWindow(QWidget* parent = nullptr);
   // Shows `page`; a page that is not there shows a page that says so.
   void Navigate(const std::filesystem::path& page);
   QTextBrowser* browser() const { return browser_; }

@@ -11,7 +11,7 @@
 #include "core/settings_store.h"
 #include "shell/cable_devices.h"
 #include "shell/debug_session.h"
-#include "shell/frm_main.h"
+#include "shell/main_window.h"
 #include "shell/shell_commands.h"
 #include "shell/toolbar_icons.h"
 
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   vn::core::RegistryStore reg(dir / vn::core::kRegistryFileName);
   vn::shell::CableDevices devices(cl.cable);
 
-  vn::shell::frmMain window(devices.link(), ini, reg);
+  vn::shell::MainWindow window(devices.link(), ini, reg);
   vn::shell::DebugSession debugging(window, devices.link());  // Break, the debug and variable windows
   window.studio().start_link = [&devices, &ini] { return devices.Start(ini); };
   // The commands of the views, the object files, the flash, setup, help, tips and about;

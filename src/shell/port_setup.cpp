@@ -7,7 +7,7 @@ namespace vn::shell {
 
 const char* PortSetupModel::CableCaption(int option) {
   if (option == kOptVirtual) return kVirtualCaption;
-  if (option >= 0 && option < kOptVirtual) return link::PortSetupDialog::kCableCaptions[static_cast<size_t>(option)];
+  if (option >= 0 && option < kOptVirtual) return link::PortSetupForm::kCableCaptions[static_cast<size_t>(option)];
   return "";
 }
 

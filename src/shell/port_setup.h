@@ -1,4 +1,4 @@
-// Port Setup ("PC Interface Setup...", frmPrinterPort) without its window: the link's dialog
+// Port Setup ("PC Interface Setup...", PortSetupDialog) without its window: the link's dialog
 // logic with a fourth cable of ours, the virtual module, and the command that writes the
 // settings when the dialog closes.
 #pragma once
@@ -19,9 +19,9 @@ class CableDevices;
 
 class PortSetupModel {
  public:
-  static constexpr int kOptUsb = link::PortSetupDialog::kOptUsb;
-  static constexpr int kOptDummy = link::PortSetupDialog::kOptDummy;
-  static constexpr int kOptRevB = link::PortSetupDialog::kOptRevB;
+  static constexpr int kOptUsb = link::PortSetupForm::kOptUsb;
+  static constexpr int kOptDummy = link::PortSetupForm::kOptDummy;
+  static constexpr int kOptRevB = link::PortSetupForm::kOptRevB;
   static constexpr int kOptVirtual = 3;
   static constexpr int kOptions = 4;
   static constexpr const char* kVirtualCaption = "Virtual module (no hardware)";
@@ -56,7 +56,7 @@ class PortSetupModel {
  private:
   link::Link& link_;
   CableDevices& devices_;
-  link::PortSetupDialog dialog_;
+  link::PortSetupForm dialog_;
   int cable_ = kOptDummy;
   bool closed_ = false;
   bool cancelled_ = false;

@@ -11,14 +11,14 @@
 
 namespace vn::shell {
 
-frmPrinterPort::frmPrinterPort(PortSetupModel& model, QWidget* parent)
+PortSetupDialog::PortSetupDialog(PortSetupModel& model, QWidget* parent)
     : QDialog(parent), model_(model), cboAdr(new QComboBox(this)), Command2(new QPushButton(this)),
       Command3(new QPushButton(this)) {
   setObjectName(QStringLiteral("frmPrinterPort"));
   setWindowTitle(QString::fromUtf8(PortSetupModel::kCaption));
   setModal(true);
 
-  auto* frame2 = new QGroupBox(QString::fromLatin1(link::PortSetupDialog::kCableFrame), this);
+  auto* frame2 = new QGroupBox(QString::fromLatin1(link::PortSetupForm::kCableFrame), this);
   frame2->setObjectName(QStringLiteral("Frame2"));
   auto* cables = new QVBoxLayout(frame2);
   for (int i = 0; i < PortSetupModel::kOptions; ++i) {
@@ -32,11 +32,11 @@ frmPrinterPort::frmPrinterPort(PortSetupModel& model, QWidget* parent)
     });
   }
 
-  auto* frame1 = new QGroupBox(QString::fromLatin1(link::PortSetupDialog::kAddressFrame), this);
+  auto* frame1 = new QGroupBox(QString::fromLatin1(link::PortSetupForm::kAddressFrame), this);
   frame1->setObjectName(QStringLiteral("Frame1"));
   auto* addresses = new QVBoxLayout(frame1);
   cboAdr->setObjectName(QStringLiteral("cboAdr"));
-  for (const char* item : link::PortSetupDialog::kAddressItems) cboAdr->addItem(QString::fromLatin1(item));
+  for (const char* item : link::PortSetupForm::kAddressItems) cboAdr->addItem(QString::fromLatin1(item));
   addresses->addWidget(cboAdr);
   connect(cboAdr, &QComboBox::activated, this, [this](int index) {
     model_.SelectAddress(index);
@@ -44,10 +44,10 @@ frmPrinterPort::frmPrinterPort(PortSetupModel& model, QWidget* parent)
   });
 
   Command2->setObjectName(QStringLiteral("Command2"));
-  Command2->setText(QString::fromLatin1(link::PortSetupDialog::kOkCaption));
+  Command2->setText(QString::fromLatin1(link::PortSetupForm::kOkCaption));
   Command2->setDefault(true);
   Command3->setObjectName(QStringLiteral("Command3"));
-  Command3->setText(QString::fromLatin1(link::PortSetupDialog::kCancelCaption));
+  Command3->setText(QString::fromLatin1(link::PortSetupForm::kCancelCaption));
   connect(Command2, &QPushButton::clicked, this, [this] {
     model_.Ok();
     accept();
@@ -65,7 +65,7 @@ frmPrinterPort::frmPrinterPort(PortSetupModel& model, QWidget* parent)
   Refresh();
 }
 
-void frmPrinterPort::Refresh() {
+void PortSetupDialog::Refresh() {
   for (int i = 0; i < PortSetupModel::kOptions; ++i) {
     QRadioButton* b = optCable[static_cast<size_t>(i)];
     b->setEnabled(model_.cable_enabled(i));
@@ -75,13 +75,13 @@ void frmPrinterPort::Refresh() {
   cboAdr->setEnabled(model_.address_enabled());
 }
 
-void frmPrinterPort::showEvent(QShowEvent* event) {
+void PortSetupDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   adjustSize();
   CentreOnScreen(*this);
 }
 
-void frmPrinterPort::reject() {
+void PortSetupDialog::reject() {
   // Cancel and the close box alike leave everything as it was.
   if (!model_.closed()) model_.Cancel();
   QDialog::reject();

@@ -1,4 +1,4 @@
-// The Port Setup window (frmPrinterPort): the cable options and the port address list, kept in
+// The Port Setup window (PortSetupDialog): the cable options and the port address list, kept in
 // step with a PortSetupModel that does the work.
 #pragma once
 
@@ -14,10 +14,10 @@ class QRadioButton;
 namespace vn::shell {
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
-class frmPrinterPort : public QDialog {
+class PortSetupDialog : public QDialog {
   Q_OBJECT
  public:
-  frmPrinterPort(PortSetupModel& model, QWidget* parent = nullptr);
+  PortSetupDialog(PortSetupModel& model, QWidget* parent = nullptr);
 
   QRadioButton* option(int index) const { return optCable.at(static_cast<size_t>(index)); }
   QComboBox* address_list() const { return cboAdr; }

@@ -13,7 +13,7 @@
 #include "shell/cable_devices.h"
 #include "shell/code_editor.h"
 #include "shell/data_files.h"
-#include "shell/frm_main.h"
+#include "shell/main_window.h"
 #include "shell/help_window.h"
 #include "shell/link_download.h"
 #include "shell/output_view_window.h"
@@ -51,7 +51,7 @@ constexpr qint64 kMostCatchUpNs = 1'000'000'000;
 
 }  // namespace
 
-ShellCommands::ShellCommands(frmMain& window, CableDevices& devices, core::IniFile& ini)
+ShellCommands::ShellCommands(MainWindow& window, CableDevices& devices, core::IniFile& ini)
     : window_(window), devices_(devices), ini_(ini), tmrVirtualTime(new QTimer(this)) {
   window_.SetCommandHandler("mnuSaveObject", [this] { SaveObject(); });
   window_.SetCommandHandler("mnuDownloadfromObject", [this] { DownloadFromObject(); });
@@ -202,7 +202,7 @@ void ShellCommands::Verify() {
 // ---- The views ------------------------------------------------------------------------------------
 
 OutputView* ShellCommands::view(OutputViewKind kind) const { return views_[static_cast<int>(kind)].data(); }
-frmHelp* ShellCommands::help_window() const { return help_.data(); }
+HelpWindow* ShellCommands::help_window() const { return help_.data(); }
 VirtualModuleDock* ShellCommands::dock() const { return dock_.data(); }
 
 OutputView& ShellCommands::ViewWindow(OutputViewKind kind) {
@@ -258,7 +258,7 @@ void ShellCommands::UseKoreanMenu() { window_.studio().SwitchLanguage(); }
 void ShellCommands::PortSetup() {
   const std::vector<link::LinkMessage> messages =
       PortSetupCommand(devices_.link(), devices_, ini_, [this](PortSetupModel& model) {
-        frmPrinterPort dialog(model, &window_);
+        PortSetupDialog dialog(model, &window_);
         RunModal(dialog);
       });
   for (const link::LinkMessage& m : messages) ShowMessage(m.text, m.title, m.style);
@@ -293,7 +293,7 @@ void ShellCommands::OnVirtualTime() {
 
 void ShellCommands::Help() {
   if (!help_) {
-    help_ = new frmHelp(&window_);
+    help_ = new HelpWindow(&window_);
     help_->Navigate(DataFile(kHelpPage));
   }
   help_->show();
@@ -308,7 +308,7 @@ bool ShellCommands::ShowTips() {
     return false;
   }
   tips_.StartAt(time_digit ? time_digit() : QTime::currentTime().second() % 10);
-  frmTIP dialog(
+  TipDialog dialog(
       tips_, studio.TipShow, [this](const char* value) { ini_.WriteString("Setup", "TipShow", value); },
       [&studio] { studio.TipShow = 0; }, &window_);
   RunModal(dialog);
@@ -326,7 +326,7 @@ void ShellCommands::OnActivate() {
 }
 
 void ShellCommands::About() {
-  frmAbout box([this]() -> std::optional<link::FirmwareLines> {
+  AboutBox box([this]() -> std::optional<link::FirmwareLines> {
     compiler::Compiler& c = window_.studio().compiler();
     if (c.CompiledOK == 0 || window_.transfer_active()) return std::nullopt;
     devices_.FollowSeries(c.Device.DeviceKind);

@@ -1,7 +1,7 @@
 // The main window's commands beyond the editor and Run: the output views, Save Object,
 // Download from Object, Clear Flash Memory, Verify, the language switch, Port Setup with the
 // virtual module's dock, help, tip of the day and the about box. One object connects them all
-// to a frmMain (through SetCommandHandler) and owns their windows. It must go before the
+// to a MainWindow (through SetCommandHandler) and owns their windows. It must go before the
 // window does.
 #pragma once
 
@@ -28,13 +28,13 @@ namespace vn::shell {
 class CableDevices;
 class OutputView;
 class VirtualModuleDock;
-class frmHelp;
-class frmMain;
+class HelpWindow;
+class MainWindow;
 
 class ShellCommands : public QObject {
   Q_OBJECT
  public:
-  ShellCommands(frmMain& window, CableDevices& devices, core::IniFile& ini);
+  ShellCommands(MainWindow& window, CableDevices& devices, core::IniFile& ini);
   ~ShellCommands() override;
 
   // Stand-ins for tests: `modal_hook` gets each modal dialog shown, instead of the dialog's own
@@ -67,7 +67,7 @@ class ShellCommands : public QObject {
   TipBook& tips() { return tips_; }
   // The view's window, or null before it was first opened.
   OutputView* view(OutputViewKind kind) const;
-  frmHelp* help_window() const;
+  HelpWindow* help_window() const;
   VirtualModuleDock* dock() const;
   // The text of status panel 1: the cable in use.
   std::string CableName() const;
@@ -87,14 +87,14 @@ class ShellCommands : public QObject {
   void UpdateDock(bool show);
   std::string ChooseObjectFile(bool save);
 
-  frmMain& window_;
+  MainWindow& window_;
   CableDevices& devices_;
   core::IniFile& ini_;
   link::FlashImage flash_;
   TipBook tips_;
   bool start_tip_done_ = false;
   QPointer<OutputView> views_[3];
-  QPointer<frmHelp> help_;
+  QPointer<HelpWindow> help_;
   QPointer<VirtualModuleDock> dock_;
   QTimer* tmrVirtualTime;
   QElapsedTimer real_time_;

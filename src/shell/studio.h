@@ -1,6 +1,6 @@
 // The main window's logic without its widgets: start-up and shut-down, the document commands,
 // the recent-files list, the caption, the device selection, Run and Syntax Check. The window
-// (frmMain) owns one Studio, forwards its menu commands and editor events to it and shows
+// (MainWindow) owns one Studio, forwards its menu commands and editor events to it and shows
 // what it asks for through StudioView.
 #pragma once
 

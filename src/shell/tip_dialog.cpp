@@ -17,7 +17,7 @@ QString TipDisplayText(const std::string& tip) {
   return t;
 }
 
-frmTIP::frmTIP(TipBook& tips, int tip_show, std::function<void(const char*)> write_tip_show,
+TipDialog::TipDialog(TipBook& tips, int tip_show, std::function<void(const char*)> write_tip_show,
                std::function<void()> closed, QWidget* parent)
     : QDialog(parent),
       tips_(tips),
@@ -82,14 +82,14 @@ frmTIP::frmTIP(TipBook& tips, int tip_show, std::function<void(const char*)> wri
   ShowTip();
 }
 
-void frmTIP::ShowTip() { lblTip->setText(TipDisplayText(tips_.current())); }
+void TipDialog::ShowTip() { lblTip->setText(TipDisplayText(tips_.current())); }
 
-void frmTIP::showEvent(QShowEvent* event) {
+void TipDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOnScreen(*this);
 }
 
-void frmTIP::done(int result) {
+void TipDialog::done(int result) {
   if (closed_) closed_();
   QDialog::done(result);
 }

@@ -1,4 +1,4 @@
-// The tip of the day (frmTIP): the tip, the buttons that move through the tips, and the check
+// The tip of the day (TipDialog): the tip, the buttons that move through the tips, and the check
 // box that decides whether the tip comes at start.
 #pragma once
 
@@ -21,13 +21,13 @@ inline constexpr char kTipPrevious[] = "이전 팁";
 inline constexpr char kTipClose[] = "종료";
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
-class frmTIP : public QDialog {
+class TipDialog : public QDialog {
   Q_OBJECT
  public:
   // `tips` with its index set; `tip_show` the setting the check box shows (1 = checked).
   // `write_tip_show` stores the check box's value ("1" or "0") when it is clicked; `closed`
   // runs when the dialog is closed (by "종료" or the close box).
-  frmTIP(TipBook& tips, int tip_show, std::function<void(const char*)> write_tip_show,
+  TipDialog(TipBook& tips, int tip_show, std::function<void(const char*)> write_tip_show,
          std::function<void()> closed, QWidget* parent = nullptr);
 
   QLabel* tip_label() const { return lblTip; }

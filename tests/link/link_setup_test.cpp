@@ -16,7 +16,7 @@ namespace vn::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using link::PortSetupDialog;
+using link::PortSetupForm;
 
 class LinkSetup : public ::testing::Test {
  protected:
@@ -193,10 +193,10 @@ TEST_F(LinkSetup, DialogLoadsFromTheSettings) {
     bool address_enabled, dummy_enabled;
   };
   const Case cases[] = {
-      {0x378, 0, 0, 1, 0, PortSetupDialog::kOptDummy, true, true},
-      {0x278, 0, 1, 1, 1, PortSetupDialog::kOptRevB, true, true},
-      {0x3BC, -1, 1, 1, 2, PortSetupDialog::kOptUsb, false, true},
-      {0x2F8, 0, 1, 2, 2, PortSetupDialog::kOptRevB, true, false},  // any other address: LPT3
+      {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true},
+      {0x278, 0, 1, 1, 1, PortSetupForm::kOptRevB, true, true},
+      {0x3BC, -1, 1, 1, 2, PortSetupForm::kOptUsb, false, true},
+      {0x2F8, 0, 1, 2, 2, PortSetupForm::kOptRevB, true, false},  // any other address: LPT3
   };
   for (const auto& c : cases) {
     VirtualLink v(Wire::kRevB);
@@ -204,19 +204,19 @@ TEST_F(LinkSetup, DialogLoadsFromTheSettings) {
     v.link.UseUsb = c.use_usb;
     v.link.CableMode = c.cable_mode;
     v.link.OsPlatform = c.os_platform;
-    PortSetupDialog d(v.link);
+    PortSetupForm d(v.link);
     d.Load();
     EXPECT_EQ(d.address_index(), c.address);
     EXPECT_EQ(d.cable(), c.option);
     EXPECT_EQ(d.address_enabled(), c.address_enabled);
-    EXPECT_EQ(d.cable_enabled(PortSetupDialog::kOptDummy), c.dummy_enabled);
+    EXPECT_EQ(d.cable_enabled(PortSetupForm::kOptDummy), c.dummy_enabled);
     // Clicking follows the rule: the list is enabled exactly without USB.
-    d.ClickCable(PortSetupDialog::kOptUsb);
+    d.ClickCable(PortSetupForm::kOptUsb);
     EXPECT_FALSE(d.address_enabled());
-    d.ClickCable(PortSetupDialog::kOptRevB);
+    d.ClickCable(PortSetupForm::kOptRevB);
     EXPECT_TRUE(d.address_enabled());
-    d.ClickCable(PortSetupDialog::kOptDummy);
-    EXPECT_EQ(d.cable(), c.dummy_enabled ? PortSetupDialog::kOptDummy : PortSetupDialog::kOptRevB);
+    d.ClickCable(PortSetupForm::kOptDummy);
+    EXPECT_EQ(d.cable(), c.dummy_enabled ? PortSetupForm::kOptDummy : PortSetupForm::kOptRevB);
   }
 }
 
@@ -225,9 +225,9 @@ TEST_F(LinkSetup, OkAppliesTheChoice) {
   {
     VirtualLink v(Wire::kRevB);
     v.link.Ioadr = 0x2F8;
-    PortSetupDialog d(v.link);
+    PortSetupForm d(v.link);
     d.Load();
-    d.ClickCable(PortSetupDialog::kOptRevB);
+    d.ClickCable(PortSetupForm::kOptRevB);
     d.Ok();
     EXPECT_EQ(v.link.Ioadr, 0x3BC);
     EXPECT_EQ(v.link.CableMode, 1);
@@ -237,9 +237,9 @@ TEST_F(LinkSetup, OkAppliesTheChoice) {
   {
     VirtualLink v(Wire::kUsb);
     v.link.UseUsb = 0;  // as an odd state would leave it
-    PortSetupDialog d(v.link);
+    PortSetupForm d(v.link);
     d.Load();
-    d.ClickCable(PortSetupDialog::kOptUsb);
+    d.ClickCable(PortSetupForm::kOptUsb);
     d.Ok();
     EXPECT_EQ(v.usb.opens(), 1);
     EXPECT_EQ(v.link.UseUsb, 0);
@@ -247,9 +247,9 @@ TEST_F(LinkSetup, OkAppliesTheChoice) {
   // USB chosen while closed: opened with the time-outs, flags set.
   {
     VirtualLink v(Wire::kRevB);
-    PortSetupDialog d(v.link);
+    PortSetupForm d(v.link);
     d.Load();
-    d.ClickCable(PortSetupDialog::kOptUsb);
+    d.ClickCable(PortSetupForm::kOptUsb);
     EXPECT_TRUE(d.Ok().empty());
     EXPECT_EQ(v.usb.opens(), 1);
     EXPECT_TRUE(v.usb.is_open());
@@ -260,9 +260,9 @@ TEST_F(LinkSetup, OkAppliesTheChoice) {
   // A parallel cable chosen while USB is open closes USB first and opens the port.
   {
     VirtualLink v(Wire::kUsb);
-    PortSetupDialog d(v.link);
+    PortSetupForm d(v.link);
     d.Load();
-    d.ClickCable(PortSetupDialog::kOptRevB);
+    d.ClickCable(PortSetupForm::kOptRevB);
     d.SelectAddress(0);
     EXPECT_TRUE(d.Ok().empty());
     EXPECT_FALSE(v.usb.is_open());
@@ -274,7 +274,7 @@ TEST_F(LinkSetup, OkAppliesTheChoice) {
   // A port that is not there is reported.
   {
     VirtualLink v(Wire::kRevB);
-    PortSetupDialog d(v.link);
+    PortSetupForm d(v.link);
     d.Load();
     d.SelectAddress(1);
     const auto msgs = d.Ok();
@@ -288,8 +288,8 @@ TEST_F(LinkSetup, CommandRewritesTheFourKeysEvenOnCancel) {
   VirtualLink v(Wire::kRevB);
   core::IniFile ini(ini_path());
   link::LinkStartup(v.link, ini, 1);
-  link::PortSetupCommand(v.link, ini, [](PortSetupDialog& d) {
-    d.ClickCable(PortSetupDialog::kOptRevB);
+  link::PortSetupCommand(v.link, ini, [](PortSetupForm& d) {
+    d.ClickCable(PortSetupForm::kOptRevB);
     d.SelectAddress(1);
     d.Cancel();
   });

@@ -33,8 +33,8 @@ using testing::ReadAll;
 using testing::ScratchDir;
 using testing::WriteAll;
 
-frmAbout& AsAbout(QDialog& d) {
-  auto* a = qobject_cast<frmAbout*>(&d);
+AboutBox& AsAbout(QDialog& d) {
+  auto* a = qobject_cast<AboutBox*>(&d);
   EXPECT_NE(a, nullptr);
   return *a;
 }
@@ -46,7 +46,7 @@ TEST(AboutBox, TheFirmwareTimerWaitsForACompileAndAsksOnce) {
   IdeRig rig(dir);
   rig.Start(path);
   rig.on_dialog = [&](QDialog& d) {
-    frmAbout& a = AsAbout(d);
+    AboutBox& a = AsAbout(d);
     EXPECT_EQ(a.windowTitle(), "About VARNOLIC studio");
     EXPECT_EQ(a.firmware_timer()->interval(), 100);
     EXPECT_TRUE(a.firmware_timer()->isActive());
@@ -65,7 +65,7 @@ TEST(AboutBox, TheFirmwareTimerWaitsForACompileAndAsksOnce) {
 
   rig.Trigger("mnuSyntaxCheck");
   rig.on_dialog = [&](QDialog& d) {
-    frmAbout& a = AsAbout(d);
+    AboutBox& a = AsAbout(d);
     a.OnFirmwareTimer();
     EXPECT_EQ(a.firmware_line()->text(), "F/W Version is 32");
     EXPECT_EQ(a.firmware_line2()->text(), "");
@@ -84,7 +84,7 @@ TEST(AboutBox, AVnmModuleNamesBothProcessors) {
   rig.Start(path);
   rig.Trigger("mnuSyntaxCheck");
   rig.on_dialog = [&](QDialog& d) {
-    frmAbout& a = AsAbout(d);
+    AboutBox& a = AsAbout(d);
     a.OnFirmwareTimer();
     EXPECT_EQ(a.firmware_line()->text(), "Main F/W is 32");
     EXPECT_EQ(a.firmware_line2()->text(), "Math Chip F/W is 17");
@@ -94,7 +94,7 @@ TEST(AboutBox, AVnmModuleNamesBothProcessors) {
   // With the cable unplugged the line says so.
   rig.devices.virtual_usb()->faults().unplugged = true;
   rig.on_dialog = [&](QDialog& d) {
-    frmAbout& a = AsAbout(d);
+    AboutBox& a = AsAbout(d);
     a.OnFirmwareTimer();
     EXPECT_EQ(a.firmware_line()->text(), "Firmware Not Found !");
     d.close();
@@ -107,7 +107,7 @@ TEST(HelpWindow, OpensOurFirstPageAndSaysWhenItIsMissing) {
   IdeRig rig(dir);
   rig.Start();
   rig.Trigger("mnuHelp");
-  frmHelp* help = rig.commands->help_window();
+  HelpWindow* help = rig.commands->help_window();
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
   EXPECT_EQ(help->windowTitle(), "VARNOLIC Help");
@@ -123,7 +123,7 @@ TEST(HelpWindow, OpensOurFirstPageAndSaysWhenItIsMissing) {
   rig.Trigger("mnuHelp");
   EXPECT_EQ(rig.commands->help_window(), help);
 
-  frmHelp missing;
+  HelpWindow missing;
   missing.Navigate(dir.path() / "help" / "vnhelpv1.htm");
   EXPECT_TRUE(missing.browser()->toPlainText().contains("cannot be found"));
   EXPECT_TRUE(missing.browser()->toPlainText().contains(QString::fromStdString(dir.path().string())));
@@ -137,7 +137,7 @@ TEST(HelpWindow, ALinkToAFifoOrADeviceShowsNothingAndDoesNotHang) {
   WriteAll(page.string(), "<html><head><title>Page</title></head><body>text</body></html>");
   const fs::path fifo = dir.path() / "fifo.htm";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  frmHelp help;
+  HelpWindow help;
   help.Navigate(page);
   EXPECT_EQ(help.browser()->documentTitle(), "Page");
   for (const fs::path& target : {fifo, fs::path("/dev/zero")}) {

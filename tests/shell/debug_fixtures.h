@@ -11,9 +11,9 @@
 
 #include "compiler/compiler.h"
 #include "shell/debug_session.h"
-#include "shell/frm_debug.h"
-#include "shell/frm_modify.h"
-#include "shell/frm_variable.h"
+#include "shell/debug_window.h"
+#include "shell/modify_variable_dialog.h"
+#include "shell/variable_window.h"
 #include "shell/link_download.h"
 #include "sim/module.h"
 #include "shell_fixtures.h"
@@ -63,7 +63,7 @@ struct DebugRig : WindowRig {
   // The debug window's polling timer until the stop report; false when it never came.
   bool Poll(int ticks = 100) {
     QApplication::processEvents();
-    frmDebug* w = debug();
+    DebugWindow* w = debug();
     for (int i = 0; w != nullptr && i < ticks; ++i) {
       if (w->return_status_usb_timer()->isActive()) {
         devices.AdvanceVirtualTime(kPollTickNs);
@@ -87,8 +87,8 @@ struct DebugRig : WindowRig {
     return Poll();
   }
 
-  frmDebug* debug() const { return session->debug_window(); }
-  frmVariable* variables() const { return session->variable_window(); }
+  DebugWindow* debug() const { return session->debug_window(); }
+  VariableWindow* variables() const { return session->variable_window(); }
   bool DebugOpen() const { return debug() != nullptr && debug()->isVisible(); }
   debugger::Debugger& dbg() { return session->debugger(); }
   int Line() { return dbg().CurSrcLine; }

@@ -223,7 +223,7 @@ TEST(DebugWindow, ModifyVariableChangesAValueThatCheckVariableLists) {
   EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 0, "0"));
   // The debug window's Modify Variable: modal; an unknown name first, then K.
   rig.on_modal = [&](QDialog& d) {
-    auto& m = dynamic_cast<frmModify&>(d);
+    auto& m = dynamic_cast<ModifyVariableDialog&>(d);
     EXPECT_TRUE(m.isModal());
     EXPECT_EQ(m.windowTitle().toStdString(), "Modify Variable");
     m.name_box()->setText("nothing");
@@ -254,7 +254,7 @@ TEST(DebugWindow, ModifyVariableChangesAValueThatCheckVariableLists) {
   EXPECT_FALSE(rig.variables()->isVisible());
   ASSERT_TRUE(rig.window->action("mnuModifyVariable")->isEnabled());
   rig.Trigger("mnuModifyVariable");
-  frmModify* m = rig.session->modify_dialog();
+  ModifyVariableDialog* m = rig.session->modify_dialog();
   ASSERT_NE(m, nullptr);
   EXPECT_TRUE(m->isVisible());
   EXPECT_FALSE(m->isModal());
@@ -276,7 +276,7 @@ TEST(DebugWindow, CheckVariableWhileTheProgramRuns) {
   rig.RunProgram(Source(dir, "CONST DEVICE = WF\r\nDIM A AS BYTE, B AS INTEGER\r\nA = 42\r\nB = 1000\r\nL: GOTO L\r\n"));
   rig.devices.AdvanceVirtualTime(kPollTickNs);
   rig.Trigger("mnuCheckVariable");
-  frmVariable* v = rig.variables();
+  VariableWindow* v = rig.variables();
   ASSERT_NE(v, nullptr);
   EXPECT_TRUE(v->isVisible());
   EXPECT_FALSE(rig.DebugOpen());
@@ -387,7 +387,7 @@ TEST(DebugWindow, KoreanCaptions) {
   rig.RunProgram(Source(dir, kProgramVnm));
   rig.window->studio().UseKorean = -1;
   ASSERT_TRUE(rig.WatchForStop());
-  frmDebug& w = *rig.debug();
+  DebugWindow& w = *rig.debug();
   EXPECT_EQ(w.button("cmdModifyVariable")->text().toStdString(), "변수 수정");
   EXPECT_EQ(w.button("cmdEraseFlash")->text().toStdString(), "메모리 초기화");
   EXPECT_EQ(w.button("cmdExit")->text().toStdString(), "종료");

@@ -79,7 +79,7 @@ bool IsTop(const char* name) {
   return false;
 }
 
-void ExpectCaptions(frmMain& w, bool korean) {
+void ExpectCaptions(MainWindow& w, bool korean) {
   for (const Caption& c : kCaptions) {
     const QString expected = QString::fromUtf8(korean ? c.korean : c.english);
     if (IsTop(c.name)) {
@@ -107,7 +107,7 @@ TEST(Language, SwitchingTwiceRestoresTheCaptionsAndWritesTheKey) {
   ScratchDir dir;
   IdeRig rig(dir);
   rig.Start();
-  frmMain& w = *rig.window;
+  MainWindow& w = *rig.window;
   ExpectCaptions(w, false);
   EXPECT_FALSE(rig.ini.Find("MenuSetting", "Korean").has_value());
 

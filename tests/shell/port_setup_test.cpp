@@ -21,8 +21,8 @@ using testing::ReadAll;
 using testing::ScratchDir;
 using testing::WriteAll;
 
-frmPrinterPort& AsPortSetup(QDialog& d) {
-  auto* p = qobject_cast<frmPrinterPort*>(&d);
+PortSetupDialog& AsPortSetup(QDialog& d) {
+  auto* p = qobject_cast<PortSetupDialog*>(&d);
   EXPECT_NE(p, nullptr);
   return *p;
 }
@@ -30,7 +30,7 @@ frmPrinterPort& AsPortSetup(QDialog& d) {
 // Chooses cable `option` (and the address item `address`, -1 for none) and presses Ok.
 std::function<void(QDialog&)> Choose(int option, int address = -1) {
   return [option, address](QDialog& d) {
-    frmPrinterPort& p = AsPortSetup(d);
+    PortSetupDialog& p = AsPortSetup(d);
     p.option(option)->click();
     if (address >= 0) {
       p.address_list()->setCurrentIndex(address);
@@ -46,7 +46,7 @@ TEST(PortSetup, TheDialogOffersFourCablesAndTheAddressList) {
   rig.Start();
   bool seen = false;
   rig.on_dialog = [&](QDialog& d) {
-    frmPrinterPort& p = AsPortSetup(d);
+    PortSetupDialog& p = AsPortSetup(d);
     seen = true;
     EXPECT_EQ(p.objectName(), "frmPrinterPort");
     const QStringList expected = {"USB", "Printer Port  (Dummy Cable)", "Printer Port (REV. B cable)",
@@ -147,7 +147,7 @@ TEST(PortSetup, CancelRewritesTheKeysUnchanged) {
   rig.Start();
   rig.script.shown.clear();
   rig.on_dialog = [](QDialog& d) {
-    frmPrinterPort& p = AsPortSetup(d);
+    PortSetupDialog& p = AsPortSetup(d);
     EXPECT_TRUE(p.option(2)->isChecked());
     EXPECT_EQ(p.address_list()->currentIndex(), 2);
     p.option(3)->click();

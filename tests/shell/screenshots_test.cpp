@@ -47,7 +47,7 @@ TEST(Screenshot, TheMainWindowWithKoreanMenus) {
   KoreanSettings(dir);
   IdeRig rig(dir);
   rig.Start(CopyExample(dir, "display_counter.bas"));
-  frmMain& w = *rig.window;
+  MainWindow& w = *rig.window;
   EXPECT_EQ(w.menu("mnuRunTop")->title(), "실행(&R)");
   rig.Trigger("mnuRun");
   ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;

@@ -18,7 +18,7 @@
 
 #include "core/settings_store.h"
 #include "shell/cable_devices.h"
-#include "shell/frm_main.h"
+#include "shell/main_window.h"
 #include "shell/shell_commands.h"
 #include "shell/shell_editor.h"
 #include "shell/studio.h"
@@ -244,7 +244,7 @@ struct WindowRig {
   explicit WindowRig(const ScratchDir& dir,
                      std::optional<CableChoice> cable = CableChoice{CableChoice::Cable::kUsb, true, 1})
       : devices(cable), ini(dir.ini_path()), reg(dir.registry_path()) {
-    window = std::make_unique<frmMain>(devices.link(), ini, reg);
+    window = std::make_unique<MainWindow>(devices.link(), ini, reg);
     window->message_hook = [this](const std::string& t, const std::string& ti, int s) { return script.Answer(t, ti, s); };
     window->open_dialog_hook = [this] { return FakeView::Next(open_names); };
     window->save_dialog_hook = [this] { return FakeView::Next(save_names); };
@@ -271,7 +271,7 @@ struct WindowRig {
   CableDevices devices;
   core::IniFile ini;
   core::RegistryStore reg;
-  std::unique_ptr<frmMain> window;
+  std::unique_ptr<MainWindow> window;
   MessageScript script;
   std::deque<std::string> open_names, save_names;
   int exits = 0;

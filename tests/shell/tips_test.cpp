@@ -148,7 +148,7 @@ TEST(TipDialog, ButtonsWrapAroundAndTheCheckBoxWritesTheSetting) {
   rig.time_digit = 7;         // 7 Mod 2 = 1: "second"
   std::vector<QString> shown;
   rig.on_dialog = [&](QDialog& d) {
-    auto* tip = qobject_cast<frmTIP*>(&d);
+    auto* tip = qobject_cast<TipDialog*>(&d);
     ASSERT_NE(tip, nullptr);
     EXPECT_EQ(tip->windowTitle(), "Tip of the Day");
     EXPECT_EQ(tip->next_button()->text(), "다음 팁");
@@ -217,7 +217,7 @@ TEST(TipDialog, TheTipComesByItselfOnceWithKoreanMenus) {
     rig.time_digit = 3;
     QString first;
     rig.on_dialog = [&](QDialog& d) {
-      auto* tip = qobject_cast<frmTIP*>(&d);
+      auto* tip = qobject_cast<TipDialog*>(&d);
       ASSERT_NE(tip, nullptr);
       first = tip->tip_label()->text();
       tip->close_button()->click();

@@ -42,7 +42,7 @@ std::string MarginText(CodeEditor& e, int line) {
   return buf;
 }
 
-QStringList RecentCaptions(frmMain& w) {
+QStringList RecentCaptions(MainWindow& w) {
   QStringList v;
   for (int k = 1; k <= 4; ++k) {
     QAction* a = w.action("mnuLastOpen" + std::to_string(k));
@@ -55,7 +55,7 @@ TEST(MainWindow, FirstRunDefaults) {
   ScratchDir dir;
   WindowRig rig(dir);
   rig.Start();
-  frmMain& w = *rig.window;
+  MainWindow& w = *rig.window;
   EXPECT_EQ(w.geometry(), QRect(132, 132, 672, 376));
   EXPECT_FALSE(w.isMaximized());
   EXPECT_EQ(w.windowTitle(), "VARNOLIC Studio [ untitled.bas ]");
@@ -64,9 +64,11 @@ TEST(MainWindow, FirstRunDefaults) {
   EXPECT_EQ(w.action("mnuSave")->shortcut(), QKeySequence(Qt::Key_F2));
   EXPECT_EQ(w.action("mnuFindPrevious")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
   EXPECT_FALSE(w.menu("mnuDevice")->menuAction()->isVisible());
-  for (const core::DeviceInfo& item : core::kDevices)
-    if (item.has_menu_item())
+  for (const core::DeviceInfo& item : core::kDevices) {
+    if (item.has_menu_item()) {
       EXPECT_EQ(w.action(item.menu_object)->isChecked(), std::string(item.code) == "KF") << item.menu_object;
+    }
+  }
   EXPECT_EQ(w.studio().compiler().Device.DeviceSeries, "KX");
   EXPECT_EQ(w.editor().Text(), "");
   EXPECT_FALSE(w.action("mnuCheckVariable")->isEnabled());
@@ -149,7 +151,7 @@ TEST(MainWindow, RecentFilesMenuFollowsTheList) {
     rig.open_names = {path[n]};
     rig.Trigger("mnuOpen");
   }
-  frmMain& w = *rig.window;
+  MainWindow& w = *rig.window;
   const auto q = [&](const char* n) { return QString::fromStdString(path[n]); };
   EXPECT_EQ(RecentCaptions(w), QStringList({q("E"), q("D"), q("C"), q("B")}));
   EXPECT_EQ(rig.ini.GetString("LastOpen", "File5", "", 4096), path["A"]);
@@ -313,7 +315,7 @@ TEST(MainWindow, ATransferBlocksCommandsAndClosingButPaintsItsProgress) {
   ScratchDir dir;
   WindowRig rig(dir);
   rig.Start(dir.Doc("run.bas"));
-  frmMain& w = *rig.window;
+  MainWindow& w = *rig.window;
   w.editor().SetText("DIM A AS BYTE\nA = 1\n");
   struct PaintCounter : QObject {
     int paints = 0;

@@ -1,4 +1,4 @@
-// The debug window (frmDebug): the source view of the compile copy with the highlight bar on the
+// The debug window (DebugWindow): the source view of the compile copy with the highlight bar on the
 // line of the module's program counter, its scroll bar, the stepping buttons and menus, the
 // status bar (program counter and object code) and the two polling timers. Everything it does
 // goes through the DebugSession, which calls the Debugger and redraws the window.
@@ -86,11 +86,11 @@ class SourceView : public QWidget {
 };
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
-class frmDebug : public QMainWindow {
+class DebugWindow : public QMainWindow {
   Q_OBJECT
  public:
-  frmDebug(DebugSession& session, QWidget* parent);
-  ~frmDebug() override;
+  DebugWindow(DebugSession& session, QWidget* parent);
+  ~DebugWindow() override;
 
   // The load: the series' commands and the captions of the language.
   void Prepare(bool vnm_commands, bool korean);

@@ -1,4 +1,4 @@
-#include "shell/frm_modify.h"
+#include "shell/modify_variable_dialog.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -12,7 +12,7 @@
 
 namespace vn::shell {
 
-frmModify::frmModify(DebugSession& session, QWidget* parent)
+ModifyVariableDialog::ModifyVariableDialog(DebugSession& session, QWidget* parent)
     : QDialog(parent), session_(session), txtVaName(new QLineEdit(this)), txtValue(new QLineEdit(this)),
       Command1(new QPushButton(QStringLiteral("Ok"), this)), Command2(new QPushButton(QStringLiteral("Cancel"), this)) {
   setObjectName(QStringLiteral("frmModify"));
@@ -42,7 +42,7 @@ frmModify::frmModify(DebugSession& session, QWidget* parent)
   resize(300, sizeHint().height());
 }
 
-void frmModify::Loaded() {
+void ModifyVariableDialog::Loaded() {
   txtVaName->clear();
   txtValue->clear();
   txtVaName->setFocus();
@@ -53,6 +53,6 @@ void frmModify::Loaded() {
   }
 }
 
-void frmModify::Ok() { session_.ModifyOk(txtVaName->text().toStdString(), txtValue->text().toStdString()); }
+void ModifyVariableDialog::Ok() { session_.ModifyOk(txtVaName->text().toStdString(), txtValue->text().toStdString()); }
 
 }  // namespace vn::shell

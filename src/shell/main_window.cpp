@@ -1,4 +1,4 @@
-#include "shell/frm_main.h"
+#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -52,7 +52,7 @@ int ToPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsP
 
 }  // namespace
 
-frmMain::frmMain(link::Link& link, core::IniFile& ini, core::RegistryStore& reg, QWidget* parent)
+MainWindow::MainWindow(link::Link& link, core::IniFile& ini, core::RegistryStore& reg, QWidget* parent)
     : QMainWindow(parent), link_(link), txtEditor(new CodeEditor(this)), tmrBreak(new QTimer(this)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowIcon(AppIcon());
@@ -72,13 +72,13 @@ frmMain::frmMain(link::Link& link, core::IniFile& ini, core::RegistryStore& reg,
   txtEditor->notify = [this](const QString& text) { Message(text.toStdString(), kTitleMessage, kStyleInformation); };
 }
 
-frmMain::~frmMain() {
+MainWindow::~MainWindow() {
   // The editor's events must not reach a Studio that is gone.
   txtEditor->on_change = nullptr;
   txtEditor->on_selection_change = nullptr;
 }
 
-void frmMain::Load(const std::string& file) {
+void MainWindow::Load(const std::string& file) {
   studio_->Load(file);
   // Panel 1 names the cable the link was opened with.
   panels_[0]->setText(link_.UseUsb != 0          ? QStringLiteral("USB cable")
@@ -88,7 +88,7 @@ void frmMain::Load(const std::string& file) {
   txtEditor->setFocus();
 }
 
-void frmMain::ShowAsPlaced() {
+void MainWindow::ShowAsPlaced() {
   if (placed_state_ == 2) showMaximized();
   else if (placed_state_ == 1) showMinimized();
   else show();
@@ -96,7 +96,7 @@ void frmMain::ShowAsPlaced() {
 
 // ---- Building ---------------------------------------------------------------------------------
 
-void frmMain::BuildMenus() {
+void MainWindow::BuildMenus() {
   QMenu* current = nullptr;
   for (const MenuEntry& e : kMenuTable) {
     switch (e.kind) {
@@ -180,14 +180,14 @@ void frmMain::BuildMenus() {
   Connect("mnuEditorEnvironment", [this] { studio_->EditorEnvironment(); });
 }
 
-void frmMain::Connect(std::string_view name, std::function<void()> handler) {
+void MainWindow::Connect(std::string_view name, std::function<void()> handler) {
   QAction* a = action(name);
   connect(a, &QAction::triggered, this, [this, handler = std::move(handler)] {
     if (!transfer_active_) handler();
   });
 }
 
-void frmMain::BuildToolbar() {
+void MainWindow::BuildToolbar() {
   tbrMain = addToolBar(QStringLiteral("Toolbar"));
   tbrMain->setObjectName(QStringLiteral("tbrMain"));
   tbrMain->setMovable(false);
@@ -204,7 +204,7 @@ void frmMain::BuildToolbar() {
   }
 }
 
-void frmMain::BuildStatusBar() {
+void MainWindow::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("sbrMain"));
   bar->setSizeGripEnabled(true);
@@ -231,21 +231,21 @@ void frmMain::BuildStatusBar() {
   bar->addPermanentWidget(panels_[3]);
 }
 
-QAction* frmMain::action(std::string_view name) const {
+QAction* MainWindow::action(std::string_view name) const {
   auto it = actions_.find(name);
   return it == actions_.end() ? nullptr : it->second;
 }
 
-QMenu* frmMain::menu(std::string_view name) const {
+QMenu* MainWindow::menu(std::string_view name) const {
   auto it = menus_.find(name);
   return it == menus_.end() ? nullptr : it->second;
 }
 
-QString frmMain::PanelText(int panel) const {
+QString MainWindow::PanelText(int panel) const {
   return panel >= 1 && panel <= 4 ? panels_[panel - 1]->text() : QString();
 }
 
-void frmMain::SetCommandHandler(std::string_view menu_name, std::function<void()> handler) {
+void MainWindow::SetCommandHandler(std::string_view menu_name, std::function<void()> handler) {
   QAction* a = action(menu_name);
   if (a == nullptr) return;
   handlers_[std::string(menu_name)] = std::move(handler);
@@ -254,19 +254,19 @@ void frmMain::SetCommandHandler(std::string_view menu_name, std::function<void()
 
 // ---- StudioView -------------------------------------------------------------------------------
 
-int frmMain::Message(const std::string& text, const std::string& title, int style) {
+int MainWindow::Message(const std::string& text, const std::string& title, int style) {
   if (message_hook) return message_hook(text, title, style);
   return ShowMessageBox(this, text, title, style);
 }
 
-std::string frmMain::AskOpenPath() {
+std::string MainWindow::AskOpenPath() {
   if (open_dialog_hook) return open_dialog_hook();
   return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), QString::fromUtf8(kFileFilter), nullptr,
                                       kDialogOptions)
       .toStdString();
 }
 
-std::string frmMain::AskSavePath() {
+std::string MainWindow::AskSavePath() {
   if (save_dialog_hook) return save_dialog_hook();
   // The overwrite question is the program's own, after the ".BAS" rule has made the name.
   return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), QString(), QString::fromUtf8(kFileFilter),
@@ -274,9 +274,9 @@ std::string frmMain::AskSavePath() {
       .toStdString();
 }
 
-void frmMain::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void MainWindow::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
 
-void frmMain::SetPanel(int panel, const std::string& text) {
+void MainWindow::SetPanel(int panel, const std::string& text) {
   if (panel < 1 || panel > 4) return;
   QLabel* label = panels_[panel - 1];
   const QString t = QString::fromStdString(text);
@@ -287,17 +287,17 @@ void frmMain::SetPanel(int panel, const std::string& text) {
   Pump();
 }
 
-void frmMain::SetProgressMax(long max) {
+void MainWindow::SetProgressMax(long max) {
   gagDownload->setMaximum(static_cast<int>(std::max(1L, max)));
   Pump();
 }
 
-void frmMain::SetProgress(long value) {
+void MainWindow::SetProgress(long value) {
   gagDownload->setValue(static_cast<int>(std::clamp(value, 0L, static_cast<long>(gagDownload->maximum()))));
   Pump();
 }
 
-void frmMain::Pump() {
+void MainWindow::Pump() {
   if (!transfer_active_) return;
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   if (now - last_pump_ms_ < 30) return;
@@ -307,7 +307,7 @@ void frmMain::Pump() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void frmMain::SetRecentItem(int k, const std::string& caption, bool visible) {
+void MainWindow::SetRecentItem(int k, const std::string& caption, bool visible) {
   QAction* a = action("mnuLastOpen" + std::to_string(k));
   if (a == nullptr) return;
   a->setText(MenuText(caption));
@@ -315,24 +315,24 @@ void frmMain::SetRecentItem(int k, const std::string& caption, bool visible) {
   a->setVisible(visible);
 }
 
-void frmMain::CheckDeviceItem(const std::string& code) {
+void MainWindow::CheckDeviceItem(const std::string& code) {
   for (const core::DeviceInfo& item : core::kDevices)
     if (item.has_menu_item()) action(item.menu_object)->setChecked(code == item.code);
 }
 
-void frmMain::SetVariableItemsEnabled(bool enabled) {
+void MainWindow::SetVariableItemsEnabled(bool enabled) {
   action("mnuCheckVariable")->setEnabled(enabled);
   action("mnuModifyVariable")->setEnabled(enabled);
 }
 
-void frmMain::SetBreakTimer(bool enabled) {
+void MainWindow::SetBreakTimer(bool enabled) {
   if (enabled) tmrBreak->start();
   else tmrBreak->stop();
 }
 
-bool frmMain::BreakTimerEnabled() const { return tmrBreak->isActive(); }
+bool MainWindow::BreakTimerEnabled() const { return tmrBreak->isActive(); }
 
-void frmMain::ApplyMenuLanguage(bool korean) {
+void MainWindow::ApplyMenuLanguage(bool korean) {
   for (const MenuEntry& e : kMenuTable) {
     const QString caption = QString::fromUtf8(korean ? e.korean : e.english);
     if (e.kind == MenuKind::kTop) menus_[e.name]->setTitle(caption);
@@ -340,7 +340,7 @@ void frmMain::ApplyMenuLanguage(bool korean) {
   }
 }
 
-void frmMain::ApplyPlacement(const Placement& p) {
+void MainWindow::ApplyPlacement(const Placement& p) {
   // A damaged value must not make the window vanish.
   const int width = std::max(ToPixels(p.width), 200);
   const int height = std::max(ToPixels(p.height), 150);
@@ -348,7 +348,7 @@ void frmMain::ApplyPlacement(const Placement& p) {
   placed_state_ = p.state;
 }
 
-Placement frmMain::CurrentPlacement() const {
+Placement MainWindow::CurrentPlacement() const {
   Placement p;
   p.state = isMinimized() ? 1 : isMaximized() ? 2 : 0;
   QRect r = geometry();
@@ -360,18 +360,18 @@ Placement frmMain::CurrentPlacement() const {
   return p;
 }
 
-void frmMain::BeginTransfer() {
+void MainWindow::BeginTransfer() {
   transfer_active_ = true;
   last_pump_ms_ = 0;
   QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void frmMain::EndTransfer() {
+void MainWindow::EndTransfer() {
   transfer_active_ = false;
   QApplication::restoreOverrideCursor();
 }
 
-void frmMain::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !on_activate) return;
   // After the activation has been handled: what runs may open a modal dialog.
@@ -380,7 +380,7 @@ void frmMain::changeEvent(QEvent* event) {
   });
 }
 
-void frmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (unloaded_) {
     event->accept();
     return;

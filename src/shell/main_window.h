@@ -29,11 +29,11 @@ class CodeEditor;
 inline constexpr char kFileFilter[] = "VARNOLIC소스파일(*.bas);;모든 파일(*.*)";
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
-class frmMain : public QMainWindow, public StudioView {
+class MainWindow : public QMainWindow, public StudioView {
   Q_OBJECT
  public:
-  frmMain(link::Link& link, core::IniFile& ini, core::RegistryStore& reg, QWidget* parent = nullptr);
-  ~frmMain() override;
+  MainWindow(link::Link& link, core::IniFile& ini, core::RegistryStore& reg, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // The start-up sequence; runs before the window is shown. `file`: opened instead of the
   // last file.

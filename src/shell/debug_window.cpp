@@ -1,4 +1,4 @@
-#include "shell/frm_debug.h"
+#include "shell/debug_window.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -89,9 +89,9 @@ void SourceView::paintEvent(QPaintEvent*) {
   }
 }
 
-// ---- frmDebug ----------------------------------------------------------------------------------
+// ---- DebugWindow ----------------------------------------------------------------------------------
 
-frmDebug::frmDebug(DebugSession& session, QWidget* parent)
+DebugWindow::DebugWindow(DebugSession& session, QWidget* parent)
     : QMainWindow(parent, Qt::Window),
       session_(session),
       picSource(new SourceView(this)),
@@ -170,9 +170,9 @@ frmDebug::frmDebug(DebugSession& session, QWidget* parent)
   connect(tmrReturnStatusUsb, &QTimer::timeout, this, [this] { session_.ReturnStatusUsbTick(); });
 }
 
-frmDebug::~frmDebug() = default;
+DebugWindow::~DebugWindow() = default;
 
-void frmDebug::AddButton(const char* name, std::function<void()> handler) {
+void DebugWindow::AddButton(const char* name, std::function<void()> handler) {
   auto* b = new QToolButton(this);
   b->setObjectName(QString::fromLatin1(name));
   b->setText(QString::fromUtf8(DebugCaptionOf(name, false)));
@@ -182,7 +182,7 @@ void frmDebug::AddButton(const char* name, std::function<void()> handler) {
   buttons_[name] = b;
 }
 
-void frmDebug::Prepare(bool vnm_commands, bool korean) {
+void DebugWindow::Prepare(bool vnm_commands, bool korean) {
   closing_ = false;
   discarded_ = false;
   panels_[0]->clear();
@@ -196,7 +196,7 @@ void frmDebug::Prepare(bool vnm_commands, bool korean) {
   for (auto& [name, m] : menus_) m->setTitle(QString::fromUtf8(DebugCaptionOf(name, korean)));
 }
 
-void frmDebug::ReloadSource() {
+void DebugWindow::ReloadSource() {
   debugger::Debugger& dbg = session_.debugger();
   const debugger::Rows rows = dbg.SourceLines(dbg.SrcTopLine, picSource->VisibleRows() + 1);
   if (!rows.error.empty()) {
@@ -213,52 +213,52 @@ void frmDebug::ReloadSource() {
   MoveHighlight();
 }
 
-void frmDebug::MoveHighlight() { picSource->SetHighlightRow(session_.debugger().HighlightRow()); }
+void DebugWindow::MoveHighlight() { picSource->SetHighlightRow(session_.debugger().HighlightRow()); }
 
-void frmDebug::ShowStatus(const std::string& pc, const std::string& object_code) {
+void DebugWindow::ShowStatus(const std::string& pc, const std::string& object_code) {
   panels_[0]->setText(QString::fromStdString(pc));
   panels_[1]->setText(QString::fromStdString(object_code));
 }
 
-void frmDebug::SetScroll(int maximum, int value) {
+void DebugWindow::SetScroll(int maximum, int value) {
   const QSignalBlocker block(vsbSource);
   vsbSource->setMaximum(std::max({1, maximum, vsbSource->maximum()}));
   vsbSource->setValue(value);
 }
 
-void frmDebug::SetPolling(bool return_status, bool return_status_usb) {
+void DebugWindow::SetPolling(bool return_status, bool return_status_usb) {
   if (return_status != tmrReturnStatus->isActive()) return_status ? tmrReturnStatus->start() : tmrReturnStatus->stop();
   if (return_status_usb != tmrReturnStatusUsb->isActive())
     return_status_usb ? tmrReturnStatusUsb->start() : tmrReturnStatusUsb->stop();
 }
 
-void frmDebug::Discard() {
+void DebugWindow::Discard() {
   discarded_ = true;
   SetPolling(false, false);
   close();
 }
 
-QToolButton* frmDebug::button(std::string_view name) const {
+QToolButton* DebugWindow::button(std::string_view name) const {
   auto it = buttons_.find(name);
   return it == buttons_.end() ? nullptr : it->second;
 }
 
-QAction* frmDebug::menu_action(std::string_view name) const {
+QAction* DebugWindow::menu_action(std::string_view name) const {
   auto it = actions_.find(name);
   return it == actions_.end() ? nullptr : it->second;
 }
 
-QString frmDebug::PanelText(int panel) const {
+QString DebugWindow::PanelText(int panel) const {
   return panel >= 1 && panel <= 2 ? panels_[panel - 1]->text() : QString();
 }
 
-void frmDebug::changeEvent(QEvent* event) {
+void DebugWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && !closing_)
     session_.DebugWindowActivated();
 }
 
-void frmDebug::closeEvent(QCloseEvent* event) {
+void DebugWindow::closeEvent(QCloseEvent* event) {
   if (closing_) {
     event->accept();
     return;
@@ -269,7 +269,7 @@ void frmDebug::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void frmDebug::resizeEvent(QResizeEvent* event) {
+void DebugWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   LayOut();
 }
@@ -279,7 +279,7 @@ void SourceView::resizeEvent(QResizeEvent* event) {
   if (on_resize) on_resize();
 }
 
-void frmDebug::LayOut() {
+void DebugWindow::LayOut() {
   // The scroll bar overlays the right edge of the text area, at its full height.
   vsbSource->setGeometry(picSource->width() - kScrollBarWidth, 0, kScrollBarWidth, picSource->height());
   picSource->bar_right = picSource->width() - kScrollBarWidth;

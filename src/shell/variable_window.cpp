@@ -1,11 +1,11 @@
-#include "shell/frm_variable.h"
+#include "shell/variable_window.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 
 #include "shell/debug_session.h"
-#include "shell/frm_debug.h"
+#include "shell/debug_window.h"
 
 namespace vn::shell {
 
@@ -39,7 +39,7 @@ void VariableView::paintEvent(QPaintEvent*) {
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, QString::fromStdString(rows_[i]));
 }
 
-frmVariable::frmVariable(DebugSession& session, QWidget* parent)
+VariableWindow::VariableWindow(DebugSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), session_(session), view_(new VariableView(this)),
       vsbVariable(new QScrollBar(Qt::Vertical, this)) {
   setObjectName(QStringLiteral("frmVariable"));
@@ -51,7 +51,7 @@ frmVariable::frmVariable(DebugSession& session, QWidget* parent)
   resize(kVariableWindowWidth, 400);
 }
 
-void frmVariable::Loaded() {
+void VariableWindow::Loaded() {
   debugger::Debugger& dbg = session_.debugger();
   {
     const QSignalBlocker block(vsbVariable);
@@ -61,7 +61,7 @@ void frmVariable::Loaded() {
   session_.VariableScrolled(1);
 }
 
-void frmVariable::Redraw() {
+void VariableWindow::Redraw() {
   debugger::Debugger& dbg = session_.debugger();
   {
     const QSignalBlocker block(vsbVariable);
@@ -78,7 +78,7 @@ void frmVariable::Redraw() {
   view_->SetRows(rows.lines);
 }
 
-bool frmVariable::eventFilter(QObject* watched, QEvent* event) {
+bool VariableWindow::eventFilter(QObject* watched, QEvent* event) {
   // Escape on the scroll bar closes the window.
   if (watched == vsbVariable && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -88,7 +88,7 @@ bool frmVariable::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void frmVariable::resizeEvent(QResizeEvent* event) {
+void VariableWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   view_->setGeometry(0, 0, std::max(0, width() - kScrollBarWidth), height());
   vsbVariable->setGeometry(width() - kScrollBarWidth, 0, kScrollBarWidth, height());

@@ -1,4 +1,4 @@
-// The check-variable window (frmVariable, "Check Variable"): the variable listing from its top
+// The check-variable window (VariableWindow, "Check Variable"): the variable listing from its top
 // line with the scroll bar vsbVariable along the right edge. Modeless; the session fills it.
 #pragma once
 
@@ -33,10 +33,10 @@ class VariableView : public QWidget {
 };
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
-class frmVariable : public QWidget {
+class VariableWindow : public QWidget {
   Q_OBJECT
  public:
-  frmVariable(DebugSession& session, QWidget* parent);
+  VariableWindow(DebugSession& session, QWidget* parent);
 
   // The load: the scroll bar's value 1 (the listing from its first line) and its maximum.
   void Loaded();

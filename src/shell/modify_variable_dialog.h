@@ -1,4 +1,4 @@
-// The modify-variable dialog (frmModify, "Modify Variable"): a variable's name and its new
+// The modify-variable dialog (ModifyVariableDialog, "Modify Variable"): a variable's name and its new
 // value; Ok writes it into the module through the session. Modeless from the main menu, modal
 // from the debug window.
 #pragma once
@@ -15,10 +15,10 @@ class DebugSession;
 inline constexpr char kModifyVariableTitle[] = "Modify Variable";
 
 // NOLINTNEXTLINE(readability-identifier-naming): the dialog keeps the name it is known by.
-class frmModify : public QDialog {
+class ModifyVariableDialog : public QDialog {
   Q_OBJECT
  public:
-  frmModify(DebugSession& session, QWidget* parent);
+  ModifyVariableDialog(DebugSession& session, QWidget* parent);
 
   QLineEdit* name_box() const { return txtVaName; }
   QLineEdit* value_box() const { return txtValue; }
