@@ -72,7 +72,7 @@ struct NoInterrupts final : platform::InterruptControl {
 struct Quiet final : link::DownloadProgress {
   void SetStatus(const std::string&) override {}
   void SetProgress(long, long) override {}
-  void ShowMessage(const compiler::Msg& text, const std::string&, int) override { shown.push_back(text.en); }
+  void ShowMessage(const core::Msg& text, const std::string&, int) override { shown.push_back(text.en); }
   std::vector<std::string> shown;
 };
 
@@ -101,8 +101,8 @@ struct Rig {
   link::Link lnk;
 };
 
-compiler::CodeImage Pattern(long n) {
-  compiler::CodeImage code;
+core::CodeImage Pattern(long n) {
+  core::CodeImage code;
   for (long a = 24; a < n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 11 + 3) % 256));
   return code;
 }

@@ -139,8 +139,8 @@ TEST(WireTrace, IdentifyOnEveryCableAndSeries) {
 }
 
 // Program bytes that differ from address to address.
-compiler::CodeImage Pattern(long n) {
-  compiler::CodeImage code;
+core::CodeImage Pattern(long n) {
+  core::CodeImage code;
   for (long a = 24; a < n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 13 + 5) % 256));
   return code;
 }
@@ -148,7 +148,7 @@ compiler::CodeImage Pattern(long n) {
 struct NoUi final : link::DownloadProgress {
   void SetStatus(const std::string&) override {}
   void SetProgress(long, long) override {}
-  void ShowMessage(const compiler::Msg& text, const std::string&, int) override { shown.push_back(text.en); }
+  void ShowMessage(const core::Msg& text, const std::string&, int) override { shown.push_back(text.en); }
   std::vector<std::string> shown;
 };
 

@@ -77,8 +77,11 @@ TEST(Board, EachInputKindReachesItsPeripheral) {
     EXPECT_EQ(c.read(board), c.expected) << c.key;
     // The others are as a new board has them.
     const Board fresh;
-    for (const InputCase& other : cases)
-      if (&other != &c) EXPECT_EQ(other.read(board), other.read(fresh)) << c.key << " changed " << other.key;
+    for (const InputCase& other : cases) {
+      if (&other != &c) {
+        EXPECT_EQ(other.read(board), other.read(fresh)) << c.key << " changed " << other.key;
+      }
+    }
   }
 }
 
