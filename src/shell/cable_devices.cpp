@@ -231,7 +231,7 @@ CableDevices::~CableDevices() {
 sim::Module* CableDevices::module() { return impl_->is_virtual ? impl_->Set().module.get() : nullptr; }
 sim::VirtualUsbCable* CableDevices::virtual_usb() { return impl_->is_virtual ? impl_->Set().usb.get() : nullptr; }
 
-sim::Board* CableDevices::machine_io() {
+sim::Board* CableDevices::board() {
   if (!impl_->is_virtual) return nullptr;
   sim::Interpreter* interp = impl_->Set().module->interpreter();
   return interp != nullptr ? &interp->io() : nullptr;

@@ -70,7 +70,7 @@ class CableDevices {
   sim::Module* module();
   sim::VirtualUsbCable* virtual_usb();
   // The running program's peripherals, or null (real devices, or nothing loaded yet).
-  sim::Board* machine_io();
+  sim::Board* board();
 
   // Start-up: the platform family, the speed check cleared, the settings read, the chosen
   // cable put in place of the settings file's one (the file is not written), the cable

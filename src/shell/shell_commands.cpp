@@ -272,7 +272,7 @@ void ShellCommands::UpdateDock(bool show) {
     return;
   }
   if (!dock_) {
-    dock_ = new VirtualModuleDock([this] { return devices_.machine_io(); },
+    dock_ = new VirtualModuleDock([this] { return devices_.board(); },
                                   [this] { return devices_.VirtualModuleStatus(); }, &window_);
     window_.addDockWidget(Qt::RightDockWidgetArea, dock_);
   }

@@ -134,7 +134,7 @@ TEST(VirtualModuleDock, ShowsTheRunningProgramAndTakesInputs) {
   dock->serial_input()->setText("hi");
   QTest::keyClick(dock->serial_input(), Qt::Key_Return);
   EXPECT_EQ(dock->serial_input()->text(), "");
-  EXPECT_EQ(rig.devices.machine_io()->serial().input().size(), 3u);
+  EXPECT_EQ(rig.devices.board()->serial().input().size(), 3u);
 }
 
 }  // namespace
