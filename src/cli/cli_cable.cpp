@@ -24,6 +24,24 @@ class NoInterruptControl final : public platform::InterruptControl {
 
 }  // namespace
 
+void AddCableOptions(CLI::App& command, CableOptions& options) {
+  command
+      .add_option("--cable", options.cable,
+                  "usb, revb, dummy, or the virtual module by virtual (USB), virtual-revb, virtual-dummy "
+                  "(default: the settings file)")
+      ->check(CLI::IsMember({"usb", "revb", "dummy", "virtual", "virtual-revb", "virtual-dummy"}));
+  command.add_option("--port", options.port, "parallel port address (888, 0x378, &H378)");
+  command.add_option("--device", options.device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")->capture_default_str();
+  command.add_option("--virtual-fault", options.fault,
+                     "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
+  command.add_option("--lang", options.lang, "message language")
+      ->check(CLI::IsMember({"en", "ko"}))
+      ->capture_default_str();
+  command.add_flag("--trace-wire", options.trace_wire,
+                   "print every byte exchanged with the module on standard error: '>' sent, '<' received, and "
+                   "for USB 'usb>' / 'usb<' the half-byte pairs on the cable");
+}
+
 const compiler::DeviceCodeInfo* FindDeviceOrSay(const std::string& code) {
   const auto* device = compiler::FindDeviceCode(code);
   if (device == nullptr)

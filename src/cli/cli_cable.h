@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "compiler/compiler.h"
 #include "link/link.h"
 #include "link/wire_trace.h"
@@ -23,10 +25,19 @@ const compiler::DeviceCodeInfo* FindDeviceOrSay(const std::string& code);
 // A port address as decimal, 0x.. or &H.. text.
 std::optional<int> ParsePort(std::string text);
 
-// The help of --trace-wire, which every command that talks to a module takes.
-inline constexpr char kTraceWireHelp[] =
-    "print every byte exchanged with the module on standard error: '>' sent, '<' received, and for USB "
-    "'usb>' / 'usb<' the half-byte pairs on the cable";
+// The options of every command that talks to a module.
+struct CableOptions {
+  std::string cable;  // empty: as the settings file says
+  std::string port;
+  std::string device = "KF";
+  std::string fault;
+  std::string lang = "en";
+  bool trace_wire = false;
+};
+
+// Adds --cable, --port, --device, --virtual-fault, --lang and --trace-wire to `command`,
+// read into `options`.
+void AddCableOptions(CLI::App& command, CableOptions& options);
 
 // True for "virtual", "virtual-revb" and "virtual-dummy".
 bool IsVirtualCable(const std::string& cable);

@@ -36,15 +36,9 @@ constexpr int kExitUsage = 2;
 constexpr long kBreakTickMs = 500;
 constexpr long kPollTickMs = 50;
 
-struct DebugOptions {
-  std::string cable;  // empty: as the settings file says
-  std::string port;
-  std::string device = "KF";
-  std::string fault;
-  std::string lang = "en";
+struct DebugOptions : CableOptions {
   long wait_ms = 5000;
   std::string file;
-  bool trace_wire = false;
 };
 
 // The download's status panel and message boxes in the terminal.
@@ -367,22 +361,12 @@ void AddDebugCommand(CLI::App& app) {
   auto* debug = app.add_subcommand(
       "debug",
       "compile, download and debug a program; commands come from standard input, one a line: " + std::string(kHelp));
-  debug
-      ->add_option("--cable", options->cable,
-                   "usb, revb, dummy, or the virtual module by virtual (USB), virtual-revb, virtual-dummy "
-                   "(default: the settings file)")
-      ->check(CLI::IsMember({"usb", "revb", "dummy", "virtual", "virtual-revb", "virtual-dummy"}));
-  debug->add_option("--port", options->port, "parallel port address (888, 0x378, &H378)");
-  debug->add_option("--device", options->device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")->capture_default_str();
+  AddCableOptions(*debug, *options);
   WholeNumberIn<long>(debug
                           ->add_option("--wait", options->wait_ms,
                                        "how long continue and the steps wait for a stop report, in ms")
                           ->capture_default_str(),
                       0, kMaxWaitMs);
-  debug->add_option("--virtual-fault", options->fault,
-                    "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
-  debug->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
-  debug->add_flag("--trace-wire", options->trace_wire, kTraceWireHelp);
   debug->add_option("FILE.bas", options->file, "source file")->required();
   debug->callback([options] {
     const int status = Debug(*options);

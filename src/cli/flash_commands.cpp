@@ -34,16 +34,10 @@ constexpr int kExitUsage = 2;
 
 enum class Action { kDownload, kVerify, kReadFlash, kErase };
 
-struct FlashOptions {
-  std::string cable;  // empty: as the settings file says
-  std::string port;
-  std::string device = "KF";
-  std::string fault;
+struct FlashOptions : CableOptions {
   std::string flash_file;  // the virtual module's flash, kept between runs
-  std::string lang = "en";
   std::string file;
   std::string output;  // read-flash: binary dump instead of the rows
-  bool trace_wire = false;
 };
 
 // ---- The terminal as the IDE's status bar and message boxes -----------------------------------
@@ -308,18 +302,9 @@ void AddFlashCommands(CLI::App& app) {
   for (const auto& cmd : commands) {
     auto options = std::make_shared<FlashOptions>();
     auto* sub = app.add_subcommand(cmd.name, cmd.help);
-    sub->add_option("--cable", options->cable,
-                    "usb, revb, dummy, or the virtual module by virtual (USB), virtual-revb, virtual-dummy "
-                    "(default: the settings file)")
-        ->check(CLI::IsMember({"usb", "revb", "dummy", "virtual", "virtual-revb", "virtual-dummy"}));
-    sub->add_option("--port", options->port, "parallel port address (888, 0x378, &H378)");
-    sub->add_option("--device", options->device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")->capture_default_str();
-    sub->add_option("--virtual-fault", options->fault,
-                    "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
+    AddCableOptions(*sub, *options);
     sub->add_option("--virtual-flash", options->flash_file,
                     "with a virtual cable: file that keeps the virtual module's flash between runs");
-    sub->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
-    sub->add_flag("--trace-wire", options->trace_wire, kTraceWireHelp);
     if (cmd.action != Action::kErase) sub->add_option("FILE", options->file, "FILE.bas or FILE.obj")->required();
     if (cmd.action == Action::kReadFlash) sub->add_option("-o", options->output, "write the bytes read to this file");
     const Action action = cmd.action;

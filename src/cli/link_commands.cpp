@@ -23,20 +23,12 @@ constexpr int kExitAnswered = 0;
 constexpr int kExitNoModule = 1;
 constexpr int kExitUsage = 2;
 
-struct LinkOptions {
-  std::string cable;  // empty: as the settings file says
-  std::string port;
-  std::string device = "KF";
-  std::string fault;
-  std::string lang = "en";
-  bool trace_wire = false;
-};
 
 void ShowMessages(const std::vector<link::LinkMessage>& messages) {
   for (const auto& m : messages) std::cerr << Printable(m.text) << "\n";
 }
 
-int Identify(const LinkOptions& o) {
+int Identify(const CableOptions& o) {
   const auto* device = FindDeviceOrSay(o.device);
   if (device == nullptr) return kExitUsage;
   const auto args =
@@ -63,22 +55,9 @@ int Identify(const LinkOptions& o) {
 }  // namespace
 
 void AddLinkCommands(CLI::App& app) {
-  auto options = std::make_shared<LinkOptions>();
+  auto options = std::make_shared<CableOptions>();
   auto* identify = app.add_subcommand("identify", "identify the module attached to the cable");
-  identify
-      ->add_option("--cable", options->cable,
-                   "usb, revb, dummy, or the virtual module by virtual (USB), virtual-revb, virtual-dummy "
-                   "(default: the settings file)")
-      ->check(CLI::IsMember({"usb", "revb", "dummy", "virtual", "virtual-revb", "virtual-dummy"}));
-  identify->add_option("--port", options->port, "parallel port address (888, 0x378, &H378)");
-  identify->add_option("--device", options->device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")
-      ->capture_default_str();
-  identify->add_option("--virtual-fault", options->fault,
-                       "with a virtual cable: unplugged, no-power, other-family, bad-flash:ADDR, cut:N");
-  identify->add_flag("--trace-wire", options->trace_wire, kTraceWireHelp);
-  identify->add_option("--lang", options->lang, "message language")
-      ->check(CLI::IsMember({"en", "ko"}))
-      ->capture_default_str();
+  AddCableOptions(*identify, *options);
   identify->callback([options] {
     const int status = Identify(*options);
     std::cout.flush();
