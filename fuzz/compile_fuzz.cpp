@@ -18,16 +18,12 @@
 using vn::core::CodeImage;
 using vn::compiler::Compiler;
 
+#include "fuzz_support.h"
+
 namespace {
 
-[[noreturn]] void Violated(const char* what, long value) {
-  std::fprintf(stderr, "compile_fuzz: invariant violated: %s (%ld)\n", what, value);
-  std::abort();
-}
-
-void Check(bool ok, const char* what, long value = 0) {
-  if (!ok) Violated(what, value);
-}
+using vn::fuzz::Check;
+using vn::fuzz::Violated;
 
 const char* DeviceFor(std::uint8_t selector) {
   const bool vnm = (selector & 1) != 0;

@@ -29,26 +29,12 @@
 namespace fs = std::filesystem;
 using vn::core::FileKind;
 
+#include "fuzz_support.h"
+
 namespace {
 
-[[noreturn]] void Violated(const char* what, long value) {
-  std::fprintf(stderr, "file_readers_fuzz: invariant violated: %s (%ld)\n", what, value);
-  std::abort();
-}
-
-void Check(bool ok, const char* what, long value = 0) {
-  if (!ok) Violated(what, value);
-}
-
-fs::path& TempDir() {
-  static fs::path dir;
-  return dir;
-}
-
-void RemoveTempDir() {
-  std::error_code ec;
-  fs::remove_all(TempDir(), ec);
-}
+using vn::fuzz::Check;
+using vn::fuzz::Violated;
 
 void WriteRaw(const fs::path& path, const std::string& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -61,14 +47,6 @@ constexpr FileKind kKinds[] = {FileKind::kSource, FileKind::kObject, FileKind::k
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char pattern[] = "/tmp/vn_file_readers_fuzz_XXXXXX";
-  Check(::mkdtemp(pattern) != nullptr, "no temporary folder");
-  TempDir() = pattern;
-  std::atexit(RemoveTempDir);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const int form = data[0] % 5;
@@ -79,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // byte over by truncation, which costs no memory.
   const bool oversized = form == 4;
 
-  const fs::path dir = TempDir() / "case";
+  const fs::path dir = vn::fuzz::ScratchDir() / "case";
   std::error_code ec;
   fs::remove_all(dir, ec);
   fs::create_directory(dir);

@@ -39,6 +39,8 @@
 
 using vn::core::CodeImage;
 
+#include "fuzz_support.h"
+
 namespace {
 
 constexpr std::size_t kHeaderSize = 32;
@@ -51,14 +53,8 @@ constexpr long kAccessLimit = 50'000'000;
 // Random faults of each kind per input: each may cost a failing poll (1.5 million accesses).
 constexpr int kFaultsPerKind = 8;
 
-[[noreturn]] void Violated(const char* what, long value) {
-  std::fprintf(stderr, "link_fuzz: invariant violated: %s (%ld)\n", what, value);
-  std::abort();
-}
-
-void Check(bool ok, const char* what, long value = 0) {
-  if (!ok) Violated(what, value);
-}
+using vn::fuzz::Check;
+using vn::fuzz::Violated;
 
 class Random {
  public:

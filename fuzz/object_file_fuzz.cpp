@@ -19,16 +19,12 @@
 
 using vn::core::CodeImage;
 
+#include "fuzz_support.h"
+
 namespace {
 
-[[noreturn]] void Violated(const char* what, long value) {
-  std::fprintf(stderr, "object_file_fuzz: invariant violated: %s (%ld)\n", what, value);
-  std::abort();
-}
-
-void Check(bool ok, const char* what, long value = 0) {
-  if (!ok) Violated(what, value);
-}
+using vn::fuzz::Check;
+using vn::fuzz::Violated;
 
 struct CountingBoxes final : vn::link::MessageBoxes {
   void ShowMessage(const vn::core::Msg& text, const std::string&, int) override {
@@ -39,23 +35,8 @@ struct CountingBoxes final : vn::link::MessageBoxes {
   std::string last;
 };
 
-std::filesystem::path& TempDir() {
-  static std::filesystem::path dir;
-  return dir;
-}
-
-void RemoveTempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(TempDir(), ec);
-}
-
 std::string TempFile() {
-  static const std::string path = [] {
-    TempDir() = std::filesystem::temp_directory_path() / ("vn-object-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(TempDir());
-    std::atexit(RemoveTempDir);
-    return (TempDir() / "input.obj").string();
-  }();
+  static const std::string path = (vn::fuzz::ScratchDir() / "input.obj").string();
   return path;
 }
 

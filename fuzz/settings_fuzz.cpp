@@ -34,16 +34,12 @@ namespace fs = std::filesystem;
 using vn::core::IniFile;
 using vn::core::RegistryStore;
 
+#include "fuzz_support.h"
+
 namespace {
 
-[[noreturn]] void Violated(const char* what, long value) {
-  std::fprintf(stderr, "settings_fuzz: invariant violated: %s (%ld)\n", what, value);
-  std::abort();
-}
-
-void Check(bool ok, const char* what, long value = 0) {
-  if (!ok) Violated(what, value);
-}
+using vn::fuzz::Check;
+using vn::fuzz::Violated;
 
 fs::path& ConfigHome() {
   static fs::path dir;
