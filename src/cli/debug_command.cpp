@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -17,6 +18,8 @@
 #include "cli/terminal_text.h"
 #include "compiler/compiler.h"
 #include "debugger/compile_copy.h"
+#include "debugger/debug_driver.h"
+#include "debugger/debug_view.h"
 #include "debugger/debugger.h"
 #include "link/download.h"
 #include "link/link.h"
@@ -96,15 +99,16 @@ class DebugCable {
 constexpr char kHelp[] =
     "commands: break, step, over, out, reset, vars, set NAME VALUE, where, continue, erase, quit";
 
-// One debugging session: the IDE's timers played by waiting on the cable's clock.
-class Session {
+// One debugging session: the IDE's timers played by waiting on the cable's clock, the
+// debugger's results shown as lines of text.
+class Session final : private debugger::DebugView {
  public:
   Session(compiler::Compiler& c, DebugCable& cable, const DebugOptions& o)
-      : c_(c), cable_(cable), dbg_(c, cable.link()), ui_(o.lang == "ko"), korean_(o.lang == "ko"), wait_ms_(o.wait_ms) {}
+      : cable_(cable), dbg_(c, cable.link()), ui_(o.lang == "ko"), korean_(o.lang == "ko"), wait_ms_(o.wait_ms) {}
 
   // Run: the download, then watching as the main window does.
   bool Start() {
-    if (link::RunDownload(cable_.link(), c_.Code, c_.CodeAddr, c_.Device.DeviceKind, ui_) != 0) return false;
+    if (!driver_.Start()) return false;
     std::cout << "downloaded, " << ui_.status() << "\n";
     Watch();
     return true;
@@ -121,10 +125,10 @@ class Session {
     if (cmd == "break") {
       if (stopped_ && !Waiting()) {
         std::cout << "already stopped\n";
-        PrintStop();
+        PrintStop(driver_.CurrentStop());
         return true;
       }
-      Apply(dbg_.Break());
+      driver_.Break();
       Poll();
     } else if (cmd == "step" || cmd == "over" || cmd == "out" || cmd == "reset") {
       Step(cmd);
@@ -139,7 +143,7 @@ class Session {
       Leave(true);
     } else if (cmd == "where") {
       if (stopped_ && !Waiting())
-        PrintStop();
+        PrintStop(driver_.CurrentStop());
       else
         PrintRunning();
     } else if (cmd == "vars") {
@@ -165,32 +169,20 @@ class Session {
  private:
   bool Waiting() const { return dbg_.ReturnStatusEnabled || dbg_.ReturnStatusUsbEnabled; }
 
-  void Show(const std::vector<debugger::DebugMessage>& messages) {
-    for (const auto& m : messages) {
-      if (m == debugger::LinkFailure()) link_failed_ = true;
-      std::cerr << Printable(m.In(korean_)) << "\n";
-    }
+  // ---- The driver's view ----------------------------------------------------------------------
+  void ShowMessage(const debugger::DebugMessage& m) override {
+    if (m == debugger::LinkFailure()) link_failed_ = true;
+    std::cerr << Printable(m.In(korean_)) << "\n";
     std::cerr.flush();
   }
-
-  // Does what the IDE would do with a Display; true when it showed a stop.
-  bool Apply(const debugger::Display& d) {
-    Show(d.messages);
-    if (d.open_debug_window) {
-      stopped_ = true;
-      Show(dbg_.Load().messages);
-      Show(dbg_.Activate().messages);
-    }
-    if (d.close_debug_window) {
-      Show(dbg_.Close(ui_).messages);
-      stopped_ = false;
-    }
-    if (d.stopped && !Waiting()) {
-      PrintStop();
-      return true;
-    }
-    return false;
+  void OpenDebugWindow(debugger::DebugDriver&) override { stopped_ = true; }
+  void CloseDebugWindow() override { stopped_ = false; }
+  void VariableWritten() override { std::cout << "ok\n"; }
+  void ShowStop(const debugger::ShownStop& stop) override {
+    // A stop read while a step still waits for its own report is not the step's.
+    if (!Waiting()) PrintStop(stop);
   }
+  void RunTransfer(const std::function<void(link::DownloadProgress&)>& transfer) override { transfer(ui_); }
 
   // tmrBreak until the module reports a stop, for at most the waiting time. A virtual program
   // that has ended, faulted or waits for serial input (which the terminal cannot send) will
@@ -199,9 +191,8 @@ class Session {
   void Watch() {
     for (long t = 0; t < wait_ms_; t += kBreakTickMs) {
       cable_.Wait(kBreakTickMs);
-      const debugger::Display d = dbg_.BreakTimerTick();
-      Apply(d);
-      if (d.open_debug_window) return;
+      driver_.BreakTimerTick();
+      if (stopped_) return;
       if (!cable_.Halted().empty()) break;
     }
     PrintRunning();
@@ -211,7 +202,7 @@ class Session {
   void Poll() {
     for (long t = 0; Waiting() && t < wait_ms_; t += kPollTickMs) {
       cable_.Wait(kPollTickMs);
-      Apply(dbg_.ReturnStatusUsbEnabled ? dbg_.ReturnStatusUsbTick() : dbg_.ReturnStatusTick());
+      driver_.PollTick();
     }
     if (Waiting()) std::cout << "no stop report from the module yet (type where to look again, break to stop it)\n";
   }
@@ -226,16 +217,22 @@ class Session {
       return;
     }
     if (Waiting()) return;  // Poll has said so
-    debugger::Display d = cmd == "step"   ? dbg_.StepInto()
-                          : cmd == "over" ? dbg_.StepOver()
-                          : cmd == "out"  ? dbg_.StepOut()
-                                          : dbg_.Reset();
-    Apply(d);
+    if (cmd == "step")
+      driver_.StepInto();
+    else if (cmd == "over")
+      driver_.StepOver();
+    else if (cmd == "out")
+      driver_.StepOut();
+    else
+      driver_.Reset();
     Poll();
   }
 
   void Leave(bool erase) {
-    Apply(erase ? dbg_.EraseFlash() : dbg_.Exit());
+    if (erase)
+      driver_.EraseFlash();
+    else
+      driver_.Exit();
     if (erase) std::cout << "the program is erased; the module runs the empty program\n";
   }
 
@@ -245,13 +242,11 @@ class Session {
         std::cout << "the program is running: type break first\n";
         return;
       }
-      Show(dbg_.CheckVariable().messages);
+      driver_.CheckVariable();
     }
-    const int count = dbg_.listing().line_count_plus1 - 1;
-    const debugger::Rows rows = dbg_.VariableLines(1, count);
-    Show(rows.error);
-    for (const auto& l : rows.lines) std::cout << Printable(l) << "\n";
-    if (count == 0) std::cout << "(no variables)\n";
+    const std::vector<std::string> rows = driver_.VariableRows();
+    for (const auto& l : rows) std::cout << Printable(l) << "\n";
+    if (rows.empty()) std::cout << "(no variables)\n";
   }
 
   void Set(const std::string& name, const std::string& value) {
@@ -269,17 +264,12 @@ class Session {
       std::cerr << "usage: set NAME VALUE\n";
       return;
     }
-    const debugger::Display d = dbg_.ModifyVariable(name, value);
-    Show(d.messages);
-    if (d.close_modify_dialog) std::cout << "ok\n";
+    driver_.ModifyVariable(name, value);
   }
 
-  void PrintStop() {
-    const debugger::Rows row = dbg_.SourceLines(dbg_.CurSrcLine, 1);
-    Show(row.error);
-    const std::string text = row.lines.empty() ? "" : row.lines[0];
-    std::cout << "line " << dbg_.CurSrcLine << ": " << Printable(text) << "\n"
-              << dbg_.StatusPc() << "  " << dbg_.StatusObjectCode() << "\n";
+  void PrintStop(const debugger::ShownStop& stop) {
+    std::cout << "line " << stop.line << ": " << Printable(stop.text) << "\n"
+              << stop.pc << "  " << stop.object_code << "\n";
     std::cout.flush();
   }
 
@@ -295,9 +285,9 @@ class Session {
     std::cout.flush();
   }
 
-  compiler::Compiler& c_;
   DebugCable& cable_;
   debugger::Debugger dbg_;
+  debugger::DebugDriver driver_{dbg_, *this};
   TerminalUi ui_;
   bool korean_;
   long wait_ms_;

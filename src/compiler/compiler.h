@@ -360,6 +360,9 @@ class Compiler {
   // Line index of the compile copy.
   std::vector<long> LineOffset;  // LineOffset[n]: 1-based byte position of line n
   int LineCountPlus1 = 0;
+  // The compile copy's bytes as BuildLineIndex wrote them (blank lines included): the debugger
+  // shows these, so that the file changing on disk after the compile changes nothing it shows.
+  std::string CompileCopy;
 
  private:
   void ResetTables();

@@ -343,6 +343,7 @@ int Compiler::CompileProgram(std::string_view document_bytes) {
 
 void Compiler::BuildLineIndex() {
   LineOffset.assign(kLineIndexSize, 0);
+  CompileCopy.clear();
   if (TempSourcePath.empty()) return;
   const core::FileRead copy = core::ReadFile(TempSourcePath, core::FileKind::kSource);
   if (!copy.ok()) {
@@ -361,6 +362,7 @@ void Compiler::BuildLineIndex() {
   // Blank lines after the last one let the debugger's source window read past the end.
   std::string padded = copy.bytes;
   for (int i = 0; i < 61; ++i) padded += " \r\n";
+  CompileCopy = padded;
   core::ReplaceOptions keep_source;
   keep_source.inputs = {SourcePath};
   if (const core::FileError e = core::ReplaceFile(TempSourcePath, padded, keep_source); !e.ok())

@@ -27,17 +27,6 @@ using link::kTitleErrorCaps;
 DebugMessage Error(const core::Msg& text) { return {text, kTitleErrorCaps, link::kStyleInformation}; }
 DebugMessage ErrorEn(const std::string& text) { return Error({text, text}); }
 
-// The compile copy or the variable listing; an "Open Error:" with the reason when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::vector<DebugMessage>& errors) {
-  core::FileRead read = core::ReadFile(path, core::FileKind::kSource);
-  if (!read.ok()) {
-    errors.push_back(ErrorEn(kOpenError + path + ": " + read.error.Reason()));
-    return false;
-  }
-  bytes = std::move(read.bytes);
-  return true;
-}
-
 // `rows` lines of code page 949 text from byte `from` (0-based) on, as UTF-8; "" past the end.
 std::vector<std::string> LinesFrom(const std::string& bytes, size_t from, int rows) {
   platform::CodePage cp;
@@ -146,6 +135,10 @@ int Debugger::ReadModuleStatus(std::vector<DebugMessage>& messages) {
   if (RamImage.size() < status.RamImage.size()) RamImage.resize(status.RamImage.size(), 0);
   std::copy(status.RamImage.begin(), status.RamImage.end(), RamImage.begin());
   return 0;
+}
+
+int Debugger::Download(link::DownloadProgress& ui) {
+  return link::RunDownload(link_, compiled_.Code, compiled_.CodeAddr, Kind(), ui);
 }
 
 // ---- Main window ----------------------------------------------------------------------------------
@@ -467,17 +460,14 @@ Display Debugger::ScrollSource(int top_line) {
 
 Rows Debugger::SourceLines(int top_line, int rows) const {
   Rows r;
-  const std::string& path = compiled_.TempSourcePath;
-  if (path.empty() || rows <= 0) return r;
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes, r.error)) return r;
+  if (compiled_.TempSourcePath.empty() || rows <= 0) return r;
   const int top = std::max(1, top_line);
   const auto& index = compiled_.LineOffset;
   if (top >= compiled_.LineCountPlus1 || top >= static_cast<int>(index.size()) || index[static_cast<size_t>(top)] <= 0) {
     r.lines.assign(static_cast<size_t>(rows), "");
     return r;
   }
-  r.lines = LinesFrom(bytes, static_cast<size_t>(index[static_cast<size_t>(top)] - 1), rows);
+  r.lines = LinesFrom(compiled_.CompileCopy, static_cast<size_t>(index[static_cast<size_t>(top)] - 1), rows);
   return r;
 }
 
@@ -528,14 +518,7 @@ Rows Debugger::VariableLines(int top_line, int rows) const {
   }
   const int top = std::clamp(top_line, 1, listing_.line_count_plus1);
   const size_t from = static_cast<size_t>(listing_.offsets[static_cast<size_t>(top)] - 1);
-  const std::string path = VarFilePath();
-  if (path.empty()) {
-    r.lines = LinesFrom(listing_.bytes, from, rows);
-    return r;
-  }
-  std::string bytes;
-  if (!ReadWholeFile(path, bytes, r.error)) return r;
-  r.lines = LinesFrom(bytes, from, rows);
+  r.lines = LinesFrom(listing_.bytes, from, rows);
   return r;
 }
 

@@ -56,11 +56,10 @@ struct Display {
   bool close_modify_dialog = false;
 };
 
-// Rows of the source view or the check-variable window; `error` is the message box of a file
-// that could not be read (the rows are then empty).
+// Rows of the source view or the check-variable window, from the bytes held since they were
+// written (the compile copy, the listing): what is on disk afterwards does not change them.
 struct Rows {
   std::vector<std::string> lines;  // UTF-8
-  std::vector<DebugMessage> error;
 };
 
 // Message texts of this subsystem that are not in the message table.
@@ -77,6 +76,9 @@ class Debugger {
   // Reads the status reply: 0 with ModulePc and RamImage updated, -1 when no reply came or it
   // failed (nothing changed). A failed send of the VNM count adds the link-failure message.
   int ReadModuleStatus(std::vector<DebugMessage>& messages);
+
+  // Run's download of the compiled program; 0 or the download's failure (reported in `ui`).
+  int Download(link::DownloadProgress& ui);
 
   // ---- Main window ------------------------------------------------------------------------
   // tmrBreak (500 ms while the program runs).
@@ -123,7 +125,8 @@ class Debugger {
   Display Close(link::DownloadProgress& ui);
   // The scroll bar moved.
   Display ScrollSource(int top_line);
-  // The lines of the compile copy from `top_line` on, `rows` of them ("" beyond the end).
+  // The lines of the compile copy from `top_line` on, `rows` of them ("" beyond the end), as
+  // the compile wrote the copy.
   Rows SourceLines(int top_line, int rows) const;
   // The row of the source view that holds CurSrcLine (0 = first), or -1 when it is not shown.
   int HighlightRow() const;
@@ -137,7 +140,7 @@ class Debugger {
   void RebuildListing(std::vector<DebugMessage>& messages);
   // The scroll bar moved: VarTopLine, rebuild, redraw.
   Display ScrollVariables(int top_line);
-  // Listing lines from `top_line` on, read from the file.
+  // Listing lines from `top_line` on, as the listing file was written.
   Rows VariableLines(int top_line, int rows) const;
   const VarListing& listing() const { return listing_; }
   std::string VarFilePath() const;

@@ -15,9 +15,6 @@ namespace vn::shell {
 
 namespace {
 
-using debugger::Display;
-using debugger::TimerChange;
-
 // The main window keeps at least this width when it makes room for the check-variable window.
 constexpr int kNarrowestMainWindow = 200;
 
@@ -69,17 +66,17 @@ bool DebugSession::Busy() const { return shutting_down_ || window_.transfer_acti
 
 void DebugSession::OnBreakTimer() {
   if (Busy()) return;
-  Apply(dbg_.BreakTimerTick());
+  driver_.BreakTimerTick();
 }
 
 void DebugSession::Break() {
   if (Busy()) return;
-  Apply(dbg_.Break());
+  driver_.Break();
 }
 
 void DebugSession::CheckVariable() {
   if (Busy()) return;
-  Apply(dbg_.CheckVariable());
+  driver_.CheckVariable();
 }
 
 void DebugSession::ModifyVariable() {
@@ -100,21 +97,21 @@ void DebugSession::ModifyVariable() {
 // ---- The debug window -------------------------------------------------------------------------------
 
 void DebugSession::StepInto() {
-  if (!Busy()) Apply(dbg_.StepInto());
+  if (!Busy()) driver_.StepInto();
 }
 void DebugSession::StepOver() {
-  if (!Busy()) Apply(dbg_.StepOver());
+  if (!Busy()) driver_.StepOver();
 }
 void DebugSession::StepOut() {
-  if (!Busy()) Apply(dbg_.StepOut());
+  if (!Busy()) driver_.StepOut();
 }
 void DebugSession::Reset() {
-  if (!Busy()) Apply(dbg_.Reset());
+  if (!Busy()) driver_.Reset();
 }
 
 void DebugSession::ModifyFromDebugWindow() {
   if (Busy()) return;
-  Apply(dbg_.ModifyVariableCommand());
+  driver_.ModifyVariableCommand();
   ModifyVariableDialog& m = ModifyDialog();
   if (m.isVisible()) m.hide();  // the main menu's dialog becomes the modal one
   m.setWindowModality(Qt::ApplicationModal);
@@ -130,44 +127,46 @@ void DebugSession::ModifyFromDebugWindow() {
 }
 
 void DebugSession::EraseFlash() {
-  if (!Busy()) Apply(dbg_.EraseFlash());
+  if (!Busy()) driver_.EraseFlash();
 }
 
 void DebugSession::Exit() {
-  if (!Busy()) Apply(dbg_.Exit());
+  if (!Busy()) driver_.Exit();
 }
 
 void DebugSession::ReturnStatusTick() {
-  if (!Busy()) Apply(dbg_.ReturnStatusTick());
+  if (!Busy()) driver_.ReturnStatusTick();
 }
 
 void DebugSession::ReturnStatusUsbTick() {
-  if (!Busy()) Apply(dbg_.ReturnStatusUsbTick());
+  if (!Busy()) driver_.ReturnStatusUsbTick();
 }
 
 void DebugSession::DebugWindowActivated() {
   if (!debug_ || closing_ || Busy() || !dbg_.DebugWindowOpen) return;
   debug_->SetScroll(window_.studio().compiler().LineCountPlus1, dbg_.SrcTopLine);
-  Apply(dbg_.Activate());
+  driver_.ActivateWindow();
 }
 
 void DebugSession::DebugWindowClosing() {
   if (shutting_down_ || closing_) return;
   closing_ = true;
-  Display result;
-  // The leave command and the erase download hold the main window as any transfer does.
-  window_.studio().Transfer([&](DownloadContext& ctx) {
-    TransferProgress progress(ctx);
-    result = dbg_.Close(progress);
-    return 0;
-  });
-  window_.SetPanel(2, "");
-  Apply(result);
+  driver_.Leave();
   closing_ = false;
 }
 
+void DebugSession::RunTransfer(const std::function<void(link::DownloadProgress&)>& transfer) {
+  // The leave command and the erase download hold the main window as any transfer does.
+  window_.studio().Transfer([&](DownloadContext& ctx) {
+    TransferProgress progress(ctx);
+    transfer(progress);
+    return 0;
+  });
+  window_.SetPanel(2, "");
+}
+
 void DebugSession::SourceScrolled(int top_line) {
-  if (!Busy()) Apply(dbg_.ScrollSource(top_line));
+  if (!Busy()) driver_.ScrollSource(top_line);
 }
 
 void DebugSession::SourceResized(int rows) {
@@ -178,62 +177,67 @@ void DebugSession::SourceResized(int rows) {
 // ---- The variable windows -------------------------------------------------------------------------
 
 void DebugSession::VariableScrolled(int top_line) {
-  if (!Busy()) Apply(dbg_.ScrollVariables(top_line));
+  if (!Busy()) driver_.ScrollVariables(top_line);
 }
 
 void DebugSession::VariableResized() {
-  if (!Busy()) Apply(dbg_.ScrollVariables(dbg_.VarTopLine));
+  if (!Busy()) driver_.ScrollVariables(dbg_.VarTopLine);
 }
 
 void DebugSession::ModifyOk(const std::string& name, const std::string& value) {
-  if (!Busy()) Apply(dbg_.ModifyVariable(name, value));
+  if (!Busy()) driver_.ModifyVariable(name, value);
 }
 
-// ---- Applying a Display ------------------------------------------------------------------------------
+// ---- The driver's view --------------------------------------------------------------------------------
 
-void DebugSession::Apply(const Display& d) {
-  if (shutting_down_) return;
-  // The timers.
-  if (d.break_timer == TimerChange::kEnable) window_.SetBreakTimer(true);
-  if (d.break_timer == TimerChange::kDisable) window_.SetBreakTimer(false);
-  SyncPollingTimers();
-  // The message boxes.
-  ShowMessages(d.messages);
-  // The windows.
-  if (d.open_debug_window) OpenDebugWindow();
-  if (d.close_debug_window) CloseDebugWindow();
-  if (d.show_check_variable) ShowCheckVariable(false);
-  if (d.close_check_variable && variable_) variable_->close();
-  if (d.close_modify_dialog && modify_) modify_->accept();
-  if (d.widen_main_window) WidenMainWindow();
-  if (d.focus_editor) window_.editor().setFocus();
-  // The redraws.
-  const bool shown = debug_ && debug_->isVisible() && !debug_->closing();
-  if (shown && d.reload_source) debug_->ReloadSource();
-  else if (shown && d.move_highlight) debug_->MoveHighlight();
-  if (shown && (d.status_bar || d.stopped)) debug_->ShowStatus(dbg_.StatusPc(), dbg_.StatusObjectCode());
-  if (d.refresh_variables && variable_ && variable_->isVisible()) variable_->Redraw();
-  SyncPollingTimers();
-}
-
-void DebugSession::ShowMessages(const std::vector<debugger::DebugMessage>& messages) {
+void DebugSession::ShowMessage(const debugger::DebugMessage& m) {
   const Studio& studio = window_.studio();
-  for (const debugger::DebugMessage& m : messages)
-    window_.Message(MessageText(m.text, studio.MsgTable, studio.UseKorean), m.title, m.style);
+  window_.Message(MessageText(m.text, studio.MsgTable, studio.UseKorean), m.title, m.style);
 }
 
-void DebugSession::SyncPollingTimers() {
+void DebugSession::SetBreakTimer(bool on) { window_.SetBreakTimer(on); }
+
+void DebugSession::SetPolling(bool return_status, bool return_status_usb) {
   if (!debug_) return;
   const bool open = debug_->isVisible() && !debug_->closing();
-  debug_->SetPolling(open && dbg_.ReturnStatusEnabled, open && dbg_.ReturnStatusUsbEnabled);
+  debug_->SetPolling(open && return_status, open && return_status_usb);
 }
 
-void DebugSession::OpenDebugWindow() {
+void DebugSession::CloseCheckVariable() {
+  if (variable_) variable_->close();
+}
+
+void DebugSession::VariableWritten() {
+  if (modify_) modify_->accept();
+}
+
+void DebugSession::FocusEditor() { window_.editor().setFocus(); }
+
+bool DebugSession::DebugWindowShown() const { return debug_ && debug_->isVisible() && !debug_->closing(); }
+
+void DebugSession::RedrawSource(bool reload_text) {
+  if (!DebugWindowShown()) return;
+  if (reload_text)
+    debug_->ReloadSource();
+  else
+    debug_->MoveHighlight();
+}
+
+void DebugSession::ShowStop(const debugger::ShownStop& stop) {
+  if (DebugWindowShown()) debug_->ShowStatus(stop.pc, stop.object_code);
+}
+
+void DebugSession::ShowVariables(const std::vector<std::string>&) {
+  // The window draws the rows its height has room for, from its own top line.
+  if (variable_ && variable_->isVisible()) variable_->Redraw();
+}
+
+void DebugSession::OpenDebugWindow(debugger::DebugDriver& driver) {
   if (!debug_) debug_ = new DebugWindow(*this, &window_);
   if (debug_->isVisible() && !debug_->closing()) {
     debug_->raise();
     debug_->activateWindow();
-    Apply(dbg_.Activate());
+    driver.ActivateWindow();
     return;
   }
   // A maximized main window becomes a normal one over the whole screen first.
@@ -250,8 +254,7 @@ void DebugSession::OpenDebugWindow() {
   debug_->setGeometry(place);
   window_.resize(place.width(), main.height());
   debug_->Prepare(dbg_.VnmCommandsEnabled(), Korean());
-  const Display load = dbg_.Load();
-  ShowMessages(load.messages);
+  driver.LoadWindow();
   // The check-variable window to the right of the debug window, as high as it.
   var.setGeometry(place.x() + place.width(), place.y(), var.width(), place.height());
   const bool was_open = var.isVisible();
@@ -263,7 +266,7 @@ void DebugSession::OpenDebugWindow() {
   debug_->activateWindow();
   debug_->SetScroll(window_.studio().compiler().LineCountPlus1, dbg_.SrcTopLine);
   dbg_.SetVisibleLines(debug_->source_view()->VisibleRows());
-  Apply(dbg_.Activate());
+  driver.ActivateWindow();
 }
 
 void DebugSession::CloseDebugWindow() {

@@ -1,8 +1,8 @@
 // Debugging in the IDE: one object per main window owns the Debugger and its three windows
 // (DebugWindow, VariableWindow, ModifyVariableDialog), runs the main window's tmrBreak handler and the Break,
-// Check Variable and Modify Variable commands, and does what each returned Display says: the
-// timers, the message boxes, the windows opened and closed, the main window narrowed while the
-// debug window is up and widened again, the redraws.
+// Check Variable and Modify Variable commands through the debugger's DebugDriver, and is the
+// driver's view: the timers, the message boxes, the windows opened and closed, the main window
+// narrowed while the debug window is up and widened again, the redraws.
 //
 // It connects itself from outside the main window (on_break_timer, SetCommandHandler) and must
 // go before the window does.
@@ -13,6 +13,8 @@
 #include <functional>
 #include <string>
 
+#include "debugger/debug_driver.h"
+#include "debugger/debug_view.h"
 #include "debugger/debugger.h"
 
 class QDialog;
@@ -24,7 +26,7 @@ class MainWindow;
 class ModifyVariableDialog;
 class VariableWindow;
 
-class DebugSession : public QObject {
+class DebugSession : public QObject, private debugger::DebugView {
   Q_OBJECT
  public:
   // `link` is the cable the window's Studio talks through.
@@ -67,9 +69,6 @@ class DebugSession : public QObject {
   // The dialog's Ok.
   void ModifyOk(const std::string& name, const std::string& value);
 
-  // Does what a Display says, in its order.
-  void Apply(const debugger::Display& d);
-
   debugger::Debugger& debugger() { return dbg_; }
   MainWindow& main_window() { return window_; }
   bool Korean() const;
@@ -80,19 +79,34 @@ class DebugSession : public QObject {
   int narrowed_by() const { return narrowed_by_; }
 
  private:
-  void ShowMessages(const std::vector<debugger::DebugMessage>& messages);
-  void OpenDebugWindow();
-  void CloseDebugWindow();
+  // ---- The driver's view ----------------------------------------------------------------------
+  void ShowMessage(const debugger::DebugMessage& message) override;
+  void SetBreakTimer(bool on) override;
+  void SetPolling(bool return_status, bool return_status_usb) override;
+  void OpenDebugWindow(debugger::DebugDriver& driver) override;
+  void CloseDebugWindow() override;
+  void ShowCheckVariable() override { ShowCheckVariable(false); }
+  void CloseCheckVariable() override;
+  void VariableWritten() override;
+  void RestoreMainWindow() override { WidenMainWindow(); }
+  void FocusEditor() override;
+  void RedrawSource(bool reload_text) override;
+  void ShowStop(const debugger::ShownStop& stop) override;
+  void ShowVariables(const std::vector<std::string>& rows) override;
+  void RunTransfer(const std::function<void(link::DownloadProgress&)>& transfer) override;
+
   void ShowCheckVariable(bool beside_debug_window);
   VariableWindow& EnsureVariableWindow();
   ModifyVariableDialog& ModifyDialog();
   void WidenMainWindow();
-  void SyncPollingTimers();
+  // The debug window shows and is not on its way out.
+  bool DebugWindowShown() const;
   // The link is busy with a transfer: timers and commands wait.
   bool Busy() const;
 
   MainWindow& window_;
   debugger::Debugger dbg_;
+  debugger::DebugDriver driver_{dbg_, *this};
   QPointer<DebugWindow> debug_;
   QPointer<VariableWindow> variable_;
   QPointer<ModifyVariableDialog> modify_;

@@ -198,17 +198,7 @@ void DebugWindow::Prepare(bool vnm_commands, bool korean) {
 
 void DebugWindow::ReloadSource() {
   debugger::Debugger& dbg = session_.debugger();
-  const debugger::Rows rows = dbg.SourceLines(dbg.SrcTopLine, picSource->VisibleRows() + 1);
-  if (!rows.error.empty()) {
-    // The text area keeps what it showed.
-    session_.Apply([&] {
-      debugger::Display d;
-      d.messages = rows.error;
-      return d;
-    }());
-  } else {
-    picSource->SetRows(rows.lines);
-  }
+  picSource->SetRows(dbg.SourceLines(dbg.SrcTopLine, picSource->VisibleRows() + 1).lines);
   SetScroll(0, dbg.SrcTopLine);
   MoveHighlight();
 }

@@ -68,14 +68,7 @@ void VariableWindow::Redraw() {
     vsbVariable->setMaximum(std::max(1, dbg.listing().line_count_plus1));
     vsbVariable->setValue(dbg.VarTopLine);
   }
-  const debugger::Rows rows = dbg.VariableLines(dbg.VarTopLine, view_->Rows());
-  if (!rows.error.empty()) {
-    debugger::Display d;
-    d.messages = rows.error;
-    session_.Apply(d);
-    return;
-  }
-  view_->SetRows(rows.lines);
+  view_->SetRows(dbg.VariableLines(dbg.VarTopLine, view_->Rows()).lines);
 }
 
 bool VariableWindow::eventFilter(QObject* watched, QEvent* event) {

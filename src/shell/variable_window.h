@@ -40,8 +40,7 @@ class VariableWindow : public QWidget {
 
   // The load: the scroll bar's value 1 (the listing from its first line) and its maximum.
   void Loaded();
-  // Redraws the rows from the debugger's VarTopLine; false when the listing could not be read
-  // (the window keeps its old rows).
+  // Redraws the rows from the debugger's VarTopLine.
   void Redraw();
   VariableView* view() const { return view_; }
   QScrollBar* scroll_bar() const { return vsbVariable; }

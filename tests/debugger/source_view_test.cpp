@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,17 @@
 
 namespace vn::debugger::testing {
 namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  return static_cast<bool>(out);
+}
 
 struct Table {
   compiler::Compiler c;
@@ -75,19 +88,26 @@ TEST(SourceLine, ACounterInTheUpperCodeHalfFindsItsLine) {
 TEST(SourceView, RowsOfTheCompileCopy) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "' 한글 주석", "K = 1", "K = 2"});
   const Rows rows = b.dbg.SourceLines(2, 4);
-  EXPECT_TRUE(rows.error.empty());
   EXPECT_EQ(rows.lines, (std::vector<std::string>{"' 한글 주석", "K = 1", "K = 2", " "}));
   // The line index counts the Korean characters as two bytes each, as the copy holds them.
   EXPECT_EQ(b.c->LineOffset[3], 1 + 15 + 13);
   EXPECT_EQ(b.dbg.SourceLines(4, 2).lines, (std::vector<std::string>{"K = 2", " "}));
   EXPECT_EQ(b.dbg.SourceLines(5, 2).lines, (std::vector<std::string>{"", ""}));
+}
+
+TEST(SourceView, TheCompileCopyIsShownAsItWasWritten) {
+  Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "K = 1", "K = 2"});
+  // The file beside the source holds the copy: the lines, CR LF, then 61 blank lines.
+  std::string expected = "DIM K AS BYTE\r\nK = 1\r\nK = 2\r\n";
+  for (int i = 0; i < 61; ++i) expected += " \r\n";
+  EXPECT_EQ(ReadAll(b.c->TempSourcePath), expected);
+  const std::vector<std::string> shown = {"K = 1", "K = 2", " "};
+  ASSERT_EQ(b.dbg.SourceLines(2, 3).lines, shown);
+  // Changed on disk after the compile: the view still shows what was compiled.
+  ASSERT_TRUE(WriteAll(b.c->TempSourcePath, "X = 9\r\nY = 8\r\nZ = 7\r\n"));
+  EXPECT_EQ(b.dbg.SourceLines(2, 3).lines, shown);
   std::filesystem::remove(b.c->TempSourcePath);
-  const Rows missing = b.dbg.SourceLines(1, 3);
-  EXPECT_TRUE(missing.lines.empty());
-  ASSERT_EQ(missing.error.size(), 1u);
-  EXPECT_EQ(missing.error[0].text.en, "Open Error:" + b.c->TempSourcePath + ": No such file or directory");
-  EXPECT_EQ(missing.error[0].title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(missing.error[0].style, 64);
+  EXPECT_EQ(b.dbg.SourceLines(2, 3).lines, shown);
 }
 
 TEST(SourceView, TheCheckVariableRowsComeFromTheListingFile) {
@@ -104,6 +124,26 @@ TEST(SourceView, TheCheckVariableRowsComeFromTheListingFile) {
   EXPECT_TRUE(d.refresh_variables);
   EXPECT_EQ(b.dbg.VariableLines(b.dbg.VarTopLine, 2).lines,
             (std::vector<std::string>{" W(2)        :  300   12CH", " "}));
+}
+
+TEST(SourceView, AListingFileChangedOnDiskDoesNotChangeTheRows) {
+  Bench b(Wire::kUsb, "WF", {"DIM A AS BYTE, W(3) AS INTEGER", "A = 7", "W(2) = 300", "BREAK", "DONE: GOTO DONE"});
+  b.Download();
+  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  const std::string path = b.dbg.VarFilePath();
+  std::string expected = " A           :  7   7H\r\n W(0)        :  0   0H\r\n W(1)        :  0   0H\r\n"
+                         " W(2)        :  300   12CH\r\n";
+  for (int i = 0; i < kVarListingTrailer; ++i) expected += " \r\n";
+  EXPECT_EQ(ReadAll(path), expected);
+  const std::vector<std::string> shown = {" A           :  7   7H", " W(0)        :  0   0H"};
+  ASSERT_EQ(b.dbg.VariableLines(1, 2).lines, shown);
+  ASSERT_TRUE(WriteAll(path, " A           :  99   63H\r\n W(0)        :  1   1H\r\n"));
+  EXPECT_EQ(b.dbg.VariableLines(1, 2).lines, shown);
+  std::filesystem::remove(path);
+  EXPECT_EQ(b.dbg.VariableLines(1, 2).lines, shown);
+  // The next rebuild writes the file again, as it was.
+  b.dbg.ScrollVariables(1);
+  EXPECT_EQ(ReadAll(path), expected);
 }
 
 }  // namespace
