@@ -248,6 +248,14 @@ int Compiler::StatementWithBreak(int (Compiler::*branch)()) {
     EmitDueBreak();
     return (this->*branch)();
   }
+  // CONST DEVICE must stand before any code, a break included; it compiles none anyway.
+  if (branch == &Compiler::CompileConst) {
+    const AnsiText keyword = Token;
+    PeekToken();
+    const bool device = Token == u"DEVICE";
+    Token = keyword;
+    if (device) return (this->*branch)();
+  }
   // A declaration compiles code only now and then (a STRING's size, a constant array behind its
   // jump); when it compiles none there is nothing to stop at and the break is taken back.
   const long at = CodeAddr;
