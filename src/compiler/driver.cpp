@@ -389,6 +389,10 @@ int Compiler::CompileSource(std::string_view source_bytes) {
   }
   lines_.clear();
   bad_lines_.clear();
+  // A failed compile leaves no breakpoint waiting for a line compiled on its own afterwards.
+  breaks_due_.clear();
+  break_requests_.clear();
+  break_next_ = 0;
   if (result != 0) return 1;
   Outcome.result = 0;
   CompiledOK = -1;

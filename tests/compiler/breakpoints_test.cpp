@@ -139,6 +139,17 @@ TEST(Breakpoint, NoneLeftFromAnEarlierCompileAndNoneMeansTheSameCode) {
   for (long a = 24; a <= fresh->CodeAddr; ++a) EXPECT_EQ(again->Code.LineOf(a), fresh->Code.LineOf(a)) << a;
 }
 
+TEST(Breakpoint, AFailedCompileLeavesNoBreakWaiting) {
+  // The ELSE without an IF fails while the breakpoint of line 2 still waits for a statement.
+  auto c = CompileWithBreaks("KF", {"DIM A AS BYTE", "", "ELSE"}, {2});
+  ASSERT_EQ(c->Outcome.result, 1);
+  // A line compiled on its own afterwards, as the statement tests do, gets no break.
+  const long at = c->CodeAddr;
+  c->SrcLine = Ansi("A = 1");
+  ASSERT_EQ(c->CompileLine(), 0);
+  EXPECT_EQ(c->Code.Get(at), 145);
+}
+
 TEST(Breakpoint, ADeclarationThatCompilesCodeKeepsItsBreak) {
   // A constant array stands behind a jump: the DIM before it compiles nothing, the CONST does.
   auto c = CompileWithBreaks("WF", {"DIM A AS BYTE", "CONST BYTE T = (1, 2)", "A = T(1)"}, {1});
