@@ -7,6 +7,7 @@
 #include <functional>
 #include <iostream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -42,7 +43,23 @@ constexpr long kPollTickMs = 50;
 struct DebugOptions : CableOptions {
   long wait_ms = 5000;
   std::string file;
+  std::vector<int> breaks;  // --break: source lines compiled with the break instruction
 };
+
+// The breakpoints that did not stay on their line, on standard error, so that the user knows
+// where the program will stop.
+void ReportMovedBreakpoints(const compiler::Compiler& c, bool korean) {
+  for (const compiler::BreakPlacement& b : c.BreakPlacements) {
+    if (!b.moved()) continue;
+    const std::string from = std::to_string(b.requested);
+    if (b.line == 0)
+      std::cerr << (korean ? from + "행의 중단점: 그 뒤로 문장이 없어 놓지 못했습니다\n"
+                           : "breakpoint at line " + from + ": no statement from there on, not set\n");
+    else
+      std::cerr << (korean ? from + "행의 중단점을 " + std::to_string(b.line) + "행으로 옮겼습니다\n"
+                           : "breakpoint at line " + from + " moved to line " + std::to_string(b.line) + "\n");
+  }
+}
 
 // The download's status panel and message boxes in the terminal.
 class TerminalUi final : public link::DownloadProgress {
@@ -312,12 +329,13 @@ int Debug(const DebugOptions& o) {
     return kExitUsage;
   }
   c.SourcePath = o.file;
-  if (debugger::CompileWithCopy(c, source.bytes) != 0) {
+  if (debugger::CompileWithCopy(c, source.bytes, o.breaks) != 0) {
     std::cerr << CompileErrorLine(o.file, c.Outcome.line, c.OutcomeText());
     // The compile copy beside the source that could not be written is a file error.
     return c.Outcome.open_error ? kExitUsage : kExitFailed;
   }
 
+  ReportMovedBreakpoints(c, c.UseKorean == -1);
   DebugCable cable(o, c.Device.DeviceKind, *args);
   cable.Open();
   cable.link().LinkIdle();
@@ -357,6 +375,9 @@ void AddDebugCommand(CLI::App& app) {
                                        "how long continue and the steps wait for a stop report, in ms")
                           ->capture_default_str(),
                       0, kMaxWaitMs);
+  WholeNumberIn<int>(debug->add_option("--break", options->breaks,
+                                       "stop at the first statement of this source line (repeatable)"),
+                     1, std::numeric_limits<int>::max());
   debug->add_option("FILE.bas", options->file, "source file")->required();
   debug->callback([options] {
     const int status = Debug(*options);

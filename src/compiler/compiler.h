@@ -113,6 +113,15 @@ struct CompileOutcome {
   Msg message;           // the message to show (both languages)
 };
 
+// Where a breakpoint asked for on a source line went: the line whose first statement begins
+// with the break instruction, or 0 when no statement follows from that line to the end.
+struct BreakPlacement {
+  int requested = 0;
+  int line = 0;
+  bool moved() const { return line != requested; }
+  bool operator==(const BreakPlacement&) const = default;
+};
+
 // The module's SINGLE form of x: IEEE 754 single precision with the significand truncated,
 // not rounded; nullopt when x is beyond the SINGLE range.
 std::optional<std::uint32_t> EncodeSingle(double x);
@@ -243,6 +252,9 @@ class Compiler {
   int ElseAfterStatement();
   // Closes the innermost single-line IF at the end of its line.
   void CloseSingleLineIf();
+  // Emits the break instruction of the breakpoints waiting for a statement, if any, at CodeAddr
+  // (where the statement about to be compiled begins) and records where they went.
+  void EmitDueBreak();
   // Port, pulse and timing statements (port_statements.cpp).
   int CompilePoke();
   int CompileOut();
@@ -299,6 +311,13 @@ class Compiler {
   int UseKorean = 0;            // -1: Korean messages
   int CompiledOK = 0;           // -1 after a successful compile
   CompileOutcome Outcome;       // how the last compile ended
+  // Breakpoints: 1-based source lines whose first statement is to begin with the break
+  // instruction, as if a BREAK stood there, while the source and its line numbers stay as they
+  // are. A line without a statement hands its breakpoint on to the next line that has one. An
+  // input to every compile (any order, repeats allowed); empty leaves the code as it was.
+  std::vector<int> BreakLines;
+  // Where each distinct requested line went, ascending, after a successful compile.
+  std::vector<BreakPlacement> BreakPlacements;
 
   AnsiText SrcLine;             // current logical line
   int LineNo = 1;               // 1-based physical line being compiled
@@ -369,6 +388,17 @@ class Compiler {
   int RunLines();
   int FinishProgram();
   void SetOutcomeFromError(bool caret);
+  // Takes the requests of BreakLines for a new compile.
+  void StartBreakpoints();
+  // Compiles the statement of a keyword, with the breakpoints that wait for it placed before it
+  // (or left waiting when the statement runs nothing of its own there).
+  int StatementWithBreak(int (Compiler::*branch)());
+
+  // Breakpoints of the compile under way: the requests in order, the next one not yet reached,
+  // and the ones reached that wait for the first statement.
+  std::vector<int> break_requests_;
+  size_t break_next_ = 0;
+  std::vector<int> breaks_due_;
 
   std::vector<AnsiText> lines_;  // physical lines of the source being compiled
   size_t next_line_ = 0;         // index of the next line to read

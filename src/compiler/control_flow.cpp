@@ -340,6 +340,8 @@ int Compiler::CompileElseIf() {
   Emit(Opcode::kGoto);
   AddFixup(IfEndLabel(IfIdStack[top]));
   if (DefineLabel(IfPartLabel(IfIdStack[top], IfPartStack[top])) != 0) return -1;
+  // A breakpoint here belongs to the condition, reached only when the parts before it failed.
+  EmitDueBreak();
   ++IfPartStack[top];
   return CompileCondition(*this);
 }

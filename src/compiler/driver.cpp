@@ -196,8 +196,9 @@ int Compiler::CompileLine() {
     int r;
     const auto& keywords = KeywordIndex();
     if (auto it = keywords.find(Token); it != keywords.end()) {
-      r = (this->*(it->second->branch))();
+      r = StatementWithBreak(it->second->branch);
     } else if (FindVar(Token) >= 0) {
+      EmitDueBreak();
       r = CompileAssignment();
     } else {
       // A label; a statement may follow it on the same line.
@@ -227,6 +228,53 @@ int Compiler::CompileLine() {
   }
 }
 
+void Compiler::EmitDueBreak() {
+  if (breaks_due_.empty()) return;
+  // The same bytes as a BREAK written here, so that the module and the debugger cannot tell
+  // the two apart.
+  CompileBreak();
+  for (const int requested : breaks_due_) BreakPlacements.push_back({requested, LineNo});
+  breaks_due_.clear();
+}
+
+int Compiler::StatementWithBreak(int (Compiler::*branch)()) {
+  if (breaks_due_.empty()) return (this->*branch)();
+  // ELSE and END IF run nothing of their own on the way into what follows them (the jump an
+  // ELSE compiles ends the THEN part), so a break before them would fire on the wrong path:
+  // the breakpoints wait for the statement after them. ELSEIF places it itself, after its jump.
+  if (branch == &Compiler::CompileElse || branch == &Compiler::CompileEnd || branch == &Compiler::CompileElseIf)
+    return (this->*branch)();
+  if (branch != &Compiler::CompileDim && branch != &Compiler::CompileConst) {
+    EmitDueBreak();
+    return (this->*branch)();
+  }
+  // CONST DEVICE must stand before any code, a break included; it compiles none anyway.
+  if (branch == &Compiler::CompileConst) {
+    const AnsiText keyword = Token;
+    PeekToken();
+    const bool device = Token == u"DEVICE";
+    Token = keyword;
+    if (device) return (this->*branch)();
+  }
+  // A declaration compiles code only now and then (a STRING's size, a constant array behind its
+  // jump); when it compiles none there is nothing to stop at and the break is taken back.
+  const long at = CodeAddr;
+  const std::uint8_t byte_at = Code.Get(at);
+  const int line_after = Code.LineOf(at + 1);
+  const std::vector<int> due = breaks_due_;
+  const size_t placed = BreakPlacements.size();
+  EmitDueBreak();
+  const int r = (this->*branch)();
+  if (r >= 0 && CodeAddr == at + 1) {
+    CodeAddr = at;
+    Code.Set(at, byte_at);
+    Code.SetLine(at + 1, line_after);
+    BreakPlacements.resize(placed);
+    breaks_due_ = due;
+  }
+  return r;
+}
+
 void Compiler::SetOutcomeFromError(bool caret) {
   Outcome.result = 1;
   Outcome.line = LineNo;
@@ -253,6 +301,9 @@ int Compiler::RunLines() {
       SrcLine += u' ';
       SrcLine.append(next, skip);
     }
+    // Breakpoints on any physical line up to this one wait for this line's first statement.
+    while (break_next_ < break_requests_.size() && break_requests_[break_next_] <= LineNo)
+      breaks_due_.push_back(break_requests_[break_next_++]);
     if (bad) {
       Fail(kMsgBadCharacter);
       SetOutcomeFromError(true);
@@ -303,6 +354,22 @@ int Compiler::FinishProgram() {
   return 0;
 }
 
+void Compiler::StartBreakpoints() {
+  BreakPlacements.clear();
+  breaks_due_.clear();
+  break_next_ = 0;
+  break_requests_.clear();
+  std::vector<int> lines = BreakLines;
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  for (const int line : lines) {
+    if (line < 1)
+      BreakPlacements.push_back({line, 0});  // no such line
+    else
+      break_requests_.push_back(line);
+  }
+}
+
 int Compiler::CompileSource(std::string_view source_bytes) {
   Outcome = {};
   ResetTables();
@@ -310,11 +377,22 @@ int Compiler::CompileSource(std::string_view source_bytes) {
   lines_ = std::move(source.lines);
   bad_lines_.assign(source.bad_lines.begin(), source.bad_lines.end());
   next_line_ = 0;
+  StartBreakpoints();
 
   int result = RunLines();
-  if (result == 0) result = FinishProgram();
+  if (result == 0) {
+    // Breakpoints after the last statement have nowhere to go.
+    for (const int requested : breaks_due_) BreakPlacements.push_back({requested, 0});
+    for (; break_next_ < break_requests_.size(); ++break_next_) BreakPlacements.push_back({break_requests_[break_next_], 0});
+    breaks_due_.clear();
+    result = FinishProgram();
+  }
   lines_.clear();
   bad_lines_.clear();
+  // A failed compile leaves no breakpoint waiting for a line compiled on its own afterwards.
+  breaks_due_.clear();
+  break_requests_.clear();
+  break_next_ = 0;
   if (result != 0) return 1;
   Outcome.result = 0;
   CompiledOK = -1;

@@ -27,4 +27,9 @@ int CompileWithCopy(compiler::Compiler& c, std::string_view source_bytes) {
   return 0;
 }
 
+int CompileWithCopy(compiler::Compiler& c, std::string_view source_bytes, const std::vector<int>& breakpoints) {
+  c.BreakLines = breakpoints;
+  return CompileWithCopy(c, source_bytes);
+}
+
 }  // namespace vn::debugger

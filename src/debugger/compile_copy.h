@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "compiler/compiler.h"
 
@@ -13,5 +14,8 @@ namespace vn::debugger {
 // and builds the line index. 0 or 1 as CompileProgram; an unwritable copy fails with
 // Outcome.open_error and the "Open Error:" message.
 int CompileWithCopy(compiler::Compiler& c, std::string_view source_bytes);
+// The same with breakpoints compiled in (Compiler::BreakLines; BreakPlacements says where they
+// went). The source and its compile copy keep their text; only the code gets the breaks.
+int CompileWithCopy(compiler::Compiler& c, std::string_view source_bytes, const std::vector<int>& breakpoints);
 
 }  // namespace vn::debugger

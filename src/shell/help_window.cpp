@@ -42,6 +42,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
 }
 
 void HelpWindow::Navigate(const std::filesystem::path& page) {
+  page_ = page;
   std::error_code ec;
   if (std::filesystem::is_regular_file(page, ec)) {
     browser_->setSource(QUrl::fromLocalFile(QString::fromStdString(page.string())));

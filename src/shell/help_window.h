@@ -12,6 +12,11 @@ namespace vn::shell {
 inline constexpr char kHelpCaption[] = "VARNOLIC Help";
 // The first page, in the data folder.
 inline constexpr char kHelpPage[] = "help/vnhelpv1.htm";
+// The same pages in Korean, under the same names in a folder of their own, so that the links
+// between them stay as they are.
+inline constexpr char kHelpPageKo[] = "help/ko/vnhelpv1.htm";
+// The first page for the menu language.
+inline const char* HelpPageFor(bool korean) { return korean ? kHelpPageKo : kHelpPage; }
 
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
 class HelpWindow : public QWidget {
@@ -20,10 +25,13 @@ class HelpWindow : public QWidget {
   explicit HelpWindow(QWidget* parent = nullptr);
   // Shows `page`; a page that is not there shows a page that says so.
   void Navigate(const std::filesystem::path& page);
+  // The page last asked for with Navigate.
+  const std::filesystem::path& page() const { return page_; }
   QTextBrowser* browser() const { return browser_; }
 
  private:
   QTextBrowser* browser_;
+  std::filesystem::path page_;
 };
 
 }  // namespace vn::shell

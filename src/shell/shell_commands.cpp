@@ -292,10 +292,10 @@ void ShellCommands::OnVirtualTime() {
 // ---- Help, tips, about ------------------------------------------------------------------------------
 
 void ShellCommands::Help() {
-  if (!help_) {
-    help_ = new HelpWindow(&window_);
-    help_->Navigate(DataFile(kHelpPage));
-  }
+  // The pages of the menu language; a window left open in the other one turns to them.
+  const auto page = DataFile(HelpPageFor(window_.studio().UseKorean == -1));
+  if (!help_) help_ = new HelpWindow(&window_);
+  if (help_->page() != page) help_->Navigate(page);
   help_->show();
   help_->raise();
   help_->activateWindow();

@@ -21,6 +21,10 @@ share/man/man1/vnstudio.1.gz
 share/vnstudio/art/about-banner.png
 share/vnstudio/art/about-module.png
 share/vnstudio/help/functions.htm
+share/vnstudio/help/ko/functions.htm
+share/vnstudio/help/ko/language.htm
+share/vnstudio/help/ko/statements.htm
+share/vnstudio/help/ko/vnhelpv1.htm
 share/vnstudio/help/language.htm
 share/vnstudio/help/statements.htm
 share/vnstudio/help/vnhelpv1.htm

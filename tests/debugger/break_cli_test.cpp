@@ -1,0 +1,72 @@
+// vnstudio-cli debug --break: the breakpoints compiled in, where they moved, and the stops.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "cli_run.h"
+
+namespace {
+
+using vn::testing::CliRun;
+using vn::testing::ReadAll;
+
+const char kProgram[] =
+    "DIM K AS BYTE\r\n"    // 1
+    "K = 1\r\n"            // 2
+    "' count\r\n"          // 3
+    "K = K + 2\r\n"        // 4
+    "DONE: GOTO DONE\r\n";  // 5
+
+class BreakCli : public vn::testing::CliTest {
+ protected:
+  BreakCli() : CliTest("vn_break_cli_test") {}
+  void SetUp() override {
+    CliTest::SetUp();
+    source_ = Write("prog.bas", kProgram);
+  }
+  CliRun Exec(const std::string& args, const std::string& script) {
+    return CliTest::Exec("debug " + source_.string() + " " + args, script);
+  }
+  std::filesystem::path source_;
+};
+
+TEST_F(BreakCli, TheRunStopsAtEachBreakpointAndSaysWhichMoved) {
+  const CliRun r = Exec("--device WF --cable virtual --break 5 --break 3 --break 9", "continue\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "breakpoint at line 3 moved to line 4\n"
+            "breakpoint at line 9: no statement from there on, not set\n");
+  // Two break instructions more than the program's 48 bytes.
+  EXPECT_EQ(r.out,
+            "downloaded, Code Size : 32 Byte\n"
+            "line 4: K = K + 2\n PC : 1F   Object Code : 91\n"
+            "line 5: DONE: GOTO DONE\n PC : 2C   Object Code : 88\n");
+  // The source and its compile copy keep their text.
+  EXPECT_EQ(ReadAll(source_), kProgram);
+  EXPECT_EQ(ReadAll(dir_ / "prog.$$$").substr(0, sizeof kProgram - 1), kProgram);
+}
+
+TEST_F(BreakCli, WithoutBreakpointsTheCodeIsTheSame) {
+  const CliRun r = Exec("--device WF --cable virtual --wait 200", "quit\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out.substr(0, 32), "downloaded, Code Size : 30 Byte\n");
+}
+
+TEST_F(BreakCli, TheVnSeriesStopsThereInKoreanToo) {
+  const CliRun r = Exec("--cable virtual-dummy --lang ko --break 3 --wait 500", "continue\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "3행의 중단점을 4행으로 옮겼습니다\n");
+  EXPECT_EQ(r.out,
+            "downloaded, Code Size : 2E Byte\nrunning\n"
+            "line 4: K = K + 2\n PC : 1E   Object Code : 91\n");
+}
+
+TEST_F(BreakCli, ALineBeforeTheFirstIsRefused) {
+  const CliRun r = Exec("--cable virtual --break 0", "quit\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--break: Value 0 not in range"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+}  // namespace
