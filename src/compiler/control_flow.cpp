@@ -402,7 +402,7 @@ int Compiler::CompileOn() {
       if (Expect(*this, u")", kIntParenVnm) != 0) return -1;
     }
     if (GosubLabel(*this, {kIntGosub, kIntGosub}) != 0) return -1;
-    OnIntSeen = -1;
+    OnIntSeen = true;
     return 0;
   }
 
@@ -416,17 +416,17 @@ int Compiler::CompileOn() {
     Emit(*k == 0 ? 1 : static_cast<int>(2 * *k));
     if (Expect(*this, u")", kTimerParen) != 0) return -1;
     if (GosubLabel(*this, kTimerGosub) != 0) return -1;
-    OnTimerSeen = -1;
+    OnTimerSeen = true;
     return 0;
   }
 
   if (Token == u"RECV") {
     if (vn) return Fail(kMsgCommandVn);
-    if (Rs232Seen == 0) return Fail(kRs232First);
+    if (!Rs232Seen) return Fail(kRs232First);
     MarkLine();
     Emit(Opcode::kOnRecv);
     if (GosubLabel(*this, kRecvGosub) != 0) return -1;
-    OnRecvSeen = -1;
+    OnRecvSeen = true;
     return 0;
   }
 

@@ -148,7 +148,7 @@ TEST(DisplayStatements, ReportsErrorsOnTheirLine) {
     EXPECT_EQ(c->Outcome.line, static_cast<int>(tc.lines.size()));
     EXPECT_EQ(c->Outcome.message.en, tc.en);
     EXPECT_EQ(c->Outcome.message.ko, tc.ko);
-    EXPECT_EQ(c->CompiledOK, 0);
+    EXPECT_FALSE(c->CompiledOK);
   }
 }
 
@@ -209,7 +209,7 @@ TEST(DisplayStatements, FailureLeavesNoStateBehind) {
   EXPECT_EQ(c->Outcome.message.ko, "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다.");
   ASSERT_EQ(c->CompileSource(Source({"PLAY 5,\"C4\""})), 0);
   EXPECT_EQ(ProgramBytes(*c), (Bytes{0x82, 0x12, 0x05, 0x12, 0x77, 0x12, 0x10, 0x10}));
-  EXPECT_EQ(c->CompiledOK, -1);
+  EXPECT_TRUE(c->CompiledOK);
 }
 
 // PRINT hands its items to the shared output item list after the opcode.
