@@ -5,6 +5,7 @@
 namespace vn::compiler {
 namespace {
 
+const Msg kDeviceVnm{"Can not use this command at VNM-XX device", "VNM시리즈에서는 이 명령어를 사용할 수 없습니다."};
 const Msg kSingleArg{"Type mismatch ! Use SINGLE type", "문법에러 : SINGLE형 상수또는 변수를 사용해야 합니다."};
 const Msg kStringArg{"Type mismatch !", "문법에러 : 문자열 변수를 사용해야 합니다."};
 const Msg kNotSingleArg{"Type mismatch ! Use BYTE, INTEGER or LONG type",
@@ -41,6 +42,13 @@ int ParseChecked(Compiler& c, const ArgRule& rule) {
   }
 }
 
+const Msg* Refusal(const Compiler& c, const Statement& s) {
+  const bool vn = c.Device.DeviceKind == 1;
+  if (vn && s.devices == Devices::VnmOnly) return &kMsgCommandVn;
+  if (!vn && s.devices == Devices::VnOnly) return &kDeviceVnm;
+  return nullptr;
+}
+
 }  // namespace
 
 int CompileArgument(Compiler& c, const ArgRule& rule, const ArgTarget& target, bool first) {
@@ -69,7 +77,7 @@ int CompileArgument(Compiler& c, const ArgRule& rule, const ArgTarget& target, b
   return 0;
 }
 
-int CompileArguments(Compiler& c, std::span<const ArgRule> rules, const ArgTarget& target, const Msg& comma) {
+int CompileArguments(Compiler& c, std::span<const ArgRule> rules, const ArgTarget& target, const Msg* comma) {
   bool comma_read = true;
   for (size_t i = 0; i < rules.size(); ++i) {
     const ArgRule& rule = rules[i];
@@ -81,7 +89,7 @@ int CompileArguments(Compiler& c, std::span<const ArgRule> rules, const ArgTarge
             for (int b : rules[k].fill) Put(c, target, b);
           return kArgumentsClosed;
         }
-        if (c.Token != u",") return c.Fail(comma);
+        if (c.Token != u",") return c.Fail(*comma);
       }
       comma_read = false;
     }
@@ -91,6 +99,32 @@ int CompileArguments(Compiler& c, std::span<const ArgRule> rules, const ArgTarge
       c.PendBuf[0] = static_cast<std::uint8_t>(target.code);
     }
   }
+  return 0;
+}
+
+bool EndsStatement(const AnsiText& token) {
+  return token.empty() || token == u"'" || token == u":" || token == u"ELSE";
+}
+
+int CompileStatement(Compiler& c, const Statement& s) {
+  const Msg* refusal = Refusal(c, s);
+  if (refusal != nullptr && s.refuse_at == RefuseAt::Start) return c.Fail(*refusal);
+  c.MarkLine();
+  c.Emit(s.opcode);
+  if (refusal != nullptr) return c.Fail(*refusal);
+
+  if (CompileArguments(c, s.args, {ArgTarget::Code}, s.comma) != 0) return -1;
+
+  const bool optional = s.optional_on == OptionalOn::Both ||
+                        (s.optional_on == OptionalOn::VnmOnly && c.Device.DeviceKind == 2);
+  if (!optional) return 0;
+  c.NextToken();
+  if (c.Token == u",") return CompileArguments(c, s.optional, {ArgTarget::Code}, s.comma);
+  if (s.strict_comma && !EndsStatement(c.Token)) return c.Fail(*s.comma);
+  for (int b : s.fill) c.Emit(b);
+  // Whatever follows belongs to the end of the statement (":", "ELSE", a comment, or an
+  // error there), so the token goes back.
+  c.ScanPos = c.TokenStart;
   return 0;
 }
 

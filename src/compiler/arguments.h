@@ -1,6 +1,8 @@
 // The arguments of statements and of built-in functions: one rule per argument and one walk
 // over a list of them. A statement writes its arguments straight into the code; a function
 // call gathers them, behind its function code, into the operand being built in PendBuf.
+// Statements that are nothing but their opcode and such a list are one row each for
+// CompileStatement.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +60,43 @@ constexpr int kArgumentsClosed = 1;
 // Reads and compiles a run of arguments, a comma before each but the first (whose comma, if
 // it has one, has already been read); `comma` is the message for a missing one. Returns 0,
 // kArgumentsClosed or -1.
-int CompileArguments(Compiler& c, std::span<const ArgRule> rules, const ArgTarget& target, const Msg& comma);
+int CompileArguments(Compiler& c, std::span<const ArgRule> rules, const ArgTarget& target, const Msg* comma);
+
+// The series that take a statement or a function.
+enum class Devices {
+  Both,
+  VnOnly,
+  VnmOnly,
+  VnAddressOnly,  // a function that the VN series takes with its first argument only
+};
+
+// When a statement of the other series is refused: before anything is emitted, or after its
+// opcode. The compile is abandoned either way.
+enum class RefuseAt { Start, AfterOpcode };
+
+// Which devices take the optional trailing arguments.
+enum class OptionalOn { None, VnmOnly, Both };
+
+struct Statement {
+  isa::Opcode opcode;
+  std::vector<ArgRule> args{};
+  const Msg* comma = nullptr;  // a missing comma between the arguments
+  Devices devices = Devices::Both;
+  RefuseAt refuse_at = RefuseAt::Start;
+  // Trailing arguments introduced by a comma; when they are left out, `fill` is emitted in
+  // their place so that the module always finds the same layout.
+  OptionalOn optional_on = OptionalOn::None;
+  std::vector<ArgRule> optional{};
+  std::vector<int> fill{};
+  // Anything but a comma or the end of the statement after the required arguments is the
+  // statement's comma error rather than the general end-of-line error.
+  bool strict_comma = false;
+};
+
+// Compiles the statement whose keyword is in Token: 0 or -1.
+int CompileStatement(Compiler& c, const Statement& s);
+
+// True for a token that ends a statement: the end of the line, a comment, ":" or ELSE.
+bool EndsStatement(const AnsiText& token);
 
 }  // namespace vn::compiler

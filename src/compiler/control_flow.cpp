@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/arguments.h"
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
@@ -203,11 +204,7 @@ int Compiler::CompileGoto() { return JumpToLabel(*this, Opcode::kGoto); }
 
 int Compiler::CompileGosub() { return JumpToLabel(*this, Opcode::kGosub); }
 
-int Compiler::CompileReturn() {
-  MarkLine();
-  Emit(Opcode::kReturn);
-  return 0;
-}
+int Compiler::CompileReturn() { return CompileStatement(*this, {Opcode::kReturn}); }
 
 int Compiler::CompileBreak() {
   // The module stops after the opcode, so the line belongs to the address after it.
@@ -216,20 +213,9 @@ int Compiler::CompileBreak() {
   return 0;
 }
 
-int Compiler::CompileReset() {
-  MarkLine();
-  Emit(Opcode::kReset);
-  return 0;
-}
+int Compiler::CompileReset() { return CompileStatement(*this, {Opcode::kReset}); }
 
-int Compiler::CompileDelay() {
-  MarkLine();
-  Emit(Opcode::kDelay);
-  NextToken();
-  if (ParseOperand(Token) != 0) return -1;
-  FlushPending();
-  return 0;
-}
+int Compiler::CompileDelay() { return CompileStatement(*this, {Opcode::kDelay, {{ArgKind::Operand}}}); }
 
 int Compiler::CompileFor() {
   if (ForDepth >= kStackSize) return Fail(kForTooDeep);

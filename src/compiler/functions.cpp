@@ -38,8 +38,6 @@ const Msg kZero{"Invalid operand !  Zero print switch must be 0 or 1 !",
                 "문법에러 : ZERO표시 여부는 0또는 1로 지정해야 합니다."};
 const Msg kFloatArg{"No Defined Variable or Wrong Constant !", "No Defined Variable or Wrong Constant !"};
 
-enum class Devices { Both, VnmOnly, VnOnly, VnAddressOnly };
-
 using isa::Function;
 
 struct FunctionWord {
@@ -185,7 +183,7 @@ int Compiler::ParseFunctionOperand(const AnsiText& token) {
   }
 
   PendLen = 0;
-  const int read = CompileArguments(*this, std::span(f->args).first(arg_count), {ArgTarget::Operand, code}, *f->comma);
+  const int read = CompileArguments(*this, std::span(f->args).first(arg_count), {ArgTarget::Operand, code}, f->comma);
   if (read != 0) return read == kArgumentsClosed ? 0 : -1;
   NextToken();
   if (Token != u")") return Fail(*f->paren);

@@ -105,6 +105,20 @@ TEST(DisplayStatements, StatementsMarkTheirLine) {
   EXPECT_EQ(c->Code.LineOf(29), 4);
 }
 
+TEST(DisplayStatements, OneWordStatementsMarkTheirLine) {
+  // Each statement stands on line 3, after a three-byte DELAY on line 1 and a blank line, so a
+  // statement that forgot its mark would leave address 27 on another line.
+  for (const char* word : {"CLS", "CSRON", "CSROFF", "LCDINIT"}) {
+    SCOPED_TRACE(word);
+    auto c = Compile("KF", {"DELAY 100", "", word, "CLS"});
+    ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+    EXPECT_EQ(c->Code.LineOf(24), 1);
+    EXPECT_EQ(c->Code.LineOf(27), 3);
+    EXPECT_EQ(c->Code.LineOf(28), 4);
+    EXPECT_EQ(c->CodeAddr - 3, 29);
+  }
+}
+
 struct ErrorCase {
   const char* device;
   std::vector<std::string> lines;  // the error is on the last line
