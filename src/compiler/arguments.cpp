@@ -1,5 +1,6 @@
 #include "compiler/arguments.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace vn::compiler {

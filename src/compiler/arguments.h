@@ -80,7 +80,7 @@ enum class OptionalOn { None, VnmOnly, Both };
 struct Statement {
   isa::Opcode opcode;
   std::vector<ArgRule> args{};
-  const Msg* comma = nullptr;  // a missing comma between the arguments
+  const Msg* comma = nullptr;  // a missing comma (none for a statement without arguments)
   Devices devices = Devices::Both;
   RefuseAt refuse_at = RefuseAt::Start;
   // Trailing arguments introduced by a comma; when they are left out, `fill` is emitted in

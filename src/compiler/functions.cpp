@@ -1,7 +1,7 @@
 // Built-in functions: a call becomes one operand, the function code followed by its arguments.
 #include <cstdint>
-#include <span>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "compiler/arguments.h"
