@@ -198,7 +198,7 @@ std::optional<int> LoadProgram(compiler::Compiler& c, const FlashOptions& o, Ter
   if (IsObjectFile(o.file)) {
     // Missing, unreadable or malformed: a file error, after the IDE's message.
     if (link::ReadObjectFile(o.file, c.Code, c.CodeAddr, ui) != 0) return kExitUsage;
-    c.CompiledOK = -1;
+    c.CompiledOK = true;
     return std::nullopt;
   }
   const core::FileRead source = core::ReadFile(o.file, core::FileKind::kSource);

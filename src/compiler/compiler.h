@@ -309,7 +309,7 @@ class Compiler {
   std::string SourcePath;       // current source document
   std::string TempSourcePath;   // compile copy: SourcePath less 4 characters, plus ".$$$"
   int UseKorean = 0;            // -1: Korean messages
-  int CompiledOK = 0;           // -1 after a successful compile
+  bool CompiledOK = false;      // set by a successful compile
   CompileOutcome Outcome;       // how the last compile ended
   // Breakpoints: 1-based source lines whose first statement is to begin with the break
   // instruction, as if a BREAK stood there, while the source and its line numbers stay as they
@@ -354,7 +354,7 @@ class Compiler {
   int LabelCount() const { return static_cast<int>(Labels.size()); }
   int FixCount() const { return static_cast<int>(Fixups.size()); }
   int VarBytesUsed = 0;
-  int HangulKS = 0;             // -1: string constants in KS5601 (code page 949) bytes
+  bool HangulKS = false;        // string constants in KS5601 (code page 949) bytes
 
   // Control flow (FOR/NEXT, IF blocks) and the seen flags of the handlers.
   int ForDepth = 0;
@@ -368,7 +368,7 @@ class Compiler {
   std::array<int, kStackSize> IfPartStack{};
   int IfState = 0;              // 0 none, 1 single-line IF open, 2 inside an IF block
   int IfLine = 0;
-  int OnIntSeen = 0, OnTimerSeen = 0, OnRecvSeen = 0, Rs232Seen = 0;
+  bool OnIntSeen = false, OnTimerSeen = false, OnRecvSeen = false, Rs232Seen = false;
 
   // ---- State of the port statements (reset in ResetTables) ----
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/arguments.h"
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
@@ -203,11 +204,7 @@ int Compiler::CompileGoto() { return JumpToLabel(*this, Opcode::kGoto); }
 
 int Compiler::CompileGosub() { return JumpToLabel(*this, Opcode::kGosub); }
 
-int Compiler::CompileReturn() {
-  MarkLine();
-  Emit(Opcode::kReturn);
-  return 0;
-}
+int Compiler::CompileReturn() { return CompileStatement(*this, {Opcode::kReturn}); }
 
 int Compiler::CompileBreak() {
   // The module stops after the opcode, so the line belongs to the address after it.
@@ -216,20 +213,9 @@ int Compiler::CompileBreak() {
   return 0;
 }
 
-int Compiler::CompileReset() {
-  MarkLine();
-  Emit(Opcode::kReset);
-  return 0;
-}
+int Compiler::CompileReset() { return CompileStatement(*this, {Opcode::kReset}); }
 
-int Compiler::CompileDelay() {
-  MarkLine();
-  Emit(Opcode::kDelay);
-  NextToken();
-  if (ParseOperand(Token) != 0) return -1;
-  FlushPending();
-  return 0;
-}
+int Compiler::CompileDelay() { return CompileStatement(*this, {Opcode::kDelay, {{ArgKind::Operand}}}); }
 
 int Compiler::CompileFor() {
   if (ForDepth >= kStackSize) return Fail(kForTooDeep);
@@ -404,7 +390,7 @@ int Compiler::CompileOn() {
       if (Expect(*this, u")", kIntParenVnm) != 0) return -1;
     }
     if (GosubLabel(*this, {kIntGosub, kIntGosub}) != 0) return -1;
-    OnIntSeen = -1;
+    OnIntSeen = true;
     return 0;
   }
 
@@ -418,17 +404,17 @@ int Compiler::CompileOn() {
     Emit(*k == 0 ? 1 : static_cast<int>(2 * *k));
     if (Expect(*this, u")", kTimerParen) != 0) return -1;
     if (GosubLabel(*this, kTimerGosub) != 0) return -1;
-    OnTimerSeen = -1;
+    OnTimerSeen = true;
     return 0;
   }
 
   if (Token == u"RECV") {
     if (vn) return Fail(kMsgCommandVn);
-    if (Rs232Seen == 0) return Fail(kRs232First);
+    if (!Rs232Seen) return Fail(kRs232First);
     MarkLine();
     Emit(Opcode::kOnRecv);
     if (GosubLabel(*this, kRecvGosub) != 0) return -1;
-    OnRecvSeen = -1;
+    OnRecvSeen = true;
     return 0;
   }
 

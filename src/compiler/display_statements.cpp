@@ -4,6 +4,7 @@
 #include <iterator>
 #include <optional>
 
+#include "compiler/arguments.h"
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
@@ -97,29 +98,10 @@ int Compiler::CompilePrint() {
   return CompileOutputList();
 }
 
-int Compiler::CompileCls() {
-  MarkLine();
-  Emit(Opcode::kCls);
-  return 0;
-}
-
-int Compiler::CompileCsrOn() {
-  MarkLine();
-  Emit(Opcode::kCsrOn);
-  return 0;
-}
-
-int Compiler::CompileCsrOff() {
-  MarkLine();
-  Emit(Opcode::kCsrOff);
-  return 0;
-}
-
-int Compiler::CompileLcdInit() {
-  MarkLine();
-  Emit(Opcode::kLcdInit);
-  return 0;
-}
+int Compiler::CompileCls() { return CompileStatement(*this, {Opcode::kCls}); }
+int Compiler::CompileCsrOn() { return CompileStatement(*this, {Opcode::kCsrOn}); }
+int Compiler::CompileCsrOff() { return CompileStatement(*this, {Opcode::kCsrOff}); }
+int Compiler::CompileLcdInit() { return CompileStatement(*this, {Opcode::kLcdInit}); }
 
 int Compiler::CompileLocate() {
   MarkLine();
@@ -201,7 +183,7 @@ int Compiler::CompileSound() {
     NextToken();
     // ELSE ends the statement as well, so that SOUND can stand before the ELSE of a
     // single-line IF; the end-of-statement step reads the token again.
-    if (Token.empty() || Token == u"'" || Token == u":" || Token == u"ELSE") {
+    if (EndsStatement(Token)) {
       Emit(vnm ? kEndSoundVnm : kEndSoundVn);
       ScanPos = before;
       return 0;

@@ -160,7 +160,7 @@ void Compiler::ResetTables() {
     Device.AddrWidth = 2;
   }
 
-  OnTimerSeen = OnIntSeen = OnRecvSeen = Rs232Seen = 0;
+  OnTimerSeen = OnIntSeen = OnRecvSeen = Rs232Seen = false;
   Code.Reset();
   CodeAddr = CodeImage::kHeaderSize;
   PendLen = SaveLen = 0;
@@ -173,7 +173,7 @@ void Compiler::ResetTables() {
   IfCounter = 10;
   IfIdStack.fill({});
   IfPartStack.fill(0);
-  HangulKS = 0;
+  HangulKS = false;
   LineNo = 1;
   CapacityError.reset();
 }
@@ -395,7 +395,7 @@ int Compiler::CompileSource(std::string_view source_bytes) {
   break_next_ = 0;
   if (result != 0) return 1;
   Outcome.result = 0;
-  CompiledOK = -1;
+  CompiledOK = true;
   return 0;
 }
 

@@ -1,17 +1,15 @@
-// Port, pulse and timing statements. Every one of them is the same walk: mark the line, emit
-// the opcode, then each argument as an operand or as one raw constant byte, separated by
-// commas. The statements differ only in their rows of the table below.
-#include <optional>
+// Port, pulse and timing statements. Every one of them is the statement walk of arguments.h:
+// mark the line, emit the opcode, then each argument as an operand or as one raw constant
+// byte, separated by commas. The statements differ only in their rows below.
 #include <vector>
 
+#include "compiler/arguments.h"
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
 namespace {
 
 // ---- Messages -----------------------------------------------------------------------------
-
-const Msg kDeviceVnm{"Can not use this command at VNM-XX device", "VNM시리즈에서는 이 명령어를 사용할 수 없습니다."};
 
 const Msg kCommaPoke{"Syntax Error ! Example : POKE 5,1", "문법에러 : 쉼표를 찾을 수 없습니다."};
 // This one has no Korean text of its own: it shows in English in both languages.
@@ -49,56 +47,15 @@ const Msg kBitsRange{"Syntax Error ! Invalid Bit Value ( Only 1 ~ 16 )",
 
 // ---- Statement layouts --------------------------------------------------------------------
 
-enum class ArgKind {
-  Port,     // an operand that names an I/O port
-  Operand,  // any operand, built-in function calls included
-  Byte,     // one raw code byte holding a constant
-  Fixed,    // a fixed one-byte operand that the source does not spell out
-};
-
-struct ArgRule {
-  ArgKind kind;
-  int fixed = 0;                     // Fixed: the operand byte
-  long min = 0, max = 255;           // Byte: accepted values
-  const Msg* not_const = nullptr;    // Byte: the token is not a constant
-  const Msg* range = nullptr;        // Byte: the constant is outside min..max
-  const char* fail_en = nullptr;     // Operand: English text that replaces the operand's own
-};
-
-enum class Devices { Both, VnOnly, VnmOnly };
-
-// When a statement of the other series is refused: before anything is emitted, or after its
-// opcode. The compile is abandoned either way.
-enum class RefuseAt { Start, AfterOpcode };
-
-// Which devices take the optional trailing arguments.
-enum class OptionalOn { None, VnmOnly, Both };
-
 using isa::Opcode;
 
-struct Statement {
-  Opcode opcode;
-  std::vector<ArgRule> args;
-  const Msg* comma;
-  Devices devices = Devices::Both;
-  RefuseAt refuse_at = RefuseAt::Start;
-  // Trailing arguments introduced by a comma; when they are left out, `fill` is emitted in
-  // their place so that the module always finds the same layout.
-  OptionalOn optional_on = OptionalOn::None;
-  std::vector<ArgRule> optional{};
-  std::vector<int> fill{};
-  // Anything but a comma or the end of the statement after the required arguments is the
-  // statement's comma error rather than the general end-of-line error.
-  bool strict_comma = false;
-};
-
 const ArgRule kPort{ArgKind::Port};
-const ArgRule kOperand{ArgKind::Operand};
+const ArgRule kOperand{ArgKind::OperandOrCall};
 
 const Statement kPoke{Opcode::kPoke,
                       {{.kind = ArgKind::Byte, .not_const = &kPokeAddress, .range = &kPokeAddressRange}, kOperand},
                       &kCommaPoke};
-const Statement kOut{Opcode::kOut, {kPort, {.kind = ArgKind::Operand, .fail_en = kOutValueEn}}, &kCommaOut};
+const Statement kOut{Opcode::kOut, {kPort, {.kind = ArgKind::OperandOrCall, .parse_fail_en = kOutValueEn}}, &kCommaOut};
 const Statement kHigh{Opcode::kOut, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst1}}, &kCommaOut};
 const Statement kLow{Opcode::kOut, {kPort, {.kind = ArgKind::Fixed, .fixed = kConst0}}, &kCommaOut};
 const Statement kByteOut{Opcode::kByteOut, {kPort, kOperand}, &kCommaByteOut};
@@ -135,87 +92,6 @@ const Statement kShiftOut{Opcode::kShiftOut,
 const Statement kEeWrite{Opcode::kEeWrite, {kOperand, kOperand}, &kCommaEeWrite, Devices::Both, RefuseAt::Start,
                          OptionalOn::VnmOnly, {kOperand}, {kConst1}};
 const Statement kTimeSet{Opcode::kTimeSet, {kOperand, kOperand}, &kCommaTimeSet, Devices::VnmOnly, RefuseAt::Start};
-
-// ---- The walk -----------------------------------------------------------------------------
-
-bool EndsStatement(const AnsiText& token) {
-  return token.empty() || token == u"'" || token == u":" || token == u"ELSE";
-}
-
-// Compiles one argument whose token has been read into Token, and emits it.
-int CompileArgument(Compiler& c, const ArgRule& rule) {
-  switch (rule.kind) {
-    case ArgKind::Port:
-      if (c.ParseOperand(c.Token) != 0 || c.CheckPortOperand() != 0) return -1;
-      c.FlushPending();
-      return 0;
-    case ArgKind::Operand:
-      if (c.ParseFunctionOperand(c.Token) != 0) {
-        if (rule.fail_en != nullptr) c.ErrMsgEn = rule.fail_en;
-        return -1;
-      }
-      c.FlushPending();
-      return 0;
-    case ArgKind::Byte: {
-      const std::optional<long> v = c.ConstValueOpt(c.Token);
-      if (!v) return c.Fail(*rule.not_const);
-      if (*v < rule.min || *v > rule.max) return c.Fail(*rule.range);
-      c.Emit(static_cast<int>(*v));
-      return 0;
-    }
-    case ArgKind::Fixed:
-      c.Emit(rule.fixed);
-      return 0;
-  }
-  return 0;
-}
-
-// Reads and compiles a run of arguments, each but the first after its comma; the first one's
-// comma, if it has one, has already been read.
-int CompileArguments(Compiler& c, const Statement& s, const std::vector<ArgRule>& args) {
-  bool comma_read = true;
-  for (const ArgRule& rule : args) {
-    if (rule.kind != ArgKind::Fixed) {
-      if (!comma_read) {
-        c.NextToken();
-        if (c.Token != u",") return c.Fail(*s.comma);
-      }
-      c.NextToken();
-      comma_read = false;
-    }
-    if (CompileArgument(c, rule) != 0) return -1;
-  }
-  return 0;
-}
-
-const Msg* Refusal(const Compiler& c, const Statement& s) {
-  const bool vn = c.Device.DeviceKind == 1;
-  if (vn && s.devices == Devices::VnmOnly) return &kMsgCommandVn;
-  if (!vn && s.devices == Devices::VnOnly) return &kDeviceVnm;
-  return nullptr;
-}
-
-int CompileStatement(Compiler& c, const Statement& s) {
-  const Msg* refusal = Refusal(c, s);
-  if (refusal != nullptr && s.refuse_at == RefuseAt::Start) return c.Fail(*refusal);
-  c.MarkLine();
-  c.Emit(s.opcode);
-  if (refusal != nullptr) return c.Fail(*refusal);
-
-  if (CompileArguments(c, s, s.args) != 0) return -1;
-
-  const bool optional = s.optional_on == OptionalOn::Both ||
-                        (s.optional_on == OptionalOn::VnmOnly && c.Device.DeviceKind == 2);
-  if (!optional) return 0;
-  c.NextToken();
-  if (c.Token == u",") return CompileArguments(c, s, s.optional);
-  if (s.strict_comma && !EndsStatement(c.Token)) return c.Fail(*s.comma);
-  for (int b : s.fill) c.Emit(b);
-  // Whatever follows belongs to the end of the statement (":", "ELSE", a comment, or an
-  // error there), so the token goes back.
-  c.ScanPos = c.TokenStart;
-  return 0;
-}
 
 }  // namespace
 

@@ -365,7 +365,7 @@ int Compiler::ReadStringLiteral() {
       PendPush(c);
       continue;
     }
-    if (HangulKS == -1) {
+    if (HangulKS) {
       PendPush(c >> 8);
       PendPush(c & 0xFF);
       continue;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "compiler/arguments.h"
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
@@ -30,7 +31,8 @@ const Msg kSeroutComma{"Syntax Error ! Example:SEROUT Port,Baud,Mode,ByteSpace,[
                        "문법에러 : 쉼표를 찾을 수 없습니다."};
 const Msg kSeroutBracket{"Syntax Error ! Example:SEROUT Port,Baud,Mode,ByteSpace,[Variable...]",
                          "문법에러 : 대괄호를 찾을 수 없습니다."};
-const char kSeroutBaud[] = "Syntax Error ! Invalid BaudRate ! ";
+// No Korean text of its own: it shows in English in both languages.
+const Msg kSeroutBaud{"Syntax Error ! Invalid BaudRate ! ", "Syntax Error ! Invalid BaudRate ! "};
 const Msg kSeroutMode{"Syntax Error ! Invalid Mode value ! ",
                       "문법에러 : 모드값이 잘못되었습니다. 0또는 1만 사용가능합니다."};
 const Msg kSeroutByteSpace{"Syntax Error ! Invalid ByteSpace value ! ", "문법에러 : 바이트 간격 값이 잘못되었습니다."};
@@ -82,7 +84,7 @@ constexpr int kSwitchDefault = 1;
 struct HandlerSwitch {
   const char16_t* word;
   SetSwitch code;
-  int Compiler::*seen;
+  bool Compiler::*seen;
   const Msg* missing;
 };
 const HandlerSwitch kHandlerSwitches[] = {
@@ -125,12 +127,21 @@ void EmitBaud(Compiler& c, long baud) {
   if (c.Device.DeviceKind == 2) c.Emit(static_cast<int>((baud / 256) % 256));
 }
 
-// The port operand that opens SEROUT and SERIN.
-int PortOperand(Compiler& c) {
+// The head that SEROUT and SERIN share after their opcode: the port, then the baud value and
+// the mode (0 or 1), each after its comma.
+int SerialHead(Compiler& c, const Msg& comma, const Msg& baud_fail, const Msg& mode_fail) {
+  if (CompileArgument(c, {ArgKind::Port}, {ArgTarget::Code}) != 0) return -1;
+  if (ExpectToken(c, u",", comma) != 0) return -1;
   c.NextToken();
-  if (c.ParseOperand(c.Token) != 0) return -1;
-  if (c.CheckPortOperand() != 0) return -1;
-  c.FlushPending();
+  const auto baud = Constant(c);
+  // A negative baud value has no byte form.
+  if (!baud || *baud < 0) return c.Fail(baud_fail);
+  EmitBaud(c, *baud);
+  if (ExpectToken(c, u",", comma) != 0) return -1;
+  c.NextToken();
+  const auto mode = Constant(c);
+  if (!mode || (*mode != 0 && *mode != 1)) return c.Fail(mode_fail);
+  c.Emit(static_cast<int>(*mode));
   return 0;
 }
 
@@ -200,7 +211,7 @@ int SetRs232(Compiler& c) {
   const Word* baud = FindWord(std::begin(kRs232Bauds), std::end(kRs232Bauds), c.Token);
   if (baud == nullptr) return c.Fail(kRs232Baud);
   c.Emit(baud->code);
-  c.Rs232Seen = -1;
+  c.Rs232Seen = true;
   return 0;
 }
 
@@ -213,7 +224,7 @@ int SetVarnoBus(Compiler& c) {
 
 int SetHandlerSwitch(Compiler& c, const HandlerSwitch& s) {
   if (c.Device.DeviceKind == 1) return c.Fail(kMsgCommandVn);
-  if (c.*(s.seen) == 0) return c.Fail(*s.missing);
+  if (!(c.*(s.seen))) return c.Fail(*s.missing);
   c.Emit(Opcode::kSet);
   c.Emit(s.code);
   c.Emit(OptionalWord(c, kSwitchWords, kSwitchDefault));
@@ -223,9 +234,9 @@ int SetHandlerSwitch(Compiler& c, const HandlerSwitch& s) {
 int SetHcode(Compiler& c) {
   c.NextToken();
   if (c.Token == u"JOHAP") {
-    c.HangulKS = 0;
+    c.HangulKS = false;
   } else if (c.Token == u"KS5601" || c.Token == u"KS") {
-    c.HangulKS = -1;
+    c.HangulKS = true;
   } else {
     return c.Fail(kHcode);
   }
@@ -247,7 +258,7 @@ int Compiler::CompileSet() {
 
 int Compiler::CompileGet() {
   if (Device.DeviceKind == 1) return Fail(kGetDeviceVn);
-  if (Rs232Seen == 0) return Fail(kGetNoRs232);
+  if (!Rs232Seen) return Fail(kGetNoRs232);
   MarkLine();
   Emit(Opcode::kGet);
   NextToken();
@@ -279,7 +290,7 @@ int Compiler::CompileGet() {
 
 int Compiler::CompilePut() {
   if (Device.DeviceKind == 1) return Fail(kMsgCommandVn);
-  if (Rs232Seen == 0) return Fail(kPutNoRs232);
+  if (!Rs232Seen) return Fail(kPutNoRs232);
   MarkLine();
   Emit(Opcode::kPut);
   return CompileOutputList();
@@ -287,7 +298,7 @@ int Compiler::CompilePut() {
 
 int Compiler::CompileBclr() {
   if (Device.DeviceKind == 1) return Fail(kMsgCommandVn);
-  if (Rs232Seen == 0) return Fail(kPutNoRs232);
+  if (!Rs232Seen) return Fail(kPutNoRs232);
   MarkLine();
   Emit(Opcode::kBclr);
   return 0;
@@ -302,20 +313,7 @@ int Compiler::CompileBusOut() {
 int Compiler::CompileSerOut() {
   MarkLine();
   Emit(Opcode::kSerOut);
-  if (PortOperand(*this) != 0) return -1;
-
-  if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
-  NextToken();
-  const auto baud = Constant(*this);
-  // A negative baud value has no byte form.
-  if (!baud || *baud < 0) return FailEn(kSeroutBaud);
-  EmitBaud(*this, *baud);
-
-  if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
-  NextToken();
-  const auto mode = Constant(*this);
-  if (!mode || (*mode != 0 && *mode != 1)) return Fail(kSeroutMode);
-  Emit(static_cast<int>(*mode));
+  if (SerialHead(*this, kSeroutComma, kSeroutBaud, kSeroutMode) != 0) return -1;
 
   if (ExpectToken(*this, u",", kSeroutComma) != 0) return -1;
   NextToken();
@@ -333,19 +331,7 @@ int Compiler::CompileSerIn() {
   const bool vn = Device.DeviceKind == 1;
   MarkLine();
   Emit(Opcode::kSerIn);
-  if (PortOperand(*this) != 0) return -1;
-
-  if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
-  NextToken();
-  const auto baud = Constant(*this);
-  if (!baud || *baud < 0) return Fail(kSerinBaud);
-  EmitBaud(*this, *baud);
-
-  if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
-  NextToken();
-  const auto mode = Constant(*this);
-  if (!mode || (*mode != 0 && *mode != 1)) return Fail(kSerinMode);
-  Emit(static_cast<int>(*mode));
+  if (SerialHead(*this, kSerinComma, kSerinBaud, kSerinMode) != 0) return -1;
 
   if (ExpectToken(*this, u",", kSerinComma) != 0) return -1;
   NextToken();

@@ -167,7 +167,7 @@ Display Debugger::BreakTimerTick() {
     if (link_.NibbleRecvByte() != link::kStopAnnounceVnm) return d;
   }
   if (ReadModuleStatus(d.messages) != 0) return d;
-  if (compiled_.CompiledOK == 0) {
+  if (!compiled_.CompiledOK) {
     d.messages.push_back(NoCompileInfo(true));
     return d;
   }
@@ -179,7 +179,7 @@ Display Debugger::BreakTimerTick() {
 
 Display Debugger::Break() {
   Display d;
-  if (compiled_.CompiledOK == 0) {
+  if (!compiled_.CompiledOK) {
     d.messages.push_back(NoCompileInfo(false));
     return d;
   }
@@ -213,7 +213,7 @@ Display Debugger::Break() {
 
 Display Debugger::CheckVariable() {
   Display d;
-  if (compiled_.CompiledOK == 0) {
+  if (!compiled_.CompiledOK) {
     d.messages.push_back(NoCompileInfo(false));
     return d;
   }
@@ -437,7 +437,7 @@ Display Debugger::Close(link::DownloadProgress& ui) {
   } else if (EraseOnExit != 0) {
     link::WriteEraseProgram(compiled_.Code, compiled_.CodeAddr);
     link::Download(link_, compiled_.Code, compiled_.CodeAddr, Kind(), ui);
-    compiled_.CompiledOK = 0;
+    compiled_.CompiledOK = false;
   }
   // Whether or not the module heard the leave command, the debugger's own state goes back to
   // watching, so that the next Break or stop report is not refused by a window that is gone.

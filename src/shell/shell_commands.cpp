@@ -112,7 +112,7 @@ void ShellCommands::ShowNoCompile() {
   ShowMessage(window_.studio().MsgTable[6], link::kTitleApplication, link::kStylePlain);
 }
 
-bool ShellCommands::Compiled() const { return window_.studio().compiler().CompiledOK != 0; }
+bool ShellCommands::Compiled() const { return window_.studio().compiler().CompiledOK; }
 
 std::string ShellCommands::ChooseObjectFile(bool save) {
   if (save && save_object_dialog_hook) return save_object_dialog_hook();
@@ -194,7 +194,7 @@ void ShellCommands::Verify() {
   window_.studio().Transfer([&](DownloadContext& ctx) {
     TransferProgress ui(ctx);
     compiler::Compiler& c = ctx.compiler;
-    if (c.CompiledOK != 0) devices_.FollowSeries(c.Device.DeviceKind);
+    if (c.CompiledOK) devices_.FollowSeries(c.Device.DeviceKind);
     return link::VerifyCommand(ctx.link, c.CompiledOK, c.Code, c.CodeAddr, c.Device.DeviceKind, flash_, ui);
   });
 }
@@ -328,7 +328,7 @@ void ShellCommands::OnActivate() {
 void ShellCommands::About() {
   AboutBox box([this]() -> std::optional<link::FirmwareLines> {
     compiler::Compiler& c = window_.studio().compiler();
-    if (c.CompiledOK == 0 || window_.transfer_active()) return std::nullopt;
+    if (!c.CompiledOK || window_.transfer_active()) return std::nullopt;
     devices_.FollowSeries(c.Device.DeviceKind);
     return link::FirmwareQuery(devices_.link(), c.CompiledOK, c.Device.DeviceKind);
   }, &window_);

@@ -79,7 +79,7 @@ void Studio::Load(const std::string& file) {
     // The cable's complaints are shown, but the program starts all the same.
     for (const link::LinkMessage& m : start_link()) view_.Message(m.text, m.title, m.style);
   }
-  compiler_->CompiledOK = 0;
+  compiler_->CompiledOK = false;
   InDebug = 0;
 
   recent_.Load();

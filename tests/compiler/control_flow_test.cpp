@@ -354,7 +354,7 @@ TEST(Jumps, Delay) {
 TEST(OnTimer, TimeCodes) {
   auto c = Ok(kKf, {"ON TIMER(0) GOSUB T", "ON TIMER(60) GOSUB T", "T: RETURN"});
   EXPECT_THAT(ProgramBytes(*c), ElementsAre(0x8D, 1, 32, 0, 0x8D, 120, 32, 0, 0x90));
-  EXPECT_EQ(c->OnTimerSeen, -1);
+  EXPECT_TRUE(c->OnTimerSeen);
   ExpectError(kKf, {"ON TIMER(61) GOSUB T", "T: RETURN"}, "Syntax Error in TimeCode ! (Only 0 ~ 60)",
               "문법에러 : 0~60사이의 숫자만 사용할 수 있습니다.", 1);
   ExpectError(kKf, {"DIM A AS BYTE", "ON TIMER(A) GOSUB T"}, "Syntax Error in TimeCode ! (Only 0 ~ 60)",
@@ -368,7 +368,7 @@ TEST(OnTimer, TimeCodes) {
 TEST(OnInt, Vn) {
   auto c = Ok(kKf, {"ON INT(5)=1 GOSUB H", "H: RETURN"});
   EXPECT_THAT(ProgramBytes(*c), ElementsAre(0x8C, 5, 1, 29, 0, 0x90));
-  EXPECT_EQ(c->OnIntSeen, -1);
+  EXPECT_TRUE(c->OnIntSeen);
   const std::string example = "Syntax Error ! Example:ON INT(0)=0 GOSUB 100";
   ExpectError(kKf, {"ON INT 5 = 1 GOSUB H"}, example, "문법에러 : 괄호를 찾을 수 없습니다.", 1);
   ExpectError(kKf, {"ON INT(5 = 1 GOSUB H"}, example, "문법에러 : 괄호를 찾을 수 없습니다.", 1);
@@ -407,13 +407,13 @@ TEST(OnRecv, DeviceAndSetRs232) {
 TEST(OnRecv, AfterSetRs232) {
   // SET RS232 belongs to the serial statements; its flag is set by hand here.
   auto c = MakeCompiler(kWf);
-  c->Rs232Seen = -1;
+  c->Rs232Seen = true;
   c->SrcLine = Ansi("ON RECV GOSUB R");
   ASSERT_EQ(c->CompileLine(), 0) << c->ErrMsgEn;
   EXPECT_THAT(CodeBytes(*c, 24, 25), ElementsAre(0xA8));
   EXPECT_EQ(c->CodeAddr, 27);
   EXPECT_THAT(FixupNames(*c), ElementsAre("R"));
-  EXPECT_EQ(c->OnRecvSeen, -1);
+  EXPECT_TRUE(c->OnRecvSeen);
 
   c->SrcLine = Ansi("ON RECV GOTO R");
   EXPECT_EQ(c->CompileLine(), -1);

@@ -105,6 +105,20 @@ TEST(DisplayStatements, StatementsMarkTheirLine) {
   EXPECT_EQ(c->Code.LineOf(29), 4);
 }
 
+TEST(DisplayStatements, OneWordStatementsMarkTheirLine) {
+  // Each statement stands on line 3, after a three-byte DELAY on line 1 and a blank line, so a
+  // statement that forgot its mark would leave address 27 on another line.
+  for (const char* word : {"CLS", "CSRON", "CSROFF", "LCDINIT"}) {
+    SCOPED_TRACE(word);
+    auto c = Compile("KF", {"DELAY 100", "", word, "CLS"});
+    ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+    EXPECT_EQ(c->Code.LineOf(24), 1);
+    EXPECT_EQ(c->Code.LineOf(27), 3);
+    EXPECT_EQ(c->Code.LineOf(28), 4);
+    EXPECT_EQ(c->CodeAddr - 3, 29);
+  }
+}
+
 struct ErrorCase {
   const char* device;
   std::vector<std::string> lines;  // the error is on the last line
@@ -148,7 +162,7 @@ TEST(DisplayStatements, ReportsErrorsOnTheirLine) {
     EXPECT_EQ(c->Outcome.line, static_cast<int>(tc.lines.size()));
     EXPECT_EQ(c->Outcome.message.en, tc.en);
     EXPECT_EQ(c->Outcome.message.ko, tc.ko);
-    EXPECT_EQ(c->CompiledOK, 0);
+    EXPECT_FALSE(c->CompiledOK);
   }
 }
 
@@ -209,7 +223,7 @@ TEST(DisplayStatements, FailureLeavesNoStateBehind) {
   EXPECT_EQ(c->Outcome.message.ko, "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다.");
   ASSERT_EQ(c->CompileSource(Source({"PLAY 5,\"C4\""})), 0);
   EXPECT_EQ(ProgramBytes(*c), (Bytes{0x82, 0x12, 0x05, 0x12, 0x77, 0x12, 0x10, 0x10}));
-  EXPECT_EQ(c->CompiledOK, -1);
+  EXPECT_TRUE(c->CompiledOK);
 }
 
 // PRINT hands its items to the shared output item list after the opcode.

@@ -28,7 +28,7 @@ TEST(Driver, EmptySourceIsHeaderAndEndJump) {
   EXPECT_EQ(CodeBytes(*c, 0, 27),
             Bytes({32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 32,
                    0x88, 0x18, 0x00}));
-  EXPECT_EQ(c->CompiledOK, -1);
+  EXPECT_TRUE(c->CompiledOK);
   // The end jump belongs to the line after the last one.
   EXPECT_EQ(c->Code.LineOf(24), 1);
 }
@@ -123,16 +123,16 @@ TEST(Driver, UnresolvedLabelReportsTheFirstReferenceOnly) {
   EXPECT_EQ(c->Outcome.message.ko, "Invalid label : NOWHERE");
   EXPECT_EQ(c->Outcome.line, 1);
   EXPECT_FALSE(c->Outcome.caret);
-  EXPECT_EQ(c->CompiledOK, 0);
+  EXPECT_FALSE(c->CompiledOK);
 }
 
 TEST(Driver, FailedCompileKeepsTablesAndCompiledOk) {
   auto c = MakeCompiler("KF");
   ASSERT_EQ(c->CompileSource(Source({"DIM A AS BYTE"})), 0);
-  EXPECT_EQ(c->CompiledOK, -1);
+  EXPECT_TRUE(c->CompiledOK);
   // A failing compile leaves CompiledOK as it was and the tables as they stand at the error.
   EXPECT_EQ(c->CompileSource(Source({"DIM B AS BYTE", "DIM C AS WORD"})), 1);
-  EXPECT_EQ(c->CompiledOK, -1);
+  EXPECT_TRUE(c->CompiledOK);
   ASSERT_EQ(c->VarCount(), 1);
   EXPECT_EQ(c->Vars[0].VarName, u"B");
 }

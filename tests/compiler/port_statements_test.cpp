@@ -192,7 +192,7 @@ TEST(PortStatements, ErrorsWithTheirMessagesAndLine) {
     EXPECT_EQ(c->Outcome.message.en, tc.expected.en);
     EXPECT_EQ(c->Outcome.message.ko, tc.expected.ko);
     EXPECT_EQ(c->Outcome.line, bad_line);
-    EXPECT_NE(c->CompiledOK, -1);
+    EXPECT_FALSE(c->CompiledOK);
   }
 }
 

@@ -289,7 +289,7 @@ TEST(Scanner, KoreanStringConstantsInJohabOrKs5601) {
   auto johab = MakeCompiler("WF");
   EXPECT_EQ(Encoded(*johab, "\"\xB0\xA1" "A\""), Bytes({24, 0x88, 0x61, 65, 0}));
   auto ks = MakeCompiler("WF");
-  ks->HangulKS = -1;
+  ks->HangulKS = true;
   EXPECT_EQ(Encoded(*ks, "\"\xB0\xA1" "A\""), Bytes({24, 0xB0, 0xA1, 65, 0}));
 }
 

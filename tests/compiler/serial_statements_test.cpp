@@ -352,12 +352,12 @@ TEST(SerialStatements, KoreanInterfaceShowsKoreanAndEnglishOnlyTexts) {
 TEST(SerialStatements, Rs232SeenOnlyAfterAValidSetRs232) {
   auto c = Compile("WF", {"SET RS232 4800"});
   ASSERT_EQ(c->Outcome.result, 0);
-  EXPECT_EQ(c->Rs232Seen, -1);
+  EXPECT_TRUE(c->Rs232Seen);
   c->CompileSource(Source({"BCLR"}));
   EXPECT_EQ(c->Outcome.result, 1) << "the flag must not survive into the next compile";
-  EXPECT_EQ(c->Rs232Seen, 0);
+  EXPECT_FALSE(c->Rs232Seen);
   c = Compile("WF", {"SET RS232 4801"});
-  EXPECT_EQ(c->Rs232Seen, 0);
+  EXPECT_FALSE(c->Rs232Seen);
 }
 
 // 한 and 글 are D065 8B69 in Johab and C7D1 B1DB in code page 949.
@@ -371,11 +371,11 @@ TEST(SerialStatements, HangulItemsFollowSetHcode) {
                                        0x83, 0x18, 0xC7, 0xD1, 0xB1, 0xDB, 0x00, 0x00,  //
                                        0x83, 0x18, 0x41, 0xD0, 0x65, 0x00, 0x00,        //
                                        0x83, 0x18, 0xC7, 0xD1, 0x00, 0x00}));
-    EXPECT_EQ(c->HangulKS, -1);
+    EXPECT_TRUE(c->HangulKS);
     // A new compile starts with Johab again.
     c->CompileSource(Source({"BUSOUT \"한\""}));
     ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-    EXPECT_EQ(c->HangulKS, 0);
+    EXPECT_FALSE(c->HangulKS);
     EXPECT_EQ(ProgramBytes(*c), Bytes({0x83, 0x18, 0xD0, 0x65, 0x00, 0x00}));
   }
 }
@@ -384,7 +384,7 @@ TEST(SerialStatements, SetHcodeFailureKeepsTheCodeSet) {
   auto c = Compile("WF", {"SET HCODE KS", "SET HCODE KSC"});
   ASSERT_EQ(c->Outcome.result, 1);
   EXPECT_EQ(c->Outcome.line, 2);
-  EXPECT_EQ(c->HangulKS, -1);
+  EXPECT_TRUE(c->HangulKS);
 }
 
 TEST(SerialStatements, StatementsRecordTheirLine) {

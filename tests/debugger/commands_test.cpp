@@ -162,11 +162,11 @@ TEST(ModifyVariable, FromTheMainMenuWhileRunningLeavesTheListingAlone) {
 
 TEST(CheckVariable, ReadsTheRunningProgramsVariables) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE, J AS INTEGER", "J = 513", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
-  b.c->CompiledOK = 0;
+  b.c->CompiledOK = false;
   const Display refused = b.dbg.CheckVariable();
   ASSERT_EQ(refused.messages.size(), 1u);
   EXPECT_EQ(refused.messages[0], NoCompileInfo(false));
-  b.c->CompiledOK = -1;
+  b.c->CompiledOK = true;
   b.Download();
   b.clock.Advance(Bench::kBreakTickNs);
   const Display d = b.dbg.CheckVariable();
@@ -180,7 +180,7 @@ TEST(CheckVariable, ReadsTheRunningProgramsVariables) {
 TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {
   Bench b(Wire::kUsb, "WF", {"BREAK", "DONE: GOTO DONE"});
   b.Download();
-  b.c->CompiledOK = 0;
+  b.c->CompiledOK = false;
   b.clock.Advance(Bench::kBreakTickNs);
   const long received = b.module.bytes_received();
   const Display d = b.dbg.BreakTimerTick();
@@ -290,7 +290,7 @@ TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
           EXPECT_EQ(b.dbg.InDebug, 0);
           EXPECT_EQ(b.dbg.EraseOnExit, 0);
           EXPECT_FALSE(b.dbg.DebugWindowOpen);
-          EXPECT_EQ(b.c->CompiledOK, -1);
+          EXPECT_TRUE(b.c->CompiledOK);
         } else {
           EXPECT_EQ(d.break_timer, TimerChange::kKeep);
         }

@@ -197,7 +197,7 @@ TEST_P(Session, LeavingWithEraseLeavesTheClearingProgram) {
   EXPECT_EQ(b.module.FlashByte(24), 0x88);
   EXPECT_EQ(b.module.FlashByte(25), 0x18);
   EXPECT_EQ(b.module.FlashByte(26), 0x00);
-  EXPECT_EQ(b.c->CompiledOK, 0);
+  EXPECT_FALSE(b.c->CompiledOK);
   EXPECT_EQ(b.dbg.EraseOnExit, 0);
   // The module runs the endless loop: nothing is announced, and Break wants a compile.
   EXPECT_FALSE(b.WatchForStop(3).open_debug_window);
@@ -216,7 +216,7 @@ TEST_P(Session, LeavingWithoutEraseLetsTheProgramRun) {
   const auto steps = b.module.interpreter()->total_steps();
   const Display closed = b.dbg.Close(b.ui);
   EXPECT_TRUE(closed.messages.empty());
-  EXPECT_EQ(b.c->CompiledOK, -1);
+  EXPECT_TRUE(b.c->CompiledOK);
   EXPECT_EQ(b.module.ProgramLength(), b.c->CodeAddr);
   EXPECT_EQ(b.module.commands().back(), Vnm() ? link::CmdLeaveDebugVnm : link::CmdReset);
   b.clock.Advance(Bench::kBreakTickNs);

@@ -366,7 +366,7 @@ TEST_P(EraseOnSeries, EraseFlashLeavesTheClearingProgram) {
   EXPECT_EQ(rig.module().FlashByte(24), 0x88);
   EXPECT_EQ(rig.module().FlashByte(25), 24);
   EXPECT_EQ(rig.module().FlashByte(26), 0);
-  EXPECT_EQ(rig.window->studio().compiler().CompiledOK, 0);
+  EXPECT_FALSE(rig.window->studio().compiler().CompiledOK);
   EXPECT_TRUE(rig.window->break_timer()->isActive());
   EXPECT_FALSE(rig.window->transfer_active());
   // No stop comes any more, and Break wants a new Run.
