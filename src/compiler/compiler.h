@@ -296,7 +296,7 @@ class Compiler {
   DeviceSettings Device;        // target device; persists across compiles
   std::string SourcePath;       // current source document
   std::string TempSourcePath;   // compile copy: SourcePath less 4 characters, plus ".$$$"
-  int UseKorean = 0;            // -1: Korean messages
+  bool UseKorean = false;       // messages in Korean
   int CompiledOK = 0;           // -1 after a successful compile
   CompileOutcome Outcome;       // how the last compile ended
 

@@ -61,7 +61,7 @@ DebugWindow* DebugSession::debug_window() const { return debug_.data(); }
 VariableWindow* DebugSession::variable_window() const { return variable_.data(); }
 ModifyVariableDialog* DebugSession::modify_dialog() const { return modify_.data(); }
 
-bool DebugSession::Korean() const { return window_.studio().UseKorean == -1; }
+bool DebugSession::Korean() const { return window_.studio().UseKorean; }
 
 bool DebugSession::Busy() const { return shutting_down_ || window_.transfer_active(); }
 
@@ -218,8 +218,10 @@ void DebugSession::Apply(const Display& d) {
 
 void DebugSession::ShowMessages(const std::vector<debugger::DebugMessage>& messages) {
   const Studio& studio = window_.studio();
-  for (const debugger::DebugMessage& m : messages)
-    window_.Message(MessageText(m.text, studio.MsgTable, studio.UseKorean), m.title, m.style);
+  for (const debugger::DebugMessage& m : messages) {
+    const core::RenderedMessage shown = ShownMessage(m, studio.MsgTable, studio.UseKorean);
+    window_.Message(shown.text, shown.title, shown.style);
+  }
 }
 
 void DebugSession::SyncPollingTimers() {

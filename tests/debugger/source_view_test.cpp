@@ -85,9 +85,9 @@ TEST(SourceView, RowsOfTheCompileCopy) {
   const Rows missing = b.dbg.SourceLines(1, 3);
   EXPECT_TRUE(missing.lines.empty());
   ASSERT_EQ(missing.error.size(), 1u);
-  EXPECT_EQ(missing.error[0].text.en, "Open Error:" + b.c->TempSourcePath + ": No such file or directory");
-  EXPECT_EQ(missing.error[0].title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(missing.error[0].style, 64);
+  EXPECT_EQ(En(missing.error[0]), "Open Error:" + b.c->TempSourcePath + ": No such file or directory");
+  EXPECT_EQ(Title(missing.error[0]), "VARNOLIC Studio ERROR !");
+  EXPECT_EQ(Style(missing.error[0]), 64);
 }
 
 TEST(SourceView, TheCheckVariableRowsComeFromTheListingFile) {
