@@ -163,7 +163,7 @@ CliCable::~CliCable() {
 }
 
 void CliCable::Open() {
-  for (const auto& m : link::OpenLink(*link_)) std::cerr << Printable(m.text) << "\n";
+  for (const auto& m : link::OpenLink(*link_)) std::cerr << Printable(core::MessageTextOf(m, core::Language::kEnglish)) << "\n";
 }
 
 void CliCable::Shutdown() {

@@ -69,8 +69,8 @@ class TerminalUi final : public link::DownloadProgress {
     if (!text.empty()) status_ = text;
   }
   void SetProgress(long, long) override {}
-  void ShowMessage(const core::Msg& text, const std::string&, int) override {
-    std::cerr << Printable(korean_ ? text.ko : text.en) << "\n";
+  void ShowMessage(const core::Message& message) override {
+    std::cerr << Printable(core::MessageTextOf(message, core::LanguageOf(korean_))) << "\n";
     std::cerr.flush();
   }
   const std::string& status() const { return status_; }
@@ -188,8 +188,8 @@ class Session final : private debugger::DebugView {
 
   // ---- The driver's view ----------------------------------------------------------------------
   void ShowMessage(const debugger::DebugMessage& m) override {
-    if (m == debugger::LinkFailure()) link_failed_ = true;
-    std::cerr << Printable(m.In(korean_)) << "\n";
+    if (m.code == core::MessageCode::kModuleNotFound) link_failed_ = true;
+    std::cerr << Printable(core::MessageTextOf(m, core::LanguageOf(korean_))) << "\n";
     std::cerr.flush();
   }
   void OpenDebugWindow(debugger::DebugDriver&) override { stopped_ = true; }
@@ -322,7 +322,7 @@ int Debug(const DebugOptions& o) {
   auto compiled = std::make_unique<compiler::Compiler>();
   compiler::Compiler& c = *compiled;
   compiler::ApplyDeviceCode(c.Device, *device);
-  c.UseKorean = o.lang == "ko" ? -1 : 0;
+  c.UseKorean = o.lang == "ko";
   const core::FileRead source = core::ReadFile(o.file, core::FileKind::kSource);
   if (!source.ok()) {
     std::cerr << "vnstudio-cli: cannot read " << Printable(source.error.Message()) << "\n";
@@ -335,7 +335,7 @@ int Debug(const DebugOptions& o) {
     return c.Outcome.open_error ? kExitUsage : kExitFailed;
   }
 
-  ReportMovedBreakpoints(c, c.UseKorean == -1);
+  ReportMovedBreakpoints(c, c.UseKorean);
   DebugCable cable(o, c.Device.DeviceKind, *args);
   cable.Open();
   cable.link().LinkIdle();

@@ -57,11 +57,11 @@ class TerminalProgress final : public link::DownloadProgress {
     percent_ = percent;
     Draw();
   }
-  void ShowMessage(const core::Msg& text, const std::string& title, int /*style*/) override {
+  void ShowMessage(const core::Message& message) override {
     ClearBar();
-    // The success notes ("Verify OK !") are the command's output; the rest are errors.
-    std::ostream& out = title == link::kTitleMessage ? std::cout : std::cerr;
-    out << Printable(korean_ ? text.ko : text.en) << "\n";
+    // The success note ("Verify OK !") is the command's output; the rest are errors.
+    std::ostream& out = message.code == core::MessageCode::kVerifyOk ? std::cout : std::cerr;
+    out << Printable(core::MessageTextOf(message, core::LanguageOf(korean_))) << "\n";
     out.flush();
   }
   const std::string& status() const { return status_; }
@@ -225,7 +225,7 @@ int Run(Action action, const FlashOptions& o) {
   auto compiled = std::make_unique<compiler::Compiler>();
   compiler::Compiler& c = *compiled;
   compiler::ApplyDeviceCode(c.Device, *device);
-  c.UseKorean = korean ? -1 : 0;
+  c.UseKorean = korean;
   TerminalProgress ui(korean);
   KeptFlash kept;
   if (!kept.Open(IsVirtualCable(o.cable) ? o.flash_file : std::string())) return kExitUsage;

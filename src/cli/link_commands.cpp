@@ -24,8 +24,8 @@ constexpr int kExitNoModule = 1;
 constexpr int kExitUsage = 2;
 
 
-void ShowMessages(const std::vector<link::LinkMessage>& messages) {
-  for (const auto& m : messages) std::cerr << Printable(m.text) << "\n";
+void ShowMessages(const std::vector<link::LinkMessage>& messages, core::Language language) {
+  for (const auto& m : messages) std::cerr << Printable(core::MessageTextOf(m, language)) << "\n";
 }
 
 int Identify(const CableOptions& o) {
@@ -39,12 +39,13 @@ int Identify(const CableOptions& o) {
   CliCable cable(o.cable, device->kind, *args);
   if (o.trace_wire) cable.TraceWire();
   link::Link& lnk = cable.link();
-  ShowMessages(link::OpenLink(lnk));
+  const core::Language language = core::LanguageOf(o.lang == "ko");
+  ShowMessages(link::OpenLink(lnk), language);
   lnk.LinkIdle();
-  const link::Identification id = link::IdentifyModule(lnk, o.lang == "ko" ? -1 : 0);
+  const link::Identification id = link::IdentifyModule(lnk);
   cable.Shutdown();
   if (id.result != 0) {
-    std::cerr << Printable(id.message.text) << "\n";
+    std::cerr << Printable(core::MessageTextOf(id.message, language)) << "\n";
     return kExitNoModule;
   }
   std::cout << (id.series == 1 ? "VN" : "VNM") << " series\n" << link::FirmwareLine(id) << "\n";

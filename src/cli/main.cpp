@@ -81,7 +81,7 @@ int Compile(Compiler& c, const CompileOptions& o) {
   const auto* device = vn::cli::FindDeviceOrSay(o.device);
   if (device == nullptr) return kExitUsage;
   vn::compiler::ApplyDeviceCode(c.Device, *device);
-  c.UseKorean = o.lang == "ko" ? -1 : 0;
+  c.UseKorean = o.lang == "ko";
   c.SourcePath = o.file;
 
   const vn::core::FileRead source = vn::core::ReadFile(o.file, vn::core::FileKind::kSource);

@@ -168,7 +168,7 @@ std::optional<int> LoadProgram(const RunOptions& o, Program& p) {
   p.compiler = std::make_unique<compiler::Compiler>();
   compiler::Compiler& c = *p.compiler;
   compiler::ApplyDeviceCode(c.Device, *device);
-  c.UseKorean = o.lang == "ko" ? -1 : 0;
+  c.UseKorean = o.lang == "ko";
   c.SourcePath = o.file;
   if (c.CompileSource(source.bytes) != 0) {
     std::cerr << CompileErrorLine(o.file, c.Outcome.line, c.OutcomeText());

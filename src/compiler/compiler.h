@@ -308,7 +308,7 @@ class Compiler {
   DeviceSettings Device;        // target device; persists across compiles
   std::string SourcePath;       // current source document
   std::string TempSourcePath;   // compile copy: SourcePath less 4 characters, plus ".$$$"
-  int UseKorean = 0;            // -1: Korean messages
+  bool UseKorean = false;       // messages in Korean
   bool CompiledOK = false;      // set by a successful compile
   CompileOutcome Outcome;       // how the last compile ended
   // Breakpoints: 1-based source lines whose first statement is to begin with the break

@@ -118,7 +118,7 @@ void Compiler::Overflow(const Msg& m) {
 std::string Compiler::Utf8(const AnsiText& text) const { return code_page_->Cp949ToUtf8(EncodeAnsi(text)); }
 
 const std::string& Compiler::OutcomeText() const {
-  return UseKorean == -1 && !Outcome.message.ko.empty() ? Outcome.message.ko : Outcome.message.en;
+  return UseKorean && !Outcome.message.ko.empty() ? Outcome.message.ko : Outcome.message.en;
 }
 
 long Compiler::FindLabel(const AnsiText& name) const {

@@ -21,11 +21,9 @@ constexpr int kStatusModuleLine = 0x40; // dummy cable: the module's line
 constexpr long kDummyAckPolls = 20001;
 constexpr int kRamImageElements = 8193;
 
-using link::kTitleApplication;
-using link::kTitleErrorCaps;
+using core::MessageCode;
 
-DebugMessage Error(const core::Msg& text) { return {text, kTitleErrorCaps, link::kStyleInformation}; }
-DebugMessage ErrorEn(const std::string& text) { return Error({text, text}); }
+DebugMessage Error(MessageCode code, const std::string& text) { return {code, {}, text}; }
 
 // `rows` lines of code page 949 text from byte `from` (0-based) on, as UTF-8; "" past the end.
 std::vector<std::string> LinesFrom(const std::string& bytes, size_t from, int rows) {
@@ -109,11 +107,10 @@ void Merge(Display& into, const Display& from) {
 
 }  // namespace
 
-DebugMessage LinkFailure() { return Error(core::kMsgTable[1]); }
+DebugMessage LinkFailure() { return {MessageCode::kModuleNotFound}; }
 
 DebugMessage NoCompileInfo(bool from_timer) {
-  if (from_timer) return Error(core::kMsgTable[6]);
-  return {core::kMsgTable[6], kTitleApplication, link::kStylePlain};
+  return {from_timer ? MessageCode::kNoCompileInfoDebug : MessageCode::kNoCompileInfo};
 }
 
 Debugger::Debugger(compiler::Compiler& compiled, link::Link& link) : compiled_(compiled), link_(link) {
@@ -239,27 +236,23 @@ Display Debugger::ModifyVariable(const std::string& name, const std::string& val
   const auto cp949 = cp.Utf8ToCp949(upper);
   const int i = cp949 ? compiled_.FindVar(core::DecodeAnsi(*cp949)) : -1;
   if (i < 0) {
-    d.messages.push_back(ErrorEn(kVariableNotFound + upper));
+    d.messages.push_back(Error(MessageCode::kVariableNotFound, upper));
     return d;
   }
   const compiler::VarEntry& var = compiled_.Vars[static_cast<size_t>(i)];
   const auto type = WritableType(var.VarType);
   if (!type) {
-    d.messages.push_back(Error({"Can not modify this variable (BYTE, INTEGER and LONG only) : " + upper,
-                                "이 변수는 수정할 수 없습니다 (BYTE, INTEGER, LONG만 가능) : " + upper}));
+    d.messages.push_back(Error(MessageCode::kVariableNotWritable, upper));
     return d;
   }
   const auto value = ParseWhole(value_text);
   if (!value) {
     const std::string shown = Trim(value_text);
-    d.messages.push_back(Error({"Invalid Value ! Enter a whole number : " + shown,
-                                "잘못된 값입니다. 정수를 입력하십시요 : " + shown}));
+    d.messages.push_back(Error(MessageCode::kInvalidValue, shown));
     return d;
   }
   if (*value < type->min || *value > type->max) {
-    const std::string range = std::to_string(type->min) + " .. " + std::to_string(type->max);
-    d.messages.push_back(Error({"Value out of range ! " + upper + " : " + range,
-                                "값의 범위를 벗어났습니다. " + upper + " : " + range}));
+    d.messages.push_back({MessageCode::kValueOutOfRange, {type->min, type->max, 0}, upper});
     return d;
   }
 
@@ -498,7 +491,7 @@ void Debugger::RebuildListing(std::vector<DebugMessage>& messages) {
   core::ReplaceOptions keep_source;
   keep_source.inputs = {compiled_.SourcePath, compiled_.TempSourcePath};
   if (const core::FileError e = core::ReplaceFile(path, listing_.bytes, keep_source); !e.ok())
-    messages.push_back(ErrorEn(kOpenError + path + ": " + e.Reason()));
+    messages.push_back(Error(MessageCode::kOpenError, path + ": " + e.Reason()));
 }
 
 Display Debugger::ScrollVariables(int top_line) {

@@ -14,23 +14,15 @@
 #include <vector>
 
 #include "compiler/compiler.h"
-#include "core/messages.h"
+#include "core/message_table.h"
 #include "debugger/var_listing.h"
 #include "link/download.h"
 #include "link/link.h"
 
 namespace vn::debugger {
 
-// One message box: both texts (the IDE picks by UseKorean), the title and the style.
-struct DebugMessage {
-  core::Msg text;
-  std::string title;
-  int style = 64;
-  const std::string& In(bool korean) const { return korean ? text.ko : text.en; }
-  bool operator==(const DebugMessage& o) const {
-    return text.en == o.text.en && text.ko == o.text.ko && title == o.title && style == o.style;
-  }
-};
+// One message box: a code of the message table with its data; the front end renders it.
+using DebugMessage = core::Message;
 
 enum class TimerChange { kKeep, kEnable, kDisable };
 
@@ -61,10 +53,6 @@ struct Display {
 struct Rows {
   std::vector<std::string> lines;  // UTF-8
 };
-
-// Message texts of this subsystem that are not in the message table.
-inline constexpr char kOpenError[] = "Open Error:";
-inline constexpr char kVariableNotFound[] = "Variable Not Found : ";
 
 class Debugger {
  public:
@@ -177,6 +165,6 @@ class Debugger {
 
 // The message boxes of this subsystem.
 DebugMessage LinkFailure();        // "VARNOLIC module not found ! ..."
-DebugMessage NoCompileInfo(bool from_timer);  // timer: ERROR title, 64; Break: "VNstudio", 0
+DebugMessage NoCompileInfo(bool from_timer);  // kNoCompileInfoDebug from the timer, else kNoCompileInfo
 
 }  // namespace vn::debugger

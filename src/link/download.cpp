@@ -14,16 +14,11 @@ namespace vn::link {
 namespace {
 
 using core::Hex;
-using core::Msg;
+using core::Message;
+using core::MessageCode;
 
 // The largest code_addr whose program bytes (0..code_addr - 1) all fit the image.
 constexpr long kLargestProgram = core::CodeImage::kLastAddr + 1;
-
-Msg Pair(const LinkText& t) { return {t.en, t.ko}; }
-// Messages that exist in English only are shown in English in both languages.
-Msg EnglishOnly(const std::string& text) { return {text, text}; }
-
-std::string HexByte(int b) { return Hex(static_cast<unsigned long>(b)); }
 
 // One download from start to end: the panel, the bar and the one message it may end with.
 class Session {
@@ -40,13 +35,13 @@ class Session {
   }
   void Progress(long value) { ui_.SetProgress(value, max_); }
 
-  int Fail(const Msg& text, const char* title, const std::string& status = "", int style = kStyleInformation) {
-    ui_.ShowMessage(text, title, style);
+  int Fail(const Message& message, const std::string& status = "") {
+    ui_.ShowMessage(message);
     ui_.SetProgress(0, max_);
     ui_.SetStatus(status);
     return -1;
   }
-  int NotFound() { return Fail(Pair(kModuleNotFound), kTitleErrorCaps); }
+  int NotFound() { return Fail({MessageCode::kModuleNotFound}); }
 
  private:
   DownloadProgress& ui_;
@@ -54,18 +49,12 @@ class Session {
   long max_ = 0;
 };
 
-// Maps an identification failure (reported in English) back to its pair of texts.
-Msg IdentificationMessage(const Identification& id, int kind, bool usb, std::string& title) {
-  title = id.message.title;
+// The message a failed identification ends the download with.
+Message IdentificationMessage(const Identification& id, int kind, bool usb) {
   // Over USB the cable has answered its queries by now; a VNM module that then stays silent
   // is the module answering 0 to its identification: no power, or the wrong module.
-  if (kind == 2 && usb && id.message.text == kModuleNotFound.en) {
-    title = kTitleError;
-    return Pair(kNoPower);
-  }
-  for (const LinkText* t : {&kNoUsbCable, &kFamilyMismatch, &kNotVnSeries, &kNoPower, &kModuleNotFound})
-    if (id.message.text == t->en) return Pair(*t);
-  return EnglishOnly(id.message.text);
+  if (kind == 2 && usb && id.message.code == MessageCode::kModuleNotFound) return {MessageCode::kNoPower};
+  return id.message;
 }
 
 // The empty-image check, the speed check, the panel's "Downloading.." and the identification.
@@ -74,17 +63,15 @@ int Opening(Link& link, Session& s, long code_addr, int kind) {
   link.DeviceKind = kind;
   if (code_addr <= 0 || code_addr > kLargestProgram) {
     // Nothing to send: both series refuse alike rather than report a download that never was.
-    return s.Fail(core::kMsgTable[6], kTitleApplication, "", kStylePlain);
+    return s.Fail({MessageCode::kNoCompileInfo});
   }
   // The USB cable passes the speed check at once, after its own queries (inside the
   // identification); the parallel cables run it before the panel says "Downloading..".
   if (kind == 1 && link.UseUsb == 0 && link.SpeedCheckOnce() == -1) return s.NotFound();
   s.Status(kStatusDownloading);
-  const Identification id = IdentifyForDownload(link, 0);
+  const Identification id = IdentifyForDownload(link);
   if (id.result == 0) return 0;
-  std::string title;
-  const Msg text = IdentificationMessage(id, kind, link.UseUsb != 0, title);
-  return s.Fail(text, title.c_str());
+  return s.Fail(IdentificationMessage(id, kind, link.UseUsb != 0));
 }
 
 // &H34 and the length, by the byte operations of the series.
@@ -119,9 +106,9 @@ int SendCode(Link& link, const core::CodeImage& code, long count, const std::fun
 
 std::string CodeSizeText(long code_addr) { return "Code Size : " + Hex(static_cast<unsigned long>(code_addr)) + " Byte"; }
 
-void ShowModuleNotFound(MessageBoxes& ui) { ui.ShowMessage(Pair(kModuleNotFound), kTitleErrorCaps, kStyleInformation); }
+void ShowModuleNotFound(MessageBoxes& ui) { ui.ShowMessage({MessageCode::kModuleNotFound}); }
 
-void ShowNoCompile(MessageBoxes& ui) { ui.ShowMessage(core::kMsgTable[6], kTitleApplication, kStylePlain); }
+void ShowNoCompile(MessageBoxes& ui) { ui.ShowMessage({MessageCode::kNoCompileInfo}); }
 
 // ---- Replies in blocks ----------------------------------------------------------------------------
 
@@ -173,12 +160,10 @@ int DownloadVn(Link& link, const core::CodeImage& code, long code_addr, Download
   ReplyReader echo(link, true, count);
   for (long a = 0; a < count; ++a) {
     const int r = echo.Next();
-    if (r == -1) return s.Fail(EnglishOnly("Communication ERROR at Verify! Address : " + Hex(static_cast<unsigned long>(a))), kTitleErrorCaps);
+    if (r == -1) return s.Fail({MessageCode::kEchoMissing, {a, 0, 0}});
     const int pc = code.Get(a);
     if (r != pc) {
-      return s.Fail(EnglishOnly("Verify ERROR at Address : " + Hex(static_cast<unsigned long>(a)) + "   PC:" + HexByte(pc) +
-                                "  VARNOLIC:" + HexByte(r)),
-                    kTitleErrorCaps, CodeSizeText(code_addr));
+      return s.Fail({MessageCode::kEchoMismatch, {a, pc, r}}, CodeSizeText(code_addr));
     }
     s.Progress(a / 2);
   }
@@ -204,9 +189,9 @@ int DownloadVnm(Link& link, const core::CodeImage& code, long code_addr, Downloa
   // A byte of the reply that never came makes it no sum at all, even where the arithmetic
   // would happen to give the right number.
   if (lo == -1 || hi == -1 || module_sum != pc_sum) {
-    return s.Fail(EnglishOnly("Check Sum Unmatch !!!   PC : " + Hex(static_cast<unsigned long>(pc_sum)) +
-                              "  VARNOLIC : " + Hex(static_cast<std::uint32_t>(module_sum))),
-                  kTitleErrorCaps, CodeSizeText(code_addr));
+    // A missing byte makes the module's sum negative; it is shown as the 32-bit pattern.
+    return s.Fail({MessageCode::kChecksumMismatch, {pc_sum, static_cast<std::uint32_t>(module_sum), 0}},
+                  CodeSizeText(code_addr));
   }
   s.Progress(0);
   s.Status(CodeSizeText(code_addr));

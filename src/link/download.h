@@ -4,8 +4,8 @@
 //
 // Nothing here shows anything. What the user sees goes through DownloadProgress, which the
 // main window implements in the IDE and the terminal implements in vnstudio-cli: the texts of
-// status panel 2, the progress bar, and the one message box a failure ends with. Messages come
-// with both texts; the implementation picks the language it is showing.
+// status panel 2, the progress bar, and the one message box a failure ends with. Messages are
+// codes with their data; the implementation renders them in the language it is showing.
 #pragma once
 
 #include <cstddef>
@@ -14,25 +14,25 @@
 #include <vector>
 
 #include "core/code_image.h"
-#include "core/messages.h"
+#include "core/message_table.h"
 #include "link/link.h"
 
 namespace vn::link {
 
-// Message box styles and titles as the user sees them.
-inline constexpr int kStylePlain = 0;
-inline constexpr int kStyleInformation = 64;
-inline constexpr int kStyleYesNoCancelWarning = 51;
-inline constexpr char kTitleError[] = "VARNOLIC Studio Error !";
-inline constexpr char kTitleErrorCaps[] = "VARNOLIC Studio ERROR !";
-inline constexpr char kTitleMessage[] = "VARNOLIC Studio Message";
-inline constexpr char kTitleApplication[] = "VNstudio";
+// Message box styles and titles as the user sees them (the message table's).
+using core::kStyleInformation;
+using core::kStylePlain;
+using core::kStyleYesNoCancelWarning;
+using core::kTitleApplication;
+using core::kTitleError;
+using core::kTitleErrorCaps;
+using core::kTitleMessage;
 
 // Where message boxes go.
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
-  virtual void ShowMessage(const core::Msg& text, const std::string& title, int style) = 0;
+  virtual void ShowMessage(const core::Message& message) = 0;
 };
 
 // What a long link operation reports while it runs.

@@ -112,20 +112,18 @@ int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashIm
   ui.SetStatus("");
   for (long a = 0; a < code_addr; ++a) {
     if (flash.Get(a) != code.Get(a)) {
-      const std::string text = "Verify Error at " + Hex(static_cast<unsigned long>(a)) + "  PC : " +
-                               Hex(code.Get(a)) + "  VARNOLIC : " + Hex(static_cast<unsigned long>(flash.Get(a)));
-      ui.ShowMessage({text, text}, kTitleErrorCaps, kStyleInformation);
+      ui.ShowMessage({core::MessageCode::kVerifyMismatch, {a, code.Get(a), flash.Get(a)}});
       return -1;
     }
   }
-  ui.ShowMessage({kVerifyOk, kVerifyOk}, kTitleMessage, kStyleInformation);
+  ui.ShowMessage({core::MessageCode::kVerifyOk});
   return 0;
 }
 
 int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, int device_kind,
                   FlashImage& flash, DownloadProgress& ui) {
   if (device_kind == 1) {
-    ui.ShowMessage({kVerifyNotOnVn, kVerifyNotOnVn}, kTitleApplication, kStylePlain);
+    ui.ShowMessage({core::MessageCode::kVerifyNotOnVn});
     return -1;
   }
   if (compiled_ok == 0) {

@@ -30,8 +30,6 @@ class FlashImage {
 };
 
 inline constexpr char kStatusNowReading[] = "Now Reading...";
-inline constexpr char kVerifyOk[] = "Verify OK !";
-inline constexpr char kVerifyNotOnVn[] = "Can not use this menu at VN serise";
 
 // Reads `code_addr` bytes of the module's flash into `flash` (&H78; the VN series is told the
 // number of 256-byte pages, the VNM series the length). 0, or -1 after the link-failure

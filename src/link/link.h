@@ -13,6 +13,8 @@
 #include <functional>
 #include <string>
 
+#include "core/message_table.h"
+
 namespace vn::platform {
 class Clock;
 class InterruptControl;
@@ -24,13 +26,8 @@ namespace vn::link {
 
 class WireObserver;
 
-// A message box the owner of the user action shows.
-struct LinkMessage {
-  std::string text;
-  std::string title;
-  int style = 0;  // 16 critical, 64 information
-  bool operator==(const LinkMessage&) const = default;
-};
+// A message box the owner of the user action shows: a code of the message table and its data.
+using LinkMessage = core::Message;
 
 // What the link drives. The objects outlive the Link.
 struct LinkDevices {

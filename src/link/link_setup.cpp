@@ -1,7 +1,5 @@
 #include "link/link_setup.h"
 
-#include <cstdio>
-
 #include "platform/bit_timing.h"
 #include "platform/parallel_port.h"
 #include "core/settings_store.h"
@@ -14,23 +12,14 @@ constexpr char kPrintPort[] = "PrintPort";
 constexpr char kAccessSpeed[] = "AccessSpeed";
 constexpr int kLastBase = 0xFFFF - 2;  // the control register must still be a port
 
-// Why the port at Ioadr could not be had: an address that is none of the three LPT bases was
-// refused (no ppdev device serves it, and direct port I/O is not tried there); anything else is
-// the port driver's failure.
-LinkMessage PortFailureMessage(int ioadr) {
-  if (!platform::IsStandardParallelBase(ioadr)) return {RefusedPortText(ioadr), "VARNOLIC Studio", 16};
-  return {kInitPortText, "VARNOLIC Studio", 16};
-}
-
 }  // namespace
 
-std::string RefusedPortText(int ioadr) {
-  char text[200];
-  std::snprintf(text, sizeof text,
-                "Printer port address &H%X refused: no ppdev device (/dev/parportN) serves it, and direct "
-                "port access is only allowed at &H378, &H278 and &H3BC",
-                static_cast<unsigned>(ioadr));
-  return text;
+// An address that is none of the three LPT bases was refused (no ppdev device serves it, and
+// direct port I/O is not tried there); anything else is the port driver's failure.
+LinkMessage PortFailureMessage(int ioadr) {
+  if (!platform::IsStandardParallelBase(ioadr))
+    return {core::MessageCode::kPortRefused, {static_cast<unsigned>(ioadr), 0, 0}};
+  return {core::MessageCode::kInitPort};
 }
 
 void LoadLinkSettings(Link& link, const core::IniFile& ini) {
@@ -56,7 +45,7 @@ std::vector<LinkMessage> OpenLink(Link& link) {
     link.LinkIdle();
     link.UsbOpen = 0;
   } else {
-    if (link.UsbOpenDevice() != 0) messages.push_back({kNoUsbCableText, "KALVO-IDE", 16});
+    if (link.UsbOpenDevice() != 0) messages.push_back({core::MessageCode::kNoUsbCableOnPort});
   }
   return messages;
 }

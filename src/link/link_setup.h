@@ -16,10 +16,9 @@ class IniFile;
 
 namespace vn::link {
 
-inline constexpr char kInitPortText[] = "There is a problem with Initialize Port";
-inline constexpr char kNoUsbCableText[] = "Can't find VARNOLIC USB CABLE on USB Port";
-// In place of kInitPortText when Ioadr is none of the LPT bases and no ppdev device serves it.
-std::string RefusedPortText(int ioadr);
+// Why the port at `ioadr` could not be opened: kPortRefused (with the address) when it is none
+// of the LPT bases and no ppdev device serves it, else kInitPort.
+LinkMessage PortFailureMessage(int ioadr);
 
 // Reads "PrintPort" (Ioadr, CableMode, UseUsb) into the link; on the REV. B-only platform
 // family the REV. B cable is taken whatever the file says. An address that cannot be a port
@@ -32,8 +31,7 @@ bool WriteLinkSettings(const Link& link, core::IniFile& ini);
 
 // Start-up: takes the platform family, clears the speed check, reads the settings and opens
 // the selected cable. The messages are for the caller to show, in order. A parallel port that
-// cannot be opened gives kInitPortText, or RefusedPortText for an address outside the LPT
-// bases (which the port does not touch without a ppdev device).
+// cannot be opened gives PortFailureMessage; a USB cable that cannot be opened kNoUsbCableOnPort.
 std::vector<LinkMessage> LinkStartup(Link& link, const core::IniFile& ini, int os_platform);
 // The cable-opening half of start-up, for callers that set the cable themselves.
 std::vector<LinkMessage> OpenLink(Link& link);

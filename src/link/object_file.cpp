@@ -28,10 +28,8 @@ namespace {
 // byte past the program (n itself) is dropped when it lies beyond address 64000.
 constexpr long kLargestLength = core::CodeImage::kLastAddr + 1;
 
-core::Msg EnglishOnly(const std::string& text) { return {text, text}; }
-
-int FileError(MessageBoxes& ui, const char* what, const std::string& name, const char* title) {
-  ui.ShowMessage(EnglishOnly(what + name), title, kStyleInformation);
+int FileError(MessageBoxes& ui, core::MessageCode code, const std::string& name) {
+  ui.ShowMessage({code, {}, name});
   return -1;
 }
 
@@ -88,15 +86,14 @@ int SaveObjectFile(const std::string& chosen, const core::CodeImage& code, long 
   const std::string name = ObjectFileName(chosen);
   std::error_code ec;
   if (std::filesystem::exists(name, ec)) {
-    const Answer a = ask_overwrite ? ask_overwrite(EnglishOnly("Overwrite ? [" + name + "] "), "VARNOLIC Studio",
-                                                   kStyleYesNoCancelWarning)
+    const Answer a = ask_overwrite ? ask_overwrite({core::MessageCode::kOverwriteObject, {}, name})
                                    : Answer::kCancel;
     if (a != Answer::kYes) return -1;
   }
   // A length the file cannot carry would be read back as a different program.
-  if (code_addr < 0 || code_addr > kLargestLength) return FileError(ui, "File Open Error :", name, "VARNOLIC Studio !");
+  if (code_addr < 0 || code_addr > kLargestLength) return FileError(ui, core::MessageCode::kObjectOpenError, name);
   if (const core::FileError e = WriteObjectFile(name, code, code_addr); !e.ok())
-    return FileError(ui, "File Open Error :", name + ": " + e.Reason(), "VARNOLIC Studio !");
+    return FileError(ui, core::MessageCode::kObjectOpenError, name + ": " + e.Reason());
   return 0;
 }
 
@@ -107,9 +104,11 @@ int ReadObjectFile(const std::string& chosen, core::CodeImage& code, long& code_
     case ObjectFileProblem::kNone: break;
     case ObjectFileProblem::kUnreadable:
       // Too large to be an object file is a matter of its form, not of opening it.
-      return FileError(ui, r.error.problem == core::FileProblem::kTooLarge ? "File Format Error :" : "File Open Error :",
-                       chosen + ": " + r.error.Reason(), kTitleErrorCaps);
-    default: return FileError(ui, "File Format Error :", chosen, kTitleErrorCaps);
+      return FileError(ui,
+                       r.error.problem == core::FileProblem::kTooLarge ? core::MessageCode::kObjectFormatError
+                                                                       : core::MessageCode::kObjectReadOpenError,
+                       chosen + ": " + r.error.Reason());
+    default: return FileError(ui, core::MessageCode::kObjectFormatError, chosen);
   }
   // Only a file read whole replaces the program.
   for (long a = 0; a <= r.code_addr; ++a) code.Set(a, r.code[static_cast<size_t>(a)]);

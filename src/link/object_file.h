@@ -61,8 +61,8 @@ std::string ObjectFileName(const std::string& chosen);
 
 // The answer to a Yes/No/Cancel question.
 enum class Answer { kYes, kNo, kCancel };
-// Asks the question (text, title, style 51) and returns the user's answer.
-using Question = std::function<Answer(const core::Msg& text, const std::string& title, int style)>;
+// Asks the question (a message of style 51) and returns the user's answer.
+using Question = std::function<Answer(const core::Message& question)>;
 
 // Saves the code image up to `code_addr` under ObjectFileName(chosen). An existing file is
 // replaced only after `ask_overwrite` says Yes, and whole (a new file renamed into place), so

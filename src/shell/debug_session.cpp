@@ -58,7 +58,7 @@ DebugWindow* DebugSession::debug_window() const { return debug_.data(); }
 VariableWindow* DebugSession::variable_window() const { return variable_.data(); }
 ModifyVariableDialog* DebugSession::modify_dialog() const { return modify_.data(); }
 
-bool DebugSession::Korean() const { return window_.studio().UseKorean == -1; }
+bool DebugSession::Korean() const { return window_.studio().UseKorean; }
 
 bool DebugSession::Busy() const { return shutting_down_ || window_.transfer_active(); }
 
@@ -192,7 +192,8 @@ void DebugSession::ModifyOk(const std::string& name, const std::string& value) {
 
 void DebugSession::ShowMessage(const debugger::DebugMessage& m) {
   const Studio& studio = window_.studio();
-  window_.Message(MessageText(m.text, studio.MsgTable, studio.UseKorean), m.title, m.style);
+  const core::RenderedMessage shown = ShownMessage(m, studio.MsgTable, studio.UseKorean);
+  window_.Message(shown.text, shown.title, shown.style);
 }
 
 void DebugSession::SetBreakTimer(bool on) { window_.SetBreakTimer(on); }

@@ -14,14 +14,18 @@ void TransferProgress::SetProgress(long value, long max) {
   if (context_.ui.progress) context_.ui.progress(value);
 }
 
-std::string MessageText(const core::Msg& text, const std::array<std::string, 8>& msg_table, int use_korean) {
-  for (size_t k = 1; k < msg_table.size() && k < std::size(core::kMsgTable); ++k)
-    if (text.en == core::kMsgTable[k].en && !msg_table[k].empty()) return msg_table[k];
-  return use_korean == -1 && !text.ko.empty() ? text.ko : text.en;
+core::RenderedMessage ShownMessage(const core::Message& message, const std::array<std::string, 8>& msg_table,
+                                   bool use_korean) {
+  core::RenderedMessage shown = core::Render(message, core::LanguageOf(use_korean));
+  const auto entry = static_cast<size_t>(core::RowOf(message.code).startup_entry);
+  if (entry > 0 && entry < msg_table.size() && !msg_table[entry].empty()) shown.text = msg_table[entry];
+  return shown;
 }
 
-void TransferProgress::ShowMessage(const core::Msg& text, const std::string& title, int style) {
-  if (context_.ui.message) context_.ui.message(MessageText(text, context_.msg_table, context_.use_korean), title, style);
+void TransferProgress::ShowMessage(const core::Message& message) {
+  if (!context_.ui.message) return;
+  const core::RenderedMessage shown = ShownMessage(message, context_.msg_table, context_.use_korean);
+  context_.ui.message(shown.text, shown.title, shown.style);
 }
 
 int LinkDownload(DownloadContext& context) {

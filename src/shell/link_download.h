@@ -7,24 +7,24 @@
 
 namespace vn::shell {
 
-// Hands a link operation's reports to the window. A message of the message table is shown
-// in the language the program started in (the table's); every other one in the current
-// language.
+// Hands a link operation's reports to the window, messages as ShownMessage renders them.
 class TransferProgress : public link::DownloadProgress {
  public:
   explicit TransferProgress(DownloadContext& context) : context_(context) {}
   void SetStatus(const std::string& text) override;
   void SetProgress(long value, long max) override;
-  void ShowMessage(const core::Msg& text, const std::string& title, int style) override;
+  void ShowMessage(const core::Message& message) override;
 
  private:
   DownloadContext& context_;
   long last_max_ = -1;
 };
 
-// The text of a message as the window shows it: an entry of the message table (`msg_table`,
-// filled in the start-up language) as the table has it, any other in the current language.
-std::string MessageText(const core::Msg& text, const std::array<std::string, 8>& msg_table, int use_korean);
+// A message as the window shows it: one whose text is an entry of the program-wide message
+// table as `msg_table` holds it (filled in the language the program started in), any other in
+// the current language.
+core::RenderedMessage ShownMessage(const core::Message& message, const std::array<std::string, 8>& msg_table,
+                                   bool use_korean);
 
 // 0 after a successful download, -1 otherwise (its one message already shown).
 int LinkDownload(DownloadContext& context);

@@ -36,14 +36,11 @@ QString QtFilter(const char* filter) {
 // The message boxes of a command that is no transfer.
 class WindowBoxes : public link::MessageBoxes {
  public:
-  explicit WindowBoxes(std::function<void(const core::Msg&, const std::string&, int)> show)
-      : show_(std::move(show)) {}
-  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
-    show_(text, title, style);
-  }
+  explicit WindowBoxes(std::function<void(const core::Message&)> show) : show_(std::move(show)) {}
+  void ShowMessage(const core::Message& message) override { show_(message); }
 
  private:
-  std::function<void(const core::Msg&, const std::string&, int)> show_;
+  std::function<void(const core::Message&)> show_;
 };
 
 // Longest stretch of real time the virtual module catches up at once (after the machine slept).
@@ -107,10 +104,13 @@ void ShellCommands::ShowMessage(const std::string& text, const std::string& titl
   window_.Message(text, title, style);
 }
 
-void ShellCommands::ShowNoCompile() {
-  // The message table's entry, in the start-up language.
-  ShowMessage(window_.studio().MsgTable[6], link::kTitleApplication, link::kStylePlain);
+void ShellCommands::ShowMessage(const core::Message& message) {
+  const Studio& studio = window_.studio();
+  const core::RenderedMessage shown = ShownMessage(message, studio.MsgTable, studio.UseKorean);
+  ShowMessage(shown.text, shown.title, shown.style);
 }
+
+void ShellCommands::ShowNoCompile() { ShowMessage(core::Message{core::MessageCode::kNoCompileInfo}); }
 
 bool ShellCommands::Compiled() const { return window_.studio().compiler().CompiledOK; }
 
@@ -147,15 +147,14 @@ void ShellCommands::SaveObject() {
   }
   const std::string chosen = ChooseObjectFile(true);
   bool declined = false;
-  const link::Question ask = [&](const core::Msg& text, const std::string& title, int style) {
-    const int answer = window_.Message(MessageText(text, studio.MsgTable, studio.UseKorean), title, style);
+  const link::Question ask = [&](const core::Message& question) {
+    const core::RenderedMessage shown = ShownMessage(question, studio.MsgTable, studio.UseKorean);
+    const int answer = window_.Message(shown.text, shown.title, shown.style);
     if (answer == kAnswerYes) return link::Answer::kYes;
     declined = true;
     return answer == kAnswerNo ? link::Answer::kNo : link::Answer::kCancel;
   };
-  WindowBoxes boxes([&](const core::Msg& text, const std::string& title, int style) {
-    ShowMessage(MessageText(text, studio.MsgTable, studio.UseKorean), title, style);
-  });
+  WindowBoxes boxes([&](const core::Message& message) { ShowMessage(message); });
   compiler::Compiler& c = studio.compiler();
   link::SaveObjectFile(chosen, c.Code, c.CodeAddr, ask, boxes);
   if (declined) window_.editor().Focus();
@@ -261,7 +260,7 @@ void ShellCommands::PortSetup() {
         PortSetupDialog dialog(model, &window_);
         RunModal(dialog);
       });
-  for (const link::LinkMessage& m : messages) ShowMessage(m.text, m.title, m.style);
+  for (const link::LinkMessage& m : messages) ShowMessage(m);
   window_.SetPanel(1, CableName());
   UpdateDock(true);
 }
@@ -293,7 +292,7 @@ void ShellCommands::OnVirtualTime() {
 
 void ShellCommands::Help() {
   // The pages of the menu language; a window left open in the other one turns to them.
-  const auto page = DataFile(HelpPageFor(window_.studio().UseKorean == -1));
+  const auto page = DataFile(HelpPageFor(window_.studio().UseKorean));
   if (!help_) help_ = new HelpWindow(&window_);
   if (help_->page() != page) help_->Navigate(page);
   help_->show();
@@ -304,7 +303,7 @@ void ShellCommands::Help() {
 bool ShellCommands::ShowTips() {
   Studio& studio = window_.studio();
   if (tips_.Load(DataFile(kTipFileName)) != 0) {
-    ShowMessage(studio.UseKorean == -1 ? kTipOpenErrorKo : kTipOpenErrorEn, kTipOpenErrorTitle, link::kStyleInformation);
+    ShowMessage(studio.UseKorean ? kTipOpenErrorKo : kTipOpenErrorEn, kTipOpenErrorTitle, link::kStyleInformation);
     return false;
   }
   tips_.StartAt(time_digit ? time_digit() : QTime::currentTime().second() % 10);
@@ -322,7 +321,7 @@ void ShellCommands::OnActivate() {
   if (start_tip_done_) return;
   start_tip_done_ = true;
   const Studio& studio = window_.studio();
-  if (studio.TipShow == 1 && studio.UseKorean == -1) ShowTips();
+  if (studio.TipShow == 1 && studio.UseKorean) ShowTips();
 }
 
 void ShellCommands::About() {

@@ -78,6 +78,8 @@ class ShellCommands : public QObject {
  private:
   int RunModal(QDialog& dialog);
   void ShowMessage(const std::string& text, const std::string& title, int style);
+  // A message of the table, as ShownMessage renders it.
+  void ShowMessage(const core::Message& message);
   void ShowNoCompile();
   bool Compiled() const;
   OutputView& ViewWindow(OutputViewKind kind);

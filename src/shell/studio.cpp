@@ -77,7 +77,10 @@ void Studio::Load(const std::string& file) {
   SrcTopLine = 1;
   if (start_link) {
     // The cable's complaints are shown, but the program starts all the same.
-    for (const link::LinkMessage& m : start_link()) view_.Message(m.text, m.title, m.style);
+    for (const link::LinkMessage& m : start_link()) {
+      const core::RenderedMessage shown = core::Render(m, core::LanguageOf(UseKorean));
+      view_.Message(shown.text, shown.title, shown.style);
+    }
   }
   compiler_->CompiledOK = false;
   InDebug = 0;
@@ -85,9 +88,9 @@ void Studio::Load(const std::string& file) {
   recent_.Load();
   ShowRecentItems();
 
-  UseKorean = static_cast<int>(ini_.GetInt("MenuSetting", "Korean", 0));
+  UseKorean = ini_.GetInt("MenuSetting", "Korean", 0) == -1;
   compiler_->UseKorean = UseKorean;
-  view_.ApplyMenuLanguage(UseKorean == -1);
+  view_.ApplyMenuLanguage(UseKorean);
   TipShow = static_cast<int>(ini_.GetInt("Setup", "TipShow", 1));
 
   ReadPlacement();
@@ -95,7 +98,7 @@ void Studio::Load(const std::string& file) {
   LoadWhiteSpaceOption(reg_, editor_);
 
   for (size_t k = 1; k < MsgTable.size(); ++k)
-    MsgTable[k] = UseKorean == -1 ? core::kMsgTable[k].ko : core::kMsgTable[k].en;
+    MsgTable[k] = UseKorean ? core::kMsgTable[k].ko : core::kMsgTable[k].en;
 
   if (file.empty()) {
     SetSourcePath(ini_.GetString(kLastOpenSection, "File1", kUntitled, kRecentPathBuffer));
@@ -369,10 +372,11 @@ void Studio::OnSelectionChanged() {
 }
 
 void Studio::SwitchLanguage() {
-  UseKorean = UseKorean != 0 ? 0 : -1;
+  UseKorean = !UseKorean;
   compiler_->UseKorean = UseKorean;
-  view_.ApplyMenuLanguage(UseKorean == -1);
-  ini_.WriteString("MenuSetting", "Korean", UseKorean == -1 ? "-1" : "0");
+  view_.ApplyMenuLanguage(UseKorean);
+  // The settings file keeps the language as the flag it always held.
+  ini_.WriteString("MenuSetting", "Korean", UseKorean ? "-1" : "0");
 }
 
 void Studio::EditorEnvironment() {

@@ -109,7 +109,7 @@ struct DownloadContext {
   compiler::Compiler& compiler;  // code image, CodeAddr, device
   link::Link& link;
   const std::array<std::string, 8>& msg_table;  // entries 1..7 in the start-up language
-  int use_korean;                               // -1: Korean messages
+  bool use_korean;                              // messages in Korean
   TransferUi ui;
 };
 // Downloads the compiled code into the module of the selected series: 0 or -1.
@@ -171,7 +171,7 @@ class Studio {
   TextEncoding encoding() const { return encoding_; }
   const std::string& caption() const { return caption_; }
   const RecentFiles& recent() const { return recent_; }
-  int UseKorean = 0;
+  bool UseKorean = false;
   int TipShow = 1;
   int InDebug = 0;
   int SrcTopLine = 1;

@@ -451,10 +451,10 @@ TEST(OnGoto, Errors) {
 
 TEST(ControlFlow, KoreanInterfaceShowsTheKoreanText) {
   auto c = Compile(kKf, {"NEXT"});
-  c->UseKorean = -1;
+  c->UseKorean = true;
   EXPECT_EQ(c->OutcomeText(), "FOR문이 없는 NEXT명령입니다.");
   c = Compile(kKf, {"GOTO"});
-  c->UseKorean = -1;
+  c->UseKorean = true;
   EXPECT_EQ(c->OutcomeText(), "Label Not Found !");
 }
 

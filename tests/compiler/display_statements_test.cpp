@@ -208,7 +208,7 @@ TEST(DisplayStatements, MessagesFollowTheLanguage) {
   auto c = Compile("WF", {"CLS", "PLAY 5,\"C4\"", "LOCATE 1"});
   EXPECT_EQ(c->Outcome.line, 3);
   EXPECT_EQ(c->OutcomeText(), "Syntax Error ! Example: LOCATE 0,0");
-  c->UseKorean = -1;
+  c->UseKorean = true;
   EXPECT_EQ(c->OutcomeText(), "문법에러 : 쉼표를 찾을 수 없습니다.");
 }
 

@@ -106,7 +106,7 @@ TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
 
 TEST(Driver, EnglishOnlyMessageNeverShowsAStaleKoreanText) {
   auto c = MakeCompiler("KF");
-  c->UseKorean = -1;
+  c->UseKorean = true;
   // An earlier failing compile leaves a Korean text behind...
   c->CompileSource(Source({"DIM 1A AS BYTE"}));
   EXPECT_EQ(c->OutcomeText(), "변수명이 잘못되었습니다.");

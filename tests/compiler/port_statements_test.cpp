@@ -213,7 +213,7 @@ TEST(PortStatements, HighAndLowAreOutWithAFixedValue) {
 // The English-only comma message of OUT reads the same in the Korean interface.
 TEST(PortStatements, EnglishOnlyMessageInKoreanInterface) {
   auto c = testing::MakeCompiler("KF");
-  c->UseKorean = -1;
+  c->UseKorean = true;
   ASSERT_EQ(c->CompileSource(testing::Source({"OUT 5 1"})), 1);
   EXPECT_EQ(c->OutcomeText(), "Syntax Error ! Example : OUT 5,1");
   ASSERT_EQ(c->CompileSource(testing::Source({"SERVO 1 2"})), 1);

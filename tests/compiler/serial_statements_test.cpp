@@ -342,10 +342,10 @@ TEST(SerialStatements, UnknownTimeOutLabelIsReportedOnItsLine) {
 
 TEST(SerialStatements, KoreanInterfaceShowsKoreanAndEnglishOnlyTexts) {
   auto c = Compile("WF", {"SET ONRECV ON"});
-  c->UseKorean = -1;
+  c->UseKorean = true;
   EXPECT_EQ(c->OutcomeText(), "ON RECV 명령어가 정의되어 있어야 사용가능합니다.");
   c = Compile("KF", {"DIM X AS BYTE", "SEROUT 1,X,0,5,[X]"});
-  c->UseKorean = -1;
+  c->UseKorean = true;
   EXPECT_EQ(c->OutcomeText(), "Syntax Error ! Invalid BaudRate ! ");
 }
 

@@ -28,18 +28,18 @@ std::vector<int> WireBytes(const sim::VirtualUsbCable& usb, size_t from) {
 
 TEST(Messages, BothLanguages) {
   const DebugMessage failure = LinkFailure();
-  EXPECT_EQ(failure.In(false), "VARNOLIC module not found ! Check cable or power");
-  EXPECT_EQ(failure.In(true), "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
-  EXPECT_EQ(failure.title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(failure.style, 64);
+  EXPECT_EQ(En(failure), "VARNOLIC module not found ! Check cable or power");
+  EXPECT_EQ(Ko(failure), "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
+  EXPECT_EQ(Title(failure), "VARNOLIC Studio ERROR !");
+  EXPECT_EQ(Style(failure), 64);
   const DebugMessage timer = NoCompileInfo(true), menu = NoCompileInfo(false);
-  EXPECT_EQ(timer.In(false), "No compile infomation ! Try Run !");
-  EXPECT_EQ(timer.In(true), "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
-  EXPECT_EQ(timer.title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(timer.style, 64);
-  EXPECT_EQ(menu.In(false), timer.In(false));
-  EXPECT_EQ(menu.title, "VNstudio");
-  EXPECT_EQ(menu.style, 0);
+  EXPECT_EQ(En(timer), "No compile infomation ! Try Run !");
+  EXPECT_EQ(Ko(timer), "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
+  EXPECT_EQ(Title(timer), "VARNOLIC Studio ERROR !");
+  EXPECT_EQ(Style(timer), 64);
+  EXPECT_EQ(En(menu), En(timer));
+  EXPECT_EQ(Title(menu), "VNstudio");
+  EXPECT_EQ(Style(menu), 0);
 }
 
 TEST(ModifyVariable, ValuesAndWhatGoesOnTheWire) {
@@ -124,10 +124,10 @@ TEST(ModifyVariable, RefusedBeforeAnythingIsSent) {
     SCOPED_TRACE(std::string(c.name) + " = " + c.value);
     const Display d = b.dbg.ModifyVariable(c.name, c.value);
     ASSERT_EQ(d.messages.size(), 1u);
-    EXPECT_EQ(d.messages[0].text.en, c.en);
-    EXPECT_EQ(d.messages[0].text.ko, c.ko);
-    EXPECT_EQ(d.messages[0].title, "VARNOLIC Studio ERROR !");
-    EXPECT_EQ(d.messages[0].style, 64);
+    EXPECT_EQ(En(d.messages[0]), c.en);
+    EXPECT_EQ(Ko(d.messages[0]), c.ko);
+    EXPECT_EQ(Title(d.messages[0]), "VARNOLIC Studio ERROR !");
+    EXPECT_EQ(Style(d.messages[0]), 64);
     EXPECT_FALSE(d.close_modify_dialog);
   }
   // Empty texts: nothing at all.

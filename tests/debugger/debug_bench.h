@@ -25,13 +25,17 @@ namespace vn::debugger::testing {
 using vn::testing::Wire;
 using vn::testing::WireName;
 
+// A message as the user sees it, in each language.
+inline std::string En(const DebugMessage& m) { return core::MessageTextOf(m, core::Language::kEnglish); }
+inline std::string Ko(const DebugMessage& m) { return core::MessageTextOf(m, core::Language::kKorean); }
+inline std::string Title(const DebugMessage& m) { return core::RowOf(m.code).title; }
+inline int Style(const DebugMessage& m) { return core::RowOf(m.code).style; }
+
 // The main window's status bar and message boxes during a download.
 struct RecordingProgress final : link::DownloadProgress {
   void SetStatus(const std::string& text) override { status = text; }
   void SetProgress(long, long) override {}
-  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
-    messages.push_back({text, title, style});
-  }
+  void ShowMessage(const core::Message& m) override { messages.push_back(m); }
   std::string status;
   std::vector<DebugMessage> messages;
 };
@@ -80,7 +84,7 @@ struct Bench {
 
   // Run: the download, after which the module runs the program.
   void Download() {
-    ASSERT_EQ(link::RunDownload(link, c->Code, c->CodeAddr, c->Device.DeviceKind, ui), 0) << (ui.messages.empty() ? "" : ui.messages[0].text.en);
+    ASSERT_EQ(link::RunDownload(link, c->Code, c->CodeAddr, c->Device.DeviceKind, ui), 0) << (ui.messages.empty() ? "" : En(ui.messages[0]));
   }
 
   // The main window's tmrBreak until it opens the debug window (which then loads and is
@@ -93,7 +97,7 @@ struct Bench {
         OpenWindow();
         return d;
       }
-      EXPECT_TRUE(d.messages.empty()) << d.messages[0].text.en;
+      EXPECT_TRUE(d.messages.empty()) << En(d.messages[0]);
     }
     return {};
   }
@@ -117,7 +121,7 @@ struct Bench {
   template <typename F>
   bool Command(F f) {
     Display d = f();
-    if (!d.messages.empty()) ADD_FAILURE() << d.messages[0].text.en;
+    if (!d.messages.empty()) ADD_FAILURE() << En(d.messages[0]);
     if (d.open_debug_window) OpenWindow();
     if (d.stopped) return true;
     return Poll().stopped;

@@ -135,7 +135,7 @@ struct Outcome {
 };
 
 void Collect(Outcome& o, const std::vector<DebugMessage>& ms) {
-  for (const auto& m : ms) o.messages.push_back(m.text.en);
+  for (const auto& m : ms) o.messages.push_back(En(m));
 }
 
 Outcome RunDownloadOp(Rig& r) {
@@ -160,7 +160,7 @@ Outcome RunVerifyOp(Rig& r) {
   Collect(o, ui.messages);
   // Success shows "Verify OK !"; that one is not a failure.
   if (o.result == 0) {
-    if (o.messages.size() != 1 || o.messages[0] != link::kVerifyOk) o.note = "verify succeeded without its one OK box";
+    if (o.messages.size() != 1 || o.messages[0] != "Verify OK !") o.note = "verify succeeded without its one OK box";
     o.messages.clear();
   }
   return o;
@@ -281,9 +281,9 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
     std::string why;
     if (again != 0) {
       fail("the next download returned " + std::to_string(again) +
-           (ui.messages.empty() ? "" : ": " + ui.messages[0].text.en));
+           (ui.messages.empty() ? "" : ": " + En(ui.messages[0])));
     } else if (!ui.messages.empty()) {
-      fail("the next download showed " + ui.messages[0].text.en);
+      fail("the next download showed " + En(ui.messages[0]));
     } else if (!r.FlashMatches(why)) {
       fail("after the next download: " + why);
     }

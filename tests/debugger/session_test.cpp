@@ -189,7 +189,7 @@ TEST_P(Session, LeavingWithEraseLeavesTheClearingProgram) {
   EXPECT_TRUE(b.dbg.EraseFlash().close_debug_window);
   const Display closed = b.dbg.Close(b.ui);
   EXPECT_TRUE(closed.messages.empty());
-  EXPECT_TRUE(b.ui.messages.empty()) << b.ui.messages[0].text.en;
+  EXPECT_TRUE(b.ui.messages.empty()) << En(b.ui.messages[0]);
   EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
   EXPECT_TRUE(closed.widen_main_window);
   EXPECT_TRUE(closed.close_check_variable);

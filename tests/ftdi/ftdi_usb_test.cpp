@@ -72,7 +72,9 @@ struct NoInterrupts final : platform::InterruptControl {
 struct Quiet final : link::DownloadProgress {
   void SetStatus(const std::string&) override {}
   void SetProgress(long, long) override {}
-  void ShowMessage(const core::Msg& text, const std::string&, int) override { shown.push_back(text.en); }
+  void ShowMessage(const core::Message& m) override {
+    shown.push_back(core::MessageTextOf(m, core::Language::kEnglish));
+  }
   std::vector<std::string> shown;
 };
 

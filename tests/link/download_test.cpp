@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler/compiler.h"
+#include "core/messages.h"
 #include "link/download.h"
 #include "link/identify.h"
 #include "virtual_link.h"
@@ -28,8 +29,9 @@ struct RecordingProgress final : link::DownloadProgress {
     if (v > peak) peak = v;
     if (v > m) ++past_max;
   }
-  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
-    messages.push_back({text, title, style});
+  void ShowMessage(const core::Message& m) override {
+    const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
+    messages.push_back({{en.text, core::MessageTextOf(m, core::Language::kKorean)}, en.title, en.style});
   }
   std::vector<std::string> statuses;
   std::vector<Shown> messages;
@@ -204,6 +206,21 @@ TEST(Download, TheVnmOpeningOnEachCable) {
   }
 }
 
+// The identification failures' texts, English and Korean.
+constexpr char kNoUsbCableEn[] = "Can't find USB cable";
+constexpr char kNoUsbCableKo[] = "USB케이블을 찾을수 없습니다.";
+constexpr char kNoPowerEn[] =
+    "No Power or Cable unpluged or Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!";
+constexpr char kNoPowerKo[] =
+    "전원이 공급되고 있지 않거나, 케이블이 연결되어 있지않습니다. 또는 VARNOLIC과 CONST DEVICE에서 지정한 "
+    "디바이스가 일치하지 않습니다.";
+constexpr char kFamilyMismatchEn[] = "Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!";
+constexpr char kFamilyMismatchKo[] = "연결되어 있는 VARNOLIC과 CONST DEVICE에서 지정한 디바이스가 일치하지 않습니다.";
+constexpr char kModuleNotFoundEn[] = "VARNOLIC module not found ! Check cable or power";
+constexpr char kModuleNotFoundKo[] = "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!";
+constexpr char kNotVnSeriesEn[] = "Not Vn serise. Check VARNOLIC MODEL number!";
+constexpr char kNotVnSeriesKo[] = "VN시리즈가 아닙니다. VARNOLIC 모델을 확인하십시요!";
+
 TEST(Download, EachFailureShowsItsMessageOnce) {
   struct Case {
     const char* name;
@@ -223,15 +240,15 @@ TEST(Download, EachFailureShowsItsMessageOnce) {
   const char* caps = "VARNOLIC Studio ERROR !";
   const char* mixed = "VARNOLIC Studio Error !";
   const Case cases[] = {
-      {"no usb cable vn", Wire::kUsb, 1, 300, unplugged, link::kNoUsbCable.en, link::kNoUsbCable.ko, mixed, ""},
-      {"no usb cable vnm", Wire::kUsb, 2, 300, unplugged, link::kNoUsbCable.en, link::kNoUsbCable.ko, mixed, ""},
-      {"no power vnm usb", Wire::kUsb, 2, 300, no_power, link::kNoPower.en, link::kNoPower.ko, mixed, ""},
-      {"no power vn usb", Wire::kUsb, 1, 300, no_power, link::kFamilyMismatch.en, link::kFamilyMismatch.ko, mixed, ""},
-      {"no power vnm revb", Wire::kRevB, 2, 300, no_power, link::kModuleNotFound.en, link::kModuleNotFound.ko, caps, ""},
-      {"unplugged vn revb", Wire::kRevB, 1, 300, unplugged, link::kModuleNotFound.en, link::kModuleNotFound.ko, caps, ""},
-      {"speed check vn dummy", Wire::kDummy, 1, 300, no_power, link::kModuleNotFound.en, link::kModuleNotFound.ko, caps, ""},
-      {"not vn usb", Wire::kUsb, 1, 300, cut(1), link::kNotVnSeries.en, link::kNotVnSeries.ko, mixed, ""},
-      {"not vn revb", Wire::kRevB, 1, 300, cut(1), link::kNotVnSeries.en, link::kNotVnSeries.ko, mixed, ""},
+      {"no usb cable vn", Wire::kUsb, 1, 300, unplugged, kNoUsbCableEn, kNoUsbCableKo, mixed, ""},
+      {"no usb cable vnm", Wire::kUsb, 2, 300, unplugged, kNoUsbCableEn, kNoUsbCableKo, mixed, ""},
+      {"no power vnm usb", Wire::kUsb, 2, 300, no_power, kNoPowerEn, kNoPowerKo, mixed, ""},
+      {"no power vn usb", Wire::kUsb, 1, 300, no_power, kFamilyMismatchEn, kFamilyMismatchKo, mixed, ""},
+      {"no power vnm revb", Wire::kRevB, 2, 300, no_power, kModuleNotFoundEn, kModuleNotFoundKo, caps, ""},
+      {"unplugged vn revb", Wire::kRevB, 1, 300, unplugged, kModuleNotFoundEn, kModuleNotFoundKo, caps, ""},
+      {"speed check vn dummy", Wire::kDummy, 1, 300, no_power, kModuleNotFoundEn, kModuleNotFoundKo, caps, ""},
+      {"not vn usb", Wire::kUsb, 1, 300, cut(1), kNotVnSeriesEn, kNotVnSeriesKo, mixed, ""},
+      {"not vn revb", Wire::kRevB, 1, 300, cut(1), kNotVnSeriesEn, kNotVnSeriesKo, mixed, ""},
       {"echo stops usb", Wire::kUsb, 1, 300, cut(7 + 100), "Communication ERROR at Verify! Address : 64", nullptr, caps, ""},
       {"echo stops revb", Wire::kRevB, 1, 300, cut(7 + 100), "Communication ERROR at Verify! Address : 64", nullptr, caps, ""},
       // The dummy cable's speed check took seven bytes before the identification's seven.
@@ -252,7 +269,7 @@ TEST(Download, EachFailureShowsItsMessageOnce) {
       {"sum missing usb", Wire::kUsb, 2, 300, cut(1), "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : FFFFFEFF",
        nullptr, caps, "Code Size : 12C Byte"},
       // On a parallel cable a dead module takes no code bytes either.
-      {"load fails revb", Wire::kRevB, 2, 300, cut(1), link::kModuleNotFound.en, link::kModuleNotFound.ko, caps, ""},
+      {"load fails revb", Wire::kRevB, 2, 300, cut(1), kModuleNotFoundEn, kModuleNotFoundKo, caps, ""},
       // Only the high byte missing is still no sum.
       {"sum half missing usb", Wire::kUsb, 2, 300, cut(2), "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : FFFFFF9D",
        nullptr, caps, "Code Size : 12C Byte"},
@@ -324,8 +341,8 @@ TEST(Download, OtherFamilyOverUsb) {
     RecordingProgress ui;
     EXPECT_EQ(Download(v, code, 100, kind, ui), -1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.en, link::kFamilyMismatch.en);
-    EXPECT_EQ(ui.messages[0].text.ko, link::kFamilyMismatch.ko);
+    EXPECT_EQ(ui.messages[0].text.en, kFamilyMismatchEn);
+    EXPECT_EQ(ui.messages[0].text.ko, kFamilyMismatchKo);
     EXPECT_EQ(v.module.bytes_received(), 0);  // the module was never addressed
     EXPECT_EQ(v.module.FlashByte(24), 0xFF);
   }

@@ -10,6 +10,7 @@
 
 #include "cli_run.h"
 #include "compiler/compiler.h"
+#include "core/messages.h"
 #include "link/download.h"
 #include "link/flash.h"
 #include "link/identify.h"
@@ -31,8 +32,9 @@ struct RecordingProgress final : link::DownloadProgress {
     max = m;
     if (v > peak) peak = v;
   }
-  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
-    messages.push_back({text, title, style});
+  void ShowMessage(const core::Message& m) override {
+    const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
+    messages.push_back({{en.text, core::MessageTextOf(m, core::Language::kKorean)}, en.title, en.style});
   }
   std::vector<std::string> statuses;
   std::vector<Shown> messages;
@@ -150,7 +152,7 @@ TEST(FlashReadBack, TheNextQueryGetsItsOwnAnswer) {
     // And the identification after it, which resets the USB device first, finds nothing to
     // throw away.
     const auto id = link::IdentifyModule(v.link);
-    EXPECT_EQ(id.result, 0) << id.message.text;
+    EXPECT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
     EXPECT_EQ(id.firmware, 41);
     EXPECT_EQ(v.Uncollected(), std::vector<int>{});
   }

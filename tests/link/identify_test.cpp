@@ -20,7 +20,7 @@ TEST(Identify, EachSeriesOnEachCable) {
       SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(kind));
       VirtualLink v(w, kind, {kind, 41, 7});
       const auto id = link::IdentifyModule(v.link);
-      ASSERT_EQ(id.result, 0) << id.message.text;
+      ASSERT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
       EXPECT_EQ(id.series, kind);
       EXPECT_EQ(id.firmware, 41);
       EXPECT_EQ(link::FirmwareLine(id), kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
@@ -41,6 +41,11 @@ TEST(Identify, EachSeriesOnEachCable) {
   }
 }
 
+constexpr char kNoUsbCableText[] = "Can't find USB cable";
+constexpr char kFamilyMismatchText[] = "Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!";
+constexpr char kNotVnSeriesText[] = "Not Vn serise. Check VARNOLIC MODEL number!";
+constexpr char kModuleNotFoundText[] = "VARNOLIC module not found ! Check cable or power";
+
 TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
   struct Case {
     Wire wire;
@@ -49,17 +54,17 @@ TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
     const char* message;
   };
   const Case cases[] = {
-      {Wire::kUsb, 1, "unplugged", link::kNoUsbCable.en},
-      {Wire::kUsb, 1, "no-power", link::kFamilyMismatch.en},
-      {Wire::kUsb, 2, "no-power", link::kModuleNotFound.en},
-      {Wire::kUsb, 1, "other-family", link::kFamilyMismatch.en},
-      {Wire::kUsb, 2, "other-family", link::kFamilyMismatch.en},
-      {Wire::kUsb, 1, "cut:1", link::kNotVnSeries.en},
-      {Wire::kRevB, 1, "cut:1", link::kNotVnSeries.en},
-      {Wire::kRevB, 1, "unplugged", link::kModuleNotFound.en},
-      {Wire::kRevB, 2, "other-family", link::kModuleNotFound.en},
-      {Wire::kDummy, 1, "no-power", link::kModuleNotFound.en},
-      {Wire::kDummy, 1, "cut:1", link::kModuleNotFound.en},  // the speed check wants all seven
+      {Wire::kUsb, 1, "unplugged", kNoUsbCableText},
+      {Wire::kUsb, 1, "no-power", kFamilyMismatchText},
+      {Wire::kUsb, 2, "no-power", kModuleNotFoundText},
+      {Wire::kUsb, 1, "other-family", kFamilyMismatchText},
+      {Wire::kUsb, 2, "other-family", kFamilyMismatchText},
+      {Wire::kUsb, 1, "cut:1", kNotVnSeriesText},
+      {Wire::kRevB, 1, "cut:1", kNotVnSeriesText},
+      {Wire::kRevB, 1, "unplugged", kModuleNotFoundText},
+      {Wire::kRevB, 2, "other-family", kModuleNotFoundText},
+      {Wire::kDummy, 1, "no-power", kModuleNotFoundText},
+      {Wire::kDummy, 1, "cut:1", kModuleNotFoundText},  // the speed check wants all seven
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(WireName(c.wire)) + " " + c.fault);
@@ -72,8 +77,12 @@ TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
     if (fault == "cut:1") v.faults().cut_after = 1;
     const auto id = link::IdentifyModule(v.link);
     EXPECT_EQ(id.result, -1);
-    EXPECT_EQ(id.message.text, c.message);
-    EXPECT_EQ(id.message.style, 64);
+    const core::RenderedMessage shown = core::Render(id.message, core::Language::kEnglish);
+    EXPECT_EQ(shown.text, c.message);
+    EXPECT_EQ(shown.style, 64);
+    // Only the module-not-found box has the upper-case title.
+    EXPECT_EQ(shown.title, std::string(c.message) == kModuleNotFoundText ? "VARNOLIC Studio ERROR !"
+                                                                         : "VARNOLIC Studio Error !");
     EXPECT_EQ(v.irq.disables, v.irq.enables);
   }
 }
@@ -91,7 +100,7 @@ TEST(Identify, ACutReplyDoesNotReachTheNextCable) {
       EXPECT_EQ(link::IdentifyModule(v.link).result, cut == 1 ? -1 : 0);
       NextCable next(v);
       const auto id = link::IdentifyModule(next.link);
-      EXPECT_EQ(id.result, 0) << id.message.text;
+      EXPECT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
       EXPECT_EQ(id.firmware, 41);
     }
   }
@@ -104,7 +113,7 @@ TEST(Identify, ForADownloadTheVnmModuleIsNotAskedItsFirmware) {
     SCOPED_TRACE(WireName(w));
     VirtualLink v(w, 2, {2, 41, 7});
     const auto id = link::IdentifyForDownload(v.link);
-    ASSERT_EQ(id.result, 0) << id.message.text;
+    ASSERT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
     EXPECT_EQ(id.series, 2);
     EXPECT_EQ(id.firmware, -1);
     EXPECT_EQ(id.math_firmware, 7);
@@ -116,7 +125,8 @@ TEST(Identify, ForADownloadTheVnmModuleIsNotAskedItsFirmware) {
 TEST(Identify, KoreanTexts) {
   VirtualLink v(Wire::kUsb, 1);
   v.faults().unplugged = true;
-  EXPECT_EQ(link::IdentifyModule(v.link, -1).message.text, link::kNoUsbCable.ko);
+  EXPECT_EQ(core::MessageTextOf(link::IdentifyModule(v.link).message, core::Language::kKorean),
+            "USB케이블을 찾을수 없습니다.");
 }
 
 // ---- vnstudio-cli identify ---------------------------------------------------------------------

@@ -36,6 +36,13 @@ class LinkSetup : public ::testing::Test {
   fs::path dir_;
 };
 
+// A start-up message as the user sees it; these exist in English only, so both languages agree.
+core::RenderedMessage Shown(const link::LinkMessage& m) {
+  const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
+  EXPECT_EQ(core::Render(m, core::Language::kKorean), en);
+  return en;
+}
+
 TEST_F(LinkSetup, StartupReadsTheSettingsPerPlatformFamily) {
   struct Case {
     const char* file;  // nullptr: no file at all
@@ -88,7 +95,7 @@ TEST_F(LinkSetup, StartupOpensTheSelectedCableAndReportsFailures) {
     core::IniFile ini(ini_path());
     const auto msgs = link::LinkStartup(v.link, ini, 1);
     ASSERT_EQ(msgs.size(), 1u);
-    EXPECT_EQ(msgs[0], (link::LinkMessage{"There is a problem with Initialize Port", "VARNOLIC Studio", 16}));
+    EXPECT_EQ(Shown(msgs[0]), (core::RenderedMessage{"There is a problem with Initialize Port", "VARNOLIC Studio", 16}));
   }
   // USB: a missing cable is reported, and the link counts it as open all the same.
   {
@@ -99,7 +106,7 @@ TEST_F(LinkSetup, StartupOpensTheSelectedCableAndReportsFailures) {
     core::IniFile ini(ini_path());
     const auto msgs = link::LinkStartup(v.link, ini, 1);
     ASSERT_EQ(msgs.size(), 1u);
-    EXPECT_EQ(msgs[0], (link::LinkMessage{"Can't find VARNOLIC USB CABLE on USB Port", "KALVO-IDE", 16}));
+    EXPECT_EQ(Shown(msgs[0]), (core::RenderedMessage{"Can't find VARNOLIC USB CABLE on USB Port", "KALVO-IDE", 16}));
     EXPECT_EQ(v.link.UsbOpen, -1);
     link::LinkShutdown(v.link);
     EXPECT_EQ(v.link.UsbOpen, 0);
@@ -132,7 +139,7 @@ TEST_F(LinkSetup, DirectPortIoOnlyAtTheLptBases) {
     const char* file;
     int grant;  // what the permission call answers
     std::vector<std::string> port_calls;
-    std::vector<link::LinkMessage> messages;
+    std::vector<core::RenderedMessage> messages;
   };
   const std::string refused =
       "Printer port address &HCF7 refused: no ppdev device (/dev/parportN) serves it, and direct port access is "
@@ -158,7 +165,9 @@ TEST_F(LinkSetup, DirectPortIoOnlyAtTheLptBases) {
     VirtualLink v(Wire::kRevB);
     link::Link lnk({port, v.usb, v.irq, v.clock});
     core::IniFile ini(ini_path());
-    EXPECT_EQ(link::LinkStartup(lnk, ini, 1), c.messages);
+    std::vector<core::RenderedMessage> shown;
+    for (const link::LinkMessage& m : link::LinkStartup(lnk, ini, 1)) shown.push_back(Shown(m));
+    EXPECT_EQ(shown, c.messages);
     EXPECT_EQ(calls, c.port_calls);
     // A refused port stays closed: the link's later transfers do not reach any port either.
     const bool opened = c.messages.empty();
@@ -279,7 +288,7 @@ TEST_F(LinkSetup, OkAppliesTheChoice) {
     d.SelectAddress(1);
     const auto msgs = d.Ok();
     ASSERT_EQ(msgs.size(), 1u);
-    EXPECT_EQ(msgs[0].text, "There is a problem with Initialize Port");
+    EXPECT_EQ(Shown(msgs[0]), (core::RenderedMessage{"There is a problem with Initialize Port", "VARNOLIC Studio", 16}));
   }
 }
 

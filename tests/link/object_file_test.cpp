@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/messages.h"
 #include "link/download.h"
 #include "link/object_file.h"
 #include "virtual_link.h"
@@ -28,8 +29,9 @@ struct Shown {
 struct Recorder final : link::DownloadProgress {
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
   void SetProgress(long, long) override {}
-  void ShowMessage(const core::Msg& text, const std::string& title, int style) override {
-    messages.push_back({text, title, style});
+  void ShowMessage(const core::Message& m) override {
+    const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
+    messages.push_back({{en.text, core::MessageTextOf(m, core::Language::kKorean)}, en.title, en.style});
   }
   std::vector<std::string> statuses;
   std::vector<Shown> messages;
@@ -62,8 +64,9 @@ class ObjectFile : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   link::Question Answering(link::Answer a) {
-    return [this, a](const core::Msg& text, const std::string& title, int style) {
-      asked_.push_back({text, title, style});
+    return [this, a](const core::Message& m) {
+      const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
+      asked_.push_back({{en.text, core::MessageTextOf(m, core::Language::kKorean)}, en.title, en.style});
       return a;
     };
   }

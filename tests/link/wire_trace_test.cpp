@@ -108,7 +108,7 @@ TEST(WireTrace, IdentifyOnEveryCableAndSeries) {
         EXPECT_EQ(r.bytes, (std::vector<ByteSeen>{{kOut, 0x67, false}}));
         continue;
       }
-      ASSERT_EQ(id.result, 0) << id.message.text;
+      ASSERT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
       const Expected e = IdentifyExchange(w, kind);
       EXPECT_EQ(r.Values(kOut), e.sent);
       EXPECT_EQ(r.Runs(), e.runs);
@@ -148,7 +148,9 @@ core::CodeImage Pattern(long n) {
 struct NoUi final : link::DownloadProgress {
   void SetStatus(const std::string&) override {}
   void SetProgress(long, long) override {}
-  void ShowMessage(const core::Msg& text, const std::string&, int) override { shown.push_back(text.en); }
+  void ShowMessage(const core::Message& m) override {
+    shown.push_back(core::MessageTextOf(m, core::Language::kEnglish));
+  }
   std::vector<std::string> shown;
 };
 

@@ -385,7 +385,7 @@ TEST(DebugWindow, KoreanCaptions) {
   ScratchDir dir;
   DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
   rig.RunProgram(Source(dir, kProgramVnm));
-  rig.window->studio().UseKorean = -1;
+  rig.window->studio().UseKorean = true;
   ASSERT_TRUE(rig.WatchForStop());
   DebugWindow& w = *rig.debug();
   EXPECT_EQ(w.button("cmdModifyVariable")->text().toStdString(), "변수 수정");
@@ -397,7 +397,7 @@ TEST(DebugWindow, KoreanCaptions) {
   EXPECT_EQ(w.findChild<QMenu*>("mnuDebug")->title().toStdString(), "Debug");
   // Back in English at the next opening.
   ASSERT_TRUE(rig.Click("cmdExit"));
-  rig.window->studio().UseKorean = 0;
+  rig.window->studio().UseKorean = false;
   rig.Trigger("mnuBreak");
   ASSERT_TRUE(rig.DebugOpen());
   EXPECT_EQ(w.button("cmdExit")->text().toStdString(), "Exit");

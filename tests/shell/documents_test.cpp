@@ -423,7 +423,7 @@ TEST(Lifecycle, KoreanSettingFillsTheMessageTableInKorean) {
   rig.ini.WriteString("MenuSetting", "Korean", "-1");
   rig.ini.WriteString("Setup", "TipShow", "0");
   rig.studio.Load();
-  EXPECT_EQ(rig.studio.UseKorean, -1);
+  EXPECT_TRUE(rig.studio.UseKorean);
   EXPECT_EQ(rig.studio.TipShow, 0);
   EXPECT_TRUE(rig.view.korean_menus);
   EXPECT_EQ(rig.studio.MsgTable[2], "펌웨어 버젼이 맞지 않습니다.");
@@ -433,11 +433,12 @@ TEST(Lifecycle, CableMessagesAreShownAndStartUpGoesOn) {
   ScratchDir dir;
   StudioRig rig(dir);
   rig.studio.start_link = [] {
-    return std::vector<link::LinkMessage>{{"There is a problem with Initialize Port", "VARNOLIC Studio", 16}};
+    return std::vector<link::LinkMessage>{{core::MessageCode::kInitPort}};
   };
   rig.studio.Load();
   ASSERT_EQ(rig.view.script.shown.size(), 1u);
   EXPECT_EQ(rig.view.script.shown[0].text, "There is a problem with Initialize Port");
+  EXPECT_EQ(rig.view.script.shown[0].title, "VARNOLIC Studio");
   EXPECT_EQ(rig.view.script.shown[0].style, 16);
   EXPECT_EQ(rig.view.caption, "VARNOLIC Studio [ untitled.bas ]");
 }

@@ -114,12 +114,12 @@ TEST(Language, SwitchingTwiceRestoresTheCaptionsAndWritesTheKey) {
   rig.Trigger("mnuUseKoreanMenu");
   ExpectCaptions(w, true);
   EXPECT_EQ(rig.ini.Find("MenuSetting", "Korean"), "-1");
-  EXPECT_EQ(w.studio().UseKorean, -1);
+  EXPECT_TRUE(w.studio().UseKorean);
 
   rig.Trigger("mnuUseKoreanMenu");
   ExpectCaptions(w, false);
   EXPECT_EQ(rig.ini.Find("MenuSetting", "Korean"), "0");
-  EXPECT_EQ(w.studio().UseKorean, 0);
+  EXPECT_FALSE(w.studio().UseKorean);
   // The switch opens no tip: that comes only at start.
   EXPECT_EQ(rig.dialogs, 0);
 }
