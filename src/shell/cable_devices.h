@@ -27,18 +27,18 @@ class VirtualUsbCable;
 namespace vn::shell {
 
 struct CableChoice {
-  enum class Cable { kUsb, kRevB, kDummy };
+  using Cable = link::CableKind;
   Cable cable = Cable::kUsb;
   bool is_virtual = false;
   int module_kind = 1;  // the virtual module's series: 1 VN, 2 VNM
   bool operator==(const CableChoice&) const = default;
 };
 
-// "usb", "revb", "dummy"; "virtual" (USB), "virtual-revb", "virtual-dummy", each of the
-// virtual ones with "-vnm" for a VNM-series module. nullopt for anything else.
+// A name of the cable table (cables/cable_table.h), a virtual one with "-vnm" for a VNM-series
+// module. nullopt for anything else.
 std::optional<CableChoice> ParseCableName(std::string_view name);
-inline constexpr char kCableNames[] =
-    "usb, revb, dummy, virtual, virtual-revb, virtual-dummy, virtual-vnm, virtual-revb-vnm, virtual-dummy-vnm";
+// Every name ParseCableName takes, for the help text and messages.
+std::string CableNames();
 
 // What the command line asks for: vnstudio [--cable C] [FILE.bas]
 struct CommandLine {
