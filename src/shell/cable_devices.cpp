@@ -174,10 +174,30 @@ CableDevices::CableDevices(std::optional<CableChoice> choice)
     : choice_(choice), impl_(std::make_unique<Impl>(choice)), link_(std::make_unique<link::Link>(impl_->Devices())) {}
 
 CableDevices::~CableDevices() {
-  // The link goes first: it refers to the devices.
+  // The link goes first: it refers to the devices and the trace.
   link_.reset();
+  trace_.reset();
   impl_.reset();
 }
+
+core::FileError CableDevices::TraceWireToFile(const std::string& path) {
+  link_->SetWireObserver(nullptr);
+  trace_.reset();
+  if (path.empty()) return {};
+  auto trace = std::make_unique<link::WireTraceFile>();
+  if (core::FileError e = trace->Open(path); !e.ok()) return e;
+  trace_ = std::move(trace);
+  link_->SetWireObserver(trace_.get());
+  return {};
+}
+
+std::string CableDevices::wire_trace_file() const { return trace_ ? trace_->path() : std::string(); }
+
+void CableDevices::FlushWireTrace() {
+  if (trace_) trace_->Flush();
+}
+
+core::FileError CableDevices::wire_trace_error() const { return trace_ ? trace_->error() : core::FileError{}; }
 
 sim::Module* CableDevices::module() { return impl_->is_virtual ? impl_->Set().module.get() : nullptr; }
 sim::VirtualUsbCable* CableDevices::virtual_usb() { return impl_->is_virtual ? &impl_->Set().wires->usb : nullptr; }

@@ -13,7 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_io.h"
 #include "link/link.h"
+#include "link/wire_trace.h"
 
 namespace vn::core {
 class IniFile;
@@ -95,8 +97,20 @@ class CableDevices {
   // devices).
   std::string VirtualModuleStatus();
 
+  // Appends every byte the link exchanges from now on to the file at `path`, as the command
+  // line's --trace-wire prints it; an empty path stops the trace. The trace before is ended
+  // either way (its last lines written). The file's failure to open, if it fails.
+  core::FileError TraceWireToFile(const std::string& path);
+  // The file the trace goes to; empty while there is none.
+  std::string wire_trace_file() const;
+  // Writes the trace's open lines (after a command, so the file shows all of it).
+  void FlushWireTrace();
+  // The failed write that ended the trace's writing, if one failed.
+  core::FileError wire_trace_error() const;
+
  private:
   struct Impl;
+  std::unique_ptr<link::WireTraceFile> trace_;
   std::optional<CableChoice> choice_;
   std::unique_ptr<Impl> impl_;
   std::unique_ptr<link::Link> link_;
