@@ -2,25 +2,22 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <vector>
 
+#include "cables/cable_table.h"
 #include "cli/terminal_text.h"
 #include "link/link_setup.h"
 #include "platform/bit_timing.h"
-#include "platform/ftdi_usb.h"
-#include "platform/parallel_port.h"
 #include "core/settings_store.h"
-#include "sim/virtual_port.h"
-#include "sim/virtual_usb.h"
 
 namespace vn::cli {
 namespace {
 
-// Stands in for the interrupt calls where no real bit train runs.
-class NoInterruptControl final : public platform::InterruptControl {
- public:
-  void Disable() override {}
-  void Enable() override {}
-};
+std::vector<std::string> CableNameList() {
+  std::vector<std::string> names;
+  for (const cables::CableRow& row : cables::CableTable()) names.emplace_back(row.name);
+  return names;
+}
 
 }  // namespace
 
@@ -29,7 +26,7 @@ void AddCableOptions(CLI::App& command, CableOptions& options) {
       .add_option("--cable", options.cable,
                   "usb, revb, dummy, or the virtual module by virtual (USB), virtual-revb, virtual-dummy "
                   "(default: the settings file)")
-      ->check(CLI::IsMember({"usb", "revb", "dummy", "virtual", "virtual-revb", "virtual-dummy"}));
+      ->check(CLI::IsMember(CableNameList()));
   command.add_option("--port", options.port, "parallel port address (888, 0x378, &H378)");
   command.add_option("--device", options.device, "device code: KD KF LF LG ND NG WD WF ZQ1 ZQ2")->capture_default_str();
   command.add_option("--virtual-fault", options.fault,
@@ -63,7 +60,10 @@ std::optional<int> ParsePort(std::string text) {
   return static_cast<int>(v);
 }
 
-bool IsVirtualCable(const std::string& cable) { return cable.rfind("virtual", 0) == 0; }
+bool IsVirtualCable(const std::string& cable) {
+  const cables::CableRow* row = cables::FindCable(cable);
+  return row != nullptr && row->is_virtual;
+}
 
 std::optional<CableArgs> ParseCableArgs(const std::string& cable, const std::string& fault_text,
                                         const std::string& port_text, bool virtual_only,
@@ -91,49 +91,33 @@ std::optional<CableArgs> ParseCableArgs(const std::string& cable, const std::str
   return args;
 }
 
-struct CliCable::Devices {
-  platform::SteadyClock steady;
-  platform::VirtualClock virtual_clock;
-  platform::SystemParallelPort system_port;
-  platform::RealtimeInterruptControl realtime;
-  NoInterruptControl no_interrupts;
-  std::unique_ptr<platform::FtdiUsb> ftdi;
-  std::unique_ptr<sim::VirtualParallelPort> virtual_port;
-  std::unique_ptr<sim::VirtualUsbCable> virtual_usb;
-};
-
 CliCable::CliCable(const std::string& cable, int kind, const CableArgs& args,
                    const std::function<void(sim::RunningModule&)>& prepare)
-    : virtual_(IsVirtualCable(cable)), devices_(std::make_unique<Devices>()) {
-  Devices& d = *devices_;
+    : virtual_(IsVirtualCable(cable)) {
   using FK = sim::FaultSetting::Kind;
   const auto& fault = args.fault;
-  sim::ModuleConfig config;
-  config.kind = fault && fault->kind == FK::kOtherFamily ? 3 - kind : kind;
-  module_ = std::make_unique<sim::RunningModule>(config, d.virtual_clock);
-  if (prepare) prepare(*module_);
-  const int base = args.port.value_or(link::kDefaultIoadr);
-  d.virtual_port = std::make_unique<sim::VirtualParallelPort>(
-      *module_, d.virtual_clock,
-      cable == "virtual-dummy" ? sim::VirtualParallelPort::Cable::kDummy : sim::VirtualParallelPort::Cable::kRevB,
-      base);
-  d.virtual_usb = std::make_unique<sim::VirtualUsbCable>(*module_, d.virtual_clock);
-  if (fault) {
-    for (sim::ModuleWire* wire :
-         {static_cast<sim::ModuleWire*>(d.virtual_port.get()), static_cast<sim::ModuleWire*>(d.virtual_usb.get())}) {
+  cables::CableRequest request;
+  request.series = core::SeriesOfKind(kind);
+  if (fault && fault->kind == FK::kOtherFamily) request.module_kind = 3 - kind;
+  request.port = args.port;
+  request.prepare = prepare;
+  // No --cable: the real devices, with the cable the settings file names.
+  cable_ = cable.empty() ? std::make_unique<cables::AssembledCable>(cables::CableTable()[0], request)
+                         : cables::MakeCable(cable, request);
+  if (cables::VirtualWires* wires = cable_->wires(); wires != nullptr && fault) {
+    for (sim::ModuleWire* wire : {static_cast<sim::ModuleWire*>(&wires->port), static_cast<sim::ModuleWire*>(&wires->usb)}) {
       if (fault->kind == FK::kUnplugged) wire->faults().unplugged = true;
       if (fault->kind == FK::kNoPower) wire->faults().no_power = true;
       if (fault->kind == FK::kCut) wire->faults().cut_after = fault->value;
     }
-    if (fault->kind == FK::kBadFlash) module_->bad_flash_addr = fault->value;
   }
-  // libftdi starts libusb when it is created: only for the real cable.
-  if (!virtual_) d.ftdi = std::make_unique<platform::FtdiUsb>(d.steady);
-  const link::LinkDevices devices =
-      virtual_ ? link::LinkDevices{*d.virtual_port, *d.virtual_usb, d.no_interrupts, d.virtual_clock}
-               : link::LinkDevices{d.system_port, *d.ftdi, d.realtime, d.steady};
-  link_ = std::make_unique<link::Link>(devices);
-  link::Link& l = *link_;
+  if (cable_->module() == nullptr) {
+    // Nothing is behind a real cable; what looks at the module finds an empty one.
+    idle_module_ = std::make_unique<sim::RunningModule>(sim::ModuleConfig{}, cable_->virtual_clock());
+  } else if (fault && fault->kind == FK::kBadFlash) {
+    cable_->module()->bad_flash_addr = fault->value;
+  }
+  link::Link& l = cable_->link();
   l.OsPlatform = platform::QueryOsPlatform();
   core::IniFile ini(core::SettingsDirectory() / core::kSettingsFileName);
   // A settings file that is there but cannot be read (a folder, a device, far too large) reads
@@ -141,46 +125,40 @@ CliCable::CliCable(const std::string& cable, int kind, const CableArgs& args,
   if (const core::FileError e = ini.ReadError(); !e.ok())
     std::cerr << "vnstudio-cli: cannot read " << Printable(e.Message()) << " (the defaults are used)\n";
   link::LoadLinkSettings(l, ini);
-  if (cable == "usb" || cable == "virtual") {
-    l.UseUsb = -1;
-  } else if (cable == "revb" || cable == "virtual-revb") {
-    l.UseUsb = 0;
-    l.CableMode = link::kCableRevB;
-  } else if (cable == "dummy" || cable == "virtual-dummy") {
-    l.UseUsb = 0;
-    l.CableMode = 0;
-  }
-  if (virtual_) l.Ioadr = base;
-  if (args.port) l.Ioadr = *args.port;
+  // The command line's cable and port in place of the settings file's.
+  if (!cable.empty()) cable_->Select();
+  else if (args.port) l.Ioadr = *args.port;
   l.DeviceKind = kind;
 }
 
 CliCable::~CliCable() {
-  // The link goes first: it refers to the devices, the module and the trace.
-  link_.reset();
+  // The cable goes first: its link refers to the trace.
+  cable_.reset();
   trace_.reset();
-  devices_.reset();
 }
 
 void CliCable::Open() {
-  for (const auto& m : link::OpenLink(*link_)) std::cerr << Printable(core::MessageTextOf(m, core::Language::kEnglish)) << "\n";
+  for (const auto& m : link::OpenLink(cable_->link())) std::cerr << Printable(core::MessageTextOf(m, core::Language::kEnglish)) << "\n";
 }
 
 void CliCable::Shutdown() {
-  link::LinkShutdown(*link_);
+  link::LinkShutdown(cable_->link());
   FlushTrace();
 }
 
 void CliCable::TraceWire() {
   trace_ = std::make_unique<link::WireTraceWriter>(std::cerr);
-  link_->SetWireObserver(trace_.get());
+  cable_->link().SetWireObserver(trace_.get());
 }
 
 void CliCable::FlushTrace() {
   if (trace_) trace_->Flush();
 }
 
-platform::VirtualClock& CliCable::virtual_clock() { return devices_->virtual_clock; }
-platform::SteadyClock& CliCable::steady_clock() { return devices_->steady; }
+sim::RunningModule& CliCable::module() { return cable_->module() != nullptr ? *cable_->module() : *idle_module_; }
+const sim::RunningModule& CliCable::module() const {
+  return cable_->module() != nullptr ? *cable_->module() : *idle_module_;
+}
+platform::Clock& CliCable::clock() { return cable_->clock(); }
 
 }  // namespace vn::cli

@@ -10,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cables/cable_factory.h"
 #include "compiler/compiler.h"
 #include "link/link.h"
 #include "link/wire_trace.h"
@@ -39,7 +40,7 @@ struct CableOptions {
 // read into `options`.
 void AddCableOptions(CLI::App& command, CableOptions& options);
 
-// True for "virtual", "virtual-revb" and "virtual-dummy".
+// True for the cable table's virtual rows ("virtual", "virtual-revb", "virtual-dummy").
 bool IsVirtualCable(const std::string& cable);
 
 // --virtual-fault and --port read; nullopt after saying what is wrong on standard error.
@@ -74,19 +75,18 @@ class CliCable {
   // Writes the trace's open lines (after a debugger command, before its answer is waited on).
   void FlushTrace();
 
-  link::Link& link() { return *link_; }
+  link::Link& link() { return cable_->link(); }
   bool is_virtual() const { return virtual_; }
-  sim::RunningModule& module() { return *module_; }
-  const sim::RunningModule& module() const { return *module_; }
-  platform::VirtualClock& virtual_clock();
-  platform::SteadyClock& steady_clock();
+  sim::RunningModule& module();
+  const sim::RunningModule& module() const;
+  platform::VirtualClock& virtual_clock() { return cable_->virtual_clock(); }
+  // The clock the cable's link runs on: the virtual module's, or the PC's.
+  platform::Clock& clock();
 
  private:
-  struct Devices;
   bool virtual_;
-  std::unique_ptr<Devices> devices_;
-  std::unique_ptr<sim::RunningModule> module_;
-  std::unique_ptr<link::Link> link_;
+  std::unique_ptr<cables::AssembledCable> cable_;
+  std::unique_ptr<sim::RunningModule> idle_module_;  // a real cable's stand-in, never talked to
   std::unique_ptr<link::WireTraceWriter> trace_;
 };
 

@@ -96,7 +96,7 @@ class DebugCable {
     if (cable_.is_virtual())
       cable_.virtual_clock().Advance(ms * 1'000'000);
     else
-      cable_.steady_clock().SleepFor(ms * 1'000'000);
+      cable_.clock().SleepFor(ms * 1'000'000);
   }
   // Why the virtual program halted by itself (its end, a fault), for the terminal to say.
   std::string Halted() const {

@@ -7,6 +7,14 @@
 
 namespace vn::core {
 
+// The two families of modules; each speaks its own protocol on the wire and runs its own byte
+// code. The values are those of the device table's `kind`, the settings and the object files.
+enum class Series { kVn = 1, kVnm = 2 };
+
+// The series of a `kind` number (1 VN, 2 VNM); anything else is read as VN, as the link always has.
+constexpr Series SeriesOfKind(int kind) { return kind == 2 ? Series::kVnm : Series::kVn; }
+constexpr int KindOfSeries(Series series) { return static_cast<int>(series); }
+
 struct DeviceInfo {
   const char* code;        // what CONST DEVICE and --device accept
   const char* series;      // the series CONST DEVICE sets: "KX", "LX", "NX" or "WX"

@@ -440,4 +440,43 @@ FileError FileLock::Lock(const std::string& path) {
   return SystemError(path, EAGAIN);
 }
 
+FileError AppendFile::Open(const std::string& path) {
+  Close();
+  std::string target;
+  struct stat st {};
+  bool exists = false;
+  if (FileError e = ResolveTarget(path, target, st, exists); !e.ok()) return e;
+  // O_NONBLOCK: should the name have been swapped for a FIFO in between, the open does not hang;
+  // the type is checked again on what was opened.
+  const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd < 0) return SystemError(path, errno);
+  struct stat opened {};
+  if (::fstat(fd, &opened) != 0 || TypeProblem(opened.st_mode) != FileProblem::kNone) {
+    const FileProblem p = TypeProblem(opened.st_mode);
+    ::close(fd);
+    return p == FileProblem::kNone ? SystemError(path, EIO) : Problem(path, p);
+  }
+  fd_ = fd;
+  path_ = path;
+  return {};
+}
+
+FileError AppendFile::Append(std::string_view bytes) {
+  if (fd_ < 0) return SystemError(path_, EBADF);
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return SystemError(path_, errno);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+void AppendFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
 }  // namespace vn::core

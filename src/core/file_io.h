@@ -97,6 +97,30 @@ FileError ReplaceFile(const std::string& path, std::string_view bytes, const Rep
 // as it would have. A signal the process ignores stays ignored. The programs' main()s call it.
 void InstallTempFileCleanup();
 
+// A file that grows by what is appended to it, for logs written while the program runs (a
+// replacement of the whole file at every line would cost ever more). Opening refuses what
+// ReplaceFile refuses: a folder, a device, a FIFO or socket (without hanging on one), a link to
+// nothing and a file the user may not write; a new file gets the usual mode. Every Append goes
+// to the end of the file, whole or with its failure reported.
+class AppendFile {
+ public:
+  AppendFile() = default;
+  ~AppendFile() { Close(); }
+  AppendFile(const AppendFile&) = delete;
+  AppendFile& operator=(const AppendFile&) = delete;
+
+  // Opens (creating it if need be) `path`; an open file is closed first.
+  FileError Open(const std::string& path);
+  FileError Append(std::string_view bytes);
+  void Close();
+  bool is_open() const { return fd_ >= 0; }
+  const std::string& path() const { return path_; }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
 // An advisory exclusive lock (flock) on a file that several processes may update, held from
 // before reading the file to after replacing it, so that their updates follow one another and
 // none is lost. Released by Unlock() or the destructor.

@@ -1,5 +1,5 @@
-// The device link: the cable settings, raw port access, the two parallel-cable bit protocols
-// and the byte layer that every exchange with the module goes through.
+// The device link: the cable settings, the cables (cable.h, one class per kind) and the byte
+// layer of the two series that every exchange with the module goes through.
 //
 // All state of the link lives in one Link object that the owner passes to whoever talks to
 // the module. Members keep the names the module's documentation uses (Ioadr, CableMode,
@@ -14,6 +14,11 @@
 #include <string>
 
 #include "core/message_table.h"
+#include "link/cable.h"
+#include "link/dummy_cable.h"
+#include "link/parallel_lines.h"
+#include "link/revb_cable.h"
+#include "link/usb_cable.h"
 
 namespace vn::platform {
 class Clock;
@@ -37,28 +42,15 @@ struct LinkDevices {
   platform::Clock& clock;
 };
 
-inline constexpr char kUsbCableDescription[] = "VARNOLIC Download Cable";
-inline constexpr unsigned kUsbTimeoutMs = 1000;
 inline constexpr int kUsbCableAnswer = 135;  // a present cable's answer to the cable query
 inline constexpr int kDefaultIoadr = 0x378;
 inline constexpr int kCableRevB = 1;
 
-// One DelayUnit lasts (BitDelay + 1) of these. The protocol was timed by an empty loop of four
-// iterations per count; 2.5 ns per iteration is what such a loop took on the PCs the cable was
-// made for, so the nine speed-check steps keep covering the pulse lengths the modules expect.
-inline constexpr std::int64_t kDelayUnitNsPerCount = 10;
-
-// The most the receive path is drained of at once: two wire bytes for every flash address, so a
-// module that never stops sending cannot hold the PC in the drain.
-inline constexpr long kUsbDrainLimit = 2L * 65536;
-
-// Poll limits of the handshakes (rounds x polls per round).
-inline constexpr long kAckRounds = 151, kAckPolls = 3001;
-inline constexpr long kPulsePolls = 60001;
-
 class Link {
  public:
   explicit Link(LinkDevices devices);
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
 
   // ---- Settings (owned for the whole run) ---------------------------------------------------
   int Ioadr = kDefaultIoadr;  // data register; status at Ioadr + 1, control at Ioadr + 2
@@ -73,7 +65,13 @@ class Link {
 
   // Sees every byte exchanged with the module (see wire_trace.h); null, the default, for none.
   // The observer outlives its use here.
-  void SetWireObserver(WireObserver* observer) { observer_ = observer; }
+  void SetWireObserver(WireObserver* observer);
+
+  // The cable the settings select: USB when UseUsb is set, else REV. B or dummy by CableMode.
+  Cable& cable();
+  core::Series series() const { return core::SeriesOfKind(DeviceKind); }
+  UsbCable& usb_cable() { return usb_cable_; }
+  DummyCable& dummy_cable() { return dummy_cable_; }
 
   // Panel 2 of the main window's status bar, for the speed check's progress. May be empty.
   std::function<void(const std::string&)> StatusText;
@@ -141,29 +139,19 @@ class Link {
   platform::InterruptControl& interrupts() { return devices_.interrupts; }
 
  private:
-  int FamilyBit() const { return DeviceKind == 1 ? 0 : 0x20; }
-  // Polls status bit 3 until it reads `level`; false after rounds x polls reads.
-  bool PollHandshake(int level, long rounds, long polls);
-  int WaitAck(int level);
-  int UsbQuery(std::uint8_t first);
   void Status(const std::string& text) {
     if (StatusText) StatusText(text);
   }
-  int RevBSend(int b);
-  int RevBRecv();
-  int DummySend(int b);
-  int DummyRecv();
-  int UsbSend(int b);
-  int UsbRecv();
-  // The USB library's write and read, shown to the observer.
-  int UsbWrite(const std::uint8_t* data, std::size_t length);
-  int UsbRead(std::uint8_t* data, std::size_t length, std::size_t& received);
   // Shows a protocol byte to the observer and hands the result of its exchange on.
   int Sent(int b, int result);
   int Received(int result);
 
   LinkDevices devices_;
   WireObserver* observer_ = nullptr;
+  ParallelLines lines_{devices_.port, devices_.interrupts, devices_.clock, Ioadr, BitDelay};
+  UsbCable usb_cable_{devices_.usb};
+  RevBCable revb_cable_{lines_};
+  DummyCable dummy_cable_{lines_};
 };
 
 // Number text with a blank in place of a plus sign (" 888", "-1").

@@ -63,4 +63,32 @@ void WireTraceWriter::OnCable(WireDirection direction, const std::uint8_t* bytes
   }
 }
 
+core::FileError WireTraceFile::Open(const std::string& path) {
+  error_ = {};
+  return file_.Open(path);
+}
+
+void WireTraceFile::OnByte(WireDirection direction, int byte, bool ok) {
+  writer_.OnByte(direction, byte, ok);
+  Drain();
+}
+
+void WireTraceFile::OnCable(WireDirection direction, const std::uint8_t* bytes, std::size_t count) {
+  writer_.OnCable(direction, bytes, count);
+  Drain();
+}
+
+void WireTraceFile::Flush() {
+  writer_.Flush();
+  Drain();
+}
+
+void WireTraceFile::Drain() {
+  std::string lines = text_.str();
+  if (lines.empty()) return;
+  text_.str({});
+  if (!error_.ok() || !file_.is_open()) return;
+  error_ = file_.Append(lines);
+}
+
 }  // namespace vn::link

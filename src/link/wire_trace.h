@@ -9,7 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
+#include <sstream>
 #include <string>
+
+#include "core/file_io.h"
 
 namespace vn::link {
 
@@ -58,6 +61,33 @@ class WireTraceWriter final : public WireObserver {
   std::size_t protocol_count_ = 0;
   std::string cable_line_;
   std::size_t cable_count_ = 0;
+};
+
+// The same trace appended to a file as it goes: each line is written once it is complete, the
+// open ones at Flush. The first write that fails ends the writing; its error is kept.
+class WireTraceFile final : public WireObserver {
+ public:
+  WireTraceFile() = default;
+  ~WireTraceFile() override { Flush(); }
+  WireTraceFile(const WireTraceFile&) = delete;
+  WireTraceFile& operator=(const WireTraceFile&) = delete;
+
+  // Opens `path` for appending (see core::AppendFile); the trace adds to what it holds.
+  core::FileError Open(const std::string& path);
+  void OnByte(WireDirection direction, int byte, bool ok) override;
+  void OnCable(WireDirection direction, const std::uint8_t* bytes, std::size_t count) override;
+  void Flush();
+  const std::string& path() const { return file_.path(); }
+  // The failed write, if one failed.
+  const core::FileError& error() const { return error_; }
+
+ private:
+  void Drain();
+
+  std::ostringstream text_;
+  WireTraceWriter writer_{text_};
+  core::AppendFile file_;
+  core::FileError error_;
 };
 
 }  // namespace vn::link

@@ -2,11 +2,11 @@
 
 #include <array>
 
+#include "cables/cable_factory.h"
+#include "cables/cable_table.h"
 #include "link/link_setup.h"
 #include "platform/bit_timing.h"
 #include "platform/clock.h"
-#include "platform/ftdi_usb.h"
-#include "platform/parallel_port.h"
 #include "core/settings_store.h"
 #include "platform/usb.h"
 #include "sim/module.h"
@@ -17,12 +17,6 @@
 namespace vn::shell {
 
 namespace {
-
-class NoInterruptControl final : public platform::InterruptControl {
- public:
-  void Disable() override {}
-  void Enable() override {}
-};
 
 // Stand-ins the link is built over: each passes every call on to the device in use.
 class PortSwitch final : public platform::ParallelPort {
@@ -66,63 +60,25 @@ class ClockSwitch final : public platform::Clock {
 
 // The virtual module of one series with both of its cables.
 struct VirtualSet {
-  VirtualSet(int kind, platform::VirtualClock& clock, sim::VirtualParallelPort::Cable cable) {
+  VirtualSet(int kind, platform::VirtualClock& clock, link::CableKind parallel) {
     sim::ModuleConfig config;
     config.kind = kind;
     module = std::make_unique<sim::RunningModule>(config, clock);
-    port = std::make_unique<sim::VirtualParallelPort>(*module, clock, cable);
-    usb = std::make_unique<sim::VirtualUsbCable>(*module, clock);
+    wires = std::make_unique<cables::VirtualWires>(*module, clock, parallel);
   }
   std::unique_ptr<sim::RunningModule> module;
-  std::unique_ptr<sim::VirtualParallelPort> port;
-  std::unique_ptr<sim::VirtualUsbCable> usb;
-};
-
-// The USB library is only started when the USB cable is used: starting libusb costs start-up
-// time and is pointless for the parallel cables.
-class LazyFtdiUsb final : public platform::UsbLibrary {
- public:
-  explicit LazyFtdiUsb(platform::Clock& clock) : clock_(clock) {}
-  int OpenByDescription(const char* description) override { return usb().OpenByDescription(description); }
-  int SetTimeouts(unsigned read_ms, unsigned write_ms) override { return usb().SetTimeouts(read_ms, write_ms); }
-  int Close() override { return usb().Close(); }
-  int ResetDevice() override { return usb().ResetDevice(); }
-  int Write(const std::uint8_t* data, std::size_t length) override { return usb().Write(data, length); }
-  int Read(std::uint8_t* data, std::size_t length, std::size_t& received) override {
-    return usb().Read(data, length, received);
-  }
-  int GetQueueStatus(std::uint32_t& waiting) override { return usb().GetQueueStatus(waiting); }
-
- private:
-  platform::UsbLibrary& usb() {
-    if (!usb_) usb_ = std::make_unique<platform::FtdiUsb>(clock_);
-    return *usb_;
-  }
-  platform::Clock& clock_;
-  std::unique_ptr<platform::FtdiUsb> usb_;
+  std::unique_ptr<cables::VirtualWires> wires;
 };
 
 }  // namespace
 
 std::optional<CableChoice> ParseCableName(std::string_view name) {
-  CableChoice c;
-  if (name.starts_with("virtual")) {
-    c.is_virtual = true;
-    name.remove_prefix(7);
-    if (name.ends_with("-vnm")) {
-      c.module_kind = 2;
-      name.remove_suffix(4);
-    }
-    if (name.empty()) return c;
-    if (!name.starts_with("-")) return std::nullopt;
-    name.remove_prefix(1);
-  }
-  if (name == "usb") c.cable = CableChoice::Cable::kUsb;
-  else if (name == "revb") c.cable = CableChoice::Cable::kRevB;
-  else if (name == "dummy") c.cable = CableChoice::Cable::kDummy;
-  else return std::nullopt;
-  return c;
+  const auto named = cables::ParseNamedCable(name);
+  if (!named) return std::nullopt;
+  return CableChoice{named->row->kind, named->row->is_virtual, core::KindOfSeries(named->series)};
 }
+
+std::string CableNames() { return cables::NamedCableNames(); }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine cl;
@@ -135,7 +91,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       std::string value;
       if (a == "--cable") {
         if (i + 1 >= args.size()) {
-          cl.error = "--cable needs a cable: " + std::string(kCableNames);
+          cl.error = "--cable needs a cable: " + CableNames();
           return cl;
         }
         value = args[++i];
@@ -144,7 +100,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       }
       cl.cable = ParseCableName(value);
       if (!cl.cable) {
-        cl.error = "unknown cable '" + value + "' (" + kCableNames + ")";
+        cl.error = "unknown cable '" + value + "' (" + CableNames() + ")";
         return cl;
       }
     } else if (!options_done && a == "--") {
@@ -166,8 +122,7 @@ struct CableDevices::Impl {
   explicit Impl(const std::optional<CableChoice>& choice) {
     if (choice && choice->is_virtual) {
       kind = choice->module_kind;
-      parallel_cable = choice->cable == CableChoice::Cable::kDummy ? sim::VirtualParallelPort::Cable::kDummy
-                                                                    : sim::VirtualParallelPort::Cable::kRevB;
+      parallel_cable = choice->cable;
       SetVirtual(true);
     } else {
       SetVirtual(false);
@@ -184,18 +139,18 @@ struct CableDevices::Impl {
     is_virtual = on;
     if (on) {
       VirtualSet& set = Set();
-      port.target = set.port.get();
-      usb.target = set.usb.get();
-      interrupts.target = &no_interrupts;
-      clock.target = &virtual_clock;
+      Target(set.wires->Devices());
     } else {
-      if (!system_port) system_port = std::make_unique<platform::SystemParallelPort>();
-      if (!ftdi) ftdi = std::make_unique<LazyFtdiUsb>(steady);
-      port.target = system_port.get();
-      usb.target = ftdi.get();
-      interrupts.target = &realtime;
-      clock.target = &steady;
+      if (!real) real = std::make_unique<cables::RealDevices>();
+      Target(real->Devices());
     }
+  }
+
+  void Target(const link::LinkDevices& devices) {
+    port.target = &devices.port;
+    usb.target = &devices.usb;
+    interrupts.target = &devices.interrupts;
+    clock.target = &devices.clock;
   }
 
   link::LinkDevices Devices() { return {port, usb, interrupts, clock}; }
@@ -205,31 +160,47 @@ struct CableDevices::Impl {
   InterruptSwitch interrupts;
   ClockSwitch clock;
 
-  platform::SteadyClock steady;
-  platform::RealtimeInterruptControl realtime;
-  std::unique_ptr<platform::SystemParallelPort> system_port;
-  std::unique_ptr<LazyFtdiUsb> ftdi;
+  std::unique_ptr<cables::RealDevices> real;
 
   platform::VirtualClock virtual_clock;
-  NoInterruptControl no_interrupts;
   std::array<std::unique_ptr<VirtualSet>, 2> sets;
   bool is_virtual = false;
   int kind = 1;
   bool kind_follows = false;  // the series follows the program (Port Setup's virtual module)
-  sim::VirtualParallelPort::Cable parallel_cable = sim::VirtualParallelPort::Cable::kRevB;
+  link::CableKind parallel_cable = link::CableKind::kRevB;
 };
 
 CableDevices::CableDevices(std::optional<CableChoice> choice)
     : choice_(choice), impl_(std::make_unique<Impl>(choice)), link_(std::make_unique<link::Link>(impl_->Devices())) {}
 
 CableDevices::~CableDevices() {
-  // The link goes first: it refers to the devices.
+  // The link goes first: it refers to the devices and the trace.
   link_.reset();
+  trace_.reset();
   impl_.reset();
 }
 
+core::FileError CableDevices::TraceWireToFile(const std::string& path) {
+  link_->SetWireObserver(nullptr);
+  trace_.reset();
+  if (path.empty()) return {};
+  auto trace = std::make_unique<link::WireTraceFile>();
+  if (core::FileError e = trace->Open(path); !e.ok()) return e;
+  trace_ = std::move(trace);
+  link_->SetWireObserver(trace_.get());
+  return {};
+}
+
+std::string CableDevices::wire_trace_file() const { return trace_ ? trace_->path() : std::string(); }
+
+void CableDevices::FlushWireTrace() {
+  if (trace_) trace_->Flush();
+}
+
+core::FileError CableDevices::wire_trace_error() const { return trace_ ? trace_->error() : core::FileError{}; }
+
 sim::Module* CableDevices::module() { return impl_->is_virtual ? impl_->Set().module.get() : nullptr; }
-sim::VirtualUsbCable* CableDevices::virtual_usb() { return impl_->is_virtual ? impl_->Set().usb.get() : nullptr; }
+sim::VirtualUsbCable* CableDevices::virtual_usb() { return impl_->is_virtual ? &impl_->Set().wires->usb : nullptr; }
 
 sim::Board* CableDevices::board() {
   if (!impl_->is_virtual) return nullptr;
@@ -243,7 +214,7 @@ void CableDevices::SetVirtual(bool on) {
   if (on && !impl_->is_virtual) {
     // Port Setup's virtual module: over its USB cable, of the series of the next program.
     impl_->kind_follows = true;
-    impl_->parallel_cable = sim::VirtualParallelPort::Cable::kRevB;
+    impl_->parallel_cable = link::CableKind::kRevB;
   }
   impl_->SetVirtual(on);
   link_->SpeedChecked = 0;
@@ -300,9 +271,7 @@ std::vector<link::LinkMessage> CableDevices::Start(const core::IniFile& ini) {
   link::LoadLinkSettings(lnk, ini);
   if (from_settings) lnk.UseUsb = -1;
   if (choice_) {
-    lnk.UseUsb = choice_->cable == CableChoice::Cable::kUsb ? -1 : 0;
-    if (choice_->cable != CableChoice::Cable::kUsb)
-      lnk.CableMode = choice_->cable == CableChoice::Cable::kRevB ? link::kCableRevB : 0;
+    cables::SelectCable(lnk, choice_->cable);
     if (choice_->is_virtual) lnk.Ioadr = link::kDefaultIoadr;
     // A platform without the dummy cable cannot be talked into it.
     if (os_platform == platform::kOsPlatformRevBOnly) lnk.CableMode = link::kCableRevB;

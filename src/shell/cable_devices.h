@@ -13,7 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_io.h"
 #include "link/link.h"
+#include "link/wire_trace.h"
 
 namespace vn::core {
 class IniFile;
@@ -27,18 +29,18 @@ class VirtualUsbCable;
 namespace vn::shell {
 
 struct CableChoice {
-  enum class Cable { kUsb, kRevB, kDummy };
+  using Cable = link::CableKind;
   Cable cable = Cable::kUsb;
   bool is_virtual = false;
   int module_kind = 1;  // the virtual module's series: 1 VN, 2 VNM
   bool operator==(const CableChoice&) const = default;
 };
 
-// "usb", "revb", "dummy"; "virtual" (USB), "virtual-revb", "virtual-dummy", each of the
-// virtual ones with "-vnm" for a VNM-series module. nullopt for anything else.
+// A name of the cable table (cables/cable_table.h), a virtual one with "-vnm" for a VNM-series
+// module. nullopt for anything else.
 std::optional<CableChoice> ParseCableName(std::string_view name);
-inline constexpr char kCableNames[] =
-    "usb, revb, dummy, virtual, virtual-revb, virtual-dummy, virtual-vnm, virtual-revb-vnm, virtual-dummy-vnm";
+// Every name ParseCableName takes, for the help text and messages.
+std::string CableNames();
 
 // What the command line asks for: vnstudio [--cable C] [FILE.bas]
 struct CommandLine {
@@ -95,8 +97,20 @@ class CableDevices {
   // devices).
   std::string VirtualModuleStatus();
 
+  // Appends every byte the link exchanges from now on to the file at `path`, as the command
+  // line's --trace-wire prints it; an empty path stops the trace. The trace before is ended
+  // either way (its last lines written). The file's failure to open, if it fails.
+  core::FileError TraceWireToFile(const std::string& path);
+  // The file the trace goes to; empty while there is none.
+  std::string wire_trace_file() const;
+  // Writes the trace's open lines (after a command, so the file shows all of it).
+  void FlushWireTrace();
+  // The failed write that ended the trace's writing, if one failed.
+  core::FileError wire_trace_error() const;
+
  private:
   struct Impl;
+  std::unique_ptr<link::WireTraceFile> trace_;
   std::optional<CableChoice> choice_;
   std::unique_ptr<Impl> impl_;
   std::unique_ptr<link::Link> link_;

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   const vn::shell::CommandLine cl = vn::shell::ParseCommandLine(args);
   if (cl.help) {
-    std::cout << vn::shell::kUsage << "\n  --cable CABLE  this run only: " << vn::shell::kCableNames << "\n";
+    std::cout << vn::shell::kUsage << "\n  --cable CABLE  this run only: " << vn::shell::CableNames() << "\n";
     return 0;
   }
   if (!cl.error.empty()) {

@@ -1,5 +1,6 @@
 #include "shell/port_setup.h"
 
+#include "core/messages.h"
 #include "core/settings_store.h"
 #include "shell/cable_devices.h"
 
@@ -13,6 +14,9 @@ const char* PortSetupModel::CableCaption(int option) {
 
 void PortSetupModel::Load() {
   closed_ = cancelled_ = false;
+  trace_messages_.clear();
+  trace_path_ = devices_.wire_trace_file();
+  trace_on_ = !trace_path_.empty();
   dialog_.Load();
   cable_ = dialog_.cable();
   if (devices_.IsVirtual()) ClickCable(kOptVirtual);
@@ -39,7 +43,18 @@ std::vector<link::LinkMessage> PortSetupModel::Ok() {
     devices_.SetVirtual(want_virtual);
   }
   closed_ = true;
-  return dialog_.Ok();
+  std::vector<link::LinkMessage> messages = dialog_.Ok();
+  ApplyWireTrace();
+  return messages;
+}
+
+void PortSetupModel::ApplyWireTrace() {
+  trace_messages_.clear();
+  const std::string path = trace_on_ ? trace_path_ : std::string();
+  // The trace in use goes on as it is when nothing about it changed.
+  if (path == devices_.wire_trace_file()) return;
+  if (const core::FileError e = devices_.TraceWireToFile(path); !e.ok())
+    trace_messages_.push_back({"Can't write the wire trace to " + e.Message(), core::kErrorTitle, 16});
 }
 
 void PortSetupModel::Cancel() {
@@ -56,7 +71,9 @@ std::vector<link::LinkMessage> PortSetupCommand(link::Link& link, CableDevices& 
   if (model.cancelled() && devices.cable_from_command_line()) return {};
   link::WriteLinkSettings(link, ini);
   ini.WriteString("PrintPort", kVirtualModuleKey, link::SignedText(devices.IsVirtual() ? -1 : 0));
-  return model.messages();
+  std::vector<link::LinkMessage> messages = model.messages();
+  messages.insert(messages.end(), model.trace_messages().begin(), model.trace_messages().end());
+  return messages;
 }
 
 }  // namespace vn::shell

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "link/link.h"
@@ -45,6 +46,17 @@ class PortSetupModel {
   std::vector<link::LinkMessage> Ok();
   void Cancel();
 
+  // The wire trace to a file, applied by Ok: on with a file, off otherwise. Load shows the
+  // trace in use.
+  void SetWireTrace(bool on, const std::string& path) {
+    trace_on_ = on;
+    trace_path_ = path;
+  }
+  bool wire_trace() const { return trace_on_; }
+  const std::string& wire_trace_file() const { return trace_path_; }
+  // Why the trace could not be started at Ok, to show after the dialog's own messages.
+  const std::vector<link::LinkMessage>& trace_messages() const { return trace_messages_; }
+
   int cable() const { return cable_; }
   bool cable_enabled(int option) const;
   int address_index() const { return dialog_.address_index(); }
@@ -54,12 +66,17 @@ class PortSetupModel {
   const std::vector<link::LinkMessage>& messages() const { return dialog_.messages(); }
 
  private:
+  void ApplyWireTrace();
+
   link::Link& link_;
   CableDevices& devices_;
   link::PortSetupForm dialog_;
   int cable_ = kOptDummy;
   bool closed_ = false;
   bool cancelled_ = false;
+  bool trace_on_ = false;
+  std::string trace_path_;
+  std::vector<link::LinkMessage> trace_messages_;
 };
 
 // The Port Setup command: shows the dialog (`show_modal` returns once it is closed), then

@@ -1,8 +1,11 @@
 #include "shell/port_setup_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -12,7 +15,8 @@
 namespace vn::shell {
 
 PortSetupDialog::PortSetupDialog(PortSetupModel& model, QWidget* parent)
-    : QDialog(parent), model_(model), cboAdr(new QComboBox(this)), Command2(new QPushButton(this)),
+    : QDialog(parent), model_(model), cboAdr(new QComboBox(this)), chkTraceWire(new QCheckBox(this)),
+      txtTraceFile(new QLineEdit(this)), cmdTraceFile(new QPushButton(this)), Command2(new QPushButton(this)),
       Command3(new QPushButton(this)) {
   setObjectName(QStringLiteral("frmPrinterPort"));
   setWindowTitle(QString::fromUtf8(PortSetupModel::kCaption));
@@ -43,12 +47,35 @@ PortSetupDialog::PortSetupDialog(PortSetupModel& model, QWidget* parent)
     Refresh();
   });
 
+  // Every byte exchanged with the module, written to a file for diagnosing a cable.
+  chkTraceWire->setObjectName(QStringLiteral("chkTraceWire"));
+  chkTraceWire->setText(QStringLiteral("Trace the wire to a file:"));
+  chkTraceWire->setChecked(model_.wire_trace());
+  txtTraceFile->setObjectName(QStringLiteral("txtTraceFile"));
+  txtTraceFile->setText(QString::fromStdString(model_.wire_trace_file()));
+  cmdTraceFile->setObjectName(QStringLiteral("cmdTraceFile"));
+  cmdTraceFile->setText(QStringLiteral("..."));
+  connect(cmdTraceFile, &QPushButton::clicked, this, [this] {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Wire Trace"), txtTraceFile->text(),
+                                                      QStringLiteral("Trace (*.txt *.log);;All files (*)"), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) return;
+    txtTraceFile->setText(path);
+    chkTraceWire->setChecked(true);
+  });
+  auto* trace = new QHBoxLayout;
+  trace->addWidget(chkTraceWire);
+  trace->addWidget(txtTraceFile, 1);
+  trace->addWidget(cmdTraceFile);
+
   Command2->setObjectName(QStringLiteral("Command2"));
   Command2->setText(QString::fromLatin1(link::PortSetupForm::kOkCaption));
   Command2->setDefault(true);
   Command3->setObjectName(QStringLiteral("Command3"));
   Command3->setText(QString::fromLatin1(link::PortSetupForm::kCancelCaption));
   connect(Command2, &QPushButton::clicked, this, [this] {
+    model_.SetWireTrace(chkTraceWire->isChecked() && !txtTraceFile->text().isEmpty(),
+                        txtTraceFile->text().toStdString());
     model_.Ok();
     accept();
   });
@@ -61,6 +88,7 @@ PortSetupDialog::PortSetupDialog(PortSetupModel& model, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frame2);
   layout->addWidget(frame1);
+  layout->addLayout(trace);
   layout->addLayout(buttons);
   Refresh();
 }

@@ -7,7 +7,9 @@
 
 #include "shell/port_setup.h"
 
+class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -23,6 +25,8 @@ class PortSetupDialog : public QDialog {
   QComboBox* address_list() const { return cboAdr; }
   QPushButton* ok_button() const { return Command2; }
   QPushButton* cancel_button() const { return Command3; }
+  QCheckBox* trace_check() const { return chkTraceWire; }
+  QLineEdit* trace_file() const { return txtTraceFile; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -35,6 +39,9 @@ class PortSetupDialog : public QDialog {
   PortSetupModel& model_;
   std::array<QRadioButton*, PortSetupModel::kOptions> optCable{};
   QComboBox* cboAdr;
+  QCheckBox* chkTraceWire;
+  QLineEdit* txtTraceFile;
+  QPushButton* cmdTraceFile;
   QPushButton* Command2;
   QPushButton* Command3;
 };

@@ -21,12 +21,13 @@
 #include <utility>
 #include <vector>
 
+#include "core/devices.h"
 #include "isa/isa.h"
 #include "sim/board.h"
 
 namespace vn::sim {
 
-enum class Series { kVn = 1, kVnm = 2 };
+using Series = core::Series;
 
 enum class StopReason {
   kStep,             // a step command finished

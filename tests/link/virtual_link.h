@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cables/cable_factory.h"
 #include "link/link.h"
 #include "platform/bit_timing.h"
 #include "platform/clock.h"
@@ -30,10 +31,10 @@ struct CountingInterrupts final : platform::InterruptControl {
 inline void Connect(link::Link& link, Wire w, int kind) {
   link.DeviceKind = kind;
   if (w == Wire::kUsb) {
-    link.UseUsb = -1;
+    cables::SelectCable(link, link::CableKind::kUsb);
     link.UsbOpenDevice();
   } else {
-    link.CableMode = w == Wire::kRevB ? link::kCableRevB : 0;
+    cables::SelectCable(link, w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy);
     link.PortOpen();
     link.LinkIdle();
   }
