@@ -5,6 +5,7 @@
 
 #include "compiler/compiler.h"
 #include "shell/code_editor.h"
+#include "shell/debug_layout.h"
 #include "shell/debug_window.h"
 #include "shell/main_window.h"
 #include "shell/modify_variable_dialog.h"
@@ -17,9 +18,6 @@ namespace {
 
 using debugger::Display;
 using debugger::TimerChange;
-
-// The main window keeps at least this width when it makes room for the check-variable window.
-constexpr int kNarrowestMainWindow = 200;
 
 constexpr const char* kCommands[] = {"mnuBreak", "mnuCheckVariable", "mnuModifyVariable"};
 
@@ -43,11 +41,14 @@ DebugSession::DebugSession(MainWindow& window, link::Link& link)
   window_.SetCommandHandler("mnuBreak", [this] { Break(); });
   window_.SetCommandHandler("mnuCheckVariable", [this] { CheckVariable(); });
   window_.SetCommandHandler("mnuModifyVariable", [this] { ModifyVariable(); });
+  // Closed in the middle of a session, the main window is stored as it was before it made room.
+  window_.before_unload = [this] { RestoreMainWindow(); };
 }
 
 DebugSession::~DebugSession() {
   shutting_down_ = true;
   window_.on_break_timer = nullptr;
+  window_.before_unload = nullptr;
   for (const char* name : kCommands) window_.SetCommandHandler(name, {});
   delete modify_.data();
   delete variable_.data();
@@ -84,12 +85,12 @@ void DebugSession::CheckVariable() {
 
 void DebugSession::ModifyVariable() {
   if (Busy()) return;
-  ModifyVariableDialog& m = ModifyDialog();
-  if (m.isVisible()) {
-    m.raise();
-    m.activateWindow();
+  if (modify_ && modify_->isVisible()) {
+    modify_->raise();
+    modify_->activateWindow();
     return;
   }
+  ModifyVariableDialog& m = ModifyDialog(&window_);
   m.setWindowModality(Qt::NonModal);
   m.Loaded();
   m.show();
@@ -115,8 +116,10 @@ void DebugSession::Reset() {
 void DebugSession::ModifyFromDebugWindow() {
   if (Busy()) return;
   Apply(dbg_.ModifyVariableCommand());
-  ModifyVariableDialog& m = ModifyDialog();
-  if (m.isVisible()) m.hide();  // the main menu's dialog becomes the modal one
+  if (modify_ && modify_->isVisible()) modify_->hide();  // the main menu's dialog becomes the modal one
+  // Owned by the debug window, so that the window manager gives the focus back to it, not to
+  // the main window behind it.
+  ModifyVariableDialog& m = ModifyDialog(debug_ ? static_cast<QWidget*>(debug_.data()) : &window_);
   m.setWindowModality(Qt::ApplicationModal);
   m.Loaded();
   if (modal_hook) {
@@ -214,6 +217,14 @@ void DebugSession::Apply(const Display& d) {
   if (shown && (d.status_bar || d.stopped)) debug_->ShowStatus(dbg_.StatusPc(), dbg_.StatusObjectCode());
   if (d.refresh_variables && variable_ && variable_->isVisible()) variable_->Redraw();
   SyncPollingTimers();
+  ShowState();
+}
+
+void DebugSession::ShowState() {
+  if (!debug_ || !debug_->isVisible() || debug_->closing()) return;
+  // Polling for a stop report means the module runs: after a Break, or after a step that let
+  // the program run on (Step Out from the top level).
+  debug_->ShowState(dbg_.ReturnStatusEnabled || dbg_.ReturnStatusUsbEnabled, dbg_.CurSrcLine, Korean());
 }
 
 void DebugSession::ShowMessages(const std::vector<debugger::DebugMessage>& messages) {
@@ -236,24 +247,21 @@ void DebugSession::OpenDebugWindow() {
     Apply(dbg_.Activate());
     return;
   }
-  // A maximized main window becomes a normal one over the whole screen first.
+  // The main window's placement is put back exactly at the end; a maximized one starts from
+  // the whole free area of the screen.
+  VariableWindow& var = EnsureVariableWindow();
+  placement_.Save(window_);
+  QRect main_frame = window_.frameGeometry();
   if (window_.isMaximized()) {
     window_.showNormal();
-    window_.setGeometry(ScreenArea());
+    main_frame = window_.screen() != nullptr ? window_.screen()->availableGeometry() : main_frame;
   }
-  // The debug window takes the main window's place less the check-variable window's width;
-  // the main window gives up that width.
-  VariableWindow& var = EnsureVariableWindow();
-  const QRect main = window_.geometry();
-  narrowed_by_ = std::clamp(var.width(), 0, std::max(0, main.width() - kNarrowestMainWindow));
-  const QRect place(main.x(), main.y(), main.width() - narrowed_by_, main.height());
-  debug_->setGeometry(place);
-  window_.resize(place.width(), main.height());
+  // The captions first: they decide the debug window's minimum width.
   debug_->Prepare(dbg_.VnmCommandsEnabled(), Korean());
+  PlaceDebugWindowsOn(window_, *debug_, var, kVariableWindowWidth, main_frame);
+  narrowed_by_ = std::max(0, placement_.normal_geometry().width() - window_.width());
   const Display load = dbg_.Load();
   ShowMessages(load.messages);
-  // The check-variable window to the right of the debug window, as high as it.
-  var.setGeometry(place.x() + place.width(), place.y(), var.width(), place.height());
   const bool was_open = var.isVisible();
   var.show();
   if (!was_open) var.Loaded();
@@ -261,6 +269,12 @@ void DebugSession::OpenDebugWindow() {
   debug_->show();
   debug_->raise();
   debug_->activateWindow();
+  // The frames are known only once the window manager has put them round the windows: measure
+  // again and correct.
+  if (WaitForFrames(window_, {debug_.data(), &var}, 1000)) {
+    PlaceDebugWindowsOn(window_, *debug_, var, kVariableWindowWidth, main_frame);
+    narrowed_by_ = std::max(0, placement_.normal_geometry().width() - window_.width());
+  }
   debug_->SetScroll(window_.studio().compiler().LineCountPlus1, dbg_.SrcTopLine);
   dbg_.SetVisibleLines(debug_->source_view()->VisibleRows());
   Apply(dbg_.Activate());
@@ -286,14 +300,18 @@ VariableWindow& DebugSession::EnsureVariableWindow() {
   return *variable_;
 }
 
-ModifyVariableDialog& DebugSession::ModifyDialog() {
-  if (!modify_) modify_ = new ModifyVariableDialog(*this, &window_);
+ModifyVariableDialog& DebugSession::ModifyDialog(QWidget* owner) {
+  if (!modify_) modify_ = new ModifyVariableDialog(*this, owner);
+  else if (modify_->parentWidget() != owner) modify_->setParent(owner, modify_->windowFlags());
   return *modify_;
 }
 
-void DebugSession::WidenMainWindow() {
-  if (narrowed_by_ == 0) return;
-  window_.resize(window_.width() + narrowed_by_, window_.height());
+void DebugSession::WidenMainWindow() { RestoreMainWindow(); }
+
+void DebugSession::RestoreMainWindow() {
+  if (!placement_.saved()) return;
+  placement_.Restore(window_);
+  placement_.Clear();
   narrowed_by_ = 0;
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "debugger/debugger.h"
+#include "shell/debug_layout.h"
 
 class QDialog;
 
@@ -85,8 +86,13 @@ class DebugSession : public QObject {
   void CloseDebugWindow();
   void ShowCheckVariable(bool beside_debug_window);
   VariableWindow& EnsureVariableWindow();
-  ModifyVariableDialog& ModifyDialog();
+  // The dialog, owned by the window it is opened from.
+  ModifyVariableDialog& ModifyDialog(QWidget* owner);
   void WidenMainWindow();
+  // The main window back to the placement it had before the debug window opened.
+  void RestoreMainWindow();
+  // The debug window's "running" / "stopped at line N".
+  void ShowState();
   void SyncPollingTimers();
   // The link is busy with a transfer: timers and commands wait.
   bool Busy() const;
@@ -97,12 +103,13 @@ class DebugSession : public QObject {
   QPointer<VariableWindow> variable_;
   QPointer<ModifyVariableDialog> modify_;
   int narrowed_by_ = 0;
+  SavedPlacement placement_;
   bool closing_ = false;
   bool shutting_down_ = false;
 };
 
-// The width the check-variable window is made with, in pixels (the main window gives it up
-// while debugging).
+// The width the check-variable window is made with, in pixels (the main window gives up what
+// it can of it while debugging).
 inline constexpr int kVariableWindowWidth = 360;
 
 }  // namespace vn::shell
