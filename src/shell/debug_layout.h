@@ -2,8 +2,8 @@
 // check-variable window side by side on the screen's free area, by their frames (title bar and
 // borders included), so that no window covers another and no title bar leaves the screen.
 //
-// PlaceDebugWindows is the arithmetic alone (no widgets); DebugLayoutApplier puts real windows
-// there and measures them again once the window manager has framed them.
+// PlaceDebugWindows is the arithmetic alone (no widgets); PlaceDebugWindowsOn puts real windows
+// there, and is called again once WaitForFrames has seen the window manager frame them.
 #pragma once
 
 #include <QByteArray>
