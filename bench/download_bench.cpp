@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/code_image.h"
+#include "core/message_table.h"
 #include "link/download.h"
 #include "link/flash.h"
 #include "link/link.h"
@@ -34,7 +35,9 @@ constexpr std::size_t kPacketData = 62;
 struct Quiet final : link::DownloadProgress {
   void SetStatus(const std::string&) override {}
   void SetProgress(long, long) override {}
-  void ShowMessage(const core::Msg& text, const std::string&, int) override { failure = text.en; }
+  void ShowMessage(const core::Message& message) override {
+    failure = core::MessageTextOf(message, core::Language::kEnglish);
+  }
   std::string failure;
 };
 

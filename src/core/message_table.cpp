@@ -61,6 +61,8 @@ constexpr MessageRow kRows[] = {
      kTitleErrorCaps, kStyleInformation, 0},
     {C::kValueOutOfRange, "Value out of range ! {s} : {d0} .. {d1}", "값의 범위를 벗어났습니다. {s} : {d0} .. {d1}",
      kTitleErrorCaps, kStyleInformation, 0},
+    {C::kWireTraceError, "Can't write the wire trace to {s}", "통신 기록 파일에 쓸 수 없습니다 : {s}", kTitleErrorCaps,
+     kStyleCritical, 0},
 };
 
 static_assert(std::size(kRows) == kMessageCodeCount, "every message code has one row");

@@ -48,8 +48,10 @@ enum class MessageCode {
   kVariableNotWritable,  // subject: the name
   kInvalidValue,         // subject: the value as typed
   kValueOutOfRange,      // subject: the name; n[0]..n[1] the range
+  // The wire trace of Port Setup.
+  kWireTraceError,  // subject: the file and the reason
 };
-inline constexpr std::size_t kMessageCodeCount = static_cast<std::size_t>(MessageCode::kValueOutOfRange) + 1;
+inline constexpr std::size_t kMessageCodeCount = static_cast<std::size_t>(MessageCode::kWireTraceError) + 1;
 
 // One message box to show: its code and the data its text carries.
 struct Message {

@@ -14,4 +14,11 @@ std::string_view MenuCaption(std::string_view name, bool korean) {
   return {};
 }
 
+std::string DebugStateText(bool running, int line, bool korean) {
+  const StateCaption& c = kDebugStateCaptions[running ? 0 : 1];
+  std::string text = korean ? c.korean : c.english;
+  if (const size_t at = text.find("%1"); at != std::string::npos) text.replace(at, 2, std::to_string(line));
+  return text;
+}
+
 }  // namespace vn::shell

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace vn::shell {
@@ -122,6 +123,19 @@ inline constexpr ToolButton kToolbar[] = {
     {"", ""},
     {"Run", "mnuRun"},         {"Break", "mnuBreak"},
 };
+
+// The debug window's state line in both languages; "%1" stands for the line number.
+struct StateCaption {
+  const char* name;
+  const char* english;
+  const char* korean;
+};
+inline constexpr StateCaption kDebugStateCaptions[] = {
+    {"lblRunning", "Running", "실행 중"},
+    {"lblStopped", "Stopped at line %1", "%1행에서 정지"},
+};
+// "Running" while the module runs, "Stopped at line N" at a stop, in the menu language.
+std::string DebugStateText(bool running, int line, bool korean);
 
 // The English caption of a menu or item, or "" when the table has none.
 std::string_view EnglishCaption(std::string_view name);

@@ -183,6 +183,16 @@ void CodeEditor::Print(bool print_setup) {
   if (dialog.exec() == QDialog::Accepted) printer_->printRange(this);
 }
 
+void CodeEditor::keyPressEvent(QKeyEvent* event) {
+  QsciScintilla::keyPressEvent(event);
+  if (!suppress_change_ && on_selection_change) on_selection_change();
+}
+
+void CodeEditor::inputMethodEvent(QInputMethodEvent* event) {
+  QsciScintilla::inputMethodEvent(event);
+  if (!suppress_change_ && on_selection_change) on_selection_change();
+}
+
 int CodeEditor::SelectionEndLine() const {
   int lf = -1, xf = -1, lt = -1, xt = -1;
   getSelection(&lf, &xf, &lt, &xt);

@@ -106,6 +106,12 @@ class CodeEditor : public QsciScintilla, public ShellEditor {
   // Shows "not found" and similar notes; unset: a message box.
   std::function<void(const QString&)> notify;
 
+ protected:
+  // A key that types or moves the caret: the position is read once the caret has moved, so
+  // that the status bar shows where the caret is now, not where it was before the key.
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+
  private:
   void ApplyColors();
   void ApplyMargins();

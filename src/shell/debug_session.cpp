@@ -5,6 +5,7 @@
 
 #include "compiler/compiler.h"
 #include "shell/code_editor.h"
+#include "shell/debug_layout.h"
 #include "shell/debug_window.h"
 #include "shell/main_window.h"
 #include "shell/modify_variable_dialog.h"
@@ -15,8 +16,6 @@ namespace vn::shell {
 
 namespace {
 
-// The main window keeps at least this width when it makes room for the check-variable window.
-constexpr int kNarrowestMainWindow = 200;
 
 constexpr const char* kCommands[] = {"mnuBreak", "mnuCheckVariable", "mnuModifyVariable"};
 
@@ -40,11 +39,14 @@ DebugSession::DebugSession(MainWindow& window, link::Link& link)
   window_.SetCommandHandler("mnuBreak", [this] { Break(); });
   window_.SetCommandHandler("mnuCheckVariable", [this] { CheckVariable(); });
   window_.SetCommandHandler("mnuModifyVariable", [this] { ModifyVariable(); });
+  // Closed in the middle of a session, the main window is stored as it was before it made room.
+  window_.before_unload = [this] { RestoreMainWindow(); };
 }
 
 DebugSession::~DebugSession() {
   shutting_down_ = true;
   window_.on_break_timer = nullptr;
+  window_.before_unload = nullptr;
   for (const char* name : kCommands) window_.SetCommandHandler(name, {});
   delete modify_.data();
   delete variable_.data();
@@ -81,12 +83,12 @@ void DebugSession::CheckVariable() {
 
 void DebugSession::ModifyVariable() {
   if (Busy()) return;
-  ModifyVariableDialog& m = ModifyDialog();
-  if (m.isVisible()) {
-    m.raise();
-    m.activateWindow();
+  if (modify_ && modify_->isVisible()) {
+    modify_->raise();
+    modify_->activateWindow();
     return;
   }
+  ModifyVariableDialog& m = ModifyDialog(&window_);
   m.setWindowModality(Qt::NonModal);
   m.Loaded();
   m.show();
@@ -112,8 +114,10 @@ void DebugSession::Reset() {
 void DebugSession::ModifyFromDebugWindow() {
   if (Busy()) return;
   driver_.ModifyVariableCommand();
-  ModifyVariableDialog& m = ModifyDialog();
-  if (m.isVisible()) m.hide();  // the main menu's dialog becomes the modal one
+  if (modify_ && modify_->isVisible()) modify_->hide();  // the main menu's dialog becomes the modal one
+  // Owned by the debug window, so that the window manager gives the focus back to it, not to
+  // the main window behind it.
+  ModifyVariableDialog& m = ModifyDialog(debug_ ? static_cast<QWidget*>(debug_.data()) : &window_);
   m.setWindowModality(Qt::ApplicationModal);
   m.Loaded();
   if (modal_hook) {
@@ -190,6 +194,13 @@ void DebugSession::ModifyOk(const std::string& name, const std::string& value) {
 
 // ---- The driver's view --------------------------------------------------------------------------------
 
+void DebugSession::ShowState() {
+  if (!DebugWindowShown()) return;
+  // Polling for a stop report means the module runs: after a Break, or after a step that let
+  // the program run on (Step Out from the top level).
+  debug_->ShowState(dbg_.ReturnStatusEnabled || dbg_.ReturnStatusUsbEnabled, dbg_.CurSrcLine, Korean());
+}
+
 void DebugSession::ShowMessage(const debugger::DebugMessage& m) {
   const Studio& studio = window_.studio();
   const core::RenderedMessage shown = ShownMessage(m, studio.MsgTable, studio.UseKorean);
@@ -202,6 +213,7 @@ void DebugSession::SetPolling(bool return_status, bool return_status_usb) {
   if (!debug_) return;
   const bool open = debug_->isVisible() && !debug_->closing();
   debug_->SetPolling(open && return_status, open && return_status_usb);
+  ShowState();
 }
 
 void DebugSession::CloseCheckVariable() {
@@ -226,6 +238,7 @@ void DebugSession::RedrawSource(bool reload_text) {
 
 void DebugSession::ShowStop(const debugger::ShownStop& stop) {
   if (DebugWindowShown()) debug_->ShowStatus(stop.pc, stop.object_code);
+  ShowState();
 }
 
 void DebugSession::ShowVariables(const std::vector<std::string>&) {
@@ -241,23 +254,20 @@ void DebugSession::OpenDebugWindow(debugger::DebugDriver& driver) {
     driver.ActivateWindow();
     return;
   }
-  // A maximized main window becomes a normal one over the whole screen first.
+  // The main window's placement is put back exactly at the end; a maximized one starts from
+  // the whole free area of the screen.
+  VariableWindow& var = EnsureVariableWindow();
+  placement_.Save(window_);
+  QRect main_frame = window_.frameGeometry();
   if (window_.isMaximized()) {
     window_.showNormal();
-    window_.setGeometry(ScreenArea());
+    main_frame = window_.screen() != nullptr ? window_.screen()->availableGeometry() : main_frame;
   }
-  // The debug window takes the main window's place less the check-variable window's width;
-  // the main window gives up that width.
-  VariableWindow& var = EnsureVariableWindow();
-  const QRect main = window_.geometry();
-  narrowed_by_ = std::clamp(var.width(), 0, std::max(0, main.width() - kNarrowestMainWindow));
-  const QRect place(main.x(), main.y(), main.width() - narrowed_by_, main.height());
-  debug_->setGeometry(place);
-  window_.resize(place.width(), main.height());
+  // The captions first: they decide the debug window's minimum width.
   debug_->Prepare(dbg_.VnmCommandsEnabled(), Korean());
+  PlaceDebugWindowsOn(window_, *debug_, var, kVariableWindowWidth, main_frame);
+  narrowed_by_ = std::max(0, placement_.normal_geometry().width() - window_.width());
   driver.LoadWindow();
-  // The check-variable window to the right of the debug window, as high as it.
-  var.setGeometry(place.x() + place.width(), place.y(), var.width(), place.height());
   const bool was_open = var.isVisible();
   var.show();
   if (!was_open) var.Loaded();
@@ -265,6 +275,12 @@ void DebugSession::OpenDebugWindow(debugger::DebugDriver& driver) {
   debug_->show();
   debug_->raise();
   debug_->activateWindow();
+  // The frames are known only once the window manager has put them round the windows: measure
+  // again and correct.
+  if (WaitForFrames(window_, {debug_.data(), &var}, 1000)) {
+    PlaceDebugWindowsOn(window_, *debug_, var, kVariableWindowWidth, main_frame);
+    narrowed_by_ = std::max(0, placement_.normal_geometry().width() - window_.width());
+  }
   debug_->SetScroll(window_.studio().compiler().LineCountPlus1, dbg_.SrcTopLine);
   dbg_.SetVisibleLines(debug_->source_view()->VisibleRows());
   driver.ActivateWindow();
@@ -290,14 +306,18 @@ VariableWindow& DebugSession::EnsureVariableWindow() {
   return *variable_;
 }
 
-ModifyVariableDialog& DebugSession::ModifyDialog() {
-  if (!modify_) modify_ = new ModifyVariableDialog(*this, &window_);
+ModifyVariableDialog& DebugSession::ModifyDialog(QWidget* owner) {
+  if (!modify_) modify_ = new ModifyVariableDialog(*this, owner);
+  else if (modify_->parentWidget() != owner) modify_->setParent(owner, modify_->windowFlags());
   return *modify_;
 }
 
-void DebugSession::WidenMainWindow() {
-  if (narrowed_by_ == 0) return;
-  window_.resize(window_.width() + narrowed_by_, window_.height());
+void DebugSession::WidenMainWindow() { RestoreMainWindow(); }
+
+void DebugSession::RestoreMainWindow() {
+  if (!placement_.saved()) return;
+  placement_.Restore(window_);
+  placement_.Clear();
   narrowed_by_ = 0;
 }
 

@@ -16,6 +16,7 @@
 #include "debugger/debug_driver.h"
 #include "debugger/debug_view.h"
 #include "debugger/debugger.h"
+#include "shell/debug_layout.h"
 
 class QDialog;
 
@@ -88,7 +89,8 @@ class DebugSession : public QObject, private debugger::DebugView {
   void ShowCheckVariable() override { ShowCheckVariable(false); }
   void CloseCheckVariable() override;
   void VariableWritten() override;
-  void RestoreMainWindow() override { WidenMainWindow(); }
+  // The main window back to the placement it had before the debug window opened.
+  void RestoreMainWindow() override;
   void FocusEditor() override;
   void RedrawSource(bool reload_text) override;
   void ShowStop(const debugger::ShownStop& stop) override;
@@ -97,10 +99,13 @@ class DebugSession : public QObject, private debugger::DebugView {
 
   void ShowCheckVariable(bool beside_debug_window);
   VariableWindow& EnsureVariableWindow();
-  ModifyVariableDialog& ModifyDialog();
+  // The dialog, owned by the window it is opened from.
+  ModifyVariableDialog& ModifyDialog(QWidget* owner);
   void WidenMainWindow();
   // The debug window shows and is not on its way out.
   bool DebugWindowShown() const;
+  // The debug window's "running" / "stopped at line N".
+  void ShowState();
   // The link is busy with a transfer: timers and commands wait.
   bool Busy() const;
 
@@ -111,12 +116,13 @@ class DebugSession : public QObject, private debugger::DebugView {
   QPointer<VariableWindow> variable_;
   QPointer<ModifyVariableDialog> modify_;
   int narrowed_by_ = 0;
+  SavedPlacement placement_;
   bool closing_ = false;
   bool shutting_down_ = false;
 };
 
-// The width the check-variable window is made with, in pixels (the main window gives it up
-// while debugging).
+// The width the check-variable window is made with, in pixels (the main window gives up what
+// it can of it while debugging).
 inline constexpr int kVariableWindowWidth = 360;
 
 }  // namespace vn::shell

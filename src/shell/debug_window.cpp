@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "shell/captions.h"
 #include "shell/debug_session.h"
 
 namespace vn::shell {
@@ -102,7 +103,7 @@ DebugWindow::DebugWindow(DebugSession& session, QWidget* parent)
   setWindowTitle(QString::fromUtf8(kDebugWindowTitle));
   setCentralWidget(picSource);
 
-  auto* toolbar = new QToolBar(this);
+  auto* toolbar = toolbar_ = new QToolBar(this);
   toolbar->setObjectName(QStringLiteral("Toolbar1"));
   toolbar->setMovable(false);
   toolbar->setFloatable(false);
@@ -123,6 +124,8 @@ DebugWindow::DebugWindow(DebugSession& session, QWidget* parent)
     actions_[name] = a;
   };
   QMenu* debug = add_menu("mnuDebug");
+  add_item(debug, "mnuBreak", [this] { session_.Break(); });
+  debug->addSeparator();
   add_item(debug, "mnuSingleStepinto", [this] { session_.StepInto(); });
   add_item(debug, "mnuStepover", [this] { session_.StepOver(); });
   add_item(debug, "mnuStepOut", [this] { session_.StepOut(); });
@@ -135,20 +138,31 @@ DebugWindow::DebugWindow(DebugSession& session, QWidget* parent)
   add_item(variable, "mnuModifyVariable", [this] { session_.ModifyFromDebugWindow(); });
 
   // The buttons do what the menu items of the same names do.
+  AddButton("cmdBreak", [this] { session_.Break(); });
   AddButton("cmdStepInto", [this] { session_.StepInto(); });
   AddButton("cmdStepOver", [this] { session_.StepOver(); });
   AddButton("cmdStepOut", [this] { session_.StepOut(); });
   AddButton("cmdModifyVariable", [this] { session_.ModifyFromDebugWindow(); });
   AddButton("cmdEraseFlash", [this] { session_.EraseFlash(); });
   AddButton("cmdExit", [this] { session_.Exit(); });
-  for (const char* name : {"cmdStepInto", "cmdStepOver", "cmdStepOut", "cmdModifyVariable", "cmdEraseFlash", "cmdExit"})
+  for (const char* name : {"cmdBreak", "cmdStepInto", "cmdStepOver", "cmdStepOut", "cmdModifyVariable",
+                           "cmdEraseFlash", "cmdExit"})
     toolbar->addWidget(buttons_[name]);
+  for (const DebugShortcut& k : kDebugShortcuts) {
+    actions_[k.item]->setShortcut(QKeySequence(QString::fromLatin1(k.keys)));
+    // The keys work wherever the focus is in the window, the source view included.
+    actions_[k.item]->setShortcutContext(Qt::WindowShortcut);
+  }
 
   // StatusBar1: the program counter and the object code at it.
   auto* status = new QStatusBar(this);
   status->setObjectName(QStringLiteral("StatusBar1"));
   status->setSizeGripEnabled(false);
   setStatusBar(status);
+  state_ = new QLabel(status);
+  state_->setObjectName(QStringLiteral("lblState"));
+  state_->setMinimumWidth(130);
+  status->addWidget(state_);
   for (int i = 0; i < 2; ++i) {
     panels_[i] = new QLabel(status);
     panels_[i]->setObjectName(QStringLiteral("panel%1").arg(i + 1));
@@ -194,7 +208,28 @@ void DebugWindow::Prepare(bool vnm_commands, bool korean) {
   for (auto& [name, b] : buttons_) b->setText(QString::fromUtf8(DebugCaptionOf(name, korean)));
   for (auto& [name, a] : actions_) a->setText(QString::fromUtf8(DebugCaptionOf(name, korean)));
   for (auto& [name, m] : menus_) m->setTitle(QString::fromUtf8(DebugCaptionOf(name, korean)));
+  for (const DebugShortcut& k : kDebugShortcuts) {
+    if (k.button[0] == '\0') continue;
+    buttons_[k.button]->setToolTip(QStringLiteral("%1 (%2)").arg(buttons_[k.button]->text(),
+                                                                 QKeySequence(QString::fromLatin1(k.keys)).toString(
+                                                                     QKeySequence::NativeText)));
+  }
+  ShowState(false, 0, korean);
+  state_->clear();
+  // Every button stays on the toolbar (none behind its overflow arrow): the window is never
+  // narrower than the row of buttons in this language.
+  toolbar_->adjustSize();
+  setMinimumWidth(toolbar_->sizeHint().width());
 }
+
+void DebugWindow::ShowState(bool running, int line, bool korean) {
+  running_ = running;
+  state_->setText(QString::fromStdString(DebugStateText(running, line, korean)));
+  buttons_["cmdBreak"]->setEnabled(running);
+  actions_["mnuBreak"]->setEnabled(running);
+}
+
+QString DebugWindow::StateText() const { return state_->text(); }
 
 void DebugWindow::ReloadSource() {
   debugger::Debugger& dbg = session_.debugger();

@@ -15,6 +15,7 @@
 class QAction;
 class QLabel;
 class QScrollBar;
+class QToolBar;
 class QTimer;
 class QToolButton;
 
@@ -31,6 +32,7 @@ struct DebugCaption {
 };
 
 inline constexpr DebugCaption kDebugCaptions[] = {
+    {"cmdBreak", "Break", "중지"},
     {"cmdStepInto", "Step Into", ""},
     {"cmdStepOver", "Step Over", ""},
     {"cmdStepOut", "Step Out", ""},
@@ -38,6 +40,7 @@ inline constexpr DebugCaption kDebugCaptions[] = {
     {"cmdEraseFlash", "Erase Flash", "메모리 초기화"},
     {"cmdExit", "Exit", "종료"},
     {"mnuDebug", "Debug", ""},
+    {"mnuBreak", "Break", "중지"},
     {"mnuSingleStepinto", "Step into", ""},
     {"mnuStepover", "Step over", ""},
     {"mnuStepOut", "Step Out", ""},
@@ -46,6 +49,21 @@ inline constexpr DebugCaption kDebugCaptions[] = {
     {"mnuExit", "Exit", ""},
     {"mnuVariable", "Variable", ""},
     {"mnuModifyVariable", "Modify Variable", ""},
+};
+
+// The keys of the debug window's commands, as users of other debuggers expect them; the menu
+// items show them and the buttons' tool tips name them.
+struct DebugShortcut {
+  const char* item;    // the menu item
+  const char* button;  // the button that does the same
+  const char* keys;    // QKeySequence text
+};
+inline constexpr DebugShortcut kDebugShortcuts[] = {
+    {"mnuBreak", "cmdBreak", "F6"},
+    {"mnuSingleStepinto", "cmdStepInto", "F7"},
+    {"mnuStepover", "cmdStepOver", "F8"},
+    {"mnuStepOut", "cmdStepOut", "Shift+F8"},
+    {"mnuReset", "", "Ctrl+F2"},
 };
 
 // The caption of a button or menu of the debug window in a language ("" for an unknown name).
@@ -98,6 +116,10 @@ class DebugWindow : public QMainWindow {
   void ReloadSource();
   void MoveHighlight();
   void ShowStatus(const std::string& pc, const std::string& object_code);
+  // "Running" (Break enabled) or "Stopped at line N" (Break disabled).
+  void ShowState(bool running, int line, bool korean);
+  QString StateText() const;
+  bool running() const { return running_; }
   // The scroll bar's maximum (LineCountPlus1) and value (SrcTopLine), without a change event.
   void SetScroll(int maximum, int value);
   void SetPolling(bool return_status, bool return_status_usb);
@@ -129,6 +151,9 @@ class DebugWindow : public QMainWindow {
   QTimer* tmrReturnStatus;
   QTimer* tmrReturnStatusUsb;
   QLabel* panels_[2] = {};
+  QLabel* state_ = nullptr;
+  QToolBar* toolbar_ = nullptr;
+  bool running_ = false;
   std::map<std::string, QToolButton*, std::less<>> buttons_;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, QMenu*, std::less<>> menus_;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -340,7 +341,19 @@ void MainWindow::ApplyMenuLanguage(bool korean) {
   }
 }
 
+QRect FirstRunGeometry(const QRect& available) {
+  const QSize size(available.width() * 2 / 3, available.height() * 2 / 3);
+  QRect r(QPoint(0, 0), size);
+  r.moveCenter(available.center());
+  return r;
+}
+
 void MainWindow::ApplyPlacement(const Placement& p) {
+  if (p.first_run && screen() != nullptr) {
+    setGeometry(FirstRunGeometry(screen()->availableGeometry()));
+    placed_state_ = p.state;
+    return;
+  }
   // A damaged value must not make the window vanish.
   const int width = std::max(ToPixels(p.width), 200);
   const int height = std::max(ToPixels(p.height), 150);
@@ -389,6 +402,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  if (before_unload) before_unload();
   studio_->Unload();
   unloaded_ = true;
   event->accept();

@@ -28,6 +28,9 @@ class CodeEditor;
 // The file dialogs' filter: source files, then all files.
 inline constexpr char kFileFilter[] = "VARNOLIC소스파일(*.bas);;모든 파일(*.*)";
 
+// The main window's rectangle at the first run: two thirds of the screen's free area, centred.
+QRect FirstRunGeometry(const QRect& available);
+
 // NOLINTNEXTLINE(readability-identifier-naming): the window keeps the name it is known by.
 class MainWindow : public QMainWindow, public StudioView {
   Q_OBJECT
@@ -68,6 +71,9 @@ class MainWindow : public QMainWindow, public StudioView {
   std::function<void()> on_activate;
   // Runs at the end of the start-up sequence.
   std::function<void()> on_loaded;
+  // Runs when a close has been accepted, before the placement is stored (the debugging
+  // session puts the narrowed window back first).
+  std::function<void()> before_unload;
 
   // ---- StudioView -------------------------------------------------------------------------
   int Message(const std::string& text, const std::string& title, int style) override;

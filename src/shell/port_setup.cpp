@@ -54,7 +54,7 @@ void PortSetupModel::ApplyWireTrace() {
   // The trace in use goes on as it is when nothing about it changed.
   if (path == devices_.wire_trace_file()) return;
   if (const core::FileError e = devices_.TraceWireToFile(path); !e.ok())
-    trace_messages_.push_back({"Can't write the wire trace to " + e.Message(), core::kErrorTitle, 16});
+    trace_messages_.push_back(core::Message(core::MessageCode::kWireTraceError, {0, 0, 0}, e.Message()));
 }
 
 void PortSetupModel::Cancel() {

@@ -133,6 +133,9 @@ void Studio::ReadPlacement() {
   p.width = read("width", defaults.width);
   p.height = read("height", defaults.height);
   p.state = static_cast<int>(ParseIntegerText(reg_.ReadString(kWindowKey, "windowstate", 0)).value_or(0));
+  p.first_run = true;
+  for (const char* name : {"left", "top", "width", "height"})
+    if (reg_.file().Find(kWindowKey, name)) p.first_run = false;
   view_.ApplyPlacement(p);
 }
 
@@ -295,7 +298,12 @@ int Studio::Compile() {
 }
 
 int Studio::Run() {
-  SaveDocument();
+  // An Untitled document whose Save As was cancelled has no file and no folder: nothing is
+  // compiled (no compile copy in whatever folder the program was started from), nothing sent.
+  if (!SaveDocument() && SourcePath() == kUntitled) {
+    editor_.Focus();
+    return -1;
+  }
   view_.SetPanel(2, core::kNowCompile);
   const int result = Compile();
   view_.SetPanel(2, "");

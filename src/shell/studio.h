@@ -65,6 +65,8 @@ std::string PositionText(int end_line, int end_column, int line_count);
 struct Placement {
   double left = 1980, top = 1980, width = 10080, height = 5640;  // twips
   int state = 0;                                                 // 0 normal, 1 minimized, 2 maximized
+  // Nothing stored yet: the window picks a size that fits the screen instead of the rectangle.
+  bool first_run = false;
 };
 
 // What the logic asks of the window.

@@ -19,7 +19,8 @@ namespace vn::shell {
 class PortGrid : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int kColumns = 13;
+  // Nine to a row keep the dock narrow enough to leave the editor most of the window.
+  static constexpr int kColumns = 9;
   explicit PortGrid(VirtualModulePanel& panel, QWidget* parent = nullptr);
   QSize sizeHint() const override;
   // The port under a point of the grid, or -1.

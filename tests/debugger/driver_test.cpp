@@ -22,7 +22,7 @@ class RecordingView final : public DebugView {
  public:
   explicit RecordingView(link::DownloadProgress& ui) : ui_(ui) {}
 
-  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + m.text.en); }
+  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + core::MessageTextOf(m, core::Language::kEnglish)); }
   void SetBreakTimer(bool on) override { calls.push_back(std::string("break timer ") + (on ? "on" : "off")); }
   // Called before and after every result; only a change is worth a line.
   void SetPolling(bool rs, bool usb) override {
@@ -142,7 +142,7 @@ TEST(Driver, StopStepStepOutAndExitOverUsb) {
 // the driver then runs neither again.
 class LayingOutView final : public DebugView {
  public:
-  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + m.text.en); }
+  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + core::MessageTextOf(m, core::Language::kEnglish)); }
   void OpenDebugWindow(DebugDriver& driver) override {
     calls.push_back("place");
     if (!open) driver.LoadWindow();

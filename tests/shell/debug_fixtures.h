@@ -3,6 +3,7 @@
 // calling their handlers.
 #pragma once
 
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -112,6 +113,24 @@ struct DebugRig : WindowRig {
   std::function<void(QDialog&)> on_modal;
   int modal_dialogs = 0;
 };
+
+// The main, debug and check-variable windows' frames while a session is up: inside the screen's
+// free area and none over another (each failure names the window).
+inline std::string SideBySideFault(const DebugRig& rig) {
+  if (rig.debug() == nullptr || rig.variables() == nullptr) return "no debug or variable window";
+  const QRect area = rig.window->screen()->availableGeometry();
+  const QRect main = rig.window->frameGeometry(), debug = rig.debug()->frameGeometry(),
+              var = rig.variables()->frameGeometry();
+  if (!area.contains(main)) return "main window off the screen";
+  if (!area.contains(debug)) return "debug window off the screen";
+  if (!area.contains(var)) return "variable window off the screen";
+  if (main.intersects(debug)) return "main window under the debug window";
+  if (main.intersects(var)) return "main window under the variable window";
+  if (debug.intersects(var)) return "debug window over the variable window";
+  if (var.left() <= debug.left()) return "variable window not right of the debug window";
+  if (rig.window->width() < rig.window->minimumSizeHint().width()) return "main window below its minimum";
+  return "";
+}
 
 // " NAME        :  value   hexH", as the listing writes a BYTE scalar.
 inline std::string ByteRow(const std::string& name, int value, const char* hex) {

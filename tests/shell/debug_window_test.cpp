@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QToolBar>
 
 #include "debug_fixtures.h"
 #include "link/commands.h"
@@ -95,14 +96,17 @@ TEST_P(BreakOnCable, BreakOnARunningProgramOpensTheDebugWindowOnItsLine) {
   EXPECT_FALSE(rig.debug()->button("cmdModifyVariable")->isEnabled());
   EXPECT_FALSE(rig.debug()->menu_action("mnuReset")->isEnabled());
   EXPECT_FALSE(rig.debug()->menu_action("mnuModifyVariable")->isEnabled());
-  // The arrangement: the debug window in the main window's place less the variable window's
-  // width, the main window as narrow, the variable window to the right.
-  const QRect main = rig.window->geometry();
-  EXPECT_EQ(main.width(), kMainWidth - kVariableWindowWidth);
-  EXPECT_EQ(rig.debug()->geometry(), QRect(40, 30, kMainWidth - kVariableWindowWidth, 600));
+  // The arrangement: the main window narrowed, the debug window and the variable window to its
+  // right, all as high as the main window was.
   ASSERT_NE(rig.variables(), nullptr);
   EXPECT_TRUE(rig.variables()->isVisible());
-  EXPECT_EQ(rig.variables()->geometry(), QRect(40 + kMainWidth - kVariableWindowWidth, 30, kVariableWindowWidth, 600));
+  EXPECT_EQ(testing::SideBySideFault(rig), "");
+  EXPECT_LT(rig.window->width(), kMainWidth);
+  EXPECT_EQ(rig.debug()->frameGeometry().left(), rig.window->frameGeometry().right() + 1);
+  EXPECT_EQ(rig.variables()->frameGeometry().left(), rig.debug()->frameGeometry().right() + 1);
+  for (QWidget* w : {static_cast<QWidget*>(rig.window.get()), static_cast<QWidget*>(rig.debug()),
+                     static_cast<QWidget*>(rig.variables())})
+    EXPECT_EQ(w->geometry().height(), std::min(600, rig.window->screen()->availableGeometry().height()));
   EXPECT_EQ(rig.variables()->windowTitle().toStdString(), "Check Variable");
   EXPECT_EQ(rig.VariableRow("K").substr(0, 16), " K           :  ");
 }
@@ -213,6 +217,113 @@ TEST(DebugWindow, StepOverPassesAGosubOnAVnmModule) {
   EXPECT_TRUE(rig.script.shown.empty());
 }
 
+TEST(DebugWindow, ItShowsWhetherTheModuleRunsAndBreaksItWithF6) {
+  ScratchDir dir;
+  DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
+  rig.RunProgram(Source(dir,
+                        "CONST DEVICE = WF\r\n"  // 1
+                        "DIM K AS BYTE\r\n"      // 2
+                        "BREAK\r\n"              // 3
+                        "K = 1\r\n"              // 4
+                        "GOSUB SPIN\r\n"         // 5
+                        "DONE: GOTO DONE\r\n"    // 6
+                        "SPIN:\r\n"              // 7
+                        "K = K + 1\r\n"          // 8
+                        "GOTO SPIN\r\n"));       // 9
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  ASSERT_TRUE(rig.WatchForStop());
+  ASSERT_TRUE(rig.Poll());
+  DebugWindow& w = *rig.debug();
+  EXPECT_EQ(rig.Line(), 4);
+  EXPECT_EQ(w.StateText().toStdString(), "Stopped at line 4");
+  ASSERT_NE(w.button("cmdBreak"), nullptr);
+  EXPECT_FALSE(w.button("cmdBreak")->isEnabled());
+  EXPECT_FALSE(w.menu_action("mnuBreak")->isEnabled());
+  ASSERT_TRUE(rig.Click("cmdStepInto"));
+  EXPECT_EQ(w.StateText().toStdString(), "Stopped at line 5");
+  // Over a GOSUB that never returns: the program runs on.
+  w.button("cmdStepOver")->click();
+  EXPECT_FALSE(rig.Poll(20));
+  EXPECT_EQ(w.StateText().toStdString(), "Running");
+  EXPECT_TRUE(w.button("cmdBreak")->isEnabled());
+  EXPECT_TRUE(w.menu_action("mnuBreak")->isEnabled());
+  // F6 in the debug window breaks into it again.
+  w.activateWindow();
+  w.source_view()->setFocus();
+  QApplication::processEvents();
+  QTest::keyClick(&w, Qt::Key_F6);
+  ASSERT_TRUE(rig.Poll());
+  EXPECT_EQ(w.StateText().toStdString(), "Stopped at line " + std::to_string(rig.Line()));
+  EXPECT_GE(rig.Line(), 8);
+  EXPECT_LE(rig.Line(), 9);
+  EXPECT_FALSE(w.button("cmdBreak")->isEnabled());
+  EXPECT_TRUE(rig.DebugOpen());
+  EXPECT_TRUE(rig.script.shown.empty());
+  // The state line follows the menu language.
+  rig.window->studio().UseKorean = -1;
+  ASSERT_TRUE(rig.Click("cmdStepInto"));
+  EXPECT_EQ(w.StateText().toStdString(), std::to_string(rig.Line()) + "행에서 정지");
+}
+
+TEST(DebugWindow, TheKeysOfTheCommandsAreInTheMenuAndTheToolTips) {
+  ScratchDir dir;
+  DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
+  rig.RunProgram(Source(dir, kProgramVnm));
+  ASSERT_TRUE(rig.WatchForStop());
+  DebugWindow& w = *rig.debug();
+  const struct {
+    const char* item;
+    const char* button;
+    QKeySequence keys;
+  } cases[] = {
+      {"mnuBreak", "cmdBreak", QKeySequence(Qt::Key_F6)},
+      {"mnuSingleStepinto", "cmdStepInto", QKeySequence(Qt::Key_F7)},
+      {"mnuStepover", "cmdStepOver", QKeySequence(Qt::Key_F8)},
+      {"mnuStepOut", "cmdStepOut", QKeySequence(Qt::SHIFT | Qt::Key_F8)},
+      {"mnuReset", nullptr, QKeySequence(Qt::CTRL | Qt::Key_F2)},
+  };
+  for (const auto& c : cases) {
+    ASSERT_NE(w.menu_action(c.item), nullptr) << c.item;
+    EXPECT_EQ(w.menu_action(c.item)->shortcut(), c.keys) << c.item;
+    if (c.button != nullptr) {
+      EXPECT_EQ(w.button(c.button)->toolTip(),
+                w.button(c.button)->text() + " (" + c.keys.toString(QKeySequence::NativeText) + ")")
+          << c.button;
+    }
+  }
+  // F8 steps over in the debug window.
+  EXPECT_EQ(rig.Line(), 6);
+  w.activateWindow();
+  QApplication::processEvents();
+  QTest::keyClick(&w, Qt::Key_F8);
+  ASSERT_TRUE(rig.Poll());
+  EXPECT_EQ(rig.Line(), 7);
+}
+
+TEST(DebugWindow, EveryButtonShowsAtTheNarrowestWidthInBothLanguages) {
+  ScratchDir dir;
+  DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
+  rig.RunProgram(Source(dir, kProgramVnm));
+  for (int korean : {0, -1}) {
+    rig.window->studio().UseKorean = korean;
+    rig.Trigger("mnuBreak");
+    ASSERT_TRUE(rig.DebugOpen());
+    ASSERT_TRUE(rig.Poll());
+    DebugWindow& w = *rig.debug();
+    w.resize(1, w.height());
+    QApplication::processEvents();
+    const auto* bar = w.findChild<QToolBar*>("Toolbar1");
+    ASSERT_NE(bar, nullptr);
+    for (const char* name : {"cmdBreak", "cmdStepInto", "cmdStepOver", "cmdStepOut", "cmdModifyVariable",
+                             "cmdEraseFlash", "cmdExit"}) {
+      QToolButton* b = w.button(name);
+      EXPECT_TRUE(b->isVisible()) << name << " " << korean;
+      EXPECT_TRUE(bar->rect().contains(b->geometry())) << name << " " << korean;
+    }
+    ASSERT_TRUE(rig.Click("cmdExit"));
+  }
+}
+
 // ---- The variable windows ---------------------------------------------------------------------------
 
 TEST(DebugWindow, ModifyVariableChangesAValueThatCheckVariableLists) {
@@ -225,6 +336,8 @@ TEST(DebugWindow, ModifyVariableChangesAValueThatCheckVariableLists) {
   rig.on_modal = [&](QDialog& d) {
     auto& m = dynamic_cast<ModifyVariableDialog&>(d);
     EXPECT_TRUE(m.isModal());
+    // Owned by the debug window: closing it gives the focus back there, not to the main window.
+    EXPECT_EQ(m.parentWidget(), rig.debug());
     EXPECT_EQ(m.windowTitle().toStdString(), "Modify Variable");
     m.name_box()->setText("nothing");
     m.value_box()->setText("5");
@@ -257,6 +370,7 @@ TEST(DebugWindow, ModifyVariableChangesAValueThatCheckVariableLists) {
   ModifyVariableDialog* m = rig.session->modify_dialog();
   ASSERT_NE(m, nullptr);
   EXPECT_TRUE(m->isVisible());
+  EXPECT_EQ(m->parentWidget(), rig.window.get());
   EXPECT_FALSE(m->isModal());
   m->name_box()->setText("FLAG");
   m->value_box()->setText("1");
@@ -295,28 +409,51 @@ TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
   ScratchDir dir;
   DebugRig rig(dir);
   rig.RunProgram(Source(dir, kProgram));
-  EXPECT_EQ(rig.window->width(), kMainWidth);
+  const QRect before(40, 30, kMainWidth, 600);
+  EXPECT_EQ(rig.window->geometry(), before);
   ASSERT_TRUE(rig.WatchForStop());
-  EXPECT_EQ(rig.window->width(), kMainWidth - kVariableWindowWidth);
-  EXPECT_EQ(rig.session->narrowed_by(), kVariableWindowWidth);
+  EXPECT_EQ(testing::SideBySideFault(rig), "");
+  EXPECT_LT(rig.window->width(), kMainWidth);
+  EXPECT_EQ(rig.session->narrowed_by(), kMainWidth - rig.window->width());
   ASSERT_TRUE(rig.Click("cmdExit"));
   EXPECT_FALSE(rig.DebugOpen());
   EXPECT_FALSE(rig.variables()->isVisible());
-  EXPECT_EQ(rig.window->width(), kMainWidth);
-  EXPECT_EQ(rig.window->geometry().height(), 600);
+  // Exactly as before: no width given back by arithmetic.
+  EXPECT_EQ(rig.window->geometry(), before);
+  EXPECT_EQ(rig.session->narrowed_by(), 0);
   EXPECT_TRUE(rig.window->break_timer()->isActive());
   EXPECT_EQ(rig.module().commands().back(), link::CmdReset);  // the VN series leaves with &HE2
   EXPECT_TRUE(rig.script.shown.empty());
   // The program starts over and stops at its BREAK again; the window opens as before.
   ASSERT_TRUE(rig.WatchForStop());
   EXPECT_EQ(rig.Line(), 5);
-  EXPECT_EQ(rig.window->width(), kMainWidth - kVariableWindowWidth);
+  EXPECT_EQ(testing::SideBySideFault(rig), "");
+  EXPECT_LT(rig.window->width(), kMainWidth);
   // The close box leaves the same way.
   rig.debug()->close();
   QApplication::processEvents();
   EXPECT_FALSE(rig.DebugOpen());
-  EXPECT_EQ(rig.window->width(), kMainWidth);
+  EXPECT_EQ(rig.window->geometry(), before);
   EXPECT_TRUE(rig.window->break_timer()->isActive());
+}
+
+TEST(DebugWindow, ClosingTheMainWindowInASessionStoresItsPlacementBeforeTheSession) {
+  ScratchDir dir;
+  {
+    DebugRig rig(dir);
+    rig.RunProgram(Source(dir, kProgram));
+    ASSERT_EQ(rig.window->geometry(), QRect(40, 30, kMainWidth, 600));
+    ASSERT_TRUE(rig.WatchForStop());
+    ASSERT_LT(rig.window->width(), kMainWidth);
+    rig.window->close();
+    QApplication::processEvents();
+  }
+  core::RegistryStore reg(dir.registry_path());
+  EXPECT_EQ(reg.ReadString(kWindowKey, "windowstate", -1), "0");
+  EXPECT_EQ(reg.ReadString(kWindowKey, "left", 0), "600");
+  EXPECT_EQ(reg.ReadString(kWindowKey, "top", 0), "450");
+  EXPECT_EQ(reg.ReadString(kWindowKey, "width", 0), "15000");
+  EXPECT_EQ(reg.ReadString(kWindowKey, "height", 0), "9000");
 }
 
 TEST(DebugWindow, ExitWithTheCableGoneStillRestoresTheWindow) {
@@ -410,14 +547,20 @@ TEST(DebugWindow, AMaximizedMainWindowIsMadeNormalOverTheScreen) {
   rig.RunProgram(Source(dir, kProgram));
   rig.window->showMaximized();
   QApplication::processEvents();
+  const QRect normal = rig.window->normalGeometry();
   ASSERT_TRUE(rig.WatchForStop());
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_FALSE(rig.window->isMaximized());
-  EXPECT_EQ(rig.window->geometry().width(), screen.width() - kVariableWindowWidth);
-  EXPECT_EQ(rig.debug()->geometry().width(), screen.width() - kVariableWindowWidth);
-  EXPECT_EQ(rig.variables()->geometry().right(), screen.right());
+  EXPECT_EQ(testing::SideBySideFault(rig), "");
+  // The row fills the screen's free area from its left edge, at its full height.
+  EXPECT_EQ(rig.window->frameGeometry().left(), screen.left());
+  EXPECT_EQ(rig.variables()->frameGeometry().right(), screen.right());
+  EXPECT_EQ(rig.debug()->frameGeometry().top(), screen.top());
+  EXPECT_EQ(rig.debug()->frameGeometry().height(), screen.height());
   ASSERT_TRUE(rig.Click("cmdExit"));
-  EXPECT_EQ(rig.window->geometry().width(), screen.width());
+  // Maximized again, over the same normal rectangle as before.
+  EXPECT_TRUE(rig.window->isMaximized());
+  EXPECT_EQ(rig.window->normalGeometry(), normal);
 }
 
 TEST(DebugWindow, TheScrollBarMovesTheText) {

@@ -554,6 +554,32 @@ TEST(Run, WithoutADownloadItSavesCompilesAndSaysSoInPanelTwo) {
   EXPECT_TRUE(rig.view.script.shown.empty());
 }
 
+TEST(Run, AnUntitledDocumentWhoseSaveAsIsCancelledIsNeitherCompiledNorSent) {
+  ScratchDir dir;
+  StudioRig rig(dir);
+  rig.studio.Load();
+  ASSERT_EQ(rig.studio.SourcePath(), "Untitled.bas");
+  int downloads = 0;
+  rig.studio.SetDownload([&](DownloadContext&) { return ++downloads, 0; });
+  rig.editor.text = "DIM A AS BYTE\nA = 1\n";
+  rig.studio.OnTextChanged();
+  rig.view.save_names = {""};  // the Save As dialog cancelled
+  const long code_addr_before = rig.studio.compiler().CodeAddr;
+  EXPECT_EQ(rig.studio.Run(), -1);
+  EXPECT_TRUE(rig.view.save_names.empty());  // it was asked
+  EXPECT_EQ(downloads, 0);
+  EXPECT_EQ(rig.studio.compiler().CompiledOK, 0);
+  EXPECT_EQ(rig.studio.compiler().CodeAddr, code_addr_before);
+  EXPECT_THAT(rig.view.panel_history, ::testing::Not(::testing::Contains("2:Now Compile...")));
+  EXPECT_FALSE(rig.view.break_timer);
+  EXPECT_TRUE(rig.studio.Modified());
+  EXPECT_EQ(rig.studio.SourcePath(), "Untitled.bas");
+  // No compile copy anywhere the program could have written it.
+  EXPECT_FALSE(fs::exists(dir.docs() / "Untitled.$$$"));
+  EXPECT_FALSE(fs::exists(fs::current_path() / "Untitled.$$$"));
+  EXPECT_TRUE(rig.view.script.shown.empty());
+}
+
 TEST(Run, ACompileErrorStopsBeforeTheDownload) {
   ScratchDir dir;
   StudioRig rig(dir);

@@ -51,12 +51,29 @@ QStringList RecentCaptions(MainWindow& w) {
   return v;
 }
 
+TEST(MainWindow, TheFirstRunSizeIsTwoThirdsOfTheScreenCentred) {
+  struct Case {
+    QRect area, expected;
+  };
+  const Case cases[] = {
+      {{0, 0, 1366, 768}, {228, 128, 910, 512}},
+      {{0, 28, 1366, 740}, {228, 151, 910, 493}},
+      {{1920, 0, 1024, 768}, {2091, 128, 682, 512}},
+      {{0, 0, 800, 600}, {133, 100, 533, 400}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FirstRunGeometry(c.area), c.expected) << c.area.width();
+}
+
 TEST(MainWindow, FirstRunDefaults) {
   ScratchDir dir;
   WindowRig rig(dir);
   rig.Start();
   MainWindow& w = *rig.window;
-  EXPECT_EQ(w.geometry(), QRect(132, 132, 672, 376));
+  // Two thirds of the screen's free area, centred.
+  const QRect area = w.screen()->availableGeometry();
+  EXPECT_EQ(w.geometry(), FirstRunGeometry(area));
+  EXPECT_EQ(w.width(), area.width() * 2 / 3);
+  EXPECT_EQ(w.height(), area.height() * 2 / 3);
   EXPECT_FALSE(w.isMaximized());
   EXPECT_EQ(w.windowTitle(), "VARNOLIC Studio [ untitled.bas ]");
   EXPECT_EQ(w.menu("mnuFile")->title(), "&File");
@@ -220,6 +237,34 @@ TEST(MainWindow, ACompileErrorPutsTheCaretOnItsLine) {
   EXPECT_EQ(line, 2);
   EXPECT_EQ(ReadAll(path), "DIM A AS BYTE\r\nA = 1\r\nBA = = 2\r\nA = 3\r\n");
   EXPECT_EQ(rig.window->PanelText(2), "");
+}
+
+TEST(MainWindow, TheStatusBarFollowsTheCaretOnTheKeystrokeThatMovesIt) {
+  ScratchDir dir;
+  const std::string path = dir.Doc("typing.bas");
+  WriteAll(path, "A = 1\r\nB = 22\r\n");
+  WindowRig rig(dir);
+  rig.Start(path);
+  CodeEditor& e = rig.window->editor();
+  e.setFocus();
+  // Each key, then the panel as it must read right after that key (no later event).
+  struct Step {
+    Qt::Key key;
+    char text;
+    const char* panel;
+  };
+  const Step steps[] = {
+      {Qt::Key_X, 'X', "Ln 1, Col. 1, Lines 3"},       {Qt::Key_Y, 'Y', "Ln 1, Col. 2, Lines 3"},
+      {Qt::Key_Right, 0, "Ln 1, Col. 3, Lines 3"},     {Qt::Key_Down, 0, "Ln 2, Col. 3, Lines 3"},
+      {Qt::Key_Backspace, 0, "Ln 2, Col. 2, Lines 3"}, {Qt::Key_Return, 0, "Ln 3, Col. 0, Lines 4"},
+      {Qt::Key_Z, 'Z', "Ln 3, Col. 1, Lines 4"},       {Qt::Key_End, 0, "Ln 3, Col. 4, Lines 4"},
+  };
+  for (const Step& s : steps) {
+    if (s.text != 0) QTest::keyClick(&e, s.text);
+    else QTest::keyClick(&e, s.key);
+    EXPECT_EQ(rig.window->PanelText(3).toStdString(), s.panel) << "after key " << s.key;
+  }
+  EXPECT_EQ(e.Text(), "XYA = 1\nB \nZ 22\n");
 }
 
 TEST(MainWindow, RunDownloadsIntoTheVirtualModule) {
