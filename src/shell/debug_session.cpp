@@ -2,8 +2,10 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStringList>
 
 #include "compiler/compiler.h"
+#include "shell/breakpoints.h"
 #include "shell/code_editor.h"
 #include "shell/debug_window.h"
 #include "shell/main_window.h"
@@ -40,12 +42,14 @@ DebugSession::DebugSession(MainWindow& window, link::Link& link)
   window_.SetCommandHandler("mnuBreak", [this] { Break(); });
   window_.SetCommandHandler("mnuCheckVariable", [this] { CheckVariable(); });
   window_.SetCommandHandler("mnuModifyVariable", [this] { ModifyVariable(); });
+  HookEditor();
 }
 
 DebugSession::~DebugSession() {
   shutting_down_ = true;
   window_.on_break_timer = nullptr;
   for (const char* name : kCommands) window_.SetCommandHandler(name, {});
+  UnhookEditor();
   delete modify_.data();
   delete variable_.data();
   if (debug_) {
@@ -292,6 +296,34 @@ VariableWindow& DebugSession::EnsureVariableWindow() {
 ModifyVariableDialog& DebugSession::ModifyDialog() {
   if (!modify_) modify_ = new ModifyVariableDialog(*this, &window_);
   return *modify_;
+}
+
+void DebugSession::HookEditor() {
+  window_.breakpoints().session_active = [this] { return dbg_.DebugWindowOpen || window_.BreakTimerEnabled(); };
+  window_.editor().hover_text = [this](const QString& word) { return HoverText(word); };
+}
+
+void DebugSession::UnhookEditor() {
+  window_.breakpoints().session_active = nullptr;
+  window_.editor().hover_text = nullptr;
+}
+
+QString DebugSession::HoverText(const QString& word) const {
+  if (!dbg_.DebugWindowOpen || !dbg_.VnmCommandsEnabled() || word.isEmpty()) return {};
+  // A row is " NAME        :  value   hexH", an element's " NAME(i)     : ..."; names are
+  // matched as the compiler matches them, without regard to case.
+  const std::string name = word.toUpper().toStdString();
+  QStringList found;
+  for (const std::string& row : driver_.VariableRows()) {
+    if (row.size() < name.size() + 2 || row[0] != ' ') continue;
+    std::string label = row.substr(1, name.size());
+    for (char& c : label)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const char after = row[name.size() + 1];
+    if (label == name && (after == ' ' || after == '(' || after == ':'))
+      found << QString::fromStdString(row).simplified();
+  }
+  return found.join(QLatin1Char('\n'));
 }
 
 void DebugSession::WidenMainWindow() {
