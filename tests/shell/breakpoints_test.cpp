@@ -209,6 +209,46 @@ TEST(Breakpoints, RunToCursorStopsThereOnceAndKeepsNoMark) {
   EXPECT_FALSE(rig.WatchForStop(4));
 }
 
+TEST(Breakpoints, RunTakesTheLinesWhereTheEditsMovedTheMarks) {
+  ScratchDir dir;
+  DebugRig rig(dir);
+  const std::string path = Source(dir, kProgram);
+  rig.Start(path);
+  rig.window->setGeometry(40, 30, 1000, 600);
+  CodeEditor& e = rig.window->editor();
+  rig.window->breakpoints().Toggle(3);  // "K = K + 2"
+  e.insertAt(QStringLiteral("' first\n"), 0, 0);
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  // Run saved the edit, and the mark with it.
+  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), "5");
+  EXPECT_EQ(rig.window->PanelText(2), "Code Size : 2E Byte");
+  ASSERT_TRUE(rig.WatchForStop());
+  EXPECT_EQ(rig.Line(), 5);
+  EXPECT_EQ(rig.RowText(), "K = K + 2");
+}
+
+TEST(Breakpoints, OneAfterTheLastStatementIsNotSetAndSaysSoInKorean) {
+  ScratchDir dir;
+  DebugRig rig(dir);
+  const std::string path = Source(dir, std::string(kProgram) + "' the end\r\n");
+  rig.Start(path);
+  rig.window->studio().SwitchLanguage();  // the menus and messages in Korean
+  CodeEditor& e = rig.window->editor();
+  rig.window->breakpoints().Toggle(5);  // the closing comment
+  rig.window->breakpoints().Toggle(1);
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  EXPECT_EQ(rig.window->PanelText(2).toStdString(), "Code Size : 2E Byte - 6행의 중단점: 그 뒤로 문장이 없어 놓지 못했습니다");
+  // Its mark is gone; the other stays.
+  EXPECT_EQ(e.BreakpointLines(), std::vector<int>{1});
+  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), "2");
+  ASSERT_TRUE(rig.WatchForStop());
+  EXPECT_EQ(rig.Line(), 2);
+  rig.window->breakpoints().Toggle(3);
+  EXPECT_EQ(rig.window->PanelText(2).toStdString(), "중단점은 다음 실행부터 적용됩니다");
+}
+
 // ---- The variable tips -------------------------------------------------------------------------
 
 // The text position of the first occurrence of `word` on a zero-based line.
