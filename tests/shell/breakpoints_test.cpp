@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <QToolTip>
 
 #include "debug_fixtures.h"
 #include "shell/breakpoints.h"
@@ -270,6 +271,10 @@ TEST(Breakpoints, AtAVnmStopTheVariableUnderTheMouseShowsItsValue) {
   EXPECT_EQ(e.HoverTextAt(k), "");
   ASSERT_TRUE(rig.WatchForStop());
   EXPECT_EQ(e.HoverTextAt(k), "K : 5 5H");
+  // The mouse resting there shows it as the tip.
+  emit e.SCN_DWELLSTART(k, 20, 20);
+  EXPECT_EQ(QToolTip::text(), "K : 5 5H");
+  emit e.SCN_DWELLEND(k, 20, 20);
   EXPECT_EQ(e.HoverTextAt(PositionOf(e, 3, QStringLiteral("COUNT"))), "COUNT : 300 12CH");
   // Names are matched without regard to case, and whole: "K" is not the start of another name.
   EXPECT_EQ(e.HoverTextAt(PositionOf(e, 1, QStringLiteral("K"))), "K : 5 5H");
