@@ -114,14 +114,23 @@ class DebugCable {
 };
 
 constexpr char kHelp[] =
-    "commands: break, step, over, out, reset, vars, set NAME VALUE, where, continue, erase, quit";
+    "commands: break, step, over, out, reset, vars, set NAME VALUE, where, continue, run-to LINE, erase, quit";
 
 // One debugging session: the IDE's timers played by waiting on the cable's clock, the
 // debugger's results shown as lines of text.
 class Session final : private debugger::DebugView {
  public:
-  Session(compiler::Compiler& c, DebugCable& cable, const DebugOptions& o)
-      : cable_(cable), dbg_(c, cable.link()), ui_(o.lang == "ko"), korean_(o.lang == "ko"), wait_ms_(o.wait_ms) {}
+  // `source_bytes`: the program as read, compiled again by run-to.
+  Session(compiler::Compiler& c, DebugCable& cable, const DebugOptions& o, std::string source_bytes)
+      : compiled_(c),
+        cable_(cable),
+        dbg_(c, cable.link()),
+        ui_(o.lang == "ko"),
+        korean_(o.lang == "ko"),
+        wait_ms_(o.wait_ms),
+        file_(o.file),
+        source_(std::move(source_bytes)),
+        breaks_(o.breaks) {}
 
   // Run: the download, then watching as the main window does.
   bool Start() {
@@ -152,6 +161,15 @@ class Session final : private debugger::DebugView {
     } else if (cmd == "continue") {
       if (stopped_) Leave(false);
       if (!stopped_) Watch();
+    } else if (cmd == "run-to") {
+      std::string arg, rest;
+      in >> arg >> rest;
+      const std::optional<int> line = LineNumber(arg);
+      if (!line || !rest.empty()) {
+        std::cerr << "usage: run-to LINE (a source line from 1 on)\n";
+        return true;
+      }
+      RunTo(*line);
     } else if (cmd == "erase") {
       if (!stopped_) {
         std::cout << "erase leaves the debugger: type break first\n";
@@ -245,6 +263,30 @@ class Session final : private debugger::DebugView {
     Poll();
   }
 
+  // A whole number from 1 up, nothing else.
+  static std::optional<int> LineNumber(const std::string& text) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const int n = std::stoi(text);
+    if (n < 1) return std::nullopt;
+    return n;
+  }
+
+  // The session's breakpoints plus one at `line` are compiled in and downloaded again (a module
+  // at a stop is let go first: the download replaces the program under it), then the program
+  // is watched as after Run. The extra breakpoint is not kept for the next run-to.
+  void RunTo(int line) {
+    if (stopped_) Leave(false);
+    std::vector<int> breaks = breaks_;
+    breaks.push_back(line);
+    if (debugger::CompileWithCopy(compiled_, source_, breaks) != 0) {
+      std::cerr << CompileErrorLine(file_, compiled_.Outcome.line, compiled_.OutcomeText());
+      return;
+    }
+    ReportMovedBreakpoints(compiled_, korean_);
+    cable_.link().LinkIdle();
+    Start();
+  }
+
   void Leave(bool erase) {
     if (erase)
       driver_.EraseFlash();
@@ -302,6 +344,7 @@ class Session final : private debugger::DebugView {
     std::cout.flush();
   }
 
+  compiler::Compiler& compiled_;
   DebugCable& cable_;
   debugger::Debugger dbg_;
   debugger::DebugDriver driver_{dbg_, *this};
@@ -310,6 +353,9 @@ class Session final : private debugger::DebugView {
   long wait_ms_;
   bool stopped_ = false;  // the debug window is open
   bool link_failed_ = false;
+  std::string file_;
+  std::string source_;
+  std::vector<int> breaks_;  // --break
 };
 
 int Debug(const DebugOptions& o) {
@@ -339,7 +385,7 @@ int Debug(const DebugOptions& o) {
   DebugCable cable(o, c.Device.DeviceKind, *args);
   cable.Open();
   cable.link().LinkIdle();
-  Session session(c, cable, o);
+  Session session(c, cable, o, source.bytes);
   if (!session.Start()) {
     cable.Close();
     return kExitFailed;

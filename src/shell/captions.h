@@ -77,6 +77,8 @@ inline constexpr MenuEntry kMenuTable[] = {
     {MenuKind::kTop, "mnuRunTop", "&Run", "실행(&R)", ""},
     {MenuKind::kItem, "mnuRun", "&Run", "실행(&R)", "F5"},
     {MenuKind::kItem, "mnuBreak", "&Break", "중지[디버그모드](&B)", "F6"},
+    {MenuKind::kItem, "mnuToggleBreakpoint", "Toggle Brea&kpoint", "중단점 설정/해제(&K)", "F9"},
+    {MenuKind::kItem, "mnuRunToCursor", "Run to C&ursor", "커서까지 실행(&U)", "Ctrl+F10"},
     {MenuKind::kSeparator, "", "", "", ""},
     {MenuKind::kItem, "mnuVerify", "&Verify", "비교(&V)", "F4"},
     {MenuKind::kItem, "mnuSyntaxCheck", "Syntax &Check", "문법검사(&C)", ""},

@@ -29,6 +29,11 @@ constexpr int kSymbolMargin = 1;
 constexpr int kBookmarkMarker = 0;
 constexpr int kErrorMarker = 1;
 constexpr int kSymbolMarginWidth = 16;
+// Breakpoints have a margin of their own, so that clicking the symbol margin still sets bookmarks.
+constexpr int kBreakpointMargin = 2;
+constexpr int kBreakpointMarker = 2;
+constexpr int kBreakpointMarginWidth = 14;
+constexpr int kHoverDelayMs = 500;
 
 QColor FromWindowsRgb(unsigned v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
 
@@ -66,9 +71,9 @@ CodeEditor::CodeEditor(QWidget* parent)
   setMarginType(kSymbolMargin, SymbolMarginColor);
   setMarginSensitivity(kSymbolMargin, true);
   setMarginMarkerMask(kSymbolMargin, 1 << kBookmarkMarker);
-  setMarginWidth(2, 0);
   markerDefine(Circle, kBookmarkMarker);
   markerDefine(Background, kErrorMarker);
+  SetUpBreakpoints();
 
   connect(this, &QsciScintilla::textChanged, this, [this] {
     if (suppress_change_) return;
@@ -86,6 +91,11 @@ CodeEditor::CodeEditor(QWidget* parent)
   connect(this, &QsciScintilla::selectionChanged, this, selection);
   connect(this, &QsciScintilla::linesChanged, this, [this] { UpdateLineNumbers(); });
   connect(this, &QsciScintilla::marginClicked, this, [this](int margin, int line, Qt::KeyboardModifiers) {
+    if (margin == kBreakpointMargin) {
+      if (on_breakpoint_click) on_breakpoint_click(line);
+      else ToggleBreakpoint(line);
+      return;
+    }
     if (margin != kSymbolMargin) return;
     if (markersAtLine(line) & (1 << kBookmarkMarker)) markerDelete(line, kBookmarkMarker);
     else markerAdd(line, kBookmarkMarker);
@@ -134,6 +144,60 @@ void CodeEditor::SetText(const std::string& utf8) {
 void CodeEditor::SetLanguage(const std::string& language) {
   basic_language_ = language == "BASIC";
   ApplyColors();
+}
+
+// ---- Breakpoints ----------------------------------------------------------------------------------
+
+void CodeEditor::SetUpBreakpoints() {
+  setMarginType(kBreakpointMargin, SymbolMargin);
+  setMarginSensitivity(kBreakpointMargin, true);
+  setMarginMarkerMask(kBreakpointMargin, 1 << kBreakpointMarker);
+  setMarginWidth(kBreakpointMargin, kBreakpointMarginWidth);
+  markerDefine(Circle, kBreakpointMarker);
+  setMarkerBackgroundColor(QColor(0xC0, 0x10, 0x10), kBreakpointMarker);
+  setMarkerForegroundColor(QColor(0x80, 0x00, 0x00), kBreakpointMarker);
+  // The mouse resting on a word asks for its tip.
+  SendScintilla(SCI_SETMOUSEDWELLTIME, static_cast<unsigned long>(kHoverDelayMs));
+  connect(this, &QsciScintillaBase::SCN_DWELLSTART, this, [this](int position, int x, int y) {
+    const QString tip = HoverTextAt(position);
+    if (!tip.isEmpty()) QToolTip::showText(viewport()->mapToGlobal(QPoint(x, y)), tip, viewport());
+  });
+  connect(this, &QsciScintillaBase::SCN_DWELLEND, this, [](int, int, int) { QToolTip::hideText(); });
+}
+
+std::vector<int> CodeEditor::BreakpointLines() const {
+  std::vector<int> found;
+  for (int line = 0;;) {
+    line = markerFindNext(line, 1 << kBreakpointMarker);
+    if (line < 0) break;
+    found.push_back(line);
+    ++line;
+  }
+  return found;
+}
+
+void CodeEditor::SetBreakpoints(const std::vector<int>& lines) {
+  markerDeleteAll(kBreakpointMarker);
+  for (int line : lines)
+    if (line >= 0 && line < this->lines()) markerAdd(line, kBreakpointMarker);
+}
+
+bool CodeEditor::ToggleBreakpoint(int line) {
+  if (line < 0 || line >= lines()) return false;
+  if (markersAtLine(line) & (1 << kBreakpointMarker)) {
+    markerDelete(line, kBreakpointMarker);
+    return false;
+  }
+  markerAdd(line, kBreakpointMarker);
+  return true;
+}
+
+QString CodeEditor::HoverTextAt(int position) const {
+  if (!hover_text || position < 0) return {};
+  int line = 0, index = 0;
+  lineIndexFromPosition(position, &line, &index);
+  const QString word = wordAtLineIndex(line, index);
+  return word.isEmpty() ? QString() : hover_text(word);
 }
 
 // ---- Commands -----------------------------------------------------------------------------------

@@ -95,6 +95,21 @@ class CodeEditor : public QsciScintilla, public ShellEditor {
   std::vector<int> Bookmarks() const;
   int ErrorLine() const { return error_line_; }
 
+  // ---- Breakpoints ---------------------------------------------------------------------------
+  // The zero-based lines that carry a breakpoint marker, ascending. The markers move with the
+  // lines inserted or deleted above them, so these are the lines as the text stands now.
+  std::vector<int> BreakpointLines() const;
+  // Puts markers on exactly these lines (those past the end are left out).
+  void SetBreakpoints(const std::vector<int>& lines);
+  // True when the line carries a marker afterwards.
+  bool ToggleBreakpoint(int line);
+  // The breakpoint margin was clicked on a line; unset: the marker toggles there.
+  std::function<void(int line)> on_breakpoint_click;
+  // The tip for a word under the mouse (empty: none).
+  std::function<QString(const QString& word)> hover_text;
+  // The tip the mouse resting at a text position shows.
+  QString HoverTextAt(int position) const;
+
   // Called on every change of the text by the user, and on every move of the caret or the
   // selection.
   std::function<void()> on_change;
@@ -114,6 +129,7 @@ class CodeEditor : public QsciScintilla, public ShellEditor {
 
  private:
   void ApplyColors();
+  void SetUpBreakpoints();
   void ApplyMargins();
   void ApplyFont();
   void UpdateLineNumbers();

@@ -2,8 +2,10 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStringList>
 
 #include "compiler/compiler.h"
+#include "shell/breakpoints.h"
 #include "shell/code_editor.h"
 #include "shell/debug_layout.h"
 #include "shell/debug_window.h"
@@ -41,6 +43,7 @@ DebugSession::DebugSession(MainWindow& window, link::Link& link)
   window_.SetCommandHandler("mnuModifyVariable", [this] { ModifyVariable(); });
   // Closed in the middle of a session, the main window is stored as it was before it made room.
   window_.before_unload = [this] { RestoreMainWindow(); };
+  HookEditor();
 }
 
 DebugSession::~DebugSession() {
@@ -48,6 +51,7 @@ DebugSession::~DebugSession() {
   window_.on_break_timer = nullptr;
   window_.before_unload = nullptr;
   for (const char* name : kCommands) window_.SetCommandHandler(name, {});
+  UnhookEditor();
   delete modify_.data();
   delete variable_.data();
   if (debug_) {
@@ -310,6 +314,34 @@ ModifyVariableDialog& DebugSession::ModifyDialog(QWidget* owner) {
   if (!modify_) modify_ = new ModifyVariableDialog(*this, owner);
   else if (modify_->parentWidget() != owner) modify_->setParent(owner, modify_->windowFlags());
   return *modify_;
+}
+
+void DebugSession::HookEditor() {
+  window_.breakpoints().session_active = [this] { return dbg_.DebugWindowOpen || window_.BreakTimerEnabled(); };
+  window_.editor().hover_text = [this](const QString& word) { return HoverText(word); };
+}
+
+void DebugSession::UnhookEditor() {
+  window_.breakpoints().session_active = nullptr;
+  window_.editor().hover_text = nullptr;
+}
+
+QString DebugSession::HoverText(const QString& word) const {
+  if (!dbg_.DebugWindowOpen || !dbg_.VnmCommandsEnabled() || word.isEmpty()) return {};
+  // A row is " NAME        :  value   hexH", an element's " NAME(i)     : ..."; names are
+  // matched as the compiler matches them, without regard to case.
+  const std::string name = word.toUpper().toStdString();
+  QStringList found;
+  for (const std::string& row : driver_.VariableRows()) {
+    if (row.size() < name.size() + 2 || row[0] != ' ') continue;
+    std::string label = row.substr(1, name.size());
+    for (char& c : label)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const char after = row[name.size() + 1];
+    if (label == name && (after == ' ' || after == '(' || after == ':'))
+      found << QString::fromStdString(row).simplified();
+  }
+  return found.join(QLatin1Char('\n'));
 }
 
 void DebugSession::WidenMainWindow() { RestoreMainWindow(); }

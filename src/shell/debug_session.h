@@ -98,6 +98,11 @@ class DebugSession : public QObject, private debugger::DebugView {
   void RunTransfer(const std::function<void(link::DownloadProgress&)>& transfer) override;
 
   void ShowCheckVariable(bool beside_debug_window);
+  // The editor's breakpoints and hover tips see the session through these.
+  void HookEditor();
+  void UnhookEditor();
+  // At a stop on the VNM series: the listing's rows of the variable `word` names, one a line.
+  QString HoverText(const QString& word) const;
   VariableWindow& EnsureVariableWindow();
   // The dialog, owned by the window it is opened from.
   ModifyVariableDialog& ModifyDialog(QWidget* owner);

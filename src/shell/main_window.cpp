@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "core/devices.h"
+#include "shell/breakpoints.h"
 #include "shell/captions.h"
 #include "shell/code_editor.h"
 #include "shell/message_box.h"
@@ -65,6 +66,7 @@ MainWindow::MainWindow(link::Link& link, core::IniFile& ini, core::RegistryStore
     // A transfer lets timers run while it paints; the module is busy with the transfer then.
     if (on_break_timer && !transfer_active_) on_break_timer();
   });
+  breakpoints_ = std::make_unique<Breakpoints>(*this, ini);
   BuildMenus();
   BuildToolbar();
   BuildStatusBar();
@@ -74,6 +76,7 @@ MainWindow::MainWindow(link::Link& link, core::IniFile& ini, core::RegistryStore
 }
 
 MainWindow::~MainWindow() {
+  breakpoints_.reset();  // it unhooks itself from the editor and the Studio
   // The editor's events must not reach a Studio that is gone.
   txtEditor->on_change = nullptr;
   txtEditor->on_selection_change = nullptr;
@@ -176,7 +179,9 @@ void MainWindow::BuildMenus() {
   Connect("mnuNextBookmark", [this] { txtEditor->ExecuteCommand(kCmdNextBookmark, 0); });
   Connect("mnuPreviousBookmark", [this] { txtEditor->ExecuteCommand(kCmdPreviousBookmark, 0); });
   Connect("mnuBookmarkclearall", [this] { txtEditor->ExecuteCommand(kCmdClearBookmarks, 0); });
-  Connect("mnuRun", [this] { studio_->Run(); });
+  Connect("mnuRun", [this] { breakpoints_->Run(); });
+  Connect("mnuToggleBreakpoint", [this] { breakpoints_->ToggleAtCaret(); });
+  Connect("mnuRunToCursor", [this] { breakpoints_->RunToCursor(); });
   Connect("mnuSyntaxCheck", [this] { studio_->SyntaxCheck(); });
   Connect("mnuEditorEnvironment", [this] { studio_->EditorEnvironment(); });
 }

@@ -23,6 +23,7 @@ class RegistryStore;
 
 namespace vn::shell {
 
+class Breakpoints;
 class CodeEditor;
 
 // The file dialogs' filter: source files, then all files.
@@ -48,6 +49,7 @@ class MainWindow : public QMainWindow, public StudioView {
 
   Studio& studio() { return *studio_; }
   CodeEditor& editor() { return *txtEditor; }
+  Breakpoints& breakpoints() { return *breakpoints_; }
   QAction* action(std::string_view name) const;
   QMenu* menu(std::string_view name) const;
   QString PanelText(int panel) const;
@@ -116,6 +118,7 @@ class MainWindow : public QMainWindow, public StudioView {
   std::map<std::string, QMenu*, std::less<>> menus_;
   std::map<std::string, std::function<void()>, std::less<>> handlers_;
   std::unique_ptr<Studio> studio_;
+  std::unique_ptr<Breakpoints> breakpoints_;
   int placed_state_ = 0;
   bool transfer_active_ = false;
   bool unloaded_ = false;

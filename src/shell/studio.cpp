@@ -208,6 +208,7 @@ void Studio::OpenDocument() {
   ShowRecentItems();
   SetDefaultDevice();
   OnSelectionChanged();
+  if (on_document_loaded) on_document_loaded();
 }
 
 bool Studio::WriteDocument(const std::string& path) {
@@ -227,6 +228,7 @@ bool Studio::SaveDocument() {
   view_.SetPanel(4, "");
   recent_.Update(SourcePath());
   ShowRecentItems();
+  if (on_document_saved) on_document_saved();
   return true;
 }
 
@@ -252,6 +254,7 @@ bool Studio::SaveDocumentAs() {
   view_.SetPanel(4, "");
   recent_.Update(path);
   ShowRecentItems();
+  if (on_document_saved) on_document_saved();
   return true;
 }
 
@@ -305,9 +308,13 @@ int Studio::Run() {
     return -1;
   }
   view_.SetPanel(2, core::kNowCompile);
+  compiler_->BreakLines = run_breakpoints ? run_breakpoints() : std::vector<int>{};
   const int result = Compile();
+  // Only Run compiles breaks in: Syntax Check, Save Object and the views get the plain code.
+  compiler_->BreakLines.clear();
   view_.SetPanel(2, "");
   if (result != 0) return result;
+  if (breakpoints_placed) breakpoints_placed(compiler_->BreakPlacements);
   if (!download_) {
     view_.SetPanel(2, kNoDownloadText);
     editor_.Focus();

@@ -16,6 +16,7 @@
 
 namespace vn::compiler {
 class Compiler;
+struct BreakPlacement;
 }
 namespace vn::platform {
 class CodePage;
@@ -127,6 +128,13 @@ class Studio {
 
   // Opens the cable at start-up and returns what it has to report. Unset: nothing is opened.
   std::function<std::vector<link::LinkMessage>()> start_link;
+
+  // Breakpoints: the 1-based source lines Run compiles with the break instruction (unset: none),
+  // told where they went after Run's compile; a document read into the editor and one written.
+  std::function<std::vector<int>()> run_breakpoints;
+  std::function<void(const std::vector<compiler::BreakPlacement>&)> breakpoints_placed;
+  std::function<void()> on_document_loaded;
+  std::function<void()> on_document_saved;
 
   // The start-up sequence. `file`, when not empty, is opened instead of the last file.
   void Load(const std::string& file = {});

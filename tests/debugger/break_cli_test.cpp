@@ -70,3 +70,43 @@ TEST_F(BreakCli, ALineBeforeTheFirstIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// run-to: downloads again with the --break lines plus one, runs to it, and keeps only the
+// --break lines for the next download.
+TEST_F(BreakCli, RunToDownloadsAgainAndStopsThereKeepingOnlyTheSessionsBreakpoints) {
+  const CliRun r = Exec("--device WF --cable virtual --break 5 --wait 500",
+                        "run-to 4\ncontinue\nrun-to 3\nvars\nrun-to 0\nrun-to 2 3\nrun-to\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "breakpoint at line 3 moved to line 4\n"
+            "usage: run-to LINE (a source line from 1 on)\n"
+            "usage: run-to LINE (a source line from 1 on)\n"
+            "usage: run-to LINE (a source line from 1 on)\n");
+  EXPECT_EQ(r.out,
+            // Run: the --break line.
+            "downloaded, Code Size : 31 Byte\n"
+            "line 5: DONE: GOTO DONE\n PC : 2B   Object Code : 88\n"
+            // run-to 4 from that stop: the program starts again with breaks at 4 and 5.
+            "downloaded, Code Size : 32 Byte\n"
+            "line 4: K = K + 2\n PC : 1F   Object Code : 91\n"
+            "line 5: DONE: GOTO DONE\n PC : 2C   Object Code : 88\n"
+            // run-to 3 goes to line 4, where K is 1 again: the program was downloaded anew.
+            "downloaded, Code Size : 32 Byte\n"
+            "line 4: K = K + 2\n PC : 1F   Object Code : 91\n"
+            " K           :  1   1H\n");
+}
+
+TEST_F(BreakCli, RunToOnTheVnSeriesFromARunningProgram) {
+  // The VN module's stop report comes after the first watch of half a second: continue watches on.
+  const CliRun r = Exec("--cable virtual-dummy --wait 500", "run-to 4\ncontinue\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "downloaded, Code Size : 2D Byte\nrunning (the program has reached its end)\n"
+            "downloaded, Code Size : 2E Byte\nrunning\n"
+            "line 4: K = K + 2\n PC : 1E   Object Code : 91\n");
+}
+
+}  // namespace

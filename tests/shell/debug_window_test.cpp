@@ -260,7 +260,7 @@ TEST(DebugWindow, ItShowsWhetherTheModuleRunsAndBreaksItWithF6) {
   EXPECT_TRUE(rig.DebugOpen());
   EXPECT_TRUE(rig.script.shown.empty());
   // The state line follows the menu language.
-  rig.window->studio().UseKorean = -1;
+  rig.window->studio().UseKorean = true;
   ASSERT_TRUE(rig.Click("cmdStepInto"));
   EXPECT_EQ(w.StateText().toStdString(), std::to_string(rig.Line()) + "행에서 정지");
 }

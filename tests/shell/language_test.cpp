@@ -55,6 +55,8 @@ const Caption kCaptions[] = {
     {"mnuRunTop", "&Run", "실행(&R)", ""},
     {"mnuRun", "&Run", "실행(&R)", "F5"},
     {"mnuBreak", "&Break", "중지[디버그모드](&B)", "F6"},
+    {"mnuToggleBreakpoint", "Toggle Brea&kpoint", "중단점 설정/해제(&K)", "F9"},
+    {"mnuRunToCursor", "Run to C&ursor", "커서까지 실행(&U)", "Ctrl+F10"},
     {"mnuVerify", "&Verify", "비교(&V)", "F4"},
     {"mnuSyntaxCheck", "Syntax &Check", "문법검사(&C)", ""},
     {"mnuViewObjectCode", "View &Object Code...", "오브젝트 코드 확인(&O)...", "F8"},
