@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -39,6 +40,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(browser_);
   resize(820, 620);
+}
+
+void HelpWindow::UseStyleSheet(const std::filesystem::path& file) {
+  const core::FileRead read = core::ReadFile(file.string(), core::FileKind::kProgramData);
+  browser_->document()->setDefaultStyleSheet(read.ok() ? QString::fromUtf8(read.bytes.data(), static_cast<qsizetype>(read.bytes.size()))
+                                                       : QString());
 }
 
 void HelpWindow::Navigate(const std::filesystem::path& page) {

@@ -293,7 +293,10 @@ void ShellCommands::OnVirtualTime() {
 void ShellCommands::Help() {
   // The pages of the menu language; a window left open in the other one turns to them.
   const auto page = DataFile(HelpPageFor(window_.studio().UseKorean));
-  if (!help_) help_ = new HelpWindow(&window_);
+  if (!help_) {
+    help_ = new HelpWindow(&window_);
+    help_->UseStyleSheet(DataFile(kHelpStyleSheet));
+  }
   if (help_->page() != page) help_->Navigate(page);
   help_->show();
   help_->raise();

@@ -21,6 +21,7 @@ share/man/man1/vnstudio.1.gz
 share/vnstudio/art/about-banner.png
 share/vnstudio/art/about-module.png
 share/vnstudio/help/functions.htm
+share/vnstudio/help/help.css
 share/vnstudio/help/ko/functions.htm
 share/vnstudio/help/ko/language.htm
 share/vnstudio/help/ko/statements.htm

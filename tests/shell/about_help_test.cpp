@@ -6,7 +6,9 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <fstream>
@@ -113,6 +115,10 @@ TEST(HelpWindow, OpensOurFirstPageAndSaysWhenItIsMissing) {
   EXPECT_EQ(help->windowTitle(), "VARNOLIC Help");
   EXPECT_EQ(help->browser()->documentTitle(), "VARNOLIC Help");
   EXPECT_TRUE(help->browser()->toPlainText().contains("Getting started"));
+  // The pages take their look from the one style sheet beside them: the heading's colour.
+  const QTextBlock heading = help->browser()->document()->findBlock(0);
+  EXPECT_EQ(heading.text(), "Contents | Language | Statements | Functions");
+  EXPECT_EQ(heading.next().charFormat().foreground().color().name(), "#1d3f73") << heading.next().text().toStdString();
   // Its links lead to the other pages.
   help->browser()->setSource(QUrl(QStringLiteral("statements.htm#PRINT")));
   EXPECT_EQ(help->browser()->documentTitle(), "Statements");
