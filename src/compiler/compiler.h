@@ -28,6 +28,8 @@ class CodePage;
 
 namespace vn::compiler {
 
+struct Statement;
+
 // A variable's type code is its operand descriptor, so the descriptors are the compiler's
 // own vocabulary.
 using namespace isa::descriptor;
@@ -128,6 +130,9 @@ std::optional<std::uint32_t> EncodeSingle(double x);
 
 class Compiler {
  public:
+  // A statement keyword's compile step.
+  using Branch = int (Compiler::*)();
+
   // Capacities of the tables. Going past one is a compile error of its own.
   static constexpr int kMaxVars = 5001;
   static constexpr int kMaxConsts = 5001;
@@ -236,7 +241,6 @@ class Compiler {
   // Control flow (control_flow.cpp).
   int CompileGoto();
   int CompileGosub();
-  int CompileReturn();
   int CompileBreak();
   int CompileFor();
   int CompileNext();
@@ -246,8 +250,6 @@ class Compiler {
   int CompileEndIfWord();  // "ENDIF" written as one word
   int CompileEnd();
   int CompileOn();
-  int CompileDelay();
-  int CompileReset();
   // "ELSE" met after a statement (single-line IF).
   int ElseAfterStatement();
   // Closes the innermost single-line IF at the end of its line.
@@ -285,10 +287,6 @@ class Compiler {
   int CompileOutputList();
   // Display and melody statements (display_statements.cpp).
   int CompilePrint();
-  int CompileCls();
-  int CompileCsrOn();
-  int CompileCsrOff();
-  int CompileLcdInit();
   int CompileLocate();
   int CompilePlay();
   int CompileSound();
@@ -392,7 +390,8 @@ class Compiler {
   void StartBreakpoints();
   // Compiles the statement of a keyword, with the breakpoints that wait for it placed before it
   // (or left waiting when the statement runs nothing of its own there).
-  int StatementWithBreak(int (Compiler::*branch)());
+  // One statement of the keyword table: its own branch, or the table's row of argument rules.
+  int StatementWithBreak(Branch branch, const Statement* row);
 
   // Breakpoints of the compile under way: the requests in order, the next one not yet reached,
   // and the ones reached that wait for the first statement.

@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/arguments.h"
 #include "compiler/compiler.h"
 
 namespace vn::compiler {
@@ -204,18 +203,12 @@ int Compiler::CompileGoto() { return JumpToLabel(*this, Opcode::kGoto); }
 
 int Compiler::CompileGosub() { return JumpToLabel(*this, Opcode::kGosub); }
 
-int Compiler::CompileReturn() { return CompileStatement(*this, {Opcode::kReturn}); }
-
 int Compiler::CompileBreak() {
   // The module stops after the opcode, so the line belongs to the address after it.
   Emit(Opcode::kBreak);
   MarkLine();
   return 0;
 }
-
-int Compiler::CompileReset() { return CompileStatement(*this, {Opcode::kReset}); }
-
-int Compiler::CompileDelay() { return CompileStatement(*this, {Opcode::kDelay, {{ArgKind::Operand}}}); }
 
 int Compiler::CompileFor() {
   if (ForDepth >= kStackSize) return Fail(kForTooDeep);

@@ -98,11 +98,6 @@ int Compiler::CompilePrint() {
   return CompileOutputList();
 }
 
-int Compiler::CompileCls() { return CompileStatement(*this, {Opcode::kCls}); }
-int Compiler::CompileCsrOn() { return CompileStatement(*this, {Opcode::kCsrOn}); }
-int Compiler::CompileCsrOff() { return CompileStatement(*this, {Opcode::kCsrOff}); }
-int Compiler::CompileLcdInit() { return CompileStatement(*this, {Opcode::kLcdInit}); }
-
 int Compiler::CompileLocate() {
   MarkLine();
   Emit(Opcode::kLocate);

@@ -3,9 +3,11 @@
 // lines of the compile copy for the debugger.
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <unordered_map>
 
+#include "compiler/arguments.h"
 #include "compiler/compiler.h"
 #include "compiler/words.h"
 #include "platform/codepage.h"
@@ -17,12 +19,14 @@ namespace {
 const Msg kSyntaxEndOfLine{"Syntax Error on End of Line !",
                            "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."};
 
-using Branch = int (Compiler::*)();
+using isa::Opcode;
 
-// Statement keywords, in the order the statement loop tries them, with their branches.
+// Statement keywords, in the order the statement loop tries them. A statement that is its
+// opcode and a list of argument rules is its row's `statement`; any other has a branch of its own.
 struct Keyword {
   const char16_t* word;
-  Branch branch;
+  Compiler::Branch branch = nullptr;
+  std::optional<Statement> statement{};
 };
 const Keyword kKeywords[] = {
     {u"DIM", &Compiler::CompileDim},
@@ -39,7 +43,7 @@ const Keyword kKeywords[] = {
     {u"PULSE", &Compiler::CompilePulse},
     {u"GOTO", &Compiler::CompileGoto},
     {u"GOSUB", &Compiler::CompileGosub},
-    {u"RETURN", &Compiler::CompileReturn},
+    {u"RETURN", nullptr, Statement{Opcode::kReturn}},
     {u"FOR", &Compiler::CompileFor},
     {u"NEXT", &Compiler::CompileNext},
     {u"IF", &Compiler::CompileIf},
@@ -62,17 +66,17 @@ const Keyword kKeywords[] = {
     {u"BUSOUT", &Compiler::CompileBusOut},
     {u"PUT", &Compiler::CompilePut},
     {u"BCLR", &Compiler::CompileBclr},
-    {u"CLS", &Compiler::CompileCls},
-    {u"CSRON", &Compiler::CompileCsrOn},
-    {u"CSROFF", &Compiler::CompileCsrOff},
-    {u"LCDINIT", &Compiler::CompileLcdInit},
+    {u"CLS", nullptr, Statement{Opcode::kCls}},
+    {u"CSRON", nullptr, Statement{Opcode::kCsrOn}},
+    {u"CSROFF", nullptr, Statement{Opcode::kCsrOff}},
+    {u"LCDINIT", nullptr, Statement{Opcode::kLcdInit}},
     {u"LOCATE", &Compiler::CompileLocate},
     {u"PLAY", &Compiler::CompilePlay},
     {u"SOUND", &Compiler::CompileSound},
     {u"BEEP", &Compiler::CompileBeep},
     {u"ON", &Compiler::CompileOn},
-    {u"DELAY", &Compiler::CompileDelay},
-    {u"RESET", &Compiler::CompileReset},
+    {u"DELAY", nullptr, Statement{Opcode::kDelay, {{ArgKind::Operand}}}},
+    {u"RESET", nullptr, Statement{Opcode::kReset}},
     {u"SET", &Compiler::CompileSet},
 };
 
@@ -196,7 +200,8 @@ int Compiler::CompileLine() {
     int r;
     const auto& keywords = KeywordIndex();
     if (auto it = keywords.find(Token); it != keywords.end()) {
-      r = StatementWithBreak(it->second->branch);
+      const Keyword& k = *it->second;
+      r = StatementWithBreak(k.branch, k.statement ? &*k.statement : nullptr);
     } else if (FindVar(Token) >= 0) {
       EmitDueBreak();
       r = CompileAssignment();
@@ -237,16 +242,17 @@ void Compiler::EmitDueBreak() {
   breaks_due_.clear();
 }
 
-int Compiler::StatementWithBreak(int (Compiler::*branch)()) {
-  if (breaks_due_.empty()) return (this->*branch)();
+int Compiler::StatementWithBreak(Branch branch, const Statement* row) {
+  const auto run = [&] { return row != nullptr ? CompileStatement(*this, *row) : (this->*branch)(); };
+  if (breaks_due_.empty()) return run();
   // ELSE and END IF run nothing of their own on the way into what follows them (the jump an
   // ELSE compiles ends the THEN part), so a break before them would fire on the wrong path:
   // the breakpoints wait for the statement after them. ELSEIF places it itself, after its jump.
   if (branch == &Compiler::CompileElse || branch == &Compiler::CompileEnd || branch == &Compiler::CompileElseIf)
-    return (this->*branch)();
+    return run();
   if (branch != &Compiler::CompileDim && branch != &Compiler::CompileConst) {
     EmitDueBreak();
-    return (this->*branch)();
+    return run();
   }
   // CONST DEVICE must stand before any code, a break included; it compiles none anyway.
   if (branch == &Compiler::CompileConst) {
@@ -254,7 +260,7 @@ int Compiler::StatementWithBreak(int (Compiler::*branch)()) {
     PeekToken();
     const bool device = Token == u"DEVICE";
     Token = keyword;
-    if (device) return (this->*branch)();
+    if (device) return run();
   }
   // A declaration compiles code only now and then (a STRING's size, a constant array behind its
   // jump); when it compiles none there is nothing to stop at and the break is taken back.
@@ -264,7 +270,7 @@ int Compiler::StatementWithBreak(int (Compiler::*branch)()) {
   const std::vector<int> due = breaks_due_;
   const size_t placed = BreakPlacements.size();
   EmitDueBreak();
-  const int r = (this->*branch)();
+  const int r = run();
   if (r >= 0 && CodeAddr == at + 1) {
     CodeAddr = at;
     Code.Set(at, byte_at);
