@@ -83,7 +83,7 @@ struct Bench {
         chip(usb, clock),
         lnk({port, chip, irq, clock}) {
     chip.latency_ns = latency_ms * 1'000'000;
-    lnk.DeviceKind = kind;
+    lnk.UseSeries(core::SeriesOfKind(kind));
     lnk.UseUsb = -1;
     lnk.UsbOpenDevice();
     usb.transfer_latency_ns = kTransferLatencyNs;

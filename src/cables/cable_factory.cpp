@@ -43,13 +43,15 @@ RealDevices::~RealDevices() = default;
 
 link::LinkDevices RealDevices::Devices() { return {*port_, *usb_, realtime_, steady_}; }
 
-VirtualWires::VirtualWires(sim::Module& module, platform::VirtualClock& clock, link::CableKind parallel, int base)
+VirtualWires::VirtualWires(sim::Module& module, platform::VirtualClock& clock, link::CableKind parallel, int base,
+                           platform::InterruptControl* interrupts)
     : port(module, clock,
            parallel == link::CableKind::kDummy ? sim::VirtualParallelPort::Cable::kDummy
                                                : sim::VirtualParallelPort::Cable::kRevB,
            base),
       usb(module, clock),
-      clock_(clock) {}
+      clock_(clock),
+      interrupts_(interrupts) {}
 
 sim::ModuleWire& VirtualWires::wire(link::CableKind kind) {
   if (kind == link::CableKind::kUsb) return usb;
@@ -68,7 +70,7 @@ AssembledCable::AssembledCable(const CableRow& row, const CableRequest& request)
     real_ = std::make_unique<RealDevices>();
     link_ = std::make_unique<link::Link>(real_->Devices());
   }
-  link_->DeviceKind = core::KindOfSeries(request.series);
+  link_->UseSeries(request.series);
   Select();
 }
 

@@ -54,12 +54,15 @@ class RealDevices {
 
 // The virtual module's end of both cables, on a module the caller holds; the parallel end
 // speaks the protocol of `parallel` (REV. B for the USB cable's rows, whose parallel end is not
-// used unless the settings move the link to it).
+// used unless the settings move the link to it). The link's interrupt calls go to
+// `interrupts` when given (a test counting them), else nowhere: no real bit train runs.
 class VirtualWires {
  public:
   VirtualWires(sim::Module& module, platform::VirtualClock& clock, link::CableKind parallel,
-               int base = link::kDefaultIoadr);
-  link::LinkDevices Devices() { return {port, usb, no_interrupts, clock_}; }
+               int base = link::kDefaultIoadr, platform::InterruptControl* interrupts = nullptr);
+  link::LinkDevices Devices() {
+    return {port, usb, interrupts_ != nullptr ? *interrupts_ : no_interrupts, clock_};
+  }
   // The end of the cable of `kind`.
   sim::ModuleWire& wire(link::CableKind kind);
 
@@ -69,6 +72,7 @@ class VirtualWires {
 
  private:
   platform::VirtualClock& clock_;
+  platform::InterruptControl* interrupts_;
 };
 
 // What a row of the table builds, and the link over it.

@@ -128,7 +128,7 @@ CliCable::CliCable(const std::string& cable, int kind, const CableArgs& args,
   // The command line's cable and port in place of the settings file's.
   if (!cable.empty()) cable_->Select();
   else if (args.port) l.Ioadr = *args.port;
-  l.DeviceKind = kind;
+  l.UseSeries(core::SeriesOfKind(kind));
 }
 
 CliCable::~CliCable() {

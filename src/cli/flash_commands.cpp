@@ -233,9 +233,9 @@ int Run(Action action, const FlashOptions& o) {
     if (const auto status = LoadProgram(c, o, ui)) return *status;
   }
   // CONST DEVICE in the source has the last word on the series.
-  const int kind = c.Device.DeviceKind;
+  const core::Series series = core::SeriesOfKind(c.Device.DeviceKind);
 
-  Cable cable(o, kind, *args, kept);
+  Cable cable(o, c.Device.DeviceKind, *args, kept);
   cable.Open();
   link::Link& lnk = cable.link();
   int result = -1;
@@ -243,19 +243,19 @@ int Run(Action action, const FlashOptions& o) {
   switch (action) {
     case Action::kDownload:
       lnk.LinkIdle();
-      result = link::Download(lnk, c.Code, c.CodeAddr, kind, ui);
+      result = link::Download(lnk, c.Code, c.CodeAddr, series, ui);
       break;
     case Action::kErase:
-      result = link::ClearFlashMemory(lnk, c.Code, c.CodeAddr, kind, ui);
+      result = link::ClearFlashMemory(lnk, c.Code, c.CodeAddr, series, ui);
       break;
     case Action::kVerify: {
       link::FlashImage flash;
-      result = link::VerifyCommand(lnk, -1, c.Code, c.CodeAddr, kind, flash, ui);
+      result = link::VerifyCommand(lnk, -1, c.Code, c.CodeAddr, series, flash, ui);
       break;
     }
     case Action::kReadFlash: {
       link::FlashImage flash;
-      result = link::ReadFlashMemory(lnk, -1, c.CodeAddr, kind, flash, ui);
+      result = link::ReadFlashMemory(lnk, -1, c.CodeAddr, series, flash, ui);
       if (result == 0) {
         if (o.output.empty()) {
           for (const auto& row : link::FlashRows(flash, c.CodeAddr)) std::cout << row << "\n";

@@ -42,7 +42,7 @@ int Identify(const CableOptions& o) {
   const core::Language language = core::LanguageOf(o.lang == "ko");
   ShowMessages(link::OpenLink(lnk), language);
   lnk.LinkIdle();
-  const link::Identification id = link::IdentifyModule(lnk);
+  const link::Identification id = link::IdentifyModule(lnk, core::SeriesOfKind(device->kind));
   cable.Shutdown();
   if (id.result != 0) {
     std::cerr << Printable(core::MessageTextOf(id.message, language)) << "\n";

@@ -124,7 +124,7 @@ int Debugger::ReadModuleStatus(std::vector<DebugMessage>& messages) {
   link::StopStatus status;
   bool count_failed = false;
   // A reply that breaks off leaves the last stop as it was rather than half a RAM image.
-  if (link::ReadStatusReply(link_, compiled_.VarBytesUsed, status, &count_failed) != 0) {
+  if (link::ReadStatusReply(link_, Series(), compiled_.VarBytesUsed, status, &count_failed) != 0) {
     if (count_failed) messages.push_back(LinkFailure());
     return -1;
   }
@@ -135,7 +135,7 @@ int Debugger::ReadModuleStatus(std::vector<DebugMessage>& messages) {
 }
 
 int Debugger::Download(link::DownloadProgress& ui) {
-  return link::RunDownload(link_, compiled_.Code, compiled_.CodeAddr, Kind(), ui);
+  return link::RunDownload(link_, compiled_.Code, compiled_.CodeAddr, Series(), ui);
 }
 
 // ---- Main window ----------------------------------------------------------------------------------
@@ -429,7 +429,7 @@ Display Debugger::Close(link::DownloadProgress& ui) {
     d.messages.push_back(LinkFailure());
   } else if (EraseOnExit != 0) {
     link::WriteEraseProgram(compiled_.Code, compiled_.CodeAddr);
-    link::Download(link_, compiled_.Code, compiled_.CodeAddr, Kind(), ui);
+    link::Download(link_, compiled_.Code, compiled_.CodeAddr, Series(), ui);
     compiled_.CompiledOK = false;
   }
   // Whether or not the module heard the leave command, the debugger's own state goes back to

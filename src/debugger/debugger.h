@@ -150,7 +150,8 @@ class Debugger {
  private:
   int Kind() const { return compiled_.Device.DeviceKind; }
   bool Usb() const { return link_.UseUsb != 0; }
-  void SyncLink() { link_.DeviceKind = Kind(); }
+  core::Series Series() const { return core::SeriesOfKind(Kind()); }
+  void SyncLink() { link_.UseSeries(Series()); }
   // The source-line update after a stop; fills the redraw flags.
   void UpdateSourceLine(Display& d);
   // Everything a stop read by a polling path refreshes.

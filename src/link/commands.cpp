@@ -2,9 +2,11 @@
 
 namespace vn::link {
 
-int ReadStatusReply(Link& link, int var_bytes_used, StopStatus& status, bool* count_send_failed) {
+int ReadStatusReply(Link& link, core::Series series, int var_bytes_used, StopStatus& status,
+                    bool* count_send_failed) {
   if (count_send_failed != nullptr) *count_send_failed = false;
-  const bool vn = link.DeviceKind == 1;
+  link.UseSeries(series);
+  const bool vn = series == core::Series::kVn;
   auto recv = [&link, vn] { return vn ? link.LinkRecvByte() : link.NibbleRecvByte(); };
   if (recv() != kStatusMarker) return -1;
   long ram_bytes = kVnStatusRamBytes;

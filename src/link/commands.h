@@ -35,13 +35,13 @@ struct StopStatus {
   std::vector<int> RamImage;      // one byte value per element, from index 0
 };
 
-// Reads the status reply after the marker's turn has come: the marker &HA5, the program
+// Reads the status reply of the series `series` after the marker's turn has come: the marker &HA5, the program
 // counter (low byte first) and the RAM bytes: 96 on the VN series (all by LinkRecvByte); on
 // the VNM series (nibble operations) the PC first answers the marker with `var_bytes_used`
 // (low byte, then high byte) and then reads that many. 0, or -1 when no status reply came or
 // any byte of it failed; `count_send_failed` is set when sending the count failed (the
 // debugger then shows the link-failure message). RamImage holds what arrived.
-int ReadStatusReply(Link& link, int var_bytes_used, StopStatus& status, bool* count_send_failed = nullptr);
+int ReadStatusReply(Link& link, core::Series series, int var_bytes_used, StopStatus& status, bool* count_send_failed = nullptr);
 
 // &HE4 with the RAM address (low, high), the count (1, 2 or 4) and the value's bytes, least
 // significant first, all by NibbleSendByte. 0 or -1 (at the first failed byte).

@@ -60,7 +60,7 @@ Message IdentificationMessage(const Identification& id, int kind, bool usb) {
 // The empty-image check, the speed check, the panel's "Downloading.." and the identification.
 // 0, or -1 after its message.
 int Opening(Link& link, Session& s, long code_addr, int kind) {
-  link.DeviceKind = kind;
+  link.UseSeries(core::SeriesOfKind(kind));
   if (code_addr <= 0 || code_addr > kLargestProgram) {
     // Nothing to send: both series refuse alike rather than report a download that never was.
     return s.Fail({MessageCode::kNoCompileInfo});
@@ -69,7 +69,7 @@ int Opening(Link& link, Session& s, long code_addr, int kind) {
   // identification); the parallel cables run it before the panel says "Downloading..".
   if (kind == 1 && link.UseUsb == 0 && link.SpeedCheckOnce() == -1) return s.NotFound();
   s.Status(kStatusDownloading);
-  const Identification id = IdentifyForDownload(link);
+  const Identification id = IdentifyForDownload(link, core::SeriesOfKind(kind));
   if (id.result == 0) return 0;
   return s.Fail(IdentificationMessage(id, kind, link.UseUsb != 0));
 }
@@ -198,14 +198,14 @@ int DownloadVnm(Link& link, const core::CodeImage& code, long code_addr, Downloa
   return 0;
 }
 
-int Download(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui) {
-  return device_kind == 1 ? DownloadVn(link, code, code_addr, ui) : DownloadVnm(link, code, code_addr, ui);
+int Download(Link& link, const core::CodeImage& code, long code_addr, core::Series series, DownloadProgress& ui) {
+  return series == core::Series::kVn ? DownloadVn(link, code, code_addr, ui) : DownloadVnm(link, code, code_addr, ui);
 }
 
-int RunDownload(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui) {
-  link.DeviceKind = device_kind == 1 ? 1 : 2;
+int RunDownload(Link& link, const core::CodeImage& code, long code_addr, core::Series series, DownloadProgress& ui) {
+  link.UseSeries(series);
   link.LinkIdle();
-  return Download(link, code, code_addr, device_kind, ui);
+  return Download(link, code, code_addr, series, ui);
 }
 
 void WriteEraseProgram(core::CodeImage& code, long& code_addr) {
@@ -216,9 +216,10 @@ void WriteEraseProgram(core::CodeImage& code, long& code_addr) {
   code_addr = kEraseProgramSize;
 }
 
-int ClearFlashMemory(Link& link, core::CodeImage& code, long& code_addr, int device_kind, DownloadProgress& ui) {
+int ClearFlashMemory(Link& link, core::CodeImage& code, long& code_addr, core::Series series,
+                     DownloadProgress& ui) {
   WriteEraseProgram(code, code_addr);
-  return Download(link, code, code_addr, device_kind, ui);
+  return Download(link, code, code_addr, series, ui);
 }
 
 }  // namespace vn::link

@@ -97,24 +97,24 @@ void ShowNoCompile(MessageBoxes& ui);
 
 // The download of each series: the code image of addresses 0..code_addr (VN: code_addr + 1
 // bytes) or 0..code_addr - 1 (VNM), read through CodeImage::Get, so all of 0..64000 goes out on
-// both series. `link.DeviceKind` is set to the series of the procedure. 0 = the module holds
+// both series; the link speaks the series of the procedure. 0 = the module holds
 // and runs the program; -1 = failed, after exactly one message box. An empty image (code_addr
 // 0) fails on both series without any traffic.
 int DownloadVn(Link& link, const core::CodeImage& code, long code_addr, DownloadProgress& ui);
 int DownloadVnm(Link& link, const core::CodeImage& code, long code_addr, DownloadProgress& ui);
-// The download of the series `device_kind` selects (1 = VN, anything else VNM).
-int Download(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui);
+// The download of the series `series`.
+int Download(Link& link, const core::CodeImage& code, long code_addr, core::Series series, DownloadProgress& ui);
 // Run's part after a successful compile: the parallel lines put at rest for the compiled
-// series (1 = VN, anything else VNM), then its download.
-int RunDownload(Link& link, const core::CodeImage& code, long code_addr, int device_kind, DownloadProgress& ui);
+// series, then its download.
+int RunDownload(Link& link, const core::CodeImage& code, long code_addr, core::Series series, DownloadProgress& ui);
 
 // The body of the smallest program (a jump to itself at 24) in place of the code image's
 // program: addresses 24..26 := &H88, &H18, &H00 and code_addr := 27. The header stays.
 void WriteEraseProgram(core::CodeImage& code, long& code_addr);
 inline constexpr long kEraseProgramSize = 27;
 
-// Clear Flash Memory: the erase program into the image, then the download of `device_kind`.
-int ClearFlashMemory(Link& link, core::CodeImage& code, long& code_addr, int device_kind,
+// Clear Flash Memory: the erase program into the image, then the download of `series`.
+int ClearFlashMemory(Link& link, core::CodeImage& code, long& code_addr, core::Series series,
                      DownloadProgress& ui);
 
 }  // namespace vn::link

@@ -57,9 +57,9 @@ void TakeRestOfPages(Link& link, long code_addr) {
 
 }  // namespace
 
-int FlashReadBack(Link& link, long code_addr, int device_kind, FlashImage& flash, DownloadProgress& ui) {
-  const bool vn = device_kind == 1;
-  link.DeviceKind = vn ? 1 : 2;
+int FlashReadBack(Link& link, long code_addr, core::Series series, FlashImage& flash, DownloadProgress& ui) {
+  const bool vn = series == core::Series::kVn;
+  link.UseSeries(series);
   Reading r{ui};
   if (vn) {
     // The dummy cable's bit timing is found by the speed check, which a download runs; the
@@ -89,17 +89,17 @@ int FlashReadBack(Link& link, long code_addr, int device_kind, FlashImage& flash
   return 0;
 }
 
-int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, int device_kind, FlashImage& flash,
+int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, core::Series series, FlashImage& flash,
                     DownloadProgress& ui) {
   if (compiled_ok == 0) {
     ShowNoCompile(ui);
     return -1;
   }
-  return FlashReadBack(link, code_addr, device_kind, flash, ui);
+  return FlashReadBack(link, code_addr, series, flash, ui);
 }
 
 int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui) {
-  link.DeviceKind = 2;
+  link.UseSeries(core::Series::kVnm);
   Reading r{ui};
   r.Start(code_addr);
   if (link.NibbleSendByte(CmdReadFlash) == -1 || SendWord(link, code_addr, false) == -1) return r.Fail();
@@ -120,9 +120,9 @@ int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashIm
   return 0;
 }
 
-int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, int device_kind,
+int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, core::Series series,
                   FlashImage& flash, DownloadProgress& ui) {
-  if (device_kind == 1) {
+  if (series == core::Series::kVn) {
     ui.ShowMessage({core::MessageCode::kVerifyNotOnVn});
     return -1;
   }
@@ -133,12 +133,12 @@ int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long
   return VerifyFlash(link, code, code_addr, flash, ui);
 }
 
-std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, int device_kind) {
+std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, core::Series series) {
   if (compiled_ok == 0) return std::nullopt;
   FirmwareLines lines;
   Identification id;  // only for the texts of its lines
-  if (device_kind != 2) {
-    link.DeviceKind = 1;
+  link.UseSeries(series);
+  if (series == core::Series::kVn) {
     id.series = 1;
     // Compiling is enough to open the about box: on the dummy cable this may be the first
     // exchange of the run, before any download has found the bit timing.
@@ -152,7 +152,6 @@ std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, int devi
     lines.fw = FirmwareLine(id);
     return lines;
   }
-  link.DeviceKind = 2;
   id.series = 2;
   if (link.NibbleSendByte(CmdIdentifyVn) == -1) {
     lines.fw = FirmwareLine(id);

@@ -34,11 +34,11 @@ inline constexpr char kStatusNowReading[] = "Now Reading...";
 // Reads `code_addr` bytes of the module's flash into `flash` (&H78; the VN series is told the
 // number of 256-byte pages, the VNM series the length). 0, or -1 after the link-failure
 // message; the bytes read before a failure stay.
-int FlashReadBack(Link& link, long code_addr, int device_kind, FlashImage& flash, DownloadProgress& ui);
+int FlashReadBack(Link& link, long code_addr, core::Series series, FlashImage& flash, DownloadProgress& ui);
 
 // The Read Flash Memory command: the no-compile message when nothing is compiled (-1, nothing
 // read), else FlashReadBack's result. The IDE shows the flash view afterwards either way.
-int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, int device_kind, FlashImage& flash,
+int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, core::Series series, FlashImage& flash,
                     DownloadProgress& ui);
 
 // Reads the flash back over the VNM series' operations and compares it with the code image up
@@ -47,7 +47,7 @@ int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, int device_kind
 int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui);
 
 // The Verify command: not on the VN series, not without a compile, else VerifyFlash.
-int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, int device_kind,
+int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, core::Series series,
                   FlashImage& flash, DownloadProgress& ui);
 
 // The about box's firmware lines after one query. `fw2` is set only where the VNM query got as
@@ -58,9 +58,8 @@ struct FirmwareLines {
 };
 
 // The about box's timer tick: nullopt when nothing is compiled (the tick does nothing and the
-// timer keeps running); otherwise the lines to show, after which the timer stops. VN series
-// unless device_kind is 2.
-std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, int device_kind);
+// timer keeps running); otherwise the lines to show, after which the timer stops.
+std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, core::Series series);
 
 // The rows of the flash view from `first_row` (eight bytes each) up to `end`, as the object
 // code view prints them: "18 : 88 18 00 20 ...".

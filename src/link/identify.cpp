@@ -18,8 +18,9 @@ Identification Fail(MessageCode code) {
 constexpr char kNoFirmware[] = "Firmware Not Found !";
 
 // The identification of the selected series; `ask_main_firmware` adds the VNM module's &H56.
-Identification Identify(Link& link, bool ask_main_firmware) {
-  const int kind = link.DeviceKind == 1 ? 1 : 2;
+Identification Identify(Link& link, core::Series series, bool ask_main_firmware) {
+  link.UseSeries(series);
+  const int kind = core::KindOfSeries(series);
   if (link.UseUsb != 0) {
     link.usb().ResetDevice();
     if (link.UsbQueryCable() != kUsbCableAnswer) return Fail(MessageCode::kNoUsbCable);
@@ -53,9 +54,9 @@ Identification Identify(Link& link, bool ask_main_firmware) {
 
 }  // namespace
 
-Identification IdentifyModule(Link& link) { return Identify(link, true); }
+Identification IdentifyModule(Link& link, core::Series series) { return Identify(link, series, true); }
 
-Identification IdentifyForDownload(Link& link) { return Identify(link, false); }
+Identification IdentifyForDownload(Link& link, core::Series series) { return Identify(link, series, false); }
 
 std::string FirmwareLine(const Identification& id) {
   if (id.firmware < 0) return kNoFirmware;

@@ -15,17 +15,17 @@ struct Identification {
   LinkMessage message;     // on failure: the message box to show
 };
 
-// Identifies the module of the series `link.DeviceKind` selects: over USB the device is reset
+// Identifies the module of the series `series`: over USB the device is reset
 // and the cable and family queries must pass; on the VN series the speed check runs first if
 // it has not passed in this run (and is marked passed).
-Identification IdentifyModule(Link& link);
+Identification IdentifyModule(Link& link, core::Series series);
 
 // The identification a download opens with: as IdentifyModule, but a VNM module is only asked
 // &H67 (is it there and ready); its main firmware version (&H56) is left to the about box and
 // the identify command. A module that does not answer &H56 would cost a read time-out on every
 // download, and one that answered it with more than one byte would leave those bytes ahead of
 // the checksum on the USB cable. `firmware` stays -1 for a VNM module.
-Identification IdentifyForDownload(Link& link);
+Identification IdentifyForDownload(Link& link, core::Series series);
 
 // The about box's lines for an identification: "F/W Version is n" (VN), or "Main F/W is n"
 // and "Math Chip F/W is n" (VNM); "Firmware Not Found !" where a number is missing.

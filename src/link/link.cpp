@@ -110,8 +110,8 @@ int Link::Received(int result) {
   return result;
 }
 
-int Link::FamilySendByte(int b) { return DeviceKind == 1 ? LinkSendByte(b) : NibbleSendByte(b); }
-int Link::FamilyRecvByte() { return DeviceKind == 1 ? LinkRecvByte() : NibbleRecvByte(); }
+int Link::FamilySendByte(int b) { return series_ == core::Series::kVn ? LinkSendByte(b) : NibbleSendByte(b); }
+int Link::FamilyRecvByte() { return series_ == core::Series::kVn ? LinkRecvByte() : NibbleRecvByte(); }
 
 int Link::UsbQueryCable() { return usb_cable_.QueryCable(); }
 int Link::UsbQueryFamily() { return usb_cable_.QueryFamily(); }

@@ -59,7 +59,6 @@ class Link {
   int UsbOpen = 0;            // -1: the USB device has been opened and not closed since
   int OsPlatform = 1;         // 1: the dummy cable is offered, 2: the REV. B cable only
   int CommSpeed = 0;          // never changed; only written to the settings file
-  int DeviceKind = 1;         // 1 = VN series, 2 = VNM series; kept in step with the device
   long BitDelay = 0;          // busy-wait count of one time unit; set by the speed check
   int SpeedChecked = 0;       // -1 once the cable speed check has passed in this run
 
@@ -69,7 +68,11 @@ class Link {
 
   // The cable the settings select: USB when UseUsb is set, else REV. B or dummy by CableMode.
   Cable& cable();
-  core::Series series() const { return core::SeriesOfKind(DeviceKind); }
+  // The series the byte layer speaks (some cables mark it on their lines). Each exchange with
+  // the module is given its series and puts it here before its first byte; the IDE also keeps
+  // it in step with the chosen device, so that the lines rest as that series expects.
+  void UseSeries(core::Series series) { series_ = series; }
+  core::Series series() const { return series_; }
   UsbCable& usb_cable() { return usb_cable_; }
   DummyCable& dummy_cable() { return dummy_cable_; }
 
@@ -148,6 +151,7 @@ class Link {
 
   LinkDevices devices_;
   WireObserver* observer_ = nullptr;
+  core::Series series_ = core::Series::kVn;
   ParallelLines lines_{devices_.port, devices_.interrupts, devices_.clock, Ioadr, BitDelay};
   UsbCable usb_cable_{devices_.usb};
   RevBCable revb_cable_{lines_};

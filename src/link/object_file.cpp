@@ -117,11 +117,11 @@ int ReadObjectFile(const std::string& chosen, core::CodeImage& code, long& code_
 }
 
 int DownloadFromObject(Link& link, const std::string& chosen, core::CodeImage& code, long& code_addr,
-                       int device_kind, DownloadProgress& ui) {
-  link.DeviceKind = device_kind == 1 ? 1 : 2;
+                       core::Series series, DownloadProgress& ui) {
+  link.UseSeries(series);
   link.LinkIdle();
   if (ReadObjectFile(chosen, code, code_addr, ui) == -1) return -1;
-  return Download(link, code, code_addr, device_kind, ui);
+  return Download(link, code, code_addr, series, ui);
 }
 
 }  // namespace vn::link

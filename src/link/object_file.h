@@ -82,8 +82,8 @@ int SaveObjectFile(const std::string& chosen, const core::CodeImage& code, long 
 int ReadObjectFile(const std::string& chosen, core::CodeImage& code, long& code_addr, MessageBoxes& ui);
 
 // Download from Object: the parallel lines put at rest, the file read, then the download of
-// `device_kind`'s series. 0 or -1; nothing is sent when the file could not be read.
+// `series`. 0 or -1; nothing is sent when the file could not be read.
 int DownloadFromObject(Link& link, const std::string& chosen, core::CodeImage& code, long& code_addr,
-                       int device_kind, DownloadProgress& ui);
+                       core::Series series, DownloadProgress& ui);
 
 }  // namespace vn::link

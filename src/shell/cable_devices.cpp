@@ -121,7 +121,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 struct CableDevices::Impl {
   explicit Impl(const std::optional<CableChoice>& choice) {
     if (choice && choice->is_virtual) {
+      // The command line's series is only where the module starts: a program of the other
+      // series goes into a module of its own, as with Port Setup's virtual module.
       kind = choice->module_kind;
+      kind_follows = true;
       parallel_cable = choice->cable;
       SetVirtual(true);
     } else {

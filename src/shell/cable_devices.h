@@ -61,7 +61,7 @@ class CableDevices {
  public:
   // No choice: the real devices, the cable as the settings file says (the virtual module
   // when "VirtualModule" is set). A virtual choice puts the virtual module of its series
-  // behind both virtual cables.
+  // behind both virtual cables, to begin with (see FollowSeries).
   explicit CableDevices(std::optional<CableChoice> choice);
   ~CableDevices();
   CableDevices(const CableDevices&) = delete;
@@ -86,9 +86,9 @@ class CableDevices {
   // Moves the link onto the virtual module (over its USB cable) or onto the real devices.
   // The caller releases the cable in use before and opens the new one after.
   void SetVirtual(bool on);
-  // A virtual module chosen in Port Setup takes the series of the program about to go into
-  // it: the link is moved to a module of `kind` (each series keeps its own module and flash).
-  // The command line's virtual module keeps its series.
+  // The virtual module takes the series of the program about to go into it: the link is
+  // moved to a module of `kind` (each series keeps its own module and flash). Whether Port
+  // Setup or the command line chose it; the command line's "-vnm" only sets the first series.
   void FollowSeries(int kind);
   // Lets the virtual module's program run on by `ns` of real time. Nothing with the real
   // devices.

@@ -31,7 +31,7 @@ void TransferProgress::ShowMessage(const core::Message& message) {
 int LinkDownload(DownloadContext& context) {
   TransferProgress progress(context);
   const compiler::Compiler& c = context.compiler;
-  return link::RunDownload(context.link, c.Code, c.CodeAddr, c.Device.DeviceKind, progress);
+  return link::RunDownload(context.link, c.Code, c.CodeAddr, core::SeriesOfKind(c.Device.DeviceKind), progress);
 }
 
 }  // namespace vn::shell

@@ -171,7 +171,7 @@ void ShellCommands::DownloadFromObject() {
     ctx.link.LinkIdle();
     if (link::ReadObjectFile(chosen, c.Code, c.CodeAddr, ui) == -1) return -1;
     window_.SetBreakTimer(false);
-    const int result = link::Download(ctx.link, c.Code, c.CodeAddr, kind, ui);
+    const int result = link::Download(ctx.link, c.Code, c.CodeAddr, core::SeriesOfKind(kind), ui);
     if (result != -1) window_.SetBreakTimer(true);
     return result;
   });
@@ -184,7 +184,7 @@ void ShellCommands::ClearFlashMemory() {
     TransferProgress ui(ctx);
     compiler::Compiler& c = ctx.compiler;
     devices_.FollowSeries(c.Device.DeviceKind);
-    return link::ClearFlashMemory(ctx.link, c.Code, c.CodeAddr, c.Device.DeviceKind, ui);
+    return link::ClearFlashMemory(ctx.link, c.Code, c.CodeAddr, core::SeriesOfKind(c.Device.DeviceKind), ui);
   });
   window_.editor().Focus();
 }
@@ -194,7 +194,7 @@ void ShellCommands::Verify() {
     TransferProgress ui(ctx);
     compiler::Compiler& c = ctx.compiler;
     if (c.CompiledOK) devices_.FollowSeries(c.Device.DeviceKind);
-    return link::VerifyCommand(ctx.link, c.CompiledOK, c.Code, c.CodeAddr, c.Device.DeviceKind, flash_, ui);
+    return link::VerifyCommand(ctx.link, c.CompiledOK, c.Code, c.CodeAddr, core::SeriesOfKind(c.Device.DeviceKind), flash_, ui);
   });
 }
 
@@ -244,7 +244,7 @@ void ShellCommands::ReadFlashMemory() {
     TransferProgress ui(ctx);
     compiler::Compiler& c = ctx.compiler;
     devices_.FollowSeries(c.Device.DeviceKind);
-    return link::ReadFlashMemory(ctx.link, c.CompiledOK, c.CodeAddr, c.Device.DeviceKind, flash_, ui);
+    return link::ReadFlashMemory(ctx.link, c.CompiledOK, c.CodeAddr, core::SeriesOfKind(c.Device.DeviceKind), flash_, ui);
   });
   ViewWindow(OutputViewKind::kFlash)
       .Open(ScrollMaximum(OutputViewKind::kFlash, window_.studio().compiler().CodeAddr));
@@ -332,7 +332,7 @@ void ShellCommands::About() {
     compiler::Compiler& c = window_.studio().compiler();
     if (!c.CompiledOK || window_.transfer_active()) return std::nullopt;
     devices_.FollowSeries(c.Device.DeviceKind);
-    return link::FirmwareQuery(devices_.link(), c.CompiledOK, c.Device.DeviceKind);
+    return link::FirmwareQuery(devices_.link(), c.CompiledOK, core::SeriesOfKind(c.Device.DeviceKind));
   }, &window_);
   RunModal(box);
 }

@@ -288,7 +288,7 @@ int Studio::Compile() {
       compiler_->CompileProgram(EncodeSourceText(editor_.Text(), TextEncoding::kCp949, *code_page_).bytes);
   // CONST DEVICE may have chosen another device.
   view_.CheckDeviceItem(compiler_->Device.DeviceItem);
-  link_.DeviceKind = compiler_->Device.DeviceKind;
+  link_.UseSeries(core::SeriesOfKind(compiler_->Device.DeviceKind));
   if (result != 0) {
     const compiler::CompileOutcome& o = compiler_->Outcome;
     if (o.caret && o.line > 0) {
@@ -341,7 +341,7 @@ int Studio::Download() {
 }
 
 int Studio::Transfer(const DownloadHook& operation) {
-  link_.DeviceKind = compiler_->Device.DeviceKind;
+  link_.UseSeries(core::SeriesOfKind(compiler_->Device.DeviceKind));
   DownloadContext ctx{*compiler_, link_, MsgTable, UseKorean, {}};
   ctx.ui.status = [this](const std::string& text) { view_.SetPanel(2, text); };
   ctx.ui.progress_max = [this](long max) { view_.SetProgressMax(max); };
@@ -365,14 +365,14 @@ void Studio::SelectDevice(const std::string& code) {
     compiler_->Device.DeviceSeries = item.menu_series;
     compiler_->Device.DeviceKind = item.kind;
     compiler_->Device.DeviceItem = item.code;
-    link_.DeviceKind = item.kind;
+    link_.UseSeries(core::SeriesOfKind(item.kind));
     view_.CheckDeviceItem(item.code);
   }
 }
 
 void Studio::SetDefaultDevice() {
   compiler::ApplyDeviceCode(compiler_->Device, *compiler::FindDeviceCode("KF"));
-  link_.DeviceKind = compiler_->Device.DeviceKind;
+  link_.UseSeries(core::SeriesOfKind(compiler_->Device.DeviceKind));
   view_.CheckDeviceItem(compiler_->Device.DeviceItem);
 }
 

@@ -42,12 +42,12 @@ TEST(CableFactory, EveryVirtualRowIdentifiesTheModuleOfEachSeries) {
       EXPECT_EQ(&cable->row(), &row);
       EXPECT_EQ(cable->module()->kind(), core::KindOfSeries(series));
       link::Link& l = cable->link();
-      EXPECT_EQ(l.DeviceKind, core::KindOfSeries(series));
+      EXPECT_EQ(l.series(), series);
       EXPECT_EQ(l.cable().kind(), row.kind);
       EXPECT_STREQ(l.cable().name(), KindName(row.kind));
       EXPECT_TRUE(link::OpenLink(l).empty());
 
-      const link::Identification id = link::IdentifyModule(l);
+      const link::Identification id = link::IdentifyModule(l, series);
       ASSERT_EQ(id.result, 0);
       EXPECT_EQ(id.series, core::KindOfSeries(series));
       EXPECT_EQ(id.firmware, 41);
@@ -84,7 +84,7 @@ TEST(CableFactory, EveryRealRowSelectsItsCableWithoutAModule) {
     link::Link& l = cable->link();
     EXPECT_EQ(l.cable().kind(), row.kind);
     EXPECT_EQ(l.UseUsb, row.kind == CableKind::kUsb ? -1 : 0);
-    EXPECT_EQ(l.DeviceKind, 2);
+    EXPECT_EQ(l.series(), core::Series::kVnm);
     EXPECT_EQ(l.Ioadr, 0x278);
     EXPECT_FALSE(l.PortIsOpen());
     EXPECT_EQ(l.UsbOpen, 0);

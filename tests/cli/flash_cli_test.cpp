@@ -49,6 +49,27 @@ TEST_F(FlashCli, DownloadOnEachVirtualCable) {
   }
 }
 
+// The README's VNM example and then a VN program into the one virtual module its kept flash
+// stands for: each download speaks its own program's series, no device-mismatch message.
+TEST_F(FlashCli, TheVirtualModuleTakesEachProgramsSeries) {
+  const std::string flash = " --virtual-flash " + (dir_ / "kept.bin").string();
+  const std::string example = (fs::path(VN_SOURCE_DIR) / "examples" / "interrupt.bas").string();
+  const struct {
+    std::string args;
+    const char* out;
+  } steps[] = {
+      {"download " + example + " --cable virtual" + flash, "Code Size : 42 Byte\n"},
+      {"download " + vn_.string() + " --cable virtual" + flash, "Code Size : 27 Byte\n"},
+      {"download " + vnm_.string() + " --cable virtual" + flash, "Code Size : 29 Byte\n"},
+  };
+  for (const auto& step : steps) {
+    const CliRun r = Exec(step.args);
+    EXPECT_EQ(r.status, 0) << step.args << "\n" << r.err;
+    EXPECT_EQ(r.out, step.out) << step.args;
+    EXPECT_EQ(r.err, "") << step.args;
+  }
+}
+
 TEST_F(FlashCli, FailuresGiveTheIdesMessageAndStatusOne) {
   struct Case {
     std::string args;

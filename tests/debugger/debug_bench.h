@@ -84,7 +84,7 @@ struct Bench {
 
   // Run: the download, after which the module runs the program.
   void Download() {
-    ASSERT_EQ(link::RunDownload(link, c->Code, c->CodeAddr, c->Device.DeviceKind, ui), 0) << (ui.messages.empty() ? "" : En(ui.messages[0]));
+    ASSERT_EQ(link::RunDownload(link, c->Code, c->CodeAddr, core::SeriesOfKind(c->Device.DeviceKind), ui), 0) << (ui.messages.empty() ? "" : En(ui.messages[0]));
   }
 
   // The main window's tmrBreak until it opens the debug window (which then loads and is

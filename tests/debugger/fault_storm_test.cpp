@@ -59,14 +59,13 @@ struct Rig {
   void NewCable() {
     dbg.reset();
     link.reset();
-    port = std::make_unique<sim::VirtualParallelPort>(*module, clock, sim::VirtualParallelPort::Cable::kRevB);
-    usb = std::make_unique<sim::VirtualUsbCable>(*module, clock);
-    link = std::make_unique<link::Link>(link::LinkDevices{*port, *usb, irq, clock});
+    wires = std::make_unique<cables::VirtualWires>(*module, clock, link::CableKind::kRevB, link::kDefaultIoadr, &irq);
+    link = std::make_unique<link::Link>(wires->Devices());
     Connect(*link, wire, kind);
     dbg = std::make_unique<Debugger>(*c, *link);
   }
 
-  sim::WireFaults& faults() { return wire == Wire::kUsb ? usb->faults() : port->faults(); }
+  sim::WireFaults& faults() { return wires->wire(wire == Wire::kUsb ? link::CableKind::kUsb : link::CableKind::kRevB).faults(); }
 
   // The image as the module should hold it after a download.
   long ImageEnd() const { return kind == 1 ? c->CodeAddr + 1 : c->CodeAddr; }
@@ -89,8 +88,7 @@ struct Rig {
   vn::testing::CountingInterrupts irq;
   std::unique_ptr<sim::RunningModule> module;
   std::unique_ptr<compiler::Compiler> c;
-  std::unique_ptr<sim::VirtualParallelPort> port;
-  std::unique_ptr<sim::VirtualUsbCable> usb;
+  std::unique_ptr<cables::VirtualWires> wires;
   std::unique_ptr<link::Link> link;
   std::unique_ptr<Debugger> dbg;
 };
@@ -141,7 +139,7 @@ void Collect(Outcome& o, const std::vector<DebugMessage>& ms) {
 Outcome RunDownloadOp(Rig& r) {
   RecordingProgress ui;
   Outcome o;
-  o.result = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, r.c->Device.DeviceKind, ui);
+  o.result = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, core::SeriesOfKind(r.c->Device.DeviceKind), ui);
   Collect(o, ui.messages);
   return o;
 }
@@ -152,11 +150,11 @@ Outcome RunVerifyOp(Rig& r) {
   link::FlashImage flash;
   if (r.kind == 1) {
     // The VN series has no Verify: its check is the flash read-back the flash view shows.
-    o.result = link::ReadFlashMemory(*r.link, r.c->CompiledOK, r.c->CodeAddr, r.kind, flash, ui);
+    o.result = link::ReadFlashMemory(*r.link, r.c->CompiledOK, r.c->CodeAddr, core::SeriesOfKind(r.kind), flash, ui);
     Collect(o, ui.messages);
     return o;
   }
-  o.result = link::VerifyCommand(*r.link, r.c->CompiledOK, r.c->Code, r.c->CodeAddr, r.kind, flash, ui);
+  o.result = link::VerifyCommand(*r.link, r.c->CompiledOK, r.c->Code, r.c->CodeAddr, core::SeriesOfKind(r.kind), flash, ui);
   Collect(o, ui.messages);
   // Success shows "Verify OK !"; that one is not a failure.
   if (o.result == 0) {
@@ -240,7 +238,7 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
   std::uniform_int_distribution<int> pick_fault(0, static_cast<int>(Fault::kCount) - 1);
   {
     RecordingProgress ui;
-    ASSERT_EQ(link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, r.c->Device.DeviceKind, ui), 0);
+    ASSERT_EQ(link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, core::SeriesOfKind(r.c->Device.DeviceKind), ui), 0);
   }
   int failures = 0, problems = 0, pending = 0;
   const int ops = GetParam().ops;
@@ -277,7 +275,7 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
     // The fault gone: a healthy cable and a download, at once, without a power cycle.
     r.NewCable();
     RecordingProgress ui;
-    const int again = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, r.c->Device.DeviceKind, ui);
+    const int again = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, core::SeriesOfKind(r.c->Device.DeviceKind), ui);
     std::string why;
     if (again != 0) {
       fail("the next download returned " + std::to_string(again) +

@@ -90,7 +90,7 @@ struct Rig {
         lnk({port, ftdi, irq, clock}) {
     chip.product = product;
     TheStandinBus().chips = {&chip};
-    lnk.DeviceKind = kind;
+    lnk.UseSeries(core::SeriesOfKind(kind));
     lnk.UseUsb = -1;
   }
   platform::VirtualClock clock;

@@ -99,7 +99,7 @@ TEST(Commands, StatusReplyOnBreakAndSteps) {
         v.clock.Advance(later_ns);
         StopStatus st;
         const int var_bytes = 5;
-        ASSERT_EQ(link::ReadStatusReply(v.link, var_bytes, st), 0);
+        ASSERT_EQ(link::ReadStatusReply(v.link, v.series, var_bytes, st), 0);
         EXPECT_EQ(st.ModulePc, 0x8123);
         std::vector<int> want;
         const int first = kind == 1 ? 160 : 0;
@@ -118,7 +118,7 @@ TEST(Commands, VnmStatusWithoutVariablesSendsZeroCount) {
   ASSERT_EQ(v.Send(link::CmdBreak), 0);
   v.port.set_recording(true);
   StopStatus st;
-  ASSERT_EQ(link::ReadStatusReply(v.link, 0, st), 0);
+  ASSERT_EQ(link::ReadStatusReply(v.link, v.series, 0, st), 0);
   EXPECT_TRUE(st.RamImage.empty());
   EXPECT_EQ(st.ModulePc, 24);
   // Marker received, then the count 0, 0 sent as &HE0/&HF0 pairs.
@@ -147,14 +147,14 @@ TEST(Commands, StatusReplyFailures) {
     v.faults().cut_after = c.cut_after;
     StopStatus st;
     bool count_failed = false;
-    EXPECT_EQ(link::ReadStatusReply(v.link, 4, st, &count_failed), -1);
+    EXPECT_EQ(link::ReadStatusReply(v.link, v.series, 4, st, &count_failed), -1);
     EXPECT_EQ(count_failed, c.count_failed);
   }
   // Any other first byte is not a status reply.
   VirtualLink v(Wire::kUsb, 1);
   ASSERT_EQ(v.Send(link::CmdIdentifyVn), 0);
   StopStatus st;
-  EXPECT_EQ(link::ReadStatusReply(v.link, 0, st), -1);
+  EXPECT_EQ(link::ReadStatusReply(v.link, v.series, 0, st), -1);
 }
 
 TEST(Commands, ModifyVariableWritesLeastSignificantFirst) {
@@ -180,10 +180,10 @@ TEST(Commands, ResetAndLeavingTheDebugger) {
   VirtualLink vnm(Wire::kUsb, 2);
   ASSERT_EQ(vnm.Send(link::CmdBreak), 0);
   StopStatus st;
-  ASSERT_EQ(link::ReadStatusReply(vnm.link, 0, st), 0);
+  ASSERT_EQ(link::ReadStatusReply(vnm.link, vnm.series, 0, st), 0);
   vnm.module.pc = 99;
   ASSERT_EQ(vnm.Send(link::CmdReset), 0);
-  ASSERT_EQ(link::ReadStatusReply(vnm.link, 0, st), 0);
+  ASSERT_EQ(link::ReadStatusReply(vnm.link, vnm.series, 0, st), 0);
   EXPECT_EQ(st.ModulePc, 24);
   ASSERT_EQ(vnm.Send(link::CmdLeaveDebugVnm), 0);
   EXPECT_FALSE(vnm.module.in_debug());
@@ -192,7 +192,7 @@ TEST(Commands, ResetAndLeavingTheDebugger) {
   // VN: the reset sent on leaving the debugger starts the program over, with no reply.
   VirtualLink vn(Wire::kDummy, 1);
   ASSERT_EQ(vn.Send(link::CmdBreak), 0);
-  ASSERT_EQ(link::ReadStatusReply(vn.link, 0, st), 0);
+  ASSERT_EQ(link::ReadStatusReply(vn.link, vn.series, 0, st), 0);
   vn.module.pc = 99;
   ASSERT_EQ(vn.link.LinkSendByte(link::CmdReset), 0);
   EXPECT_FALSE(vn.module.in_debug());
@@ -207,7 +207,7 @@ TEST(Commands, StopReportAsEachCableAnnouncesIt) {
   EXPECT_GT(usb.link.UsbWaiting(), 0);
   EXPECT_EQ(usb.link.NibbleRecvByte(), link::kStopAnnounceVnm);
   StopStatus st;
-  EXPECT_EQ(link::ReadStatusReply(usb.link, 2, st), 0);
+  EXPECT_EQ(link::ReadStatusReply(usb.link, usb.series, 2, st), 0);
 
   // REV. B: the handshake line goes low, then &HBB.
   VirtualLink revb(Wire::kRevB, 2);
@@ -216,7 +216,7 @@ TEST(Commands, StopReportAsEachCableAnnouncesIt) {
   revb.clock.Advance(100'000);
   EXPECT_EQ(revb.link.PortRead(revb.link.Ioadr + 1) & 8, 0);
   EXPECT_EQ(revb.link.NibbleRecvByte(), link::kStopAnnounceVnm);
-  EXPECT_EQ(link::ReadStatusReply(revb.link, 2, st), 0);
+  EXPECT_EQ(link::ReadStatusReply(revb.link, revb.series, 2, st), 0);
 
   // Dummy (VN): the module line goes low; data 0 until the line is let go, then data 1.
   VirtualLink dummy(Wire::kDummy, 1);
@@ -229,7 +229,7 @@ TEST(Commands, StopReportAsEachCableAnnouncesIt) {
   while (polls < 20001 && dummy.link.ReadAckLine() != 1) ++polls;
   ASSERT_LT(polls, 20001);
   dummy.link.PortWrite(dummy.link.Ioadr, 1);
-  EXPECT_EQ(link::ReadStatusReply(dummy.link, 0, st), 0);
+  EXPECT_EQ(link::ReadStatusReply(dummy.link, dummy.series, 0, st), 0);
   EXPECT_EQ(st.ModulePc, 24);
 }
 
@@ -238,7 +238,7 @@ TEST(Commands, OtherFamilyDoesNotAnswer) {
   // way round: the handshake never comes.
   for (int kind : {1, 2}) {
     VirtualLink v(Wire::kRevB, 3 - kind);
-    v.link.DeviceKind = kind;
+    v.link.UseSeries(core::SeriesOfKind(kind));
     v.link.LinkIdle();
     EXPECT_EQ(v.link.NibbleSendByte(0x56), -1);
     EXPECT_EQ(v.module.bytes_received(), 0);

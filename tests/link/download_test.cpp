@@ -9,6 +9,7 @@
 #include "compiler/compiler.h"
 #include "core/messages.h"
 #include "link/download.h"
+#include "link/flash.h"
 #include "link/identify.h"
 #include "virtual_link.h"
 
@@ -336,7 +337,7 @@ TEST(Download, AHalfDownloadDoesNotSpoilTheNextOne) {
 TEST(Download, OtherFamilyOverUsb) {
   for (int kind : {1, 2}) {
     VirtualLink v(Wire::kUsb, 3 - kind);
-    v.link.DeviceKind = kind;
+    v.link.UseSeries(core::SeriesOfKind(kind));
     const auto code = PatternImage(100);
     RecordingProgress ui;
     EXPECT_EQ(Download(v, code, 100, kind, ui), -1);
@@ -356,7 +357,7 @@ TEST(Download, EmptyImageFailsAlikeOnBothSeriesWithoutTraffic) {
       VirtualLink v(w, kind);
       core::CodeImage code;
       RecordingProgress ui;
-      EXPECT_EQ(link::Download(v.link, code, 0, kind, ui), -1);
+      EXPECT_EQ(link::Download(v.link, code, 0, core::SeriesOfKind(kind), ui), -1);
       ASSERT_EQ(ui.messages.size(), 1u);
       EXPECT_EQ(ui.messages[0].text.en, "No compile infomation ! Try Run !");
       EXPECT_EQ(ui.messages[0].title, "VNstudio");
@@ -393,11 +394,11 @@ TEST(Download, ClearFlashMemoryKeepsTheHeaderAndComparesTwentyEightBytes) {
       code.Set(3, 0x41);  // a header that came from an object file
       long code_addr = 600;
       RecordingProgress ui;
-      ASSERT_EQ(link::Download(v.link, code, code_addr, kind, ui), 0);
+      ASSERT_EQ(link::Download(v.link, code, code_addr, core::SeriesOfKind(kind), ui), 0);
 
       code.Set(27, 0x5A);  // what the image holds just past the erase program
       RecordingProgress clear;
-      ASSERT_EQ(link::ClearFlashMemory(v.link, code, code_addr, kind, clear), 0);
+      ASSERT_EQ(link::ClearFlashMemory(v.link, code, code_addr, core::SeriesOfKind(kind), clear), 0);
       EXPECT_EQ(code_addr, 27);
       EXPECT_EQ(code.Get(3), 0x41);
       EXPECT_EQ(code.Get(24), 0x88);
@@ -414,15 +415,60 @@ TEST(Download, ClearFlashMemoryKeepsTheHeaderAndComparesTwentyEightBytes) {
   }
 }
 
+// Every exchange is given its series and speaks it, whatever the link spoke before: on the
+// REV. B cable a module of the other series would not answer a single byte.
+TEST(Download, EachExchangeSpeaksTheSeriesItIsGiven) {
+  using Exchange = std::function<bool(VirtualLink&, core::Series)>;
+  const struct {
+    const char* name;
+    Exchange run;
+  } exchanges[] = {
+      {"identify", [](VirtualLink& v, core::Series s) { return link::IdentifyModule(v.link, s).result == 0; }},
+      {"download",
+       [](VirtualLink& v, core::Series s) {
+         RecordingProgress ui;
+         return link::Download(v.link, PatternImage(100), 100, s, ui) == 0 && v.module.FlashByte(30) == PatternImage(100).Get(30);
+       }},
+      {"run",
+       [](VirtualLink& v, core::Series s) {
+         RecordingProgress ui;
+         return link::RunDownload(v.link, PatternImage(100), 100, s, ui) == 0 && v.module.ProgramLength() == 100;
+       }},
+      {"read-back",
+       [](VirtualLink& v, core::Series s) {
+         link::FlashImage flash;
+         RecordingProgress ui;
+         return link::FlashReadBack(v.link, 100, s, flash, ui) == 0 && ui.messages.empty();
+       }},
+      {"firmware",
+       [](VirtualLink& v, core::Series s) {
+         const auto lines = link::FirmwareQuery(v.link, -1, s);
+         return lines.has_value() && lines->fw != "Firmware Not Found !";
+       }},
+  };
+  for (int kind : {1, 2}) {
+    const core::Series series = core::SeriesOfKind(kind);
+    const core::Series other = core::SeriesOfKind(3 - kind);
+    for (const auto& e : exchanges) {
+      SCOPED_TRACE(std::string(e.name) + " kind " + std::to_string(kind));
+      VirtualLink v(Wire::kRevB, kind);
+      v.link.UseSeries(other);
+      EXPECT_TRUE(e.run(v, series));
+      EXPECT_EQ(v.link.series(), series);
+      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+    }
+  }
+}
+
 TEST(Download, FromTheCompiler) {
   compiler::Compiler c;
   ASSERT_EQ(c.CompileSource("CONST DEVICE = WF\r\nDIM A AS BYTE\r\nL: A = A + 1\r\nGOTO L\r\n"), 0);
   VirtualLink v(Wire::kRevB, 2);
-  v.link.DeviceKind = 1;  // the compiled device decides
+  v.link.UseSeries(core::Series::kVn);  // the compiled device decides
   v.link.PortWrite(v.link.Ioadr + 2, 0);
   RecordingProgress ui;
-  ASSERT_EQ(link::RunDownload(v.link, c.Code, c.CodeAddr, c.Device.DeviceKind, ui), 0);
-  EXPECT_EQ(v.link.DeviceKind, 2);
+  ASSERT_EQ(link::RunDownload(v.link, c.Code, c.CodeAddr, core::SeriesOfKind(c.Device.DeviceKind), ui), 0);
+  EXPECT_EQ(v.link.series(), core::Series::kVnm);
   EXPECT_EQ(v.port.control(), 4);  // the lines were put at rest for the VNM series first
   for (long a = 0; a < c.CodeAddr; ++a) EXPECT_EQ(v.module.FlashByte(a), c.Code.Get(a)) << a;
 }

@@ -76,7 +76,7 @@ TEST(FlashReadBack, ReadsTheProgramOnEveryCable) {
     link::FlashImage flash;
     flash.Set(c.n, 0x77);  // past the program: not read
     RecordingProgress ui;
-    ASSERT_EQ(link::ReadFlashMemory(v.link, -1, c.n, c.kind, flash, ui), 0);
+    ASSERT_EQ(link::ReadFlashMemory(v.link, -1, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
     long wrong = 0;
     for (long a = 0; a < c.n; ++a) wrong += flash.Get(a) != code.Get(a);
     EXPECT_EQ(wrong, 0);
@@ -113,7 +113,7 @@ TEST(FlashReadBack, CommandBytes) {
     VirtualLink v(Wire::kUsb, c.kind);
     link::FlashImage flash;
     RecordingProgress ui;
-    ASSERT_EQ(link::FlashReadBack(v.link, c.n, c.kind, flash, ui), 0);
+    ASSERT_EQ(link::FlashReadBack(v.link, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
     EXPECT_EQ(DecodeUsb(v.usb.written()), c.sent) << c.kind << " " << c.n;
     EXPECT_EQ(v.usb.read_calls(), c.reads) << c.kind << " " << c.n;
     EXPECT_EQ(v.Uncollected(), std::vector<int>{}) << c.kind << " " << c.n;
@@ -140,10 +140,10 @@ TEST(FlashReadBack, TheNextQueryGetsItsOwnAnswer) {
     Preload(v.module, code, c.n);
     link::FlashImage flash;
     RecordingProgress ui;
-    ASSERT_EQ(link::FlashReadBack(v.link, c.n, c.kind, flash, ui), 0);
+    ASSERT_EQ(link::FlashReadBack(v.link, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
     EXPECT_EQ(v.Uncollected(), std::vector<int>{});
 
-    const auto lines = link::FirmwareQuery(v.link, -1, c.kind);
+    const auto lines = link::FirmwareQuery(v.link, -1, core::SeriesOfKind(c.kind));
     ASSERT_TRUE(lines.has_value());
     EXPECT_EQ(lines->fw, c.kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
     EXPECT_EQ(lines->fw2.value_or("none"), c.kind == 1 ? "none" : "Math Chip F/W is 7");
@@ -151,7 +151,7 @@ TEST(FlashReadBack, TheNextQueryGetsItsOwnAnswer) {
 
     // And the identification after it, which resets the USB device first, finds nothing to
     // throw away.
-    const auto id = link::IdentifyModule(v.link);
+    const auto id = link::IdentifyModule(v.link, v.series);
     EXPECT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
     EXPECT_EQ(id.firmware, 41);
     EXPECT_EQ(v.Uncollected(), std::vector<int>{});
@@ -169,7 +169,7 @@ TEST(FlashReadBack, AFailureKeepsWhatWasReadAndSaysSoOnce) {
       link::FlashImage flash;
       for (long a = 0; a < 500; ++a) flash.Set(a, 0xEE);
       RecordingProgress ui;
-      EXPECT_EQ(link::FlashReadBack(v.link, 500, kind, flash, ui), -1);
+      EXPECT_EQ(link::FlashReadBack(v.link, 500, core::SeriesOfKind(kind), flash, ui), -1);
       ASSERT_EQ(ui.messages.size(), 1u);
       EXPECT_EQ(ui.messages[0].text.en, "VARNOLIC module not found ! Check cable or power");
       EXPECT_EQ(ui.messages[0].title, "VARNOLIC Studio ERROR !");
@@ -189,7 +189,7 @@ TEST(FlashReadBack, AfterADownloadTheFlashReadsAsTheCode) {
   RecordingProgress down, read;
   ASSERT_EQ(link::DownloadVn(v.link, code, 1000, down), 0);
   link::FlashImage flash;
-  ASSERT_EQ(link::FlashReadBack(v.link, 1000, 1, flash, read), 0);
+  ASSERT_EQ(link::FlashReadBack(v.link, 1000, core::Series::kVn, flash, read), 0);
   for (long a = 0; a < 1000; ++a) ASSERT_EQ(flash.Get(a), code.Get(a)) << a;
   // The rest of the last page the module sent was taken and dropped; the next exchange works.
   EXPECT_EQ(v.Uncollected(), std::vector<int>{});
@@ -209,7 +209,7 @@ TEST(FlashReadBack, OnTheDummyCableTheSpeedCheckRunsFirst) {
   Preload(v.module, code, 300);
   link::FlashImage flash;
   RecordingProgress ui;
-  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, 1, flash, ui), 0)
+  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, core::Series::kVn, flash, ui), 0)
       << (ui.messages.empty() ? "" : ui.messages[0].text.en);
   long wrong = 0;
   for (long a = 0; a < 300; ++a) wrong += flash.Get(a) != code.Get(a);
@@ -222,7 +222,7 @@ TEST(FlashReadBack, OnTheDummyCableTheSpeedCheckRunsFirst) {
 
   // Once is enough.
   RecordingProgress again;
-  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, 1, flash, again), 0);
+  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, core::Series::kVn, flash, again), 0);
   EXPECT_EQ(again.statuses, (std::vector<std::string>{"Now Reading...", ""}));
 }
 
@@ -232,7 +232,7 @@ TEST(FlashReadBack, ASpeedCheckThatFailsIsTheLinkFailure) {
   v.faults().no_power = true;
   link::FlashImage flash;
   RecordingProgress ui;
-  EXPECT_EQ(link::ReadFlashMemory(v.link, -1, 300, 1, flash, ui), -1);
+  EXPECT_EQ(link::ReadFlashMemory(v.link, -1, 300, core::Series::kVn, flash, ui), -1);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text.en, "VARNOLIC module not found ! Check cable or power");
   EXPECT_EQ(ui.messages[0].title, "VARNOLIC Studio ERROR !");
@@ -273,7 +273,7 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
     Preload(v.module, code, n);
     link::FlashImage flash;
     RecordingProgress ui;
-    EXPECT_EQ(link::VerifyCommand(v.link, c.compiled_ok, code, n, c.kind, flash, ui), c.result);
+    EXPECT_EQ(link::VerifyCommand(v.link, c.compiled_ok, code, n, core::SeriesOfKind(c.kind), flash, ui), c.result);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.en, c.text);
     EXPECT_EQ(ui.messages[0].title, c.title);
@@ -317,7 +317,7 @@ TEST(ReadFlashMemory, NothingWithoutACompile) {
   VirtualLink v(Wire::kUsb, 1);
   link::FlashImage flash;
   RecordingProgress ui;
-  EXPECT_EQ(link::ReadFlashMemory(v.link, 0, 100, 1, flash, ui), -1);
+  EXPECT_EQ(link::ReadFlashMemory(v.link, 0, 100, core::Series::kVn, flash, ui), -1);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text.ko, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
   EXPECT_EQ(ui.messages[0].style, 0);
@@ -356,7 +356,7 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
     SCOPED_TRACE(c.name);
     VirtualLink v(c.wire, c.kind, {c.kind, 41, 7});
     c.fault(v);
-    const auto lines = link::FirmwareQuery(v.link, -1, c.kind);
+    const auto lines = link::FirmwareQuery(v.link, -1, core::SeriesOfKind(c.kind));
     ASSERT_TRUE(lines.has_value());
     EXPECT_EQ(lines->fw, c.fw);
     if (c.fw2 == nullptr) {
@@ -373,7 +373,7 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
 
 TEST(FirmwareQuery, NothingBeforeACompile) {
   VirtualLink v(Wire::kUsb, 2);
-  EXPECT_FALSE(link::FirmwareQuery(v.link, 0, 2).has_value());
+  EXPECT_FALSE(link::FirmwareQuery(v.link, 0, core::Series::kVnm).has_value());
   EXPECT_TRUE(v.usb.written().empty());
 }
 

@@ -19,7 +19,7 @@ TEST(Identify, EachSeriesOnEachCable) {
       if (kind == 2 && w == Wire::kDummy) continue;
       SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(kind));
       VirtualLink v(w, kind, {kind, 41, 7});
-      const auto id = link::IdentifyModule(v.link);
+      const auto id = link::IdentifyModule(v.link, v.series);
       ASSERT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
       EXPECT_EQ(id.series, kind);
       EXPECT_EQ(id.firmware, 41);
@@ -71,11 +71,11 @@ TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
     const std::string fault = c.fault;
     const int module_kind = fault == "other-family" ? 3 - c.kind : c.kind;
     VirtualLink v(c.wire, module_kind);
-    v.link.DeviceKind = c.kind;
+    v.series = core::SeriesOfKind(c.kind);
     if (fault == "unplugged") v.faults().unplugged = true;
     if (fault == "no-power") v.faults().no_power = true;
     if (fault == "cut:1") v.faults().cut_after = 1;
-    const auto id = link::IdentifyModule(v.link);
+    const auto id = link::IdentifyModule(v.link, v.series);
     EXPECT_EQ(id.result, -1);
     const core::RenderedMessage shown = core::Render(id.message, core::Language::kEnglish);
     EXPECT_EQ(shown.text, c.message);
@@ -97,9 +97,9 @@ TEST(Identify, ACutReplyDoesNotReachTheNextCable) {
       // The dummy cable's speed check takes seven bytes before the identification's.
       v.faults().cut_after = w == Wire::kDummy ? 7 + cut : cut;
       // Only the second byte decides (cut:1 fails); the rest of the reply is read and ignored.
-      EXPECT_EQ(link::IdentifyModule(v.link).result, cut == 1 ? -1 : 0);
+      EXPECT_EQ(link::IdentifyModule(v.link, v.series).result, cut == 1 ? -1 : 0);
       NextCable next(v);
-      const auto id = link::IdentifyModule(next.link);
+      const auto id = link::IdentifyModule(next.link, v.series);
       EXPECT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
       EXPECT_EQ(id.firmware, 41);
     }
@@ -112,7 +112,7 @@ TEST(Identify, ForADownloadTheVnmModuleIsNotAskedItsFirmware) {
   for (Wire w : {Wire::kUsb, Wire::kRevB}) {
     SCOPED_TRACE(WireName(w));
     VirtualLink v(w, 2, {2, 41, 7});
-    const auto id = link::IdentifyForDownload(v.link);
+    const auto id = link::IdentifyForDownload(v.link, v.series);
     ASSERT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
     EXPECT_EQ(id.series, 2);
     EXPECT_EQ(id.firmware, -1);
@@ -125,7 +125,7 @@ TEST(Identify, ForADownloadTheVnmModuleIsNotAskedItsFirmware) {
 TEST(Identify, KoreanTexts) {
   VirtualLink v(Wire::kUsb, 1);
   v.faults().unplugged = true;
-  EXPECT_EQ(core::MessageTextOf(link::IdentifyModule(v.link).message, core::Language::kKorean),
+  EXPECT_EQ(core::MessageTextOf(link::IdentifyModule(v.link, v.series).message, core::Language::kKorean),
             "USB케이블을 찾을수 없습니다.");
 }
 

@@ -341,7 +341,7 @@ TEST_F(ObjectFile, DownloadFromObject) {
     long code_addr = 24;
     Recorder ui;
     v.link.PortWrite(v.link.Ioadr + 2, 0);
-    ASSERT_EQ(link::DownloadFromObject(v.link, p.string(), image, code_addr, 2, ui), 0);
+    ASSERT_EQ(link::DownloadFromObject(v.link, p.string(), image, code_addr, core::Series::kVnm, ui), 0);
     EXPECT_EQ(code_addr, 36000);
     EXPECT_EQ(v.module.ProgramLength(), 36000);
     EXPECT_EQ(v.module.FlashByte(35999), code.Get(35999));
@@ -354,7 +354,7 @@ TEST_F(ObjectFile, DownloadFromObject) {
   core::CodeImage image;
   long code_addr = 24;
   Recorder ui;
-  EXPECT_EQ(link::DownloadFromObject(v.link, (dir_ / "none.obj").string(), image, code_addr, 1, ui), -1);
+  EXPECT_EQ(link::DownloadFromObject(v.link, (dir_ / "none.obj").string(), image, code_addr, core::Series::kVn, ui), -1);
   EXPECT_TRUE(v.usb.written().empty());
   EXPECT_EQ(ui.messages.size(), 1u);
 }

@@ -29,7 +29,7 @@ struct CountingInterrupts final : platform::InterruptControl {
 
 // Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
 inline void Connect(link::Link& link, Wire w, int kind) {
-  link.DeviceKind = kind;
+  link.UseSeries(core::SeriesOfKind(kind));
   if (w == Wire::kUsb) {
     cables::SelectCable(link, link::CableKind::kUsb);
     link.UsbOpenDevice();
@@ -40,14 +40,19 @@ inline void Connect(link::Link& link, Wire w, int kind) {
   }
 }
 
+inline link::CableKind CableKindOf(Wire w) {
+  return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
+}
+
 struct VirtualLink {
   explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
       : wire(w),
+        series(core::SeriesOfKind(kind)),
         module(WithKind(config, kind)),
-        port(module, clock, w == Wire::kDummy ? sim::VirtualParallelPort::Cable::kDummy
-                                              : sim::VirtualParallelPort::Cable::kRevB),
-        usb(module, clock),
-        link({port, usb, irq, clock}) {
+        wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq),
+        port(wires.port),
+        usb(wires.usb),
+        link(wires.Devices()) {
     Connect(link, w, kind);
     link.BitDelay = 900;
   }
@@ -80,11 +85,13 @@ struct VirtualLink {
   }
 
   Wire wire;
+  core::Series series;  // the series the link speaks to the module
   platform::VirtualClock clock;
   CountingInterrupts irq;
   sim::Module module;
-  sim::VirtualParallelPort port;
-  sim::VirtualUsbCable usb;
+  cables::VirtualWires wires;
+  sim::VirtualParallelPort& port;
+  sim::VirtualUsbCable& usb;
   link::Link link;
 };
 
@@ -92,16 +99,17 @@ struct VirtualLink {
 // cable in again after a failure: a fresh wire without faults, the same module and clock.
 struct NextCable {
   explicit NextCable(VirtualLink& v)
-      : port(v.module, v.clock, v.wire == Wire::kDummy ? sim::VirtualParallelPort::Cable::kDummy
-                                                        : sim::VirtualParallelPort::Cable::kRevB),
-        usb(v.module, v.clock),
-        link({port, usb, v.irq, v.clock}) {
-    Connect(link, v.wire, v.link.DeviceKind);
+      : wires(v.module, v.clock, CableKindOf(v.wire), link::kDefaultIoadr, &v.irq),
+        port(wires.port),
+        usb(wires.usb),
+        link(wires.Devices()) {
+    Connect(link, v.wire, core::KindOfSeries(v.series));
     link.BitDelay = v.link.BitDelay;
   }
 
-  sim::VirtualParallelPort port;
-  sim::VirtualUsbCable usb;
+  cables::VirtualWires wires;
+  sim::VirtualParallelPort& port;
+  sim::VirtualUsbCable& usb;
   link::Link link;
 };
 

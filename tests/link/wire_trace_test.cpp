@@ -100,7 +100,7 @@ TEST(WireTrace, IdentifyOnEveryCableAndSeries) {
       VirtualLink v(w, kind, {kind, 41, 7});
       Recorder r;
       v.link.SetWireObserver(&r);
-      const auto id = link::IdentifyModule(v.link);
+      const auto id = link::IdentifyModule(v.link, v.series);
       if (kind == 2 && w == Wire::kDummy) {
         // The VNM series speaks the REV. B protocol, which a dummy cable does not carry: the
         // first byte cannot be sent and nothing follows it.
@@ -218,7 +218,7 @@ TEST(WireTrace, AFailedReceiveAndANoObserverLink) {
   v.faults().cut_after = 1;  // the module's reply stops after its first byte
   Recorder r;
   v.link.SetWireObserver(&r);
-  link::IdentifyModule(v.link);
+  link::IdentifyModule(v.link, v.series);
   ASSERT_GE(r.bytes.size(), 3u);
   EXPECT_EQ(r.bytes[0], (ByteSeen{kOut, 0x56, true}));
   EXPECT_EQ(r.bytes[1].dir, kIn);
@@ -227,7 +227,7 @@ TEST(WireTrace, AFailedReceiveAndANoObserverLink) {
 
   const std::size_t before = r.bytes.size();
   v.link.SetWireObserver(nullptr);
-  link::IdentifyModule(v.link);
+  link::IdentifyModule(v.link, v.series);
   EXPECT_EQ(r.bytes.size(), before);
 }
 

@@ -619,7 +619,7 @@ TEST(Run, TheDownloadGetsTheWindowAndItsResultArmsTheBreakTimer) {
       blocked = rig.view.in_transfer;
       timer_during = rig.view.break_timer;
       code_addr = ctx.compiler.CodeAddr;
-      kind = ctx.link.DeviceKind;
+      kind = core::KindOfSeries(ctx.link.series());
       ctx.ui.progress_max(ctx.compiler.CodeAddr / 2);
       ctx.ui.progress(5);
       ctx.ui.status("Code Size : 1B Byte");

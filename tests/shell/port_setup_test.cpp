@@ -123,6 +123,45 @@ TEST(PortSetup, TheVirtualModuleIsWrittenAndTheLinkMovesBetweenTheDevices) {
   EXPECT_FALSE(rig.commands->dock()->isVisible());
 }
 
+// The command line's virtual module, whichever cable end and first series it was named with,
+// takes the series of each program run into it: no device-mismatch box either way round.
+TEST(PortSetup, TheCommandLinesVirtualModuleFollowsTheSeriesOfEachProgram) {
+  using C = CableChoice::Cable;
+  const struct {
+    const char* name;
+    CableChoice choice;
+  } cases[] = {
+      {"virtual", {C::kUsb, true, 1}},
+      {"virtual-revb", {C::kRevB, true, 1}},
+      {"virtual-vnm", {C::kUsb, true, 2}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    ASSERT_EQ(ParseCableName(k.name), k.choice);
+    ScratchDir dir;
+    const std::string vn = dir.Doc("vn.bas"), vnm = dir.Doc("vnm.bas");
+    WriteAll(vn, "DIM A AS BYTE\r\nA = 100\r\n");
+    WriteAll(vnm, "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nA = 2\r\n");
+    IdeRig rig(dir, k.choice);
+    rig.Start(vnm);
+    ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+    rig.Trigger("mnuRun");
+    ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+    ASSERT_NE(rig.devices.module(), nullptr);
+    EXPECT_EQ(rig.devices.module()->kind(), 2);
+    EXPECT_EQ(rig.window->PanelText(2), "Code Size : 22 Byte");
+    // A VN program after it goes into a VN module.
+    rig.open_names = {vn};
+    rig.Trigger("mnuOpen");
+    rig.Trigger("mnuRun");
+    ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+    EXPECT_EQ(rig.devices.module()->kind(), 1);
+    EXPECT_EQ(rig.devices.module()->FlashByte(28), 100);
+    // The cable end the command line named stays in place.
+    EXPECT_EQ(rig.devices.link().UseUsb, k.choice.cable == C::kUsb ? -1 : 0);
+  }
+}
+
 TEST(PortSetup, TheKeysAreWrittenInTheirOrder) {
   ScratchDir dir;
   IdeRig rig(dir, std::nullopt);
