@@ -48,8 +48,9 @@ int Identify(const CableOptions& o) {
     std::cerr << Printable(core::MessageTextOf(id.message, language)) << "\n";
     return kExitNoModule;
   }
-  std::cout << (id.series == 1 ? "VN" : "VNM") << " series\n" << link::FirmwareLine(id) << "\n";
-  if (id.series == 2) std::cout << link::MathFirmwareLine(id) << "\n";
+  std::cout << (id.series == 1 ? "VN" : "VNM") << " series\n"
+            << core::MessageTextOf(link::FirmwareLine(id), language) << "\n";
+  if (id.series == 2) std::cout << core::MessageTextOf(link::MathFirmwareLine(id), language) << "\n";
   return kExitAnswered;
 }
 

@@ -53,7 +53,6 @@ using core::kMsgCommandVn;
 using core::kMsgInvalidConstant;
 using core::kMsgInvalidParameter;
 using core::kMsgNotAConstant;
-using core::kMsgTable;
 using core::kMsgTooComplex;
 using core::kNowCompile;
 using core::kSyntaxOk;

@@ -12,6 +12,7 @@
 #include "compiler/words.h"
 #include "platform/codepage.h"
 #include "core/file_io.h"
+#include "core/message_table.h"
 
 namespace vn::compiler {
 namespace {
@@ -341,7 +342,8 @@ int Compiler::FinishProgram() {
   if (IfState != 0) {
     Outcome = {};
     Outcome.line = IfLine;
-    Outcome.message = {kMsgTable[7].en + Str(IfLine), kMsgTable[7].ko + Str(IfLine)};
+    const core::MessageRow& row = core::RowOf(core::MessageCode::kIfWithoutEndIf);
+    Outcome.message = {row.en + Str(IfLine), row.ko + Str(IfLine)};
     return 1;
   }
 

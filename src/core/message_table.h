@@ -19,6 +19,8 @@ inline constexpr Language LanguageOf(bool korean) { return korean ? Language::kK
 enum class MessageCode {
   // Finding the module.
   kNoUsbCable,
+  kFirmwareUnmatch,
+  kDeviceTypeMismatch,  // the CONST DEVICE of the program is not the module's
   kFamilyMismatch,
   kNotVnSeries,
   kNoPower,
@@ -28,6 +30,8 @@ enum class MessageCode {
   kEchoMissing,       // n[0] the address whose echo never came
   kEchoMismatch,      // n[0] address, n[1] the PC's byte, n[2] the module's
   kChecksumMismatch,  // n[0] the PC's sum, n[1] the module's
+  kVerifyCommError,   // the start of the text; the address follows
+  kVerifyErrorAddress,  // the same
   // The flash.
   kVerifyMismatch,  // n[0] address, n[1] the PC's byte, n[2] the module's
   kVerifyOk,
@@ -48,10 +52,18 @@ enum class MessageCode {
   kVariableNotWritable,  // subject: the name
   kInvalidValue,         // subject: the value as typed
   kValueOutOfRange,      // subject: the name; n[0]..n[1] the range
+  // The compiler's, in front of the line number of the IF.
+  kIfWithoutEndIf,
   // The wire trace of Port Setup.
   kWireTraceError,  // subject: the file and the reason
+  // The firmware versions a module reports, as lines of the about box and the identify
+  // command (no box of their own); n[0] the version.
+  kFirmwareVersion,    // the VN series
+  kMainFirmware,       // the VNM series' main processor
+  kMathFirmware,       // the VNM series' second processor
+  kFirmwareNotFound,   // a version that never came
 };
-inline constexpr std::size_t kMessageCodeCount = static_cast<std::size_t>(MessageCode::kWireTraceError) + 1;
+inline constexpr std::size_t kMessageCodeCount = static_cast<std::size_t>(MessageCode::kFirmwareNotFound) + 1;
 
 // One message box to show: its code and the data its text carries.
 struct Message {
@@ -69,7 +81,10 @@ struct Message {
 inline constexpr int kStylePlain = 0;
 inline constexpr int kStyleCritical = 16;
 inline constexpr int kStyleInformation = 64;
+inline constexpr int kStyleYesNoCancelQuestion = 35;
 inline constexpr int kStyleYesNoCancelWarning = 51;
+// Not a box: a line shown inside a window (the about box's firmware lines), with no title.
+inline constexpr int kStyleLine = -1;
 
 // The titles the boxes carry. Both spellings of the error title are the system's own and each
 // stays on the messages that have always used it.
@@ -80,18 +95,19 @@ inline constexpr char kTitleApplication[] = "VNstudio";
 inline constexpr char kTitleStudio[] = "VARNOLIC Studio";
 inline constexpr char kTitleStudioBang[] = "VARNOLIC Studio !";
 inline constexpr char kTitleCable[] = "KALVO-IDE";
+inline constexpr char kTitleNone[] = "";  // the lines of kStyleLine
 
 // A row of the table. In the texts "{0}" "{1}" "{2}" stand for n[k] in upper-case hexadecimal,
-// "{d0}" "{d1}" for n[k] in decimal and "{s}" for the subject. `startup_entry` is the entry of the
-// program-wide message table (kMsgTable) the text comes from, 0 for none: the IDE shows such a
-// message in the language it started in.
+// "{d0}" "{d1}" for n[k] in decimal and "{s}" for the subject. A row `in_startup_language` is
+// shown by the IDE in the language it started in, whatever language it shows now; the others
+// follow the language switch.
 struct MessageRow {
   MessageCode code;
   const char* en;
   const char* ko;
   const char* title;
   int style;
-  int startup_entry;
+  bool in_startup_language;
 };
 
 // The row of `code`.

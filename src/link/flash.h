@@ -53,8 +53,8 @@ int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long
 // The about box's firmware lines after one query. `fw2` is set only where the VNM query got as
 // far as the second processor.
 struct FirmwareLines {
-  std::string fw;
-  std::optional<std::string> fw2;
+  core::Message fw;
+  std::optional<core::Message> fw2;
 };
 
 // The about box's timer tick: nullopt when nothing is compiled (the tick does nothing and the

@@ -15,8 +15,6 @@ Identification Fail(MessageCode code) {
   return id;
 }
 
-constexpr char kNoFirmware[] = "Firmware Not Found !";
-
 // The identification of the selected series; `ask_main_firmware` adds the VNM module's &H56.
 Identification Identify(Link& link, core::Series series, bool ask_main_firmware) {
   link.UseSeries(series);
@@ -58,14 +56,14 @@ Identification IdentifyModule(Link& link, core::Series series) { return Identify
 
 Identification IdentifyForDownload(Link& link, core::Series series) { return Identify(link, series, false); }
 
-std::string FirmwareLine(const Identification& id) {
-  if (id.firmware < 0) return kNoFirmware;
-  return (id.series == 2 ? "Main F/W is " : "F/W Version is ") + std::to_string(id.firmware);
+core::Message FirmwareLine(const Identification& id) {
+  if (id.firmware < 0) return {MessageCode::kFirmwareNotFound};
+  return {id.series == 2 ? MessageCode::kMainFirmware : MessageCode::kFirmwareVersion, {id.firmware, 0, 0}};
 }
 
-std::string MathFirmwareLine(const Identification& id) {
-  if (id.math_firmware < 0) return kNoFirmware;
-  return "Math Chip F/W is " + std::to_string(id.math_firmware);
+core::Message MathFirmwareLine(const Identification& id) {
+  if (id.math_firmware < 0) return {MessageCode::kFirmwareNotFound};
+  return {MessageCode::kMathFirmware, {id.math_firmware, 0, 0}};
 }
 
 }  // namespace vn::link

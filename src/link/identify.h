@@ -28,8 +28,9 @@ Identification IdentifyModule(Link& link, core::Series series);
 Identification IdentifyForDownload(Link& link, core::Series series);
 
 // The about box's lines for an identification: "F/W Version is n" (VN), or "Main F/W is n"
-// and "Math Chip F/W is n" (VNM); "Firmware Not Found !" where a number is missing.
-std::string FirmwareLine(const Identification& id);
-std::string MathFirmwareLine(const Identification& id);
+// and "Math Chip F/W is n" (VNM); "Firmware Not Found !" where a number is missing. The
+// front ends render them from the message table.
+core::Message FirmwareLine(const Identification& id);
+core::Message MathFirmwareLine(const Identification& id);
 
 }  // namespace vn::link

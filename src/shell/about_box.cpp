@@ -28,9 +28,10 @@ QLabel* Picture(const char* name, const std::string& file, QWidget* parent) {
 
 }  // namespace
 
-AboutBox::AboutBox(FirmwareTick query, QWidget* parent)
+AboutBox::AboutBox(FirmwareTick query, core::Language language, QWidget* parent)
     : QDialog(parent),
       query_(std::move(query)),
+      language_(language),
       lblFw(new QLabel(this)),
       lblFW2(new QLabel(this)),
       Command1(new QPushButton(QStringLiteral("OK"), this)),
@@ -81,8 +82,8 @@ AboutBox::AboutBox(FirmwareTick query, QWidget* parent)
 void AboutBox::OnFirmwareTimer() {
   const std::optional<link::FirmwareLines> lines = query_ ? query_() : std::nullopt;
   if (!lines) return;  // nothing compiled: the timer keeps running and asks again
-  lblFw->setText(QString::fromStdString(lines->fw));
-  if (lines->fw2) lblFW2->setText(QString::fromStdString(*lines->fw2));
+  lblFw->setText(QString::fromStdString(core::MessageTextOf(lines->fw, language_)));
+  if (lines->fw2) lblFW2->setText(QString::fromStdString(core::MessageTextOf(*lines->fw2, language_)));
   tmrFwVersion->stop();
 }
 

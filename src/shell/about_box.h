@@ -21,9 +21,9 @@ class AboutBox : public QDialog {
   Q_OBJECT
  public:
   // `query` is one tick of the timer: nullopt while there is nothing to ask (no compile),
-  // else the lines to show, after which the timer stops.
+  // else the lines to show (in `language`), after which the timer stops.
   using FirmwareTick = std::function<std::optional<link::FirmwareLines>()>;
-  explicit AboutBox(FirmwareTick query, QWidget* parent = nullptr);
+  AboutBox(FirmwareTick query, core::Language language, QWidget* parent = nullptr);
 
   QTimer* firmware_timer() const { return tmrFwVersion; }
   QLabel* firmware_line() const { return lblFw; }
@@ -38,6 +38,7 @@ class AboutBox : public QDialog {
 
  private:
   FirmwareTick query_;
+  core::Language language_;
   QLabel* lblFw;
   QLabel* lblFW2;
   QPushButton* Command1;

@@ -207,7 +207,7 @@ void DebugSession::ShowState() {
 
 void DebugSession::ShowMessage(const debugger::DebugMessage& m) {
   const Studio& studio = window_.studio();
-  const core::RenderedMessage shown = ShownMessage(m, studio.MsgTable, studio.UseKorean);
+  const core::RenderedMessage shown = ShownMessage(m, studio.StartupLanguage(), studio.UseKorean);
   window_.Message(shown.text, shown.title, shown.style);
 }
 

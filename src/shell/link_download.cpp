@@ -14,17 +14,15 @@ void TransferProgress::SetProgress(long value, long max) {
   if (context_.ui.progress) context_.ui.progress(value);
 }
 
-core::RenderedMessage ShownMessage(const core::Message& message, const std::array<std::string, 8>& msg_table,
+core::RenderedMessage ShownMessage(const core::Message& message, std::optional<core::Language> startup_language,
                                    bool use_korean) {
-  core::RenderedMessage shown = core::Render(message, core::LanguageOf(use_korean));
-  const auto entry = static_cast<size_t>(core::RowOf(message.code).startup_entry);
-  if (entry > 0 && entry < msg_table.size() && !msg_table[entry].empty()) shown.text = msg_table[entry];
-  return shown;
+  const bool startup = startup_language && core::RowOf(message.code).in_startup_language;
+  return core::Render(message, startup ? *startup_language : core::LanguageOf(use_korean));
 }
 
 void TransferProgress::ShowMessage(const core::Message& message) {
   if (!context_.ui.message) return;
-  const core::RenderedMessage shown = ShownMessage(message, context_.msg_table, context_.use_korean);
+  const core::RenderedMessage shown = ShownMessage(message, context_.startup_language, context_.use_korean);
   context_.ui.message(shown.text, shown.title, shown.style);
 }
 

@@ -20,10 +20,9 @@ class TransferProgress : public link::DownloadProgress {
   long last_max_ = -1;
 };
 
-// A message as the window shows it: one whose text is an entry of the program-wide message
-// table as `msg_table` holds it (filled in the language the program started in), any other in
-// the current language.
-core::RenderedMessage ShownMessage(const core::Message& message, const std::array<std::string, 8>& msg_table,
+// A message as the window shows it: one whose row keeps the start-up language in
+// `startup_language` (none yet: the current language), any other in the current language.
+core::RenderedMessage ShownMessage(const core::Message& message, std::optional<core::Language> startup_language,
                                    bool use_korean);
 
 // 0 after a successful download, -1 otherwise (its one message already shown).

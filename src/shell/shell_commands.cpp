@@ -106,7 +106,7 @@ void ShellCommands::ShowMessage(const std::string& text, const std::string& titl
 
 void ShellCommands::ShowMessage(const core::Message& message) {
   const Studio& studio = window_.studio();
-  const core::RenderedMessage shown = ShownMessage(message, studio.MsgTable, studio.UseKorean);
+  const core::RenderedMessage shown = ShownMessage(message, studio.StartupLanguage(), studio.UseKorean);
   ShowMessage(shown.text, shown.title, shown.style);
 }
 
@@ -148,15 +148,14 @@ void ShellCommands::SaveObject() {
   const std::string chosen = ChooseObjectFile(true);
   bool declined = false;
   const link::Question ask = [&](const core::Message& question) {
-    const core::RenderedMessage shown = ShownMessage(question, studio.MsgTable, studio.UseKorean);
+    const core::RenderedMessage shown = ShownMessage(question, studio.StartupLanguage(), studio.UseKorean);
     const int answer = window_.Message(shown.text, shown.title, shown.style);
     if (answer == kAnswerYes) return link::Answer::kYes;
     declined = true;
     return answer == kAnswerNo ? link::Answer::kNo : link::Answer::kCancel;
   };
   WindowBoxes boxes([&](const core::Message& message) { ShowMessage(message); });
-  compiler::Compiler& c = studio.compiler();
-  link::SaveObjectFile(chosen, c.Code, c.CodeAddr, ask, boxes);
+  link::SaveObjectFile(chosen, studio.ObjectCode(), studio.ObjectCodeAddr(), ask, boxes);
   if (declined) window_.editor().Focus();
 }
 
@@ -333,7 +332,7 @@ void ShellCommands::About() {
     if (!c.CompiledOK || window_.transfer_active()) return std::nullopt;
     devices_.FollowSeries(c.Device.DeviceKind);
     return link::FirmwareQuery(devices_.link(), c.CompiledOK, core::SeriesOfKind(c.Device.DeviceKind));
-  }, &window_);
+  }, core::LanguageOf(window_.studio().UseKorean), &window_);
   RunModal(box);
 }
 

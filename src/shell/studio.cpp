@@ -97,8 +97,7 @@ void Studio::Load(const std::string& file) {
   LoadEditorSettings(reg_, editor_);
   LoadWhiteSpaceOption(reg_, editor_);
 
-  for (size_t k = 1; k < MsgTable.size(); ++k)
-    MsgTable[k] = UseKorean ? core::kMsgTable[k].ko : core::kMsgTable[k].en;
+  startup_language_ = core::LanguageOf(UseKorean);
 
   if (file.empty()) {
     SetSourcePath(ini_.GetString(kLastOpenSection, "File1", kUntitled, kRecentPathBuffer));
@@ -281,11 +280,25 @@ void Studio::ShowRecentItems() {
 
 // ---- Compile and run ----------------------------------------------------------------------------
 
-int Studio::Compile() {
-  compiler_->UseKorean = UseKorean;
+// The plain code of a Run with breakpoints, and the code it stands in for: the session's code
+// as that Run left it. Anything that later replaces the session's code (a compile, an object
+// file read in) makes the two differ, and the plain copy no longer applies.
+struct Studio::PlainCode {
+  core::CodeImage code;
+  long code_addr = 0;
+  core::CodeImage with_breaks;
+  long with_breaks_addr = 0;
+};
+
+std::string Studio::DocumentBytes() const {
   // The compile copy holds the text as the editor saves it: code page 949, CR LF line ends.
-  const int result =
-      compiler_->CompileProgram(EncodeSourceText(editor_.Text(), TextEncoding::kCp949, *code_page_).bytes);
+  return EncodeSourceText(editor_.Text(), TextEncoding::kCp949, *code_page_).bytes;
+}
+
+int Studio::Compile(const std::string& document_bytes) {
+  plain_code_.reset();
+  compiler_->UseKorean = UseKorean;
+  const int result = compiler_->CompileProgram(document_bytes);
   // CONST DEVICE may have chosen another device.
   view_.CheckDeviceItem(compiler_->Device.DeviceItem);
   link_.UseSeries(core::SeriesOfKind(compiler_->Device.DeviceKind));
@@ -309,9 +322,13 @@ int Studio::Run() {
   }
   view_.SetPanel(2, core::kNowCompile);
   compiler_->BreakLines = run_breakpoints ? run_breakpoints() : std::vector<int>{};
-  const int result = Compile();
+  const bool with_breaks = !compiler_->BreakLines.empty();
+  const compiler::DeviceSettings device = compiler_->Device;
+  const std::string document = DocumentBytes();
+  const int result = Compile(document);
   // Only Run compiles breaks in: Syntax Check, Save Object and the views get the plain code.
   compiler_->BreakLines.clear();
+  if (result == 0 && with_breaks) KeepPlainCode(document, device);
   view_.SetPanel(2, "");
   if (result != 0) return result;
   if (breakpoints_placed) breakpoints_placed(compiler_->BreakPlacements);
@@ -329,8 +346,39 @@ int Studio::Run() {
   return downloaded == -1 ? -1 : 0;
 }
 
+void Studio::KeepPlainCode(const std::string& document_bytes, const compiler::DeviceSettings& device) {
+  auto plain = std::make_unique<compiler::Compiler>();
+  plain->Device = device;  // as the session's compile began, CONST DEVICE not yet applied
+  plain->UseKorean = UseKorean;
+  // CompileSource writes no file: the compile copy and the line index stay the session's.
+  if (plain->CompileSource(document_bytes) != 0) return;
+  auto kept = std::make_unique<PlainCode>();
+  kept->code = plain->Code;
+  kept->code_addr = plain->CodeAddr;
+  kept->with_breaks = compiler_->Code;
+  kept->with_breaks_addr = compiler_->CodeAddr;
+  plain_code_ = std::move(kept);
+}
+
+const Studio::PlainCode* Studio::CurrentPlainCode() const {
+  if (!plain_code_ || plain_code_->with_breaks_addr != compiler_->CodeAddr) return nullptr;
+  for (long a = 0; a <= core::CodeImage::kLastAddr; ++a)
+    if (plain_code_->with_breaks.Get(a) != compiler_->Code.Get(a)) return nullptr;
+  return plain_code_.get();
+}
+
+const core::CodeImage& Studio::ObjectCode() const {
+  const PlainCode* plain = CurrentPlainCode();
+  return plain ? plain->code : compiler_->Code;
+}
+
+long Studio::ObjectCodeAddr() const {
+  const PlainCode* plain = CurrentPlainCode();
+  return plain ? plain->code_addr : compiler_->CodeAddr;
+}
+
 int Studio::SyntaxCheck() {
-  const int result = Compile();
+  const int result = Compile(DocumentBytes());
   if (result == 0) view_.Message(core::kSyntaxOk, kTitleMessage, kStyleInformation);
   return result;
 }
@@ -342,7 +390,7 @@ int Studio::Download() {
 
 int Studio::Transfer(const DownloadHook& operation) {
   link_.UseSeries(core::SeriesOfKind(compiler_->Device.DeviceKind));
-  DownloadContext ctx{*compiler_, link_, MsgTable, UseKorean, {}};
+  DownloadContext ctx{*compiler_, link_, startup_language_, UseKorean, {}};
   ctx.ui.status = [this](const std::string& text) { view_.SetPanel(2, text); };
   ctx.ui.progress_max = [this](long max) { view_.SetProgressMax(max); };
   ctx.ui.progress = [this](long value) { view_.SetProgress(value); };

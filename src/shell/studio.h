@@ -7,9 +7,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/message_table.h"
 #include "link/link.h"
 #include "shell/recent_files.h"
 #include "shell/text_file.h"
@@ -17,11 +19,13 @@
 namespace vn::compiler {
 class Compiler;
 struct BreakPlacement;
+struct DeviceSettings;
 }
 namespace vn::platform {
 class CodePage;
 }  // namespace vn::platform
 namespace vn::core {
+class CodeImage;
 class IniFile;
 class RegistryStore;
 }  // namespace vn::core
@@ -30,12 +34,12 @@ namespace vn::shell {
 
 class ShellEditor;
 
-// Message box styles: buttons plus icon, as the program's messages give them.
-inline constexpr int kStylePlain = 0;        // OK
-inline constexpr int kStyleCritical = 16;    // OK, critical icon
-inline constexpr int kStyleInformation = 64; // OK, information icon
-inline constexpr int kStyleAskSave = 35;     // Yes, No, Cancel, question icon
-inline constexpr int kStyleAskWarn = 51;     // Yes, No, Cancel, exclamation icon
+// Message box styles: buttons plus icon, as the message table gives them.
+inline constexpr int kStylePlain = core::kStylePlain;
+inline constexpr int kStyleCritical = core::kStyleCritical;
+inline constexpr int kStyleInformation = core::kStyleInformation;
+inline constexpr int kStyleAskSave = core::kStyleYesNoCancelQuestion;
+inline constexpr int kStyleAskWarn = core::kStyleYesNoCancelWarning;
 
 // Answers of a message box.
 inline constexpr int kAnswerOk = 1;
@@ -43,9 +47,10 @@ inline constexpr int kAnswerCancel = 2;
 inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;
 
-inline constexpr char kTitleError[] = "VARNOLIC Studio ERROR !";
-inline constexpr char kTitleMessage[] = "VARNOLIC Studio Message";
-inline constexpr char kTitleStudio[] = "VARNOLIC Studio";
+// The window's titles, as the message table spells them.
+inline constexpr const char* kTitleError = core::kTitleErrorCaps;
+inline constexpr const char* kTitleMessage = core::kTitleMessage;
+inline constexpr const char* kTitleStudio = core::kTitleStudio;
 inline constexpr char kTitleSave[] = "Save";
 inline constexpr char kUntitled[] = "Untitled.bas";
 inline constexpr char kNoDownloadText[] = "Compiled. No download is available in this build.";
@@ -111,8 +116,10 @@ struct TransferUi {
 struct DownloadContext {
   compiler::Compiler& compiler;  // code image, CodeAddr, device
   link::Link& link;
-  const std::array<std::string, 8>& msg_table;  // entries 1..7 in the start-up language
-  bool use_korean;                              // messages in Korean
+  // The language the program started in, for the messages shown in it; none before start-up
+  // has read it.
+  std::optional<core::Language> startup_language;
+  bool use_korean;  // messages in Korean
   TransferUi ui;
 };
 // Downloads the compiled code into the module of the selected series: 0 or -1.
@@ -176,6 +183,11 @@ class Studio {
 
   // ---- State --------------------------------------------------------------------------------
   compiler::Compiler& compiler() { return *compiler_; }
+  // The code an object file is to hold: the compiler's, except that where Run compiled
+  // breakpoints into it and nothing has replaced that code since, the same source compiled
+  // without them (an object file holds the program as written, not the debugging copy).
+  const core::CodeImage& ObjectCode() const;
+  long ObjectCodeAddr() const;
   const std::string& SourcePath() const;
   bool Modified() const { return modified_; }
   TextEncoding encoding() const { return encoding_; }
@@ -185,13 +197,20 @@ class Studio {
   int TipShow = 1;
   int InDebug = 0;
   int SrcTopLine = 1;
-  std::array<std::string, 8> MsgTable;
+  // The language the program started in (read at start-up; none before), in which some
+  // messages stay until the next start (core::MessageRow::in_startup_language).
+  std::optional<core::Language> StartupLanguage() const { return startup_language_; }
 
  private:
   // Asks about unsaved changes before they would be thrown away; false: keep them.
   bool ConfirmDiscard();
   bool WriteDocument(const std::string& path);
-  int Compile();
+  int Compile(const std::string& document_bytes);
+  // The editor's text as it is compiled: code page 949, CR LF line ends.
+  std::string DocumentBytes() const;
+  // After a Run that compiled breakpoints in: the same bytes compiled without them, into a
+  // compiler of its own, so the session's compiler and its debugger tables stay as they are.
+  void KeepPlainCode(const std::string& document_bytes, const compiler::DeviceSettings& device);
   void ShowRecentItems();
   void SetSourcePath(const std::string& path);
   void ReadPlacement();
@@ -203,6 +222,11 @@ class Studio {
   core::IniFile& ini_;
   core::RegistryStore& reg_;
   std::unique_ptr<compiler::Compiler> compiler_;
+  struct PlainCode;
+  // The kept plain code while the session's code is still the one it was kept for, else null.
+  const PlainCode* CurrentPlainCode() const;
+  std::unique_ptr<PlainCode> plain_code_;
+  std::optional<core::Language> startup_language_;
   std::unique_ptr<platform::CodePage> code_page_;
   RecentFiles recent_;
   DownloadHook download_;

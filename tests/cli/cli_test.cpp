@@ -42,6 +42,25 @@ TEST_F(Cli, CompilesAndReportsJson) {
   EXPECT_FALSE(j.contains("error"));
 }
 
+TEST_F(Cli, IdentifyPrintsTheSeriesAndTheFirmwareLinesInEitherLanguage) {
+  struct Case {
+    const char* args;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"identify --cable virtual --device KF", "VN series\nF/W Version is 32\n"},
+      {"identify --cable virtual --device WF", "VNM series\nMain F/W is 32\nMath Chip F/W is 17\n"},
+      {"identify --cable virtual --device WF --lang ko", "VNM series\nMain F/W is 32\nMath Chip F/W is 17\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun r = Exec(c.args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
 TEST_F(Cli, CompileErrorLineAndLanguage) {
   const auto src = Write("bad.bas", "DIM A AS BYTE\nA = 1\nDIM B AS LONG\n");
   CliRun en = Exec("compile " + src.string());

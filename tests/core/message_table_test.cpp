@@ -1,6 +1,6 @@
 // The message table's rows as a whole: every code has a row of its own with both languages, a
-// title and a box style; both languages show the same data; the rows that repeat an entry of
-// the program-wide table agree with it. The exact texts are checked where each message is
+// title and a box style (or none, for a line inside a window); both languages show the same
+// data; which rows keep the language the program started in. The exact texts are checked where each message is
 // produced (identification, download, flash, object files, port setup, debugger).
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 #include <string>
 
 #include "core/message_table.h"
-#include "core/messages.h"
 
 namespace vn::core {
 namespace {
@@ -36,9 +35,10 @@ TEST(MessageTable, EveryCodeHasItsOwnCompleteRow) {
     ASSERT_NE(row.title, nullptr);
     EXPECT_NE(std::string(row.en), "");
     EXPECT_NE(std::string(row.ko), "");
-    EXPECT_NE(std::string(row.title), "");
+    // Every box has a title; a line shown inside a window has none.
+    EXPECT_EQ(std::string(row.title) == "", row.style == kStyleLine) << row.title;
     EXPECT_TRUE(row.style == kStylePlain || row.style == kStyleCritical || row.style == kStyleInformation ||
-                row.style == kStyleYesNoCancelWarning)
+                row.style == kStyleYesNoCancelWarning || row.style == kStyleLine)
         << row.style;
   }
 }
@@ -55,20 +55,16 @@ TEST(MessageTable, BothLanguagesShowTheSameDataAndNoPlaceholderIsLeft) {
   }
 }
 
-TEST(MessageTable, RowsFromTheProgramTableRepeatItsEntry) {
-  int rows_with_entry = 0;
-  for (std::size_t k = 0; k < kMessageCodeCount; ++k) {
-    const MessageRow& row = RowOf(CodeAt(k));
-    if (row.startup_entry == 0) continue;
-    SCOPED_TRACE(k);
-    ++rows_with_entry;
-    ASSERT_GT(row.startup_entry, 0);
-    ASSERT_LT(static_cast<std::size_t>(row.startup_entry), std::size(kMsgTable));
-    EXPECT_EQ(std::string(row.en), kMsgTable[row.startup_entry].en);
-    EXPECT_EQ(std::string(row.ko), kMsgTable[row.startup_entry].ko);
-  }
+TEST(MessageTable, OnlyModuleNotFoundAndNoCompileKeepTheStartUpLanguage) {
+  std::set<MessageCode> kept;
+  for (std::size_t k = 0; k < kMessageCodeCount; ++k)
+    if (RowOf(CodeAt(k)).in_startup_language) kept.insert(CodeAt(k));
   // Module not found, and the no-compile message from the menus and from the debugger's timer.
-  EXPECT_EQ(rows_with_entry, 3);
+  EXPECT_EQ(kept, (std::set<MessageCode>{MessageCode::kModuleNotFound, MessageCode::kNoCompileInfo,
+                                         MessageCode::kNoCompileInfoDebug}));
+  // The two no-compile rows say the same under their different titles.
+  EXPECT_EQ(std::string(RowOf(MessageCode::kNoCompileInfo).en), RowOf(MessageCode::kNoCompileInfoDebug).en);
+  EXPECT_EQ(std::string(RowOf(MessageCode::kNoCompileInfo).ko), RowOf(MessageCode::kNoCompileInfoDebug).ko);
 }
 
 TEST(MessageTable, DataIsFilledInHexadecimalDecimalAndAsGiven) {
@@ -83,6 +79,17 @@ TEST(MessageTable, DataIsFilledInHexadecimalDecimalAndAsGiven) {
   EXPECT_EQ(port, (RenderedMessage{"Printer port address &HCF7 refused: no ppdev device (/dev/parportN) serves it, "
                                    "and direct port access is only allowed at &H378, &H278 and &H3BC",
                                    "VARNOLIC Studio", 16}));
+}
+
+TEST(MessageTable, FirmwareLinesShowTheVersionInDecimalInBothLanguages) {
+  for (const Language language : {Language::kEnglish, Language::kKorean}) {
+    EXPECT_EQ(MessageTextOf({MessageCode::kFirmwareVersion, {41, 0, 0}}, language), "F/W Version is 41");
+    EXPECT_EQ(MessageTextOf({MessageCode::kMainFirmware, {255, 0, 0}}, language), "Main F/W is 255");
+    EXPECT_EQ(MessageTextOf({MessageCode::kMathFirmware, {7, 0, 0}}, language), "Math Chip F/W is 7");
+    EXPECT_EQ(MessageTextOf({MessageCode::kFirmwareNotFound}, language), "Firmware Not Found !");
+    EXPECT_EQ(Render({MessageCode::kFirmwareVersion, {10, 0, 0}}, language),
+              (RenderedMessage{"F/W Version is 10", "", kStyleLine}));
+  }
 }
 
 TEST(MessageTable, ACodeOutsideTheTableReadsNoRowPastItsEnd) {

@@ -58,6 +58,9 @@ std::vector<int> DecodeUsb(const std::vector<std::uint8_t>& written) {
   return bytes;
 }
 
+// A firmware line as the about box shows it.
+std::string English(const core::Message& line) { return core::MessageTextOf(line, core::Language::kEnglish); }
+
 TEST(FlashReadBack, ReadsTheProgramOnEveryCable) {
   struct Case {
     Wire wire;
@@ -145,8 +148,8 @@ TEST(FlashReadBack, TheNextQueryGetsItsOwnAnswer) {
 
     const auto lines = link::FirmwareQuery(v.link, -1, core::SeriesOfKind(c.kind));
     ASSERT_TRUE(lines.has_value());
-    EXPECT_EQ(lines->fw, c.kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
-    EXPECT_EQ(lines->fw2.value_or("none"), c.kind == 1 ? "none" : "Math Chip F/W is 7");
+    EXPECT_EQ(English(lines->fw), c.kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
+    EXPECT_EQ(lines->fw2 ? English(*lines->fw2) : "none", c.kind == 1 ? "none" : "Math Chip F/W is 7");
     EXPECT_EQ(v.Uncollected(), std::vector<int>{});
 
     // And the identification after it, which resets the USB device first, finds nothing to
@@ -358,12 +361,12 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
     c.fault(v);
     const auto lines = link::FirmwareQuery(v.link, -1, core::SeriesOfKind(c.kind));
     ASSERT_TRUE(lines.has_value());
-    EXPECT_EQ(lines->fw, c.fw);
+    EXPECT_EQ(English(lines->fw), c.fw);
     if (c.fw2 == nullptr) {
       EXPECT_FALSE(lines->fw2.has_value());
     } else {
       ASSERT_TRUE(lines->fw2.has_value());
-      EXPECT_EQ(*lines->fw2, c.fw2);
+      EXPECT_EQ(English(*lines->fw2), c.fw2);
     }
     if (std::string(c.fw) != "Firmware Not Found !") {
       EXPECT_EQ(v.Uncollected(), std::vector<int>{});

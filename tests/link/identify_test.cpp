@@ -23,9 +23,14 @@ TEST(Identify, EachSeriesOnEachCable) {
       ASSERT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
       EXPECT_EQ(id.series, kind);
       EXPECT_EQ(id.firmware, 41);
-      EXPECT_EQ(link::FirmwareLine(id), kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
+      EXPECT_EQ(link::FirmwareLine(id),
+                (core::Message{kind == 1 ? core::MessageCode::kFirmwareVersion : core::MessageCode::kMainFirmware,
+                               {41, 0, 0}}));
+      EXPECT_EQ(core::MessageTextOf(link::FirmwareLine(id), core::Language::kEnglish),
+                kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
       if (kind == 2) {
-        EXPECT_EQ(link::MathFirmwareLine(id), "Math Chip F/W is 7");
+        EXPECT_EQ(link::MathFirmwareLine(id), (core::Message{core::MessageCode::kMathFirmware, {7, 0, 0}}));
+        EXPECT_EQ(core::MessageTextOf(link::MathFirmwareLine(id), core::Language::kEnglish), "Math Chip F/W is 7");
       }
       EXPECT_EQ(v.usb.resets(), w == Wire::kUsb ? 1 : 0);
       // The speed check ran (VN) and is marked passed.

@@ -412,8 +412,11 @@ TEST(Lifecycle, FirstRunUsesEveryDefault) {
   EXPECT_EQ(rig.studio.compiler().Device.DeviceKind, 1);
   EXPECT_EQ(rig.studio.compiler().Device.NextVarAddr, 160);
   EXPECT_EQ(rig.view.device_item, "KF");
-  EXPECT_EQ(rig.studio.MsgTable[1], "VARNOLIC module not found ! Check cable or power");
-  EXPECT_EQ(rig.studio.MsgTable[7], "IF without END IF !   Line :");
+  ASSERT_EQ(rig.studio.StartupLanguage(), core::Language::kEnglish);
+  EXPECT_EQ(core::MessageTextOf({core::MessageCode::kModuleNotFound}, *rig.studio.StartupLanguage()),
+            "VARNOLIC module not found ! Check cable or power");
+  EXPECT_EQ(core::MessageTextOf({core::MessageCode::kIfWithoutEndIf}, *rig.studio.StartupLanguage()),
+            "IF without END IF !   Line :");
   EXPECT_TRUE(rig.view.script.shown.empty());  // the virtual cable opens without complaint
 }
 
@@ -426,7 +429,9 @@ TEST(Lifecycle, KoreanSettingFillsTheMessageTableInKorean) {
   EXPECT_TRUE(rig.studio.UseKorean);
   EXPECT_EQ(rig.studio.TipShow, 0);
   EXPECT_TRUE(rig.view.korean_menus);
-  EXPECT_EQ(rig.studio.MsgTable[2], "펌웨어 버젼이 맞지 않습니다.");
+  ASSERT_EQ(rig.studio.StartupLanguage(), core::Language::kKorean);
+  EXPECT_EQ(core::MessageTextOf({core::MessageCode::kFirmwareUnmatch}, *rig.studio.StartupLanguage()),
+            "펌웨어 버젼이 맞지 않습니다.");
 }
 
 TEST(Lifecycle, CableMessagesAreShownAndStartUpGoesOn) {
@@ -623,7 +628,9 @@ TEST(Run, TheDownloadGetsTheWindowAndItsResultArmsTheBreakTimer) {
       ctx.ui.progress_max(ctx.compiler.CodeAddr / 2);
       ctx.ui.progress(5);
       ctx.ui.status("Code Size : 1B Byte");
-      if (c.result != 0) ctx.ui.message(ctx.msg_table[1], "VARNOLIC Studio ERROR !", 64);
+      if (c.result != 0)
+        ctx.ui.message(core::MessageTextOf({core::MessageCode::kModuleNotFound}, *ctx.startup_language),
+                       "VARNOLIC Studio ERROR !", 64);
       return c.result;
     });
     EXPECT_EQ(rig.studio.Run(), c.result) << c.source;

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "compiler/compiler.h"
+#include "shell/breakpoints.h"
 #include "sim/module.h"
 #include "shell_fixtures.h"
 
@@ -113,6 +114,55 @@ TEST(FlashCommands, SaveObjectAndDownloadFromObjectRoundTrip) {
   EXPECT_EQ(rig.script.shown[0].text, "File Format Error :" + dir.Doc("bad.obj"));
   EXPECT_EQ(module.bytes_received(), received);
   EXPECT_EQ(ModuleFlash(module, 0, 0x36), ProgramABytes());
+}
+
+TEST(FlashCommands, SaveObjectAfterARunWithBreakpointsHoldsTheProgramAsWritten) {
+  ScratchDir dir;
+  const std::string a = dir.Doc("a.bas"), b = dir.Doc("b.bas");
+  WriteAll(a, kProgramA);
+  WriteAll(b, kProgramB);
+  IdeRig rig(dir);
+  rig.Start(b);
+  rig.Trigger("mnuRun");
+  rig.save_names = {dir.Doc("b")};
+  rig.Trigger("mnuSaveObject");
+  const std::string object_b = ReadAll(dir.Doc("b.OBJ"));
+  ASSERT_EQ(object_b, "VN2000\x1E"s + std::string(1, '\0') + std::string(24, '\x20') + "\x88\x18\x00\x88\x1B\x00\x00"s);
+
+  rig.open_names = {a};
+  rig.Trigger("mnuOpen");
+  rig.window->breakpoints().Toggle(2);  // "    A = A + 1"
+  rig.window->breakpoints().Toggle(3);  // "    IF A > 9 THEN GOTO DONE"
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  // The module got the code with its breaks, longer than the program as written...
+  sim::Module& module = *rig.devices.module();
+  const compiler::Compiler& c = rig.window->studio().compiler();
+  ASSERT_GT(c.CodeAddr, 0x36);
+  EXPECT_NE(ModuleFlash(module, 0, 0x35), ProgramABytes());
+  // ...and the object file holds the program as written, as after a Run without breakpoints.
+  rig.save_names = {dir.Doc("a")};
+  rig.Trigger("mnuSaveObject");
+  EXPECT_TRUE(rig.script.shown.empty());
+  EXPECT_EQ(ReadAll(dir.Doc("a.OBJ")), std::string("VN2000\x36", 7) + std::string(1, '\0') + ProgramABytes());
+  // The session keeps the code with the breaks, as the debugger knows it.
+  EXPECT_GT(c.CodeAddr, 0x36);
+
+  // An object file read in after that is what Save Object writes out again.
+  rig.window->SetBreakTimer(false);
+  rig.open_names = {dir.Doc("b.OBJ")};
+  rig.Trigger("mnuDownloadfromObject");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  rig.save_names = {dir.Doc("b2")};
+  rig.Trigger("mnuSaveObject");
+  EXPECT_EQ(ReadAll(dir.Doc("b2.OBJ")), object_b);
+
+  // A Syntax Check compiles the plain code again: saved as it is.
+  rig.Trigger("mnuSyntaxCheck");
+  rig.script.shown.clear();
+  rig.save_names = {dir.Doc("a2")};
+  rig.Trigger("mnuSaveObject");
+  EXPECT_EQ(ReadAll(dir.Doc("a2.OBJ")), ReadAll(dir.Doc("a.OBJ")));
 }
 
 TEST(FlashCommands, ClearFlashLeavesTheClearingProgramInTheModule) {

@@ -157,7 +157,7 @@ TEST(Language, AKoreanStartHasKoreanMenusAndMessages) {
   rig.Trigger("mnuViewLabelList");
   ASSERT_EQ(rig.script.shown.size(), 1u);
   EXPECT_EQ(rig.script.shown[0].text, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
-  EXPECT_EQ(rig.window->studio().MsgTable[1], "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
+  EXPECT_EQ(rig.window->studio().StartupLanguage(), core::Language::kKorean);
   // Back to English menus; the table stays Korean until the next start.
   rig.Trigger("mnuUseKoreanMenu");
   ExpectCaptions(*rig.window, false);
@@ -165,6 +165,7 @@ TEST(Language, AKoreanStartHasKoreanMenusAndMessages) {
   rig.Trigger("mnuViewLabelList");
   ASSERT_EQ(rig.script.shown.size(), 1u);
   EXPECT_EQ(rig.script.shown[0].text, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
+  EXPECT_EQ(rig.window->studio().StartupLanguage(), core::Language::kKorean);
 }
 
 }  // namespace

@@ -1,22 +1,18 @@
-// How the window renders a message value: a message whose text is an entry of the program-wide
-// table is shown as the start-up table holds it, any other in the language of the moment; the
+// How the window renders a message value: a message whose row keeps the start-up language is
+// shown in the language the program started in, any other in the language of the moment; the
 // title and style are the row's either way.
 #include <gtest/gtest.h>
 
-#include <array>
+#include <optional>
 #include <string>
 
-#include "core/messages.h"
+#include "core/message_table.h"
 #include "shell/link_download.h"
 
 namespace vn::shell {
 namespace {
 
-std::array<std::string, 8> TableIn(bool korean) {
-  std::array<std::string, 8> table;
-  for (size_t k = 1; k < table.size(); ++k) table[k] = korean ? core::kMsgTable[k].ko : core::kMsgTable[k].en;
-  return table;
-}
+std::optional<core::Language> StartedIn(bool korean) { return core::LanguageOf(korean); }
 
 TEST(ShownMessage, TableEntriesKeepTheStartUpLanguageOthersFollowTheSwitch) {
   struct Case {
@@ -41,16 +37,15 @@ TEST(ShownMessage, TableEntriesKeepTheStartUpLanguageOthersFollowTheSwitch) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.code));
-    const core::RenderedMessage shown = ShownMessage({c.code}, TableIn(c.started_korean), c.korean_now);
+    const core::RenderedMessage shown = ShownMessage({c.code}, StartedIn(c.started_korean), c.korean_now);
     EXPECT_EQ(shown, (core::RenderedMessage{c.text, c.title, c.style}));
   }
 }
 
-// Before the table is filled (the cable's start-up messages come first) the current language
-// serves every message.
-TEST(ShownMessage, AnEmptyTableFallsBackToTheCurrentLanguage) {
-  const std::array<std::string, 8> empty{};
-  EXPECT_EQ(ShownMessage({core::MessageCode::kModuleNotFound}, empty, true).text,
+// Before start-up has read the language (the cable's start-up messages come first) the current
+// language serves every message.
+TEST(ShownMessage, BeforeTheStartUpLanguageIsKnownTheCurrentOneServes) {
+  EXPECT_EQ(ShownMessage({core::MessageCode::kModuleNotFound}, std::nullopt, true).text,
             "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
 }
 
