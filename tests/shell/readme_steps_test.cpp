@@ -248,7 +248,11 @@ TEST_F(ReadmeSteps, TheWalkThroughWorksAsWritten) {
   DebugButton(*rig.debug(), "Modify Variable")->click();
   QApplication::processEvents();
   EXPECT_EQ(rig.modal_dialogs, 1);
-  const std::string shown = " " + variable + "      :  " + typed_value + "   12CH";
+  // " NAME        :  value   hexH", as the listing writes an INTEGER scalar.
+  std::string label = variable;
+  label.resize(12, ' ');
+  const std::string shown =
+      " " + label + ":  " + typed_value + "   " + QString::number(std::stoi(typed_value), 16).toUpper().toStdString() + "H";
   EXPECT_EQ(rig.VariableRow(variable), shown);
   // The module's memory holds it: read back at the next stop.
   ASSERT_TRUE(rig.Click(DebugButton(*rig.debug(), "Step Over")->objectName().toUtf8().constData()));
