@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QThread>
 #include <cstdlib>
 
@@ -196,6 +197,46 @@ TEST(Desktop, FromAMaximizedWindowTheSessionFitsAndExitMaximizesAgain) {
   EXPECT_TRUE(main.isMaximized());
   EXPECT_EQ(Text(FrameOnceSettled(main, frame_before)), Text(frame_before));
   EXPECT_EQ(Text(main.normalGeometry()), Text(normal_before));
+}
+
+// A stop at a breakpoint set with a click in the editor's margin: the marker stays in view in
+// the narrowed main window beside the debug and variable windows.
+TEST(Desktop, AStopAtABreakpointSetInTheMargin) {
+  SKIP_UNLESS_ON_DESKTOP();
+  ScratchDir dir;
+  DebugRig rig(dir, VirtualCable(CableChoice::Cable::kUsb, 2));
+  const std::string path = dir.Doc("counter.bas");
+  std::string program = kCounter;
+  program.erase(program.find("    BREAK\r\n"), 11);  // the margin's mark stops it instead
+  program.replace(0, program.find("\r\n"), "' Counts rounds; the mark in the margin stops each round.");
+  WriteAll(path, program);
+  rig.Start(path);
+  Settle();
+  CodeEditor& e = rig.window->editor();
+  // The centre of the breakpoint margin on zero-based line 5, "TOTAL = TOTAL + COUNTER".
+  const long pos = e.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, 5UL);
+  const int y = static_cast<int>(e.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos));
+  QTest::mouseClick(e.viewport(), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(e.marginWidth(0) + e.marginWidth(1) + e.marginWidth(2) / 2, y + e.textHeight(5) / 2));
+  ASSERT_EQ(e.BreakpointLines(), std::vector<int>{5});
+
+  rig.Trigger("mnuRun");
+  Settle(100);
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  ASSERT_TRUE(rig.WatchForStop());
+  ASSERT_TRUE(rig.Poll());
+  Settle();
+  EXPECT_EQ(rig.Line(), 6);
+  EXPECT_EQ(rig.RowText(), "    TOTAL = TOTAL + COUNTER");
+  EXPECT_EQ(rig.VariableRow("COUNTER"), testing::ByteRow("COUNTER", 1, "1"));
+  EXPECT_EQ(SideBySideFault(rig), "");
+  // The marked line is on the editor's screen, its margin wide enough to show the marker.
+  EXPECT_EQ(e.BreakpointLines(), std::vector<int>{5});
+  EXPECT_GT(e.marginWidth(2), 0);
+  EXPECT_GE(5, e.firstVisibleLine());
+  EXPECT_LT(5, e.firstVisibleLine() + static_cast<int>(e.SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN)));
+  Shot("vnstudio-breakpoint-stop.png");
+  ASSERT_TRUE(rig.Click("cmdExit"));
 }
 
 // The editor keeps most of the width beside the virtual module's dock at the first-run size.
