@@ -443,7 +443,7 @@ TEST(Download, EachExchangeSpeaksTheSeriesItIsGiven) {
       {"firmware",
        [](VirtualLink& v, core::Series s) {
          const auto lines = link::FirmwareQuery(v.link, -1, s);
-         return lines.has_value() && lines->fw != "Firmware Not Found !";
+         return lines.has_value() && lines->fw.code != core::MessageCode::kFirmwareNotFound;
        }},
   };
   for (int kind : {1, 2}) {
