@@ -250,12 +250,12 @@ int Run(Action action, const FlashOptions& o) {
       break;
     case Action::kVerify: {
       link::FlashImage flash;
-      result = link::VerifyCommand(lnk, -1, c.Code, c.CodeAddr, series, flash, ui);
+      result = link::VerifyCommand(lnk, true, c.Code, c.CodeAddr, series, flash, ui);
       break;
     }
     case Action::kReadFlash: {
       link::FlashImage flash;
-      result = link::ReadFlashMemory(lnk, -1, c.CodeAddr, series, flash, ui);
+      result = link::ReadFlashMemory(lnk, true, c.CodeAddr, series, flash, ui);
       if (result == 0) {
         if (o.output.empty()) {
           for (const auto& row : link::FlashRows(flash, c.CodeAddr)) std::cout << row << "\n";

@@ -89,9 +89,9 @@ int FlashReadBack(Link& link, long code_addr, core::Series series, FlashImage& f
   return 0;
 }
 
-int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, core::Series series, FlashImage& flash,
+int ReadFlashMemory(Link& link, bool compiled, long code_addr, core::Series series, FlashImage& flash,
                     DownloadProgress& ui) {
-  if (compiled_ok == 0) {
+  if (!compiled) {
     ShowNoCompile(ui);
     return -1;
   }
@@ -120,21 +120,21 @@ int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashIm
   return 0;
 }
 
-int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, core::Series series,
+int VerifyCommand(Link& link, bool compiled, const core::CodeImage& code, long code_addr, core::Series series,
                   FlashImage& flash, DownloadProgress& ui) {
   if (series == core::Series::kVn) {
     ui.ShowMessage({core::MessageCode::kVerifyNotOnVn});
     return -1;
   }
-  if (compiled_ok == 0) {
+  if (!compiled) {
     ShowNoCompile(ui);
     return -1;
   }
   return VerifyFlash(link, code, code_addr, flash, ui);
 }
 
-std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, core::Series series) {
-  if (compiled_ok == 0) return std::nullopt;
+std::optional<FirmwareLines> FirmwareQuery(Link& link, bool compiled, core::Series series) {
+  if (!compiled) return std::nullopt;
   FirmwareLines lines;
   Identification id;  // only for the texts of its lines
   link.UseSeries(series);

@@ -38,7 +38,7 @@ int FlashReadBack(Link& link, long code_addr, core::Series series, FlashImage& f
 
 // The Read Flash Memory command: the no-compile message when nothing is compiled (-1, nothing
 // read), else FlashReadBack's result. The IDE shows the flash view afterwards either way.
-int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, core::Series series, FlashImage& flash,
+int ReadFlashMemory(Link& link, bool compiled, long code_addr, core::Series series, FlashImage& flash,
                     DownloadProgress& ui);
 
 // Reads the flash back over the VNM series' operations and compares it with the code image up
@@ -47,7 +47,7 @@ int ReadFlashMemory(Link& link, int compiled_ok, long code_addr, core::Series se
 int VerifyFlash(Link& link, const core::CodeImage& code, long code_addr, FlashImage& flash, DownloadProgress& ui);
 
 // The Verify command: not on the VN series, not without a compile, else VerifyFlash.
-int VerifyCommand(Link& link, int compiled_ok, const core::CodeImage& code, long code_addr, core::Series series,
+int VerifyCommand(Link& link, bool compiled, const core::CodeImage& code, long code_addr, core::Series series,
                   FlashImage& flash, DownloadProgress& ui);
 
 // The about box's firmware lines after one query. `fw2` is set only where the VNM query got as
@@ -59,7 +59,7 @@ struct FirmwareLines {
 
 // The about box's timer tick: nullopt when nothing is compiled (the tick does nothing and the
 // timer keeps running); otherwise the lines to show, after which the timer stops.
-std::optional<FirmwareLines> FirmwareQuery(Link& link, int compiled_ok, core::Series series);
+std::optional<FirmwareLines> FirmwareQuery(Link& link, bool compiled, core::Series series);
 
 // The rows of the flash view from `first_row` (eight bytes each) up to `end`, as the object
 // code view prints them: "18 : 88 18 00 20 ...".

@@ -442,7 +442,7 @@ TEST(Download, EachExchangeSpeaksTheSeriesItIsGiven) {
        }},
       {"firmware",
        [](VirtualLink& v, core::Series s) {
-         const auto lines = link::FirmwareQuery(v.link, -1, s);
+         const auto lines = link::FirmwareQuery(v.link, true, s);
          return lines.has_value() && lines->fw.code != core::MessageCode::kFirmwareNotFound;
        }},
   };

@@ -79,7 +79,7 @@ TEST(FlashReadBack, ReadsTheProgramOnEveryCable) {
     link::FlashImage flash;
     flash.Set(c.n, 0x77);  // past the program: not read
     RecordingProgress ui;
-    ASSERT_EQ(link::ReadFlashMemory(v.link, -1, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
+    ASSERT_EQ(link::ReadFlashMemory(v.link, true, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
     long wrong = 0;
     for (long a = 0; a < c.n; ++a) wrong += flash.Get(a) != code.Get(a);
     EXPECT_EQ(wrong, 0);
@@ -146,7 +146,7 @@ TEST(FlashReadBack, TheNextQueryGetsItsOwnAnswer) {
     ASSERT_EQ(link::FlashReadBack(v.link, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
     EXPECT_EQ(v.Uncollected(), std::vector<int>{});
 
-    const auto lines = link::FirmwareQuery(v.link, -1, core::SeriesOfKind(c.kind));
+    const auto lines = link::FirmwareQuery(v.link, true, core::SeriesOfKind(c.kind));
     ASSERT_TRUE(lines.has_value());
     EXPECT_EQ(English(lines->fw), c.kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
     EXPECT_EQ(lines->fw2 ? English(*lines->fw2) : "none", c.kind == 1 ? "none" : "Math Chip F/W is 7");
@@ -212,7 +212,7 @@ TEST(FlashReadBack, OnTheDummyCableTheSpeedCheckRunsFirst) {
   Preload(v.module, code, 300);
   link::FlashImage flash;
   RecordingProgress ui;
-  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, core::Series::kVn, flash, ui), 0)
+  ASSERT_EQ(link::ReadFlashMemory(v.link, true, 300, core::Series::kVn, flash, ui), 0)
       << (ui.messages.empty() ? "" : ui.messages[0].text.en);
   long wrong = 0;
   for (long a = 0; a < 300; ++a) wrong += flash.Get(a) != code.Get(a);
@@ -225,7 +225,7 @@ TEST(FlashReadBack, OnTheDummyCableTheSpeedCheckRunsFirst) {
 
   // Once is enough.
   RecordingProgress again;
-  ASSERT_EQ(link::ReadFlashMemory(v.link, -1, 300, core::Series::kVn, flash, again), 0);
+  ASSERT_EQ(link::ReadFlashMemory(v.link, true, 300, core::Series::kVn, flash, again), 0);
   EXPECT_EQ(again.statuses, (std::vector<std::string>{"Now Reading...", ""}));
 }
 
@@ -235,7 +235,7 @@ TEST(FlashReadBack, ASpeedCheckThatFailsIsTheLinkFailure) {
   v.faults().no_power = true;
   link::FlashImage flash;
   RecordingProgress ui;
-  EXPECT_EQ(link::ReadFlashMemory(v.link, -1, 300, core::Series::kVn, flash, ui), -1);
+  EXPECT_EQ(link::ReadFlashMemory(v.link, true, 300, core::Series::kVn, flash, ui), -1);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text.en, "VARNOLIC module not found ! Check cable or power");
   EXPECT_EQ(ui.messages[0].title, "VARNOLIC Studio ERROR !");
@@ -251,7 +251,7 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
     const char* name;
     Wire wire;
     int kind;
-    int compiled_ok;
+    bool compiled;
     long bad_flash;
     const char* text;
     const char* title;
@@ -259,13 +259,13 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
     int result;
   };
   const Case cases[] = {
-      {"ok usb", Wire::kUsb, 2, -1, -1, "Verify OK !", "VARNOLIC Studio Message", 64, 0},
-      {"ok revb", Wire::kRevB, 2, -1, -1, "Verify OK !", "VARNOLIC Studio Message", 64, 0},
-      {"mismatch", Wire::kRevB, 2, -1, 200, "Verify Error at C8  PC : 91  VARNOLIC : 90", "VARNOLIC Studio ERROR !", 64, -1},
-      {"mismatch above 32000", Wire::kUsb, 2, -1, 32001, "Verify Error at 7D01  PC : F2  VARNOLIC : F3",
+      {"ok usb", Wire::kUsb, 2, true, -1, "Verify OK !", "VARNOLIC Studio Message", 64, 0},
+      {"ok revb", Wire::kRevB, 2, true, -1, "Verify OK !", "VARNOLIC Studio Message", 64, 0},
+      {"mismatch", Wire::kRevB, 2, true, 200, "Verify Error at C8  PC : 91  VARNOLIC : 90", "VARNOLIC Studio ERROR !", 64, -1},
+      {"mismatch above 32000", Wire::kUsb, 2, true, 32001, "Verify Error at 7D01  PC : F2  VARNOLIC : F3",
        "VARNOLIC Studio ERROR !", 64, -1},
-      {"vn", Wire::kUsb, 1, -1, -1, "Can not use this menu at VN serise", "VNstudio", 0, -1},
-      {"no compile", Wire::kUsb, 2, 0, -1, "No compile infomation ! Try Run !", "VNstudio", 0, -1},
+      {"vn", Wire::kUsb, 1, true, -1, "Can not use this menu at VN serise", "VNstudio", 0, -1},
+      {"no compile", Wire::kUsb, 2, false, -1, "No compile infomation ! Try Run !", "VNstudio", 0, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -276,12 +276,12 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
     Preload(v.module, code, n);
     link::FlashImage flash;
     RecordingProgress ui;
-    EXPECT_EQ(link::VerifyCommand(v.link, c.compiled_ok, code, n, core::SeriesOfKind(c.kind), flash, ui), c.result);
+    EXPECT_EQ(link::VerifyCommand(v.link, c.compiled, code, n, core::SeriesOfKind(c.kind), flash, ui), c.result);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text.en, c.text);
     EXPECT_EQ(ui.messages[0].title, c.title);
     EXPECT_EQ(ui.messages[0].style, c.style);
-    const bool read = c.compiled_ok != 0 && c.kind == 2;
+    const bool read = c.compiled && c.kind == 2;
     EXPECT_EQ(v.module.commands().size(), read ? 1u : 0u);
     EXPECT_EQ(v.Uncollected(), std::vector<int>{});
     if (read) {
@@ -320,7 +320,7 @@ TEST(ReadFlashMemory, NothingWithoutACompile) {
   VirtualLink v(Wire::kUsb, 1);
   link::FlashImage flash;
   RecordingProgress ui;
-  EXPECT_EQ(link::ReadFlashMemory(v.link, 0, 100, core::Series::kVn, flash, ui), -1);
+  EXPECT_EQ(link::ReadFlashMemory(v.link, false, 100, core::Series::kVn, flash, ui), -1);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text.ko, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
   EXPECT_EQ(ui.messages[0].style, 0);
@@ -359,7 +359,7 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
     SCOPED_TRACE(c.name);
     VirtualLink v(c.wire, c.kind, {c.kind, 41, 7});
     c.fault(v);
-    const auto lines = link::FirmwareQuery(v.link, -1, core::SeriesOfKind(c.kind));
+    const auto lines = link::FirmwareQuery(v.link, true, core::SeriesOfKind(c.kind));
     ASSERT_TRUE(lines.has_value());
     EXPECT_EQ(English(lines->fw), c.fw);
     if (c.fw2 == nullptr) {
@@ -376,7 +376,7 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
 
 TEST(FirmwareQuery, NothingBeforeACompile) {
   VirtualLink v(Wire::kUsb, 2);
-  EXPECT_FALSE(link::FirmwareQuery(v.link, 0, core::Series::kVnm).has_value());
+  EXPECT_FALSE(link::FirmwareQuery(v.link, false, core::Series::kVnm).has_value());
   EXPECT_TRUE(v.usb.written().empty());
 }
 
