@@ -53,6 +53,15 @@ void Settle(int ms = 400) {
   }
 }
 
+// Settles until `done` holds or `ms` have passed; the window manager places and frames windows
+// in its own time, later on a busy machine. The checks after it say what did not come true.
+template <class Done>
+void SettleUntil(Done done, int ms = 3000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) Settle(50);
+}
+
 // The window manager answers in its own time, later on a busy machine: the frame as it is once
 // it equals `expected` or after at most `ms`.
 QRect FrameOnceSettled(const QWidget& w, const QRect& expected, int ms = 3000) {
@@ -124,11 +133,17 @@ TEST(Desktop, AtTheFirstRunSizeTheSessionFitsAndExitPutsTheWindowBack) {
   Settle();
   MainWindow& main = *s.rig.window;
   const QRect area = main.screen()->availableGeometry();
+  SettleUntil([&] { return main.geometry() == FirstRunGeometry(area) && main.frameGeometry() != main.geometry(); });
   EXPECT_EQ(main.geometry(), FirstRunGeometry(area));
   const QRect frame_before = main.frameGeometry(), client_before = main.geometry();
   ASSERT_TRUE(area.contains(frame_before)) << Text(frame_before);
 
   ASSERT_TRUE(s.RunToBreak());
+  SettleUntil([&] {
+    return SideBySideFault(s.rig).empty() &&
+           s.rig.debug()->frameGeometry().left() == main.frameGeometry().right() + 1 &&
+           s.rig.variables()->frameGeometry().left() == s.rig.debug()->frameGeometry().right() + 1;
+  });
   EXPECT_EQ(SideBySideFault(s.rig), "");
   EXPECT_EQ(s.rig.debug()->frameGeometry().left(), main.frameGeometry().right() + 1);
   EXPECT_EQ(s.rig.variables()->frameGeometry().left(), s.rig.debug()->frameGeometry().right() + 1);
@@ -146,6 +161,7 @@ TEST(Desktop, AtTheFirstRunSizeTheSessionFitsAndExitPutsTheWindowBack) {
   };
   s.rig.debug()->button("cmdModifyVariable")->click();
   Settle();
+  SettleUntil([&] { return QApplication::activeWindow() == s.rig.debug() && StackedOver(*s.rig.debug(), main); });
   EXPECT_EQ(s.rig.modal_dialogs, 1);
   EXPECT_EQ(s.rig.VariableRow("COUNTER"), testing::ByteRow("COUNTER", 41, "29"));
   EXPECT_TRUE(StackedOver(*s.rig.debug(), main));
@@ -165,6 +181,7 @@ TEST(Desktop, AtTheFirstRunSizeTheSessionFitsAndExitPutsTheWindowBack) {
   ASSERT_TRUE(s.rig.WatchForStop());
   ASSERT_TRUE(s.rig.Poll());
   Settle();
+  SettleUntil([&] { return SideBySideFault(s.rig).empty(); });
   EXPECT_EQ(SideBySideFault(s.rig), "");
   ASSERT_TRUE(s.rig.Click("cmdExit"));
   Settle();
@@ -180,13 +197,18 @@ TEST(Desktop, FromAMaximizedWindowTheSessionFitsAndExitMaximizesAgain) {
   MainWindow& main = *s.rig.window;
   main.showMaximized();
   Settle();
+  const QRect area = main.screen()->availableGeometry();
+  SettleUntil([&] { return main.isMaximized() && main.frameGeometry().contains(area); });
   ASSERT_TRUE(main.isMaximized());
   const QRect frame_before = main.frameGeometry(), normal_before = main.normalGeometry();
 
   ASSERT_TRUE(s.RunToBreak());
+  SettleUntil([&] {
+    return !main.isMaximized() && SideBySideFault(s.rig).empty() && main.frameGeometry().left() == area.left() &&
+           s.rig.variables()->frameGeometry().right() == area.right();
+  });
   EXPECT_FALSE(main.isMaximized());
   EXPECT_EQ(SideBySideFault(s.rig), "");
-  const QRect area = main.screen()->availableGeometry();
   EXPECT_EQ(main.frameGeometry().left(), area.left());
   EXPECT_EQ(s.rig.variables()->frameGeometry().right(), area.right());
   EXPECT_EQ(s.rig.debug()->frameGeometry().top(), area.top());
@@ -194,6 +216,7 @@ TEST(Desktop, FromAMaximizedWindowTheSessionFitsAndExitMaximizesAgain) {
 
   ASSERT_TRUE(s.rig.Click("cmdExit"));
   Settle();
+  SettleUntil([&] { return main.isMaximized(); });
   EXPECT_TRUE(main.isMaximized());
   EXPECT_EQ(Text(FrameOnceSettled(main, frame_before)), Text(frame_before));
   EXPECT_EQ(Text(main.normalGeometry()), Text(normal_before));
@@ -229,6 +252,7 @@ TEST(Desktop, AStopAtABreakpointSetInTheMargin) {
   EXPECT_EQ(rig.Line(), 6);
   EXPECT_EQ(rig.RowText(), "    TOTAL = TOTAL + COUNTER");
   EXPECT_EQ(rig.VariableRow("COUNTER"), testing::ByteRow("COUNTER", 1, "1"));
+  SettleUntil([&] { return SideBySideFault(rig).empty(); });
   EXPECT_EQ(SideBySideFault(rig), "");
   // The marked line is on the editor's screen, its margin wide enough to show the marker.
   EXPECT_EQ(e.BreakpointLines(), std::vector<int>{5});
