@@ -24,6 +24,7 @@ void Link::SetWireObserver(WireObserver* observer) {
 }
 
 Cable& Link::cable() { return *cables_[SelectedCableKind(UseUsb, CableMode)]; }
+const Cable& Link::cable() const { return *cables_[SelectedCableKind(UseUsb, CableMode)]; }
 
 Cable& Link::cable(CableKind kind) {
   const auto kinds = CableKinds();

@@ -70,6 +70,7 @@ class Link {
   // The cable the settings select (cable_kinds.h): USB when UseUsb is set, else REV. B or dummy
   // by CableMode.
   Cable& cable();
+  const Cable& cable() const;
   // The link's cable of `kind`, whatever the settings select.
   Cable& cable(CableKind kind);
   // The series the byte layer speaks (some cables mark it on their lines). Each exchange with
