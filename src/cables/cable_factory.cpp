@@ -1,5 +1,6 @@
 #include "cables/cable_factory.h"
 
+#include "link/cable_kinds.h"
 #include "platform/ftdi_usb.h"
 #include "platform/parallel_port.h"
 #include "platform/usb.h"
@@ -7,12 +8,7 @@
 namespace vn::cables {
 
 void SelectCable(link::Link& link, link::CableKind kind) {
-  if (kind == link::CableKind::kUsb) {
-    link.UseUsb = -1;
-    return;
-  }
-  link.UseUsb = 0;
-  link.CableMode = kind == link::CableKind::kRevB ? link::kCableRevB : 0;
+  if (const link::CableKindRow* row = link::FindCableKind(kind)) row->Apply(link.UseUsb, link.CableMode);
 }
 
 class RealDevices::LazyUsb final : public platform::UsbLibrary {

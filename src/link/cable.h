@@ -1,7 +1,8 @@
 // A cable between the PC and the module, as the byte layer of the Link sees it: one byte at a
 // time in the cable's own bit protocol, and, where the cable has them, block transfers and a
 // receive queue. One class per kind of cable (usb_cable.h, revb_cable.h, dummy_cable.h), each
-// over the platform's device for it, real or virtual alike.
+// over the platform's device for it, real or virtual alike, and one row per kind in
+// cable_kinds.cpp, which builds it and says which settings select it.
 //
 // Every operation reports failure as its value: 0 for a send, the byte 0..255 for a receive,
 // -1 for a time-out, a missing handshake or a library error.

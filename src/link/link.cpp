@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include "link/cable_kinds.h"
 #include "link/wire_trace.h"
 #include "platform/bit_timing.h"
 #include "platform/clock.h"
@@ -10,17 +11,27 @@ namespace vn::link {
 
 std::string SignedText(long value) { return value < 0 ? std::to_string(value) : " " + std::to_string(value); }
 
-Link::Link(LinkDevices devices) : devices_(devices) {}
+Link::Link(LinkDevices devices) : devices_(devices) {
+  for (const CableKindRow& row : CableKinds()) cables_.push_back(row.make(devices_, lines_));
+  // The rows build these classes for these kinds.
+  usb_cable_ = static_cast<UsbCable*>(&cable(CableKind::kUsb));
+  dummy_cable_ = static_cast<DummyCable*>(&cable(CableKind::kDummy));
+}
 
 void Link::SetWireObserver(WireObserver* observer) {
   observer_ = observer;
-  usb_cable_.SetWireObserver(observer);
+  for (const auto& c : cables_) c->SetWireObserver(observer);
 }
 
-Cable& Link::cable() {
-  if (UseUsb != 0) return usb_cable_;
-  if (CableMode == kCableRevB) return revb_cable_;
-  return dummy_cable_;
+Cable& Link::cable() { return *cables_[SelectedCableKind(UseUsb, CableMode)]; }
+const Cable& Link::cable() const { return *cables_[SelectedCableKind(UseUsb, CableMode)]; }
+
+Cable& Link::cable(CableKind kind) {
+  const auto kinds = CableKinds();
+  for (std::size_t i = 0; i < kinds.size(); ++i)
+    if (kinds[i].kind == kind) return *cables_[i];
+  // Every kind has its row: the enum and the table grow together.
+  return *cables_.back();
 }
 
 // ---- Port access ----------------------------------------------------------------------------
@@ -33,28 +44,29 @@ void Link::PortClose() { lines_.Close(); }
 bool Link::PortIsOpen() const { return lines_.IsOpen(); }
 
 int Link::UsbOpenDevice() {
-  const int status = usb_cable_.Open();
+  const int status = usb_cable_->Open();
   UsbOpen = -1;
   return status;
 }
 
 void Link::UsbCloseDevice() {
-  usb_cable_.Close();
+  usb_cable_->Close();
   UsbOpen = 0;
 }
 
 // ---- Parallel-cable bit transfer ---------------------------------------------------------------
 
 void Link::DelayUnit() { lines_.DelayUnit(); }
-void Link::SendPulseLong() { dummy_cable_.SendPulseLong(); }
-void Link::SendPulseShort() { dummy_cable_.SendPulseShort(); }
-int Link::ReadAckLine() { return dummy_cable_.ReadAckLine(); }
-int Link::WaitAckLow() { return dummy_cable_.WaitAckLow(); }
-int Link::WaitAckHigh() { return dummy_cable_.WaitAckHigh(); }
-int Link::MeasureLowPulse() { return dummy_cable_.MeasureLowPulse(); }
+void Link::SendPulseLong() { dummy_cable_->SendPulseLong(); }
+void Link::SendPulseShort() { dummy_cable_->SendPulseShort(); }
+int Link::ReadAckLine() { return dummy_cable_->ReadAckLine(); }
+int Link::WaitAckLow() { return dummy_cable_->WaitAckLow(); }
+int Link::WaitAckHigh() { return dummy_cable_->WaitAckHigh(); }
+int Link::MeasureLowPulse() { return dummy_cable_->MeasureLowPulse(); }
 
 int Link::CableSpeedCheck() {
-  if (CableMode == kCableRevB || UseUsb != 0) return 0;
+  // Only the dummy cable's timing depends on the PC's speed.
+  if (cable().kind() != CableKind::kDummy) return 0;
   // Nine steps, BitDelay 900 to 4900. A failed check leaves BitDelay at the last value tried,
   // not one step beyond it.
   int step = 9;
@@ -93,12 +105,12 @@ int Link::LinkRecvByte() { return Received(cable().RecvByte(series())); }
 int Link::NibbleSendByte(int b) { return Sent(b, cable().SendNibbleByte(b, series())); }
 int Link::NibbleRecvByte() { return Received(cable().RecvNibbleByte(series())); }
 
-int Link::RevBSendByte(int b) { return Sent(b, revb_cable_.SendByte(b, series())); }
-int Link::RevBRecvByte() { return Received(revb_cable_.RecvByte(series())); }
-int Link::DummySendByte(int b) { return Sent(b, dummy_cable_.PulseSend(b)); }
-int Link::DummyRecvByte() { return Received(dummy_cable_.PulseRecv()); }
-int Link::UsbSendByte(int b) { return Sent(b, usb_cable_.SendByte(b, series())); }
-int Link::UsbRecvByte() { return Received(usb_cable_.RecvByte(series())); }
+int Link::RevBSendByte(int b) { return Sent(b, cable(CableKind::kRevB).SendByte(b, series())); }
+int Link::RevBRecvByte() { return Received(cable(CableKind::kRevB).RecvByte(series())); }
+int Link::DummySendByte(int b) { return Sent(b, dummy_cable_->PulseSend(b)); }
+int Link::DummyRecvByte() { return Received(dummy_cable_->PulseRecv()); }
+int Link::UsbSendByte(int b) { return Sent(b, usb_cable_->SendByte(b, series())); }
+int Link::UsbRecvByte() { return Received(usb_cable_->RecvByte(series())); }
 
 int Link::Sent(int b, int result) {
   if (observer_ != nullptr) observer_->OnByte(WireDirection::kSent, b, result == 0);
@@ -113,18 +125,18 @@ int Link::Received(int result) {
 int Link::FamilySendByte(int b) { return series_ == core::Series::kVn ? LinkSendByte(b) : NibbleSendByte(b); }
 int Link::FamilyRecvByte() { return series_ == core::Series::kVn ? LinkRecvByte() : NibbleRecvByte(); }
 
-int Link::UsbQueryCable() { return usb_cable_.QueryCable(); }
-int Link::UsbQueryFamily() { return usb_cable_.QueryFamily(); }
-int Link::UsbSendBlock(const std::uint8_t* bytes, std::size_t count) { return usb_cable_.SendBlock(bytes, count); }
+int Link::UsbQueryCable() { return usb_cable_->QueryCable(); }
+int Link::UsbQueryFamily() { return usb_cable_->QueryFamily(); }
+int Link::UsbSendBlock(const std::uint8_t* bytes, std::size_t count) { return usb_cable_->SendBlock(bytes, count); }
 int Link::UsbReadBlock(std::uint8_t* wire, std::size_t length, std::size_t& received) {
-  return usb_cable_.ReadBlock(wire, length, received);
+  return usb_cable_->ReadBlock(wire, length, received);
 }
 
 void Link::UsbDiscardWaiting() {
   if (UseUsb == 0) return;
-  usb_cable_.DiscardWaiting();
+  usb_cable_->DiscardWaiting();
 }
 
-long Link::UsbWaiting() { return usb_cable_.Waiting(); }
+long Link::UsbWaiting() { return usb_cable_->Waiting(); }
 
 }  // namespace vn::link

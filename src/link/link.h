@@ -11,13 +11,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/message_table.h"
 #include "link/cable.h"
 #include "link/dummy_cable.h"
 #include "link/parallel_lines.h"
-#include "link/revb_cable.h"
 #include "link/usb_cable.h"
 
 namespace vn::platform {
@@ -66,15 +67,19 @@ class Link {
   // The observer outlives its use here.
   void SetWireObserver(WireObserver* observer);
 
-  // The cable the settings select: USB when UseUsb is set, else REV. B or dummy by CableMode.
+  // The cable the settings select (cable_kinds.h): USB when UseUsb is set, else REV. B or dummy
+  // by CableMode.
   Cable& cable();
+  const Cable& cable() const;
+  // The link's cable of `kind`, whatever the settings select.
+  Cable& cable(CableKind kind);
   // The series the byte layer speaks (some cables mark it on their lines). Each exchange with
   // the module is given its series and puts it here before its first byte; the IDE also keeps
   // it in step with the chosen device, so that the lines rest as that series expects.
   void UseSeries(core::Series series) { series_ = series; }
   core::Series series() const { return series_; }
-  UsbCable& usb_cable() { return usb_cable_; }
-  DummyCable& dummy_cable() { return dummy_cable_; }
+  UsbCable& usb_cable() { return *usb_cable_; }
+  DummyCable& dummy_cable() { return *dummy_cable_; }
 
   // Panel 2 of the main window's status bar, for the speed check's progress. May be empty.
   std::function<void(const std::string&)> StatusText;
@@ -153,9 +158,12 @@ class Link {
   WireObserver* observer_ = nullptr;
   core::Series series_ = core::Series::kVn;
   ParallelLines lines_{devices_.port, devices_.interrupts, devices_.clock, Ioadr, BitDelay};
-  UsbCable usb_cable_{devices_.usb};
-  RevBCable revb_cable_{lines_};
-  DummyCable dummy_cable_{lines_};
+  // One cable per row of CableKinds(), in its order.
+  std::vector<std::unique_ptr<Cable>> cables_;
+  // The cables whose own operations (the USB cable's queries and blocks, the dummy cable's
+  // pulses) the link offers by name; they are among cables_.
+  UsbCable* usb_cable_ = nullptr;
+  DummyCable* dummy_cable_ = nullptr;
 };
 
 // Number text with a blank in place of a plus sign (" 888", "-1").

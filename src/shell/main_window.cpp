@@ -85,9 +85,7 @@ MainWindow::~MainWindow() {
 void MainWindow::Load(const std::string& file) {
   studio_->Load(file);
   // Panel 1 names the cable the link was opened with.
-  panels_[0]->setText(link_.UseUsb != 0          ? QStringLiteral("USB cable")
-                      : link_.CableMode == link::kCableRevB ? QStringLiteral("REV. B cable")
-                                                            : QStringLiteral("Dummy cable"));
+  panels_[0]->setText(QString::fromUtf8(link_.cable().name()));
   if (on_loaded) on_loaded();
   txtEditor->setFocus();
 }

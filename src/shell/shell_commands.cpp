@@ -134,7 +134,7 @@ std::string ShellCommands::ChooseObjectFile(bool save) {
 std::string ShellCommands::CableName() const {
   const link::Link& lnk = devices_.link();
   if (devices_.IsVirtual()) return lnk.UseUsb != 0 ? "Virtual module" : "Virtual module (parallel)";
-  return lnk.UseUsb != 0 ? "USB cable" : lnk.CableMode == link::kCableRevB ? "REV. B cable" : "Dummy cable";
+  return lnk.cable().name();
 }
 
 // ---- Object files and the flash ------------------------------------------------------------------

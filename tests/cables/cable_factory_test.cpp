@@ -7,6 +7,7 @@
 
 #include "cables/cable_factory.h"
 #include "cables/cable_table.h"
+#include "link/cable_kinds.h"
 #include "link/identify.h"
 #include "link/link_setup.h"
 #include "link/wire_trace.h"
@@ -110,6 +111,103 @@ TEST(CableFactory, SelectPutsTheRowsCableOverTheSettings) {
       // A virtual cable's port is the virtual module's; a real one keeps the settings' port
       // unless one was asked for.
       EXPECT_EQ(l.Ioadr, row.is_virtual ? link::kDefaultIoadr : 0x3BC);
+    }
+  }
+}
+
+// Every kind of cable the link has is chosen by the settings file's values, is what the link then
+// drives, and choosing it by its kind writes exactly those values (the settings file keeps them).
+TEST(CableKinds, EveryKindIsReachableFromTheSettingsAndRoundTripsThroughSelect) {
+  struct Expected {
+    CableKind kind;
+    int use_usb;
+    int cable_mode;  // after choosing the kind over the REV. B cable's settings
+  };
+  // The USB cable leaves CableMode alone, so that turning UseUsb off again gives back the
+  // parallel cable the settings had.
+  const Expected expected[] = {
+      {CableKind::kUsb, -1, link::kCableRevB},
+      {CableKind::kRevB, 0, link::kCableRevB},
+      {CableKind::kDummy, 0, 0},
+  };
+  const auto kinds = link::CableKinds();
+  ASSERT_EQ(kinds.size(), std::size(expected));
+  auto made = MakeCable("virtual", {});
+  ASSERT_NE(made, nullptr);
+  link::Link& l = made->link();
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    const link::CableKindRow& row = kinds[i];
+    SCOPED_TRACE(KindName(row.kind));
+    EXPECT_EQ(link::FindCableKind(row.kind), &row);
+    for (std::size_t k = i + 1; k < kinds.size(); ++k) EXPECT_NE(kinds[k].kind, row.kind);
+    const Expected* want = nullptr;
+    for (const Expected& e : expected)
+      if (e.kind == row.kind) want = &e;
+    ASSERT_NE(want, nullptr);
+
+    // From every other kind's settings.
+    for (const link::CableKindRow& from : kinds) {
+      SelectCable(l, CableKind::kRevB);
+      SelectCable(l, from.kind);
+      ASSERT_EQ(l.cable().kind(), from.kind);
+      SelectCable(l, CableKind::kRevB);
+      SelectCable(l, row.kind);
+      EXPECT_EQ(l.UseUsb, want->use_usb);
+      EXPECT_EQ(l.CableMode, want->cable_mode);
+      EXPECT_EQ(l.cable().kind(), row.kind);
+      EXPECT_EQ(&l.cable(), &l.cable(row.kind));
+      EXPECT_STREQ(l.cable().name(), KindName(row.kind));
+    }
+
+    // A link that only reads those values, as from the settings file, drives the same kind.
+    auto fresh = MakeCable("virtual", {});
+    ASSERT_NE(fresh, nullptr);
+    fresh->link().UseUsb = want->use_usb;
+    fresh->link().CableMode = want->cable_mode;
+    EXPECT_EQ(fresh->link().cable().kind(), row.kind);
+
+    // Users can name it, on a real cable and on the virtual module.
+    int real_names = 0, virtual_names = 0;
+    for (const CableRow& named : CableTable()) {
+      if (named.kind != row.kind) continue;
+      ++(named.is_virtual ? virtual_names : real_names);
+    }
+    EXPECT_EQ(real_names, 1);
+    EXPECT_EQ(virtual_names, 1);
+  }
+  // The kind-specific parts the link offers are those kinds' own cables.
+  EXPECT_EQ(static_cast<link::Cable*>(&l.usb_cable()), &l.cable(CableKind::kUsb));
+  EXPECT_EQ(static_cast<link::Cable*>(&l.dummy_cable()), &l.cable(CableKind::kDummy));
+}
+
+// What the settings file may hold: any non-zero UseUsb is the USB cable whatever CableMode says,
+// and a CableMode no cable is chosen by is the dummy cable.
+TEST(CableKinds, SettingsNoKindNamesFallToTheDummyCable) {
+  struct Case {
+    int use_usb;
+    int cable_mode;
+    CableKind kind;
+  };
+  const Case cases[] = {
+      {0, 0, CableKind::kDummy},  {0, 1, CableKind::kRevB},   {0, 2, CableKind::kDummy},
+      {0, -1, CableKind::kDummy}, {0, 255, CableKind::kDummy}, {-1, 0, CableKind::kUsb},
+      {-1, 1, CableKind::kUsb},   {1, 1, CableKind::kUsb},     {1, 0, CableKind::kUsb},
+      {2, -1, CableKind::kUsb},
+  };
+  auto made = MakeCable("virtual-revb", {});
+  ASSERT_NE(made, nullptr);
+  link::Link& l = made->link();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.use_usb) + "/" + std::to_string(c.cable_mode));
+    l.UseUsb = c.use_usb;
+    l.CableMode = c.cable_mode;
+    EXPECT_EQ(l.cable().kind(), c.kind);
+    EXPECT_EQ(&l.cable(), &l.cable(c.kind));
+    // Only the dummy cable's timing is checked; the others pass at once, touching nothing.
+    if (c.kind != CableKind::kDummy) {
+      l.BitDelay = 7;
+      EXPECT_EQ(l.CableSpeedCheck(), 0);
+      EXPECT_EQ(l.BitDelay, 7);
     }
   }
 }
