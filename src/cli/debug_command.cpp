@@ -164,12 +164,12 @@ class Session final : private debugger::DebugView {
     } else if (cmd == "run-to") {
       std::string arg, rest;
       in >> arg >> rest;
-      const std::optional<int> line = LineNumber(arg);
-      if (!line || !rest.empty()) {
+      const std::optional<int> target = LineNumber(arg);
+      if (!target || !rest.empty()) {
         std::cerr << "usage: run-to LINE (a source line from 1 on)\n";
         return true;
       }
-      RunTo(*line);
+      RunTo(*target);
     } else if (cmd == "erase") {
       if (!stopped_) {
         std::cout << "erase leaves the debugger: type break first\n";

@@ -53,7 +53,7 @@ TEST(HelpPages, EachEnglishPageHasAKoreanOneWithTheSameEntriesLinksAndExamples) 
     EXPECT_EQ(All(ko, "(<p class=\"syntax\">.*</p>)"), All(en, "(<p class=\"syntax\">.*</p>)"));
     // Translated: the title, the heading and every paragraph of prose hold Hangul.
     const std::string hangul = "[\xEA-\xED][\x80-\xBF][\x80-\xBF]";
-    for (const std::string& part : {"<title>(.*)</title>", "<h1>(.*)</h1>"}) {
+    for (const char* part : {"<title>(.*)</title>", "<h1>(.*)</h1>"}) {
       const auto found = All(ko, part);
       ASSERT_EQ(found.size(), 1u) << part;
       EXPECT_TRUE(std::regex_search(found[0], std::regex(hangul))) << found[0];
