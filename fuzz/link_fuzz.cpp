@@ -39,6 +39,7 @@
 
 using vn::core::CodeImage;
 
+#include "core/message_table.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -234,8 +235,10 @@ struct Progress final : vn::link::DownloadProgress {
   void SetProgress(long value, long max) override {
     Check(value >= 0 && value <= max, "the progress bar stays within its range", value);
   }
-  void ShowMessage(const vn::core::Msg& text, const std::string& title, int) override {
-    Check(!text.en.empty() && !text.ko.empty() && !title.empty(), "a message has its texts and title");
+  void ShowMessage(const vn::core::Message& message) override {
+    const vn::core::RenderedMessage en = vn::core::Render(message, vn::core::Language::kEnglish);
+    const vn::core::RenderedMessage ko = vn::core::Render(message, vn::core::Language::kKorean);
+    Check(!en.text.empty() && !ko.text.empty() && !en.title.empty(), "a message has its texts and title");
     ++messages;
   }
   int messages = 0;
@@ -305,7 +308,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FaultyUsb faulty_usb(usb, rng, rates, budget);
   CountingInterrupts irq;
   vn::link::Link link({faulty_port, faulty_usb, irq, clock});
-  link.DeviceKind = kind;
+  const vn::core::Series series = vn::core::SeriesOfKind(kind);
+  link.UseSeries(series);
   if (revb) {
     link.CableMode = vn::link::kCableRevB;
     link.PortOpen();
@@ -317,23 +321,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   link.BitDelay = 900;
 
   if (identify) {
-    const vn::link::Identification id = vn::link::IdentifyModule(link, (h[0] & 128) != 0 ? -1 : 0);
+    const vn::link::Identification id = vn::link::IdentifyModule(link, series);
     Check(id.result == 0 || id.result == -1, "identification gives 0 or -1", id.result);
     if (id.result == 0) {
       Check(id.series == kind, "the series identified is the one selected", id.series);
-      Check(id.message.text.empty(), "no message after an identification");
       Check(kind == 2 || id.firmware >= 0, "a VN module reports its firmware", id.firmware);
     } else {
-      Check(!id.message.text.empty() && !id.message.title.empty(), "a failed identification has its message");
+      const vn::core::RenderedMessage shown = vn::core::Render(id.message, vn::core::Language::kEnglish);
+      Check(!shown.text.empty() && !shown.title.empty(), "a failed identification has its message");
     }
     if (!faulty) Check(id.result == 0, "a clean wire identifies the module", id.result);
-    Check(link.DeviceKind == kind, "identification keeps the series", link.DeviceKind);
+    Check(link.series() == series, "identification keeps the series", kind);
   }
 
   if (download) {
     Progress ui;
     const long received_before = module.bytes_received();
-    const int r = vn::link::Download(link, *code, code_addr, kind, ui);
+    const int r = vn::link::Download(link, *code, code_addr, series, ui);
     Check(r == 0 || r == -1, "a download gives 0 or -1", r);
     Check(ui.messages == (r == -1 ? 1 : 0), "a failed download shows exactly one message", ui.messages);
     Check(!link.StatusText, "the status callback is given back");

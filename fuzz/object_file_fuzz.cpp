@@ -19,6 +19,7 @@
 
 using vn::core::CodeImage;
 
+#include "core/message_table.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -27,9 +28,9 @@ using vn::fuzz::Check;
 using vn::fuzz::Violated;
 
 struct CountingBoxes final : vn::link::MessageBoxes {
-  void ShowMessage(const vn::core::Msg& text, const std::string&, int) override {
+  void ShowMessage(const vn::core::Message& message) override {
     ++shown;
-    last = text.en;
+    last = vn::core::MessageTextOf(message, vn::core::Language::kEnglish);
   }
   int shown = 0;
   std::string last;
