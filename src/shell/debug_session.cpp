@@ -284,6 +284,9 @@ void DebugSession::OpenDebugWindow(debugger::DebugDriver& driver) {
   if (WaitForFrames(window_, {debug_.data(), &var}, 1000)) {
     PlaceDebugWindowsOn(window_, *debug_, var, kVariableWindowWidth, main_frame);
     narrowed_by_ = std::max(0, placement_.normal_geometry().width() - window_.width());
+    // Moving the main window may have brought it forward: the debug window is the one to use.
+    debug_->raise();
+    debug_->activateWindow();
   }
   debug_->SetScroll(window_.studio().compiler().LineCountPlus1, dbg_.SrcTopLine);
   dbg_.SetVisibleLines(debug_->source_view()->VisibleRows());
