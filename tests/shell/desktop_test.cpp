@@ -64,10 +64,8 @@ void SettleUntil(Done done, int ms = 3000) {
 
 // The window manager answers in its own time, later on a busy machine: the frame as it is once
 // it equals `expected` or after at most `ms`.
-QRect FrameOnceSettled(const QWidget& w, const QRect& expected, int ms = 3000) {
-  QElapsedTimer t;
-  t.start();
-  while (w.frameGeometry() != expected && t.elapsed() < ms) Settle(50);
+QRect FrameOnceSettled(const QWidget& w, const QRect& expected) {
+  SettleUntil([&] { return w.frameGeometry() == expected; });
   return w.frameGeometry();
 }
 
