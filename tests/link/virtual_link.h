@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cables/cable_factory.h"
+#include "core/messages.h"
+#include "link/download.h"
 #include "link/link.h"
 #include "platform/bit_timing.h"
 #include "platform/clock.h"
@@ -27,35 +29,36 @@ struct CountingInterrupts final : platform::InterruptControl {
   void Enable() override { ++enables; }
 };
 
-// Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
-inline void Connect(link::Link& link, Wire w, int kind) {
-  link.UseSeries(core::SeriesOfKind(kind));
-  if (w == Wire::kUsb) {
-    cables::SelectCable(link, link::CableKind::kUsb);
-    link.UsbOpenDevice();
-  } else {
-    cables::SelectCable(link, w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy);
-    link.PortOpen();
-    link.LinkIdle();
-  }
-}
-
 inline link::CableKind CableKindOf(Wire w) {
   return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
 }
 
-struct VirtualLink {
-  explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
-      : wire(w),
-        series(core::SeriesOfKind(kind)),
-        module(WithKind(config, kind)),
-        wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq),
-        port(wires.port),
-        usb(wires.usb),
+// A virtual cable of one kind on a module, its link set up for the series with the cable open, as
+// the IDE's start-up leaves it.
+struct CableTo {
+  CableTo(sim::Module& module, platform::VirtualClock& clock, CountingInterrupts& irq, Wire w, int kind)
+      : wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb),
         link(wires.Devices()) {
-    Connect(link, w, kind);
+    link.UseSeries(core::SeriesOfKind(kind));
+    cables::SelectCable(link, CableKindOf(w));
+    if (w == Wire::kUsb) {
+      link.UsbOpenDevice();
+    } else {
+      link.PortOpen();
+      link.LinkIdle();
+    }
     link.BitDelay = 900;
   }
+  cables::VirtualWires wires;
+  sim::VirtualParallelPort& port;
+  sim::VirtualUsbCable& usb;
+  link::Link link;
+};
+
+struct VirtualLink {
+  explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
+      : wire(w), series(core::SeriesOfKind(kind)), module(WithKind(config, kind)),
+        cable(module, clock, irq, w, kind), port(cable.port), usb(cable.usb), link(cable.link) {}
 
   static sim::ModuleConfig WithKind(sim::ModuleConfig c, int kind) {
     c.kind = kind;
@@ -89,28 +92,73 @@ struct VirtualLink {
   platform::VirtualClock clock;
   CountingInterrupts irq;
   sim::Module module;
-  cables::VirtualWires wires;
+  CableTo cable;
   sim::VirtualParallelPort& port;
   sim::VirtualUsbCable& usb;
-  link::Link link;
+  link::Link& link;
 };
 
 // Another cable of the same kind on the module of a VirtualLink, as when the user plugs the
 // cable in again after a failure: a fresh wire without faults, the same module and clock.
-struct NextCable {
-  explicit NextCable(VirtualLink& v)
-      : wires(v.module, v.clock, CableKindOf(v.wire), link::kDefaultIoadr, &v.irq),
-        port(wires.port),
-        usb(wires.usb),
-        link(wires.Devices()) {
-    Connect(link, v.wire, core::KindOfSeries(v.series));
-    link.BitDelay = v.link.BitDelay;
-  }
-
-  cables::VirtualWires wires;
-  sim::VirtualParallelPort& port;
-  sim::VirtualUsbCable& usb;
-  link::Link link;
+struct NextCable : CableTo {
+  explicit NextCable(VirtualLink& v) : CableTo(v.module, v.clock, v.irq, v.wire, core::KindOfSeries(v.series)) {}
 };
+
+// The panel texts, the progress bar and the message boxes (both languages) of a download,
+// read-back or verify.
+struct RecordingProgress final : link::DownloadProgress {
+  struct Shown {
+    core::Msg text;
+    std::string title;
+    int style;
+  };
+  void SetStatus(const std::string& text) override { statuses.push_back(text); }
+  void SetProgress(long v, long m) override {
+    value = v;
+    max = m;
+    if (v > peak) peak = v;
+    if (v > m) ++past_max;
+  }
+  void ShowMessage(const core::Message& m) override {
+    const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
+    messages.push_back({{en.text, core::MessageTextOf(m, core::Language::kKorean)}, en.title, en.style});
+  }
+  std::string First() const { return messages.empty() ? "" : messages[0].text.en; }
+  std::vector<std::string> statuses;
+  std::vector<Shown> messages;
+  long value = -1, max = -1, peak = -1;
+  int past_max = 0;
+};
+
+// Program bytes 24..n - 1 in a pattern that differs from one address to the next, so a byte
+// sent to the wrong address shows. The byte at n, just past the code, is not zero either: an
+// exchange that sums or compares one byte too many gets a different result.
+inline core::CodeImage PatternImage(long n) {
+  core::CodeImage code;
+  for (long a = 24; a < n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 7 + a / 251) % 251));
+  code.Set(n, 0xA5);
+  return code;
+}
+
+// Puts the program into the module's flash directly, as an earlier download left it.
+inline void Preload(sim::Module& m, const core::CodeImage& code, long n) {
+  for (long a = 0; a <= n; ++a) m.ProgramFlash(a, code.Get(a));
+}
+
+// The PC's bytes on the USB cable (low half first), without the cable's own two queries.
+inline std::vector<int> DecodeUsb(const std::vector<std::uint8_t>& written) {
+  std::vector<int> bytes;
+  for (size_t i = 0; i + 1 < written.size(); i += 2) {
+    if (written[i] == 0x10 || written[i] == 0x20) continue;
+    bytes.push_back(written[i] + 16 * written[i + 1]);
+  }
+  return bytes;
+}
+
+inline long FlashDiffers(const sim::Module& m, const core::CodeImage& code, long from, long to) {
+  long wrong = 0;
+  for (long a = from; a < to; ++a) wrong += m.FlashByte(a) != code.Get(a);
+  return wrong;
+}
 
 }  // namespace vn::testing
