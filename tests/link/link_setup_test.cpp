@@ -111,5 +111,42 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
   fs::remove_all(dir);
 }
 
+// The Port Setup form: any address but the first two shows as LPT3 and is stored as &H3BC; the
+// address list is enabled exactly without USB; the dummy cable only on the first platform family.
+TEST(LinkSetup, ThePortSetupForm) {
+  using link::PortSetupForm;
+  const struct {
+    int ioadr, use_usb, cable_mode, os_platform, address, option;
+    bool address_enabled, dummy_enabled;
+  } cases[] = {
+      {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true},
+      {0x278, 0, 1, 1, 1, PortSetupForm::kOptRevB, true, true},
+      {0x3BC, -1, 1, 1, 2, PortSetupForm::kOptUsb, false, true},
+      {0x2F8, 0, 1, 2, 2, PortSetupForm::kOptRevB, true, false},
+  };
+  for (const auto& c : cases) {
+    VirtualLink v(Wire::kRevB);
+    v.link.Ioadr = c.ioadr;
+    v.link.UseUsb = c.use_usb;
+    v.link.CableMode = c.cable_mode;
+    v.link.OsPlatform = c.os_platform;
+    PortSetupForm d(v.link);
+    d.Load();
+    EXPECT_EQ(std::vector<int>({d.address_index(), d.cable(), d.address_enabled(), d.cable_enabled(PortSetupForm::kOptDummy)}),
+              (std::vector<int>{c.address, c.option, c.address_enabled, c.dummy_enabled}));
+    d.ClickCable(PortSetupForm::kOptUsb);
+    EXPECT_FALSE(d.address_enabled());
+    d.ClickCable(PortSetupForm::kOptDummy);
+    EXPECT_EQ(d.cable(), c.dummy_enabled ? PortSetupForm::kOptDummy : PortSetupForm::kOptUsb);
+    d.ClickCable(PortSetupForm::kOptRevB);
+    EXPECT_TRUE(d.address_enabled());
+    // The virtual module's port is at &H378 only: another address cannot be opened, and says so.
+    EXPECT_EQ(d.Ok().size(), c.address == 0 ? 0u : 1u);
+    EXPECT_EQ(v.link.Ioadr, c.address == 0 ? 0x378 : c.address == 1 ? 0x278 : 0x3BC);
+    EXPECT_EQ(v.link.CableMode, 1);
+    EXPECT_TRUE(d.closed());
+  }
+}
+
 }  // namespace
 }  // namespace vn::testing

@@ -23,7 +23,7 @@ TEST(CodePage, Utf8Validation) {
   for (const auto& k : cases) EXPECT_EQ(IsValidUtf8(k.bytes), k.valid) << k.bytes;
 }
 
-TEST(CodePage, KoreanBothWays) {
+TEST(CodePage, KoreanBothWaysAndJohab) {
   CodePage cp;
   // 가 and 힝, the first and the last syllable of the KS X 1001 set.
   EXPECT_EQ(cp.Utf8ToCp949("A\xEA\xB0\x80\xED\x9E\x9D"), std::string("A\xB0\xA1\xC8\xFE"));
@@ -33,10 +33,6 @@ TEST(CodePage, KoreanBothWays) {
   EXPECT_EQ(cp.Utf8ToCp949("\xF0\x9F\x98\x80"), std::nullopt);
   // A byte that is no code page 949 character does not lose the rest of the text.
   EXPECT_EQ(cp.Cp949ToUtf8("A\xFF" "B"), "A\xEF\xBF\xBD" "B");
-}
-
-TEST(CodePage, Johab) {
-  CodePage cp;
   // Johab packs initial, medial and final sound into 5 bits each behind a set top bit.
   EXPECT_EQ(cp.Cp949CharToJohab(0xB0A1), 0x8861);  // 가: 1 00010 00011 00001
   EXPECT_EQ(cp.Cp949CharToJohab(0xC8FE), 0xD3B7);  // 힝: 1 10100 11101 10111
