@@ -33,20 +33,24 @@ inline link::CableKind CableKindOf(Wire w) {
   return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
 }
 
-// A virtual cable of one kind on a module, its link set up for the series with the cable open, as
-// the IDE's start-up leaves it.
+// Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
+inline void Connect(link::Link& link, Wire w, int kind) {
+  link.UseSeries(core::SeriesOfKind(kind));
+  cables::SelectCable(link, CableKindOf(w));
+  if (w == Wire::kUsb) {
+    link.UsbOpenDevice();
+  } else {
+    link.PortOpen();
+    link.LinkIdle();
+  }
+}
+
+// A virtual cable of one kind on a module, its link connected.
 struct CableTo {
   CableTo(sim::Module& module, platform::VirtualClock& clock, CountingInterrupts& irq, Wire w, int kind)
       : wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb),
         link(wires.Devices()) {
-    link.UseSeries(core::SeriesOfKind(kind));
-    cables::SelectCable(link, CableKindOf(w));
-    if (w == Wire::kUsb) {
-      link.UsbOpenDevice();
-    } else {
-      link.PortOpen();
-      link.LinkIdle();
-    }
+    Connect(link, w, kind);
     link.BitDelay = 900;
   }
   cables::VirtualWires wires;
