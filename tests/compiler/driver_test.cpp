@@ -66,42 +66,28 @@ TEST(Driver, ContinuationLinesJoinWithTwoBlanksAndKeepLineNumbers) {
   EXPECT_EQ(c->Code.LineOf(24), 3);
   EXPECT_EQ(c->Code.LineOf(24 + 9), 4);
 
-  // An error in the joined line is reported at its second physical line.
-  auto bad = Compile("KF", {"DIM A AS BYTE", "A = 1 _", "\t\t  B", "A = 3"});
-  EXPECT_EQ(bad->Outcome.result, 1);
-  EXPECT_EQ(bad->Outcome.line, 3);
-  EXPECT_EQ(bad->Outcome.message.en, "Missing operand !");
 }
 
-TEST(Driver, UnderscoreFollowedByBlankIsNoContinuation) {
-  auto c = Compile("KF", {"DIM A AS BYTE", "A = 1 _ ", "A = 2"});
-  EXPECT_EQ(c->Outcome.result, 1);
-  EXPECT_EQ(c->Outcome.line, 2);
-}
 
 TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
-  struct Case {
-    std::vector<std::string> lines;
-    int line;
-    std::string en;
-    std::string ko;
-  } cases[] = {
-      {{"DIM A AS BYTE", "A = 1 2"}, 2, "Missing operand !", "Missing operand !"},
-      {{"", "DIM A AS BYTE X"}, 2, "Syntax Error on End of Line !",
-       "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."},
-      {{"  FOO: A = 1"}, 1, "FOO : Undefined Variable or Label Define Error ! (Must start at column 1)",
-       "FOO : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"},
-      {{"FOO A = 1"}, 1, "Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""},
-      {{"X:", "X:"}, 2, "Duplicate Label !", "중복된 라벨입니다."},
+  const testing::ErrorRow rows[] = {
+      {"KF", "DIM A AS BYTE|A = 1 2", {"Missing operand !"}},
+      {"KF", "|DIM A AS BYTE X", testing::kEndOfLine},
+      {"KF", "  FOO: A = 1", {"FOO : Undefined Variable or Label Define Error ! (Must start at column 1)",
+                               "FOO : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
+      {"KF", "FOO A = 1", {"Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""}},
+      {"KF", "X:|X:", {"Duplicate Label !", "중복된 라벨입니다."}},
+      {"KF", "DIM A AS BYTE|A = 1 _ |A = 2", {"Missing operand !"}, 2},  // "_" and a blank: no continuation
+      {"KF", "DIM A AS BYTE|A = 1 _|\t\t  B|A = 3", {"Missing operand !"}, 3},  // in a joined line: its second line
+      {"KF", "GOTO NOWHERE|GOTO ELSEWHERE|GOTO NOWHERE", {"Invalid label : NOWHERE"}, 1},  // the first reference only
   };
-  for (const auto& k : cases) {
-    auto c = Compile("KF", k.lines);
-    EXPECT_EQ(c->Outcome.result, 1) << k.en;
-    EXPECT_EQ(c->Outcome.line, k.line) << k.en;
-    EXPECT_TRUE(c->Outcome.caret) << k.en;
-    EXPECT_EQ(c->Outcome.message.en, k.en);
-    EXPECT_EQ(c->Outcome.message.ko, k.ko);
-  }
+  for (const auto& r : rows) ExpectRow(r);
+  EXPECT_TRUE(Compile("KF", {"FOO A = 1"})->Outcome.caret);
+  EXPECT_FALSE(Compile("KF", {"GOTO NOWHERE"})->Outcome.caret);  // a label is reported without a caret
+  // An emoji has no code page 949 form: an error on its own line.
+  auto bad = Compile("KF", {"DIM A AS BYTE", "A = 1", "' \xF0\x9F\x98\x80"});
+  EXPECT_EQ(bad->Outcome.line, 3);
+  EXPECT_EQ(bad->Outcome.message.en, "Character not available in the Korean code page (949) !");
 }
 
 TEST(Driver, EnglishOnlyMessageNeverShowsAStaleKoreanText) {
@@ -115,16 +101,6 @@ TEST(Driver, EnglishOnlyMessageNeverShowsAStaleKoreanText) {
   EXPECT_EQ(c->OutcomeText(), "Missing operand !");
 }
 
-TEST(Driver, UnresolvedLabelReportsTheFirstReferenceOnly) {
-  auto c = MakeCompiler("KF");
-  c->CompileSource(Source({"GOTO NOWHERE", "GOTO ELSEWHERE", "GOTO NOWHERE"}));
-  EXPECT_EQ(c->Outcome.result, 1);
-  EXPECT_EQ(c->Outcome.message.en, "Invalid label : NOWHERE");
-  EXPECT_EQ(c->Outcome.message.ko, "Invalid label : NOWHERE");
-  EXPECT_EQ(c->Outcome.line, 1);
-  EXPECT_FALSE(c->Outcome.caret);
-  EXPECT_FALSE(c->CompiledOK);
-}
 
 TEST(Driver, FailedCompileKeepsTablesAndCompiledOk) {
   auto c = MakeCompiler("KF");
@@ -193,11 +169,6 @@ TEST(Driver, Utf8SourceIsConvertedAndUnconvertibleCharactersAreErrors) {
   ASSERT_EQ(c->LabelCount(), 1);
   EXPECT_EQ(EncodeAnsi(c->Labels[0].LabelName), "\xBD\xC3\xC0\xDB");
 
-  // An emoji has no code page 949 form: an error on its own line.
-  auto bad = Compile("KF", {"DIM A AS BYTE", "A = 1", "' \xF0\x9F\x98\x80"});
-  EXPECT_EQ(bad->Outcome.result, 1);
-  EXPECT_EQ(bad->Outcome.line, 3);
-  EXPECT_EQ(bad->Outcome.message.en, "Character not available in the Korean code page (949) !");
 }
 
 TEST(Driver, Cp949SourceIsTakenAsItIs) {
@@ -280,11 +251,6 @@ TEST(Driver, CodeRowsShowEightBytesPerRow) {
   EXPECT_EQ(rows[3], "18 : 88 18 00 00 00 00 00 00 ");
 }
 
-}  // namespace
-}  // namespace vn::compiler
-
-namespace vn::compiler {
-namespace {
 
 TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
   // 6395 five-byte assignments end at 31999, so the array's jump slot is 32000..32001.
@@ -293,10 +259,7 @@ TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
   lines.push_back("CONST BYTE T = (9)");
   auto c = testing::Compile("KF", lines);
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(c->Code.Get(31999), 136);
-  EXPECT_EQ(c->Code.Get(32000), 32003 % 256);
-  EXPECT_EQ(c->Code.Get(32001), 32003 / 256);
-  EXPECT_EQ(c->Code.Get(32002), 9);
+  EXPECT_EQ(CodeBytes(*c, 31999, 32003), Bytes({136, 32003 % 256, 32003 / 256, 9}));
   EXPECT_EQ(c->Code.LineOf(31999), 6397);
   EXPECT_EQ(c->CodeAddr, 32006);
 }
