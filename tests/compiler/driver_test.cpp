@@ -33,41 +33,30 @@ TEST(Driver, EmptySourceIsHeaderAndEndJump) {
   EXPECT_EQ(c->Code.LineOf(24), 1);
 }
 
-TEST(Driver, WorkedExampleWithLabelAndJump) {
-  // A DIM, a label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
-  auto c = MakeCompiler("KF");
-  c->CompileSource(Source({"DIM A AS BYTE", "LOOP: A = A + 1", "GOTO LOOP"}));
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(CodeBytes(*c, 24, 39), Bytes({145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0, 136, 36, 0}));
-  EXPECT_EQ(c->CodeAddr, 39);
-  EXPECT_EQ(c->Code.LineOf(24), 2);
-  EXPECT_EQ(c->Code.LineOf(33), 3);
-  EXPECT_EQ(c->Code.LineOf(36), 4);
-  EXPECT_EQ(c->Code.LineOf(25), 1);
-}
-
-TEST(Driver, LabelMayCarryAStatementAndIsRecordedAtItsAddress) {
-  auto c = Compile("KF", {"DIM A AS BYTE", "START: A = 5 : A = 6", "10 A = 7"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+TEST(Driver, ProgramsAndTheirLines) {
+  const testing::ByteRow rows[] = {
+      // A label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
+      {"KF", "DIM A AS BYTE|LOOP: A = A + 1|GOTO LOOP", {145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0}},
+      {"KF", "DIM A AS BYTE|START: A = 5 : A = 6|10 A = 7", {145, 21, 160, 18, 5, 0, 145, 21, 160, 18, 6, 0, 145, 21, 160, 18, 7, 0}},
+      // "A = 1 _" then a TAB-indented "+ 2": one logical line, joined with two blanks.
+      {"KF", "DIM A AS BYTE|A = 1 _|\t  + 2|A = 3", {145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}},
+      {"KF", "REM anything ) (|' also|DIM A AS BYTE ' the counter|A = 1 ' set", {145, 21, 160, 17, 0}},
+  };
+  for (const auto& r : rows) ExpectRow(r);
+  auto c = Compile("KF", testing::Lines(rows[0].source));
+  EXPECT_EQ(CodeBytes(*c, 36, 39), Bytes({136, 36, 0}));
+  for (auto [addr, line] : {std::pair{24, 2}, {33, 3}, {36, 4}, {25, 1}}) EXPECT_EQ(c->Code.LineOf(addr), line);
+  c = Compile("KF", testing::Lines(rows[1].source));
   ASSERT_EQ(c->LabelCount(), 2);
   EXPECT_EQ(c->Labels[0].LabelName, u"START");
   EXPECT_EQ(c->Labels[0].LabelAddr, 24);
   EXPECT_EQ(c->Labels[1].LabelName, u"10");
   EXPECT_EQ(c->Labels[1].LabelAddr, 24 + 6 + 6);
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 18, 5, 0, 145, 21, 160, 18, 6, 0, 145, 21, 160, 18, 7, 0}));
-}
-
-TEST(Driver, ContinuationLinesJoinWithTwoBlanksAndKeepLineNumbers) {
-  // "A = 1 +  _" then a TAB-indented "2": one logical line; the next line keeps number 3.
-  auto c = Compile("KF", {"DIM A AS BYTE", "A = 1 _", "\t  + 2", "A = 3"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}));
-  // The joined statement is recorded at its last physical line.
+  // The joined statement is recorded at its last physical line; the next line keeps number 4.
+  c = Compile("KF", testing::Lines(rows[2].source));
   EXPECT_EQ(c->Code.LineOf(24), 3);
   EXPECT_EQ(c->Code.LineOf(24 + 9), 4);
-
 }
-
 
 TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
   const testing::ErrorRow rows[] = {
@@ -120,12 +109,6 @@ TEST(Driver, LineEndsAndBlankLines) {
   EXPECT_EQ(c->Code.LineOf(24), 3);
   EXPECT_EQ(c->Code.LineOf(29), 5);
   EXPECT_EQ(c->Code.LineOf(35), 6);
-}
-
-TEST(Driver, CommentsEndTheLine) {
-  auto c = Compile("KF", {"REM anything ) (", "' also", "DIM A AS BYTE ' the counter", "A = 1 ' set"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 17, 0}));
 }
 
 TEST(Driver, CodeBeyondTheImageIsAnErrorOnItsLine) {
