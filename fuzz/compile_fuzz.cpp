@@ -23,7 +23,6 @@ using vn::compiler::Compiler;
 namespace {
 
 using vn::fuzz::Check;
-using vn::fuzz::Violated;
 
 const char* DeviceFor(std::uint8_t selector) {
   const bool vnm = (selector & 1) != 0;

@@ -34,14 +34,6 @@ using vn::core::FileKind;
 namespace {
 
 using vn::fuzz::Check;
-using vn::fuzz::Violated;
-
-void WriteRaw(const fs::path& path, const std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  Check(f != nullptr, "temporary file not created");
-  Check(std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(), "temporary file not written");
-  std::fclose(f);
-}
 
 constexpr FileKind kKinds[] = {FileKind::kSource, FileKind::kObject, FileKind::kFlashImage, FileKind::kSettings};
 
@@ -66,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (form) {
     case 0:
     case 1:
-      WriteRaw(regular, contents);
+      vn::fuzz::WriteFile(regular, contents);
       if (form == 1) fs::create_symlink(regular, path);
       break;
     case 2:
@@ -76,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fs::create_directory(regular);
       break;
     case 4:
-      WriteRaw(regular, contents);
+      vn::fuzz::WriteFile(regular, contents);
       fs::resize_file(regular, cap + 1 + contents.size() % 3);
       break;
   }

@@ -4,10 +4,14 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -37,5 +41,45 @@ inline const std::filesystem::path& ScratchDir() {
   }();
   return dir;
 }
+
+// A file's bytes ("" when it cannot be read), and a file made of the given bytes; a file that
+// cannot be written breaks the run.
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+template <typename Bytes>
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  Check(out.good(), "file not written");
+}
+
+// Reads a fuzz input front to back; past its end every byte is 0 and every text empty.
+class Input {
+ public:
+  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  bool Done() const { return pos_ >= size_; }
+  std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+  std::string Bytes(std::size_t n) {
+    n = std::min(n, size_ - pos_);
+    std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
+    pos_ += n;
+    return s;
+  }
+  // A text ended by a 0 byte or by the input.
+  std::string Text() {
+    std::string s;
+    while (pos_ < size_ && data_[pos_] != 0) s += static_cast<char>(data_[pos_++]);
+    if (pos_ < size_) ++pos_;
+    return s;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+};
 
 }  // namespace vn::fuzz

@@ -55,7 +55,6 @@ constexpr long kAccessLimit = 50'000'000;
 constexpr int kFaultsPerKind = 8;
 
 using vn::fuzz::Check;
-using vn::fuzz::Violated;
 
 class Random {
  public:

@@ -7,27 +7,30 @@
 // one fault of each kind.
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "compiler/compiler.h"
 #include "link/object_file.h"
+#include "fuzz_support.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-void Write(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+void Write(const fs::path& path, const Bytes& bytes) { vn::fuzz::WriteFile(path, bytes); }
 
 Bytes Of(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// The given bytes, then the text or bytes.
+template <typename Text>
+Bytes Prefixed(Bytes prefix, const Text& text) {
+  prefix.insert(prefix.end(), text.begin(), text.end());
+  return prefix;
+}
 
 // A settings seed: the file, then operations (see settings_fuzz.cpp).
 Bytes SettingsSeed(const std::string& file, const std::vector<std::vector<std::string>>& ops) {
@@ -66,39 +69,28 @@ Bytes LinkSeed(std::uint8_t flags, std::uint8_t fault_bits, long position, const
   return h;
 }
 
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int k = 0; k < n; ++k) out += s;
+  return out;
+}
+
 // Programs at the edges of the compiler's tables: loops and IF blocks one past their nesting
 // limit, expressions past the operand slots, long lines, strings and item lists.
 std::vector<std::pair<std::string, std::string>> EdgePrograms() {
-  std::vector<std::pair<std::string, std::string>> programs;
-  std::string s = "DIM I AS BYTE\r\n";
-  for (int k = 0; k < 52; ++k) s += "FOR I = 0 TO 1\r\n";
-  for (int k = 0; k < 52; ++k) s += "NEXT I\r\n";
-  programs.emplace_back("deep-for", s);
-  s = "DIM I AS BYTE\r\n";
-  for (int k = 0; k < 52; ++k) s += "IF I = 1 THEN\r\n";
-  for (int k = 0; k < 52; ++k) s += "END IF\r\n";
-  programs.emplace_back("deep-if", s);
-  s = "DIM A AS BYTE\r\nA = 1";
-  for (int k = 0; k < 55; ++k) s += " + A * 2";
-  programs.emplace_back("long-expression", s + "\r\n");
-  s = "DIM A AS BYTE\r\nA = ";
-  for (int k = 0; k < 60; ++k) s += "(";
-  s += "A";
-  for (int k = 0; k < 60; ++k) s += ")";
-  programs.emplace_back("parentheses", s + "\r\n");
-  s = "CONST DEVICE = WF\r\nDIM S AS STRING * 95\r\nS = \"" + std::string(300, 'x') + "\"\r\nPRINT S";
-  for (int k = 0; k < 120; ++k) s += ", \"ab\", S";
-  programs.emplace_back("long-print", s + "\r\n");
-  s = "DIM A AS BYTE\r\n";
-  for (int k = 0; k < 80; ++k) s += "A = A + 1 : ";
-  programs.emplace_back("many-statements", s + "GOTO L\r\nL:\r\n");
-  s = "CONST DEVICE = WF\r\nCONST BYTE T = (";
-  for (int k = 0; k < 300; ++k) s += std::to_string(k % 256) + (k < 299 ? "," : "");
-  programs.emplace_back("const-array", s + ")\r\n");
-  s = "";
-  for (int k = 0; k < 200; ++k) s += "L" + std::to_string(k) + ": GOTO L" + std::to_string((k * 7) % 200) + "\r\n";
-  programs.emplace_back("labels", s);
-  return programs;
+  std::string array = "CONST DEVICE = WF\r\nCONST BYTE T = (0";
+  for (int k = 1; k < 300; ++k) array += "," + std::to_string(k % 256);
+  std::string labels;
+  for (int k = 0; k < 200; ++k) labels += "L" + std::to_string(k) + ": GOTO L" + std::to_string((k * 7) % 200) + "\r\n";
+  return {{"deep-for", "DIM I AS BYTE\r\n" + Repeat("FOR I = 0 TO 1\r\n", 52) + Repeat("NEXT I\r\n", 52)},
+          {"deep-if", "DIM I AS BYTE\r\n" + Repeat("IF I = 1 THEN\r\n", 52) + Repeat("END IF\r\n", 52)},
+          {"long-expression", "DIM A AS BYTE\r\nA = 1" + Repeat(" + A * 2", 55) + "\r\n"},
+          {"parentheses", "DIM A AS BYTE\r\nA = " + Repeat("(", 60) + "A" + Repeat(")", 60) + "\r\n"},
+          {"long-print", "CONST DEVICE = WF\r\nDIM S AS STRING * 95\r\nS = \"" + std::string(300, 'x') +
+                             "\"\r\nPRINT S" + Repeat(", \"ab\", S", 120) + "\r\n"},
+          {"many-statements", "DIM A AS BYTE\r\n" + Repeat("A = A + 1 : ", 80) + "GOTO L\r\nL:\r\n"},
+          {"const-array", array + ")\r\n"},
+          {"labels", labels}};
 }
 
 }  // namespace
@@ -114,14 +106,10 @@ int main(int argc, char** argv) {
   int link_seeds = 0;
   for (int i = 2; i < argc; ++i) {
     const fs::path example = argv[i];
-    std::ifstream in(example, std::ios::binary);
-    const std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string source = vn::fuzz::ReadFile(example);
     const std::string stem = example.stem().string();
-    for (std::uint8_t selector = 0; selector < 4; ++selector) {
-      Bytes seed{selector};
-      seed.insert(seed.end(), source.begin(), source.end());
-      Write(out / "compile" / (stem + "-" + std::to_string(selector)), seed);
-    }
+    for (std::uint8_t selector = 0; selector < 4; ++selector)
+      Write(out / "compile" / (stem + "-" + std::to_string(selector)), Prefixed({selector}, source));
 
     vn::compiler::Compiler c;
     vn::compiler::ApplyDeviceCode(c.Device, *vn::compiler::FindDeviceCode("KF"));
@@ -133,12 +121,8 @@ int main(int argc, char** argv) {
     Write(out / "object_file" / (stem + ".obj"), object);
     // The file readers' seeds: the source and the object file, each in every form of file.
     for (std::uint8_t form = 0; form < 5; ++form) {
-      Bytes as_source{form, 0};
-      as_source.insert(as_source.end(), source.begin(), source.end());
-      Write(out / "file_readers" / (stem + "-source-" + std::to_string(form)), as_source);
-      Bytes as_object{form, 1};
-      as_object.insert(as_object.end(), object.begin(), object.end());
-      Write(out / "file_readers" / (stem + "-object-" + std::to_string(form)), as_object);
+      Write(out / "file_readers" / (stem + "-source-" + std::to_string(form)), Prefixed({form, 0}, source));
+      Write(out / "file_readers" / (stem + "-object-" + std::to_string(form)), Prefixed({form, 1}, object));
     }
 
     // Only the smaller examples go to the link target, to keep its executions quick.
@@ -154,11 +138,8 @@ int main(int argc, char** argv) {
   }
 
   for (const auto& [name, source] : EdgePrograms()) {
-    for (std::uint8_t selector = 0; selector < 2; ++selector) {
-      Bytes seed{selector};
-      seed.insert(seed.end(), source.begin(), source.end());
-      Write(out / "compile" / (name + "-" + std::to_string(selector)), seed);
-    }
+    for (std::uint8_t selector = 0; selector < 2; ++selector)
+      Write(out / "compile" / (name + "-" + std::to_string(selector)), Prefixed({selector}, source));
   }
 
   // Damaged object files: a short one, one with another signature, one whose length passes
@@ -180,12 +161,8 @@ int main(int argc, char** argv) {
                                                                  {"0", "PrintPort", "CableMode"}}));
   Write(out / "settings" / "registry", SettingsSeed(registry, {{"4", "VNstudio\\window\\", "Top", "30"},
                                                                {"4", "VNstudio\\recent\\", "File2", "b.bas"}}));
-  Bytes ini_seed{0, 3};
-  ini_seed.insert(ini_seed.end(), ini.begin(), ini.end());
-  Write(out / "file_readers" / "settings", ini_seed);
-  Bytes flash_seed{0, 2};
-  flash_seed.resize(2 + 65536, 0xFF);
-  Write(out / "file_readers" / "flash", flash_seed);
+  Write(out / "file_readers" / "settings", Prefixed({0, 3}, ini));
+  Write(out / "file_readers" / "flash", Prefixed({0, 2}, Bytes(65536, 0xFF)));
   Write(out / "settings" / "empty", SettingsSeed("", {{"3", "A", "B", "\"quoted\""}, {"1", "A", "B", "\x80"}}));
   return 0;
 }

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -25,7 +24,6 @@ using vn::core::CodeImage;
 namespace {
 
 using vn::fuzz::Check;
-using vn::fuzz::Violated;
 
 struct CountingBoxes final : vn::link::MessageBoxes {
   void ShowMessage(const vn::core::Message& message) override {
@@ -50,10 +48,7 @@ void Fill(CodeImage& code) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = TempFile();
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  vn::fuzz::WriteFile(path, std::string(reinterpret_cast<const char*>(data), size));
   static CodeImage* const code = new CodeImage;  // 320 KB: built once, refilled per input
   Fill(*code);
   constexpr long kBefore = 12345;

@@ -18,9 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,7 +37,9 @@ using vn::core::RegistryStore;
 namespace {
 
 using vn::fuzz::Check;
-using vn::fuzz::Violated;
+using vn::fuzz::Input;
+using vn::fuzz::ReadFile;
+using vn::fuzz::WriteFile;
 
 fs::path& ConfigHome() {
   static fs::path dir;
@@ -49,40 +49,6 @@ fs::path& ConfigHome() {
 void RemoveConfigHome() {
   std::error_code ec;
   fs::remove_all(ConfigHome(), ec);
-}
-
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool Done() const { return pos_ >= size_; }
-  std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-  std::string Bytes(std::size_t n) {
-    if (n > size_ - pos_) n = size_ - pos_;
-    std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
-    pos_ += n;
-    return s;
-  }
-  std::string Text() {
-    std::string s;
-    while (pos_ < size_ && data_[pos_] != 0) s += static_cast<char>(data_[pos_++]);
-    if (pos_ < size_) ++pos_;
-    return s;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-};
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -165,10 +131,10 @@ long ReferenceInt(const std::optional<std::string>& text, long default_value) {
 // `write` stores `value` under section and key of `ini` (directly or through the registry store).
 void CheckWrite(const IniFile& ini, const std::string& section, const std::string& key, const std::string& value,
                 const std::function<bool()>& write) {
-  const std::string before = ReadAll(ini.path());
+  const std::string before = ReadFile(ini.path());
   const bool existed = fs::exists(ini.path());
   const bool ok = write();
-  const std::string after = ReadAll(ini.path());
+  const std::string after = ReadFile(ini.path());
   Check(ok == ValidNames(section, key), "a write succeeds exactly when its names can be stored", ok);
   if (!ok) {
     Check(after == before && fs::exists(ini.path()) == existed, "a failed write leaves the file as it was");
@@ -206,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs::create_directories(dir);
   IniFile ini(dir / vn::core::kSettingsFileName);
   RegistryStore registry(dir / vn::core::kRegistryFileName);
-  WriteAll(ini.path(), contents);
+  WriteFile(ini.path(), contents);
 
   for (int count = 0; count < 16 && !in.Done(); ++count) {
     const int op = in.Byte() % 5;

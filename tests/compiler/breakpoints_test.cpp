@@ -31,7 +31,7 @@ std::unique_ptr<Compiler> CompileWithBreaks(const std::string& device, const std
 struct Case {
   const char* name;
   const char* device;
-  std::vector<std::string> lines;
+  std::string lines;  // separated by '|'
   std::vector<int> breaks;
   Bytes program;                          // from address 24 up to the end jump
   std::vector<BreakPlacement> placements;
@@ -43,61 +43,22 @@ class Breakpoints : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Breakpoints, CompileToTheExactBytesAndReportWhereTheyWent) {
   const Case& k = GetParam();
-  auto c = CompileWithBreaks(k.device, k.lines, k.breaks);
+  auto c = CompileWithBreaks(k.device, testing::Lines(k.lines), k.breaks);
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*c), k.program);
   EXPECT_EQ(c->BreakPlacements, k.placements);
 }
 
 const Case kCases[] = {
-    {"DeclarationAndBlankLinesHandTheirBreakOn", "KF",
-     {"DIM A AS BYTE", "A = 5", "", "A = 6"},
-     {3, 1},
-     {0x8F, 145, 21, 160, 18, 5, 0, 0x8F, 145, 21, 160, 18, 6, 0},
-     {{1, 2}, {3, 4}}},
-    {"IfBlockOnVnm", "WF",
-     {"DIM A AS BYTE", "IF A = 0 THEN", "  A = 1", "ELSE", "  A = 2", "END IF", "A = 3"},
-     {2, 4, 6},
-     {0x8F, 128, 43, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 51, 0,
-      0x8F, 145, 21, 0, 0, 18, 2, 0, 0x8F, 145, 21, 0, 0, 18, 3, 0},
-     {{2, 2}, {4, 5}, {6, 7}}},
-    {"IfBlockOnVn", "KF",
-     {"DIM A AS BYTE", "IF A = 0 THEN", "  A = 1", "ELSE", "  A = 2", "END IF", "A = 3"},
-     {2, 4, 6},
-     {0x8F, 128, 41, 0, 21, 160, 53, 16, 0, 145, 21, 160, 17, 0, 136, 48, 0,
-      0x8F, 145, 21, 160, 18, 2, 0, 0x8F, 145, 21, 160, 18, 3, 0},
-     {{2, 2}, {4, 5}, {6, 7}}},
-    {"ElseIfKeepsItsLine", "WF",
-     {"DIM A AS BYTE", "IF A = 0 THEN", "A = 1", "ELSEIF A = 1 THEN", "A = 2", "END IF"},
-     {4},
-     {128, 42, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 59, 0,
-      0x8F, 128, 59, 0, 21, 0, 0, 53, 17, 0, 145, 21, 0, 0, 18, 2, 0},
-     {{4, 4}}},
-    {"ForAndNextOnVn", "KF",
-     {"DIM I AS BYTE", "FOR I = 1 TO 3", "NEXT I"},
-     {2, 3},
-     {0x8F, 133, 21, 160, 17, 135, 21, 160, 18, 3, 42, 0, 0x8F, 134, 21, 160, 29, 0},
-     {{2, 2}, {3, 3}}},
-    {"LabelOnlyLineAndPastTheEnd", "WF",
-     {"DIM A AS BYTE", "L1:", "A = 1 ' one", "GOTO L1", "' the end", ""},
-     {8, 5, 2, 0, 2},
-     {0x8F, 145, 21, 0, 0, 17, 0, 136, 24, 0},
-     {{0, 0}, {2, 3}, {5, 0}, {8, 0}}},
-    {"SingleLineIfWithElse", "WF",
-     {"DIM A AS BYTE", "IF A = 0 THEN A = 1 ELSE A = 2"},
-     {2},
-     {0x8F, 128, 43, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 50, 0, 145, 21, 0, 0, 18, 2, 0},
-     {{2, 2}}},
-    {"TheDeviceDeclarationStaysFirst", "KF",
-     {"' top", "CONST DEVICE = WF", "DIM A AS BYTE", "A = 1"},
-     {1, 2, 3},
-     {0x8F, 145, 21, 0, 0, 17, 0},
-     {{1, 4}, {2, 4}, {3, 4}}},
-    {"ContinuedStatementBelongsToItsLastLine", "KF",
-     {"DIM A AS BYTE", "A = _", "7"},
-     {2},
-     {0x8F, 145, 21, 160, 18, 7, 0},
-     {{2, 3}}},
+    {"DeclarationAndBlankLinesHandTheirBreakOn", "KF", "DIM A AS BYTE|A = 5||A = 6", {3, 1}, {0x8F, 145, 21, 160, 18, 5, 0, 0x8F, 145, 21, 160, 18, 6, 0}, {{1, 2}, {3, 4}}},
+    {"IfBlockOnVnm", "WF", "DIM A AS BYTE|IF A = 0 THEN|  A = 1|ELSE|  A = 2|END IF|A = 3", {2, 4, 6}, {0x8F, 128, 43, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 51, 0, 0x8F, 145, 21, 0, 0, 18, 2, 0, 0x8F, 145, 21, 0, 0, 18, 3, 0}, {{2, 2}, {4, 5}, {6, 7}}},
+    {"IfBlockOnVn", "KF", "DIM A AS BYTE|IF A = 0 THEN|  A = 1|ELSE|  A = 2|END IF|A = 3", {2, 4, 6}, {0x8F, 128, 41, 0, 21, 160, 53, 16, 0, 145, 21, 160, 17, 0, 136, 48, 0, 0x8F, 145, 21, 160, 18, 2, 0, 0x8F, 145, 21, 160, 18, 3, 0}, {{2, 2}, {4, 5}, {6, 7}}},
+    {"ElseIfKeepsItsLine", "WF", "DIM A AS BYTE|IF A = 0 THEN|A = 1|ELSEIF A = 1 THEN|A = 2|END IF", {4}, {128, 42, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 59, 0, 0x8F, 128, 59, 0, 21, 0, 0, 53, 17, 0, 145, 21, 0, 0, 18, 2, 0}, {{4, 4}}},
+    {"ForAndNextOnVn", "KF", "DIM I AS BYTE|FOR I = 1 TO 3|NEXT I", {2, 3}, {0x8F, 133, 21, 160, 17, 135, 21, 160, 18, 3, 42, 0, 0x8F, 134, 21, 160, 29, 0}, {{2, 2}, {3, 3}}},
+    {"LabelOnlyLineAndPastTheEnd", "WF", "DIM A AS BYTE|L1:|A = 1 ' one|GOTO L1|' the end|", {8, 5, 2, 0, 2}, {0x8F, 145, 21, 0, 0, 17, 0, 136, 24, 0}, {{0, 0}, {2, 3}, {5, 0}, {8, 0}}},
+    {"SingleLineIfWithElse", "WF", "DIM A AS BYTE|IF A = 0 THEN A = 1 ELSE A = 2", {2}, {0x8F, 128, 43, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 50, 0, 145, 21, 0, 0, 18, 2, 0}, {{2, 2}}},
+    {"TheDeviceDeclarationStaysFirst", "KF", "' top|CONST DEVICE = WF|DIM A AS BYTE|A = 1", {1, 2, 3}, {0x8F, 145, 21, 0, 0, 17, 0}, {{1, 4}, {2, 4}, {3, 4}}},
+    {"ContinuedStatementBelongsToItsLastLine", "KF", "DIM A AS BYTE|A = _|7", {2}, {0x8F, 145, 21, 160, 18, 7, 0}, {{2, 3}}},
 };
 
 // Comments on the cases, address by address (programs start at 24):

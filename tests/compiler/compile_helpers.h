@@ -1,5 +1,8 @@
-// Helpers shared by the compiler tests.
+// Helpers shared by the compiler tests: compiling a few lines, and the two kinds of table row
+// (source -> exact program bytes, source -> exact message in both languages and its line).
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
@@ -33,6 +36,18 @@ inline std::unique_ptr<Compiler> Compile(const std::string& device, const std::v
   return c;
 }
 
+// The lines of a table row's source: "DIM A AS BYTE|A = 1" is two lines.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out(1);
+  for (char ch : text) {
+    if (ch == '|')
+      out.emplace_back();
+    else
+      out.back().push_back(ch);
+  }
+  return out;
+}
+
 // Code bytes of addresses from..to-1.
 inline Bytes CodeBytes(const Compiler& c, long from, long to) {
   Bytes out;
@@ -42,5 +57,55 @@ inline Bytes CodeBytes(const Compiler& c, long from, long to) {
 
 // The program's own bytes: from address 24 up to the end-of-program jump (excluded).
 inline Bytes ProgramBytes(const Compiler& c) { return CodeBytes(c, 24, c.CodeAddr - 3); }
+
+struct ByteRow {
+  const char* device;
+  std::string source;  // lines separated by '|'
+  Bytes bytes;         // the program's bytes
+};
+
+inline void ExpectRow(const ByteRow& r) {
+  SCOPED_TRACE(std::string(r.device) + ": " + r.source);
+  auto c = Compile(r.device, Lines(r.source));
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(ProgramBytes(*c), r.bytes);
+}
+
+// A message; without a Korean text it is one the program gives in English in both languages.
+struct Text {
+  const char* en;
+  const char* ko = nullptr;
+};
+
+struct ErrorRow {
+  const char* device;
+  std::string source;  // lines separated by '|'
+  Text text;
+  int line = 0;  // the line reported; 0: the last line
+};
+
+inline void ExpectRow(const ErrorRow& r) {
+  SCOPED_TRACE(std::string(r.device) + ": " + r.source.substr(0, 80));
+  const auto lines = Lines(r.source);
+  auto c = Compile(r.device, lines);
+  EXPECT_EQ(c->Outcome.result, 1);
+  EXPECT_FALSE(c->CompiledOK);
+  EXPECT_EQ(c->Outcome.line, r.line != 0 ? r.line : static_cast<int>(lines.size()));
+  EXPECT_EQ(c->Outcome.message.en, r.text.en);
+  EXPECT_EQ(c->Outcome.message.ko, r.text.ko != nullptr ? r.text.ko : r.text.en);
+}
+
+// Messages many statements share.
+inline const Text kInvalidConstant{"Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."};
+inline const Text kNoDefined{"No Defined Variable or Wrong Constant !", kInvalidConstant.ko};
+inline const Text kEndOfLine{"Syntax Error on End of Line !", "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."};
+inline const Text kDeviceVn{"Can not use this command at VN-XX device", "VN시리즈에서는 이 명령어를 사용할 수 없습니다."};
+inline const Text kDeviceVnm{"Can not use this command at VNM-XX device", "VNM시리즈에서는 이 명령어를 사용할 수 없습니다."};
+inline const Text kPortRange{"Out of I/O port number", "I/O포트의 사용범위가 아닙니다."};
+inline const Text kByteOnly{"Use only Byte type", "바이트형 인수만 사용가능합니다."};
+inline const Text kTooComplex{"Statement Too Complex ! Make Simple !",
+                              "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
+inline const char* const kNoComma = "문법에러 : 쉼표를 찾을 수 없습니다.";
+inline const char* const kNoParen = "문법에러 : 괄호를 찾을 수 없습니다.";
 
 }  // namespace vn::compiler::testing

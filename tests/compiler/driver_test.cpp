@@ -33,75 +33,50 @@ TEST(Driver, EmptySourceIsHeaderAndEndJump) {
   EXPECT_EQ(c->Code.LineOf(24), 1);
 }
 
-TEST(Driver, WorkedExampleWithLabelAndJump) {
-  // A DIM, a label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
-  auto c = MakeCompiler("KF");
-  c->CompileSource(Source({"DIM A AS BYTE", "LOOP: A = A + 1", "GOTO LOOP"}));
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(CodeBytes(*c, 24, 39), Bytes({145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0, 136, 36, 0}));
-  EXPECT_EQ(c->CodeAddr, 39);
-  EXPECT_EQ(c->Code.LineOf(24), 2);
-  EXPECT_EQ(c->Code.LineOf(33), 3);
-  EXPECT_EQ(c->Code.LineOf(36), 4);
-  EXPECT_EQ(c->Code.LineOf(25), 1);
-}
-
-TEST(Driver, LabelMayCarryAStatementAndIsRecordedAtItsAddress) {
-  auto c = Compile("KF", {"DIM A AS BYTE", "START: A = 5 : A = 6", "10 A = 7"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+TEST(Driver, ProgramsAndTheirLines) {
+  const testing::ByteRow rows[] = {
+      // A label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
+      {"KF", "DIM A AS BYTE|LOOP: A = A + 1|GOTO LOOP", {145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0}},
+      {"KF", "DIM A AS BYTE|START: A = 5 : A = 6|10 A = 7", {145, 21, 160, 18, 5, 0, 145, 21, 160, 18, 6, 0, 145, 21, 160, 18, 7, 0}},
+      // "A = 1 _" then a TAB-indented "+ 2": one logical line, joined with two blanks.
+      {"KF", "DIM A AS BYTE|A = 1 _|\t  + 2|A = 3", {145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}},
+      {"KF", "REM anything ) (|' also|DIM A AS BYTE ' the counter|A = 1 ' set", {145, 21, 160, 17, 0}},
+  };
+  for (const auto& r : rows) ExpectRow(r);
+  auto c = Compile("KF", testing::Lines(rows[0].source));
+  EXPECT_EQ(CodeBytes(*c, 36, 39), Bytes({136, 36, 0}));
+  for (auto [addr, line] : {std::pair{24, 2}, {33, 3}, {36, 4}, {25, 1}}) EXPECT_EQ(c->Code.LineOf(addr), line);
+  c = Compile("KF", testing::Lines(rows[1].source));
   ASSERT_EQ(c->LabelCount(), 2);
   EXPECT_EQ(c->Labels[0].LabelName, u"START");
   EXPECT_EQ(c->Labels[0].LabelAddr, 24);
   EXPECT_EQ(c->Labels[1].LabelName, u"10");
   EXPECT_EQ(c->Labels[1].LabelAddr, 24 + 6 + 6);
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 18, 5, 0, 145, 21, 160, 18, 6, 0, 145, 21, 160, 18, 7, 0}));
-}
-
-TEST(Driver, ContinuationLinesJoinWithTwoBlanksAndKeepLineNumbers) {
-  // "A = 1 +  _" then a TAB-indented "2": one logical line; the next line keeps number 3.
-  auto c = Compile("KF", {"DIM A AS BYTE", "A = 1 _", "\t  + 2", "A = 3"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}));
-  // The joined statement is recorded at its last physical line.
+  // The joined statement is recorded at its last physical line; the next line keeps number 4.
+  c = Compile("KF", testing::Lines(rows[2].source));
   EXPECT_EQ(c->Code.LineOf(24), 3);
   EXPECT_EQ(c->Code.LineOf(24 + 9), 4);
-
-  // An error in the joined line is reported at its second physical line.
-  auto bad = Compile("KF", {"DIM A AS BYTE", "A = 1 _", "\t\t  B", "A = 3"});
-  EXPECT_EQ(bad->Outcome.result, 1);
-  EXPECT_EQ(bad->Outcome.line, 3);
-  EXPECT_EQ(bad->Outcome.message.en, "Missing operand !");
-}
-
-TEST(Driver, UnderscoreFollowedByBlankIsNoContinuation) {
-  auto c = Compile("KF", {"DIM A AS BYTE", "A = 1 _ ", "A = 2"});
-  EXPECT_EQ(c->Outcome.result, 1);
-  EXPECT_EQ(c->Outcome.line, 2);
 }
 
 TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
-  struct Case {
-    std::vector<std::string> lines;
-    int line;
-    std::string en;
-    std::string ko;
-  } cases[] = {
-      {{"DIM A AS BYTE", "A = 1 2"}, 2, "Missing operand !", "Missing operand !"},
-      {{"", "DIM A AS BYTE X"}, 2, "Syntax Error on End of Line !",
-       "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."},
-      {{"  FOO: A = 1"}, 1, "FOO : Undefined Variable or Label Define Error ! (Must start at column 1)",
-       "FOO : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"},
-      {{"FOO A = 1"}, 1, "Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""},
-      {{"X:", "X:"}, 2, "Duplicate Label !", "중복된 라벨입니다."},
+  const testing::ErrorRow rows[] = {
+      {"KF", "DIM A AS BYTE|A = 1 2", {"Missing operand !"}},
+      {"KF", "|DIM A AS BYTE X", testing::kEndOfLine},
+      {"KF", "  FOO: A = 1", {"FOO : Undefined Variable or Label Define Error ! (Must start at column 1)",
+                               "FOO : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
+      {"KF", "FOO A = 1", {"Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""}},
+      {"KF", "X:|X:", {"Duplicate Label !", "중복된 라벨입니다."}},
+      {"KF", "DIM A AS BYTE|A = 1 _ |A = 2", {"Missing operand !"}, 2},  // "_" and a blank: no continuation
+      {"KF", "DIM A AS BYTE|A = 1 _|\t\t  B|A = 3", {"Missing operand !"}, 3},  // in a joined line: its second line
+      {"KF", "GOTO NOWHERE|GOTO ELSEWHERE|GOTO NOWHERE", {"Invalid label : NOWHERE"}, 1},  // the first reference only
   };
-  for (const auto& k : cases) {
-    auto c = Compile("KF", k.lines);
-    EXPECT_EQ(c->Outcome.result, 1) << k.en;
-    EXPECT_EQ(c->Outcome.line, k.line) << k.en;
-    EXPECT_TRUE(c->Outcome.caret) << k.en;
-    EXPECT_EQ(c->Outcome.message.en, k.en);
-    EXPECT_EQ(c->Outcome.message.ko, k.ko);
-  }
+  for (const auto& r : rows) ExpectRow(r);
+  EXPECT_TRUE(Compile("KF", {"FOO A = 1"})->Outcome.caret);
+  EXPECT_FALSE(Compile("KF", {"GOTO NOWHERE"})->Outcome.caret);  // a label is reported without a caret
+  // An emoji has no code page 949 form: an error on its own line.
+  auto bad = Compile("KF", {"DIM A AS BYTE", "A = 1", "' \xF0\x9F\x98\x80"});
+  EXPECT_EQ(bad->Outcome.line, 3);
+  EXPECT_EQ(bad->Outcome.message.en, "Character not available in the Korean code page (949) !");
 }
 
 TEST(Driver, EnglishOnlyMessageNeverShowsAStaleKoreanText) {
@@ -115,16 +90,6 @@ TEST(Driver, EnglishOnlyMessageNeverShowsAStaleKoreanText) {
   EXPECT_EQ(c->OutcomeText(), "Missing operand !");
 }
 
-TEST(Driver, UnresolvedLabelReportsTheFirstReferenceOnly) {
-  auto c = MakeCompiler("KF");
-  c->CompileSource(Source({"GOTO NOWHERE", "GOTO ELSEWHERE", "GOTO NOWHERE"}));
-  EXPECT_EQ(c->Outcome.result, 1);
-  EXPECT_EQ(c->Outcome.message.en, "Invalid label : NOWHERE");
-  EXPECT_EQ(c->Outcome.message.ko, "Invalid label : NOWHERE");
-  EXPECT_EQ(c->Outcome.line, 1);
-  EXPECT_FALSE(c->Outcome.caret);
-  EXPECT_FALSE(c->CompiledOK);
-}
 
 TEST(Driver, FailedCompileKeepsTablesAndCompiledOk) {
   auto c = MakeCompiler("KF");
@@ -144,12 +109,6 @@ TEST(Driver, LineEndsAndBlankLines) {
   EXPECT_EQ(c->Code.LineOf(24), 3);
   EXPECT_EQ(c->Code.LineOf(29), 5);
   EXPECT_EQ(c->Code.LineOf(35), 6);
-}
-
-TEST(Driver, CommentsEndTheLine) {
-  auto c = Compile("KF", {"REM anything ) (", "' also", "DIM A AS BYTE ' the counter", "A = 1 ' set"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 17, 0}));
 }
 
 TEST(Driver, CodeBeyondTheImageIsAnErrorOnItsLine) {
@@ -193,11 +152,6 @@ TEST(Driver, Utf8SourceIsConvertedAndUnconvertibleCharactersAreErrors) {
   ASSERT_EQ(c->LabelCount(), 1);
   EXPECT_EQ(EncodeAnsi(c->Labels[0].LabelName), "\xBD\xC3\xC0\xDB");
 
-  // An emoji has no code page 949 form: an error on its own line.
-  auto bad = Compile("KF", {"DIM A AS BYTE", "A = 1", "' \xF0\x9F\x98\x80"});
-  EXPECT_EQ(bad->Outcome.result, 1);
-  EXPECT_EQ(bad->Outcome.line, 3);
-  EXPECT_EQ(bad->Outcome.message.en, "Character not available in the Korean code page (949) !");
 }
 
 TEST(Driver, Cp949SourceIsTakenAsItIs) {
@@ -280,11 +234,6 @@ TEST(Driver, CodeRowsShowEightBytesPerRow) {
   EXPECT_EQ(rows[3], "18 : 88 18 00 00 00 00 00 00 ");
 }
 
-}  // namespace
-}  // namespace vn::compiler
-
-namespace vn::compiler {
-namespace {
 
 TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
   // 6395 five-byte assignments end at 31999, so the array's jump slot is 32000..32001.
@@ -293,10 +242,7 @@ TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
   lines.push_back("CONST BYTE T = (9)");
   auto c = testing::Compile("KF", lines);
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(c->Code.Get(31999), 136);
-  EXPECT_EQ(c->Code.Get(32000), 32003 % 256);
-  EXPECT_EQ(c->Code.Get(32001), 32003 / 256);
-  EXPECT_EQ(c->Code.Get(32002), 9);
+  EXPECT_EQ(CodeBytes(*c, 31999, 32003), Bytes({136, 32003 % 256, 32003 / 256, 9}));
   EXPECT_EQ(c->Code.LineOf(31999), 6397);
   EXPECT_EQ(c->CodeAddr, 32006);
 }

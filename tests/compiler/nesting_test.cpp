@@ -15,8 +15,6 @@ using testing::ProgramBytes;
 using testing::Source;
 
 constexpr int kBound = Compiler::kMaxNesting;
-const Msg kTooComplexText{"Statement Too Complex ! Make Simple !",
-                          "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
 
 std::string Repeat(const std::string& s, int n) {
   std::string out;
@@ -110,7 +108,7 @@ std::vector<std::string> Lines(const Shape& s, int depth) {
   return lines;
 }
 
-TEST(Nesting, AtTheBoundAsBefore) {
+TEST(Nesting, UpToTheBoundAsBeforePastItTooComplex) {
   for (const auto& s : Shapes()) {
     for (int depth : {4, kBound}) {
       auto c = Compile(s.device, Lines(s, depth));
@@ -125,21 +123,19 @@ TEST(Nesting, AtTheBoundAsBefore) {
       }
     }
   }
-}
-
-TEST(Nesting, PastTheBoundTooComplex) {
   // One level past the bound, and far past it: as deep as the stack would never hold.
   for (const auto& s : Shapes()) {
     for (int depth : {kBound + 1, kBound + 2, 100000}) {
       auto c = Compile(s.device, Lines(s, depth));
       EXPECT_EQ(c->Outcome.result, 1) << s.name << " " << depth;
       EXPECT_EQ(c->Outcome.line, 3) << s.name << " " << depth;
-      EXPECT_EQ(c->Outcome.message.en, kTooComplexText.en) << s.name << " " << depth;
-      EXPECT_EQ(c->Outcome.message.ko, kTooComplexText.ko) << s.name << " " << depth;
+      EXPECT_EQ(c->Outcome.message.en, testing::kTooComplex.en) << s.name << " " << depth;
+      EXPECT_EQ(c->Outcome.message.ko, testing::kTooComplex.ko) << s.name << " " << depth;
       EXPECT_EQ(c->NestDepth, 0) << s.name << " " << depth;
     }
   }
 }
+
 
 TEST(Nesting, TheSameCompilerCompilesAfterwards) {
   // A line refused for its depth leaves nothing behind: the same compiler then compiles the
@@ -155,7 +151,7 @@ TEST(Nesting, TheSameCompilerCompilesAfterwards) {
   lines.push_back(s.statement(kBound));
   EXPECT_EQ(c->CompileSource(Source(lines)), 1);
   EXPECT_EQ(c->Outcome.line, 4);
-  EXPECT_EQ(c->Outcome.message.en, kTooComplexText.en);
+  EXPECT_EQ(c->Outcome.message.en, testing::kTooComplex.en);
 }
 
 TEST(Nesting, EveryStatementThatTakesOperands) {
@@ -189,8 +185,8 @@ TEST(Nesting, EveryStatementThatTakesOperands) {
     const std::string head = k.statement.substr(0, 12);
     EXPECT_EQ(c->Outcome.result, 1) << head;
     EXPECT_EQ(c->Outcome.line, 3) << head;
-    EXPECT_EQ(c->Outcome.message.en, kTooComplexText.en) << head;
-    EXPECT_EQ(c->Outcome.message.ko, kTooComplexText.ko) << head;
+    EXPECT_EQ(c->Outcome.message.en, testing::kTooComplex.en) << head;
+    EXPECT_EQ(c->Outcome.message.ko, testing::kTooComplex.ko) << head;
   }
 }
 

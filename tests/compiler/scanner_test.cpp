@@ -65,10 +65,18 @@ Bytes Encoded(Compiler& c, const std::string& line) {
   return Bytes(c.PendBuf.begin(), c.PendBuf.begin() + c.PendLen);
 }
 
+// Every base follows one rule: a value has 32 bits. Hexadecimal, octal and binary numbers are
+// bit patterns up to 2^32 - 1 (leading zeros free), decimal numbers go up to 2^31 - 1, and with
+// a minus sign every base goes down to -2^31. What lies beyond is refused, never wrapped.
 TEST(Scanner, ConstantEncodings) {
+  const Bytes refused = {-1};
+  const Bytes max_positive = {25, 0xFF, 0xFF, 0xFF, 0x7F};  // 2^31 - 1
+  const Bytes min_negative = {25, 0x00, 0x00, 0x00, 0x80};  // -2^31, the pattern 2^31
+  const Bytes all_ones = {25, 0xFF, 0xFF, 0xFF, 0xFF};      // the pattern 2^32 - 1, that is -1
+  const std::string ones31(31, '1'), ones32(32, '1');
   struct Case {
     const char* device;
-    const char* text;
+    std::string text;
     Bytes bytes;
   } cases[] = {
       {"KF", "0", {16}},
@@ -104,109 +112,73 @@ TEST(Scanner, ConstantEncodings) {
       {"WF", "0.1", {14, 0xCC, 0xCC, 0xCC, 0x3D}},
       {"WF", "\"AB\"", {24, 65, 66, 0}},
       {"WF", "\"\"", {24, 0}},
+      {"KF", "FOO", refused},
+      {"KF", "99999999999", refused},
+      {"KF", "&H", refused},
+      {"KF", "&B", refused},  // a binary prefix without digits: never an error without a text
+      {"KF", "&H123456789", refused},
+      // 2^31 - 1
+      {"KF", "2147483647", max_positive},
+      {"KF", "&H7FFFFFFF", max_positive},
+      {"KF", "&O17777777777", max_positive},
+      {"KF", "&B" + ones31, max_positive},
+      // 2^31
+      {"KF", "2147483648", refused},
+      {"KF", "&H80000000", min_negative},
+      {"KF", "&O20000000000", min_negative},
+      {"KF", "&B1" + std::string(31, '0'), min_negative},
+      // 2^32 - 1
+      {"KF", "4294967295", refused},
+      {"KF", "&HFFFFFFFF", all_ones},
+      {"KF", "&hffffffff", all_ones},
+      {"KF", "&O37777777777", all_ones},
+      {"KF", "&B" + ones32, all_ones},
+      // 2^32
+      {"KF", "4294967296", refused},
+      {"KF", "&H100000000", refused},
+      {"KF", "&O40000000000", refused},
+      {"KF", "&B1" + std::string(32, '0'), refused},
+      // -2^31
+      {"KF", "-2147483648", min_negative},
+      {"KF", "- 2147483648", min_negative},
+      {"KF", "-&H80000000", min_negative},
+      {"KF", "-&O20000000000", min_negative},
+      {"KF", "-&B1" + std::string(31, '0'), min_negative},
+      // -2^31 - 1
+      {"KF", "-2147483649", refused},
+      {"KF", "-&H80000001", refused},
+      {"KF", "-&O20000000001", refused},
+      {"KF", "-&B1" + std::string(30, '0') + "1", refused},
+      // Negating a pattern with its top bit set negates the number as written, so it is out
+      // of range; it never wraps round to a small positive value.
+      {"KF", "-&HFFFFFFFF", refused},
+      {"KF", "-&B" + ones32, refused},
+      // Leading zeros are free in every base; digits past 32 bits are not.
+      {"KF", "&H000000000000FF", {18, 255}},
+      {"KF", "&O0000000000000017", {18, 15}},
+      {"KF", "&B" + std::string(40, '0') + "101", {18, 5}},
+      {"KF", "&B" + std::string(40, '0') + ones32, all_ones},
+      {"KF", "&B1" + ones32, refused},
+      {"KF", "&B" + std::string(64, '1'), refused},
+      {"KF", "&B" + std::string(100000, '1'), refused},
+      {"KF", "&H" + std::string(100000, 'F'), refused},
+      // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
+      {"KF", "-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},
+      {"KF", "-&B10", {25, 0xFE, 0xFF, 0xFF, 0xFF}},
   };
   for (const auto& k : cases) {
     auto c = MakeCompiler(k.device);
-    EXPECT_EQ(Encoded(*c, k.text), k.bytes) << k.device << " " << k.text;
-  }
-}
-
-TEST(Scanner, ConstantErrors) {
-  struct Case {
-    const char* text;
-    std::string en;
-    std::string ko;
-  } cases[] = {
-      {"FOO", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
-      {"99999999999", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
-      {"&H", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
-      {"&H123456789", "Invalid Constant or Command !", "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다."},
-      {"'AB", "Invalid Chractor Constant value !", "문법에러: 잘못된 인수표현입니다."},
-  };
-  for (const auto& k : cases) {
-    auto c = MakeCompiler("KF");
-    EXPECT_EQ(Encoded(*c, k.text), Bytes({-1})) << k.text;
-    EXPECT_EQ(c->ErrMsgEn, k.en) << k.text;
-    EXPECT_EQ(c->ErrMsgKo, k.ko) << k.text;
-  }
-  // A binary prefix without digits: never an error without a text.
-  auto c = MakeCompiler("KF");
-  EXPECT_EQ(Encoded(*c, "&B"), Bytes({-1}));
-  EXPECT_EQ(c->ErrMsgEn, "Invalid Constant or Command !");
-  auto assign = testing::Compile("KF", {"DIM A AS BYTE", "A = &B"});
-  EXPECT_EQ(assign->Outcome.message.en, "Invalid Constant or Command !");
-}
-
-// Every base follows one rule: a value has 32 bits. Hexadecimal, octal and binary numbers are
-// bit patterns up to 2^32 - 1 (leading zeros free), decimal numbers go up to 2^31 - 1, and with
-// a minus sign every base goes down to -2^31. What lies beyond is refused, never wrapped.
-TEST(Scanner, ThirtyTwoBitsInEveryBase) {
-  const Bytes refused = {-1};
-  const Bytes max_positive = {25, 0xFF, 0xFF, 0xFF, 0x7F};  // 2^31 - 1
-  const Bytes min_negative = {25, 0x00, 0x00, 0x00, 0x80};  // -2^31, the pattern 2^31
-  const Bytes all_ones = {25, 0xFF, 0xFF, 0xFF, 0xFF};      // the pattern 2^32 - 1, that is -1
-  const std::string ones31(31, '1'), ones32(32, '1');
-  struct Case {
-    std::string text;
-    Bytes bytes;
-  } cases[] = {
-      // 2^31 - 1
-      {"2147483647", max_positive},
-      {"&H7FFFFFFF", max_positive},
-      {"&O17777777777", max_positive},
-      {"&B" + ones31, max_positive},
-      // 2^31
-      {"2147483648", refused},
-      {"&H80000000", min_negative},
-      {"&O20000000000", min_negative},
-      {"&B1" + std::string(31, '0'), min_negative},
-      // 2^32 - 1
-      {"4294967295", refused},
-      {"&HFFFFFFFF", all_ones},
-      {"&hffffffff", all_ones},
-      {"&O37777777777", all_ones},
-      {"&B" + ones32, all_ones},
-      // 2^32
-      {"4294967296", refused},
-      {"&H100000000", refused},
-      {"&O40000000000", refused},
-      {"&B1" + std::string(32, '0'), refused},
-      // -2^31
-      {"-2147483648", min_negative},
-      {"- 2147483648", min_negative},
-      {"-&H80000000", min_negative},
-      {"-&O20000000000", min_negative},
-      {"-&B1" + std::string(31, '0'), min_negative},
-      // -2^31 - 1
-      {"-2147483649", refused},
-      {"-&H80000001", refused},
-      {"-&O20000000001", refused},
-      {"-&B1" + std::string(30, '0') + "1", refused},
-      // Negating a pattern with its top bit set negates the number as written, so it is out
-      // of range; it never wraps round to a small positive value.
-      {"-&HFFFFFFFF", refused},
-      {"-&B" + ones32, refused},
-      // Leading zeros are free in every base; digits past 32 bits are not.
-      {"&H000000000000FF", {18, 255}},
-      {"&O0000000000000017", {18, 15}},
-      {"&B" + std::string(40, '0') + "101", {18, 5}},
-      {"&B" + std::string(40, '0') + ones32, all_ones},
-      {"&B1" + ones32, refused},
-      {"&B" + std::string(64, '1'), refused},
-      {"&B" + std::string(100000, '1'), refused},
-      {"&H" + std::string(100000, 'F'), refused},
-      // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
-      {"-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},
-      {"-&B10", {25, 0xFE, 0xFF, 0xFF, 0xFF}},
-  };
-  for (const auto& k : cases) {
-    auto c = MakeCompiler("KF");
     EXPECT_EQ(Encoded(*c, k.text), k.bytes) << k.text.substr(0, 40);
     if (k.bytes == refused) {
       EXPECT_EQ(c->ErrMsgEn, "Invalid Constant or Command !") << k.text.substr(0, 40);
       EXPECT_EQ(c->ErrMsgKo, "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다.") << k.text.substr(0, 40);
     }
   }
+  auto c = MakeCompiler("KF");
+  EXPECT_EQ(Encoded(*c, "'AB"), refused);
+  EXPECT_EQ(c->ErrMsgEn, "Invalid Chractor Constant value !");
+  EXPECT_EQ(c->ErrMsgKo, "문법에러: 잘못된 인수표현입니다.");
+  EXPECT_EQ(testing::Compile("KF", {"DIM A AS BYTE", "A = &B"})->Outcome.message.en, "Invalid Constant or Command !");
 }
 
 TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
