@@ -376,31 +376,19 @@ TEST_F(CliRows, AKeptFlashThatCannotBeSavedIsAFailure) {
   ExpectAllKept("a failed save");
 }
 
-// Starts vnstudio-cli with `args` in the background, its output in files named after `tag`.
-pid_t Start(const std::string& cli, const std::string& args, const std::string& out_base) {
-  const std::string command = cli + args + " >" + out_base + ".out 2>" + out_base + ".err </dev/null";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  return pid;
-}
-
-int Reap(pid_t pid) {
-  int raw = 0;
-  ::waitpid(pid, &raw, 0);
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
 TEST_F(CliRows, ADownloadWaitsForTheKeptFlashAndBuildsOnWhatItHoldsThen) {
   // We hold the flash file's lock, as another download would. The command must wait, then load
   // the flash as we left it: our mark far past its program survives its save.
   const std::string flash = P("flash.bin");
   vn::core::FileLock lock;
   ASSERT_TRUE(lock.Lock(flash).ok());
-  const pid_t pid = Start(Cli(), "download " + P("prog.bas") + " --cable virtual-revb --virtual-flash " + flash, P("dl"));
-  ASSERT_GT(pid, 0);
+  const std::string command = Cli() + "download " + P("prog.bas") + " --cable virtual-revb --virtual-flash " + flash +
+                              " >" + P("dl.out") + " 2>" + P("dl.err") + " </dev/null";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   int raw = 0;
   EXPECT_EQ(::waitpid(pid, &raw, WNOHANG), 0) << "the download did not wait for the lock";
@@ -408,7 +396,8 @@ TEST_F(CliRows, ADownloadWaitsForTheKeptFlashAndBuildsOnWhatItHoldsThen) {
   image.replace(60000, 8, "OUR MARK");
   ASSERT_TRUE(vn::core::ReplaceFile(flash, image).ok());
   lock.Unlock();
-  EXPECT_EQ(Reap(pid), 0) << ReadAll(P("dl.err"));
+  ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << ReadAll(P("dl.err"));
   EXPECT_EQ(ReadAll(P("dl.out")), "Code Size : 29 Byte\n");
   const std::string after = ReadAll(flash), obj = ReadAll(P("prog.obj"));
   ASSERT_EQ(after.size(), 65536u);

@@ -44,7 +44,8 @@ int Reap(pid_t pid) {
 
 using FileIo = vn::testing::ScratchDir;
 
-// Folders, FIFOs, devices and missing files on the command line are in tests/cli; here the rest.
+// Folders, FIFOs (never waited for), devices and missing files given to the command line, as
+// sources, object files and kept flashes, are in tests/cli; here the rest.
 TEST_F(FileIo, ReadsRegularFilesThroughLinksAndGivesTheSystemsReasonOtherwise) {
   const std::string bytes("A = 1\r\n\0\xFF", 9);
   WriteAll(P("prog.bas"), bytes);
@@ -58,24 +59,6 @@ TEST_F(FileIo, ReadsRegularFilesThroughLinksAndGivesTheSystemsReasonOtherwise) {
     EXPECT_EQ(r.error.Message(), P(name) + reason);
     EXPECT_TRUE(r.bytes.empty());
   }
-}
-
-TEST_F(FileIo, AFifoSwappedInIsNeverWaitedFor) {
-  // A FIFO without a writer: an open without O_NONBLOCK would wait for ever. The read runs in a
-  // child that an alarm ends, so a hang fails the test instead of stalling it.
-  ASSERT_EQ(::mkfifo(P("pipe").c_str(), 0600), 0);
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    ::alarm(5);
-    FileLock lock;
-    AppendFile log;
-    const bool refused = ReadFile(P("pipe"), FileKind::kSettings).error.problem == FileProblem::kNotRegular &&
-                         lock.Lock(P("pipe")).problem == FileProblem::kNotRegular &&
-                         log.Open(P("pipe")).problem == FileProblem::kNotRegular;
-    ::_exit(refused ? 0 : 1);
-  }
-  EXPECT_EQ(Reap(pid), 0);
 }
 
 TEST_F(FileIo, TheSizeCapIsExactAndAFileIsNeverReadPastIt) {
