@@ -29,12 +29,10 @@ inline std::string ReadAll(const std::filesystem::path& path) {
 inline CliRun RunShell(const std::string& command) {
   CliRun r;
   FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
   char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
-  const int raw = pclose(pipe);
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  for (std::size_t n; pipe != nullptr && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) r.out.append(buf, n);
+  const int raw = pipe != nullptr ? pclose(pipe) : -1;
+  r.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return r;
 }
 
@@ -43,33 +41,24 @@ inline CliRun RunShell(const std::string& command) {
 class CliTest : public ::testing::Test {
  protected:
   explicit CliTest(std::string name) : name_(std::move(name)) {}
-
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / (name_ + "_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_ / "config");
-  }
+  void SetUp() override { std::filesystem::create_directories(dir_ / "config"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::filesystem::path Write(const std::string& name, const std::string& bytes) {
-    const std::filesystem::path p = dir_ / name;
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    return dir_ / name;
   }
-
+  std::string P(const std::string& name) const { return (dir_ / name).string(); }
+  // The start of a shell command line that runs vnstudio-cli with this folder's settings.
+  std::string Cli() const { return "XDG_CONFIG_HOME=" + P("config") + " " + VN_CLI_PATH + " "; }
   // vnstudio-cli with `args` (read by the shell), `input` on its standard input.
   CliRun Exec(const std::string& args, const std::string& input = "") {
-    const std::filesystem::path in = Write("stdin.txt", input);
-    const std::filesystem::path err = dir_ / "stderr.txt";
-    CliRun r = RunShell("XDG_CONFIG_HOME=" + (dir_ / "config").string() + " " + VN_CLI_PATH + " " + args + " 2>" +
-                        err.string() + " <" + in.string());
-    r.err = ReadAll(err);
+    CliRun r = RunShell(Cli() + args + " 2>" + P("stderr.txt") + " <" + Write("stdin.txt", input).string());
+    r.err = ReadAll(dir_ / "stderr.txt");
     return r;
   }
 
-  std::filesystem::path dir_;
-
- private:
   std::string name_;
+  std::filesystem::path dir_ = std::filesystem::temp_directory_path() / (name_ + "_" + std::to_string(::getpid()));
 };
 
 }  // namespace vn::testing

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,32 +23,24 @@ inline std::string ReadmeText() {
 inline std::string ReadmeSection(const std::string& readme, const std::string& heading) {
   const std::size_t at = readme.find("\n" + heading + "\n");
   if (at == std::string::npos) return {};
-  const std::size_t begin = at + heading.size() + 2;
-  const std::size_t end = readme.find("\n## ", begin);
+  const std::size_t begin = at + heading.size() + 2, end = readme.find("\n## ", begin);
   return readme.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
 }
 
-// The numbered steps ("1. ..." with their continuation lines, joined by blanks); step n is
-// element n - 1. A step list that skips a number ends there.
+// The numbered steps ("1. ..." with their indented continuation lines, joined by blanks); step
+// n is element n - 1. A step list that skips a number ends there.
 inline std::vector<std::string> ReadmeSteps(const std::string& section) {
   std::vector<std::string> steps;
-  const std::regex item(R"(^(\d+)\. (.*)$)");
-  std::size_t pos = 0;
+  std::istringstream in(section);
+  std::smatch m;
   bool in_step = false;
-  while (pos < section.size()) {
-    std::size_t eol = section.find('\n', pos);
-    if (eol == std::string::npos) eol = section.size();
-    const std::string line = section.substr(pos, eol - pos);
-    pos = eol + 1;
-    std::smatch m;
-    if (std::regex_match(line, m, item)) {
+  for (std::string line; std::getline(in, line);) {
+    if (std::regex_match(line, m, std::regex(R"(^(\d+)\. (.*)$)"))) {
       if (std::stoul(m[1].str()) != steps.size() + 1) break;
       steps.push_back(m[2].str());
       in_step = true;
-    } else if (in_step && line.rfind("   ", 0) == 0) {
+    } else if ((in_step = in_step && line.rfind("   ", 0) == 0)) {
       steps.back() += " " + line.substr(line.find_first_not_of(' '));
-    } else {
-      in_step = false;
     }
   }
   return steps;
@@ -70,36 +63,20 @@ inline std::string SpanStartingWith(const std::string& text, const std::string& 
   return {};
 }
 
-// The first fenced block of the text, its lines as written.
-inline std::vector<std::string> FencedBlock(const std::string& text) {
-  const std::size_t open = text.find("\n```");
-  if (open == std::string::npos) return {};
-  const std::size_t first = text.find('\n', open + 1);
-  const std::size_t close = text.find("\n```", first);
-  if (first == std::string::npos || close == std::string::npos) return {};
-  std::vector<std::string> lines;
-  std::size_t pos = first + 1;
-  while (pos <= close) {
-    std::size_t eol = text.find('\n', pos);
-    lines.push_back(text.substr(pos, eol - pos));
-    pos = eol + 1;
+// The shell command the first "$ " prompt line of the first fenced block starts, with its "\"
+// continuation lines joined.
+inline std::string PromptCommand(const std::string& text) {
+  const std::size_t open = text.find("\n```"), close = text.find("\n```", open + 4);
+  std::istringstream in(open == std::string::npos ? "" : text.substr(open, close - open));
+  std::string command, line;
+  while (std::getline(in, line) && line.rfind("$ ", 0) != 0) {
   }
-  return lines;
-}
-
-// The shell command a "$ " prompt line starts, with its "\" continuation lines joined.
-inline std::string PromptCommand(const std::vector<std::string>& block) {
-  std::string command;
-  bool in_command = false;
-  for (const std::string& line : block) {
-    if (!in_command && line.rfind("$ ", 0) != 0) continue;
-    std::string part = in_command ? line.substr(line.find_first_not_of(' ')) : line.substr(2);
-    in_command = !part.empty() && part.back() == '\\';
-    if (in_command) part.pop_back();
-    command += part;
-    if (!in_command) break;
+  for (line = line.size() > 2 ? line.substr(2) : ""; !line.empty() && line.back() == '\\';) {
+    command += line.substr(0, line.size() - 1);
+    if (!std::getline(in, line)) return command;
+    line = line.substr(line.find_first_not_of(' '));
   }
-  return command;
+  return command + line;
 }
 
 // Every occurrence of `from` in `text` replaced by `to`.

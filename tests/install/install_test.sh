@@ -3,11 +3,8 @@
 # and that nothing else is installed, then compiles an example with the installed vnstudio-cli.
 # Arguments: the build directory and the source directory.
 set -euo pipefail
-build=$1
-src=$2
-prefix=$(mktemp -d)
+build=$1 src=$2 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 expected="bin/vnstudio
@@ -31,11 +28,8 @@ share/vnstudio/help/statements.htm
 share/vnstudio/help/vnhelpv1.htm
 share/vnstudio/tip.txt"
 actual=$(cd "$prefix" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-if [ "$actual" != "$expected" ]; then
-  echo "installed files differ from the expected list:" >&2
-  diff <(echo "$expected") <(echo "$actual") >&2 || true
-  exit 1
-fi
+[ "$actual" = "$expected" ] || { echo "installed files differ from the expected list:" >&2
+  diff <(echo "$expected") <(echo "$actual") >&2; exit 1; }
 
 # The installed files are the project's own, unchanged.
 cmp "$src/data/tip.txt" "$prefix/share/vnstudio/tip.txt"
@@ -47,6 +41,5 @@ gzip -dc "$prefix/share/man/man1/vnstudio-cli.1.gz" | cmp - "$src/data/vnstudio-
 cp "$src/examples/display_counter.bas" "$prefix/counter.bas"
 (cd / && "$prefix/bin/vnstudio-cli" compile -o "$prefix/counter.obj" "$prefix/counter.bas")
 [ -s "$prefix/counter.obj" ] || { echo "no object file written" >&2; exit 1; }
-"$prefix/bin/vnstudio-cli" --help | grep -q "Exit status" ||
-  { echo "vnstudio-cli --help does not document the exit statuses" >&2; exit 1; }
+"$prefix/bin/vnstudio-cli" --help | grep -q "Exit status" || { echo "--help omits the exit statuses" >&2; exit 1; }
 echo "install test: $(echo "$expected" | wc -l) files in place, the installed vnstudio-cli compiles"
