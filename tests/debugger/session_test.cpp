@@ -11,21 +11,7 @@
 namespace vn::debugger::testing {
 namespace {
 
-const std::vector<std::string> kProgram = {
-    "DIM N AS BYTE, K AS BYTE, FLAG AS BYTE",  // 1
-    "N = 1",                                   // 2
-    "BREAK",                                   // 3
-    "AGAIN:",                                  // 4
-    "K = K + N",                               // 5
-    "GOSUB BUMP",                              // 6
-    "IF FLAG = 0 THEN GOTO AGAIN",             // 7
-    "N = 7",                                   // 8
-    "BREAK",                                   // 9
-    "DONE: GOTO DONE",                         // 10
-    "BUMP:",                                   // 11
-    "K = K + 1",                               // 12
-    "RETURN",                                  // 13
-};
+const std::vector<std::string>& kProgram = kSessionProgram;
 
 const std::vector<std::string> kLoop = {
     "DIM K AS BYTE",  // 1
