@@ -90,11 +90,13 @@ void Check(const Machine& m, const Stop& s, const std::string& expect) {
       const compiler::VarEntry* v = m.Find(key);
       if (v == nullptr) continue;
       if (v->VarType == compiler::kStringVar) got = m.String(key);
-      else { num(v->VarType == compiler::kSingleVar ? m.Single(key) : m.Var(key)); continue; }
+      else { num(v->VarType == compiler::kSingleVar ? static_cast<double>(m.Single(key)) : static_cast<double>(m.Var(key))); continue; }
     }
     EXPECT_EQ(got, want);
   }
-  if (!stop_named) EXPECT_EQ(s.reason, StopReason::kEnd) << StopReasonName(s.reason) << " " << s.fault.message;
+  if (!stop_named) {
+    EXPECT_EQ(s.reason, StopReason::kEnd) << StopReasonName(s.reason) << " " << s.fault.message;
+  }
 }
 
 struct Program {
@@ -362,7 +364,9 @@ TEST_P(Scripts, StopOnTheLinesTheDebuggerShows) {
       EXPECT_NE(s.reason, StopReason::kFault) << s.fault.message;
       EXPECT_EQ(s.pc, m.vm->pc());
     }
-    if (w.size() > 1) EXPECT_EQ(m.Line(), std::stoi(w.substr(1)));
+    if (w.size() > 1) {
+      EXPECT_EQ(m.Line(), std::stoi(w.substr(1)));
+    }
   }
   Check(m, s, k.expect);
 }

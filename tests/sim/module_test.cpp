@@ -189,7 +189,9 @@ TEST(Module, FaultsParsedAsTheCommandLineGivesThem) {
   for (const auto& [text, ok, kind, value] : cases) {
     const auto f = ParseFault(text);
     ASSERT_EQ(f.has_value(), ok) << text;
-    if (ok) EXPECT_EQ(std::make_pair(f->kind, f->value), std::make_pair(kind, value)) << text;
+    if (ok) {
+      EXPECT_EQ(std::make_pair(f->kind, f->value), std::make_pair(kind, value)) << text;
+    }
   }
 }
 
@@ -237,7 +239,9 @@ TEST(RunningModule, RunsAsTheClockMovesAndAnnouncesABreak) {
     ASSERT_EQ(out.size(), r.vn() ? 100u : 2u);
     EXPECT_EQ(out[0], Module::kAnnounce);
     EXPECT_EQ(out[1], 0xA5);
-    if (r.vn()) EXPECT_EQ(out[2] + 256 * out[3], r.module.pc);
+    if (r.vn()) {  // the counter, then the variable RAM from 160: K
+      EXPECT_EQ(V(out.begin() + 2, out.begin() + 5), (V{static_cast<int>(r.module.pc % 256), static_cast<int>(r.module.pc / 256), r.Var("K")}));
+    }
     EXPECT_EQ(r.Line(), 6);  // after the BREAK
     EXPECT_FALSE(r.module.running());
     ASSERT_TRUE(r.module.last_stop().has_value());
@@ -307,7 +311,9 @@ TEST(Board, PeripheralsAndInputKindsAreFoundUnderUniqueNames) {
   board.sensors().TriggerInterrupt(1);
   EXPECT_TRUE(board.attention);
   EXPECT_EQ(board.sensors().TakeInterruptRequests(), (std::array<int, 2>{0, 1}));
-  EXPECT_TRUE(board.serial().PushInput("hi"));
+  board.attention = false;
+  EXPECT_TRUE(FindInputKind("serial").kind->push(*board.Find(Serial::kName), "hi"));
+  EXPECT_TRUE(board.attention);
   EXPECT_FALSE(board.serial().PushInput(std::string(Serial::kMaxInput - 1, 'x')));  // refused whole
   EXPECT_EQ(board.serial().input().size(), 2u);
   EXPECT_FALSE(board.eeprom().Write(Eeprom::kSize, 1));

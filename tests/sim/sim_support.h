@@ -109,13 +109,6 @@ inline Machine BootFile(const std::string& device, const std::string& relative_p
   return Load(std::move(c));
 }
 
-inline Machine RunToEnd(const std::string& device, const std::vector<std::string>& lines) {
-  Machine m = Boot(device, lines);
-  const Stop s = m.vm->Run(1000000);
-  EXPECT_EQ(s.reason, StopReason::kEnd) << StopReasonName(s.reason) << " " << s.fault.message;
-  return m;
-}
-
 // Everything the module has to say, as the PC reads it.
 inline std::vector<int> Drain(Module& m) {
   std::vector<int> out;
