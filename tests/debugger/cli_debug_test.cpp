@@ -20,6 +20,14 @@ const std::string kProgramText = vn::debugger::testing::Join(vn::debugger::testi
 const char* const kProgram = kProgramText.c_str();
 const char kCounting[] = "DIM K AS BYTE\r\nK = 1\r\n' count\r\nK = K + 2\r\nDONE: GOTO DONE\r\n";      // 1-5
 
+// The same session over USB and REV. B: the same stops, listing and answers.
+const char kSessionScript[] = "step\nover\nvars\nset flag 1\ncontinue\nwhere\nquit\n";
+const char kSessionOut[] =
+    "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\n"
+    "line 6: GOSUB BUMP\n PC : 2C   Object Code : 89\nline 7: IF FLAG = 0 THEN GOTO AGAIN\n PC : 2F   Object Code : 80\n"
+    " N           :  1   1H\n K           :  2   2H\n FLAG        :  0   0H\nok\n"
+    "line 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\nline 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\n";
+
 class DebugCli : public vn::testing::CliTest {
  protected:
   DebugCli() : CliTest("vn_debug_cli_test") {}
@@ -35,16 +43,8 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {kProgram, "--device WF --cable virtual", "step\nover\nvars\nset flag 1\ncontinue\nwhere\nquit\n", 0,
-     "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\n"
-     "line 6: GOSUB BUMP\n PC : 2C   Object Code : 89\nline 7: IF FLAG = 0 THEN GOTO AGAIN\n PC : 2F   Object Code : 80\n"
-     " N           :  1   1H\n K           :  2   2H\n FLAG        :  0   0H\nok\n"
-     "line 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\nline 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\n", ""},
-    {kProgram, "--device WF --cable virtual-revb", "step\nover\nvars\nset flag 1\ncontinue\nwhere\nquit\n", 0,
-     "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\n"
-     "line 6: GOSUB BUMP\n PC : 2C   Object Code : 89\nline 7: IF FLAG = 0 THEN GOTO AGAIN\n PC : 2F   Object Code : 80\n"
-     " N           :  1   1H\n K           :  2   2H\n FLAG        :  0   0H\nok\n"
-     "line 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\nline 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\n", ""},
+    {kProgram, "--device WF --cable virtual", kSessionScript, 0, kSessionOut, ""},
+    {kProgram, "--device WF --cable virtual-revb", kSessionScript, 0, kSessionOut, ""},
     {kProgram, "--cable virtual-dummy", "step\nover\nset K 1\nbreak\n", 0,
      "downloaded, Code Size : 4D Byte\nline 5: K = K + N\n PC : 1E   Object Code : 91\nline 6: GOSUB BUMP\n PC : 28   Object Code : 89\n"
      "over is offered on the VNM series only\nset is offered on the VNM series only\n"
