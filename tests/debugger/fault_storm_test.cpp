@@ -64,19 +64,13 @@ struct Rig {
 
   sim::WireFaults& faults() { return wires->wire(wire == Wire::kUsb ? link::CableKind::kUsb : link::CableKind::kRevB).faults(); }
 
-  // The image as the module should hold it after a download.
-  long ImageEnd() const { return kind == 1 ? c->CodeAddr + 1 : c->CodeAddr; }
-  bool FlashMatches(std::string& why) const {
-    if (module->ProgramLength() != c->CodeAddr) {
-      why = "program length " + std::to_string(module->ProgramLength()) + " != " + std::to_string(c->CodeAddr);
-      return false;
-    }
-    for (long a = 0; a < ImageEnd(); ++a)
-      if (module->FlashByte(a) != c->Code.Get(a)) {
-        why = "flash differs at " + std::to_string(a);
-        return false;
-      }
-    return true;
+  // What differs from the image as the module should hold it after a download ("" for nothing).
+  std::string FlashMismatch() const {
+    if (module->ProgramLength() != c->CodeAddr)
+      return "program length " + std::to_string(module->ProgramLength()) + " != " + std::to_string(c->CodeAddr);
+    for (long a = 0; a < (kind == 1 ? c->CodeAddr + 1 : c->CodeAddr); ++a)
+      if (module->FlashByte(a) != c->Code.Get(a)) return "flash differs at " + std::to_string(a);
+    return "";
   }
 
   Wire wire;
@@ -260,13 +254,12 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
     r.NewCable();
     RecordingProgress ui;
     const int again = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, core::SeriesOfKind(r.c->Device.DeviceKind), ui);
-    std::string why;
     if (again != 0) {
       fail("the next download returned " + std::to_string(again) +
            (ui.messages.empty() ? "" : ": " + En(ui.messages[0])));
     } else if (!ui.messages.empty()) {
       fail("the next download showed " + En(ui.messages[0]));
-    } else if (!r.FlashMatches(why)) {
+    } else if (const std::string why = r.FlashMismatch(); !why.empty()) {
       fail("after the next download: " + why);
     }
     if (bad) ++problems;
