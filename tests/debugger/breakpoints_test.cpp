@@ -10,41 +10,23 @@
 namespace vn::debugger::testing {
 namespace {
 
-// K decides the IF; A says which part ran.
+// K decides the IF; A says which part ran. The ELSE line's breakpoint goes to line 6.
 std::vector<std::string> Program(int k) {
-  return {
-      "DIM K AS BYTE, A AS BYTE",     // 1
-      "K = " + std::to_string(k),     // 2
-      "IF K = 0 THEN",                // 3
-      "  A = 1",                      // 4
-      "ELSE",                         // 5  (its breakpoint goes to line 6)
-      "  A = 2",                      // 6
-      "END IF",                       // 7
-      "K = K + 5",                    // 8
-      "' done",                       // 9
-      "DONE: GOTO DONE",              // 10
-  };
+  return {"DIM K AS BYTE, A AS BYTE", "K = " + std::to_string(k), "IF K = 0 THEN", "  A = 1",  // 1-4
+          "ELSE", "  A = 2", "END IF", "K = K + 5", "' done", "DONE: GOTO DONE"};              // 5-10
 }
 const std::vector<int> kMarks = {3, 5, 8};
 
 struct Stop {
-  int line;
-  int k;  // K and A as the stop reads them: the marked statement has not run yet
-  int a;
+  int line, k, a;  // K and A as the stop reads them: the marked statement has not run yet
 };
-
 struct Setup {
   Wire wire;
   const char* device;
   int k;                    // K's start value
   std::vector<Stop> stops;  // in the order the program meets them
 };
-
 void PrintTo(const Setup& s, std::ostream* os) { *os << WireName(s.wire) << " " << s.device << " K=" << s.k; }
-
-std::string Name(const ::testing::TestParamInfo<Setup>& info) {
-  return std::string(WireName(info.param.wire)) + "_" + info.param.device + "_K" + std::to_string(info.param.k);
-}
 
 // The ELSE part runs when K is not 0; the THEN part passes the ELSE line's breakpoint by.
 const std::vector<Stop> kElsePath = {{3, 1, 0}, {6, 1, 0}, {8, 1, 2}};
@@ -61,7 +43,10 @@ class Breakpoints : public ::testing::TestWithParam<Setup> {
     EXPECT_EQ(b.ModuleRam("K"), s.k) << "line " << s.line;
     EXPECT_EQ(b.ModuleRam("A"), s.a) << "line " << s.line;
   }
-  bool Vnm() const { return KindOf(GetParam().device) == 2; }
+  static void Leave(Bench& b) {
+    EXPECT_TRUE(b.dbg.Exit().close_debug_window);
+    EXPECT_TRUE(b.dbg.Close(b.ui).messages.empty());
+  }
 };
 
 TEST_P(Breakpoints, TheRunStopsOnTheMarkedLinesInOrder) {
@@ -72,42 +57,36 @@ TEST_P(Breakpoints, TheRunStopsOnTheMarkedLinesInOrder) {
   b.Download();
   ASSERT_TRUE(b.WatchForStop().open_debug_window);
   ExpectStop(b, stops[0]);
-  if (Vnm()) {
-    // Leaving the debugger lets the program run on to the next breakpoint, and past the last.
-    for (size_t i = 1; i <= stops.size(); ++i) {
-      EXPECT_TRUE(b.dbg.Exit().close_debug_window);
-      EXPECT_TRUE(b.dbg.Close(b.ui).messages.empty());
-      const Display next = b.WatchForStop();
-      if (i == stops.size()) {
-        EXPECT_FALSE(next.open_debug_window) << "a stop at line " << b.Line();
-        EXPECT_EQ(b.ModuleRam("K"), GetParam().k + 5);
-        break;
-      }
-      ASSERT_TRUE(next.open_debug_window) << "no stop after line " << stops[i - 1].line;
-      ExpectStop(b, stops[i]);
-    }
-  } else {
+  if (KindOf(GetParam().device) == 1) {
     // The VN series starts the program over when the debugger lets go: the first breakpoint again.
-    EXPECT_TRUE(b.dbg.Exit().close_debug_window);
-    EXPECT_TRUE(b.dbg.Close(b.ui).messages.empty());
+    Leave(b);
     ASSERT_TRUE(b.WatchForStop().open_debug_window);
     ExpectStop(b, stops[0]);
+    return;
   }
+  // Leaving the debugger lets the program run on to the next breakpoint, and past the last.
+  for (size_t i = 1; i < stops.size(); ++i) {
+    Leave(b);
+    ASSERT_TRUE(b.WatchForStop().open_debug_window) << "no stop after line " << stops[i - 1].line;
+    ExpectStop(b, stops[i]);
+  }
+  Leave(b);
+  EXPECT_FALSE(b.WatchForStop().open_debug_window) << "a stop at line " << b.Line();
+  EXPECT_EQ(b.ModuleRam("K"), GetParam().k + 5);
 }
 
 TEST_P(Breakpoints, EachBreakpointAloneIsWhereTheRunStops) {
   // The breakpoints from each stop on: the first stop is that one (on VN the only way past the
   // stops before it).
-  const auto& stops = GetParam().stops;
-  for (size_t i = 0; i < stops.size(); ++i) {
+  for (const Stop& stop : GetParam().stops) {
     Bench b(GetParam().wire, GetParam().device, Program(GetParam().k));
     std::vector<int> marks;
     for (int m : kMarks)
-      if (m >= stops[i].line || (m == 5 && stops[i].line == 6)) marks.push_back(m);
+      if (m >= stop.line || (m == 5 && stop.line == 6)) marks.push_back(m);
     CompileWith(b, marks);
     b.Download();
-    ASSERT_TRUE(b.WatchForStop().open_debug_window) << "line " << stops[i].line;
-    ExpectStop(b, stops[i]);
+    ASSERT_TRUE(b.WatchForStop().open_debug_window) << "line " << stop.line;
+    ExpectStop(b, stop);
   }
 }
 
@@ -116,8 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Setup{Wire::kUsb, "KF", 1, kElsePath}, Setup{Wire::kRevB, "KF", 1, kElsePath},
                       Setup{Wire::kDummy, "KF", 1, kElsePath}, Setup{Wire::kUsb, "WF", 1, kElsePath},
                       Setup{Wire::kRevB, "WF", 1, kElsePath}, Setup{Wire::kUsb, "KF", 0, kThenPath},
-                      Setup{Wire::kRevB, "WF", 0, kThenPath}, Setup{Wire::kUsb, "WF", 0, kThenPath}),
-    Name);
+                      Setup{Wire::kRevB, "WF", 0, kThenPath}),
+    [](const auto& p) {
+      return std::string(WireName(p.param.wire)) + "_" + p.param.device + "_K" + std::to_string(p.param.k);
+    });
 
 }  // namespace
 }  // namespace vn::debugger::testing

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -95,25 +96,24 @@ TEST(ModifyVariable, RefusedBeforeAnythingIsSent) {
     std::string en;
     std::string ko;
   };
-  const std::string not_writable_en = "Can not modify this variable (BYTE, INTEGER and LONG only) : ";
-  const std::string not_writable_ko = "이 변수는 수정할 수 없습니다 (BYTE, INTEGER, LONG만 가능) : ";
+  const auto not_writable = [](const char* name) -> Case {
+    return {name, "1", std::string("Can not modify this variable (BYTE, INTEGER and LONG only) : ") + name,
+            std::string("이 변수는 수정할 수 없습니다 (BYTE, INTEGER, LONG만 가능) : ") + name};
+  };
+  const auto invalid = [](const char* name, const char* v) -> Case {
+    return {name, v, std::string("Invalid Value ! Enter a whole number : ") + v, std::string("잘못된 값입니다. 정수를 입력하십시요 : ") + v};
+  };
+  const auto range = [](const char* name, const char* v, const std::string& r) -> Case {
+    return {name, v, std::string("Value out of range ! ") + name + " : " + r, std::string("값의 범위를 벗어났습니다. ") + name + " : " + r};
+  };
   const Case cases[] = {
       {"zz", "1", "Variable Not Found : ZZ", "Variable Not Found : ZZ"},
-      {"F", "1", not_writable_en + "F", not_writable_ko + "F"},
-      {"S", "1", not_writable_en + "S", not_writable_ko + "S"},
-      {"A", "1", not_writable_en + "A", not_writable_ko + "A"},
-      {"B", "12a", "Invalid Value ! Enter a whole number : 12a", "잘못된 값입니다. 정수를 입력하십시요 : 12a"},
-      {"B", "1.5", "Invalid Value ! Enter a whole number : 1.5", "잘못된 값입니다. 정수를 입력하십시요 : 1.5"},
-      {"B", "-", "Invalid Value ! Enter a whole number : -", "잘못된 값입니다. 정수를 입력하십시요 : -"},
-      {"I", "&H", "Invalid Value ! Enter a whole number : &H", "잘못된 값입니다. 정수를 입력하십시요 : &H"},
-      {"B", "256", "Value out of range ! B : -128 .. 255", "값의 범위를 벗어났습니다. B : -128 .. 255"},
-      {"B", "-129", "Value out of range ! B : -128 .. 255", "값의 범위를 벗어났습니다. B : -128 .. 255"},
-      {"I", "65536", "Value out of range ! I : -32768 .. 65535", "값의 범위를 벗어났습니다. I : -32768 .. 65535"},
-      {"I", "-32769", "Value out of range ! I : -32768 .. 65535", "값의 범위를 벗어났습니다. I : -32768 .. 65535"},
-      {"L", "2147483648", "Value out of range ! L : -2147483648 .. 2147483647",
-       "값의 범위를 벗어났습니다. L : -2147483648 .. 2147483647"},
-      {"L", "99999999999999999999", "Invalid Value ! Enter a whole number : 99999999999999999999",
-       "잘못된 값입니다. 정수를 입력하십시요 : 99999999999999999999"},
+      not_writable("F"), not_writable("S"), not_writable("A"),
+      invalid("B", "12a"), invalid("B", "1.5"), invalid("B", "-"), invalid("I", "&H"),
+      invalid("L", "99999999999999999999"),
+      range("B", "256", "-128 .. 255"), range("B", "-129", "-128 .. 255"),
+      range("I", "65536", "-32768 .. 65535"), range("I", "-32769", "-32768 .. 65535"),
+      range("L", "2147483648", "-2147483648 .. 2147483647"),
   };
   Bench b(Wire::kUsb, "WF", kTypes);
   b.Download();
@@ -214,49 +214,26 @@ TEST(Timers, ACommandWhilePollingIsIgnored) {
   EXPECT_EQ(b.dbg.StatusObjectCode(), " Object Code : 91");
 }
 
-// ---- The module unplugged in the middle of a session -----------------------------------------------
-
-struct FailCase {
-  const char* what;
-  bool vnm_only;
-  std::function<Display(Bench&)> call;
-  bool message;  // the link-failure message; the timers' ticks end silently
-};
-
-const std::vector<std::string> kSession = {
-    "DIM K AS BYTE",  // 1
-    "BREAK",          // 2
-    "AGAIN:",         // 3
-    "K = K + 1",      // 4
-    "GOSUB SUB",      // 5
-    "GOTO AGAIN",     // 6
-    "SUB: RETURN",    // 7
-};
-
 TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
-  const std::vector<FailCase> cases = {
-      {"Break", false, [](Bench& b) { return b.dbg.Break(); }, true},
-      {"Step Into", false, [](Bench& b) { return b.dbg.StepInto(); }, true},
-      {"Step Over", true, [](Bench& b) { return b.dbg.StepOver(); }, true},
-      {"Step Out", true, [](Bench& b) { return b.dbg.StepOut(); }, true},
-      {"Reset", true, [](Bench& b) { return b.dbg.Reset(); }, true},
-      {"Check Variable", true, [](Bench& b) { return b.dbg.CheckVariable(); }, true},
-      {"Modify Variable", true, [](Bench& b) { return b.dbg.ModifyVariable("K", "5"); }, true},
-      {"tmrBreak", false, [](Bench& b) { return b.dbg.BreakTimerTick(); }, false},
-      {"Exit", false, [](Bench& b) { return b.dbg.Close(b.ui); }, true},
-      {"Erase Flash", false,
-       [](Bench& b) {
-         b.dbg.EraseFlash();
-         return b.dbg.Close(b.ui);
-       },
-       true},
+  enum Kind { kVnmOnly, kAny, kTick, kLeave };  // a tick ends silently; leaving restores the IDE
+  const std::vector<std::tuple<const char*, Kind, std::function<Display(Bench&)>>> cases = {
+      {"Break", kAny, [](Bench& b) { return b.dbg.Break(); }},
+      {"Step Into", kAny, [](Bench& b) { return b.dbg.StepInto(); }},
+      {"Step Over", kVnmOnly, [](Bench& b) { return b.dbg.StepOver(); }},
+      {"Step Out", kVnmOnly, [](Bench& b) { return b.dbg.StepOut(); }},
+      {"Reset", kVnmOnly, [](Bench& b) { return b.dbg.Reset(); }},
+      {"Check Variable", kVnmOnly, [](Bench& b) { return b.dbg.CheckVariable(); }},
+      {"Modify Variable", kVnmOnly, [](Bench& b) { return b.dbg.ModifyVariable("K", "5"); }},
+      {"tmrBreak", kTick, [](Bench& b) { return b.dbg.BreakTimerTick(); }},
+      {"Exit", kLeave, [](Bench& b) { return b.dbg.Close(b.ui); }},
+      {"Erase Flash", kLeave, [](Bench& b) { return b.dbg.EraseFlash(), b.dbg.Close(b.ui); }},
   };
   for (Wire wire : {Wire::kUsb, Wire::kRevB}) {
     for (const char* device : {"KF", "WF"}) {
-      for (const auto& c : cases) {
-        if (c.vnm_only && KindOf(device) == 1) continue;
-        SCOPED_TRACE(std::string(c.what) + " " + WireName(wire) + " " + device);
-        Bench b(wire, device, kSession);
+      for (const auto& [what, kind, call] : cases) {
+        if (kind == kVnmOnly && KindOf(device) == 1) continue;
+        SCOPED_TRACE(std::string(what) + " " + WireName(wire) + " " + device);
+        Bench b(wire, device, kSessionProgram);
         b.Download();
         ASSERT_TRUE(b.WatchForStop().open_debug_window);
         ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); }));
@@ -265,34 +242,23 @@ TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
         const long flash_length = b.module.ProgramLength();
         b.faults().unplugged = true;
         const auto before = b.clock.NowNs();
-        const Display d = c.call(b);
+        const Display d = call(b);
         EXPECT_LT(b.clock.NowNs() - before, 10'000'000'000LL);  // virtual time: bounded waits
-        if (c.message) {
-          ASSERT_EQ(d.messages.size(), 1u);
-          EXPECT_EQ(d.messages[0], LinkFailure());
-        } else {
-          EXPECT_TRUE(d.messages.empty());
-        }
-        EXPECT_FALSE(d.stopped);
-        EXPECT_FALSE(d.open_debug_window);
-        EXPECT_FALSE(d.close_modify_dialog);
-        EXPECT_FALSE(b.dbg.ReturnStatusEnabled);
-        EXPECT_FALSE(b.dbg.ReturnStatusUsbEnabled);
+        EXPECT_EQ(d.messages, kind == kTick ? std::vector<DebugMessage>{} : std::vector<DebugMessage>{LinkFailure()});
+        EXPECT_FALSE(d.stopped || d.open_debug_window || d.close_modify_dialog);
+        EXPECT_FALSE(b.dbg.ReturnStatusEnabled || b.dbg.ReturnStatusUsbEnabled);
         EXPECT_EQ(b.dbg.ModulePc, pc);
         EXPECT_EQ(b.dbg.RamImage, ram);
         EXPECT_EQ(b.module.ProgramLength(), flash_length);
         EXPECT_TRUE(b.ui.messages.empty());
-        if (std::string(c.what) == "Exit" || std::string(c.what) == "Erase Flash") {
-          // The debugger's state goes back to watching; the IDE restores its window and timer.
-          EXPECT_EQ(d.break_timer, TimerChange::kEnable);
+        EXPECT_EQ(d.break_timer, kind == kLeave ? TimerChange::kEnable : TimerChange::kKeep);
+        if (kind == kLeave) {  // the debugger goes back to watching; the IDE restores its window
           EXPECT_TRUE(d.widen_main_window);
           EXPECT_TRUE(d.close_check_variable);
           EXPECT_EQ(b.dbg.InDebug, 0);
           EXPECT_EQ(b.dbg.EraseOnExit, 0);
           EXPECT_FALSE(b.dbg.DebugWindowOpen);
           EXPECT_TRUE(b.c->CompiledOK);
-        } else {
-          EXPECT_EQ(d.break_timer, TimerChange::kKeep);
         }
       }
     }
@@ -303,7 +269,7 @@ TEST(Unplugged, AReplyCutShortKeepsTheLastStopAndPollsOn) {
   for (Wire wire : {Wire::kUsb, Wire::kRevB}) {
     for (const char* device : {"KF", "WF"}) {
       SCOPED_TRACE(std::string(WireName(wire)) + " " + device);
-      Bench b(wire, device, kSession);
+      Bench b(wire, device, kSessionProgram);
       b.Download();
       ASSERT_TRUE(b.WatchForStop().open_debug_window);
       const long pc = b.dbg.ModulePc;
@@ -349,7 +315,7 @@ TEST(Unplugged, ABreakWhoseStatusBreaksOffWaitsForItInsteadOfShowingTheOldStop) 
 }
 
 TEST(Unplugged, TheVnmCountThatCannotBeSentIsALinkFailure) {
-  Bench b(Wire::kRevB, "WF", kSession);
+  Bench b(Wire::kRevB, "WF", kSessionProgram);
   b.Download();
   ASSERT_TRUE(b.WatchForStop().open_debug_window);
   // The module freezes before it takes the first count byte after its marker.

@@ -58,6 +58,12 @@ inline std::string Join(const std::vector<std::string>& lines) {
   return s;
 }
 
+// The program most sessions debug: a BREAK, a loop through a subroutine until FLAG is set, a
+// second BREAK and an endless loop.
+inline const std::vector<std::string> kSessionProgram = {
+    "DIM N AS BYTE, K AS BYTE, FLAG AS BYTE", "N = 1", "BREAK", "AGAIN:", "K = K + N", "GOSUB BUMP",  // 1-6
+    "IF FLAG = 0 THEN GOTO AGAIN", "N = 7", "BREAK", "DONE: GOTO DONE", "BUMP:", "K = K + 1", "RETURN"};  // 7-13
+
 inline int KindOf(const std::string& device) { return compiler::FindDeviceCode(device)->kind; }
 
 struct Bench {

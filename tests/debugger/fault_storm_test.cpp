@@ -1,5 +1,5 @@
 // A storm of faults: with a fixed seed, downloads, verifies and short debug sessions against
-// the running virtual module over the virtual USB and REV. B cables, for both series, each with
+// the running virtual module over the virtual USB cable (VN series) and REV. B cable (VNM), each with
 // a random fault on the wire (or none). Every operation ends in 0 or -1, a failure shows
 // exactly one message, nothing runs away on the virtual clock, and once the fault is gone a
 // download over a healthy cable succeeds and leaves the image in the module's flash.
@@ -36,11 +36,8 @@ enum class Fault {
   kNone, kDropFromPc, kCorruptFromPc, kDropToPc, kCorruptToPc, kCut, kNoPower, kUnplugged,
   kStallFromPc, kStallToPc, kCount
 };
-const char* FaultName(Fault f) {
-  static const char* names[] = {"none", "drop-from-pc", "corrupt-from-pc", "drop-to-pc", "corrupt-to-pc",
-                                "cut", "no-power", "unplugged", "stall-from-pc", "stall-to-pc"};
-  return names[static_cast<int>(f)];
-}
+const char* const kFaultNames[] = {"none", "drop-from-pc", "corrupt-from-pc", "drop-to-pc", "corrupt-to-pc",
+                                   "cut", "no-power", "unplugged", "stall-from-pc", "stall-to-pc"};
 
 enum class Op { kDownload, kVerify, kDebug, kCount };
 const char* OpName(Op o) { return o == Op::kDownload ? "download" : o == Op::kVerify ? "verify" : "debug"; }
@@ -67,19 +64,13 @@ struct Rig {
 
   sim::WireFaults& faults() { return wires->wire(wire == Wire::kUsb ? link::CableKind::kUsb : link::CableKind::kRevB).faults(); }
 
-  // The image as the module should hold it after a download.
-  long ImageEnd() const { return kind == 1 ? c->CodeAddr + 1 : c->CodeAddr; }
-  bool FlashMatches(std::string& why) const {
-    if (module->ProgramLength() != c->CodeAddr) {
-      why = "program length " + std::to_string(module->ProgramLength()) + " != " + std::to_string(c->CodeAddr);
-      return false;
-    }
-    for (long a = 0; a < ImageEnd(); ++a)
-      if (module->FlashByte(a) != c->Code.Get(a)) {
-        why = "flash differs at " + std::to_string(a);
-        return false;
-      }
-    return true;
+  // What differs from the image as the module should hold it after a download ("" for nothing).
+  std::string FlashMismatch() const {
+    if (module->ProgramLength() != c->CodeAddr)
+      return "program length " + std::to_string(module->ProgramLength()) + " != " + std::to_string(c->CodeAddr);
+    for (long a = 0; a < (kind == 1 ? c->CodeAddr + 1 : c->CodeAddr); ++a)
+      if (module->FlashByte(a) != c->Code.Get(a)) return "flash differs at " + std::to_string(a);
+    return "";
   }
 
   Wire wire;
@@ -99,29 +90,16 @@ void Inject(Rig& r, Fault f, std::mt19937& rng) {
   std::uniform_int_distribution<int> bit(0, 7);
   std::uniform_int_distribution<int> step(0, 3);
   switch (f) {
-    case Fault::kNone: break;
     case Fault::kDropFromPc: w.drop_from_pc = pos(rng); break;
-    case Fault::kCorruptFromPc:
-      w.corrupt_from_pc = pos(rng);
-      w.corrupt_mask = static_cast<std::uint8_t>(1u << bit(rng));
-      break;
+    case Fault::kCorruptFromPc: w.corrupt_from_pc = pos(rng), w.corrupt_mask = static_cast<std::uint8_t>(1u << bit(rng)); break;
     case Fault::kDropToPc: w.drop_to_pc = pos(rng); break;
-    case Fault::kCorruptToPc:
-      w.corrupt_to_pc = pos(rng);
-      w.corrupt_mask = static_cast<std::uint8_t>(1u << bit(rng));
-      break;
+    case Fault::kCorruptToPc: w.corrupt_to_pc = pos(rng), w.corrupt_mask = static_cast<std::uint8_t>(1u << bit(rng)); break;
     case Fault::kCut: w.cut_after = pos(rng); break;
     case Fault::kNoPower: w.no_power = true; break;
     case Fault::kUnplugged: w.unplugged = true; break;
-    case Fault::kStallFromPc:
-      w.stall_from_pc = pos(rng);
-      w.stall_step = step(rng);
-      break;
-    case Fault::kStallToPc:
-      w.stall_to_pc = pos(rng);
-      w.stall_step = step(rng);
-      break;
-    case Fault::kCount: break;
+    case Fault::kStallFromPc: w.stall_from_pc = pos(rng), w.stall_step = step(rng); break;
+    case Fault::kStallToPc: w.stall_to_pc = pos(rng), w.stall_step = step(rng); break;
+    default: break;
   }
 }
 
@@ -250,7 +228,7 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
     Inject(r, fault, rng);
     const sim::WireFaults injected = r.faults();
     std::ostringstream what;
-    what << "op " << i << " " << OpName(op) << " fault " << FaultName(fault) << " (from_pc drop "
+    what << "op " << i << " " << OpName(op) << " fault " << kFaultNames[static_cast<int>(fault)] << " (from_pc drop "
          << injected.drop_from_pc << " corrupt " << injected.corrupt_from_pc << " stall " << injected.stall_from_pc
          << "; to_pc drop " << injected.drop_to_pc << " corrupt " << injected.corrupt_to_pc << " stall "
          << injected.stall_to_pc << "; mask " << int{injected.corrupt_mask} << " step " << injected.stall_step
@@ -276,13 +254,12 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
     r.NewCable();
     RecordingProgress ui;
     const int again = link::RunDownload(*r.link, r.c->Code, r.c->CodeAddr, core::SeriesOfKind(r.c->Device.DeviceKind), ui);
-    std::string why;
     if (again != 0) {
       fail("the next download returned " + std::to_string(again) +
            (ui.messages.empty() ? "" : ": " + En(ui.messages[0])));
     } else if (!ui.messages.empty()) {
       fail("the next download showed " + En(ui.messages[0]));
-    } else if (!r.FlashMatches(why)) {
+    } else if (const std::string why = r.FlashMismatch(); !why.empty()) {
       fail("after the next download: " + why);
     }
     if (bad) ++problems;
@@ -298,8 +275,7 @@ TEST_P(FaultStorm, EveryOperationEndsCleanlyAndTheModuleRecovers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cables, FaultStorm,
-                         ::testing::Values(Setup{Wire::kUsb, "KF", 1200}, Setup{Wire::kRevB, "KF", 150},
-                                           Setup{Wire::kUsb, "WF", 1200}, Setup{Wire::kRevB, "WF", 300}),
+                         ::testing::Values(Setup{Wire::kUsb, "KF", 1200}, Setup{Wire::kRevB, "WF", 300}),
                          Name);
 
 }  // namespace

@@ -2,6 +2,7 @@
 // what the IDE's timers and commands find and show.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,51 +12,32 @@
 namespace vn::debugger::testing {
 namespace {
 
-const std::vector<std::string> kProgram = {
-    "DIM N AS BYTE, K AS BYTE, FLAG AS BYTE",  // 1
-    "N = 1",                                   // 2
-    "BREAK",                                   // 3
-    "AGAIN:",                                  // 4
-    "K = K + N",                               // 5
-    "GOSUB BUMP",                              // 6
-    "IF FLAG = 0 THEN GOTO AGAIN",             // 7
-    "N = 7",                                   // 8
-    "BREAK",                                   // 9
-    "DONE: GOTO DONE",                         // 10
-    "BUMP:",                                   // 11
-    "K = K + 1",                               // 12
-    "RETURN",                                  // 13
-};
-
-const std::vector<std::string> kLoop = {
-    "DIM K AS BYTE",  // 1
-    "AGAIN:",         // 2
-    "K = K + 1",      // 3
-    "GOTO AGAIN",     // 4
-};
-
 struct Setup {
   Wire wire;
   const char* device;
 };
-
 void PrintTo(const Setup& s, std::ostream* os) { *os << WireName(s.wire) << " " << s.device; }
-
-std::string Name(const ::testing::TestParamInfo<Setup>& info) {
-  return std::string(WireName(info.param.wire)) + "_" + info.param.device;
-}
 
 class Session : public ::testing::TestWithParam<Setup> {
  protected:
-  bool Vnm() const { return KindOf(GetParam().device) == 2; }
-  // The RAM index of a variable in RamImage.
-  int Index(const Bench& b, const std::string& name) const {
-    return RamIndex(static_cast<int>(b.Addr(name)), b.c->Device.AddrWidth);
+  Bench& Make(const std::vector<std::string>& lines = kSessionProgram) {
+    bench = std::make_unique<Bench>(GetParam().wire, GetParam().device, lines);
+    return *bench;
   }
+  // The debug window's copy of a variable's RAM.
+  int Var(const std::string& name) const {
+    return bench->Ram(RamIndex(static_cast<int>(bench->Addr(name)), bench->c->Device.AddrWidth));
+  }
+  void Step(Display (Debugger::*cmd)(), int line) {
+    ASSERT_TRUE(bench->Command([&] { return (bench->dbg.*cmd)(); }));
+    EXPECT_EQ(bench->Line(), line);
+  }
+  bool Vnm() const { return KindOf(GetParam().device) == 2; }
+  std::unique_ptr<Bench> bench;
 };
 
-TEST_P(Session, TheRunMonitorFindsABreakInTheProgram) {
-  Bench b(GetParam().wire, GetParam().device, kProgram);
+TEST_P(Session, TheRunMonitorsStopThenEveryStep) {
+  Bench& b = Make();
   b.Download();
   const Display tick = b.WatchForStop();
   ASSERT_TRUE(tick.open_debug_window);
@@ -63,14 +45,45 @@ TEST_P(Session, TheRunMonitorFindsABreakInTheProgram) {
   EXPECT_EQ(b.dbg.InDebug, 0);  // a stop the program made, not a Break
   EXPECT_EQ(b.Line(), 5);
   EXPECT_EQ(b.dbg.SrcTopLine, 1);  // line 5 fits the first rows: no scrolling
-  EXPECT_EQ(b.Ram(Index(b, "N")), 1);
+  EXPECT_EQ(Var("N"), 1);
   EXPECT_EQ(b.dbg.StatusPc(), " PC : " + core::Hex(static_cast<unsigned long>(b.module.pc)));
   EXPECT_EQ(b.dbg.StatusObjectCode(), " Object Code : 91");  // the assignment K = K + N
   EXPECT_EQ(b.dbg.HighlightRow(), 4);
+  if (!Vnm()) {  // the VN series offers Step Into only: the rest sends nothing
+    EXPECT_FALSE(b.dbg.VnmCommandsEnabled());
+    const long received = b.module.bytes_received();
+    for (auto cmd : {&Debugger::StepOver, &Debugger::StepOut, &Debugger::Reset}) {
+      const Display d = (b.dbg.*cmd)();
+      EXPECT_TRUE(d.ignored);
+      EXPECT_TRUE(d.messages.empty());
+    }
+    EXPECT_EQ(b.module.bytes_received(), received);
+  }
+  const int lines[] = {6, 12, 13, 7, 7, 5};
+  int prev = 5;
+  for (int line : lines) {
+    Step(&Debugger::StepInto, line);
+    EXPECT_EQ(b.dbg.PrevSrcLine, prev);
+    prev = line;
+  }
+  EXPECT_EQ(Var("K"), 2);
+  EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
+  if (!Vnm()) return;
+  Step(&Debugger::StepOver, 6);  // K = K + N: a plain step
+  EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
+  Step(&Debugger::StepOver, 7);  // GOSUB BUMP runs whole
+  EXPECT_EQ(b.module.commands().back(), link::CmdStepOut);
+  EXPECT_EQ(Var("K"), 4);
+  for (int line : {7, 5, 6, 12}) Step(&Debugger::StepInto, line);
+  Step(&Debugger::StepOut, 7);
+  EXPECT_EQ(Var("K"), 6);
+  Step(&Debugger::Reset, 2);  // the first instruction, the variables cleared
+  EXPECT_EQ(b.dbg.ModulePc, 24);
+  EXPECT_EQ(Var("K"), 0);
 }
 
 TEST_P(Session, BreakStopsARunningLoop) {
-  Bench b(GetParam().wire, GetParam().device, kLoop);
+  Bench& b = Make({"DIM K AS BYTE", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
   b.Download();
   EXPECT_FALSE(b.WatchForStop(2).open_debug_window);  // nothing to announce
   b.clock.Advance(Bench::kBreakTickNs);
@@ -78,7 +91,7 @@ TEST_P(Session, BreakStopsARunningLoop) {
   EXPECT_EQ(b.dbg.InDebug, -1);
   EXPECT_FALSE(b.module.running());
   EXPECT_TRUE(b.Line() == 3 || b.Line() == 4) << b.Line();
-  const int k = b.Ram(Index(b, "K"));
+  const int k = Var("K");
   EXPECT_EQ(k, b.ModuleRam("K"));
   EXPECT_GT(b.module.interpreter()->total_steps(), 10000u);
   // Stopped means stopped: time passes, nothing moves.
@@ -88,68 +101,9 @@ TEST_P(Session, BreakStopsARunningLoop) {
   EXPECT_LE(b.ModuleRam("K") - k, 1);
 }
 
-TEST_P(Session, StepIntoReportsEachNextLine) {
-  Bench b(GetParam().wire, GetParam().device, kProgram);
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  std::vector<int> lines, prev;
-  for (int i = 0; i < 6; ++i) {
-    ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); })) << "step " << i;
-    lines.push_back(b.Line());
-    prev.push_back(b.dbg.PrevSrcLine);
-  }
-  EXPECT_EQ(lines, (std::vector<int>{6, 12, 13, 7, 7, 5}));
-  EXPECT_EQ(prev, (std::vector<int>{5, 6, 12, 13, 7, 7}));
-  EXPECT_EQ(b.Ram(Index(b, "K")), 2);
-  EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
-}
-
-TEST_P(Session, StepOverPassesAGosubAndStepOutLeavesOne) {
-  if (!Vnm()) GTEST_SKIP() << "Step Over and Step Out are offered on the VNM series only";
-  Bench b(GetParam().wire, GetParam().device, kProgram);
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.StepOver(); }));  // K = K + N: a plain step
-  EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
-  ASSERT_EQ(b.Line(), 6);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.StepOver(); }));  // GOSUB BUMP runs whole
-  EXPECT_EQ(b.module.commands().back(), link::CmdStepOut);
-  EXPECT_EQ(b.Line(), 7);
-  EXPECT_EQ(b.Ram(Index(b, "K")), 2);
-  // Round the loop into the subroutine again, and out of it.
-  for (int line : {7, 5, 6, 12}) {
-    ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); }));
-    ASSERT_EQ(b.Line(), line);
-  }
-  ASSERT_TRUE(b.Command([&] { return b.dbg.StepOut(); }));
-  EXPECT_EQ(b.Line(), 7);
-  EXPECT_EQ(b.Ram(Index(b, "K")), 4);
-  // Reset: the first instruction, the variables cleared.
-  ASSERT_TRUE(b.Command([&] { return b.dbg.Reset(); }));
-  EXPECT_EQ(b.Line(), 2);
-  EXPECT_EQ(b.dbg.ModulePc, 24);
-  EXPECT_EQ(b.Ram(Index(b, "K")), 0);
-}
-
-TEST_P(Session, TheVnSeriesOffersStepIntoOnly) {
-  if (Vnm()) GTEST_SKIP();
-  Bench b(GetParam().wire, GetParam().device, kProgram);
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  EXPECT_FALSE(b.dbg.VnmCommandsEnabled());
-  const long received = b.module.bytes_received();
-  using Command = Display (Debugger::*)();
-  for (Command cmd : {&Debugger::StepOver, &Debugger::StepOut, &Debugger::Reset}) {
-    const Display d = (b.dbg.*cmd)();
-    EXPECT_TRUE(d.ignored);
-    EXPECT_TRUE(d.messages.empty());
-  }
-  EXPECT_EQ(b.module.bytes_received(), received);
-}
-
 TEST_P(Session, AModifiedVariableIsSeenByTheProgram) {
   if (GetParam().wire == Wire::kDummy) GTEST_SKIP() << "Modify Variable needs the REV. B handshake";
-  Bench b(GetParam().wire, GetParam().device, kProgram);
+  Bench& b = Make();
   b.Download();
   ASSERT_TRUE(b.WatchForStop().open_debug_window);
   const Display set = b.dbg.ModifyVariable("flag", "1");
@@ -157,28 +111,24 @@ TEST_P(Session, AModifiedVariableIsSeenByTheProgram) {
   EXPECT_TRUE(set.close_modify_dialog);
   EXPECT_TRUE(set.refresh_variables);
   EXPECT_EQ(b.ModuleRam("FLAG"), 1);
-  EXPECT_EQ(b.Ram(Index(b, "FLAG")), 1);
-  if (Vnm()) {
-    // Exit lets the program run on: one round, then out of the loop to the second BREAK.
-    EXPECT_TRUE(b.dbg.Exit().close_debug_window);
-    const Display closed = b.dbg.Close(b.ui);
-    EXPECT_TRUE(closed.messages.empty());
-    EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
-    ASSERT_TRUE(b.WatchForStop().open_debug_window);
-    EXPECT_EQ(b.Line(), 10);
-    EXPECT_EQ(b.Ram(Index(b, "N")), 7);
-    EXPECT_EQ(b.Ram(Index(b, "K")), 2);
-  } else {
-    // The VN series restarts the program when the debugger lets go; stepping shows it.
-    for (int line : {6, 12, 13, 7, 8}) {
-      ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); }));
-      EXPECT_EQ(b.Line(), line);
-    }
+  EXPECT_EQ(Var("FLAG"), 1);
+  if (!Vnm()) {  // the VN series restarts the program when the debugger lets go; stepping shows it
+    for (int line : {6, 12, 13, 7, 8}) Step(&Debugger::StepInto, line);
+    return;
   }
+  // Exit lets the program run on: one round, then out of the loop to the second BREAK.
+  EXPECT_TRUE(b.dbg.Exit().close_debug_window);
+  const Display closed = b.dbg.Close(b.ui);
+  EXPECT_TRUE(closed.messages.empty());
+  EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
+  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  EXPECT_EQ(b.Line(), 10);
+  EXPECT_EQ(Var("N"), 7);
+  EXPECT_EQ(Var("K"), 2);
 }
 
 TEST_P(Session, LeavingWithEraseLeavesTheClearingProgram) {
-  Bench b(GetParam().wire, GetParam().device, kProgram);
+  Bench& b = Make();
   b.Download();
   ASSERT_TRUE(b.WatchForStop().open_debug_window);
   // From the first instruction the program meets its BREAK as soon as it runs again, so its
@@ -194,28 +144,24 @@ TEST_P(Session, LeavingWithEraseLeavesTheClearingProgram) {
   EXPECT_TRUE(closed.widen_main_window);
   EXPECT_TRUE(closed.close_check_variable);
   EXPECT_EQ(b.module.ProgramLength(), 27);
-  EXPECT_EQ(b.module.FlashByte(24), 0x88);
-  EXPECT_EQ(b.module.FlashByte(25), 0x18);
-  EXPECT_EQ(b.module.FlashByte(26), 0x00);
+  EXPECT_EQ((std::vector<int>{b.module.FlashByte(24), b.module.FlashByte(25), b.module.FlashByte(26)}),
+            (std::vector<int>{0x88, 0x18, 0x00}));
   EXPECT_FALSE(b.c->CompiledOK);
   EXPECT_EQ(b.dbg.EraseOnExit, 0);
   // The module runs the endless loop: nothing is announced, and Break wants a compile.
   EXPECT_FALSE(b.WatchForStop(3).open_debug_window);
-  const Display brk = b.dbg.Break();
-  ASSERT_EQ(brk.messages.size(), 1u);
-  EXPECT_EQ(brk.messages[0], NoCompileInfo(false));
+  EXPECT_EQ(b.dbg.Break().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
 }
 
 TEST_P(Session, LeavingWithoutEraseLetsTheProgramRun) {
-  Bench b(GetParam().wire, GetParam().device, kProgram);
+  Bench& b = Make();
   b.Download();
   ASSERT_TRUE(b.WatchForStop().open_debug_window);
   b.dbg.EraseOnExit = -1;
   b.dbg.Activate();  // activation forgets an erase asked for earlier
   b.dbg.Exit();
   const auto steps = b.module.interpreter()->total_steps();
-  const Display closed = b.dbg.Close(b.ui);
-  EXPECT_TRUE(closed.messages.empty());
+  EXPECT_TRUE(b.dbg.Close(b.ui).messages.empty());
   EXPECT_TRUE(b.c->CompiledOK);
   EXPECT_EQ(b.module.ProgramLength(), b.c->CodeAddr);
   EXPECT_EQ(b.module.commands().back(), Vnm() ? link::CmdLeaveDebugVnm : link::CmdReset);
@@ -233,7 +179,7 @@ TEST_P(Session, LeavingWithoutEraseLetsTheProgramRun) {
 INSTANTIATE_TEST_SUITE_P(Cables, Session,
                          ::testing::Values(Setup{Wire::kUsb, "KF"}, Setup{Wire::kRevB, "KF"}, Setup{Wire::kDummy, "KF"},
                                            Setup{Wire::kUsb, "WF"}, Setup{Wire::kRevB, "WF"}),
-                         Name);
+                         [](const auto& p) { return std::string(WireName(p.param.wire)) + "_" + p.param.device; });
 
 }  // namespace
 }  // namespace vn::debugger::testing

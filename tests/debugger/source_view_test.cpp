@@ -4,20 +4,17 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "cli_run.h"
 #include "debug_bench.h"
 #include "link/commands.h"
 
 namespace vn::debugger::testing {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using vn::testing::ReadAll;
 
 bool WriteAll(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -110,7 +107,7 @@ TEST(SourceView, TheCompileCopyIsShownAsItWasWritten) {
   EXPECT_EQ(b.dbg.SourceLines(2, 3).lines, shown);
 }
 
-TEST(SourceView, TheCheckVariableRowsComeFromTheListingFile) {
+TEST(SourceView, TheCheckVariableRowsComeFromTheListingFileAsBuilt) {
   Bench b(Wire::kUsb, "WF", {"DIM A AS BYTE, W(3) AS INTEGER", "A = 7", "W(2) = 300", "BREAK", "DONE: GOTO DONE"});
   b.Download();
   ASSERT_TRUE(b.WatchForStop().open_debug_window);
@@ -124,13 +121,7 @@ TEST(SourceView, TheCheckVariableRowsComeFromTheListingFile) {
   EXPECT_TRUE(d.refresh_variables);
   EXPECT_EQ(b.dbg.VariableLines(b.dbg.VarTopLine, 2).lines,
             (std::vector<std::string>{" W(2)        :  300   12CH", " "}));
-}
-
-TEST(SourceView, AListingFileChangedOnDiskDoesNotChangeTheRows) {
-  Bench b(Wire::kUsb, "WF", {"DIM A AS BYTE, W(3) AS INTEGER", "A = 7", "W(2) = 300", "BREAK", "DONE: GOTO DONE"});
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  const std::string path = b.dbg.VarFilePath();
+  // The file changed on disk does not change the rows.
   std::string expected = " A           :  7   7H\r\n W(0)        :  0   0H\r\n W(1)        :  0   0H\r\n"
                          " W(2)        :  300   12CH\r\n";
   for (int i = 0; i < kVarListingTrailer; ++i) expected += " \r\n";

@@ -1,52 +1,41 @@
-// The virtual module's firmware at the byte level, and the faults as the command line names them.
+// The virtual module at the byte level: the firmware's replies per series, the exchanges the PC
+// leaves half-way, the program running on the clock behind the debugger's commands, the board's
+// peripherals, and the instruction set's tables against the interpreter.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
-#include "sim/module.h"
+#include "isa/isa.h"
+#include "link/commands.h"
+#include "platform/clock.h"
+#include "sim/board.h"
+#include "sim/peripherals/registry.h"
+#include "sim/running_module.h"
 #include "sim/wire.h"
+#include "sim_support.h"
 
-namespace vn::sim {
+namespace vn::sim::testing {
 namespace {
 
-std::vector<int> Drain(Module& m) {
-  std::vector<int> out;
-  while (m.HasOutput()) {
-    out.push_back(m.PeekOutput());
-    m.PopOutput();
-  }
-  return out;
-}
-
-// Sends the bytes one by one, taking whatever the module answers before the next, as the PC does.
-std::vector<int> Exchange(Module& m, const std::vector<int>& in) {
-  std::vector<int> out;
-  for (int b : in) {
-    m.Receive(static_cast<std::uint8_t>(b));
-    const auto reply = Drain(m);
-    out.insert(out.end(), reply.begin(), reply.end());
-  }
-  return out;
-}
+constexpr std::int64_t kMs = 1'000'000;
+using V = std::vector<int>;
 
 TEST(Module, RepliesPerSeries) {
   struct Case {
     int kind;
-    std::vector<int> in;
-    std::vector<int> out;
+    V in, out;
   };
   const Case cases[] = {
-      // VN identification: firmware first, then the measured start pulses (defaults here).
-      {1, {0x56}, {9, 20, 80, 1, 0, 0, 0}},
-      {1, {0x67}, {}},  // not a VN command
+      {1, {0x56}, {9, 20, 80, 1, 0, 0, 0}},  // VN: the firmware, then the measured start pulses
+      {1, {0x67}, {}},                       // not a VN command
       {2, {0x67}, {4}},
       {2, {0x56}, {9}},
-      // VN load of CodeAddr 2: three bytes, echoed; VNM: two bytes, their sum.
-      {1, {0x34, 2, 0, 10, 20, 30}, {10, 20, 30}},
-      {2, {0x34, 2, 0, 200, 100}, {44, 1}},
+      {1, {0x34, 2, 0, 10, 20, 30}, {10, 20, 30}},  // VN load of CodeAddr 2: three bytes, echoed
+      {2, {0x34, 2, 0, 200, 100}, {44, 1}},         // VNM: two bytes, their sum
       {2, {0x34, 0, 0}, {0, 0}},
-      // Break: marker, counter, RAM (VN: 96 bytes; VNM: after the count).
-      {2, {0x12, 3, 0}, {0xA5, 24, 0, 0, 0, 0}},
+      {2, {0x12, 3, 0}, {0xA5, 24, 0, 0, 0, 0}},  // Break: marker, counter, RAM after the count
       {2, {0xE4, 1, 0, 2, 0x34, 0x12, 0x9A, 3, 0}, {0xA5, 24, 0, 0, 0x34, 0x12}},
       {1, {0xFF}, {}},
   };
@@ -54,202 +43,313 @@ TEST(Module, RepliesPerSeries) {
     Module m({c.kind, 9, 4});
     EXPECT_EQ(Exchange(m, c.in), c.out) << "kind " << c.kind << " first " << c.in[0];
   }
+  Module vn({1, 9, 4});
+  for (int a = 0; a < 256; ++a) vn.ram[static_cast<size_t>(a)] = static_cast<std::uint8_t>(a);
+  vn.pc = 0x1234;
+  const V status = Exchange(vn, {0xE1});  // VN: the 96 bytes of variable RAM from 160
+  ASSERT_EQ(status.size(), 99u);
+  EXPECT_EQ(V(status.begin(), status.begin() + 4), (V{0xA5, 0x34, 0x12, 160}));
+  EXPECT_EQ(status[98], 255);
 }
 
-TEST(Module, VnStatusCarriesTheVariableRam) {
-  Module m({1, 9, 4});
-  for (int a = 0; a < 256; ++a) m.ram[static_cast<size_t>(a)] = static_cast<std::uint8_t>(a);
-  m.pc = 0x1234;
-  const auto out = Exchange(m, {0xE1});
-  ASSERT_EQ(out.size(), 99u);
-  EXPECT_EQ(out[0], 0xA5);
-  EXPECT_EQ(out[1], 0x34);
-  EXPECT_EQ(out[2], 0x12);
-  EXPECT_EQ(out[3], 160);
-  EXPECT_EQ(out[98], 255);
+// The PC's command bytes (link/commands.h) and the module's own table name the same bytes, and
+// the module takes no other byte for a command: the next command is answered as on a fresh module.
+TEST(Module, TakesThePcsCommandBytesAndNoOthers) {
+  using Cmd = Module::WireCommand;
+  const std::pair<int, Cmd> pairs[] = {
+      {link::CmdIdentifyVn, Cmd::kIdentify}, {link::CmdIdentifyVnm, Cmd::kIdentifyMath}, {link::CmdLoadCode, Cmd::kLoadCode},
+      {link::CmdReadFlash, Cmd::kReadFlash}, {link::CmdBreak, Cmd::kBreak}, {link::CmdCheckVariables, Cmd::kCheckVariables},
+      {link::CmdStepInto, Cmd::kStepInto}, {link::CmdStepOut, Cmd::kStepOut}, {link::CmdModifyVariable, Cmd::kModifyVariable},
+      {link::CmdReset, Cmd::kReset}, {link::CmdLeaveDebugVnm, Cmd::kLeaveDebug}};
+  std::set<int> commands;
+  for (const auto& [pc, module] : pairs) {
+    EXPECT_EQ(pc, static_cast<int>(module));
+    EXPECT_TRUE(commands.insert(pc).second) << pc << " is two commands";
+  }
+  EXPECT_EQ(link::kStatusMarker, Module::kStatusMarker);
+  EXPECT_EQ(link::kStopAnnounceVnm, Module::kStopAnnounce);
+  EXPECT_EQ(link::kVnStatusRamBytes, Module::kVnStatusRamBytes);
+  for (int kind : {1, 2})
+    for (int b = 0; b < 256; ++b) {
+      if (commands.count(b) != 0) continue;
+      Module m({kind, 9, 4});
+      EXPECT_EQ(Exchange(m, {b, link::CmdCheckVariables}).at(0), Module::kStatusMarker) << "kind " << kind << " byte " << b;
+    }
 }
 
-TEST(Module, FlashReadBackAndTheBadCell) {
+TEST(Module, FlashReadBackResetLeaveAndTheStopReport) {
   Module vn({1, 9, 4});
   vn.bad_flash_addr = 1;
   Exchange(vn, {0x34, 2, 0, 0x10, 0x20, 0x30});
   EXPECT_EQ(vn.FlashByte(1), 0x21);
-  const auto pages = Exchange(vn, {0x78, 1});
+  const V pages = Exchange(vn, {0x78, 1});
   ASSERT_EQ(pages.size(), 256u);
-  EXPECT_EQ(std::vector<int>(pages.begin(), pages.begin() + 4), (std::vector<int>{0x10, 0x21, 0x30, 0xFF}));
-
+  EXPECT_EQ(V(pages.begin(), pages.begin() + 4), (V{0x10, 0x21, 0x30, 0xFF}));
+  vn.pc = 77;
+  vn.AnnounceStop();
+  const V report = Drain(vn);
+  ASSERT_EQ(report.size(), 100u);
+  EXPECT_EQ(V(report.begin(), report.begin() + 3), (V{Module::kAnnounce, 0xA5, 77}));
   Module vnm({2, 9, 4});
   Exchange(vnm, {0x34, 3, 0, 1, 2, 3});
-  EXPECT_EQ(Exchange(vnm, {0x78, 2, 0}), (std::vector<int>{1, 2}));
-}
-
-TEST(Module, ResetLeaveAndTheStopReport) {
-  Module vnm({2, 9, 4});
+  EXPECT_EQ(Exchange(vnm, {0x78, 2, 0}), (V{1, 2}));
   Exchange(vnm, {0x12, 0, 0});
   vnm.pc = 77;
-  EXPECT_EQ(Exchange(vnm, {0xE2, 0, 0}), (std::vector<int>{0xA5, 24, 0}));
+  EXPECT_EQ(Exchange(vnm, {0xE2, 0, 0}), (V{0xA5, 24, 0}));
   EXPECT_TRUE(vnm.in_debug());
   EXPECT_TRUE(Exchange(vnm, {0x23}).empty());
   EXPECT_FALSE(vnm.in_debug());
-
-  Module vn({1, 9, 4});
-  vn.pc = 77;
-  vn.AnnounceStop();
-  const auto report = Drain(vn);
-  ASSERT_EQ(report.size(), 100u);
-  EXPECT_EQ(report[0], Module::kAnnounce);
-  EXPECT_EQ(report[1], 0xA5);
-  EXPECT_EQ(report[2], 77);
-}
-
-TEST(Module, AReplyNotTakenIsGivenUpAtTheNextByte) {
-  Module m({1, 9, 4});
-  m.Receive(0x56);
-  ASSERT_TRUE(m.HasOutput());
-  m.Receive(0x12);
-  const auto out = Drain(m);
-  ASSERT_FALSE(out.empty());
-  EXPECT_EQ(out[0], 0xA5);
 }
 
 // The record of replies the PC never collected: what the module still holds, what it gave up
 // when the PC moved on, what a cable threw away; nothing after an exchange read in full.
 TEST(Module, RepliesNeverCollectedAreOnRecord) {
   Module m({1, 9, 4});
-  EXPECT_EQ(Exchange(m, {0x56}), (std::vector<int>{9, 20, 80, 1, 0, 0, 0}));
-  EXPECT_EQ(m.UncollectedReply(), std::vector<int>{});
-
+  m.Receive(0x56);
+  m.Receive(0x12);  // a reply not taken is given up at the next byte
+  EXPECT_EQ(Drain(m).at(0), 0xA5);
+  m.ForgetUncollected();
+  EXPECT_EQ(Exchange(m, {0x56}), (V{9, 20, 80, 1, 0, 0, 0}));
+  EXPECT_EQ(m.UncollectedReply(), V{});
   m.Receive(0x56);
   m.PopOutput();  // the PC took the first byte only
-  EXPECT_EQ(m.UncollectedReply(), (std::vector<int>{20, 80, 1, 0, 0, 0}));
-  m.Receive(0x78);  // and moved on: the rest is given up
-  m.Receive(0);     // no pages: no reply
-  EXPECT_EQ(m.UncollectedReply(), (std::vector<int>{20, 80, 1, 0, 0, 0}));
+  EXPECT_EQ(m.UncollectedReply(), (V{20, 80, 1, 0, 0, 0}));
+  Exchange(m, {0x78, 0});  // and moved on: the rest is given up; no pages, no reply
   m.GivenUp(0x33);
-  EXPECT_EQ(m.UncollectedReply(), (std::vector<int>{20, 80, 1, 0, 0, 0, 0x33}));
+  EXPECT_EQ(m.UncollectedReply(), (V{20, 80, 1, 0, 0, 0, 0x33}));
   EXPECT_EQ(m.given_up_count(), 7);
   m.ForgetUncollected();
-  EXPECT_EQ(m.UncollectedReply(), std::vector<int>{});
   EXPECT_EQ(m.given_up_count(), 0);
-
-  // The record keeps its first items and counts the rest.
   for (std::size_t k = 0; k < Module::kUncollectedKept + 10; ++k) m.GivenUp(static_cast<int>(k & 0xFF));
-  EXPECT_EQ(m.given_up().size(), Module::kUncollectedKept);
+  EXPECT_EQ(m.given_up().size(), Module::kUncollectedKept);  // the first ones kept, all counted
   EXPECT_EQ(m.given_up_count(), static_cast<long>(Module::kUncollectedKept) + 10);
   EXPECT_EQ(m.given_up().back(), static_cast<int>((Module::kUncollectedKept - 1) & 0xFF));
   m.ForgetUncollected();
-
   m.AnnounceStop();
   m.DropOutput();
-  const auto dropped = m.UncollectedReply();
-  ASSERT_EQ(dropped.size(), 100u);
-  EXPECT_EQ(dropped[0], Module::kAnnounce);
-  EXPECT_EQ(dropped[1], 0xA5);
+  ASSERT_EQ(m.UncollectedReply().size(), 100u);
+  EXPECT_EQ(m.UncollectedReply()[1], 0xA5);
 }
 
 // An exchange the PC left half-way is given up after a tenth of a second without a byte: the
 // next byte is a command again. Within the time-out it still belongs to the exchange.
 TEST(Module, AnExchangeLeftHalfWayIsGivenUpAfterSilence) {
-  constexpr std::int64_t kMs = 1'000'000;
-  struct Timed {
-    int byte;
-    std::int64_t at_ms;
-  };
   struct Case {
-    const char* what;
     int kind;
-    std::vector<Timed> in;
-    std::vector<int> out;   // everything the module answered, in order
-    long program_length;    // after the last byte
-    std::vector<int> ram;   // RAM bytes 0..2 afterwards
+    std::vector<std::pair<int, std::int64_t>> in;  // byte, at ms
+    V out;
+    long program_length;
+    V ram;  // bytes 0..2 afterwards
   };
   const Case cases[] = {
-      {"VN download stopped after two of five bytes", 1,
-       {{0x34, 0}, {4, 0}, {0, 0}, {10, 0}, {20, 0}, {0x56, 101}}, {9, 20, 80, 1, 0, 0, 0}, 0, {0, 0, 0}},
-      {"VN download paused for exactly the time-out", 1,
-       {{0x34, 0}, {1, 0}, {0, 0}, {10, 0}, {0x56, 100}}, {10, 0x56}, 1, {0, 0, 0}},
-      {"VNM download stopped before its data", 2,
-       {{0x34, 0}, {2, 0}, {0x56, 900}}, {9}, 0, {0, 0, 0}},
-      {"VNM status waiting for its count", 2,
-       {{0x12, 0}, {0x67, 600}}, {0xA5, 4}, 0, {0, 0, 0}},
-      {"VNM variable change stopped after one of two bytes", 2,
-       {{0xE4, 0}, {1, 0}, {0, 0}, {2, 0}, {0x34, 0}, {0x9A, 2000}, {3, 2000}, {0, 2000}},
-       {0xA5, 24, 0, 0, 0x34, 0}, 0, {0, 0x34, 0}},
-      {"a pause between commands changes nothing", 2,
-       {{0x56, 0}, {0x67, 5000}}, {9, 4}, 0, {0, 0, 0}},
+      {1, {{0x34, 0}, {4, 0}, {0, 0}, {10, 0}, {20, 0}, {0x56, 101}}, {9, 20, 80, 1, 0, 0, 0}, 0, {0, 0, 0}},
+      {1, {{0x34, 0}, {1, 0}, {0, 0}, {10, 0}, {0x56, 100}}, {10, 0x56}, 1, {0, 0, 0}},  // exactly the time-out
+      {2, {{0x34, 0}, {2, 0}, {0x56, 900}}, {9}, 0, {0, 0, 0}},
+      {2, {{0x12, 0}, {0x67, 600}}, {0xA5, 4}, 0, {0, 0, 0}},
+      {2, {{0xE4, 0}, {1, 0}, {0, 0}, {2, 0}, {0x34, 0}, {0x9A, 2000}, {3, 2000}, {0, 2000}}, {0xA5, 24, 0, 0, 0x34, 0}, 0, {0, 0x34, 0}},
+      {2, {{0x56, 0}, {0x67, 5000}}, {9, 4}, 0, {0, 0, 0}},  // a pause between commands changes nothing
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.in));
     Module m({c.kind, 9, 4});
-    std::vector<int> out;
-    for (const auto& t : c.in) {
-      m.Receive(static_cast<std::uint8_t>(t.byte), t.at_ms * kMs);
-      const auto reply = Drain(m);
+    V out;
+    for (const auto& [byte, at] : c.in) {
+      const V reply = Exchange(m, {byte}, at * kMs);
       out.insert(out.end(), reply.begin(), reply.end());
     }
-    EXPECT_EQ(out, c.out) << c.what;
-    EXPECT_EQ(m.ProgramLength(), c.program_length) << c.what;
-    EXPECT_EQ(std::vector<int>(m.ram.begin(), m.ram.begin() + 3), c.ram) << c.what;
+    EXPECT_EQ(out, c.out);
+    EXPECT_EQ(m.ProgramLength(), c.program_length);
+    EXPECT_EQ(V(m.ram.begin(), m.ram.begin() + 3), c.ram);
   }
-}
-
-// The stop report's status waits for the PC's count; the wait starts when the PC takes the
-// report, however long after its last command that was.
-TEST(Module, TheCountOfALateStopReportIsNotTakenForACommand) {
-  constexpr std::int64_t kMs = 1'000'000;
+  // The stop report's count is waited for from when the PC takes the report, however late.
   Module m({2, 9, 4});
   m.ram[0] = 0x5A;
-  m.Receive(0x56, 0);
-  EXPECT_EQ(Drain(m), (std::vector<int>{9}));
+  EXPECT_EQ(Exchange(m, {0x56}, 0), (V{9}));
   m.AnnounceStop();
-  EXPECT_EQ(Drain(m), (std::vector<int>{Module::kAnnounce, 0xA5}));
+  EXPECT_EQ(Drain(m), (V{Module::kAnnounce, 0xA5}));
   m.NoteTaken(5000 * kMs);
-  m.Receive(1, 5050 * kMs);
-  m.Receive(0, 5050 * kMs);
-  EXPECT_EQ(Drain(m), (std::vector<int>{24, 0, 0x5A}));
-}
-
-// A download given up half-way leaves no program behind, even where a whole one was before;
-// the next whole download is taken as usual.
-TEST(Module, AHalfDownloadReplacesTheProgramWithNone) {
-  constexpr std::int64_t kMs = 1'000'000;
-  Module m({2, 9, 4});
-  for (int b : {0x34, 2, 0, 7, 8}) m.Receive(static_cast<std::uint8_t>(b), 0);
-  EXPECT_EQ(Drain(m), (std::vector<int>{15, 0}));
+  EXPECT_EQ(Exchange(m, {1, 0}, 5050 * kMs), (V{24, 0, 0x5A}));
+  // A download given up half-way leaves no program, even where one was; the next whole one is taken.
+  EXPECT_EQ(Exchange(m, {0x34, 2, 0, 7, 8}, 6000 * kMs), (V{15, 0}));
   ASSERT_EQ(m.ProgramLength(), 2);
-  for (int b : {0x34, 3, 0, 1}) m.Receive(static_cast<std::uint8_t>(b), 1000 * kMs);
-  m.Receive(0x56, 2000 * kMs);
-  EXPECT_EQ(Drain(m), (std::vector<int>{9}));
+  Exchange(m, {0x34, 3, 0, 1}, 7000 * kMs);
+  EXPECT_EQ(Exchange(m, {0x56}, 8000 * kMs), (V{9}));
   EXPECT_EQ(m.ProgramLength(), 0);
-  for (int b : {0x34, 1, 0, 5}) m.Receive(static_cast<std::uint8_t>(b), 2001 * kMs);
-  EXPECT_EQ(Drain(m), (std::vector<int>{5, 0}));
-  EXPECT_EQ(m.ProgramLength(), 1);
+  EXPECT_EQ(Exchange(m, {0x34, 1, 0, 5}, 8001 * kMs), (V{5, 0}));
   EXPECT_EQ(m.FlashByte(0), 5);
 }
 
-TEST(Faults, ParsedAsTheCommandLineGivesThem) {
+TEST(Module, FaultsParsedAsTheCommandLineGivesThem) {
   using K = FaultSetting::Kind;
-  struct Case {
-    const char* text;
-    bool ok;
-    K kind;
-    long value;
-  };
-  const Case cases[] = {
-      {"unplugged", true, K::kUnplugged, 0},  {"no-power", true, K::kNoPower, 0},
-      {"other-family", true, K::kOtherFamily, 0}, {"bad-flash:100", true, K::kBadFlash, 100},
-      {"bad-flash:0x1F", true, K::kBadFlash, 31}, {"cut:0", true, K::kCut, 0},
-      {"cut:", false, K::kCut, 0},            {"cut:-1", false, K::kCut, 0},
-      {"cut:3x", false, K::kCut, 0},          {"bad-flash:70000", false, K::kBadFlash, 0},
-      {"melted", false, K::kCut, 0},
-  };
-  for (const auto& c : cases) {
-    const auto f = ParseFault(c.text);
-    ASSERT_EQ(f.has_value(), c.ok) << c.text;
-    if (!c.ok) continue;
-    EXPECT_EQ(f->kind, c.kind) << c.text;
-    EXPECT_EQ(f->value, c.value) << c.text;
+  const std::tuple<const char*, bool, K, long> cases[] = {
+      {"unplugged", true, K::kUnplugged, 0}, {"no-power", true, K::kNoPower, 0}, {"other-family", true, K::kOtherFamily, 0},
+      {"bad-flash:100", true, K::kBadFlash, 100}, {"bad-flash:0x1F", true, K::kBadFlash, 31}, {"cut:0", true, K::kCut, 0},
+      {"cut:", false, K::kCut, 0}, {"cut:-1", false, K::kCut, 0}, {"cut:3x", false, K::kCut, 0},
+      {"bad-flash:70000", false, K::kCut, 0}, {"melted", false, K::kCut, 0}};
+  for (const auto& [text, ok, kind, value] : cases) {
+    const auto f = ParseFault(text);
+    ASSERT_EQ(f.has_value(), ok) << text;
+    if (ok) {
+      EXPECT_EQ(std::make_pair(f->kind, f->value), std::make_pair(kind, value)) << text;
+    }
   }
 }
 
+// A compiled program downloaded into a running module, byte by byte as the cable delivers it.
+struct Rig {
+  Rig(const std::string& device, const std::vector<std::string>& lines)
+      : c(compiler::testing::Compile(device, lines)), module({c->Device.DeviceKind, 32, 17}, clock) {
+    const long n = c->CodeAddr;
+    V load = {0x34, static_cast<int>(n % 256), static_cast<int>(n / 256)};
+    for (long a = 0; a < (vn() ? n + 1 : n); ++a) load.push_back(c->Code.Get(a));
+    Exchange(module, load);
+  }
+  bool vn() const { return c->Device.DeviceKind == 1; }
+  int Line() const { return c->Code.LineOf(module.pc); }
+  int Var(const std::string& name) const {
+    for (const auto& v : c->Vars)
+      if (core::EncodeAnsi(v.VarName) == name) return module.ram[static_cast<size_t>(v.VarAddr)];
+    return -1;
+  }
+  std::unique_ptr<compiler::Compiler> c;
+  platform::VirtualClock clock;
+  RunningModule module;
+};
+
+const std::vector<std::string> kCounting = {"DIM K AS BYTE, M AS BYTE", "AGAIN:", "K = K + 1", "IF M = 0 THEN GOTO AGAIN",
+                                            "BREAK", "M = 9", "GOTO AGAIN"};
+
+TEST(RunningModule, RunsAsTheClockMovesAndAnnouncesABreak) {
+  for (const char* device : {"KF", "WF"}) {
+    SCOPED_TRACE(device);
+    Rig r(device, kCounting);
+    EXPECT_TRUE(r.module.running());
+    r.clock.Advance(1 * kMs);  // 100 instructions of 10 us
+    EXPECT_FALSE(r.module.HasOutput());
+    const int k1 = r.Var("K");
+    EXPECT_GT(k1, 10);
+    EXPECT_EQ(r.Var("K"), k1);  // no time, no progress
+    r.clock.Advance(1 * kMs);
+    r.module.HasOutput();
+    EXPECT_NE(r.Var("K"), k1);
+    // M = 1: the round ends at the BREAK, announced with the status.
+    Exchange(r.module, {0xE4, static_cast<int>(r.c->Vars[1].VarAddr % 256), static_cast<int>(r.c->Vars[1].VarAddr / 256), 1, 1});
+    r.clock.Advance(1 * kMs);
+    const V out = Drain(r.module);
+    ASSERT_EQ(out.size(), r.vn() ? 100u : 2u);
+    EXPECT_EQ(out[0], Module::kAnnounce);
+    EXPECT_EQ(out[1], 0xA5);
+    if (r.vn()) {  // the counter, then the variable RAM from 160: K
+      EXPECT_EQ(V(out.begin() + 2, out.begin() + 5), (V{static_cast<int>(r.module.pc % 256), static_cast<int>(r.module.pc / 256), r.Var("K")}));
+    }
+    EXPECT_EQ(r.Line(), 6);  // after the BREAK
+    EXPECT_FALSE(r.module.running());
+    ASSERT_TRUE(r.module.last_stop().has_value());
+    EXPECT_EQ(r.module.last_stop()->reason, StopReason::kBreakStatement);
+    // Let go (VN: it starts over), it runs on: no stop of its own to tell any more.
+    if (!r.vn()) Exchange(r.module, {0, 0});
+    Exchange(r.module, {r.vn() ? 0xE2 : 0x23});
+    EXPECT_TRUE(r.module.running());
+    EXPECT_FALSE(r.module.last_stop().has_value());
+  }
+}
+
+TEST(RunningModule, ALongStepOutRepliesWhenTheSubroutineReturns) {
+  Rig r("WF", {"DIM K AS BYTE, J AS INTEGER", "BREAK", "GOSUB SLOW", "K = 5", "DONE: GOTO DONE", "SLOW:", "FOR J = 1 TO 60000",
+               "NEXT", "RETURN"});
+  r.clock.Advance(1 * kMs);
+  Drain(r.module);
+  Exchange(r.module, {0, 0});
+  ASSERT_EQ(r.Line(), 3);
+  EXPECT_EQ(Exchange(r.module, {0xE3}), V{});  // 180,000 instructions: no reply at once
+  r.clock.Advance(100 * kMs);
+  EXPECT_FALSE(r.module.HasOutput());
+  r.clock.Advance(2000 * kMs);
+  EXPECT_EQ(Drain(r.module).at(0), 0xA5);
+  EXPECT_EQ(r.Line(), 4);
+  EXPECT_FALSE(r.module.running());
+}
+
+TEST(RunningModule, FaultsLateReportsAndAClockFarAhead) {
+  Rig f("WF", {"DIM A AS BYTE, Z AS BYTE", "A = 1", "A = A / Z", "A = 2"});
+  f.clock.Advance(1 * kMs);  // a fault halts without a report; Break finds its address
+  EXPECT_FALSE(f.module.HasOutput());
+  EXPECT_EQ(f.module.last_stop()->reason, StopReason::kFault);
+  const V reply = Exchange(f.module, {0x12, f.c->VarBytesUsed, 0});
+  EXPECT_EQ(f.c->Code.LineOf(reply[1] + 256L * reply[2]), 3);
+  EXPECT_EQ(f.Var("A"), 1);
+  Rig r("WF", kCounting);
+  Exchange(r.module, {0xE4, 1, 0, 1, 1});
+  r.clock.Advance(1 * kMs);
+  ASSERT_TRUE(r.module.HasOutput());
+  // The PC starts a new exchange instead of collecting the report: &H56 is a command, not a count.
+  EXPECT_EQ(Exchange(r.module, {0x56}), V{32});
+  Rig far("KF", {"DIM K AS BYTE", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
+  far.clock.Advance(3600LL * 1000 * kMs);  // an hour costs a bounded run
+  EXPECT_FALSE(far.module.HasOutput());
+  EXPECT_LE(far.module.interpreter()->total_steps(), RunningModule::kMostPerCatchUp);
+}
+
+TEST(Board, PeripheralsAndInputKindsAreFoundUnderUniqueNames) {
+  Board board;
+  std::set<std::string> names, keys;
+  ASSERT_EQ(board.peripherals().size(), PeripheralRegistry().size());
+  for (size_t i = 0; i < PeripheralRegistry().size(); ++i) {
+    const PeripheralRegistration& r = PeripheralRegistry()[i];
+    EXPECT_TRUE(names.insert(r.name).second) << r.name;
+    EXPECT_EQ(board.Find(r.name), board.peripherals()[i].get());
+    for (const InputKind& k : r.inputs()) {
+      EXPECT_TRUE(keys.insert(k.key).second) << k.key;
+      EXPECT_NE(k.set == nullptr, k.push == nullptr) << k.key;
+      EXPECT_EQ(FindInputKind(k.key).owner, &r);
+      EXPECT_EQ(FindInputKind(k.key).kind, &k);
+    }
+  }
+  EXPECT_EQ(board.Find("nothing"), nullptr);
+  EXPECT_EQ(FindInputKind("").kind, nullptr);
+  EXPECT_STREQ(DefaultTextInput().owner->name, Serial::kName);
+  board.sensors().TriggerInterrupt(1);
+  EXPECT_TRUE(board.attention);
+  EXPECT_EQ(board.sensors().TakeInterruptRequests(), (std::array<int, 2>{0, 1}));
+  board.attention = false;
+  EXPECT_TRUE(FindInputKind("serial").kind->push(*board.Find(Serial::kName), "hi"));
+  EXPECT_TRUE(board.attention);
+  EXPECT_FALSE(board.serial().PushInput(std::string(Serial::kMaxInput - 1, 'x')));  // refused whole
+  EXPECT_EQ(board.serial().input().size(), 2u);
+  EXPECT_FALSE(board.eeprom().Write(Eeprom::kSize, 1));
+  EXPECT_EQ(board.eeprom().Byte(Eeprom::kSize), -1);
+}
+
+// The header, then `program` at the first instruction, then `fill` so nothing runs off the code.
+std::vector<std::uint8_t> Code(const std::vector<std::uint8_t>& program, std::uint8_t fill) {
+  std::vector<std::uint8_t> code(isa::kHeaderSize + program.size() + 16, fill);
+  std::fill(code.begin(), code.begin() + isa::kHeaderSize, isa::kHeaderFill);
+  std::copy(program.begin(), program.end(), code.begin() + isa::kProgramStart);
+  return code;
+}
+
+// A byte the instruction set's tables name is taken as what they say it is, and no other byte is.
+TEST(InstructionSet, TheTablesNameEveryOpcodeAndOperandTheInterpreterTakes) {
+  for (Series series : {Series::kVn, Series::kVnm}) {
+    for (int b = 0; b < 256; ++b) {
+      const auto byte = static_cast<std::uint8_t>(b);
+      Interpreter op(series, Code({byte}, isa::kEndOfList));
+      Stop s = op.StepInto();
+      EXPECT_EQ(s.fault.kind == FaultKind::kUnknownOpcode, isa::FindOpcode(byte) == nullptr) << b << " " << s.fault.message;
+      if (b >= isa::kFirstFunction) continue;
+      // An assignment to a BYTE whose value is the operand; the bytes after it are the constant 0.
+      std::vector<std::uint8_t> program = {isa::Opcode::kAssign, isa::kByteVar, isa::kVnRamBase};
+      if (series == Series::kVnm) program.push_back(0);
+      program.push_back(byte);
+      Interpreter operand(series, Code(program, isa::kConst0));
+      s = operand.StepInto();
+      EXPECT_EQ(s.fault.kind == FaultKind::kUnknownOperand, !isa::IsDescriptor(byte)) << b << " " << s.fault.message;
+    }
+  }
+  EXPECT_TRUE(isa::IsCall(isa::Opcode::kGosub, false));
+  EXPECT_TRUE(isa::IsCall(isa::Opcode::kOnGosubVnm, true));
+  EXPECT_FALSE(isa::IsCall(isa::Opcode::kGoto, true));
+}
+
 }  // namespace
-}  // namespace vn::sim
+}  // namespace vn::sim::testing

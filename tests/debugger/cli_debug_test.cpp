@@ -1,0 +1,154 @@
+// vnstudio-cli debug against the virtual module: a script on standard input, the stops it
+// prints, the breakpoints compiled in and where they moved, the messages and the exit status.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "cli_run.h"
+#include "debug_bench.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vn::testing::CliRun;
+using vn::testing::ReadAll;
+
+const std::string kProgramText = vn::debugger::testing::Join(vn::debugger::testing::kSessionProgram);
+const char* const kProgram = kProgramText.c_str();
+const char kCounting[] = "DIM K AS BYTE\r\nK = 1\r\n' count\r\nK = K + 2\r\nDONE: GOTO DONE\r\n";      // 1-5
+
+// The same session over USB and REV. B: the same stops, listing and answers.
+const char kSessionScript[] = "step\nover\nvars\nset flag 1\ncontinue\nwhere\nquit\n";
+const char kSessionOut[] =
+    "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\n"
+    "line 6: GOSUB BUMP\n PC : 2C   Object Code : 89\nline 7: IF FLAG = 0 THEN GOTO AGAIN\n PC : 2F   Object Code : 80\n"
+    " N           :  1   1H\n K           :  2   2H\n FLAG        :  0   0H\nok\n"
+    "line 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\nline 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\n";
+
+class DebugCli : public vn::testing::CliTest {
+ protected:
+  DebugCli() : CliTest("vn_debug_cli_test") {}
+};
+
+struct Case {
+  const char* source;
+  const char* args;
+  const char* script;
+  int status;
+  const char* out;
+  const char* err;  // a part of it when it starts with '~'
+};
+
+const Case kCases[] = {
+    {kProgram, "--device WF --cable virtual", kSessionScript, 0, kSessionOut, ""},
+    {kProgram, "--device WF --cable virtual-revb", kSessionScript, 0, kSessionOut, ""},
+    {kProgram, "--cable virtual-dummy", "step\nover\nset K 1\nbreak\n", 0,
+     "downloaded, Code Size : 4D Byte\nline 5: K = K + N\n PC : 1E   Object Code : 91\nline 6: GOSUB BUMP\n PC : 28   Object Code : 89\n"
+     "over is offered on the VNM series only\nset is offered on the VNM series only\n"
+     "already stopped\nline 6: GOSUB BUMP\n PC : 28   Object Code : 89\n", ""},
+    {kProgram, "--device WF --cable virtual --lang ko", "set K 300\nset Q 1\nset K\n", 0, nullptr,
+     "값의 범위를 벗어났습니다. K : -128 .. 255\nVariable Not Found : Q\nusage: set NAME VALUE\n"},
+    {kProgram, "--device WF --cable virtual --virtual-fault unplugged", "step\n", 1, "", "~Can't find USB cable"},
+    // The link dies after the download's replies (3 bytes) and the first stop report (6 bytes):
+    // Step Into fails, then the leave command at the end of the session.
+    {kProgram, "--device WF --cable virtual-revb --virtual-fault cut:9", "step\nquit\n", 1,
+     "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\n",
+     "VARNOLIC module not found ! Check cable or power\nVARNOLIC module not found ! Check cable or power\n"},
+    {kProgram, "--device XX --cable virtual", "", 2, nullptr, nullptr},
+    {kProgram, "--cable revb --virtual-fault unplugged", "", 2, nullptr, nullptr},
+    // Two break instructions more than the program's 48 bytes.
+    {kCounting, "--device WF --cable virtual --break 5 --break 3 --break 9", "continue\nquit\n", 0,
+     "downloaded, Code Size : 32 Byte\nline 4: K = K + 2\n PC : 1F   Object Code : 91\n"
+     "line 5: DONE: GOTO DONE\n PC : 2C   Object Code : 88\n",
+     "breakpoint at line 3 moved to line 4\nbreakpoint at line 9: no statement from there on, not set\n"},
+    {kCounting, "--device WF --cable virtual --wait 200", "quit\n", 0, "downloaded, Code Size : 30 Byte\n~", ""},
+    {kCounting, "--cable virtual-dummy --lang ko --break 3 --wait 500", "continue\nquit\n", 0,
+     "downloaded, Code Size : 2E Byte\nrunning\nline 4: K = K + 2\n PC : 1E   Object Code : 91\n", "3행의 중단점을 4행으로 옮겼습니다\n"},
+    {kCounting, "--cable virtual --break 0", "quit\n", 2, "", "~--break: Value 0 not in range"},
+    // run-to downloads again with the --break lines plus one, runs to it, and keeps only the
+    // --break lines for the next download; run-to 3 finds K at 1 again.
+    {kCounting, "--device WF --cable virtual --break 5 --wait 500", "run-to 4\ncontinue\nrun-to 3\nvars\nrun-to 0\nrun-to 2 3\nrun-to\nquit\n",
+     0, "downloaded, Code Size : 31 Byte\nline 5: DONE: GOTO DONE\n PC : 2B   Object Code : 88\n"
+        "downloaded, Code Size : 32 Byte\nline 4: K = K + 2\n PC : 1F   Object Code : 91\nline 5: DONE: GOTO DONE\n PC : 2C   Object Code : 88\n"
+        "downloaded, Code Size : 32 Byte\nline 4: K = K + 2\n PC : 1F   Object Code : 91\n K           :  1   1H\n",
+     "breakpoint at line 3 moved to line 4\nusage: run-to LINE (a source line from 1 on)\nusage: run-to LINE (a source line from 1 on)\n"
+     "usage: run-to LINE (a source line from 1 on)\n"},
+    // The VN module's stop report comes after the first watch of half a second: continue watches on.
+    {kCounting, "--cable virtual-dummy --wait 500", "run-to 4\ncontinue\nquit\n", 0,
+     "downloaded, Code Size : 2D Byte\nrunning (the program has reached its end)\ndownloaded, Code Size : 2E Byte\nrunning\n"
+     "line 4: K = K + 2\n PC : 1E   Object Code : 91\n", ""},
+};
+
+TEST_F(DebugCli, ScriptsPrintTheirStopsAndMessages) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.args);
+    const fs::path src = Write("prog.bas", c.source);
+    const CliRun r = Exec("debug " + src.string() + " " + c.args, c.script);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    const auto match = [](const std::string& got, const std::string& want) {
+      if (want.empty()) EXPECT_EQ(got, "");
+      else if (want.back() == '~') EXPECT_EQ(got.substr(0, want.size() - 1), want.substr(0, want.size() - 1));
+      else if (want[0] == '~') EXPECT_NE(got.find(want.substr(1)), std::string::npos) << got;
+      else EXPECT_EQ(got, want);
+    };
+    if (c.out != nullptr) match(r.out, c.out);
+    if (c.err != nullptr) match(r.err, c.err);
+    if (c.status == 0) {
+      // The source keeps its text; the compile copy and the listing stay beside it, as the IDE leaves them.
+      EXPECT_EQ(ReadAll(src), c.source);
+      EXPECT_EQ(ReadAll(dir_ / "prog.$$$").substr(0, std::string(c.source).size()), c.source);
+    }
+    if (&c == &kCases[0]) {
+      EXPECT_EQ(ReadAll(dir_ / "prog.var").substr(0, 24), " N           :  7   7H\r\n");
+    }
+  }
+}
+
+// Modify Variable writes at a stop: while the program runs the terminal refuses set with one
+// line and the session goes on; after break the same set is written.
+TEST_F(DebugCli, SetIsRefusedWhileTheProgramRuns) {
+  const CliRun r = Exec("debug " + Write("prog.bas", kProgram).string() + " --device WF --cable virtual",
+                        "continue\nset flag 1\nbreak\nvars\nset flag 1\nvars\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  size_t at = 0;
+  for (const char* s : {"running\nthe program is running: type break first, then set\n", " FLAG        :  0   0H\n", "ok\n",
+                        " FLAG        :  1   1H\n"}) {
+    at = r.out.find(s, at);
+    ASSERT_NE(at, std::string::npos) << s << " in\n" << r.out;
+  }
+}
+
+// --wait is a number of milliseconds up to ten minutes: more, a sign or anything else is a usage
+// error of one line, before anything is downloaded. A program that can report no stop any more
+// does not hold the terminal for the whole wait, and the terminal says why.
+TEST_F(DebugCli, TheWaitIsBoundedAndEndsAtOnceForAProgramThatCannotStop) {
+  const std::string src = Write("prog.bas", kProgram).string();
+  for (const char* wait : {"600001", "-1", "99999999999999999999", "9223372036854775807", "1e3", "0x10"}) {
+    const CliRun r = Exec("debug " + src + " --device WF --cable virtual --wait " + wait, "continue\nquit\n");
+    EXPECT_EQ(r.status, 2) << wait;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.rfind("vnstudio-cli: --wait: ", 0), 0u) << r.err;
+  }
+  const char* cases[][2] = {
+      {"DIM A AS BYTE\r\nBREAK\r\nA = 1\r\n", "running (the program has reached its end)\n"},
+      {"DIM A AS BYTE, B AS BYTE\r\nBREAK\r\nA = A / B\r\n", "running (the program stopped with a fault: division by zero at &H"},
+      {"DIM A AS BYTE\r\nBREAK\r\nSERIN 1, 96, 0, 0, T, [A]\r\nT:\r\n", "running (the program waits for serial input)\n"},
+  };
+  for (const auto& c : cases) {
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun r = Exec("debug " + Write("halt.bas", c[0]).string() + " --device WF --cable virtual --wait 600000",
+                          "continue\ncontinue\ncontinue\ncontinue\ncontinue\nquit\n");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+    EXPECT_EQ(r.status, 0) << r.err;
+    size_t count = 0;
+    for (size_t at = r.out.find(c[1]); at != std::string::npos; at = r.out.find(c[1], at + 1)) ++count;
+    EXPECT_EQ(count, 5u) << r.out;
+  }
+}
+
+}  // namespace
