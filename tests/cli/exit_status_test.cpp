@@ -126,6 +126,9 @@ class ExitStatus : public vn::testing::CliTest {
         {{"run", "the step limit", 4}, "run --max-steps 5 " + slow},
         {{"run", "the time limit", 4}, "run --max-time 250 " + slow},
         {{"run", "waiting for serial input", 4}, "run " + wait},
+        {{"monitor", "a port that cannot be opened", 1}, "monitor --port /dev/vn-no-such-port --baud 9600"},
+        {{"monitor", "a refused option", 2}, "monitor --port /dev/null --baud 9601"},
+        {{"monitor", "an unknown code set", 2}, "monitor --port /dev/null --baud 9600 --encoding latin1"},
 
         {{"identify", "a module answered", 0}, "identify --device WF" + virt},
         {{"identify", "no module", 1}, "identify" + unplugged},
@@ -213,7 +216,7 @@ TEST_F(ExitStatus, EveryRowOfTheTable) {
     }
   }
   // Every command of --help is in the table.
-  for (const char* command : {"compile", "list", "run", "identify", "download", "verify", "read-flash", "erase", "debug"})
+  for (const char* command : {"compile", "list", "run", "identify", "download", "verify", "read-flash", "erase", "debug", "monitor"})
     EXPECT_GE(per_command[command], 3) << command;
 }
 
