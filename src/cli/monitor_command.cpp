@@ -142,9 +142,7 @@ int Monitor(const MonitorOptions& o) {
 void AddMonitorCommand(CLI::App& app) {
   auto options = std::make_shared<MonitorOptions>();
   auto* monitor = app.add_subcommand(
-      "monitor",
-      "a serial monitor on a port of the PC: what arrives is shown, each line typed is sent; exit status 0 "
-      "after SIGINT or SIGTERM, 1 the port cannot be opened, 2 a usage error, 3 the port was lost");
+      "monitor", "a serial monitor on a port of the PC: what arrives is shown, each line typed is sent");
   monitor->add_option("--port", options->port, "the port: ttyUSB0, /dev/ttyUSB0, /dev/pts/3, ...")->required();
   std::string rates;
   for (int b : serial::Bauds()) rates += (rates.empty() ? "" : " ") + std::to_string(b);
