@@ -73,7 +73,8 @@ TEST(EncodeLine, EachCodeSetAndEnding) {
 }
 
 TEST(HexLine, LocalTimeToTheMillisecondThenTheBytes) {
-  std::tm local{.tm_sec = 3, .tm_min = 7, .tm_hour = 21, .tm_mday = 5, .tm_mon = 0, .tm_year = 126, .tm_isdst = -1};
+  std::tm local{};
+  local.tm_hour = 21, local.tm_min = 7, local.tm_sec = 3, local.tm_mday = 5, local.tm_year = 126, local.tm_isdst = -1;
   const auto when = std::chrono::system_clock::from_time_t(std::mktime(&local)) + std::chrono::milliseconds(45);
   EXPECT_EQ(HexLine("Hello", when), "21:07:03.045  48 65 6C 6C 6F");
   EXPECT_EQ(HexLine(std::string("\x00\xFF\r", 3), when + std::chrono::milliseconds(950)), "21:07:03.995  00 FF 0D");
