@@ -155,6 +155,9 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"identify|a module answered", "identify --cable virtual --device KF", 0, "VN series\nF/W Version is 32\n", ""},
       {"", "identify --cable virtual --device WF --lang ko", 0, "VNM series\nMain F/W is 32\nMath Chip F/W is 17\n", ""},
       {"identify|no module", "identify" + unplugged, 1},
+      {"monitor|a port that cannot be opened", "monitor --port /dev/vn-no-such-port --baud 9600", 1, ""},
+      {"monitor|a refused option", "monitor --port /dev/null --baud 9601", 2, ""},
+      {"monitor|an unknown code set", "monitor --port /dev/null --baud 9600 --encoding latin1", 2, ""},
       {"identify|a refused option", "identify --cable parallel", 2},
       {"", "compile " + P("long.bas"), 1, "", P("long.bas") + ":3: error: Can not use LONG type variable with this DEVICE !\n"},
       {"", "compile --lang ko " + P("long.bas"), 1, "", P("long.bas") + ":3: error: VN시리즈에서는 LONG형을 사용할 수 없습니다.\n"},
@@ -325,7 +328,7 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
   std::sort(page.begin(), page.end());
   std::sort(table.begin(), table.end());
   EXPECT_EQ(page, table);
-  for (const char* command : {"compile", "list", "run", "identify", "download", "verify", "read-flash", "erase", "debug"})
+  for (const char* command : {"compile", "list", "run", "identify", "download", "verify", "read-flash", "erase", "debug", "monitor"})
     EXPECT_GE(per_command[command], 3) << command;
 }
 
