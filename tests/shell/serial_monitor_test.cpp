@@ -16,6 +16,7 @@
 #include "platform/pty.h"
 #include "serial/port_session.h"
 #include "shell/serial_monitor.h"
+#include "shell/virtual_module_dock.h"
 #include "shell_fixtures.h"
 
 namespace vn::shell {
@@ -185,11 +186,9 @@ TEST(SerialMonitor, LendsThePortToADownloadAndTakesItBack) {
   EXPECT_EQ(rig.session.port().toStdString(), rig.pty.path());
   EXPECT_EQ(rig.monitor->lent_port(), "");
   // Only an adapter the USB cable's chip may be, and only while that cable is in use.
-  EXPECT_TRUE(PortSharesDownloadCable(QStringLiteral("ttyUSB0"), true));
-  EXPECT_TRUE(PortSharesDownloadCable(QStringLiteral("/dev/ttyUSB1"), true));
-  EXPECT_FALSE(PortSharesDownloadCable(QStringLiteral("ttyUSB0"), false));
-  EXPECT_FALSE(PortSharesDownloadCable(QStringLiteral("ttyACM0"), true));
-  EXPECT_FALSE(PortSharesDownloadCable(QString::fromStdString(rig.pty.path()), true));
+  for (const auto& [port, usb, shared] : {std::tuple{"ttyUSB0", true, true}, {"/dev/ttyUSB1", true, true},
+                                          {"ttyUSB0", false, false}, {"ttyACM0", true, false}, {"/dev/pts/3", true, false}})
+    EXPECT_EQ(PortSharesDownloadCable(QString::fromLatin1(port), usb), shared) << port;
 }
 
 TEST(SerialMonitor, SettingsRoundTripThroughTheirSection) {
@@ -198,7 +197,7 @@ TEST(SerialMonitor, SettingsRoundTripThroughTheirSection) {
   ASSERT_NE(baud, 9600);
   {
     MonitorRig rig(dir);
-    EXPECT_EQ(rig.monitor->CurrentSettings(), SerialMonitorSettings{});
+    EXPECT_EQ(ReadSerialMonitorSettings(rig.ini), SerialMonitorSettings{});
     ASSERT_TRUE(rig.monitor->ChoosePort(kVirtualPortSetting));
     rig.monitor->baud_box()->setCurrentIndex(rig.monitor->baud_box()->findData(baud));
     rig.monitor->ending_box()->setCurrentIndex(rig.monitor->ending_box()->findData(QStringLiteral("crlf")));
@@ -221,6 +220,33 @@ TEST(SerialMonitor, SettingsRoundTripThroughTheirSection) {
                                    {"PlotPoints", "5"}})
     bad.WriteString(kSerialMonitorSection, key, value);
   EXPECT_EQ(ReadSerialMonitorSettings(bad), SerialMonitorSettings{});
+}
+
+TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
+  ScratchDir dir;
+  testing::IdeRig rig(dir);
+  rig.ini.WriteString("Setup", "TipShow", "0");
+  rig.Start(testing::CopyExample(dir, "serial_echo.bas"));
+  rig.Trigger("mnuSerialMonitor");
+  SerialMonitor* m = rig.commands->serial_monitor();
+  ASSERT_NE(m, nullptr);
+  EXPECT_TRUE(m->isVisible());
+  // The dock names the line's terminal; the monitor offers it first, as the virtual module.
+  const std::string path = rig.commands->dock()->serial_line_path();
+  ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+  EXPECT_NE(rig.commands->dock()->serial_line_label()->text().toStdString().find(path), std::string::npos);
+  EXPECT_EQ(m->port_box()->currentText().toStdString(), "Virtual module (" + path + ")");
+  ASSERT_TRUE(m->Connect()) << m->state_line()->text().toStdString();
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  m->send_line()->setText(QStringLiteral("안녕"));
+  ASSERT_TRUE(m->SendLine());
+  WaitFor([&] {
+    rig.devices.AdvanceVirtualTime(20'000'000);
+    rig.commands->OnVirtualTime();
+    return m->ReceivedText() == QStringLiteral("READY\n안녕\n");
+  });
+  EXPECT_EQ(m->ReceivedText().toStdString(), "READY\n안녕\n");
 }
 
 }  // namespace
