@@ -1,12 +1,16 @@
 // Serial and bus statements (software serial SERIN/SEROUT, the VNM hardware port with
 // SET RS232, GET, PUT and BCLR, BUSOUT, the SET switches), and the output item list that
 // SEROUT, BUSOUT, PUT and PRINT share.
+#include <algorithm>
 #include <array>
 #include <iterator>
 #include <optional>
+#include <string>
 
 #include "compiler/arguments.h"
 #include "compiler/compiler.h"
+#include "core/text.h"
+#include "isa/serial_bauds.h"
 
 namespace vn::compiler {
 namespace {
@@ -71,10 +75,6 @@ struct Word {
   int code;
 };
 
-const Word kRs232Bauds[] = {
-    {u"2400", 0},  {u"4800", 1},  {u"9600", 2},  {u"19200", 3},  {u"38400", 4},
-    {u"57600", 5}, {u"76800", 6}, {u"96000", 7}, {u"115200", 8},
-};
 const Word kBusModes[] = {{u"HIGH", 1}, {u"LOW", 2}};
 constexpr int kBusModeDefault = 0;
 const Word kSwitchWords[] = {{u"ON", 1}, {u"OFF", 0}};
@@ -208,9 +208,12 @@ int SetRs232(Compiler& c) {
   c.Emit(Opcode::kSet);
   c.Emit(SetSwitch::kRs232);
   c.NextToken();
-  const Word* baud = FindWord(std::begin(kRs232Bauds), std::end(kRs232Bauds), c.Token);
-  if (baud == nullptr) return c.Fail(kRs232Baud);
-  c.Emit(baud->code);
+  // The rate as written in decimal, digit for digit: its code is its place in the table.
+  const int* const bauds_end = std::end(isa::kRs232Bauds);
+  const int* baud = std::find_if(std::begin(isa::kRs232Bauds), bauds_end,
+                                 [&c](int b) { return c.Token == core::Ansi(std::to_string(b)); });
+  if (baud == bauds_end) return c.Fail(kRs232Baud);
+  c.Emit(static_cast<int>(baud - std::begin(isa::kRs232Bauds)));
   c.Rs232Seen = true;
   return 0;
 }

@@ -27,6 +27,24 @@ bool Convert(void* handle, std::string_view in, std::string& out) {
   return true;
 }
 
+// A double-byte code set to UTF-8; when the whole does not convert, piece by piece so that one
+// bad character does not lose the rest.
+std::string ToUtf8(void* handle, std::string_view in, bool (*is_lead)(unsigned char)) {
+  std::string out;
+  if (Convert(handle, in, out)) return out;
+  out.clear();
+  size_t i = 0;
+  while (i < in.size()) {
+    auto b = static_cast<unsigned char>(in[i]);
+    size_t len = (is_lead(b) && i + 1 < in.size()) ? 2 : 1;
+    std::string piece;
+    if (Convert(handle, in.substr(i, len), piece)) out += piece;
+    else out += "\xEF\xBF\xBD";
+    i += len;
+  }
+  return out;
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view s) {
@@ -57,10 +75,12 @@ bool IsValidUtf8(std::string_view s) {
 CodePage::CodePage()
     : to_cp949_(Open("CP949", "UTF-8")),
       from_cp949_(Open("UTF-8", "CP949")),
-      to_johab_(Open("JOHAB", "CP949")) {}
+      to_johab_(Open("JOHAB", "CP949")),
+      utf8_to_johab_(Open("JOHAB", "UTF-8")),
+      johab_to_utf8_(Open("UTF-8", "JOHAB")) {}
 
 CodePage::~CodePage() {
-  for (void* h : {to_cp949_, from_cp949_, to_johab_})
+  for (void* h : {to_cp949_, from_cp949_, to_johab_, utf8_to_johab_, johab_to_utf8_})
     if (Usable(h)) iconv_close(static_cast<iconv_t>(h));
 }
 
@@ -71,20 +91,17 @@ std::optional<std::string> CodePage::Utf8ToCp949(std::string_view utf8) {
 }
 
 std::string CodePage::Cp949ToUtf8(std::string_view cp949) {
+  return ToUtf8(from_cp949_, cp949, IsCp949LeadByte);
+}
+
+std::optional<std::string> CodePage::Utf8ToJohab(std::string_view utf8) {
   std::string out;
-  if (Convert(from_cp949_, cp949, out)) return out;
-  // Convert piece by piece so that one bad character does not lose the rest.
-  out.clear();
-  size_t i = 0;
-  while (i < cp949.size()) {
-    auto b = static_cast<unsigned char>(cp949[i]);
-    size_t len = (IsCp949LeadByte(b) && i + 1 < cp949.size()) ? 2 : 1;
-    std::string piece;
-    if (Convert(from_cp949_, cp949.substr(i, len), piece)) out += piece;
-    else out += "\xEF\xBF\xBD";
-    i += len;
-  }
+  if (!Convert(utf8_to_johab_, utf8, out)) return std::nullopt;
   return out;
+}
+
+std::string CodePage::JohabToUtf8(std::string_view johab) {
+  return ToUtf8(johab_to_utf8_, johab, IsJohabLeadByte);
 }
 
 std::optional<std::uint16_t> CodePage::Cp949CharToJohab(std::uint16_t code) {

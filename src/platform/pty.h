@@ -28,9 +28,14 @@ class PseudoTerminal {
   std::string ReadAvailable();
   // Writes without waiting; returns how many bytes went (fewer when the terminal is full).
   size_t Write(std::string_view bytes);
+  // The master's descriptor, to wait on (poll, QSocketNotifier) for what the other side writes;
+  // -1 when not open.
+  int fd() const { return master_; }
 
  private:
+  void Close();
   int master_ = -1;
+  int slave_ = -1;  // kept open so that the master never sees a hang-up
   std::string path_;
 };
 

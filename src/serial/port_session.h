@@ -40,6 +40,8 @@ class PortSession : public QObject {
 
  private:
   QSerialPort* port_;
+  QString name_;  // as given to Open: QSerialPort shortens "/dev/pts/3" to "pts/3"
+  int baud_ = 0;
 };
 
 }  // namespace vn::serial

@@ -26,8 +26,16 @@ class VirtualSerialLine {
   // input takes; the rest waits for the next call).
   void Pump(sim::Serial& serial, std::uint64_t now_us);
 
-  // A program restarted (a download, a reset): its output starts again from its first byte.
+  // The program runs on a new module (a new sim::Serial): its output starts again from its
+  // first byte. A reset or a download on the same module goes on where the line was.
   void Restart();
+
+  // True when every byte the program has sent has been passed on to the terminal.
+  bool Drained(const sim::Serial& serial) const;
+
+  // The terminal's descriptor, readable when the PC side has written something (to wait on
+  // with poll or a QSocketNotifier between pumps).
+  int fd() const;
 
  private:
   explicit VirtualSerialLine(platform::PseudoTerminal terminal);

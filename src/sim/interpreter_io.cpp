@@ -122,13 +122,14 @@ Interpreter::Exec Interpreter::ExecuteIo(std::uint8_t op) {
     case Opcode::kLcdInit: io_.display().Init(); break;
     case Opcode::kSerOut: {
       const int port = PortOperand();
-      Fetch();  // baud: the virtual line has no speed
-      if (!vn) Fetch();
+      // The baud value paces the bytes on their way out; the program's own time goes on at once.
+      long baud = Fetch();
+      if (!vn) baud += 256L * Fetch();
       Fetch();  // mode
       const int space_ms = Fetch();
       const std::string bytes = OutputList(false);
       if (Failed()) return Exec::kFault;
-      io_.serial().Send(port, bytes);
+      io_.serial().Send(port, bytes, sim::Serial::BaudOfValue(baud, !vn));
       Pass(static_cast<std::uint64_t>(space_ms) * bytes.size(), 1000);
       break;
     }

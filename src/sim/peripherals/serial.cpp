@@ -1,5 +1,10 @@
 #include "sim/peripherals/serial.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "isa/serial_bauds.h"
+
 namespace vn::sim {
 
 namespace {
@@ -20,7 +25,30 @@ bool Serial::PushInput(std::string_view bytes) {
   return true;
 }
 
-void Serial::Send(int port, std::string_view bytes) {
+long Serial::BaudOfValue(long value, bool two_bytes) {
+  const long modulus = two_bytes ? 65536 : 256;
+  for (int baud : isa::kSerialBauds)
+    if (baud % modulus == value) return baud;
+  return two_bytes ? value : 0;
+}
+
+void Serial::SetRs232(long code) {
+  if (code >= 0 && code < static_cast<long>(std::size(isa::kRs232Bauds)))
+    rs232_baud_ = isa::kRs232Bauds[static_cast<size_t>(code)];
+  Emit(IoEventKind::kSetting, 0, code, 0, "rs232");
+}
+
+void Serial::Send(int port, std::string_view bytes, long baud) {
+  if (baud <= 0 && port == kHardwarePort) baud = rs232_baud_;
+  const std::uint64_t now_ns = board().clock_us() * 1000;
+  // Ten bits a byte: the start bit, eight data bits, the stop bit.
+  const std::uint64_t byte_ns = baud > 0 ? 10'000'000'000ULL / static_cast<std::uint64_t>(baud) : 0;
+  for (char c : bytes) {
+    line_free_ns_ = std::max(line_free_ns_, now_ns) + byte_ns;
+    if (line_.size() == kLineWindow) line_.pop_front();
+    line_.push_back({(line_free_ns_ + 999) / 1000, static_cast<std::uint8_t>(c)});
+    ++line_end_;
+  }
   for (char c : bytes) {
     if (output_.size() >= kMaxOutput) {
       output_truncated_ = true;

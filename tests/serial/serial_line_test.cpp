@@ -1,0 +1,176 @@
+// A PC port session and the virtual module's serial line, both over real pseudo-terminals.
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/pty.h"
+#include "serial/port_session.h"
+#include "serial/virtual_serial_line.h"
+#include "sim/interpreter_test_support.h"
+
+namespace vn::serial {
+namespace {
+
+// Runs the event loop until `done` or two seconds have passed.
+template <typename Done>
+bool SpinUntil(Done done) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+std::string ReadFor(platform::PseudoTerminal& t, size_t want) {
+  std::string got;
+  for (int k = 0; k < 100 && got.size() < want; ++k) {
+    got += t.ReadAvailable();
+    // The session writes from the event loop.
+    if (got.size() < want) QCoreApplication::processEvents(QEventLoop::AllEvents, 10), usleep(2000);
+  }
+  return got;
+}
+
+TEST(PortSession, ReceivesSendsAndLosesThePortOnce) {
+  int argc = 0;
+  QCoreApplication app(argc, nullptr);
+  std::string error;
+  auto other = std::make_unique<platform::PseudoTerminal>(platform::PseudoTerminal::Open(&error));
+  ASSERT_TRUE(other->is_open()) << error;
+  const QString path = QString::fromStdString(other->path());
+
+  PortSession session;
+  QSignalSpy received(&session, &PortSession::Received);
+  QSignalSpy lost(&session, &PortSession::Lost);
+  QString why;
+  ASSERT_TRUE(session.Open(path, 9600, &why)) << why.toStdString();
+  EXPECT_TRUE(session.IsOpen());
+  EXPECT_EQ(session.port(), path);
+  EXPECT_EQ(session.baud(), 9600);
+
+  other->Write("he\xC7\xD1\r\n");
+  QByteArray in;
+  SpinUntil([&] {
+    for (; !received.isEmpty(); received.removeFirst()) in += received.first().at(0).toByteArray();
+    return in.size() == 6;
+  });
+  EXPECT_EQ(in, QByteArray("he\xC7\xD1\r\n"));
+
+  ASSERT_TRUE(session.Send(QByteArray("ok\r", 3), &why)) << why.toStdString();
+  EXPECT_EQ(ReadFor(*other, 3), "ok\r");
+
+  // The other side goes away: one Lost with the port's name, and the port closed.
+  other.reset();
+  ASSERT_TRUE(SpinUntil([&] { return !lost.isEmpty(); }));
+  SpinUntil([] { return false; });  // nothing more comes
+  ASSERT_EQ(lost.size(), 1);
+  EXPECT_TRUE(lost.first().at(0).toString().startsWith("The serial port " + path + " was lost: "))
+      << lost.first().at(0).toString().toStdString();
+  EXPECT_FALSE(session.IsOpen());
+  EXPECT_FALSE(session.Send("x", &why));
+  EXPECT_EQ(why, "The serial port " + path + " is not open");
+
+  // Opening a port that is not there fails with its name; a new pair opens again.
+  EXPECT_FALSE(session.Open("/dev/pts/vn-none", 9600, &why));
+  EXPECT_TRUE(why.startsWith("Cannot open the serial port /dev/pts/vn-none: ")) << why.toStdString();
+  EXPECT_FALSE(session.IsOpen());
+  platform::PseudoTerminal again = platform::PseudoTerminal::Open(&error);
+  ASSERT_TRUE(session.Open(QString::fromStdString(again.path()), 115200, &why)) << why.toStdString();
+  ASSERT_TRUE(session.Send("z", &why));
+  EXPECT_EQ(ReadFor(again, 1), "z");
+}
+
+// The PC side of the virtual line: the terminal's path opened as a program would open it.
+struct PcSide {
+  int fd;
+  explicit PcSide(const std::string& path) : fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+  ~PcSide() { if (fd >= 0) close(fd); }
+  std::string Read() {
+    std::string got;
+    char buf[4096];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+    return got;
+  }
+};
+
+TEST(VirtualSerialLine, PacesTheProgramsBytesAndFeedsItsInput) {
+  std::string error;
+  auto line = VirtualSerialLine::Open(&error);
+  ASSERT_NE(line, nullptr) << error;
+  EXPECT_EQ(line->path().rfind("/dev/pts/", 0), 0u);
+  PcSide pc(line->path());
+  ASSERT_GE(pc.fd, 0);
+
+  auto m = sim::testing::BootFile("WF", "examples/serial_echo.bas");
+  sim::Serial& serial = m.vm->io().serial();
+  m.vm->Run(1000, 50'000);
+  ASSERT_EQ(serial.line_end(), 7u);
+  // Seven bytes at 9600 baud, ten bits each: 6.25 ms from the end of the first to the last.
+  const std::uint64_t first = serial.line_at(0).done_us, last = serial.line_at(6).done_us;
+  EXPECT_NEAR(static_cast<double>(last - first), 6250.0, 1.0);
+  line->Pump(serial, first - 1);
+  usleep(20000);
+  EXPECT_EQ(pc.Read(), "");
+  line->Pump(serial, serial.line_at(3).done_us);
+  usleep(20000);
+  EXPECT_EQ(pc.Read(), "READ");
+  line->Pump(serial, last);
+  usleep(20000);
+  EXPECT_EQ(pc.Read(), "Y\r\n");
+
+  // What the PC side writes reaches the program, which sends it back.
+  ASSERT_EQ(write(pc.fd, "ab\xFF", 3), 3);
+  usleep(20000);
+  std::string echoed;
+  for (int k = 0; k < 50 && echoed.size() < 3; ++k) {
+    line->Pump(serial, m.vm->now_us());
+    m.vm->Run(10'000, m.vm->now_us() + 20'000);
+    line->Pump(serial, m.vm->now_us());
+    usleep(2000);
+    echoed += pc.Read();
+  }
+  EXPECT_EQ(echoed, "ab\xFF");
+}
+
+TEST(SerialBaud, TheRateOfABaudValueAsTheByteCodeHoldsIt) {
+  struct Case {
+    long value;
+    bool two_bytes;
+    long baud;
+  } const cases[] = {{9600, true, 9600}, {115200 % 65536, true, 115200}, {1234, true, 1234},
+                     {9600 % 256, false, 9600}, {300 % 256, false, 300}, {7, false, 0}};
+  for (const auto& c : cases) EXPECT_EQ(sim::Serial::BaudOfValue(c.value, c.two_bytes), c.baud) << c.value;
+}
+
+TEST(VirtualSerialLine, KeepsFlowingPastTheRecordedOutputsCap) {
+  std::string error;
+  auto line = VirtualSerialLine::Open(&error);
+  ASSERT_NE(line, nullptr) << error;
+  PcSide pc(line->path());
+  auto m = sim::testing::Boot("WF", {"SET RS232 115200"});
+  sim::Serial& serial = m.vm->io().serial();
+  serial.Send(sim::Serial::kHardwarePort, std::string(sim::Serial::kMaxOutput + 10, 'a'));
+  EXPECT_TRUE(serial.output_truncated());
+  // Far behind: the line goes on from the oldest byte it still has and drains.
+  size_t drained = 0;
+  for (int k = 0; k < 2000 && drained < sim::Serial::kLineWindow; ++k) {
+    line->Pump(serial, UINT64_MAX);
+    usleep(1000);
+    drained += pc.Read().size();
+  }
+  EXPECT_EQ(drained, sim::Serial::kLineWindow);
+  serial.Send(sim::Serial::kHardwarePort, "tail");
+  line->Pump(serial, UINT64_MAX);
+  usleep(20000);
+  EXPECT_EQ(pc.Read(), "tail");
+}
+
+}  // namespace
+}  // namespace vn::serial
