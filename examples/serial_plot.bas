@@ -1,5 +1,5 @@
 ' Two measurements per line for the Serial Plotter, every 100 ms: "temp:NN light:NN".
-' TEMP rises and falls between 20 and 40; LIGHT is the analog input 0 scaled to 0..99 plus a
+' TEMP rises and falls between 20 and 40; LIGHT is the analog input 0 divided by 32 plus a
 ' sawtooth, so both lines move even on the virtual module.
 CONST DEVICE = WF
 DIM TEMP AS INTEGER, STEPUP AS INTEGER, SAW AS INTEGER, LIGHT AS INTEGER

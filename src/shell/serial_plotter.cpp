@@ -133,6 +133,7 @@ SerialPlotter::SerialPlotter(serial::PortSession& session, core::IniFile& ini, Q
   x_axis_->setLabelFormat(QStringLiteral("%d"));
   x_axis_->setRange(0, data_.points());
   y_axis_->setRange(0, 1);
+  y_axis_->setLabelFormat(QStringLiteral("%g"));
   spnPoints->setObjectName(QStringLiteral("spnPoints"));
   spnPoints->setRange(kMinPlotPoints, kMaxPlotPoints);
   spnPoints->setValue(data_.points());
@@ -265,8 +266,19 @@ void SerialPlotter::Redraw() {
   const double last = static_cast<double>(data_.last_x());
   x_axis_->setRange(std::max(0.0, last - data_.points()), std::max(last, static_cast<double>(data_.points())));
   if (low <= high) {
-    const double margin = high > low ? (high - low) * 0.08 : std::max(1.0, std::abs(high) * 0.1);
-    y_axis_->setRange(low - margin, high + margin);
+    // Round ticks (0, 20, 40 ...) read better than the data's own ends: about five steps of
+    // 1, 2 or 5 times a power of ten, the ends on a step.
+    if (high - low < 1e-9) {
+      low -= 1;
+      high += 1;
+    }
+    const double raw = (high - low) / 5;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double norm = raw / magnitude;
+    const double step = (norm <= 1 ? 1 : norm <= 2 ? 2 : norm <= 5 ? 5 : 10) * magnitude;
+    const double bottom = std::floor(low / step) * step, top = std::ceil(high / step) * step;
+    y_axis_->setRange(bottom, top);
+    y_axis_->setTickCount(static_cast<int>(std::lround((top - bottom) / step)) + 1);
   }
   if (!data_.dropped_names().empty())
     SetState(QStringLiteral("More than %1 names: %2 not drawn")

@@ -138,8 +138,12 @@ VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::funct
        }},
       {sim::Serial::kName,
        [&] {
-         layout->addWidget(new QLabel(QStringLiteral("Serial")));
-         layout->addWidget(line_label_);
+         // The caption and, under it, the terminal a PC-side program opens.
+         auto* caption = new QVBoxLayout;
+         caption->setSpacing(0);
+         caption->addWidget(new QLabel(QStringLiteral("Serial")));
+         caption->addWidget(line_label_);
+         layout->addLayout(caption);
          layout->addWidget(serial_, 1);
          layout->addLayout(input_row);
        }},

@@ -145,9 +145,11 @@ TEST(SerialMonitor, SendsTheTypedLineWithTheChosenEnding) {
     EXPECT_EQ(rig.monitor->send_line()->text(), "");
   }
   // A character the code set has no form for: nothing sent, the line kept.
-  rig.monitor->send_line()->setText(QStringLiteral("\u00e9"));
+  rig.monitor->code_set_box()->setCurrentIndex(rig.monitor->code_set_box()->findData(QStringLiteral("cp949")));
+  rig.monitor->send_line()->setText(QString::fromUtf8("a\xF0\x9F\x98\x80"));
   EXPECT_FALSE(rig.monitor->SendLine());
-  EXPECT_EQ(rig.monitor->send_line()->text(), QStringLiteral("\u00e9"));
+  EXPECT_EQ(rig.monitor->send_line()->text(), QString::fromUtf8("a\xF0\x9F\x98\x80"));
+  EXPECT_NE(rig.monitor->state_line()->text(), "");
   EXPECT_EQ(rig.ReadMaster(0), "");
 }
 
