@@ -16,6 +16,7 @@
 #include "platform/pty.h"
 #include "serial/port_session.h"
 #include "shell/serial_monitor.h"
+#include "shell/serial_plotter.h"
 #include "shell/virtual_module_dock.h"
 #include "shell_fixtures.h"
 
@@ -241,14 +242,25 @@ TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
   ASSERT_TRUE(m->Connect()) << m->state_line()->text().toStdString();
   rig.Trigger("mnuRun");
   ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
-  m->send_line()->setText(QStringLiteral("안녕"));
-  ASSERT_TRUE(m->SendLine());
+  // The plotter reads the same connection.
+  rig.Trigger("mnuSerialPlotter");
+  SerialPlotter* plotter = rig.commands->serial_plotter();
+  ASSERT_NE(plotter, nullptr);
+  for (const char* typed : {"안녕", "t:5"}) {
+    m->send_line()->setText(QString::fromUtf8(typed));
+    ASSERT_TRUE(m->SendLine());
+  }
   WaitFor([&] {
     rig.devices.AdvanceVirtualTime(20'000'000);
     rig.commands->OnVirtualTime();
-    return m->ReceivedText() == QStringLiteral("READY\n안녕\n");
+    return m->ReceivedText() == QStringLiteral("READY\n안녕\nt:5\n");
   });
-  EXPECT_EQ(m->ReceivedText().toStdString(), "READY\n안녕\n");
+  EXPECT_EQ(m->ReceivedText().toStdString(), "READY\n안녕\nt:5\n");
+  ASSERT_EQ(plotter->data().series().size(), 1u);
+  EXPECT_EQ(plotter->data().series()[0].name, "t");
+  EXPECT_EQ(plotter->data().series()[0].points, std::deque<QPointF>{QPointF(1, 5)});
+  plotter->ShowConnection();
+  EXPECT_EQ(plotter->state_line()->text().toStdString(), "Plotting " + path + " at 9600 baud");
 }
 
 }  // namespace

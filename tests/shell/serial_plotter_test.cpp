@@ -1,16 +1,14 @@
 // The Serial Plotter: series from the lines a program prints, the window of points, pause, the
-// chart and its exports, and the port session it shares with the monitor.
+// chart and its exports.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
 #include <QChart>
 #include <QSpinBox>
 
-#include "platform/pty.h"
 #include "serial/port_session.h"
 #include "shell/serial_monitor.h"
 #include "shell/serial_plotter.h"
@@ -117,28 +115,6 @@ TEST(SerialPlotter, DrawsAndExportsTheSeries) {
   plotter.data().Clear();
   plotter.Redraw();
   EXPECT_EQ(plotter.chart()->series().size(), 0);
-}
-
-TEST(SerialPlotter, ReadsTheMonitorsConnection) {
-  ScratchDir dir;
-  core::IniFile ini(dir.ini_path());
-  std::string error;
-  platform::PseudoTerminal pty = platform::PseudoTerminal::Open(&error);
-  ASSERT_TRUE(pty.is_open()) << error;
-  serial::PortSession session;
-  SerialMonitor monitor(session, ini);
-  SerialPlotter plotter(session, ini);
-  monitor.virtual_port = [&] { return pty.path(); };
-  monitor.RefreshPorts();
-  ASSERT_TRUE(monitor.ChoosePort(kVirtualPortSetting) && monitor.Connect());
-  plotter.ShowConnection();
-  EXPECT_EQ(plotter.state_line()->text().toStdString(), "Plotting " + pty.path() + " at 9600 baud");
-  ASSERT_EQ(pty.Write("a:5 b:6\n"), 8u);
-  QElapsedTimer t;
-  t.start();
-  while (plotter.data().last_x() == 0 && t.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-  EXPECT_EQ(Points(plotter.data()), "a: 1,5 | b: 1,6");
-  EXPECT_EQ(monitor.ReceivedText(), "a:5 b:6\n");
 }
 
 }  // namespace
