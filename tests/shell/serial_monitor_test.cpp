@@ -84,6 +84,11 @@ TEST(SerialMonitor, ShowsReceivedTextInEachCodeSet) {
       WaitFor([] { return false; }, 80);
     }
     EXPECT_TRUE(rig.Shows(QString::fromUtf8(c.shown))) << rig.monitor->ReceivedText().toStdString();
+    // Save writes what is shown, as UTF-8; a place that cannot be written is said.
+    ASSERT_TRUE(rig.monitor->SaveTo(dir.Doc("rx.txt")));
+    EXPECT_EQ(testing::ReadAll(dir.Doc("rx.txt")), c.shown);
+    EXPECT_FALSE(rig.monitor->SaveTo(dir.Doc("none/rx.txt")));
+    EXPECT_EQ(rig.monitor->state_line()->text().left(10).toStdString(), "Save Error");
     rig.monitor->Clear();
     EXPECT_EQ(rig.monitor->ReceivedText(), "");
   }
