@@ -10,6 +10,7 @@
 #include "cli/debug_command.h"
 #include "cli/flash_commands.h"
 #include "cli/link_commands.h"
+#include "cli/monitor_command.h"
 #include "cli/run_command.h"
 #include "cli/terminal_text.h"
 #include "compiler/compiler.h"
@@ -132,7 +133,8 @@ int main(int argc, char** argv) {
   app.footer(
       "Exit status: 0 success; 1 a compile error, or a link operation that failed (no module, a "
       "verify difference, ...); 2 a usage or file error. run: 3 a fault in the program, 4 stopped at "
-      "a limit or waiting for input. See vnstudio-cli(1).");
+      "a limit or waiting for input; run --serial-pty: 0 also when ended by SIGINT or SIGTERM. monitor: "
+      "0 ended by SIGINT or SIGTERM, 1 the port cannot be opened, 3 the port was lost. See vnstudio-cli(1).");
   app.require_subcommand(1);
 
   CompileOptions opts;
@@ -153,6 +155,7 @@ int main(int argc, char** argv) {
   vn::cli::AddFlashCommands(app);
   vn::cli::AddRunCommand(app);
   vn::cli::AddDebugCommand(app);
+  vn::cli::AddMonitorCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -17,11 +18,13 @@
 #include "cli/cli_cable.h"
 #include "cli/cli_options.h"
 #include "cli/run_inputs.h"
+#include "cli/serial_run.h"
 #include "cli/terminal_text.h"
 #include "compiler/compiler.h"
 #include "isa/isa.h"
 #include "link/object_file.h"
 #include "core/file_io.h"
+#include "serial/virtual_serial_line.h"
 #include "sim/interpreter.h"
 #include "sim/board.h"
 
@@ -41,10 +44,12 @@ struct RunOptions {
   std::string file;
   std::string device = "KF";
   std::uint64_t max_steps = 10'000'000;
+  bool max_steps_given = false;
   std::optional<std::uint64_t> max_time_ms;
   std::vector<std::string> inputs;
   bool trace = false;
   std::string lang = "en";
+  bool serial_pty = false;
 };
 
 bool EndsWith(const std::string& s, const std::string& tail) {
@@ -225,11 +230,34 @@ int Run(const RunOptions& o) {
     });
   }
 
+  // The line's path comes first, on a line of its own, so that a script can open it before the
+  // program says anything on it.
+  std::unique_ptr<serial::VirtualSerialLine> line;
+  if (o.serial_pty) {
+    std::string error;
+    line = serial::VirtualSerialLine::Open(&error);
+    if (!line) {
+      std::cerr << "vnstudio-cli: cannot open a pseudo-terminal for the serial line: " << Printable(error) << "\n";
+      return kExitUsage;
+    }
+    std::cout << "serial line: " << line->path() << std::endl;
+  }
   std::cout << "running " << Printable(o.file) << " on the " << (p.series == sim::Series::kVn ? "VN" : "VNM")
             << " series (" << p.code.size() << " code bytes)\n";
-  const sim::Stop s = vm.Run(o.max_steps, until);
+  int by_signal = 0;
+  sim::Stop s;
+  if (line) {
+    // Serial programs mostly run for ever: only a step limit asked for ends them by count.
+    const WallClockEnd end = RunOnWallClock(vm, *line, o.max_steps_given ? o.max_steps : sim::Interpreter::kNoLimit, until,
+                                            [] { std::cout.flush(); });
+    s = end.stop;
+    by_signal = end.signal;
+  } else {
+    s = vm.Run(o.max_steps, until);
+  }
 
-  std::cout << "stopped: " << sim::StopReasonName(s.reason) << " at " << Hex(s.pc) << line_of(s.pc) << " after "
+  const std::string why = by_signal == SIGINT ? "SIGINT" : by_signal == SIGTERM ? "SIGTERM" : sim::StopReasonName(s.reason);
+  std::cout << "stopped: " << why << " at " << Hex(s.pc) << line_of(s.pc) << " after "
             << vm.total_steps() << " steps, " << TimeText(vm.now_us()).substr(TimeText(vm.now_us()).find_first_not_of(' '))
             << "\n";
   if (s.reason == sim::StopReason::kFault) std::cout << "fault: " << s.fault.message << line_of(s.fault.pc) << "\n";
@@ -243,6 +271,7 @@ int Run(const RunOptions& o) {
     }
   }
   std::cout.flush();
+  if (by_signal != 0) return kExitEnded;
   switch (s.reason) {
     case sim::StopReason::kEnd:
     case sim::StopReason::kBreakStatement: return kExitEnded;
@@ -269,7 +298,11 @@ void AddRunCommand(CLI::App& app) {
   run->add_option("--input", options->inputs, InputHelp());
   run->add_flag("--trace", options->trace, "print every instruction before it runs");
   run->add_option("--lang", options->lang, "message language")->check(CLI::IsMember({"en", "ko"}))->capture_default_str();
-  run->callback([options] {
+  run->add_flag("--serial-pty", options->serial_pty,
+                "give the module's serial line as a pseudo-terminal (its path is printed first) and run on the wall "
+                "clock until the program ends, --max-time, --max-steps if given, or SIGINT/SIGTERM (exit status 0)");
+  run->callback([options, run] {
+    options->max_steps_given = run->count("--max-steps") > 0;
     const int status = Run(*options);
     std::cout.flush();
     std::exit(status);

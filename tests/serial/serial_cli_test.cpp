@@ -1,0 +1,201 @@
+// The command line's serial commands as a user runs them: the monitor on a port that is one
+// side of a pseudo-terminal pair, and a program's serial line given as a pseudo-terminal.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/pty.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// vnstudio-cli with its standard input, output and error on pipes.
+class Cli {
+ public:
+  explicit Cli(std::vector<std::string> args) {
+    int in[2], to_out[2], to_err[2];
+    if (pipe(in) != 0 || pipe(to_out) != 0 || pipe(to_err) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(in[0], 0);
+      dup2(to_out[1], 1);
+      dup2(to_err[1], 2);
+      for (int fd : {in[0], in[1], to_out[0], to_out[1], to_err[0], to_err[1]}) close(fd);
+      std::vector<char*> argv{const_cast<char*>(VN_CLI_PATH)};
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(VN_CLI_PATH, argv.data());
+      _exit(127);
+    }
+    close(in[0]);
+    close(to_out[1]);
+    close(to_err[1]);
+    in_ = in[1], out_ = to_out[0], err_ = to_err[0];
+  }
+  ~Cli() {
+    if (pid_ > 0 && status_ < 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {in_, out_, err_})
+      if (fd >= 0) close(fd);
+  }
+  void Type(const std::string& text) { ASSERT_EQ(write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
+  void EndInput() { close(in_), in_ = -1; }
+  // Reads standard output (or error) until it holds `want`, for at most three seconds.
+  const std::string& OutUntil(const std::string& want) { return Until(out_, out, want); }
+  const std::string& ErrUntil(const std::string& want) { return Until(err_, err, want); }
+  // The exit status, after at most three seconds; -1 when the program is still running.
+  int Exit() {
+    for (auto end = Clock::now() + std::chrono::seconds(3); status_ < 0 && Clock::now() < end; usleep(5000)) {
+      int s = 0;
+      if (waitpid(pid_, &s, WNOHANG) == pid_) status_ = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
+    }
+    ErrUntil("\x01");  // whatever is left
+    return status_;
+  }
+  void Signal(int sig) { kill(pid_, sig); }
+  std::string out, err;
+
+ private:
+  const std::string& Until(int fd, std::string& text, const std::string& want) {
+    for (auto end = Clock::now() + std::chrono::seconds(3); text.find(want) == std::string::npos && Clock::now() < end;) {
+      pollfd p{fd, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      char buf[4096];
+      const ssize_t n = read(fd, buf, sizeof buf);
+      if (n <= 0) break;
+      text.append(buf, static_cast<size_t>(n));
+    }
+    return text;
+  }
+  pid_t pid_ = -1;
+  int in_ = -1, out_ = -1, err_ = -1;
+  int status_ = -1;
+};
+
+// What the module side of the pair receives within a second, once `want` bytes are there.
+std::string Received(vn::platform::PseudoTerminal& module, size_t want) {
+  std::string got;
+  for (int k = 0; k < 200 && got.size() < want; ++k, usleep(5000)) got += module.ReadAvailable();
+  return got;
+}
+
+struct MonitorCase {
+  std::vector<std::string> flags;  // code set and ending, or none for the defaults
+  std::string korean;              // "한글" as the module sends it in the code set
+  std::string sent;                // the typed line "A한" and its ending, as the module receives it
+};
+
+TEST(Monitor, ShowsAndSendsTextInEachCodeSetWithEachEnding) {
+  const MonitorCase cases[] = {
+      {{}, "\xD0\x65\x8B\x69", "A\xD0\x65\r"},  // johab and CR unless told
+      {{"--encoding", "cp949", "--ending", "none"}, "\xC7\xD1\xB1\xDB", "A\xC7\xD1"},
+      {{"--encoding", "johab", "--ending", "crlf"}, "\xD0\x65\x8B\x69", "A\xD0\x65\r\n"},
+      {{"--encoding", "utf-8", "--ending", "lf"}, "\xED\x95\x9C\xEA\xB8\x80", "A\xED\x95\x9C\n"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    auto module = vn::platform::PseudoTerminal::Open(&error);
+    ASSERT_TRUE(module.is_open()) << error;
+    std::vector<std::string> args{"monitor", "--port", module.path(), "--baud", "9600"};
+    args.insert(args.end(), c.flags.begin(), c.flags.end());
+    Cli cli(args);
+    ASSERT_NE(cli.ErrUntil("Ctrl-C ends\n").find("monitoring " + module.path() + " at 9600 baud"), std::string::npos) << cli.err;
+    // A CR LF, a lone CR and a lone LF each end one line on the terminal; ESC is shown, not obeyed.
+    module.Write("x" + c.korean + "\r\ny\rz\n\x1B[2J.");
+    EXPECT_EQ(cli.OutUntil("[2J."), "x한글\ny\nz\n\\x1B[2J.") << c.korean;
+    cli.Type("A한\n");
+    EXPECT_EQ(Received(module, c.sent.size()), c.sent);
+    // The end of standard input leaves it running; the last line needs no line end.
+    cli.Type("B");
+    cli.EndInput();
+    EXPECT_EQ(Received(module, 1).substr(0, 1), "B");
+    cli.Signal(SIGINT);
+    EXPECT_EQ(cli.Exit(), 0) << cli.err;
+  }
+}
+
+TEST(Monitor, HexLinesAndALostPort) {
+  std::string error;
+  auto module = std::make_unique<vn::platform::PseudoTerminal>(vn::platform::PseudoTerminal::Open(&error));
+  ASSERT_TRUE(module->is_open()) << error;
+  const std::string path = module->path();
+  Cli cli({"monitor", "--port", path, "--baud", "115200", "--hex"});
+  cli.ErrUntil("Ctrl-C ends\n");
+  module->Write("Hi\r\n\xFF");
+  EXPECT_TRUE(std::regex_match(cli.OutUntil("FF\n"), std::regex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9]\\.[0-9]{3}  48 69 0D 0A FF\n")))
+      << cli.out;
+  module.reset();
+  EXPECT_EQ(cli.Exit(), 3);
+  EXPECT_NE(cli.err.find("vnstudio-cli: The serial port " + path + " was lost: "), std::string::npos) << cli.err;
+}
+
+TEST(Monitor, RefusesWhatNoLineRunsAtAndPortsThatAreNotThere) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--port", "/dev/null", "--baud", "9601"}, 2, "no program's serial line runs at 9601 baud"},
+      {{"--port", "/dev/null", "--baud", "9600", "--encoding", "latin1"}, 2, "latin1"},
+      {{"--port", "/dev/null", "--baud", "9600", "--ending", "CRLF"}, 2, "CRLF"},
+      {{"--port", "/dev/vn-no-such-port", "--baud", "9600"}, 1,
+       "vnstudio-cli: Cannot open the serial port /dev/vn-no-such-port: "},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"monitor"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Cli cli(args);
+    EXPECT_EQ(cli.Exit(), c.status) << c.message;
+    EXPECT_NE(cli.err.find(c.message), std::string::npos) << cli.err;
+  }
+}
+
+TEST(RunSerialPty, AProgramAnswersOnItsPseudoTerminal) {
+  Cli cli({"run", std::string(VN_SOURCE_DIR) + "/examples/serial_echo.bas", "--serial-pty"});
+  const std::string first = cli.OutUntil("\n");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(first, m, std::regex("^serial line: (/dev/pts/[0-9]+)\n"))) << first;
+  const int fd = open(m[1].str().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  auto read_for = [fd](size_t want) {
+    std::string got;
+    for (auto end = Clock::now() + std::chrono::seconds(3); got.size() < want && Clock::now() < end;) {
+      pollfd p{fd, POLLIN, 0};
+      char buf[256];
+      if (poll(&p, 1, 50) > 0) got.append(buf, static_cast<size_t>(std::max<ssize_t>(0, read(fd, buf, sizeof buf))));
+    }
+    return got;
+  };
+  EXPECT_EQ(read_for(7), "READY\r\n");
+  ASSERT_EQ(write(fd, "a\xC7\xD1\r", 4), 4);
+  EXPECT_EQ(read_for(4), "a\xC7\xD1\r");
+  close(fd);
+  cli.Signal(SIGTERM);
+  EXPECT_EQ(cli.Exit(), 0);
+  EXPECT_NE(cli.OutUntil("stopped: SIGTERM").find("\nstopped: SIGTERM at "), std::string::npos) << cli.out;
+  EXPECT_NE(cli.out.find("serial rs232 \"READY\\r\\n\""), std::string::npos) << cli.out;
+}
+
+TEST(RunSerialPty, MaxTimeStillEndsItOnTheModulesClock) {
+  Cli cli({"run", std::string(VN_SOURCE_DIR) + "/examples/serial_echo.bas", "--serial-pty", "--max-time", "300"});
+  const auto start = Clock::now();
+  EXPECT_EQ(cli.Exit(), 4);
+  // On the wall clock, not as fast as it can.
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(290));
+  EXPECT_NE(cli.OutUntil("time limit").find("stopped: time limit at "), std::string::npos) << cli.out;
+}
+
+}  // namespace
