@@ -91,6 +91,9 @@ inline constexpr MenuEntry kMenuTable[] = {
     {MenuKind::kItem, "mnuModifyVariable", "&Modify Variable...", "변수 내용 수정(&M)...", ""},
     {MenuKind::kSeparator, "", "", "", ""},
     {MenuKind::kItem, "mnuClearFlashMemory", "Cle&ar Flash Memory", "VARNOLIC플레쉬 메모리 지움(&A)", ""},
+    {MenuKind::kSeparator, "", "", "", ""},
+    {MenuKind::kItem, "mnuSerialMonitor", "&Serial Monitor...", "시리얼 모니터(&S)...", ""},
+    {MenuKind::kItem, "mnuSerialPlotter", "Serial &Plotter...", "시리얼 플로터(&P)...", ""},
 
     {MenuKind::kTop, "mnuSetup", "Se&tup", "설정(&T)", ""},
     {MenuKind::kItem, "mnuUseKoreanMenu", "&Use Korean Menu", "영문 메뉴로 전환(&U)", ""},

@@ -29,7 +29,8 @@ constexpr std::string_view kForeignCommands[] = {
     "mnuSaveObject",     "mnuDownloadfromObject", "mnuBreak",          "mnuVerify",
     "mnuViewObjectCode", "mnuViewLabelList",      "mnuReadFlashMemory", "mnuCheckVariable",
     "mnuModifyVariable", "mnuClearFlashMemory",   "mnuUseKoreanMenu",  "mnuPortSetup",
-    "mnuHelp",           "mnuTipoftheday",        "mnuAbout",
+    "mnuHelp",           "mnuTipoftheday",        "mnuAbout",           "mnuSerialMonitor",
+    "mnuSerialPlotter",
 };
 
 bool IsForeign(std::string_view name) {

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QTime>
 #include <QTimer>
+#include <QToolBar>
 
 #include "compiler/compiler.h"
 #include "link/download.h"
@@ -11,14 +12,19 @@
 #include "core/settings_store.h"
 #include "shell/about_box.h"
 #include "shell/cable_devices.h"
+#include "shell/captions.h"
 #include "shell/code_editor.h"
 #include "shell/data_files.h"
 #include "shell/main_window.h"
 #include "shell/help_window.h"
 #include "shell/link_download.h"
 #include "shell/output_view_window.h"
+#include "serial/port_session.h"
 #include "shell/port_setup_dialog.h"
+#include "shell/serial_monitor.h"
+#include "shell/serial_plotter.h"
 #include "shell/tip_dialog.h"
+#include "shell/toolbar_icons.h"
 #include "shell/virtual_module_dock.h"
 
 namespace vn::shell {
@@ -49,7 +55,11 @@ constexpr qint64 kMostCatchUpNs = 1'000'000'000;
 }  // namespace
 
 ShellCommands::ShellCommands(MainWindow& window, CableDevices& devices, core::IniFile& ini)
-    : window_(window), devices_(devices), ini_(ini), tmrVirtualTime(new QTimer(this)) {
+    : window_(window),
+      devices_(devices),
+      ini_(ini),
+      serial_session_(new serial::PortSession(this)),
+      tmrVirtualTime(new QTimer(this)) {
   window_.SetCommandHandler("mnuSaveObject", [this] { SaveObject(); });
   window_.SetCommandHandler("mnuDownloadfromObject", [this] { DownloadFromObject(); });
   window_.SetCommandHandler("mnuClearFlashMemory", [this] { ClearFlashMemory(); });
@@ -59,6 +69,21 @@ ShellCommands::ShellCommands(MainWindow& window, CableDevices& devices, core::In
   window_.SetCommandHandler("mnuReadFlashMemory", [this] { ReadFlashMemory(); });
   window_.SetCommandHandler("mnuUseKoreanMenu", [this] { UseKoreanMenu(); });
   window_.SetCommandHandler("mnuPortSetup", [this] { PortSetup(); });
+  window_.SetCommandHandler("mnuSerialMonitor", [this] { OpenSerialMonitor(); });
+  window_.SetCommandHandler("mnuSerialPlotter", [this] { OpenSerialPlotter(); });
+  // Their toolbar buttons come with the windows they open, after Run and Break.
+  if (auto* toolbar = window_.findChild<QToolBar*>(QStringLiteral("tbrMain"))) {
+    toolbar->addSeparator();
+    for (const char* name : {"mnuSerialMonitor", "mnuSerialPlotter"}) {
+      QAction* a = window_.action(name);
+      if (a == nullptr) continue;
+      a->setIcon(ToolIcon(name));
+      a->setToolTip(QString::fromUtf8(EnglishCaption(name).data(), static_cast<qsizetype>(EnglishCaption(name).size()))
+                        .remove(QLatin1Char('&'))
+                        .remove(QStringLiteral("...")));
+      toolbar->addAction(a);
+    }
+  }
   window_.SetCommandHandler("mnuHelp", [this] { Help(); });
   window_.SetCommandHandler("mnuTipoftheday", [this] { TipOfTheDay(); });
   window_.SetCommandHandler("mnuAbout", [this] { About(); });
@@ -71,7 +96,7 @@ ShellCommands::ShellCommands(MainWindow& window, CableDevices& devices, core::In
   // the virtual module.
   window_.studio().SetDownload([this](DownloadContext& ctx) {
     devices_.FollowSeries(ctx.compiler.Device.DeviceKind);
-    return LinkDownload(ctx);
+    return WithSerialPortLent([&] { return LinkDownload(ctx); });
   });
   tmrVirtualTime->setObjectName(QStringLiteral("tmrVirtualTime"));
   tmrVirtualTime->setInterval(50);
@@ -84,6 +109,8 @@ ShellCommands::~ShellCommands() {
   // The windows read this object's tables: they go with it.
   for (QPointer<OutputView>& v : views_) delete v.data();
   delete help_.data();
+  delete monitor_.data();
+  delete plotter_.data();
   delete dock_.data();
   window_.on_activate = nullptr;
   window_.on_loaded = nullptr;
@@ -170,7 +197,8 @@ void ShellCommands::DownloadFromObject() {
     ctx.link.LinkIdle();
     if (link::ReadObjectFile(chosen, c.Code, c.CodeAddr, ui) == -1) return -1;
     window_.SetBreakTimer(false);
-    const int result = link::Download(ctx.link, c.Code, c.CodeAddr, core::SeriesOfKind(kind), ui);
+    const int result =
+        WithSerialPortLent([&] { return link::Download(ctx.link, c.Code, c.CodeAddr, core::SeriesOfKind(kind), ui); });
     if (result != -1) window_.SetBreakTimer(true);
     return result;
   });
@@ -202,6 +230,8 @@ void ShellCommands::Verify() {
 OutputView* ShellCommands::view(OutputViewKind kind) const { return views_[static_cast<int>(kind)].data(); }
 HelpWindow* ShellCommands::help_window() const { return help_.data(); }
 VirtualModuleDock* ShellCommands::dock() const { return dock_.data(); }
+SerialMonitor* ShellCommands::serial_monitor() const { return monitor_.data(); }
+SerialPlotter* ShellCommands::serial_plotter() const { return plotter_.data(); }
 
 OutputView& ShellCommands::ViewWindow(OutputViewKind kind) {
   QPointer<OutputView>& v = views_[static_cast<int>(kind)];
@@ -266,7 +296,11 @@ void ShellCommands::PortSetup() {
 
 void ShellCommands::UpdateDock(bool show) {
   if (!devices_.IsVirtual()) {
-    if (dock_) dock_->hide();
+    if (dock_) {
+      dock_->hide();
+      dock_->CloseSerialLine();
+    }
+    if (monitor_) monitor_->RefreshPorts();
     return;
   }
   if (!dock_) {
@@ -275,7 +309,9 @@ void ShellCommands::UpdateDock(bool show) {
     window_.addDockWidget(Qt::RightDockWidgetArea, dock_);
   }
   if (show) dock_->show();
+  dock_->OpenSerialLine();
   dock_->Refresh();
+  if (monitor_) monitor_->RefreshPorts();
 }
 
 void ShellCommands::OnVirtualTime() {
@@ -284,7 +320,42 @@ void ShellCommands::OnVirtualTime() {
   // A transfer runs the module on its own time; what passed meanwhile is not made up for.
   if (window_.transfer_active() || !devices_.IsVirtual()) return;
   devices_.AdvanceVirtualTime(std::min(ns, kMostCatchUpNs));
+  if (dock_) dock_->PumpSerialLine();
   if (dock_ && dock_->isVisible()) dock_->Refresh();
+}
+
+// ---- The serial line's windows ---------------------------------------------------------------------
+
+void ShellCommands::OpenSerialMonitor() {
+  if (!monitor_) {
+    monitor_ = new SerialMonitor(*serial_session_, ini_, &window_);
+    monitor_->virtual_port = [this] {
+      return dock_ && devices_.IsVirtual() ? dock_->serial_line_path() : std::string();
+    };
+    monitor_->RefreshPorts();
+  }
+  monitor_->show();
+  monitor_->raise();
+  monitor_->activateWindow();
+}
+
+void ShellCommands::OpenSerialPlotter() {
+  if (!plotter_) {
+    plotter_ = new SerialPlotter(*serial_session_, ini_, &window_);
+    plotter_->open_monitor = [this] { OpenSerialMonitor(); };
+  }
+  plotter_->show();
+  plotter_->raise();
+  plotter_->activateWindow();
+}
+
+int ShellCommands::WithSerialPortLent(const std::function<int()>& transfer) {
+  const bool real_usb = !devices_.IsVirtual() && devices_.link().UseUsb != 0;
+  const bool lend = monitor_ && serial_session_->IsOpen() && PortSharesDownloadCable(serial_session_->port(), real_usb);
+  if (lend) monitor_->LendPort();
+  const int result = transfer();
+  if (lend) monitor_->RetakePort();
+  return result;
 }
 
 // ---- Help, tips, about ------------------------------------------------------------------------------

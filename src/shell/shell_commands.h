@@ -1,6 +1,7 @@
 // The main window's commands beyond the editor and Run: the output views, Save Object,
 // Download from Object, Clear Flash Memory, Verify, the language switch, Port Setup with the
-// virtual module's dock, help, tip of the day and the about box. One object connects them all
+// virtual module's dock, the Serial Monitor and Plotter on one port session, help, tip of the
+// day and the about box. One object connects them all
 // to a MainWindow (through SetCommandHandler) and owns their windows. It must go before the
 // window does.
 #pragma once
@@ -22,6 +23,9 @@ class QTimer;
 namespace vn::core {
 class IniFile;
 }  // namespace vn::core
+namespace vn::serial {
+class PortSession;
+}
 
 namespace vn::shell {
 
@@ -30,6 +34,8 @@ class OutputView;
 class VirtualModuleDock;
 class HelpWindow;
 class MainWindow;
+class SerialMonitor;
+class SerialPlotter;
 
 class ShellCommands : public QObject {
   Q_OBJECT
@@ -56,6 +62,8 @@ class ShellCommands : public QObject {
   void ReadFlashMemory();
   void UseKoreanMenu();
   void PortSetup();
+  void OpenSerialMonitor();
+  void OpenSerialPlotter();
   void Help();
   void TipOfTheDay();
   void About();
@@ -69,6 +77,9 @@ class ShellCommands : public QObject {
   OutputView* view(OutputViewKind kind) const;
   HelpWindow* help_window() const;
   VirtualModuleDock* dock() const;
+  SerialMonitor* serial_monitor() const;
+  SerialPlotter* serial_plotter() const;
+  serial::PortSession& serial_session() { return *serial_session_; }
   // The text of status panel 1: the cable in use.
   std::string CableName() const;
   // Lets the virtual module's program catch up with the real time that has passed and shows
@@ -88,6 +99,9 @@ class ShellCommands : public QObject {
   // The dock is there while the virtual module is the cable.
   void UpdateDock(bool show);
   std::string ChooseObjectFile(bool save);
+  // Runs a transfer over the cable; a monitor on the adapter the cable is lets go of it
+  // before and takes it back after.
+  int WithSerialPortLent(const std::function<int()>& transfer);
 
   MainWindow& window_;
   CableDevices& devices_;
@@ -98,6 +112,9 @@ class ShellCommands : public QObject {
   QPointer<OutputView> views_[3];
   QPointer<HelpWindow> help_;
   QPointer<VirtualModuleDock> dock_;
+  serial::PortSession* serial_session_;
+  QPointer<SerialMonitor> monitor_;
+  QPointer<SerialPlotter> plotter_;
   QTimer* tmrVirtualTime;
   QElapsedTimer real_time_;
 };

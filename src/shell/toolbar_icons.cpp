@@ -129,6 +129,22 @@ QIcon ToolIcon(std::string_view command) {
     p.setBrush(QColor(200, 40, 40));
     p.drawRect(QRectF(3.5, 2.5, 3.5, 11));
     p.drawRect(QRectF(9.5, 2.5, 3.5, 11));
+  } else if (command == "mnuSerialMonitor") {
+    // A terminal screen with a prompt.
+    p.setBrush(QColor(30, 30, 30));
+    p.drawRect(QRectF(1.5, 2.5, 13, 11));
+    p.setPen(QPen(QColor(80, 220, 80), 1.5));
+    p.drawLine(QPointF(4, 6), QPointF(6.5, 8));
+    p.drawLine(QPointF(6.5, 8), QPointF(4, 10));
+    p.drawLine(QPointF(8, 10.5), QPointF(12, 10.5));
+  } else if (command == "mnuSerialPlotter") {
+    // A graph with two lines.
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(1.5, 1.5, 13, 13));
+    p.setPen(QPen(QColor(30, 90, 200), 1.5));
+    p.drawPolyline(QPolygonF({QPointF(3, 11), QPointF(6, 6), QPointF(9, 9), QPointF(13, 3)}));
+    p.setPen(QPen(QColor(220, 80, 30), 1.5));
+    p.drawPolyline(QPolygonF({QPointF(3, 8), QPointF(7, 12), QPointF(10, 11), QPointF(13, 8)}));
   } else {
     return {};
   }

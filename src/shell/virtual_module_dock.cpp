@@ -13,6 +13,8 @@
 #include <string_view>
 #include <utility>
 
+#include "serial/virtual_serial_line.h"
+#include "sim/board.h"
 #include "sim/peripherals/display.h"
 #include "sim/peripherals/ports.h"
 #include "sim/peripherals/registry.h"
@@ -77,13 +79,15 @@ void PortGrid::mousePressEvent(QMouseEvent* event) {
 VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::function<std::string()> status,
                                      QWidget* parent)
     : QDockWidget(QStringLiteral("Virtual module"), parent),
+      io_(io),
       panel_(std::move(io)),
       status_(std::move(status)),
       status_line_(new QLabel),
       display_(new QLabel),
       ports_(new PortGrid(panel_)),
       serial_(new QPlainTextEdit),
-      input_(new QLineEdit) {
+      input_(new QLineEdit),
+      line_label_(new QLabel) {
   setObjectName(QStringLiteral("dckVirtualModule"));
   setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable | QDockWidget::DockWidgetClosable);
   auto* body = new QWidget(this);
@@ -113,6 +117,11 @@ VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::funct
   connect(send, &QPushButton::clicked, this, send_text);
   connect(input_, &QLineEdit::returnPressed, this, send_text);
 
+  line_label_->setObjectName(QStringLiteral("lblSerialLine"));
+  line_label_->setTextFormat(Qt::PlainText);
+  line_label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  line_label_->setWordWrap(true);
+
   auto* input_row = new QHBoxLayout;
   input_row->addWidget(input_, 1);
   input_row->addWidget(send);
@@ -129,7 +138,12 @@ VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::funct
        }},
       {sim::Serial::kName,
        [&] {
-         layout->addWidget(new QLabel(QStringLiteral("Serial")));
+         // The caption and, under it, the terminal a PC-side program opens.
+         auto* caption = new QVBoxLayout;
+         caption->setSpacing(0);
+         caption->addWidget(new QLabel(QStringLiteral("Serial")));
+         caption->addWidget(line_label_);
+         layout->addLayout(caption);
          layout->addWidget(serial_, 1);
          layout->addLayout(input_row);
        }},
@@ -138,7 +152,41 @@ VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::funct
     for (const auto& [name, add] : sections)
       if (name == peripheral.name) add();
   setWidget(body);
+  OpenSerialLine();
   Refresh();
+}
+
+VirtualModuleDock::~VirtualModuleDock() = default;
+
+void VirtualModuleDock::OpenSerialLine() {
+  if (line_) return;
+  std::string error;
+  line_ = serial::VirtualSerialLine::Open(&error);
+  line_serial_ = nullptr;
+  if (line_)
+    line_label_->setText(QStringLiteral("PC side: %1 (Run > Serial Monitor: Virtual module)")
+                             .arg(QString::fromStdString(line_->path())));
+  else
+    line_label_->setText(QStringLiteral("No PC side: %1").arg(QString::fromStdString(error)));
+}
+
+void VirtualModuleDock::CloseSerialLine() {
+  line_.reset();
+  line_label_->setText(QString());
+}
+
+std::string VirtualModuleDock::serial_line_path() const { return line_ ? line_->path() : std::string(); }
+
+void VirtualModuleDock::PumpSerialLine() {
+  sim::Board* board = io_ ? io_() : nullptr;
+  if (!line_ || board == nullptr) return;
+  sim::Serial& serial = board->serial();
+  // A program on a new module: its output begins anew.
+  if (&serial != line_serial_) {
+    if (line_serial_ != nullptr) line_->Restart();
+    line_serial_ = &serial;
+  }
+  line_->Pump(serial, board->now_us);
 }
 
 void VirtualModuleDock::Refresh() {

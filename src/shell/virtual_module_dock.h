@@ -5,6 +5,8 @@
 
 #include <QDockWidget>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "shell/virtual_module_panel.h"
 
@@ -12,6 +14,14 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace vn::serial {
+class VirtualSerialLine;
+}
+namespace vn::sim {
+class Board;
+class Serial;
+}
 
 namespace vn::shell {
 
@@ -42,8 +52,21 @@ class VirtualModuleDock : public QDockWidget {
   VirtualModuleDock(std::function<sim::Board*()> io, std::function<std::string()> status,
                     QWidget* parent = nullptr);
 
+  ~VirtualModuleDock() override;
+
   // Takes what changed in the module onto the screen.
   void Refresh();
+  // The serial line as a pseudo-terminal for programs on the PC (the Serial Monitor, a
+  // terminal program): opened while the virtual module is the cable, its path shown in the
+  // serial section. Open says why it failed, in the same place.
+  void OpenSerialLine();
+  void CloseSerialLine();
+  // The terminal's path, or "" while it is closed.
+  std::string serial_line_path() const;
+  // Moves the bytes between the program's serial line and the terminal, up to the module's
+  // time now (the virtual time's tick).
+  void PumpSerialLine();
+  QLabel* serial_line_label() const { return line_label_; }
   VirtualModulePanel& panel() { return panel_; }
   QLabel* display_view() const { return display_; }
   QPlainTextEdit* serial_view() const { return serial_; }
@@ -52,13 +75,17 @@ class VirtualModuleDock : public QDockWidget {
   QLabel* status_line() const { return status_line_; }
 
  private:
+  std::function<sim::Board*()> io_;
   VirtualModulePanel panel_;
   std::function<std::string()> status_;
+  std::unique_ptr<serial::VirtualSerialLine> line_;
+  const sim::Serial* line_serial_ = nullptr;  // whose output the terminal has been given
   QLabel* status_line_;
   QLabel* display_;
   PortGrid* ports_;
   QPlainTextEdit* serial_;
   QLineEdit* input_;
+  QLabel* line_label_;
 };
 
 }  // namespace vn::shell
