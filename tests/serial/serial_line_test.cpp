@@ -14,7 +14,7 @@
 #include "platform/pty.h"
 #include "serial/port_session.h"
 #include "serial/virtual_serial_line.h"
-#include "sim/interpreter_test_support.h"
+#include "sim/sim_support.h"
 
 namespace vn::serial {
 namespace {
