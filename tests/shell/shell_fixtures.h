@@ -139,7 +139,6 @@ class FakeEditor : public ShellEditor {
   }
   void SetColor(int slot, unsigned color) override {
     colors[slot] = color;
-    calls.push_back("color:" + std::to_string(slot));
   }
   unsigned GetColor(int slot) const override {
     auto it = colors.find(slot);
@@ -147,31 +146,23 @@ class FakeEditor : public ShellEditor {
   }
   void SetOption(const std::string& name, int value) override {
     options[name] = value;
-    calls.push_back(name);
   }
   int GetOption(const std::string& name) const override {
     auto it = options.find(name);
     return it == options.end() ? 0 : it->second;
   }
-  void SetFont(const Font& f) override {
-    font = f;
-    calls.push_back("font");
-  }
+  void SetFont(const Font& f) override { font = f; }
   Font GetFont() const override { return font; }
   void Focus() override { ++focus_count; }
   std::string Text() const override { return text; }
   void SetText(const std::string& utf8) override { text = utf8; }
-  void SetFontSize(double points) override {
-    font_size = points;
-    calls.push_back("size");
-  }
+  void SetFontSize(double points) override { font_size = points; }
   double FontSize() const override { return font_size; }
   void MarkErrorLine(int line) override { error_line = line; }
 
   std::string text, language;
   int caret_line = 0, error_line = -1, focus_count = 0;
   std::vector<int> commands;
-  std::vector<std::string> calls;
   std::map<int, unsigned> colors;
   std::map<std::string, int> options;
   Font font;
