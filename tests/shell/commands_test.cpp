@@ -8,11 +8,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
-#include <QTest>
 #include <QTimer>
 #include <sstream>
 
@@ -21,7 +18,6 @@
 #include "link/wire_trace.h"
 #include "shell/breakpoints.h"
 #include "shell/data_files.h"
-#include "shell/output_view_window.h"
 #include "shell/output_views.h"
 #include "shell/port_setup_dialog.h"
 #include "shell/tip_dialog.h"
@@ -132,42 +128,6 @@ TEST(Tips, ATipFileThatIsNoFileIsNotRead) {
     EXPECT_EQ(book.Load(p), -1) << p;
     EXPECT_EQ(book.count(), count);
   }
-}
-
-TEST(TipDialog, ButtonsWrapAroundAndTheCheckBoxWritesTheSetting) {
-  ScratchDir dir;
-  const std::string data = (dir.path() / "data").string();
-  fs::create_directories(data);
-  WriteAll(data + "/tip.txt", "first\r\n----------\r\nsecond\r\n----------\r\nthird\r\n");
-  IdeRig rig(dir);
-  setenv("VNSTUDIO_DATA_DIR", data.c_str(), 1);
-  rig.Start();
-  EXPECT_EQ(rig.dialogs, 0);  // English menus: no tip at start
-  rig.time_digit = 7;         // 7 Mod 2 = 1: "second"
-  std::vector<QString> shown;
-  rig.on_dialog = [&](QDialog& d) {
-    auto* tip = qobject_cast<TipDialog*>(&d);
-    ASSERT_NE(tip, nullptr);
-    EXPECT_EQ(tip->windowTitle(), "Tip of the Day");
-    EXPECT_EQ(tip->next_button()->text(), "다음 팁");
-    EXPECT_EQ(tip->close_button()->text(), "종료");
-    EXPECT_EQ(tip->findChild<QLabel*>("lblHeading")->text(), "알고계세요?");
-    shown.push_back(tip->tip_label()->text());
-    for (QPushButton* b : {tip->next_button(), tip->next_button(), tip->previous_button(), tip->previous_button(),
-                           tip->previous_button()}) {
-      b->click();
-      shown.push_back(tip->tip_label()->text());
-    }
-    EXPECT_TRUE(tip->check_box()->isChecked());
-    tip->check_box()->click();
-    EXPECT_EQ(rig.ini.Find("Setup", "TipShow"), "0");
-    tip->check_box()->click();
-    EXPECT_EQ(rig.ini.Find("Setup", "TipShow"), "1");
-    tip->close_button()->click();
-  };
-  rig.Trigger("mnuTipoftheday");
-  EXPECT_EQ(shown, (std::vector<QString>{"second", "third", "first", "third", "second", "first"}));
-  EXPECT_EQ(rig.window->studio().TipShow, 0);  // "종료" keeps it from coming back in this run
 }
 
 TEST(TipDialog, ItComesByItselfOnceWithKoreanMenusAndAMissingFileIsSaid) {
@@ -315,31 +275,6 @@ TEST(PortSetup, TheVirtualModuleIsWrittenAndTheLinkMovesBetweenTheDevices) {
   IdeRig again(dir, std::nullopt);
   again.Start(vn);
   EXPECT_TRUE(again.devices.IsVirtual());
-}
-
-// The command line's virtual module, whichever cable end and series it was named with, takes
-// the series of each program run into it: no device-mismatch box either way round.
-TEST(PortSetup, TheCommandLinesVirtualModuleFollowsTheSeriesOfEachProgram) {
-  using C = CableChoice::Cable;
-  for (const char* name : {"virtual-revb", "virtual-vnm"}) {
-    SCOPED_TRACE(name);
-    const std::optional<CableChoice> choice = ParseCableName(name);
-    ASSERT_TRUE(choice.has_value());
-    ScratchDir dir;
-    const std::string vn = Doc(dir, "vn.bas", "DIM A AS BYTE\r\nA = 100\r\n");
-    IdeRig rig(dir, choice);
-    rig.Start(Doc(dir, "vnm.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nA = 2\r\n"));
-    rig.Trigger("mnuRun");
-    ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
-    EXPECT_EQ(rig.devices.module()->kind(), 2);
-    rig.open_names = {vn};
-    rig.Trigger("mnuOpen");
-    rig.Trigger("mnuRun");
-    ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
-    EXPECT_EQ(rig.devices.module()->kind(), 1);
-    EXPECT_EQ(rig.devices.module()->FlashByte(28), 100);
-    EXPECT_EQ(rig.devices.link().UseUsb, choice->cable == C::kUsb ? -1 : 0);  // the cable end stays
-  }
 }
 
 // Sets the trace (on with `path`, or off) in Port Setup and presses Ok.
@@ -528,46 +463,6 @@ TEST(OutputViews, RowsOfKnownPrograms) {
   EXPECT_EQ(CentredOrigin(800, 600, 801, 600), (Origin{0, 0}));
 }
 
-TEST(OutputViewWindows, TheViewsNeedACompileAndTheFlashViewShowsTheModulesBytes) {
-  ScratchDir dir;
-  IdeRig rig(dir);
-  rig.Start(Doc(dir, "views.bas", kProgramA));
-  for (const char* menu : {"mnuViewObjectCode", "mnuViewLabelList", "mnuReadFlashMemory"}) rig.Trigger(menu);
-  ASSERT_EQ(rig.script.shown.size(), 3u);
-  for (const auto& shown : rig.script.shown)
-    EXPECT_EQ(std::tie(shown.text, shown.title, shown.style),
-              std::tuple("No compile infomation ! Try Run !"s, "VNstudio"s, 0));
-  EXPECT_EQ(rig.commands->view(OutputViewKind::kCode), nullptr);
-  EXPECT_TRUE(rig.devices.module()->commands().empty());  // nothing went over the cable
-  rig.script.shown.clear();
-  rig.Trigger("mnuRun");
-  rig.devices.module()->ProgramFlash(0x1A, 0x55);  // behind the IDE's back
-  rig.Trigger("mnuReadFlashMemory");
-  rig.Trigger("mnuViewObjectCode");
-  EXPECT_TRUE(rig.script.shown.empty());
-  OutputView* flash = rig.commands->view(OutputViewKind::kFlash);
-  OutputView* code = rig.commands->view(OutputViewKind::kCode);
-  ASSERT_NE(flash, nullptr);
-  ASSERT_NE(code, nullptr);
-  EXPECT_EQ(flash->windowTitle(), "Read Flash Memory");
-  EXPECT_EQ(code->windowTitle(), "Program Code");
-  EXPECT_EQ(code->scroll_bar()->maximum(), 6);
-  for (OutputView* v : {flash, code}) v->resize(500, 20 * v->line_height());
-  std::vector<std::string> expected = kCodeRowsA;
-  expected[3] = "18 : 91 15 55 15 A0 21 11 17 ";
-  EXPECT_EQ(flash->Rows(), expected);
-  EXPECT_EQ(code->Rows(), kCodeRowsA);
-  EXPECT_EQ(code->scroll_bar()->height(), code->height());
-  code->scroll_bar()->setValue(5);
-  EXPECT_EQ(code->Rows(), (std::vector<std::string>{kCodeRowsA[5], kCodeRowsA[6]}));
-  code->scroll_bar()->setValue(0);
-  code->resize(500, 2 * code->line_height());
-  EXPECT_EQ(code->Rows().size(), 3u);  // the third row is cut by the bottom edge
-  code->scroll_bar()->setValue(4);
-  rig.Trigger("mnuViewObjectCode");  // opened again: at the top
-  EXPECT_EQ(code->top_row(), 0);
-}
-
 // ---- The virtual module's dock ---------------------------------------------------------------------
 
 TEST(VirtualModulePanel, HandsOutTheSerialOutputOnceAndSendsTypedInputWithCr) {
@@ -602,34 +497,6 @@ TEST(VirtualModulePanel, HandsOutTheSerialOutputOnceAndSendsTypedInputWithCr) {
   VirtualModulePanel none([] { return static_cast<sim::Board*>(nullptr); });
   EXPECT_TRUE(none.DisplayLines().empty());
   EXPECT_FALSE(none.SendSerial("x"));
-}
-
-TEST(VirtualModuleDock, ShowsTheRunningProgramAndTakesInputs) {
-  ScratchDir dir;
-  IdeRig rig(dir);
-  rig.Start(Doc(dir, "hello.bas",
-                "DIM K AS BYTE\r\nLCDINIT\r\nPRINT \"HELLO\"\r\nSEROUT 1, 9600, 0, 0, [\"OK\", 13, 10]\r\n"
-                "LOOP:\r\n K = IN(3)\r\n OUT 5, K\r\n GOTO LOOP\r\n"));
-  VirtualModuleDock* dock = rig.commands->dock();
-  ASSERT_NE(dock, nullptr);
-  EXPECT_EQ(dock->status_line()->text(), "VN series module: no program");
-  rig.Trigger("mnuRun");
-  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
-  rig.devices.AdvanceVirtualTime(200'000'000);
-  dock->Refresh();
-  EXPECT_EQ(dock->status_line()->text(), "VN series module: running");
-  EXPECT_TRUE(dock->display_view()->text().startsWith("HELLO"));
-  EXPECT_EQ(dock->serial_view()->toPlainText(), "OK\n");
-  EXPECT_EQ(dock->panel().Ports()[5], (PortLamp{5, true, 1}));
-  // A click on port 3's lamp pulls the input low; the program copies it to port 5.
-  QTest::mouseClick(dock->ports(), Qt::LeftButton, Qt::NoModifier, dock->ports()->CellRect(3).center());
-  rig.devices.AdvanceVirtualTime(50'000'000);
-  EXPECT_EQ(dock->panel().Ports()[3], (PortLamp{3, false, 0}));
-  EXPECT_EQ(dock->panel().Ports()[5], (PortLamp{5, true, 0}));
-  dock->serial_input()->setText("hi");
-  QTest::keyClick(dock->serial_input(), Qt::Key_Return);
-  EXPECT_EQ(dock->serial_input()->text(), "");
-  EXPECT_EQ(rig.devices.board()->serial().input().size(), 3u);
 }
 
 }  // namespace

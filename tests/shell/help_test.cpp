@@ -220,26 +220,5 @@ TEST(HelpPages, EveryExampleCompilesAndEachPageHasItsKoreanTwin) {
   EXPECT_GE(examples, 100u);
 }
 
-TEST(DataFiles, TheFolderIsFoundInItsPlaces) {
-  ScratchDir dir;
-  const fs::path root = dir.path();
-  // An installation (bin/ beside share/vnstudio) and a build tree whose cache names its sources.
-  for (const char* d : {"usr/bin", "usr/share/vnstudio", "src/data", "build/tests", "elsewhere"})
-    fs::create_directories(root / d);
-  WriteAll(root / "build" / "CMakeCache.txt", "# cache\nCMAKE_HOME_DIRECTORY:INTERNAL=" + (root / "src").string() + "\n");
-  const struct {
-    std::string env;
-    fs::path exe_dir, expected;
-  } cases[] = {
-      {(root / "elsewhere").string(), root / "usr/bin", root / "elsewhere"},
-      {(root / "none").string(), root / "usr/bin", root / "usr/share/vnstudio"},
-      {"", root / "usr/bin", root / "usr/share/vnstudio"},
-      {"", root / "build", root / "src/data"},
-      {"", root / "build/tests", root / "src/data"},
-      {"", root / "elsewhere", fs::path()},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FindDataDirectory(c.env, c.exe_dir), c.expected) << c.exe_dir;
-}
-
 }  // namespace
 }  // namespace vn::shell

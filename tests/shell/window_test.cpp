@@ -6,22 +6,12 @@
 #include <QAbstractButton>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 
 #include "compiler/compiler.h"
-#include "core/devices.h"
-#include "shell/captions.h"
 #include "shell/code_editor.h"
 #include "shell/message_box.h"
-#include "shell/qsci_basic_lexer.h"
-#include "shell/basic_lexer.h"
-#include "shell/link_download.h"
-#include "sim/module.h"
-#include "sim/virtual_usb.h"
 #include "shell_fixtures.h"
 
 namespace vn::shell {
@@ -35,12 +25,6 @@ using testing::ReadAll;
 using testing::ScratchDir;
 using testing::WindowRig;
 using testing::WriteAll;
-
-std::string MarginText(CodeEditor& e, int line) {
-  char buf[64] = {};
-  e.SendScintilla(QsciScintillaBase::SCI_MARGINGETTEXT, static_cast<unsigned long>(line), static_cast<void*>(buf));
-  return buf;
-}
 
 TEST(MainWindow, TheFirstRunSizeIsTwoThirdsOfTheScreenCentred) {
   struct Case {
@@ -147,111 +131,6 @@ TEST(MainWindow, TheStatusBarFollowsTheCaretOnTheKeystrokeThatMovesIt) {
     EXPECT_EQ(rig.window->PanelText(3).toStdString(), s.panel) << "after key " << s.key;
   }
   EXPECT_EQ(e.Text(), "XYA = 1\nB \nZ 22\n");
-}
-
-TEST(MainWindow, EditorSettingsSurviveARestart) {
-  ScratchDir dir;
-  {
-    WindowRig rig(dir);
-    rig.Start();
-    rig.window->editor().environment_dialog = [](EditorProfile& p) {
-      p.color_syntax = true;
-      p.numbering = true;
-      p.numbering_style = kNumberingHex;
-      p.numbering_start = 0;
-      p.left_margin = false;
-      p.font_size = 11.5;
-      p.font.bold = true;
-      p.colors[8] = 0x00AA00;  // keywords green
-      p.colors[20] = 0x123;    // a slot the editor does not use
-      return true;
-    };
-    rig.Trigger("mnuEditorEnvironment");
-    // Written as the dialog closes, not at shut-down.
-    EXPECT_EQ(rig.reg.ReadString("VNstudio\\options\\", "colorsyntax", 0), "True");
-  }
-  WindowRig rig(dir);
-  rig.Start();
-  CodeEditor& e = rig.window->editor();
-  EXPECT_EQ(e.GetOption(kOptColorSyntax), 1);
-  EXPECT_EQ(e.GetOption(kOptNumberingStyle), kNumberingHex);
-  EXPECT_EQ(e.GetOption(kOptNumberingStart), 0);
-  EXPECT_EQ(e.FontSize(), 11.5);
-  EXPECT_TRUE(e.GetFont().bold);
-  EXPECT_EQ(e.GetColor(8), 0x00AA00u);
-  EXPECT_EQ(e.GetColor(20), 0x123u);
-  EXPECT_EQ(e.lexer()->color(kStyleKeyword), QColor(0, 0xAA, 0));
-  EXPECT_EQ(e.lexer()->color(kStyleComment), QColor(0x80, 0x80, 0));
-  EXPECT_EQ(e.marginWidth(1), 0);
-  EXPECT_GT(e.marginWidth(0), 0);
-  e.SetText("A\nB\nC\n");
-  EXPECT_EQ(MarginText(e, 0), "0");
-  EXPECT_EQ(MarginText(e, 3), "3");
-}
-
-TEST(MainWindow, AMaximizedWindowReopensMaximizedOverItsNormalRectangle) {
-  ScratchDir dir;
-  {
-    WindowRig rig(dir);
-    rig.Start();
-    rig.window->setGeometry(40, 60, 700, 400);
-    rig.window->showMaximized();
-    QApplication::processEvents();
-    ASSERT_TRUE(rig.window->isMaximized());
-    ASSERT_TRUE(rig.Close());
-  }
-  core::RegistryStore reg(dir.registry_path());
-  EXPECT_EQ(reg.ReadString(kWindowKey, "windowstate", 0), "2");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "left", 0), "600");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "top", 0), "900");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "width", 0), "10500");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "height", 0), "6000");
-  WindowRig rig(dir);
-  rig.Start();
-  EXPECT_TRUE(rig.window->isMaximized());
-  rig.window->showNormal();
-  QApplication::processEvents();
-  EXPECT_EQ(rig.window->geometry(), QRect(40, 60, 700, 400));
-}
-
-TEST(MainWindow, ATransferBlocksCommandsAndClosingButPaintsItsProgress) {
-  ScratchDir dir;
-  WindowRig rig(dir);
-  rig.Start(dir.Doc("run.bas"));
-  MainWindow& w = *rig.window;
-  w.editor().SetText("DIM A AS BYTE\nA = 1\n");
-  struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } counter;
-  w.progress_bar()->installEventFilter(&counter);
-  bool closed_during = true;
-  std::string text_during;
-  w.studio().SetDownload([&](DownloadContext& ctx) {
-    ctx.ui.progress_max(100);
-    for (int i = 0; i <= 100; i += 10) {
-      ctx.ui.progress(i);
-      QTest::qWait(35);
-    }
-    w.close();
-    closed_during = !w.isVisible();
-    w.action("mnuNew")->trigger();
-    text_during = w.editor().Text();
-    ctx.ui.progress(0);
-    ctx.ui.status("Code Size : 1C Byte");
-    return 0;
-  });
-  rig.Trigger("mnuRun");
-  EXPECT_FALSE(closed_during);
-  EXPECT_EQ(text_during, "DIM A AS BYTE\nA = 1\n");
-  EXPECT_GT(counter.paints, 2);
-  EXPECT_TRUE(w.break_timer()->isActive());
-  EXPECT_EQ(w.PanelText(2), "Code Size : 1C Byte");
-  EXPECT_FALSE(w.action("mnuCheckVariable")->isEnabled());
-  EXPECT_FALSE(w.transfer_active());
 }
 
 TEST(MainWindow, EditorBookmarksReplaceAllAndGotoLine) {
