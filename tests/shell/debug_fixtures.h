@@ -114,6 +114,19 @@ struct DebugRig : WindowRig {
   int modal_dialogs = 0;
 };
 
+// The debugging session with every command of the IDE connected, as vnstudio starts them: the
+// virtual module's dock and Run's download of the series compiled.
+struct IdeDebugRig : DebugRig {
+  IdeDebugRig(const ScratchDir& dir, CableChoice cable) : DebugRig(dir, cable) {
+    setenv("VNSTUDIO_DATA_DIR", VN_SOURCE_DIR "/data", 1);
+    ini.WriteString("Setup", "TipShow", "0");
+    commands = std::make_unique<ShellCommands>(*window, devices, ini);
+    commands->modal_hook = [](QDialog& d) { ADD_FAILURE() << "unexpected dialog " << d.objectName().toStdString(); };
+  }
+  ~IdeDebugRig() { commands.reset(); }  // before the window it works on
+  std::unique_ptr<ShellCommands> commands;
+};
+
 // The main, debug and check-variable windows' frames while a session is up: inside the screen's
 // free area and none over another (each failure names the window).
 inline std::string SideBySideFault(const DebugRig& rig) {

@@ -1,171 +1,148 @@
-// The menus in both languages, the language switch and its settings key, and the message
-// table that keeps the language the program started in.
+// The menus in both languages: what every row of the caption table must have, the language
+// switch re-captioning every item, its settings key, and the messages that keep the language
+// the program started in.
 #include <gtest/gtest.h>
 
 #include <QMenu>
+#include <map>
+#include <set>
 
-#include "compiler/compiler.h"
+#include "core/message_table.h"
+#include "debug_fixtures.h"
 #include "shell/captions.h"
-#include "shell_fixtures.h"
+#include "shell/link_download.h"
 
 namespace vn::shell {
 namespace {
 
-using testing::IdeRig;
+using testing::IdeDebugRig;
 using testing::ScratchDir;
 using testing::WriteAll;
 
-struct Caption {
-  const char* name;
-  const char* english;
-  const char* korean;
-  const char* shortcut;
-};
-
-// Every menu and item with its captions and shortcut, as the user sees them.
-const Caption kCaptions[] = {
-    {"mnuFile", "&File", "파일(&F)", ""},
-    {"mnuNew", "&New", "새로 만들기(&N)", "Ctrl+N"},
-    {"mnuOpen", "&Open", "열기(&O)", "Ctrl+O"},
-    {"mnuSave", "&Save", "저장하기(&S)", "F2"},
-    {"mnuSaveAs", "Save &As...", "다른이름으로 저장(&A)...", ""},
-    {"mnuSaveObject", "Save Ob&ject...", "오브젝트만 저장(&J)...", ""},
-    {"mnuDownloadfromObject", "&Download from Object...", "오브젝트 다운로드(&D)...", ""},
-    {"mnuPrint", "&Print", "인쇄(&P)", ""},
-    {"mnuPrinterSetup", "Printer Set&up...", "프린터 설정(&U)...", ""},
-    {"mnuExit", "E&xit", "끝내기(&X)", ""},
-    {"mnuEdit", "&Edit", "편집(&E)", ""},
-    {"mnuUndo", "&Undo", "취소(&U)", "Ctrl+Z"},
-    {"mnuRedo", "&Redo", "재실행(&R)", "Ctrl+Y"},
-    {"mnuCut", "Cu&t", "잘라내기(&T)", "Ctrl+X"},
-    {"mnuCopy", "&Copy", "복사(&C)", "Ctrl+C"},
-    {"mnuPaste", "&Paste", "붙여넣기(&P)", ""},
-    {"mnuSelectAll", "Sellect A&ll", "전체선택(&L)", "Ctrl+A"},
-    {"mnuSearch", "&Search", "찾기(&S)", ""},
-    {"mnuFind", "&Find...", "찾기(&F)...", "Ctrl+F"},
-    {"mnuFindNext", "Find &Next", "다음 찾기(&N)", "F3"},
-    {"mnuFindPrevious", "Find &Previous", "뒤로 찾기(&P)", "Ctrl+F3"},
-    {"mnuReplace", "&Replace", "바꾸기(&R)", "Ctrl+H"},
-    {"mnuGotoLine", "&Goto Line...", "행번호 가기(&G)...", "Ctrl+G"},
-    {"mnuToggleBookmark", "&Toggle Bookmark", "북마크 토글(&T)", ""},
-    {"mnuNextBookmark", "N&ext Bookmark", "다음 북마크로 이동(&E)", ""},
-    {"mnuPreviousBookmark", "Pre&vious Bookmark", "이전 북마크로 이동(&V)", ""},
-    {"mnuBookmarkclearall", "Bookmark clear &all", "전체 북마크 지우기(&A)", ""},
-    {"mnuDevice", "&Device", "디바이스(&D)", ""},
-    {"mnuRunTop", "&Run", "실행(&R)", ""},
-    {"mnuRun", "&Run", "실행(&R)", "F5"},
-    {"mnuBreak", "&Break", "중지[디버그모드](&B)", "F6"},
-    {"mnuToggleBreakpoint", "Toggle Brea&kpoint", "중단점 설정/해제(&K)", "F9"},
-    {"mnuRunToCursor", "Run to C&ursor", "커서까지 실행(&U)", "Ctrl+F10"},
-    {"mnuVerify", "&Verify", "비교(&V)", "F4"},
-    {"mnuSyntaxCheck", "Syntax &Check", "문법검사(&C)", ""},
-    {"mnuViewObjectCode", "View &Object Code...", "오브젝트 코드 확인(&O)...", "F8"},
-    {"mnuViewLabelList", "View &Label List...", "라벨 확인(&L)...", ""},
-    {"mnuReadFlashMemory", "View VARNOLIC &Flash Memory...", "VARNOLIC플레쉬 메모리 확인(&F)...", ""},
-    {"mnuCheckVariable", "C&heck Variable...", "변수창 보기(&H)...", ""},
-    {"mnuModifyVariable", "&Modify Variable...", "변수 내용 수정(&M)...", ""},
-    {"mnuClearFlashMemory", "Cle&ar Flash Memory", "VARNOLIC플레쉬 메모리 지움(&A)", ""},
-    {"mnuSetup", "Se&tup", "설정(&T)", ""},
-    {"mnuUseKoreanMenu", "&Use Korean Menu", "영문 메뉴로 전환(&U)", ""},
-    {"mnuEditorEnvironment", "&Editor Environment...", "에디터 환경 설정(&E)...", ""},
-    {"mnuPortSetup", "&PC Interface Setup...", "PC 인터페이스 설정(&P)...", ""},
-    {"mnuHelpTop", "&Help", "도움말(&H)", ""},
-    {"mnuHelp", "&Help...", "VARNOLIC 도움말(&H)...", ""},
-    {"mnuTipoftheday", "&Tip of the Day...", "오늘의 팁(&T)...", ""},
-    {"mnuAbout", "&About VARNOLIC Studio...", "VARNOLIC Studio 정보(&A)...", ""},
-};
-
-bool IsTop(const char* name) {
-  for (const char* t : {"mnuFile", "mnuEdit", "mnuSearch", "mnuDevice", "mnuRunTop", "mnuSetup", "mnuHelpTop"})
-    if (std::string_view(t) == name) return true;
-  return false;
+// The access key of a caption ("&File" -> 'F', "파일(&F)" -> 'F'); 0 when it has none.
+char AccessKey(const char* caption) {
+  const std::string s = caption;
+  const size_t at = s.find('&');
+  return at == std::string::npos || at + 1 >= s.size() ? 0 : static_cast<char>(std::toupper(s[at + 1]));
 }
 
-void ExpectCaptions(MainWindow& w, bool korean) {
-  for (const Caption& c : kCaptions) {
-    const QString expected = QString::fromUtf8(korean ? c.korean : c.english);
-    if (IsTop(c.name)) {
-      ASSERT_NE(w.menu(c.name), nullptr) << c.name;
-      EXPECT_EQ(w.menu(c.name)->title(), expected) << c.name;
-    } else {
-      ASSERT_NE(w.action(c.name), nullptr) << c.name;
-      EXPECT_EQ(w.action(c.name)->text(), expected) << c.name;
-      EXPECT_EQ(w.action(c.name)->shortcut(), QKeySequence(QString::fromLatin1(c.shortcut))) << c.name;
+TEST(Language, EveryRowHasBothCaptionsAndKeysUniqueWithinItsMenu) {
+  std::map<std::string, std::set<char>> keys[2];  // per language: menu -> keys taken
+  std::string menu;
+  size_t items = 0;
+  for (const MenuEntry& e : kMenuTable) {
+    if (e.kind == MenuKind::kSeparator || e.kind == MenuKind::kRecent) continue;
+    SCOPED_TRACE(e.name);
+    EXPECT_NE(std::string(e.english), "");
+    EXPECT_NE(std::string(e.korean), "");
+    EXPECT_EQ(MenuCaption(e.name, false), e.english);
+    EXPECT_EQ(MenuCaption(e.name, true), e.korean);
+    if (e.kind == MenuKind::kTop) menu = e.name;
+    const std::string in = e.kind == MenuKind::kTop ? std::string("menu bar") : menu;
+    for (int korean = 0; korean < 2; ++korean) {
+      const char key = AccessKey(korean ? e.korean : e.english);
+      // Every caption but the device codes has its key, the same letter in both languages.
+      EXPECT_EQ(key == 0, std::string(e.name).rfind("mnuVN", 0) == 0);
+      EXPECT_EQ(key, AccessKey(e.english));
+      if (key != 0) {
+        EXPECT_TRUE(keys[korean][in].insert(key).second) << "key " << key << " twice in " << in;
+      }
     }
+    items += e.kind == MenuKind::kItem;
   }
-  // The device items keep their names in both languages.
-  EXPECT_EQ(w.action("mnuVNMWF")->text(), "VNM-WF");
-}
-
-TEST(Language, TheTableHasBothCaptionsOfEveryMenu) {
-  for (const Caption& c : kCaptions) {
-    EXPECT_EQ(MenuCaption(c.name, false), c.english) << c.name;
-    EXPECT_EQ(MenuCaption(c.name, true), c.korean) << c.name;
-  }
+  EXPECT_GT(items, 40u);
   EXPECT_EQ(MenuCaption("mnuNothing", true), "");
+  for (const ToolButton& b : kToolbar)
+    if (b.command[0] != '\0') {
+      EXPECT_NE(EnglishCaption(b.command), "") << b.command;
+    }
 }
 
-TEST(Language, SwitchingTwiceRestoresTheCaptionsAndWritesTheKey) {
+// Every row of the table is a menu of the window or one of its items, and every item has its
+// handler once the whole IDE is connected; the switch re-captions each of them and keeps the keys.
+TEST(Language, TheSwitchRecaptionsEveryItemAndWritesTheKey) {
   ScratchDir dir;
-  IdeRig rig(dir);
+  IdeDebugRig rig(dir, CableChoice{CableChoice::Cable::kUsb, true, 1});
   rig.Start();
   MainWindow& w = *rig.window;
-  ExpectCaptions(w, false);
+  const auto expect_captions = [&](bool korean) {
+    for (const MenuEntry& e : kMenuTable) {
+      if (e.kind == MenuKind::kTop) {
+        ASSERT_NE(w.menu(e.name), nullptr) << e.name;
+        EXPECT_EQ(w.menu(e.name)->title(), QString::fromUtf8(korean ? e.korean : e.english)) << e.name;
+      } else if (e.kind == MenuKind::kItem) {
+        QAction* a = w.action(e.name);
+        ASSERT_NE(a, nullptr) << e.name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(korean ? e.korean : e.english)) << e.name;
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(e.shortcut))) << e.name;
+        const bool variable_item = std::string_view(e.name) == "mnuCheckVariable" ||
+                                   std::string_view(e.name) == "mnuModifyVariable";
+        EXPECT_EQ(a->isEnabled(), !variable_item) << e.name << " has no handler";
+      }
+    }
+  };
+  expect_captions(false);
   EXPECT_FALSE(rig.ini.Find("MenuSetting", "Korean").has_value());
-
   rig.Trigger("mnuUseKoreanMenu");
-  ExpectCaptions(w, true);
+  expect_captions(true);
   EXPECT_EQ(rig.ini.Find("MenuSetting", "Korean"), "-1");
   EXPECT_TRUE(w.studio().UseKorean);
-
   rig.Trigger("mnuUseKoreanMenu");
-  ExpectCaptions(w, false);
+  expect_captions(false);
   EXPECT_EQ(rig.ini.Find("MenuSetting", "Korean"), "0");
   EXPECT_FALSE(w.studio().UseKorean);
-  // The switch opens no tip: that comes only at start.
-  EXPECT_EQ(rig.dialogs, 0);
 }
 
-TEST(Language, TheMessageTableKeepsTheStartUpLanguage) {
-  ScratchDir dir;
-  const std::string path = dir.Doc("bad.bas");
-  WriteAll(path, "A = = 1\r\n");
-  IdeRig rig(dir);
-  rig.Start(path);
-  rig.Trigger("mnuUseKoreanMenu");
-  // Entry 6 of the table: English, as at start.
-  rig.Trigger("mnuViewObjectCode");
-  ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "No compile infomation ! Try Run !");
-  // A compile message is chosen when it is shown: Korean now.
-  rig.Trigger("mnuSyntaxCheck");
-  ASSERT_EQ(rig.script.shown.size(), 2u);
-  EXPECT_EQ(rig.script.shown[1].text, rig.window->studio().compiler().Outcome.message.ko);
-  EXPECT_NE(rig.script.shown[1].text, rig.window->studio().compiler().Outcome.message.en);
-}
-
-TEST(Language, AKoreanStartHasKoreanMenusAndMessages) {
-  ScratchDir dir;
-  {
-    core::IniFile ini(dir.ini_path());
-    ini.WriteString("MenuSetting", "Korean", "-1");
-    ini.WriteString("Setup", "TipShow", "0");
+// A row of the message table is shown in the language the program started in; a compile
+// message is chosen when it is shown, in the language of the moment.
+TEST(Language, TableMessagesKeepTheStartUpLanguage) {
+  for (const bool korean_start : {false, true}) {
+    SCOPED_TRACE(korean_start);
+    ScratchDir dir;
+    const std::string path = dir.Doc("bad.bas");
+    WriteAll(path, "A = = 1\r\n");
+    if (korean_start) core::IniFile(dir.ini_path()).WriteString("MenuSetting", "Korean", "-1");
+    IdeDebugRig rig(dir, CableChoice{CableChoice::Cable::kUsb, true, 1});
+    rig.Start(path);
+    EXPECT_EQ(rig.window->studio().StartupLanguage(), core::LanguageOf(korean_start));
+    rig.Trigger("mnuUseKoreanMenu");
+    rig.Trigger("mnuViewLabelList");
+    ASSERT_EQ(rig.script.shown.size(), 1u);
+    EXPECT_EQ(rig.script.shown[0].text, korean_start ? "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다."
+                                                     : "No compile infomation ! Try Run !");
+    rig.Trigger("mnuSyntaxCheck");
+    ASSERT_EQ(rig.script.shown.size(), 2u);
+    const auto& message = rig.window->studio().compiler().Outcome.message;
+    EXPECT_EQ(rig.script.shown[1].text, korean_start ? message.en : message.ko);
+    EXPECT_NE(message.en, message.ko);
   }
-  IdeRig rig(dir);
-  rig.Start();
-  ExpectCaptions(*rig.window, true);
-  rig.Trigger("mnuViewLabelList");
-  ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
-  EXPECT_EQ(rig.window->studio().StartupLanguage(), core::Language::kKorean);
-  // Back to English menus; the table stays Korean until the next start.
-  rig.Trigger("mnuUseKoreanMenu");
-  ExpectCaptions(*rig.window, false);
-  rig.script.shown.clear();
-  rig.Trigger("mnuViewLabelList");
-  ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
-  EXPECT_EQ(rig.window->studio().StartupLanguage(), core::Language::kKorean);
+}
+
+TEST(ShownMessage, TableRowsKeepTheStartUpLanguageOthersFollowTheSwitch) {
+  using core::MessageCode;
+  const struct {
+    std::optional<bool> started_korean;  // none: start-up has not read it yet
+    bool korean_now;
+    MessageCode code;
+    core::RenderedMessage shown;
+  } cases[] = {
+      {true, false, MessageCode::kModuleNotFound,
+       {"VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!", "VARNOLIC Studio ERROR !", 64}},
+      {false, true, MessageCode::kModuleNotFound,
+       {"VARNOLIC module not found ! Check cable or power", "VARNOLIC Studio ERROR !", 64}},
+      {{}, true, MessageCode::kModuleNotFound,
+       {"VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!", "VARNOLIC Studio ERROR !", 64}},
+      {true, false, MessageCode::kNoCompileInfo,
+       {"컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.", "VNstudio", 0}},
+      {true, false, MessageCode::kNoCompileInfoDebug,
+       {"컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.", "VARNOLIC Studio ERROR !", 64}},
+      {true, false, MessageCode::kNoUsbCable, {"Can't find USB cable", "VARNOLIC Studio Error !", 64}},
+      {false, true, MessageCode::kNoUsbCable, {"USB케이블을 찾을수 없습니다.", "VARNOLIC Studio Error !", 64}},
+  };
+  for (const auto& c : cases) {
+    const auto started = c.started_korean ? std::optional(core::LanguageOf(*c.started_korean)) : std::nullopt;
+    EXPECT_EQ(ShownMessage({c.code}, started, c.korean_now), c.shown) << static_cast<int>(c.code);
+  }
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <sstream>
+#include <tuple>
 
 #include "compiler/words.h"
 #include "shell/basic_lexer.h"
@@ -22,128 +22,79 @@ using testing::FakeEditor;
 using testing::ReadAll;
 using testing::ScratchDir;
 
-// The value names of one registry section in the order they appear in the store.
-std::vector<std::string> NamesIn(const std::string& store, const std::string& key) {
-  std::vector<std::string> names;
-  std::istringstream in(store);
-  std::string line;
-  bool inside = false;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line.front() == '[') {
-      inside = line == "[" + key + "]";
-      continue;
-    }
-    const auto eq = line.find('=');
-    if (inside && eq != std::string::npos) names.push_back(line.substr(0, eq));
+// Every setting the dialog changes, set to a value unlike its default, comes back from the store.
+TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
+  ScratchDir dir;
+  EditorProfile p;
+  for (int slot = 0; slot < kColorSlotCount; ++slot) p.colors[static_cast<size_t>(slot)] = 0x010203u * (slot + 1);
+  p.colors[5] = kNoColor;
+  p.color_syntax = true;
+  p.sel_bounds = false;
+  p.left_margin = false;
+  p.numbering = true;
+  p.line_tool_tips = false;
+  p.numbering_style = 2;
+  p.numbering_start = 0;
+  p.font = {"DejaVu Sans Mono", 9, /*bold*/ true, /*italic*/ false, /*underline*/ true, /*strikethrough*/ true};
+  p.font_size = 9.5;
+  FakeEditor editor;
+  ApplyProfile(p, editor);
+  {
+    core::RegistryStore reg(dir.registry_path());
+    SaveEditorSettings(editor, reg);
+    // The switches as words, the size as a decimal, no colour as -1.
+    EXPECT_EQ(reg.ReadString(kOptionsKey, "colorsyntax", 0), "True");
+    EXPECT_EQ(reg.ReadString(kOptionsKey, "selbounds", 0), "False");
+    EXPECT_EQ(reg.ReadString(kFontKey, "size", 0), "9.5");
+    EXPECT_EQ(reg.ReadString(kColorsKey, ColorSlotName(5), 0), "-1");
+    EXPECT_EQ(reg.ReadString(kColorsKey, ColorSlotName(4), 0), std::to_string(0x010203 * 5));
   }
-  return names;
-}
-
-TEST(EditorSettings, FirstRunDefaultsReachTheEditor) {
-  ScratchDir dir;
-  core::RegistryStore reg(dir.registry_path());
-  FakeEditor editor;
-  editor.font.name = "Mono";
-  LoadEditorSettings(reg, editor);
-  EXPECT_EQ(editor.GetColor(8), 0xFF0000u);     // keyword: blue
-  EXPECT_EQ(editor.GetColor(14), 0x8080u);      // comment
-  EXPECT_EQ(editor.GetColor(16), 0x800080u);    // string
-  EXPECT_EQ(editor.GetColor(10), 255u);         // operator: red
-  EXPECT_EQ(editor.GetColor(30), 65535u);       // highlight: yellow
-  EXPECT_EQ(editor.GetColor(26), 0xFFFFFFu);    // line numbers white
-  EXPECT_EQ(editor.GetColor(27), 0x808080u);    // on grey
-  EXPECT_EQ(editor.GetColor(5), kNoColor);
-  EXPECT_EQ(editor.options[kOptColorSyntax], 0);
-  EXPECT_EQ(editor.options[kOptLeftMargin], 1);
-  EXPECT_EQ(editor.options[kOptSelBounds], 1);
-  EXPECT_EQ(editor.options[kOptNumbering], 0);
-  EXPECT_EQ(editor.options[kOptLineToolTips], 1);
-  EXPECT_EQ(editor.options[kOptNumberingStyle], 1);
-  EXPECT_EQ(editor.options[kOptNumberingStart], 1);
-  EXPECT_EQ(editor.font_size, 8);
-  EXPECT_EQ(editor.font.name, "Mono");  // "0" leaves the font name alone
-  EXPECT_FALSE(editor.font.bold);
-}
-
-TEST(EditorSettings, LoadAppliesInTheFixedOrder) {
-  ScratchDir dir;
-  core::RegistryStore reg(dir.registry_path());
-  FakeEditor editor;
-  reg.WriteString(kFontKey, "name", "DejaVu Sans Mono");
-  LoadEditorSettings(reg, editor);
-  std::vector<std::string> expected;
-  for (const ColorSlot& c : kColorSlots) expected.push_back("color:" + std::to_string(c.slot));
-  for (const char* s : {"colorsyntax", "selbounds", "leftmargin", "numbering", "lttips", "numberingstyle",
-                        "numberingstart", "font", "font", "size", "font", "font", "font"})
-    expected.push_back(s);
-  EXPECT_THAT(editor.calls, ElementsAreArray(expected));
-  EXPECT_EQ(kColorSlots.front().name, std::string("comment"));
-  EXPECT_EQ(kColorSlots.back().name, std::string("window"));
-}
-
-TEST(EditorSettings, SaveWritesInTheFixedOrderWithBooleanTexts) {
-  ScratchDir dir;
-  core::RegistryStore reg(dir.registry_path());
-  FakeEditor editor;
-  LoadEditorSettings(core::RegistryStore(dir.path() / "empty.ini"), editor);
-  editor.options[kOptColorSyntax] = 1;
-  editor.font = {"DejaVu Sans Mono", 9, /*bold*/ true, /*italic*/ false, /*underline*/ true, /*strikethrough*/ false};
-  editor.font_size = 9.5;
-  editor.colors[4] = 0x123456;
-  SaveEditorSettings(editor, reg);
-  const std::string store = ReadAll(dir.registry_path());
-  std::vector<std::string> colors;
-  for (const ColorSlot& c : kColorSlots) colors.push_back(c.name);
-  EXPECT_THAT(NamesIn(store, "VNstudio\\colors\\"), ElementsAreArray(colors));
-  // "lttips" is kept beside the switches it is read with.
-  EXPECT_THAT(NamesIn(store, "VNstudio\\options\\"), ElementsAre("colorsyntax", "selbounds", "lttips", "leftmargin"));
-  EXPECT_THAT(NamesIn(store, "VNstudio\\data\\"), ElementsAre("numbering", "numberingstyle", "numberingstart"));
-  EXPECT_THAT(NamesIn(store, "VNstudio\\font\\"), ElementsAre("bold", "italic", "size", "strike", "under", "name"));
-  // The sections appear in the order of their first write.
-  EXPECT_LT(store.find("[VNstudio\\colors\\]"), store.find("[VNstudio\\options\\]"));
-  EXPECT_LT(store.find("[VNstudio\\options\\]"), store.find("[VNstudio\\data\\]"));
-  EXPECT_LT(store.find("[VNstudio\\data\\]"), store.find("[VNstudio\\font\\]"));
-  EXPECT_EQ(reg.ReadString(kOptionsKey, "colorsyntax", 0), "True");
-  EXPECT_EQ(reg.ReadString(kDataKey, "numbering", 0), "False");
-  EXPECT_EQ(reg.ReadString(kColorsKey, "window", 0), "-1");
-  EXPECT_EQ(reg.ReadString(kColorsKey, "text", 0), std::to_string(0x123456));
-  EXPECT_EQ(reg.ReadString(kFontKey, "size", 0), "9.5");
-  EXPECT_EQ(reg.ReadString(kFontKey, "bold", 0), "True");
-  EXPECT_EQ(reg.ReadString(kFontKey, "strike", 0), "False");
-  EXPECT_EQ(reg.ReadString(kFontKey, "under", 0), "True");
-  EXPECT_EQ(reg.ReadString(kFontKey, "name", 0), "DejaVu Sans Mono");
-
   FakeEditor again;
-  LoadEditorSettings(reg, again);
-  EXPECT_EQ(again.options[kOptColorSyntax], 1);
-  EXPECT_EQ(again.font_size, 9.5);
-  EXPECT_EQ(again.font.name, "DejaVu Sans Mono");
-  EXPECT_TRUE(again.font.underline);
-  EXPECT_EQ(again.GetColor(4), 0x123456u);
+  LoadEditorSettings(core::RegistryStore(dir.registry_path()), again);
+  const EditorProfile q = ReadProfile(again);
+  EXPECT_EQ(q.colors, p.colors);
+  EXPECT_EQ(std::tie(q.color_syntax, q.sel_bounds, q.left_margin, q.numbering, q.line_tool_tips),
+            std::tie(p.color_syntax, p.sel_bounds, p.left_margin, p.numbering, p.line_tool_tips));
+  EXPECT_EQ(q.numbering_style, 2);
+  EXPECT_EQ(q.numbering_start, 0);
+  EXPECT_EQ(q.font_size, 9.5);
+  EXPECT_EQ(q.font.name, "DejaVu Sans Mono");
+  EXPECT_EQ(std::tie(q.font.bold, q.font.italic, q.font.underline, q.font.strikethrough),
+            std::tie(p.font.bold, p.font.italic, p.font.underline, p.font.strikethrough));
+  // The white-space switch is kept apart: written at shut-down, read after the rest.
+  EXPECT_EQ(again.options.count(kOptWhiteSpace), 0u);
+  editor.options[kOptWhiteSpace] = 1;
+  core::RegistryStore reg(dir.registry_path());
+  SaveWhiteSpaceOption(editor, reg);
+  LoadWhiteSpaceOption(reg, again);
+  EXPECT_EQ(again.options[kOptWhiteSpace], 1);
 }
 
+// A hand-edited value that does not convert leaves the setting as an empty store gives it.
 TEST(EditorSettings, TextsThatDoNotConvertKeepTheDefault) {
   ScratchDir dir;
+  FakeEditor fresh;
+  LoadEditorSettings(core::RegistryStore(dir.path() / "empty.ini"), fresh);
   core::RegistryStore reg(dir.registry_path());
   reg.WriteString(kColorsKey, "keyword", "blue");
   reg.WriteString(kColorsKey, "comment", "&HFF");
   reg.WriteString(kOptionsKey, "colorsyntax", "perhaps");
   reg.WriteString(kOptionsKey, "leftmargin", "0");
-  reg.WriteString(kOptionsKey, "selbounds", "false");
   reg.WriteString(kDataKey, "numberingstart", "ten");
   reg.WriteString(kFontKey, "size", "-3");
   reg.WriteString(kFontKey, "bold", "-1");
   FakeEditor editor;
   LoadEditorSettings(reg, editor);
-  EXPECT_EQ(editor.GetColor(8), 0xFF0000u);
+  EXPECT_EQ(editor.GetColor(8), fresh.GetColor(8));
   EXPECT_EQ(editor.GetColor(14), 0xFFu);
-  EXPECT_EQ(editor.options[kOptColorSyntax], 0);
+  EXPECT_EQ(editor.options[kOptColorSyntax], fresh.options[kOptColorSyntax]);
   EXPECT_EQ(editor.options[kOptLeftMargin], 0);
-  EXPECT_EQ(editor.options[kOptSelBounds], 0);
-  EXPECT_EQ(editor.options[kOptNumberingStart], 1);
-  EXPECT_EQ(editor.font_size, 8);
+  EXPECT_NE(fresh.options[kOptLeftMargin], 0);
+  EXPECT_EQ(editor.options[kOptNumberingStart], fresh.options[kOptNumberingStart]);
+  EXPECT_EQ(editor.font_size, fresh.font_size);
+  EXPECT_GT(fresh.font_size, 0);
   EXPECT_TRUE(editor.font.bold);
+  EXPECT_FALSE(fresh.font.bold);
 }
 
 TEST(EditorSettings, TextConversions) {
@@ -157,22 +108,7 @@ TEST(EditorSettings, TextConversions) {
   EXPECT_EQ(DecimalText(10.25), "10.25");
   EXPECT_EQ(DecimalText(1980), "1980");
   EXPECT_EQ(BoolText(true), "True");
-}
-
-TEST(EditorSettings, TheWhiteSpaceSwitchIsApartFromTheRest) {
-  ScratchDir dir;
-  core::RegistryStore reg(dir.registry_path());
-  FakeEditor editor;
-  editor.options[kOptWhiteSpace] = 1;
-  SaveEditorSettings(editor, reg);
-  EXPECT_THAT(NamesIn(ReadAll(dir.registry_path()), "VNstudio\\options\\"),
-              ::testing::Not(::testing::Contains("whitespace")));
-  SaveWhiteSpaceOption(editor, reg);
-  FakeEditor again;
-  LoadEditorSettings(reg, again);
-  EXPECT_EQ(again.options.count(kOptWhiteSpace), 0u);
-  LoadWhiteSpaceOption(reg, again);
-  EXPECT_EQ(again.options[kOptWhiteSpace], 1);
+  EXPECT_EQ(BoolText(false), "False");
 }
 
 // ---- Colouring -------------------------------------------------------------------------------------

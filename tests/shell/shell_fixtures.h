@@ -118,12 +118,9 @@ class FakeEditor : public ShellEditor {
   }
   void LoadFromFile(const std::string& path) override { text = ReadAll(path); }
   void Clear() override { text.clear(); }
-  void SetLanguage(const std::string& l) override { language = l; }
+  void SetLanguage(const std::string&) override {}
   void GoToLine(int line) override { caret_line = line; }
-  void ExecuteCommand(int command, int) override {
-    commands.push_back(command);
-    if (command == 224 && dialog) dialog(*this);
-  }
+  void ExecuteCommand(int, int) override {}
   void Undo() override {}
   void Redo() override {}
   void Cut() override {}
@@ -137,46 +134,31 @@ class FakeEditor : public ShellEditor {
     for (char c : text) n += c == '\n';
     return n;
   }
-  void SetColor(int slot, unsigned color) override {
-    colors[slot] = color;
-    calls.push_back("color:" + std::to_string(slot));
-  }
+  void SetColor(int slot, unsigned color) override { colors[slot] = color; }
   unsigned GetColor(int slot) const override {
     auto it = colors.find(slot);
     return it == colors.end() ? kNoColor : it->second;
   }
-  void SetOption(const std::string& name, int value) override {
-    options[name] = value;
-    calls.push_back(name);
-  }
+  void SetOption(const std::string& name, int value) override { options[name] = value; }
   int GetOption(const std::string& name) const override {
     auto it = options.find(name);
     return it == options.end() ? 0 : it->second;
   }
-  void SetFont(const Font& f) override {
-    font = f;
-    calls.push_back("font");
-  }
+  void SetFont(const Font& f) override { font = f; }
   Font GetFont() const override { return font; }
-  void Focus() override { ++focus_count; }
+  void Focus() override {}
   std::string Text() const override { return text; }
   void SetText(const std::string& utf8) override { text = utf8; }
-  void SetFontSize(double points) override {
-    font_size = points;
-    calls.push_back("size");
-  }
+  void SetFontSize(double points) override { font_size = points; }
   double FontSize() const override { return font_size; }
   void MarkErrorLine(int line) override { error_line = line; }
 
-  std::string text, language;
-  int caret_line = 0, error_line = -1, focus_count = 0;
-  std::vector<int> commands;
-  std::vector<std::string> calls;
+  std::string text;
+  int caret_line = 0, error_line = -1;
   std::map<int, unsigned> colors;
   std::map<std::string, int> options;
   Font font;
   double font_size = 10;
-  std::function<void(FakeEditor&)> dialog;
 };
 
 // The window without widgets.
@@ -193,13 +175,13 @@ class FakeView : public StudioView {
     panel_history.push_back(std::to_string(panel) + ":" + text);
   }
   void SetProgressMax(long max) override { progress_max = max; }
-  void SetProgress(long value) override { progress.push_back(value); }
+  void SetProgress(long) override {}
   void SetRecentItem(int k, const std::string& c, bool visible) override { recent[k] = {c, visible}; }
   void CheckDeviceItem(const std::string& code) override { device_item = code; }
   void SetVariableItemsEnabled(bool enabled) override { variable_items = enabled; }
   void SetBreakTimer(bool enabled) override { break_timer = enabled; }
   bool BreakTimerEnabled() const override { return break_timer; }
-  void ApplyMenuLanguage(bool korean) override { korean_menus = korean; }
+  void ApplyMenuLanguage(bool) override {}
   void ApplyPlacement(const Placement& p) override { placement = p; }
   Placement CurrentPlacement() const override { return placement; }
   void BeginTransfer() override { in_transfer = true; }
@@ -218,9 +200,8 @@ class FakeView : public StudioView {
   std::map<int, std::string> panels;
   std::vector<std::string> panel_history;
   long progress_max = 0;
-  std::vector<long> progress;
   std::map<int, std::pair<std::string, bool>> recent;
-  bool variable_items = false, break_timer = false, korean_menus = false, in_transfer = false;
+  bool variable_items = false, break_timer = false, in_transfer = false;
   Placement placement;
 };
 
@@ -296,9 +277,7 @@ struct IdeRig : WindowRig {
     commands->open_object_dialog_hook = [this] { return FakeView::Next(open_names); };
     commands->time_digit = [this] { return time_digit; };
   }
-  ~IdeRig() {
-    commands.reset();  // before the window it works on
-  }
+  ~IdeRig() { commands.reset(); }  // before the window it works on
   // Starts the window and lets its activation (the tip of the day) come.
   void Start(const std::string& file = {}) {
     WindowRig::Start(file);

@@ -6,22 +6,12 @@
 #include <QAbstractButton>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProgressBar>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 
 #include "compiler/compiler.h"
-#include "core/devices.h"
-#include "shell/captions.h"
 #include "shell/code_editor.h"
 #include "shell/message_box.h"
-#include "shell/qsci_basic_lexer.h"
-#include "shell/basic_lexer.h"
-#include "shell/link_download.h"
-#include "sim/module.h"
-#include "sim/virtual_usb.h"
 #include "shell_fixtures.h"
 
 namespace vn::shell {
@@ -36,21 +26,6 @@ using testing::ScratchDir;
 using testing::WindowRig;
 using testing::WriteAll;
 
-std::string MarginText(CodeEditor& e, int line) {
-  char buf[64] = {};
-  e.SendScintilla(QsciScintillaBase::SCI_MARGINGETTEXT, static_cast<unsigned long>(line), static_cast<void*>(buf));
-  return buf;
-}
-
-QStringList RecentCaptions(MainWindow& w) {
-  QStringList v;
-  for (int k = 1; k <= 4; ++k) {
-    QAction* a = w.action("mnuLastOpen" + std::to_string(k));
-    if (a->isVisible()) v << a->data().toString();
-  }
-  return v;
-}
-
 TEST(MainWindow, TheFirstRunSizeIsTwoThirdsOfTheScreenCentred) {
   struct Case {
     QRect area, expected;
@@ -62,59 +37,6 @@ TEST(MainWindow, TheFirstRunSizeIsTwoThirdsOfTheScreenCentred) {
       {{0, 0, 800, 600}, {133, 100, 533, 400}},
   };
   for (const Case& c : cases) EXPECT_EQ(FirstRunGeometry(c.area), c.expected) << c.area.width();
-}
-
-TEST(MainWindow, FirstRunDefaults) {
-  ScratchDir dir;
-  WindowRig rig(dir);
-  rig.Start();
-  MainWindow& w = *rig.window;
-  // Two thirds of the screen's free area, centred.
-  const QRect area = w.screen()->availableGeometry();
-  EXPECT_EQ(w.geometry(), FirstRunGeometry(area));
-  EXPECT_EQ(w.width(), area.width() * 2 / 3);
-  EXPECT_EQ(w.height(), area.height() * 2 / 3);
-  EXPECT_FALSE(w.isMaximized());
-  EXPECT_EQ(w.windowTitle(), "VARNOLIC Studio [ untitled.bas ]");
-  EXPECT_EQ(w.menu("mnuFile")->title(), "&File");
-  EXPECT_EQ(w.action("mnuSelectAll")->text(), "Sellect A&ll");
-  EXPECT_EQ(w.action("mnuSave")->shortcut(), QKeySequence(Qt::Key_F2));
-  EXPECT_EQ(w.action("mnuFindPrevious")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
-  EXPECT_FALSE(w.menu("mnuDevice")->menuAction()->isVisible());
-  for (const core::DeviceInfo& item : core::kDevices) {
-    if (item.has_menu_item()) {
-      EXPECT_EQ(w.action(item.menu_object)->isChecked(), std::string(item.code) == "KF") << item.menu_object;
-    }
-  }
-  EXPECT_EQ(w.studio().compiler().Device.DeviceSeries, "KX");
-  EXPECT_EQ(w.editor().Text(), "");
-  EXPECT_FALSE(w.action("mnuCheckVariable")->isEnabled());
-  EXPECT_FALSE(w.action("mnuModifyVariable")->isEnabled());
-  EXPECT_FALSE(w.break_timer()->isActive());
-  EXPECT_EQ(w.break_timer()->interval(), 500);
-  EXPECT_EQ(w.PanelText(3), "Ln 1, Col. 0, Lines 1");
-  EXPECT_EQ(w.PanelText(4), "");
-  // The editor's first-run look: margin on, numbering and colouring off.
-  CodeEditor& e = w.editor();
-  EXPECT_EQ(e.GetOption(kOptColorSyntax), 0);
-  EXPECT_EQ(e.marginWidth(1), 16);
-  EXPECT_EQ(e.marginWidth(0), 0);
-  EXPECT_EQ(e.FontSize(), 8);
-  EXPECT_EQ(e.lexer()->color(kStyleKeyword), QColor(Qt::black));
-  // The editor fills the space between the toolbar and the status bar.
-  auto* toolbar = w.findChild<QToolBar*>("tbrMain");
-  ASSERT_NE(toolbar, nullptr);
-  const QRect editor_rect(e.mapTo(&w, QPoint(0, 0)), e.size());
-  EXPECT_GE(editor_rect.top(), toolbar->geometry().bottom());
-  EXPECT_LE(editor_rect.bottom(), w.statusBar()->geometry().top());
-  EXPECT_EQ(editor_rect.left(), 0);
-  EXPECT_EQ(editor_rect.width(), w.width());
-  QStringList tips;
-  for (QAction* a : toolbar->actions())
-    if (!a->isSeparator()) tips << a->toolTip();
-  EXPECT_EQ(tips, QStringList({"New", "Open", "Save", "Print", "Undo", "Redo", "Cut", "Copy", "Paste", "Find",
-                               "Find Next", "Find Previous", "Editor Environment", "Run", "Break"}));
-  EXPECT_NE(w.findChild<QProgressBar*>("gagDownload"), nullptr);
 }
 
 TEST(MainWindow, CloseBoxAnswers) {
@@ -153,62 +75,6 @@ TEST(MainWindow, FileExitEndsAtOnceWithoutAskingOrWriting) {
   EXPECT_FALSE(fs::exists(dir.registry_path()));
   EXPECT_EQ(ReadAll(dir.ini_path()), ini_before);
   EXPECT_EQ(ReadAll(path), "A = 1\r\n");
-}
-
-TEST(MainWindow, RecentFilesMenuFollowsTheList) {
-  ScratchDir dir;
-  std::map<std::string, std::string> path;
-  for (const char* n : {"A", "B", "C", "D", "E"}) {
-    path[n] = dir.Doc(std::string(n) + ".bas");
-    WriteAll(path[n], std::string("' ") + n + "\r\n");
-  }
-  WindowRig rig(dir);
-  rig.Start(path["A"]);
-  for (const char* n : {"B", "C", "D", "E"}) {
-    rig.open_names = {path[n]};
-    rig.Trigger("mnuOpen");
-  }
-  MainWindow& w = *rig.window;
-  const auto q = [&](const char* n) { return QString::fromStdString(path[n]); };
-  EXPECT_EQ(RecentCaptions(w), QStringList({q("E"), q("D"), q("C"), q("B")}));
-  EXPECT_EQ(rig.ini.GetString("LastOpen", "File5", "", 4096), path["A"]);
-
-  rig.Trigger("mnuLastOpen3");  // C
-  EXPECT_EQ(w.editor().Text(), "' C\n");
-  EXPECT_EQ(RecentCaptions(w), QStringList({q("C"), q("E"), q("D"), q("B")}));
-  EXPECT_EQ(rig.ini.GetString("LastOpen", "File5", "", 4096), "none");
-
-  const std::string before = ReadAll(dir.ini_path());
-  rig.Trigger("mnuLastOpen1");
-  EXPECT_EQ(ReadAll(dir.ini_path()), before);
-  EXPECT_EQ(w.windowTitle().toStdString(), "VARNOLIC Studio [ " + Lower(dir.Doc("c.bas")) + " ]");
-
-  // The next start opens the newest file and lists the same four.
-  rig.window.reset();
-  WindowRig next(dir);
-  next.Start();
-  EXPECT_EQ(next.window->studio().SourcePath(), path["C"]);
-  EXPECT_EQ(RecentCaptions(*next.window), QStringList({q("C"), q("E"), q("D"), q("B")}));
-}
-
-TEST(MainWindow, SaveAsOntoAnExistingFileAnsweredNo) {
-  ScratchDir dir;
-  const std::string mine = dir.Doc("mine.bas"), theirs = dir.Doc("THEIRS.BAS");
-  WriteAll(mine, "A = 1\r\n");
-  WriteAll(theirs, "B = 2\r\n");
-  WindowRig rig(dir);
-  rig.Start(mine);
-  const QString caption = rig.window->windowTitle();
-  rig.save_names = {theirs};
-  rig.script.answers = {kAnswerNo};
-  rig.Trigger("mnuSaveAs");
-  ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "Overwrite ? [" + theirs + "] ");
-  EXPECT_EQ(rig.script.shown[0].title, "VARNOLIC Studio");
-  EXPECT_EQ(rig.script.shown[0].style, 51);
-  EXPECT_EQ(ReadAll(theirs), "B = 2\r\n");
-  EXPECT_EQ(rig.window->windowTitle(), caption);
-  EXPECT_EQ(rig.window->studio().SourcePath(), mine);
 }
 
 TEST(MainWindow, ACompileErrorPutsTheCaretOnItsLine) {
@@ -267,187 +133,33 @@ TEST(MainWindow, TheStatusBarFollowsTheCaretOnTheKeystrokeThatMovesIt) {
   EXPECT_EQ(e.Text(), "XYA = 1\nB \nZ 22\n");
 }
 
-TEST(MainWindow, RunDownloadsIntoTheVirtualModule) {
-  ScratchDir dir;
-  const std::string path = dir.Doc("run.bas");
-  WriteAll(path, "DIM A AS BYTE\r\nA = 1\r\n");
-  WindowRig rig(dir);
-  rig.window->studio().SetDownload(LinkDownload);
-  rig.Start(path);
-  rig.Trigger("mnuRun");
-  EXPECT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
-  // 24 header bytes, the assignment (5 bytes) and the end jump: 32 = &H20 bytes.
-  EXPECT_EQ(rig.window->PanelText(2), "Code Size : 20 Byte");
-  ASSERT_NE(rig.devices.module(), nullptr);
-  EXPECT_EQ(rig.devices.module()->FlashByte(24), 0x91);
-  EXPECT_EQ(rig.devices.module()->FlashByte(29), 0x88);
-
-  // With the cable unplugged, the one message is the link's, and the panel is cleared.
-  rig.devices.virtual_usb()->faults().unplugged = true;
-  rig.Trigger("mnuRun");
-  ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "Can't find USB cable");
-  EXPECT_EQ(rig.script.shown[0].title, "VARNOLIC Studio Error !");
-  EXPECT_EQ(rig.window->PanelText(2), "");
-}
-
-TEST(MainWindow, EditorSettingsSurviveARestart) {
-  ScratchDir dir;
-  {
-    WindowRig rig(dir);
-    rig.Start();
-    rig.window->editor().environment_dialog = [](EditorProfile& p) {
-      p.color_syntax = true;
-      p.numbering = true;
-      p.numbering_style = kNumberingHex;
-      p.numbering_start = 0;
-      p.left_margin = false;
-      p.font_size = 11.5;
-      p.font.bold = true;
-      p.colors[8] = 0x00AA00;  // keywords green
-      p.colors[20] = 0x123;    // a slot the editor does not use
-      return true;
-    };
-    rig.Trigger("mnuEditorEnvironment");
-    // Written as the dialog closes, not at shut-down.
-    EXPECT_EQ(rig.reg.ReadString("VNstudio\\options\\", "colorsyntax", 0), "True");
-  }
-  WindowRig rig(dir);
-  rig.Start();
-  CodeEditor& e = rig.window->editor();
-  EXPECT_EQ(e.GetOption(kOptColorSyntax), 1);
-  EXPECT_EQ(e.GetOption(kOptNumberingStyle), kNumberingHex);
-  EXPECT_EQ(e.GetOption(kOptNumberingStart), 0);
-  EXPECT_EQ(e.FontSize(), 11.5);
-  EXPECT_TRUE(e.GetFont().bold);
-  EXPECT_EQ(e.GetColor(8), 0x00AA00u);
-  EXPECT_EQ(e.GetColor(20), 0x123u);
-  EXPECT_EQ(e.lexer()->color(kStyleKeyword), QColor(0, 0xAA, 0));
-  EXPECT_EQ(e.lexer()->color(kStyleComment), QColor(0x80, 0x80, 0));
-  EXPECT_EQ(e.marginWidth(1), 0);
-  EXPECT_GT(e.marginWidth(0), 0);
-  e.SetText("A\nB\nC\n");
-  EXPECT_EQ(MarginText(e, 0), "0");
-  EXPECT_EQ(MarginText(e, 3), "3");
-}
-
-TEST(MainWindow, AMaximizedWindowReopensMaximizedOverItsNormalRectangle) {
-  ScratchDir dir;
-  {
-    WindowRig rig(dir);
-    rig.Start();
-    rig.window->setGeometry(40, 60, 700, 400);
-    rig.window->showMaximized();
-    QApplication::processEvents();
-    ASSERT_TRUE(rig.window->isMaximized());
-    ASSERT_TRUE(rig.Close());
-  }
-  core::RegistryStore reg(dir.registry_path());
-  EXPECT_EQ(reg.ReadString(kWindowKey, "windowstate", 0), "2");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "left", 0), "600");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "top", 0), "900");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "width", 0), "10500");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "height", 0), "6000");
-  WindowRig rig(dir);
-  rig.Start();
-  EXPECT_TRUE(rig.window->isMaximized());
-  rig.window->showNormal();
-  QApplication::processEvents();
-  EXPECT_EQ(rig.window->geometry(), QRect(40, 60, 700, 400));
-}
-
-TEST(MainWindow, ATransferBlocksCommandsAndClosingButPaintsItsProgress) {
-  ScratchDir dir;
-  WindowRig rig(dir);
-  rig.Start(dir.Doc("run.bas"));
-  MainWindow& w = *rig.window;
-  w.editor().SetText("DIM A AS BYTE\nA = 1\n");
-  struct PaintCounter : QObject {
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) ++paints;
-      return false;
-    }
-  } counter;
-  w.progress_bar()->installEventFilter(&counter);
-  bool closed_during = true;
-  std::string text_during;
-  w.studio().SetDownload([&](DownloadContext& ctx) {
-    ctx.ui.progress_max(100);
-    for (int i = 0; i <= 100; i += 10) {
-      ctx.ui.progress(i);
-      QTest::qWait(35);
-    }
-    w.close();
-    closed_during = !w.isVisible();
-    w.action("mnuNew")->trigger();
-    text_during = w.editor().Text();
-    ctx.ui.progress(0);
-    ctx.ui.status("Code Size : 1C Byte");
-    return 0;
-  });
-  rig.Trigger("mnuRun");
-  EXPECT_FALSE(closed_during);
-  EXPECT_EQ(text_during, "DIM A AS BYTE\nA = 1\n");
-  EXPECT_GT(counter.paints, 2);
-  EXPECT_TRUE(w.break_timer()->isActive());
-  EXPECT_EQ(w.PanelText(2), "Code Size : 1C Byte");
-  EXPECT_FALSE(w.action("mnuCheckVariable")->isEnabled());
-  EXPECT_FALSE(w.transfer_active());
-}
-
-TEST(MainWindow, CommandsOfOtherPartsStayDisabledUntilConnected) {
-  ScratchDir dir;
-  WindowRig rig(dir);
-  rig.Start();
-  QAction* about = rig.window->action("mnuAbout");
-  EXPECT_FALSE(about->isEnabled());
-  int calls = 0;
-  rig.window->SetCommandHandler("mnuAbout", [&] { ++calls; });
-  EXPECT_TRUE(about->isEnabled());
-  about->trigger();
-  EXPECT_EQ(calls, 1);
-}
-
-TEST(MainWindow, EditorBookmarksAndReplaceAll) {
+TEST(MainWindow, EditorBookmarksReplaceAllAndGotoLine) {
   ScratchDir dir;
   WindowRig rig(dir);
   rig.Start();
   CodeEditor& e = rig.window->editor();
   e.SetText("A = 1\nB = 2\nA = A + 1\nEND\n");
-  e.setCursorPosition(2, 0);
-  rig.Trigger("mnuToggleBookmark");
-  e.setCursorPosition(0, 0);
-  rig.Trigger("mnuToggleBookmark");
+  for (int line : {2, 0}) {
+    e.setCursorPosition(line, 0);
+    rig.Trigger("mnuToggleBookmark");
+  }
   EXPECT_THAT(e.Bookmarks(), ElementsAre(0, 2));
-  rig.Trigger("mnuNextBookmark");
-  EXPECT_EQ(e.SelectionEndLine(), 2);
-  rig.Trigger("mnuNextBookmark");  // wraps to the first
-  EXPECT_EQ(e.SelectionEndLine(), 0);
+  for (int line : {2, 0}) {  // the second wraps to the first
+    rig.Trigger("mnuNextBookmark");
+    EXPECT_EQ(e.SelectionEndLine(), line);
+  }
   rig.Trigger("mnuBookmarkclearall");
   EXPECT_TRUE(e.Bookmarks().empty());
-
   SearchOptions o;
   o.text = "a";
   o.replacement = "COUNT";
   o.whole_word = true;
   EXPECT_EQ(e.ReplaceAll(o), 3);
   EXPECT_EQ(e.Text(), "COUNT = 1\nB = 2\nCOUNT = COUNT + 1\nEND\n");
-  e.undo();
+  e.undo();  // one step
   EXPECT_EQ(e.Text(), "A = 1\nB = 2\nA = A + 1\nEND\n");
   o.case_sensitive = true;
   EXPECT_EQ(e.ReplaceAll(o), 0);
-  e.setCursorPosition(3, 0);
-  o.case_sensitive = false;
-  o.forward = false;
-  EXPECT_TRUE(e.Find(o));
-  int lf, xf, lt, xt;
-  e.getSelection(&lf, &xf, &lt, &xt);
-  EXPECT_EQ(lf, 2);
-  EXPECT_EQ(xf, 4);
-  EXPECT_TRUE(e.Find(o));  // the one before it
-  e.getSelection(&lf, &xf, &lt, &xt);
-  EXPECT_EQ(xf, 0);
   e.ask_line = [](int lines) { return lines == 5 ? 4 : 0; };
   rig.Trigger("mnuGotoLine");
   EXPECT_EQ(e.SelectionEndLine(), 3);

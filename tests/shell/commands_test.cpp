@@ -1,0 +1,503 @@
+// The IDE's commands on the virtual module: tip of the day, Port Setup (its keys, the link moved
+// between the devices, the wire trace), the object-file and flash commands, the output views
+// and the virtual module's dock.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <sstream>
+
+#include "compiler/compiler.h"
+#include "link/flash.h"
+#include "link/wire_trace.h"
+#include "shell/breakpoints.h"
+#include "shell/data_files.h"
+#include "shell/output_views.h"
+#include "shell/port_setup_dialog.h"
+#include "shell/tip_dialog.h"
+#include "shell/tips.h"
+#include "shell/virtual_module_dock.h"
+#include "shell/virtual_module_panel.h"
+#include "sim/board.h"
+#include "sim/module.h"
+#include "shell_fixtures.h"
+
+namespace vn::shell {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+using testing::IdeRig;
+using testing::ReadAll;
+using testing::ScratchDir;
+using testing::WriteAll;
+
+// Compiles to 54 (&H36) bytes with four labels.
+constexpr char kProgramA[] =
+    "DIM A AS BYTE\r\nSTART:\r\n    A = A + 1\r\n    IF A > 9 THEN GOTO DONE\r\n    GOTO START\r\nDONE:\r\n"
+    "    GOTO DONE\r\n";
+constexpr char kProgramB[] = "L:\r\n GOTO L\r\n";
+const std::vector<std::string> kCodeRowsA = {
+    "0 : 20 20 20 20 20 20 20 20 ", "8 : 20 20 20 20 20 20 20 20 ", "10 : 20 20 20 20 20 20 20 20 ",
+    "18 : 91 15 A0 15 A0 21 11 17 ", "20 : 00 80 2D 00 15 A0 31 12 ", "28 : 09 00 88 30 00 88 18 00 ",
+    "30 : 88 30 00 88 33 00 00 00 ",
+};
+
+// Program A's bytes at 0..&H36, read out of its rows: the header, then the code.
+std::string ProgramABytes() {
+  std::string bytes;
+  for (const std::string& row : kCodeRowsA) {
+    std::istringstream in(row.substr(row.find(':') + 1));
+    for (unsigned b; in >> std::hex >> b;) bytes += static_cast<char>(b);
+  }
+  return bytes.substr(0, 0x37);
+}
+
+std::string ModuleFlash(sim::Module& m, long from, long to) {
+  std::string s;
+  for (long a = from; a <= to; ++a) s += static_cast<char>(m.FlashByte(a));
+  return s;
+}
+
+std::string Doc(const ScratchDir& dir, const char* name, const std::string& text) {
+  WriteAll(dir.Doc(name), text);
+  return dir.Doc(name);
+}
+
+// ---- Tip of the day --------------------------------------------------------------------------------
+
+TEST(Tips, TheFileSplitsIntoTips) {
+  const struct {
+    std::string file;
+    int count;
+    std::vector<std::string> tips;  // 0..count
+  } cases[] = {
+      {"one\r\n----------\r\ntwo a\r\ntwo b\r\n", 1, {"one\r\n\r\n", "two a\r\n\r\ntwo b\r\n\r\n"}},
+      {"a\n---------- next\nb", 1, {"a\r\n\r\n", "b\r\n\r\n"}},  // LF ends, a longer separator
+      {"only\r\nlines\r\n", 0, {"only\r\n\r\nlines\r\n\r\n"}},
+      {"a\r\n----------\r\n", 1, {"a\r\n\r\n", ""}},  // an empty last tip
+      {"---------\r\n", 0, {"---------\r\n\r\n"}},    // nine dashes are text
+      {"\r\nx\r\n", 0, {"\r\n\r\nx\r\n\r\n"}},
+      {"", 0, {""}},
+      {"\xBE\xCB\xB0\xED\r\n", 0, {"알고\r\n\r\n"}},  // code page 949
+  };
+  for (const auto& c : cases) {
+    TipBook book;
+    book.Parse(c.file);
+    EXPECT_EQ(book.count(), c.count) << c.file;
+    for (int i = 0; i <= c.count; ++i) EXPECT_EQ(book.tip(i), c.tips[static_cast<size_t>(i)]) << c.file << " " << i;
+  }
+  // More than 31 tips keep the first 31, and the index wraps both ways.
+  std::string file;
+  for (int i = 0; i < 40; ++i) file += "tip " + std::to_string(i) + "\r\n----------\r\n";
+  TipBook book;
+  book.Parse(file);
+  EXPECT_EQ(book.count(), 30);
+  EXPECT_EQ(book.tip(30), "tip 30\r\n\r\n");
+  book.StartAt(0);
+  book.Previous();
+  EXPECT_EQ(book.index(), 30);
+  book.Next();
+  EXPECT_EQ(book.index(), 0);
+  book.Parse("a\r\n----------\r\nb\r\n----------\r\nc\r\n");
+  for (const auto& [digit, start] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {7, 1}, {9, 1}, {8, 0}}) {
+    book.StartAt(digit);
+    EXPECT_EQ(book.index(), start) << digit;
+  }
+}
+
+TEST(Tips, ATipFileThatIsNoFileIsNotRead) {
+  // A folder, a FIFO without a writer (an open that waited would never return) and an endless
+  // device: each is a tip file that cannot be read, and the tips read before stay.
+  ScratchDir dir;
+  fs::create_directories(dir.path() / "tip.txt");
+  ASSERT_EQ(::mkfifo((dir.path() / "fifo.txt").c_str(), 0600), 0);
+  TipBook book;
+  ASSERT_EQ(book.Load(std::string(VN_SOURCE_DIR) + "/data/tip.txt"), 0);
+  const int count = book.count();
+  EXPECT_GE(count, 15);
+  for (const fs::path& p : {dir.path() / "tip.txt", dir.path() / "fifo.txt", fs::path("/dev/zero"),
+                            fs::path("/nonexistent/tip.txt")}) {
+    EXPECT_EQ(book.Load(p), -1) << p;
+    EXPECT_EQ(book.count(), count);
+  }
+}
+
+TEST(TipDialog, ItComesByItselfOnceWithKoreanMenusAndAMissingFileIsSaid) {
+  const struct {
+    const char* korean;
+    const char* tip_show;  // nullptr: not in the file
+    bool missing;
+    int dialogs;
+  } cases[] = {{"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"-1", "1", false, 1},
+               {"0", "1", true, 0},       {"-1", "1", true, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.korean) + (c.tip_show ? c.tip_show : "-") + (c.missing ? " missing" : ""));
+    ScratchDir dir;
+    {
+      core::IniFile ini(dir.ini_path());
+      ini.WriteString("MenuSetting", "Korean", c.korean);
+      if (c.tip_show) ini.WriteString("Setup", "TipShow", c.tip_show);
+    }
+    IdeRig rig(dir);
+    if (c.missing) setenv("VNSTUDIO_DATA_DIR", dir.path().c_str(), 1);  // no tip.txt there
+    rig.time_digit = 3;
+    QString first;
+    rig.on_dialog = [&](QDialog& d) {
+      auto* tip = qobject_cast<TipDialog*>(&d);
+      ASSERT_NE(tip, nullptr);
+      first = tip->tip_label()->text();
+      tip->close_button()->click();
+    };
+    rig.Start();
+    if (!c.missing) rig.commands->OnActivate();  // activations later in the run bring nothing
+    EXPECT_EQ(rig.dialogs, c.dialogs);
+    if (c.dialogs == 1) {
+      TipBook ours;
+      ASSERT_EQ(ours.Load(DataFile(kTipFileName)), 0);
+      ours.StartAt(3);
+      EXPECT_EQ(first, TipDisplayText(ours.current()));
+    }
+    if (!c.missing) continue;
+    rig.Trigger("mnuTipoftheday");
+    EXPECT_EQ(rig.dialogs, 0);
+    ASSERT_EQ(rig.script.shown.size(), c.korean[0] == '-' ? 2u : 1u);  // a Korean start tried too
+    EXPECT_EQ(rig.script.shown.back().text, c.korean[0] == '-' ? "팁파일 오픈 에러입니다. (TIP.TXT)를 찾을 수 없습니다."
+                                                               : "Tip Text File Open Error !!!");
+    EXPECT_EQ(rig.script.shown.back().title, "VARNOLIC Studio Error !");
+    EXPECT_EQ(rig.script.shown.back().style, 64);
+  }
+}
+
+// ---- Port Setup ------------------------------------------------------------------------------------
+
+PortSetupDialog& AsPortSetup(QDialog& d) {
+  auto* p = qobject_cast<PortSetupDialog*>(&d);
+  EXPECT_NE(p, nullptr);
+  return *p;
+}
+
+// Chooses cable `option` (and the address item `address`, -1 for none) and presses Ok.
+std::function<void(QDialog&)> Choose(int option, int address = -1) {
+  return [option, address](QDialog& d) {
+    PortSetupDialog& p = AsPortSetup(d);
+    p.option(option)->click();
+    if (address >= 0) {
+      p.address_list()->setCurrentIndex(address);
+      emit p.address_list()->activated(address);
+    }
+    p.ok_button()->click();
+  };
+}
+
+TEST(PortSetup, TheDialogOffersFourCablesAndCancelRewritesTheKeysUnchanged) {
+  ScratchDir dir;
+  {
+    core::IniFile ini(dir.ini_path());
+    ini.WriteString("PrintPort", "Ioadr", "956");  // &H3BC
+    ini.WriteString("PrintPort", "CableMode", "1");
+  }
+  IdeRig rig(dir, std::nullopt);
+  rig.Start();
+  rig.script.shown.clear();
+  rig.on_dialog = [](QDialog& d) {
+    PortSetupDialog& p = AsPortSetup(d);
+    EXPECT_EQ(p.objectName(), "frmPrinterPort");
+    const QStringList options = {"USB", "Printer Port  (Dummy Cable)", "Printer Port (REV. B cable)",
+                                 "Virtual module (no hardware)"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(p.option(i)->text(), options[i]);
+    EXPECT_TRUE(p.option(2)->isChecked());
+    QStringList items;
+    for (int i = 0; i < p.address_list()->count(); ++i) items << p.address_list()->itemText(i);
+    EXPECT_EQ(items, QStringList({"LPT1-378H", "LPT2-278H", "LPT3-3BCH"}));
+    EXPECT_EQ(p.address_list()->currentIndex(), 2);
+    EXPECT_TRUE(p.address_list()->isEnabled());
+    p.option(0)->click();
+    EXPECT_FALSE(p.address_list()->isEnabled());
+    p.option(3)->click();
+    p.cancel_button()->click();
+  };
+  rig.Trigger("mnuPortSetup");
+  EXPECT_FALSE(rig.devices.IsVirtual());
+  for (const auto& [section, key, value] : std::vector<std::tuple<const char*, const char*, const char*>>{
+           {"PrintPort", "Ioadr", "956"}, {"PrintPort", "CableMode", "1"}, {"PrintPort", "UseUsb", "0"},
+           {"PrintPort", "VirtualModule", "0"}, {"AccessSpeed", "CommSpeed", "0"}})
+    EXPECT_EQ(rig.ini.Find(section, key), value) << key;
+}
+
+TEST(PortSetup, TheVirtualModuleIsWrittenAndTheLinkMovesBetweenTheDevices) {
+  ScratchDir dir;
+  const std::string vn = Doc(dir, "vn.bas", "DIM A AS BYTE\r\nA = 100\r\n");
+  const std::string vnm = Doc(dir, "vnm.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nA = 2\r\n");
+  IdeRig rig(dir, std::nullopt);  // the settings file's cable: the real devices
+  rig.Start(vn);
+  rig.script.shown.clear();  // whatever the real port said at start
+  ASSERT_FALSE(rig.devices.IsVirtual());
+  fs::remove(dir.ini_path());
+  rig.on_dialog = Choose(3);
+  rig.Trigger("mnuPortSetup");
+  EXPECT_TRUE(rig.script.shown.empty());
+  EXPECT_EQ(ReadAll(dir.ini_path()),
+            "[PrintPort]\nIoadr= 888\nCableMode= 0\nUseUsb=-1\nVirtualModule=-1\n\n[AccessSpeed]\nCommSpeed= 0\n");
+  ASSERT_TRUE(rig.devices.IsVirtual());
+  EXPECT_EQ(rig.window->PanelText(1), "Virtual module");
+  ASSERT_NE(rig.commands->dock(), nullptr);
+  EXPECT_TRUE(rig.commands->dock()->isVisible());
+  // Run goes into a module of the compiled series.
+  for (const auto& [path, kind] : std::vector<std::pair<std::string, int>>{{vn, 1}, {vnm, 2}}) {
+    rig.open_names = {path};
+    rig.Trigger("mnuOpen");
+    rig.Trigger("mnuRun");
+    ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+    EXPECT_EQ(rig.devices.module()->kind(), kind);
+  }
+  EXPECT_EQ(rig.window->PanelText(2), "Code Size : 22 Byte");
+  // Back to a parallel cable: the real devices again, the dock gone.
+  rig.on_dialog = Choose(2, 1);
+  rig.Trigger("mnuPortSetup");
+  EXPECT_FALSE(rig.devices.IsVirtual());
+  EXPECT_EQ(rig.devices.module(), nullptr);
+  EXPECT_EQ(rig.ini.Find("PrintPort", "Ioadr"), "632");
+  EXPECT_EQ(rig.ini.Find("PrintPort", "CableMode"), "1");
+  EXPECT_EQ(rig.ini.Find("PrintPort", "VirtualModule"), "0");
+  EXPECT_EQ(rig.window->PanelText(1), "REV. B cable");
+  EXPECT_FALSE(rig.commands->dock()->isVisible());
+  // The virtual module of the settings comes back at the next start.
+  rig.on_dialog = Choose(3);
+  rig.Trigger("mnuPortSetup");
+  IdeRig again(dir, std::nullopt);
+  again.Start(vn);
+  EXPECT_TRUE(again.devices.IsVirtual());
+}
+
+// Sets the trace (on with `path`, or off) in Port Setup and presses Ok.
+std::function<void(QDialog&)> Trace(bool on, const std::string& path) {
+  return [on, path](QDialog& d) {
+    PortSetupDialog& p = AsPortSetup(d);
+    if (p.trace_check()->isChecked() != on) p.trace_check()->click();
+    p.trace_file()->setText(QString::fromStdString(path));
+    p.ok_button()->click();
+  };
+}
+
+TEST(WireTraceFile, PortSetupWritesTheRunsWholeExchangeAfterWhatTheFileHeld) {
+  ScratchDir dir;
+  const std::string trace = Doc(dir, "wire.txt", "earlier\n");
+  // The trace a writer gives for the same Run on a second, identical IDE.
+  std::ostringstream expected;
+  {
+    ScratchDir other_dir;
+    IdeRig other(other_dir);
+    other.Start(Doc(other_dir, "p.bas", "DIM A AS BYTE\r\nA = 100\r\n"));
+    link::WireTraceWriter writer(expected);
+    other.devices.link().SetWireObserver(&writer);
+    other.Trigger("mnuRun");
+    other.devices.link().SetWireObserver(nullptr);
+  }
+  ASSERT_EQ(expected.str().rfind("usb> 10 20\nusb< ", 0), 0u) << expected.str();
+  ASSERT_NE(expected.str().find("\n> 56\n"), std::string::npos) << expected.str();
+  IdeRig rig(dir);
+  rig.Start(Doc(dir, "p.bas", "DIM A AS BYTE\r\nA = 100\r\n"));
+  rig.on_dialog = Trace(true, trace);
+  rig.Trigger("mnuPortSetup");
+  EXPECT_EQ(rig.devices.wire_trace_file(), trace);
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  // Port Setup shows the trace in use; turning it off writes its last lines.
+  bool shown_on = false;
+  rig.on_dialog = [&](QDialog& d) {
+    shown_on = AsPortSetup(d).trace_check()->isChecked() && AsPortSetup(d).trace_file()->text().toStdString() == trace;
+    Trace(false, "")(d);
+  };
+  rig.Trigger("mnuPortSetup");
+  EXPECT_TRUE(shown_on);
+  EXPECT_EQ(ReadAll(trace), "earlier\n" + expected.str());
+  rig.Trigger("mnuRun");  // nothing more once it is off
+  EXPECT_EQ(ReadAll(trace), "earlier\n" + expected.str());
+  // A file that cannot be written is reported, and no trace runs.
+  rig.on_dialog = Trace(true, dir.docs().string());
+  rig.Trigger("mnuPortSetup");
+  ASSERT_EQ(rig.script.shown.size(), 1u);
+  EXPECT_EQ(rig.script.shown[0].text, "Can't write the wire trace to " + dir.docs().string() + ": Is a directory");
+  EXPECT_EQ(rig.script.shown[0].title, "VARNOLIC Studio ERROR !");
+  EXPECT_EQ(rig.script.shown[0].style, 16);
+  EXPECT_EQ(rig.devices.wire_trace_file(), "");
+}
+
+// ---- Object files and flash ------------------------------------------------------------------------
+
+TEST(FlashCommands, SaveObjectAndDownloadFromObjectRoundTrip) {
+  ScratchDir dir;
+  const std::string a = Doc(dir, "a.bas", kProgramA), b = Doc(dir, "b.bas", kProgramB);
+  IdeRig rig(dir);
+  rig.Start(a);
+  rig.save_names = {dir.Doc("never.obj")};
+  rig.Trigger("mnuSaveObject");  // nothing compiled yet
+  EXPECT_EQ(rig.script.shown.at(0).text, "No compile infomation ! Try Run !");
+  EXPECT_FALSE(fs::exists(dir.Doc("never.obj.OBJ")));
+  rig.Trigger("mnuSyntaxCheck");
+  rig.script.shown.clear();
+  rig.save_names = {dir.Doc("saved")};
+  rig.Trigger("mnuSaveObject");
+  const std::string file = ReadAll(dir.Doc("saved.OBJ"));
+  EXPECT_EQ(file, "VN2000\x36\0"s + ProgramABytes());
+  // Saving over it asks; No leaves the file.
+  WriteAll(dir.Doc("saved.OBJ"), "old");
+  rig.save_names = {dir.Doc("saved.OBJ")};
+  rig.script.answers = {kAnswerNo};
+  rig.Trigger("mnuSaveObject");
+  EXPECT_EQ(rig.script.shown.at(0).text, "Overwrite ? [" + dir.Doc("saved.OBJ") + "] ");
+  EXPECT_EQ(ReadAll(dir.Doc("saved.OBJ")), "old");
+  WriteAll(dir.Doc("saved.OBJ"), file);
+  // Another program goes into the module, and the object file brings A back without a compile.
+  rig.open_names = {b};
+  rig.Trigger("mnuOpen");
+  rig.Trigger("mnuRun");
+  sim::Module& module = *rig.devices.module();
+  EXPECT_EQ(ModuleFlash(module, 24, 29), "\x88\x18\x00\x88\x1B\x00"s);
+  rig.window->SetBreakTimer(false);
+  rig.script.shown.clear();
+  rig.open_names = {dir.Doc("saved.OBJ")};
+  rig.Trigger("mnuDownloadfromObject");
+  EXPECT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  EXPECT_EQ(ModuleFlash(module, 0, 0x36), ProgramABytes());
+  EXPECT_EQ(rig.window->PanelText(2), "Code Size : 36 Byte");
+  EXPECT_TRUE(rig.window->break_timer()->isActive());
+  // A file that is no object file says so and sends nothing.
+  const long received = module.bytes_received();
+  rig.open_names = {Doc(dir, "bad.obj", "VN2001\x01\x00\x00\x00"s)};
+  rig.Trigger("mnuDownloadfromObject");
+  EXPECT_EQ(rig.script.shown.at(0).text, "File Format Error :" + dir.Doc("bad.obj"));
+  EXPECT_EQ(module.bytes_received(), received);
+}
+
+TEST(FlashCommands, SaveObjectAfterARunWithBreakpointsHoldsTheProgramAsWritten) {
+  ScratchDir dir;
+  IdeRig rig(dir);
+  rig.Start(Doc(dir, "a.bas", kProgramA));
+  rig.window->breakpoints().Toggle(2);  // "    A = A + 1"
+  rig.window->breakpoints().Toggle(3);  // "    IF A > 9 THEN GOTO DONE"
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  // The module got the code with its breaks; the object file holds the program as written.
+  ASSERT_GT(rig.window->studio().compiler().CodeAddr, 0x36);
+  EXPECT_NE(ModuleFlash(*rig.devices.module(), 0, 0x35), ProgramABytes().substr(0, 0x36));
+  rig.save_names = {dir.Doc("a")};
+  rig.Trigger("mnuSaveObject");
+  EXPECT_EQ(ReadAll(dir.Doc("a.OBJ")), "VN2000\x36\0"s + ProgramABytes());
+  EXPECT_GT(rig.window->studio().compiler().CodeAddr, 0x36);  // the session keeps its breaks
+}
+
+TEST(FlashCommands, ClearFlashAndVerify) {
+  ScratchDir dir;
+  IdeRig rig(dir);
+  rig.Start(Doc(dir, "a.bas", kProgramA));
+  rig.Trigger("mnuRun");
+  rig.Trigger("mnuVerify");
+  EXPECT_EQ(rig.script.shown.at(0).text, "Can not use this menu at VN serise");
+  EXPECT_EQ(rig.script.shown.at(0).style, 0);
+  rig.script.shown.clear();
+  rig.Trigger("mnuClearFlashMemory");
+  EXPECT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  EXPECT_EQ(ModuleFlash(*rig.devices.module(), 0, 26), std::string(24, '\x20') + "\x88\x18\x00"s);
+  EXPECT_FALSE(rig.window->break_timer()->isActive());
+  EXPECT_EQ(rig.window->PanelText(2), "Code Size : 1B Byte");
+
+  ScratchDir vnm_dir;
+  IdeRig vnm(vnm_dir, CableChoice{CableChoice::Cable::kUsb, true, 2});
+  vnm.Start(Doc(vnm_dir, "w.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nA = 200\r\n"));
+  vnm.Trigger("mnuRun");
+  vnm.script.shown.clear();
+  vnm.Trigger("mnuVerify");
+  ASSERT_EQ(vnm.script.shown.size(), 1u);
+  EXPECT_EQ(vnm.script.shown[0].text, "Verify OK !");
+  EXPECT_EQ(vnm.script.shown[0].title, "VARNOLIC Studio Message");
+  vnm.devices.module()->ProgramFlash(28, 0x0A);
+  vnm.Trigger("mnuVerify");
+  EXPECT_EQ(vnm.script.shown.at(1).text, "Verify Error at 1C  PC : 12  VARNOLIC : A");
+  EXPECT_EQ(vnm.script.shown.at(1).title, "VARNOLIC Studio ERROR !");
+}
+
+// ---- The output views ------------------------------------------------------------------------------
+
+TEST(OutputViews, RowsOfKnownPrograms) {
+  auto views_ptr = std::make_unique<compiler::Compiler>(), labels_ptr = std::make_unique<compiler::Compiler>();
+  compiler::Compiler &views = *views_ptr, &labels = *labels_ptr;
+  ASSERT_EQ(views.CompileSource(kProgramA), 0);
+  ASSERT_EQ(labels.CompileSource("L0:\r\nL1:\r\nL2:\r\nL3:\r\nL4:\r\nL5:\r\nL6:\r\nL7:\r\nL8:\r\nL9:\r\n GOTO L0\r\n"), 0);
+  link::FlashImage flash;
+  for (long a = 0; a < 0x40; ++a) flash.Set(a, static_cast<int>(a));
+  const auto& r = kCodeRowsA;
+  const struct {
+    OutputViewKind kind;
+    const compiler::Compiler& compiled;
+    long top_row;
+    int max_rows;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {OutputViewKind::kCode, views, 0, 100, r},
+      {OutputViewKind::kCode, views, 0, 2, {r[0], r[1]}},
+      {OutputViewKind::kCode, views, 5, 100, {r[5], r[6]}},
+      {OutputViewKind::kCode, views, 7, 100, {}},
+      {OutputViewKind::kLabel, views, 0, 100, {" 0  : START = 18", " 1  : _x10 = 2D", " 2  : _y10_0 = 2D", " 3  : DONE = 30"}},
+      {OutputViewKind::kLabel, labels, 1, 100, {" 8  : L8 = 18", " 9  : L9 = 18"}},  // a row is eight labels
+      {OutputViewKind::kLabel, labels, 0, 3, {" 0  : L0 = 18", " 1  : L1 = 18", " 2  : L2 = 18"}},
+      {OutputViewKind::kLabel, labels, 4999, 100, {}},
+      {OutputViewKind::kFlash, views, 5, 100, {"28 : 28 29 2A 2B 2C 2D 2E 2F ", "30 : 30 31 32 33 34 35 36 37 "}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ViewRows(c.kind, c.compiled, flash, c.top_row, c.max_rows), c.rows) << c.top_row << "/" << c.max_rows;
+  EXPECT_EQ(ScrollMaximum(OutputViewKind::kCode, 27), 3);
+  EXPECT_EQ(ScrollMaximum(OutputViewKind::kLabel, 27), 5000);
+  for (const auto& [height, line, rows] :
+       std::vector<std::tuple<int, int, int>>{{0, 16, 1}, {15, 16, 1}, {16, 16, 2}, {100, 16, 7}, {100, 0, 0}})
+    EXPECT_EQ(RowsThatFit(height, line), rows) << height << "/" << line;
+  EXPECT_EQ(CentredOrigin(1280, 800, 520, 330), (Origin{380, 235}));
+  EXPECT_EQ(CentredOrigin(800, 600, 801, 600), (Origin{0, 0}));
+}
+
+// ---- The virtual module's dock ---------------------------------------------------------------------
+
+TEST(VirtualModulePanel, HandsOutTheSerialOutputOnceAndSendsTypedInputWithCr) {
+  sim::Board io;
+  VirtualModulePanel panel([&] { return &io; });
+  bool restart = false;
+  const std::pair<std::string, std::string> chunks[] = {
+      {"AB\r\nC\x01", "AB\nC<01>"},
+      {"D\r", "D"},         // the CR waits: it may be the start of CR LF
+      {"\nE\xB0", "\nE"},   // CR LF is one line end; half a character waits
+      {"\xA1", "가"},
+      {"", ""},
+  };
+  for (const auto& [sent, shown] : chunks) {
+    if (!sent.empty()) io.serial().Send(1, sent);
+    EXPECT_EQ(panel.TakeSerialText(restart), shown);
+  }
+  EXPECT_FALSE(restart);
+  // Another program's peripherals: the text starts again.
+  sim::Board other;
+  sim::Board* current = &other;
+  VirtualModulePanel switching([&] { return current; });
+  other.serial().Send(1, "X");
+  EXPECT_EQ(switching.TakeSerialText(restart), "X");
+  current = &io;
+  EXPECT_EQ(switching.TakeSerialText(restart), "AB\nC<01>D\nE가");
+  EXPECT_TRUE(restart);
+  EXPECT_TRUE(panel.SendSerial("go 가"));
+  EXPECT_EQ(std::string(io.serial().input().begin(), io.serial().input().end()), "go \xB0\xA1\r");
+  EXPECT_FALSE(panel.ToggleInput(65));
+  EXPECT_FALSE(panel.ToggleInput(-1));
+  VirtualModulePanel none([] { return static_cast<sim::Board*>(nullptr); });
+  EXPECT_TRUE(none.DisplayLines().empty());
+  EXPECT_FALSE(none.SendSerial("x"));
+}
+
+}  // namespace
+}  // namespace vn::shell
