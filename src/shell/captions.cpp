@@ -14,6 +14,12 @@ std::string_view MenuCaption(std::string_view name, bool korean) {
   return {};
 }
 
+std::string_view SerialCaption(std::string_view name, bool korean) {
+  for (const StateCaption& c : kSerialCaptions)
+    if (name == c.name) return korean ? c.korean : c.english;
+  return {};
+}
+
 std::string DebugStateText(bool running, int line, bool korean) {
   const StateCaption& c = kDebugStateCaptions[running ? 0 : 1];
   std::string text = korean ? c.korean : c.english;

@@ -142,6 +142,66 @@ inline constexpr StateCaption kDebugStateCaptions[] = {
 // "Running" while the module runs, "Stopped at line N" at a stop, in the menu language.
 std::string DebugStateText(bool running, int line, bool korean);
 
+// The Serial Monitor's and the Serial Plotter's texts in both languages: window titles, labels,
+// buttons, tips, placeholders and state lines. "%1" and "%2" stand for a port, a baud, a path or
+// a count; the code sets, the line endings' CR and LF and the PNG and CSV formats keep their
+// names in both.
+inline constexpr StateCaption kSerialCaptions[] = {
+    {"frmSerialMonitor", "Serial Monitor", "시리얼 모니터"},
+    {"lblPort", "Port", "포트"},
+    {"lblBaud", "Baud", "통신속도"},
+    {"cmdConnect", "Connect", "연결"},
+    {"cmdDisconnect", "Disconnect", "연결 끊기"},
+    {"lblCodeSet", "Code set", "문자 코드"},
+    {"tipCodeSet", "The code set of the text received and sent", "받고 보내는 글자의 문자 코드"},
+    {"chkHex", "Hex", "16진수"},
+    {"tipHex", "Show each read as hexadecimal bytes with its time", "받은 바이트를 받은 시각과 함께 16진수로 표시"},
+    {"chkAutoscroll", "Autoscroll", "자동 스크롤"},
+    {"cmdClear", "Clear", "지우기"},
+    {"cmdSave", "Save...", "저장하기..."},
+    {"txtSend", "Text to send (Enter sends it)", "보낼 내용 (Enter를 누르면 보냅니다)"},
+    {"endNone", "No line ending", "줄바꿈 없음"},
+    {"endCr", "CR", "CR"},
+    {"endLf", "LF", "LF"},
+    {"endCrLf", "CR LF", "CR LF"},
+    {"cmdSend", "Send", "보내기"},
+    {"itmVirtual", "Virtual module (%1)", "가상 모듈 (%1)"},
+    {"dlgSave", "Save received text", "받은 내용 저장"},
+    {"dlgSaveFilter", "Text (*.txt);;All files (*)", "텍스트 (*.txt);;모든 파일 (*)"},
+    {"stConnected", "Connected to %1 at %2 baud", "%1에 %2 baud로 연결됨"},
+    {"stNotConnected", "Not connected", "연결되지 않음"},
+    {"stNoPort", "No port chosen: plug in a USB-serial adapter or use the virtual module",
+     "선택한 포트가 없습니다: USB-시리얼 어댑터를 연결하거나 가상 모듈을 사용하십시오"},
+    {"stDisconnected", "Disconnected", "연결 끊김"},
+    {"stSendNotConnected", "Not connected: choose a port and press Connect",
+     "연결되지 않음: 포트를 선택하고 [연결]을 누르십시오"},
+    {"stSaveError", "Save Error:%1: %2", "저장 오류:%1: %2"},
+    {"stSaved", "Saved to %1", "%1에 저장했습니다"},
+    {"stLent", "%1 is closed for the download", "다운로드를 위해 %1을(를) 닫았습니다"},
+    {"stWaiting", "Waiting for %1 to come back after the download", "다운로드 뒤 %1이(가) 돌아오기를 기다리는 중"},
+
+    {"frmSerialPlotter", "Serial Plotter", "시리얼 플로터"},
+    {"lblPoints", "Points", "표시 개수"},
+    {"tipPoints", "How many of the last lines are drawn", "마지막 몇 줄까지 그릴지 정합니다"},
+    {"chkPause", "Pause", "일시정지"},
+    {"cmdExportPng", "Export PNG...", "PNG로 내보내기..."},
+    {"cmdExportCsv", "Export CSV...", "CSV로 내보내기..."},
+    {"cmdOpenMonitor", "Serial Monitor...", "시리얼 모니터..."},
+    {"axsSample", "sample", "샘플"},
+    {"dlgExportPng", "Export PNG", "PNG로 내보내기"},
+    {"dlgExportCsv", "Export CSV", "CSV로 내보내기"},
+    {"dlgPngFilter", "PNG image (*.png)", "PNG 이미지 (*.png)"},
+    {"dlgCsvFilter", "CSV (*.csv)", "CSV (*.csv)"},
+    {"stPlotting", "Plotting %1 at %2 baud", "%1 (%2 baud) 그래프 표시 중"},
+    {"stPlotNotConnected", "Not connected: connect a port in the Serial Monitor",
+     "연결되지 않음: 시리얼 모니터에서 포트를 연결하십시오"},
+    {"stTooManyNames", "More than %1 names: %2 not drawn", "이름이 %1개를 넘습니다: %2은(는) 그리지 않습니다"},
+    {"stExportError", "Export Error:%1: %2", "내보내기 오류:%1: %2"},
+    {"stExported", "Exported %1", "%1(으)로 내보냈습니다"},
+};
+// The serial windows' text of `name` in the language of `korean`, or "" when the table has none.
+std::string_view SerialCaption(std::string_view name, bool korean);
+
 // The English caption of a menu or item, or "" when the table has none.
 std::string_view EnglishCaption(std::string_view name);
 // The caption in the language of `korean`, or "" when the table has none.

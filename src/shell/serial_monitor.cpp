@@ -18,6 +18,7 @@
 #include "core/file_io.h"
 #include "core/settings_store.h"
 #include "serial/port_session.h"
+#include "shell/captions.h"
 
 namespace vn::shell {
 
@@ -27,7 +28,7 @@ constexpr serial::CodeSet kCodeSets[] = {serial::CodeSet::kCp949, serial::CodeSe
 constexpr const char* kCodeSetCaptions[] = {"cp949", "Johab", "UTF-8"};
 constexpr serial::LineEnding kEndings[] = {serial::LineEnding::kNone, serial::LineEnding::kCr, serial::LineEnding::kLf,
                                            serial::LineEnding::kCrLf};
-constexpr const char* kEndingCaptions[] = {"No line ending", "CR", "LF", "CR LF"};
+constexpr const char* kEndingCaptions[] = {"endNone", "endCr", "endLf", "endCrLf"};
 // Received text kept on screen; older lines go (a program that prints for hours would
 // otherwise fill the memory).
 constexpr int kMaxShownLines = 5000;
@@ -67,6 +68,15 @@ bool WriteSerialMonitorSettings(core::IniFile& ini, const SerialMonitorSettings&
   return ok;
 }
 
+QString SerialText(const char* name, bool korean, const QStringList& args) {
+  const QString text = Text(SerialCaption(name, korean));
+  switch (args.size()) {
+    case 0: return text;
+    case 1: return text.arg(args[0]);
+    default: return text.arg(args[0], args[1]);
+  }
+}
+
 bool PortSharesDownloadCable(const QString& port, bool real_usb_cable) {
   if (!real_usb_cable) return false;
   const QString name = port.section(QLatin1Char('/'), -1);
@@ -77,22 +87,27 @@ SerialMonitor::SerialMonitor(serial::PortSession& session, core::IniFile& ini, Q
     : QWidget(parent, Qt::Window),
       session_(session),
       ini_(ini),
+      lblPort(new QLabel),
       cboPort(new QComboBox),
+      lblBaud(new QLabel),
       cboBaud(new QComboBox),
-      cmdConnect(new QPushButton(QStringLiteral("Connect"))),
+      cmdConnect(new QPushButton),
+      lblCodeSet(new QLabel),
       cboCodeSet(new QComboBox),
-      chkHex(new QCheckBox(QStringLiteral("Hex"))),
-      chkAutoscroll(new QCheckBox(QStringLiteral("Autoscroll"))),
-      cmdClear(new QPushButton(QStringLiteral("Clear"))),
-      cmdSave(new QPushButton(QStringLiteral("Save..."))),
+      chkHex(new QCheckBox),
+      chkAutoscroll(new QCheckBox),
+      cmdClear(new QPushButton),
+      cmdSave(new QPushButton),
       txtReceived(new QPlainTextEdit),
       txtSend(new QLineEdit),
       cboEnding(new QComboBox),
-      cmdSend(new QPushButton(QStringLiteral("Send"))),
+      cmdSend(new QPushButton),
       lblState(new QLabel),
       tmrPorts(new QTimer(this)) {
   setObjectName(QStringLiteral("frmSerialMonitor"));
-  setWindowTitle(QStringLiteral("Serial Monitor"));
+  lblPort->setObjectName(QStringLiteral("lblPort"));
+  lblBaud->setObjectName(QStringLiteral("lblBaud"));
+  lblCodeSet->setObjectName(QStringLiteral("lblCodeSet"));
   cboPort->setObjectName(QStringLiteral("cboPort"));
   cboPort->setMinimumContentsLength(24);
   cboPort->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -102,9 +117,7 @@ SerialMonitor::SerialMonitor(serial::PortSession& session, core::IniFile& ini, Q
   cboCodeSet->setObjectName(QStringLiteral("cboCodeSet"));
   for (size_t i = 0; i < std::size(kCodeSets); ++i)
     cboCodeSet->addItem(QString::fromLatin1(kCodeSetCaptions[i]), Text(serial::CodeSetName(kCodeSets[i])));
-  cboCodeSet->setToolTip(QStringLiteral("The code set of the text received and sent"));
   chkHex->setObjectName(QStringLiteral("chkHex"));
-  chkHex->setToolTip(QStringLiteral("Show each read as hexadecimal bytes with its time"));
   chkAutoscroll->setObjectName(QStringLiteral("chkAutoscroll"));
   chkAutoscroll->setChecked(true);
   cmdClear->setObjectName(QStringLiteral("cmdClear"));
@@ -115,23 +128,22 @@ SerialMonitor::SerialMonitor(serial::PortSession& session, core::IniFile& ini, Q
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   txtReceived->setFont(fixed);
   txtSend->setObjectName(QStringLiteral("txtSend"));
-  txtSend->setPlaceholderText(QStringLiteral("Text to send (Enter sends it)"));
   cboEnding->setObjectName(QStringLiteral("cboEnding"));
   for (size_t i = 0; i < std::size(kEndings); ++i)
-    cboEnding->addItem(QString::fromLatin1(kEndingCaptions[i]), Text(serial::LineEndingName(kEndings[i])));
+    cboEnding->addItem(SerialText(kEndingCaptions[i], false), Text(serial::LineEndingName(kEndings[i])));
   cmdSend->setObjectName(QStringLiteral("cmdSend"));
   lblState->setObjectName(QStringLiteral("lblSerialState"));
   lblState->setTextFormat(Qt::PlainText);
   lblState->setWordWrap(true);
 
   auto* port_row = new QHBoxLayout;
-  port_row->addWidget(new QLabel(QStringLiteral("Port")));
+  port_row->addWidget(lblPort);
   port_row->addWidget(cboPort, 1);
-  port_row->addWidget(new QLabel(QStringLiteral("Baud")));
+  port_row->addWidget(lblBaud);
   port_row->addWidget(cboBaud);
   port_row->addWidget(cmdConnect);
   auto* view_row = new QHBoxLayout;
-  view_row->addWidget(new QLabel(QStringLiteral("Code set")));
+  view_row->addWidget(lblCodeSet);
   view_row->addWidget(cboCodeSet);
   view_row->addWidget(chkHex);
   view_row->addWidget(chkAutoscroll);
@@ -183,8 +195,31 @@ SerialMonitor::SerialMonitor(serial::PortSession& session, core::IniFile& ini, Q
   RefreshPorts();
   loading_ = false;
   ResetDecoder();
-  if (session_.IsOpen()) SetState(QStringLiteral("Connected to %1 at %2 baud").arg(session_.port()).arg(session_.baud()), false);
-  else SetState(QStringLiteral("Not connected"), false);
+  if (session_.IsOpen()) Say("stConnected", {session_.port(), QString::number(session_.baud())}, false);
+  else Say("stNotConnected", {}, false);
+  SetLanguage(false);
+}
+
+void SerialMonitor::SetLanguage(bool korean) {
+  korean_ = korean;
+  setWindowTitle(SerialText("frmSerialMonitor", korean));
+  lblPort->setText(SerialText("lblPort", korean));
+  lblBaud->setText(SerialText("lblBaud", korean));
+  lblCodeSet->setText(SerialText("lblCodeSet", korean));
+  cboCodeSet->setToolTip(SerialText("tipCodeSet", korean));
+  chkHex->setText(SerialText("chkHex", korean));
+  chkHex->setToolTip(SerialText("tipHex", korean));
+  chkAutoscroll->setText(SerialText("chkAutoscroll", korean));
+  cmdClear->setText(SerialText("cmdClear", korean));
+  cmdSave->setText(SerialText("cmdSave", korean));
+  txtSend->setPlaceholderText(SerialText("txtSend", korean));
+  for (int i = 0; i < static_cast<int>(std::size(kEndingCaptions)); ++i)
+    cboEnding->setItemText(i, SerialText(kEndingCaptions[i], korean));
+  cmdSend->setText(SerialText("cmdSend", korean));
+  // The list keeps its items and its choice; only the virtual module's caption changes.
+  if (const int at = cboPort->findData(QString::fromLatin1(kVirtualPortSetting)); at >= 0 && virtual_port)
+    cboPort->setItemText(at, SerialText("itmVirtual", korean, {QString::fromStdString(virtual_port())}));
+  if (said_ != nullptr) Say(said_, said_args_, said_problem_);
   UpdateButtons();
 }
 
@@ -222,7 +257,7 @@ void SerialMonitor::RefreshPorts() {
   const std::string virtual_path = virtual_port ? virtual_port() : std::string();
   if (!virtual_path.empty())
     items.append({QString::fromLatin1(kVirtualPortSetting),
-                  QStringLiteral("Virtual module (%1)").arg(QString::fromStdString(virtual_path))});
+                  SerialText("itmVirtual", korean_, {QString::fromStdString(virtual_path)})});
   for (const serial::PortChoice& p : serial::PresentPorts()) {
     // The virtual module's own terminal is listed once, as the virtual module.
     if (!virtual_path.empty() && (p.name == QString::fromStdString(virtual_path))) continue;
@@ -266,7 +301,7 @@ QString SerialMonitor::ChosenPort() const {
 bool SerialMonitor::Connect() {
   const QString port = ChosenPort();
   if (port.isEmpty()) {
-    SetState(QStringLiteral("No port chosen: plug in a USB-serial adapter or use the virtual module"), true);
+    Say("stNoPort", {}, true);
     return false;
   }
   lent_port_.clear();
@@ -279,7 +314,7 @@ bool SerialMonitor::Connect() {
     return false;
   }
   ResetDecoder();
-  SetState(QStringLiteral("Connected to %1 at %2 baud").arg(port).arg(baud), false);
+  Say("stConnected", {port, QString::number(baud)}, false);
   StoreSettings();
   UpdateButtons();
   return true;
@@ -288,7 +323,7 @@ bool SerialMonitor::Connect() {
 void SerialMonitor::Disconnect() {
   lent_port_.clear();
   session_.Close();
-  SetState(QStringLiteral("Disconnected"), false);
+  Say("stDisconnected", {}, false);
   UpdateButtons();
 }
 
@@ -298,7 +333,7 @@ bool SerialMonitor::SendLine() {
   const serial::LineEnding ending =
       serial::LineEndingFromName(cboEnding->currentData().toString().toStdString()).value_or(serial::LineEnding::kNone);
   if (!session_.IsOpen()) {
-    SetState(QStringLiteral("Not connected: choose a port and press Connect"), true);
+    Say("stSendNotConnected", {}, true);
     return false;
   }
   const serial::Outgoing out = serial::EncodeLine(txtSend->text().toStdString(), set, ending);
@@ -326,19 +361,18 @@ bool SerialMonitor::SaveTo(const std::string& path) {
   const QByteArray text = txtReceived->toPlainText().toUtf8();
   const core::FileError e = core::ReplaceFile(path, std::string_view(text.constData(), static_cast<size_t>(text.size())));
   if (!e.ok()) {
-    SetState(QStringLiteral("Save Error:%1: %2").arg(QString::fromStdString(path), QString::fromStdString(e.Reason())),
-             true);
+    Say("stSaveError", {QString::fromStdString(path), QString::fromStdString(e.Reason())}, true);
     return false;
   }
-  SetState(QStringLiteral("Saved to %1").arg(QString::fromStdString(path)), false);
+  Say("stSaved", {QString::fromStdString(path)}, false);
   return true;
 }
 
 void SerialMonitor::Save() {
   const std::string path =
       save_dialog_hook ? save_dialog_hook()
-                       : QFileDialog::getSaveFileName(this, QStringLiteral("Save received text"), QStringLiteral("serial.txt"),
-                                                      QStringLiteral("Text (*.txt);;All files (*)"), nullptr,
+                       : QFileDialog::getSaveFileName(this, SerialText("dlgSave", korean_), QStringLiteral("serial.txt"),
+                                                      SerialText("dlgSaveFilter", korean_), nullptr,
                                                       QFileDialog::DontUseNativeDialog)
                              .toStdString();
   if (!path.empty()) SaveTo(path);
@@ -348,7 +382,7 @@ void SerialMonitor::LendPort() {
   if (!session_.IsOpen()) return;
   lent_port_ = session_.port();
   session_.Close();
-  SetState(QStringLiteral("%1 is closed for the download").arg(lent_port_), false);
+  Say("stLent", {lent_port_}, false);
   UpdateButtons();
 }
 
@@ -358,10 +392,10 @@ void SerialMonitor::RetakePort() {
   const int baud = cboBaud->currentData().toInt();
   // The adapter may need a moment to come back after the download: the poll tries again.
   if (!session_.Open(lent_port_, baud, &error)) {
-    SetState(QStringLiteral("Waiting for %1 to come back after the download").arg(lent_port_), false);
+    Say("stWaiting", {lent_port_}, false);
     return;
   }
-  SetState(QStringLiteral("Connected to %1 at %2 baud").arg(lent_port_).arg(baud), false);
+  Say("stConnected", {lent_port_, QString::number(baud)}, false);
   lent_port_.clear();
   ResetDecoder();
   UpdateButtons();
@@ -408,14 +442,22 @@ void SerialMonitor::OnLost(const QString& message) {
   UpdateButtons();
 }
 
+void SerialMonitor::Say(const char* name, const QStringList& args, bool problem) {
+  SetState(SerialText(name, korean_, args), problem);
+  said_ = name;
+  said_args_ = args;
+  said_problem_ = problem;
+}
+
 void SerialMonitor::SetState(const QString& text, bool problem) {
+  said_ = nullptr;
   lblState->setText(text);
   lblState->setStyleSheet(problem ? QStringLiteral("QLabel { color: #b00020; }") : QString());
 }
 
 void SerialMonitor::UpdateButtons() {
   const bool open = session_.IsOpen() || !lent_port_.isEmpty();
-  cmdConnect->setText(open ? QStringLiteral("Disconnect") : QStringLiteral("Connect"));
+  cmdConnect->setText(SerialText(open ? "cmdDisconnect" : "cmdConnect", korean_));
   cboPort->setEnabled(!open);
   cboBaud->setEnabled(!open);
   cmdSend->setEnabled(session_.IsOpen());

@@ -5,6 +5,7 @@
 // connection, both views. Its choices are kept in the settings file's [Serial Monitor].
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -56,6 +57,10 @@ bool WriteSerialMonitorSettings(core::IniFile& ini, const SerialMonitorSettings&
 // monitor on a USB-serial adapter (/dev/ttyUSB*) must let go of it first.
 bool PortSharesDownloadCable(const QString& port, bool real_usb_cable);
 
+// The serial windows' text `name` (a row of kSerialCaptions) in the language of `korean`, its
+// "%1", "%2" filled from `args` in one pass (a path may itself hold a "%2").
+QString SerialText(const char* name, bool korean, const QStringList& args = {});
+
 class SerialMonitor : public QWidget {
   Q_OBJECT
  public:
@@ -90,6 +95,10 @@ class SerialMonitor : public QWidget {
   // The port whose name (or, for the virtual module's line, kVirtualPortSetting) is `name`;
   // false when the list does not hold it.
   bool ChoosePort(const QString& name);
+  // Captions every text of the window, the state line's included, in Korean or in English.
+  void SetLanguage(bool korean);
+  bool korean() const { return korean_; }
+
   // The path or name the chosen item opens; "" when nothing is chosen.
   QString ChosenPort() const;
   SerialMonitorSettings CurrentSettings() const;
@@ -110,6 +119,9 @@ class SerialMonitor : public QWidget {
   void OnReceived(const QByteArray& bytes);
   void OnLost(const QString& message);
   void Append(const QString& text);
+  // A text of the table, said again in the other language when the language changes.
+  void Say(const char* name, const QStringList& args, bool problem);
+  // A text from below (the port, the code set), said as it comes.
   void SetState(const QString& text, bool problem);
   void UpdateButtons();
   void ResetDecoder();
@@ -123,10 +135,17 @@ class SerialMonitor : public QWidget {
   QString lent_port_;
   QString wanted_port_;  // the setting's port, chosen once the list holds it
   bool loading_ = true;
+  bool korean_ = false;
+  const char* said_ = nullptr;  // the row the state line shows, null for a text from below
+  QStringList said_args_;
+  bool said_problem_ = false;
 
+  QLabel* lblPort;
   QComboBox* cboPort;
+  QLabel* lblBaud;
   QComboBox* cboBaud;
   QPushButton* cmdConnect;
+  QLabel* lblCodeSet;
   QComboBox* cboCodeSet;
   QCheckBox* chkHex;
   QCheckBox* chkAutoscroll;

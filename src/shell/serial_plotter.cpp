@@ -21,6 +21,7 @@
 #include "core/file_io.h"
 #include "core/settings_store.h"
 #include "serial/port_session.h"
+#include "shell/captions.h"
 #include "shell/serial_monitor.h"
 
 namespace vn::shell {
@@ -113,31 +114,30 @@ SerialPlotter::SerialPlotter(serial::PortSession& session, core::IniFile& ini, Q
       view_(new QChartView(chart_)),
       x_axis_(new QValueAxis),
       y_axis_(new QValueAxis),
+      lblPoints(new QLabel),
       spnPoints(new QSpinBox),
-      chkPause(new QCheckBox(QStringLiteral("Pause"))),
-      cmdClear(new QPushButton(QStringLiteral("Clear"))),
-      cmdPng(new QPushButton(QStringLiteral("Export PNG..."))),
-      cmdCsv(new QPushButton(QStringLiteral("Export CSV..."))),
-      cmdMonitor(new QPushButton(QStringLiteral("Serial Monitor..."))),
+      chkPause(new QCheckBox),
+      cmdClear(new QPushButton),
+      cmdPng(new QPushButton),
+      cmdCsv(new QPushButton),
+      cmdMonitor(new QPushButton),
       lblState(new QLabel),
       tmrRedraw(new QTimer(this)) {
   setObjectName(QStringLiteral("frmSerialPlotter"));
-  setWindowTitle(QStringLiteral("Serial Plotter"));
   view_->setObjectName(QStringLiteral("chtPlot"));
   view_->setRenderHint(QPainter::Antialiasing);
   chart_->legend()->setVisible(true);
   chart_->legend()->setAlignment(Qt::AlignTop);
   chart_->addAxis(x_axis_, Qt::AlignBottom);
   chart_->addAxis(y_axis_, Qt::AlignLeft);
-  x_axis_->setTitleText(QStringLiteral("sample"));
   x_axis_->setLabelFormat(QStringLiteral("%d"));
   x_axis_->setRange(0, data_.points());
   y_axis_->setRange(0, 1);
   y_axis_->setLabelFormat(QStringLiteral("%g"));
+  lblPoints->setObjectName(QStringLiteral("lblPoints"));
   spnPoints->setObjectName(QStringLiteral("spnPoints"));
   spnPoints->setRange(kMinPlotPoints, kMaxPlotPoints);
   spnPoints->setValue(data_.points());
-  spnPoints->setToolTip(QStringLiteral("How many of the last lines are drawn"));
   chkPause->setObjectName(QStringLiteral("chkPause"));
   cmdClear->setObjectName(QStringLiteral("cmdPlotClear"));
   cmdPng->setObjectName(QStringLiteral("cmdExportPng"));
@@ -147,7 +147,7 @@ SerialPlotter::SerialPlotter(serial::PortSession& session, core::IniFile& ini, Q
   lblState->setTextFormat(Qt::PlainText);
 
   auto* row = new QHBoxLayout;
-  row->addWidget(new QLabel(QStringLiteral("Points")));
+  row->addWidget(lblPoints);
   row->addWidget(spnPoints);
   row->addWidget(chkPause);
   row->addWidget(cmdClear);
@@ -178,9 +178,9 @@ SerialPlotter::SerialPlotter(serial::PortSession& session, core::IniFile& ini, Q
   });
   auto ask = [this](bool png) -> std::string {
     if (export_dialog_hook) return export_dialog_hook(png);
-    return QFileDialog::getSaveFileName(this, png ? QStringLiteral("Export PNG") : QStringLiteral("Export CSV"),
+    return QFileDialog::getSaveFileName(this, SerialText(png ? "dlgExportPng" : "dlgExportCsv", korean_),
                                         png ? QStringLiteral("plot.png") : QStringLiteral("plot.csv"),
-                                        png ? QStringLiteral("PNG image (*.png)") : QStringLiteral("CSV (*.csv)"), nullptr,
+                                        SerialText(png ? "dlgPngFilter" : "dlgCsvFilter", korean_), nullptr,
                                         QFileDialog::DontUseNativeDialog)
         .toStdString();
   };
@@ -205,21 +205,51 @@ SerialPlotter::SerialPlotter(serial::PortSession& session, core::IniFile& ini, Q
   });
   tmrRedraw->start();
   ShowConnection();
+  SetLanguage(false);
 }
 
 SerialPlotter::~SerialPlotter() = default;
 
+void SerialPlotter::SetLanguage(bool korean) {
+  korean_ = korean;
+  setWindowTitle(SerialText("frmSerialPlotter", korean));
+  lblPoints->setText(SerialText("lblPoints", korean));
+  spnPoints->setToolTip(SerialText("tipPoints", korean));
+  chkPause->setText(SerialText("chkPause", korean));
+  cmdClear->setText(SerialText("cmdClear", korean));
+  cmdPng->setText(SerialText("cmdExportPng", korean));
+  cmdCsv->setText(SerialText("cmdExportCsv", korean));
+  cmdMonitor->setText(SerialText("cmdOpenMonitor", korean));
+  x_axis_->setTitleText(SerialText("axsSample", korean));
+  // The same connection in the other language is no change of the connection.
+  const auto [name, args] = Connection();
+  connection_ = SerialText(name, korean, args);
+  if (said_ != nullptr) Say(said_, said_args_, said_problem_);
+}
+
+std::pair<const char*, QStringList> SerialPlotter::Connection() const {
+  if (session_.IsOpen()) return {"stPlotting", {session_.port(), QString::number(session_.baud())}};
+  return {"stPlotNotConnected", {}};
+}
+
 void SerialPlotter::ShowConnection() {
-  const QString text = session_.IsOpen()
-                           ? QStringLiteral("Plotting %1 at %2 baud").arg(session_.port()).arg(session_.baud())
-                           : QStringLiteral("Not connected: connect a port in the Serial Monitor");
+  const auto [name, args] = Connection();
+  const QString text = SerialText(name, korean_, args);
   // Only a change of the connection replaces what the line says (an export's result, a loss).
   if (text == connection_) return;
   connection_ = text;
-  SetState(text, false);
+  Say(name, args, false);
+}
+
+void SerialPlotter::Say(const char* name, const QStringList& args, bool problem) {
+  SetState(SerialText(name, korean_, args), problem);
+  said_ = name;
+  said_args_ = args;
+  said_problem_ = problem;
 }
 
 void SerialPlotter::SetState(const QString& text, bool problem) {
+  said_ = nullptr;
   if (lblState->text() != text) lblState->setText(text);
   lblState->setStyleSheet(problem ? QStringLiteral("QLabel { color: #b00020; }") : QString());
 }
@@ -281,10 +311,8 @@ void SerialPlotter::Redraw() {
     y_axis_->setTickCount(static_cast<int>(std::lround((top - bottom) / step)) + 1);
   }
   if (!data_.dropped_names().empty())
-    SetState(QStringLiteral("More than %1 names: %2 not drawn")
-                 .arg(PlotData::kMaxSeries)
-                 .arg(QString::fromStdString(data_.dropped_names().front())),
-             true);
+    Say("stTooManyNames", {QString::number(PlotData::kMaxSeries), QString::fromStdString(data_.dropped_names().front())},
+        true);
 }
 
 bool SerialPlotter::ExportPng(const std::string& path) {
@@ -295,22 +323,20 @@ bool SerialPlotter::ExportPng(const std::string& path) {
   view_->grab().save(&buffer, "PNG");
   const core::FileError e = core::ReplaceFile(path, std::string_view(png.constData(), static_cast<size_t>(png.size())));
   if (!e.ok()) {
-    SetState(QStringLiteral("Export Error:%1: %2").arg(QString::fromStdString(path), QString::fromStdString(e.Reason())),
-             true);
+    Say("stExportError", {QString::fromStdString(path), QString::fromStdString(e.Reason())}, true);
     return false;
   }
-  SetState(QStringLiteral("Exported %1").arg(QString::fromStdString(path)), false);
+  Say("stExported", {QString::fromStdString(path)}, false);
   return true;
 }
 
 bool SerialPlotter::ExportCsv(const std::string& path) {
   const core::FileError e = core::ReplaceFile(path, data_.Csv());
   if (!e.ok()) {
-    SetState(QStringLiteral("Export Error:%1: %2").arg(QString::fromStdString(path), QString::fromStdString(e.Reason())),
-             true);
+    Say("stExportError", {QString::fromStdString(path), QString::fromStdString(e.Reason())}, true);
     return false;
   }
-  SetState(QStringLiteral("Exported %1").arg(QString::fromStdString(path)), false);
+  Say("stExported", {QString::fromStdString(path)}, false);
   return true;
 }
 

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <QPointF>
+#include <QStringList>
 #include <QWidget>
 #include <deque>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "serial/serial_text.h"
@@ -94,6 +96,9 @@ class SerialPlotter : public QWidget {
   bool ExportCsv(const std::string& path);
   // Shows the connection of the shared session.
   void ShowConnection();
+  // Captions every text of the window, the state line's included, in Korean or in English.
+  void SetLanguage(bool korean);
+  bool korean() const { return korean_; }
 
   PlotData& data() { return data_; }
   QChart* chart() const { return chart_; }
@@ -105,18 +110,28 @@ class SerialPlotter : public QWidget {
   QLineSeries* SeriesNamed(const std::string& name) const;
 
  private:
+  // A text of the table, said again in the other language when the language changes.
+  void Say(const char* name, const QStringList& args, bool problem);
+  // A text from below (the port's loss), said as it comes.
   void SetState(const QString& text, bool problem);
+  // The row and values that say the session's connection.
+  std::pair<const char*, QStringList> Connection() const;
 
   serial::PortSession& session_;
   core::IniFile& ini_;
   PlotData data_;
   bool dirty_ = false;
+  bool korean_ = false;
   QString connection_;  // the connection the state line last said
+  const char* said_ = nullptr;  // the row the state line shows, null for a text from below
+  QStringList said_args_;
+  bool said_problem_ = false;
   QChart* chart_;
   QChartView* view_;
   QValueAxis* x_axis_;
   QValueAxis* y_axis_;
   std::map<std::string, QLineSeries*> lines_;
+  QLabel* lblPoints;
   QSpinBox* spnPoints;
   QCheckBox* chkPause;
   QPushButton* cmdClear;

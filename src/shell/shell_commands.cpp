@@ -281,7 +281,12 @@ void ShellCommands::ReadFlashMemory() {
 
 // ---- Setup ----------------------------------------------------------------------------------------
 
-void ShellCommands::UseKoreanMenu() { window_.studio().SwitchLanguage(); }
+void ShellCommands::UseKoreanMenu() {
+  window_.studio().SwitchLanguage();
+  // The serial windows are open beside the main window: they turn with its menus.
+  if (monitor_) monitor_->SetLanguage(window_.studio().UseKorean);
+  if (plotter_) plotter_->SetLanguage(window_.studio().UseKorean);
+}
 
 void ShellCommands::PortSetup() {
   const std::vector<link::LinkMessage> messages =
@@ -334,6 +339,7 @@ void ShellCommands::OpenSerialMonitor() {
     };
     monitor_->RefreshPorts();
   }
+  monitor_->SetLanguage(window_.studio().UseKorean);
   monitor_->show();
   monitor_->raise();
   monitor_->activateWindow();
@@ -344,6 +350,7 @@ void ShellCommands::OpenSerialPlotter() {
     plotter_ = new SerialPlotter(*serial_session_, ini_, &window_);
     plotter_->open_monitor = [this] { OpenSerialMonitor(); };
   }
+  plotter_->SetLanguage(window_.studio().UseKorean);
   plotter_->show();
   plotter_->raise();
   plotter_->activateWindow();

@@ -2,6 +2,7 @@
 // module's end of the line; the monitor opens the other side by its path, as it would an adapter.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -228,6 +229,52 @@ TEST(SerialMonitor, SettingsRoundTripThroughTheirSection) {
                                    {"PlotPoints", "5"}})
     bad.WriteString(kSerialMonitorSection, key, value);
   EXPECT_EQ(ReadSerialMonitorSettings(bad), SerialMonitorSettings{});
+}
+
+TEST(SerialMonitor, BothWindowsTurnWithTheMenuLanguageWhileOpen) {
+  ScratchDir dir;
+  testing::IdeRig rig(dir);
+  rig.ini.WriteString("Setup", "TipShow", "0");
+  rig.Start();
+  rig.Trigger("mnuSerialMonitor");
+  rig.Trigger("mnuSerialPlotter");
+  QWidget* m = rig.commands->serial_monitor();
+  QWidget* p = rig.commands->serial_plotter();
+  ASSERT_TRUE(m != nullptr && p != nullptr);
+  const struct {
+    QWidget* window;
+    const char *name, *english, *korean;
+  } cases[] = {
+      {m, "frmSerialMonitor", "Serial Monitor", "시리얼 모니터"}, {m, "lblPort", "Port", "포트"}, {m, "lblBaud", "Baud", "통신속도"},
+      {m, "cmdConnect", "Connect", "연결"}, {m, "lblCodeSet", "Code set", "문자 코드"}, {m, "cboCodeSet", "cp949", "cp949"},
+      {m, "chkHex", "Hex", "16진수"}, {m, "chkAutoscroll", "Autoscroll", "자동 스크롤"}, {m, "cmdClear", "Clear", "지우기"},
+      {m, "cmdSave", "Save...", "저장하기..."}, {m, "txtSend", "Text to send (Enter sends it)", "보낼 내용 (Enter를 누르면 보냅니다)"},
+      {m, "cboEnding", "No line ending", "줄바꿈 없음"}, {m, "cmdSend", "Send", "보내기"}, {m, "lblSerialState", "Not connected", "연결되지 않음"},
+      {p, "frmSerialPlotter", "Serial Plotter", "시리얼 플로터"}, {p, "lblPoints", "Points", "표시 개수"}, {p, "chkPause", "Pause", "일시정지"},
+      {p, "cmdPlotClear", "Clear", "지우기"}, {p, "cmdExportPng", "Export PNG...", "PNG로 내보내기..."}, {p, "cmdExportCsv", "Export CSV...", "CSV로 내보내기..."},
+      {p, "cmdOpenMonitor", "Serial Monitor...", "시리얼 모니터..."},
+      {p, "lblPlotState", "Not connected: connect a port in the Serial Monitor", "연결되지 않음: 시리얼 모니터에서 포트를 연결하십시오"}};
+  for (bool korean : {true, false}) {
+    rig.Trigger("mnuUseKoreanMenu");
+    for (const auto& c : cases) {
+      QWidget* w = c.window->objectName() == c.name ? c.window : c.window->findChild<QWidget*>(c.name);
+      ASSERT_NE(w, nullptr) << c.name;  // a button's or label's caption, a field's placeholder, a list's first item
+      const QString shown = qobject_cast<QAbstractButton*>(w) ? qobject_cast<QAbstractButton*>(w)->text()
+                            : qobject_cast<QLabel*>(w)        ? qobject_cast<QLabel*>(w)->text()
+                            : qobject_cast<QLineEdit*>(w)     ? qobject_cast<QLineEdit*>(w)->placeholderText()
+                            : qobject_cast<QComboBox*>(w)     ? qobject_cast<QComboBox*>(w)->itemText(0)
+                                                              : w->windowTitle();
+      EXPECT_EQ(shown.toStdString(), korean ? c.korean : c.english) << c.name;
+    }
+  }
+  // A message names its path in the language shown, and turns with it.
+  const std::string bad = dir.Doc("none/rx.txt");
+  rig.Trigger("mnuUseKoreanMenu");
+  EXPECT_FALSE(rig.commands->serial_monitor()->SaveTo(bad));
+  for (const std::string& said : {"저장 오류:" + bad, "Save Error:" + bad}) {
+    EXPECT_EQ(rig.commands->serial_monitor()->state_line()->text().toStdString().rfind(said, 0), 0u) << said;
+    rig.Trigger("mnuUseKoreanMenu");
+  }
 }
 
 TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
