@@ -15,29 +15,24 @@ for tool in Xvfb openbox xprop; do
   fi
 done
 
+# Xvfb picks a free display itself and says which once it accepts clients: two runs at once (a
+# second build's tests, a screenshot script) never end up on one display with two window managers.
+scratch=$(mktemp -d /tmp/vnstudio-desktop-XXXXXX)
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
+xvfb_pid=$!
 display=""
-xvfb_pid=""
-for n in $(seq 81 160); do
-  { [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; } && continue
-  Xvfb ":$n" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  if kill -0 "$xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-    display=":$n"
-    break
-  fi
-  xvfb_pid=""
+for _ in $(seq 200); do
+  [ "$(wc -l < "$scratch/display")" -ge 1 ] && { display=":$(head -n1 "$scratch/display")"; break; }
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.05
 done
 if [ -z "$display" ]; then
-  echo "no free X display"
+  echo "Xvfb did not start"
+  kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$scratch"
   exit 1
 fi
 
-scratch=$(mktemp -d /tmp/vnstudio-desktop-XXXXXX)
 DISPLAY="$display" XDG_CONFIG_HOME="$scratch" openbox --sm-disable >/dev/null 2>&1 &
 wm_pid=$!
 cleanup() {
