@@ -143,7 +143,9 @@ TEST_F(FileIo, TargetsThatAreNotRegularFilesAreRefusedAndKept) {
   EXPECT_EQ(ReadAll(dir_ / "folder" / "inside"), "kept");
   EXPECT_TRUE(S_ISFIFO(ModeOf(P("fifo"))));
   EXPECT_FALSE(fs::exists(P("nowhere")));
-  if (::geteuid() == 0) EXPECT_TRUE(S_ISCHR(ModeOf(P("null"))));
+  if (::geteuid() == 0) {
+    EXPECT_TRUE(S_ISCHR(ModeOf(P("null"))));
+  }
   EXPECT_EQ(Entries(dir_), static_cast<long>(cases.size()));  // no temporary file left
   AppendFile null_log;
   EXPECT_EQ(null_log.Open("/dev/null").problem, FileProblem::kNotRegular);
