@@ -39,23 +39,16 @@ struct MonitorOptions {
 class TerminalLines {
  public:
   std::string Show(std::string_view text) {
-    std::string out, run;
-    for (char c : text) {
-      if (c != '\r' && c != '\n') {
-        run.push_back(c);
-        after_cr_ = false;
-        continue;
-      }
-      out += Printable(run);
-      run.clear();
-      if (!(c == '\n' && after_cr_)) out += '\n';
-      after_cr_ = c == '\r';
-    }
-    return out + Printable(run);
+    const std::string lines = ends_.Feed(text);
+    std::string out;
+    size_t start = 0;
+    for (size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
+      out += Printable(lines.substr(start, end - start)) + '\n';
+    return out + Printable(lines.substr(start));
   }
 
  private:
-  bool after_cr_ = false;  // the last byte was a CR: an LF now is its pair
+  serial::LineEnds ends_;
 };
 
 int Monitor(const MonitorOptions& o) {

@@ -222,13 +222,22 @@ std::string HexLine(std::string_view bytes, std::chrono::system_clock::time_poin
 
 // ---- Lines ---------------------------------------------------------------------------------------
 
-std::vector<std::string> LineSplitter::Feed(std::string_view bytes) {
-  std::vector<std::string> lines;
-  for (char c : bytes) {
+std::string LineEnds::Feed(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
     const bool lf_after_cr = after_cr_ && c == '\n';
     after_cr_ = c == '\r';
     if (lf_after_cr) continue;  // the second half of a CR LF ended its line already
-    if (c == '\r' || c == '\n') {
+    out.push_back(c == '\r' ? '\n' : c);
+  }
+  return out;
+}
+
+std::vector<std::string> LineSplitter::Feed(std::string_view bytes) {
+  std::vector<std::string> lines;
+  for (char c : ends_.Feed(bytes)) {
+    if (c == '\n') {
       lines.push_back(std::move(line_));
       line_.clear();
       continue;

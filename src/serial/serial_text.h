@@ -61,6 +61,17 @@ Outgoing EncodeLine(std::string_view utf8, CodeSet set, LineEnding ending);
 // One read shown as hexadecimal with the local time it came: "21:07:03.045  48 65 6C 6C 6F".
 std::string HexLine(std::string_view bytes, std::chrono::system_clock::time_point when);
 
+// Line ends as received, read by read: CR, LF and CR LF each become one LF, also when a CR LF
+// pair is split between two reads.
+class LineEnds {
+ public:
+  std::string Feed(std::string_view text);
+  void Reset() { after_cr_ = false; }
+
+ private:
+  bool after_cr_ = false;  // the last byte was a CR: an LF now is its pair
+};
+
 // Splits received bytes into lines (CR, LF or CR LF end a line); a line longer than kMaxLine
 // bytes is cut there and handed out as a line of its own.
 class LineSplitter {
@@ -70,7 +81,7 @@ class LineSplitter {
 
  private:
   std::string line_;
-  bool after_cr_ = false;
+  LineEnds ends_;
 };
 
 // One value of a plotter line. Values without a name are named by their place: "1", "2", ...

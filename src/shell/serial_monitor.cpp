@@ -411,17 +411,7 @@ void SerialMonitor::OnReceived(const QByteArray& bytes) {
   }
   if (!decoder_) ResetDecoder();
   // CR LF, CR and LF each end one line, even when a CR LF pair is split between two reads.
-  const std::string text = decoder_->Feed(raw);
-  std::string shown;
-  shown.reserve(text.size());
-  for (char c : text) {
-    if (c == '\n' && after_cr_) {
-      after_cr_ = false;
-      continue;
-    }
-    after_cr_ = c == '\r';
-    shown += c == '\r' ? '\n' : c;
-  }
+  const std::string shown = line_ends_.Feed(decoder_->Feed(raw));
   if (!shown.empty()) Append(QString::fromStdString(shown));
 }
 
@@ -467,7 +457,7 @@ void SerialMonitor::ResetDecoder() {
   const serial::CodeSet set =
       serial::CodeSetFromName(cboCodeSet->currentData().toString().toStdString()).value_or(serial::CodeSet::kCp949);
   decoder_.emplace(set);
-  after_cr_ = false;
+  line_ends_.Reset();
 }
 
 }  // namespace vn::shell

@@ -131,7 +131,7 @@ class SerialMonitor : public QWidget {
   serial::PortSession& session_;
   core::IniFile& ini_;
   std::optional<serial::TextDecoder> decoder_;
-  bool after_cr_ = false;  // the last character shown was a CR: an LF right after it is its pair
+  serial::LineEnds line_ends_;  // a CR LF split between two reads is still one line end
   QString lent_port_;
   QString wanted_port_;  // the setting's port, chosen once the list holds it
   bool loading_ = true;
