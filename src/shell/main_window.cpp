@@ -287,8 +287,10 @@ void MainWindow::SetPanel(int panel, const std::string& text) {
   const QString t = QString::fromStdString(text);
   if (label->text() == t) return;
   label->setText(t);
-  // Compiles and transfers hold the event loop: the text must be on the screen now.
-  if (label->isVisible()) label->repaint();
+  // Compiles and transfers hold the event loop and tell what they do in panel 2: that text must be
+  // on the screen now. The other panels follow the editor's signals, some of which come in the
+  // middle of an edit; a repaint there would paint the editor half changed, so they wait.
+  if (panel == 2 && label->isVisible()) label->repaint();
   Pump();
 }
 
