@@ -1,10 +1,8 @@
-// Helpers of the debugging tests: the main window with the debugging session attached, Run's
-// download into the virtual module, and the timers played by moving the module's clock and
-// calling their handlers.
+// The debugging tests' rig: the main window with its debugging session, Run downloading into the
+// virtual module, the timers played by moving the module's clock and calling their handlers.
 #pragma once
 
 #include <QScreen>
-#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <memory>
@@ -21,9 +19,6 @@
 
 namespace vn::shell::testing {
 
-inline constexpr std::int64_t kBreakTickNs = 500'000'000;
-inline constexpr std::int64_t kPollTickNs = 50'000'000;
-
 inline CableChoice VirtualCable(CableChoice::Cable cable, int kind) { return CableChoice{cable, true, kind}; }
 
 struct DebugRig : WindowRig {
@@ -39,7 +34,7 @@ struct DebugRig : WindowRig {
   }
   ~DebugRig() { session.reset(); }  // before the window
 
-  // Opens the program, runs it (compile and download) with a window of a known size.
+  // Opens the program and runs it (compile and download) in a window of a known size.
   void RunProgram(const std::string& path) {
     Start(path);
     window->setGeometry(40, 30, 1000, 600);
@@ -51,32 +46,23 @@ struct DebugRig : WindowRig {
   // tmrBreak's ticks until the debug window opens, at most `ticks` of them.
   bool WatchForStop(int ticks = 20) {
     for (int i = 0; i < ticks; ++i) {
-      devices.AdvanceVirtualTime(kBreakTickNs);
+      devices.AdvanceVirtualTime(500'000'000);
       session->OnBreakTimer();
-      if (DebugOpen()) {
-        QApplication::processEvents();  // the window's activation
-        return true;
-      }
+      if (DebugOpen()) return QApplication::processEvents(), true;  // and the window's activation
     }
     return false;
   }
 
-  // The debug window's polling timer until the stop report; false when it never came.
+  // The debug window's polling timers until the stop report; false when it never came.
   bool Poll(int ticks = 100) {
     QApplication::processEvents();
-    DebugWindow* w = debug();
-    for (int i = 0; w != nullptr && i < ticks; ++i) {
-      if (w->return_status_usb_timer()->isActive()) {
-        devices.AdvanceVirtualTime(kPollTickNs);
-        session->ReturnStatusUsbTick();
-      } else if (w->return_status_timer()->isActive()) {
-        devices.AdvanceVirtualTime(kPollTickNs);
-        session->ReturnStatusTick();
-      } else {
-        return true;
-      }
+    for (int i = 0; debug() != nullptr && i <= ticks; ++i) {
+      const bool usb = debug()->return_status_usb_timer()->isActive();
+      if (!usb && !debug()->return_status_timer()->isActive()) return true;
+      devices.AdvanceVirtualTime(50'000'000);
+      usb ? session->ReturnStatusUsbTick() : session->ReturnStatusTick();
     }
-    return w != nullptr && !w->return_status_timer()->isActive() && !w->return_status_usb_timer()->isActive();
+    return false;
   }
 
   // Clicks a button of the debug window and waits for the stop it brings.
@@ -94,13 +80,11 @@ struct DebugRig : WindowRig {
   debugger::Debugger& dbg() { return session->debugger(); }
   int Line() { return dbg().CurSrcLine; }
   int Row() const { return debug()->source_view()->highlight_row(); }
-  // The text on the highlighted row of the source view.
-  std::string RowText() const {
+  std::string RowText() const {  // the highlighted row's text
     const auto& rows = debug()->source_view()->rows();
-    const int r = Row();
-    return r >= 0 && r < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(r)] : "<no row>";
+    return Row() >= 0 && Row() < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(Row())] : "<no row>";
   }
-  // The row of the check-variable window that starts with the variable's label.
+  // The check-variable window's row of the variable.
   std::string VariableRow(const std::string& name) const {
     if (variables() == nullptr) return "<no window>";
     for (const std::string& row : variables()->view()->rows())
@@ -114,8 +98,7 @@ struct DebugRig : WindowRig {
   int modal_dialogs = 0;
 };
 
-// The debugging session with every command of the IDE connected, as vnstudio starts them: the
-// virtual module's dock and Run's download of the series compiled.
+// The debugging session with every command of the IDE connected, as vnstudio starts them.
 struct IdeDebugRig : DebugRig {
   IdeDebugRig(const ScratchDir& dir, CableChoice cable) : DebugRig(dir, cable) {
     setenv("VNSTUDIO_DATA_DIR", VN_SOURCE_DIR "/data", 1);
@@ -127,22 +110,24 @@ struct IdeDebugRig : DebugRig {
   std::unique_ptr<ShellCommands> commands;
 };
 
-// The main, debug and check-variable windows' frames while a session is up: inside the screen's
-// free area and none over another (each failure names the window).
+// The main, debug and check-variable windows' frames in a session: on the screen's free area, in
+// a row left to right, none over another; "" or what is wrong.
 inline std::string SideBySideFault(const DebugRig& rig) {
   if (rig.debug() == nullptr || rig.variables() == nullptr) return "no debug or variable window";
   const QRect area = rig.window->screen()->availableGeometry();
-  const QRect main = rig.window->frameGeometry(), debug = rig.debug()->frameGeometry(),
-              var = rig.variables()->frameGeometry();
-  if (!area.contains(main)) return "main window off the screen";
-  if (!area.contains(debug)) return "debug window off the screen";
-  if (!area.contains(var)) return "variable window off the screen";
-  if (main.intersects(debug)) return "main window under the debug window";
-  if (main.intersects(var)) return "main window under the variable window";
-  if (debug.intersects(var)) return "debug window over the variable window";
-  if (var.left() <= debug.left()) return "variable window not right of the debug window";
+  const QRect f[] = {rig.window->frameGeometry(), rig.debug()->frameGeometry(), rig.variables()->frameGeometry()};
+  for (const QRect& r : f)
+    if (!area.contains(r)) return "a window off the screen";
+  if (f[0].intersects(f[1]) || f[0].intersects(f[2]) || f[1].intersects(f[2])) return "windows overlap";
+  if (f[2].left() <= f[1].left() || f[1].left() <= f[0].left()) return "not main, debug, variables from the left";
   if (rig.window->width() < rig.window->minimumSizeHint().width()) return "main window below its minimum";
   return "";
+}
+
+// The program written to a file of the scratch folder; its path.
+inline std::string Source(const ScratchDir& dir, const std::string& text, const char* name = "prog.bas") {
+  WriteAll(dir.Doc(name), text);
+  return dir.Doc(name);
 }
 
 // " NAME        :  value   hexH", as the listing writes a BYTE scalar.

@@ -3,13 +3,15 @@
 // window narrowed and widened, and the check-variable and modify-variable windows.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include "debug_fixtures.h"
 #include "link/commands.h"
+#include "shell/port_setup_dialog.h"
 #include "sim/virtual_usb.h"
 
 namespace vn::shell {
@@ -19,44 +21,28 @@ using testing::ByteRow;
 using testing::DebugRig;
 using testing::ScratchDir;
 using testing::VirtualCable;
-using testing::WriteAll;
+using testing::Source;
 using Cable = CableChoice::Cable;
 
-// A loop with a subroutine and two BREAKs; on a VN module (the default device).
+// A loop with a subroutine (lines 11-13) and BREAKs on lines 3 and 9; on a VN module.
 constexpr char kProgram[] =
-    "DIM N AS BYTE, K AS BYTE, FLAG AS BYTE\r\n"  // 1
-    "N = 1\r\n"                                   // 2
-    "BREAK\r\n"                                   // 3
-    "AGAIN:\r\n"                                  // 4
-    "K = K + N\r\n"                               // 5
-    "GOSUB BUMP\r\n"                              // 6
-    "IF FLAG = 0 THEN GOTO AGAIN\r\n"             // 7
-    "N = 7\r\n"                                   // 8
-    "BREAK\r\n"                                   // 9
-    "DONE: GOTO DONE\r\n"                         // 10
-    "BUMP:\r\n"                                   // 11
-    "K = K + 1\r\n"                               // 12
-    "RETURN\r\n";                                 // 13
+    "DIM N AS BYTE, K AS BYTE, FLAG AS BYTE\r\nN = 1\r\nBREAK\r\nAGAIN:\r\nK = K + N\r\nGOSUB BUMP\r\n"
+    "IF FLAG = 0 THEN GOTO AGAIN\r\nN = 7\r\nBREAK\r\nDONE: GOTO DONE\r\nBUMP:\r\nK = K + 1\r\nRETURN\r\n";
 
 // The same on a VNM module: every line one further down.
 const std::string kProgramVnm = std::string("CONST DEVICE = WF\r\n") + kProgram;
 
 // A loop that never stops by itself.
-constexpr char kLoop[] =
-    "DIM K AS BYTE\r\n"  // 1
-    "AGAIN:\r\n"         // 2
-    "K = K + 1\r\n"      // 3
-    "GOTO AGAIN\r\n";    // 4
+constexpr char kLoop[] = "DIM K AS BYTE\r\nAGAIN:\r\nK = K + 1\r\nGOTO AGAIN\r\n";
 
 constexpr int kMainWidth = 1000;
 
-std::string Source(const ScratchDir& dir, const std::string& text, const char* name = "prog.bas") {
-  const std::string path = dir.Doc(name);
-  WriteAll(path, text);
-  return path;
+// The messages shown, "text|title|style" each, one a line.
+std::string Shown(const DebugRig& rig) {
+  std::string out;
+  for (const auto& m : rig.script.shown) out += (out.empty() ? "" : "\n") + m.text + "|" + m.title + "|" + std::to_string(m.style);
+  return out;
 }
-
-// ---- Break and the run monitor ---------------------------------------------------------------------
 
 class BreakOnCable : public ::testing::TestWithParam<Cable> {};
 
@@ -70,18 +56,16 @@ TEST_P(BreakOnCable, BreakOnARunningProgramOpensTheDebugWindowOnItsLine) {
   rig.Trigger("mnuBreak");
   ASSERT_TRUE(rig.DebugOpen());
   EXPECT_FALSE(rig.window->break_timer()->isActive());
+  // Over USB the stop report is polled for on its own timer, and only on that one.
+  EXPECT_EQ(std::pair(rig.debug()->return_status_usb_timer()->isActive(), rig.debug()->return_status_timer()->isActive()),
+            std::pair(GetParam() == Cable::kUsb, false));
   ASSERT_TRUE(rig.Poll());
-  EXPECT_TRUE(rig.script.shown.empty());
   EXPECT_EQ(rig.dbg().InDebug, -1);
   const int line = rig.Line();
   ASSERT_TRUE(line == 3 || line == 4) << line;
-  EXPECT_EQ(rig.dbg().SrcTopLine, 1);
   EXPECT_EQ(rig.Row(), line - 1);
   EXPECT_EQ(rig.RowText(), line == 3 ? "K = K + 1" : "GOTO AGAIN");
-  EXPECT_EQ(rig.debug()->source_view()->rows().at(0), "DIM K AS BYTE");
-  EXPECT_EQ(rig.debug()->PanelText(1).toStdString(), rig.dbg().StatusPc());
-  EXPECT_EQ(rig.debug()->PanelText(1).toStdString(),
-            " PC : " + core::Hex(static_cast<unsigned long>(rig.dbg().ModulePc)));
+  EXPECT_EQ(rig.debug()->PanelText(1).toStdString(), " PC : " + core::Hex(static_cast<unsigned long>(rig.dbg().ModulePc)));
   EXPECT_EQ(rig.debug()->PanelText(2).toStdString(), line == 3 ? " Object Code : 91" : " Object Code : 88");
   EXPECT_EQ(rig.debug()->windowTitle().toStdString(), kDebugWindowTitle);
   // The VN series steps into only.
@@ -89,12 +73,8 @@ TEST_P(BreakOnCable, BreakOnARunningProgramOpensTheDebugWindowOnItsLine) {
            {"cmdStepInto", true}, {"cmdEraseFlash", true}, {"cmdExit", true}, {"cmdStepOver", false},
            {"cmdStepOut", false}, {"cmdModifyVariable", false}})
     EXPECT_EQ(rig.debug()->button(name)->isEnabled(), enabled) << name;
-  EXPECT_FALSE(rig.debug()->menu_action("mnuReset")->isEnabled());
-  EXPECT_FALSE(rig.debug()->menu_action("mnuModifyVariable")->isEnabled());
-  // The arrangement: the main window narrowed, the debug window and the variable window to its
-  // right, all as high as the main window was.
-  ASSERT_NE(rig.variables(), nullptr);
-  EXPECT_TRUE(rig.variables()->isVisible());
+  EXPECT_FALSE(rig.debug()->menu_action("mnuReset")->isEnabled() || rig.debug()->menu_action("mnuModifyVariable")->isEnabled());
+  // The main window narrowed, the debug window and the variable window right of it, as high.
   EXPECT_EQ(testing::SideBySideFault(rig), "");
   EXPECT_LT(rig.window->width(), kMainWidth);
   EXPECT_EQ(rig.debug()->frameGeometry().left(), rig.window->frameGeometry().right() + 1);
@@ -109,27 +89,19 @@ INSTANTIATE_TEST_SUITE_P(Cables, BreakOnCable, ::testing::Values(Cable::kUsb, Ca
                            return std::string(i.param == Cable::kUsb ? "Usb" : "RevB");
                          });
 
-// ---- Stepping --------------------------------------------------------------------------------------
-
-TEST(DebugWindow, StepOverPassesAGosubOnAVnmModule) {
+// On a VNM module: the keys, stepping, Reset, Modify Variable from both windows, and Exit with
+// the cable gone.
+TEST(DebugWindow, SteppingAndModifyingOnAVnmModule) {
   ScratchDir dir;
   DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
   rig.RunProgram(Source(dir, kProgramVnm));
   ASSERT_TRUE(rig.WatchForStop());
   EXPECT_EQ(rig.Line(), 6);
-  EXPECT_TRUE(rig.debug()->button("cmdStepOver")->isEnabled());
-  EXPECT_TRUE(rig.debug()->menu_action("mnuReset")->isEnabled());
   DebugWindow& w = *rig.debug();
-  const std::pair<const char*, QKeySequence> keys[] = {
-      {"mnuBreak", QKeySequence(Qt::Key_F6)},          {"mnuSingleStepinto", QKeySequence(Qt::Key_F7)},
-      {"mnuStepover", QKeySequence(Qt::Key_F8)},       {"mnuStepOut", QKeySequence(Qt::SHIFT | Qt::Key_F8)},
-      {"mnuReset", QKeySequence(Qt::CTRL | Qt::Key_F2)}};
-  for (const auto& [item, k] : keys) EXPECT_EQ(w.menu_action(item)->shortcut(), k) << item;
-  // Each button's tip names its keys.
-  for (const auto& [button, k] : {std::pair{"cmdBreak", "F6"}, {"cmdStepInto", "F7"}, {"cmdStepOver", "F8"},
-                                  {"cmdStepOut", "Shift+F8"}})
-    EXPECT_EQ(w.button(button)->toolTip(), w.button(button)->text() + " (" + QKeySequence(k).toString(QKeySequence::NativeText) + ")")
-        << button;
+  EXPECT_TRUE(w.button("cmdStepOver")->isEnabled() && w.menu_action("mnuReset")->isEnabled());
+  // A button's tip names its menu item's keys.
+  for (const auto& [item, button] : {std::pair{"mnuStepOut", "cmdStepOut"}, {"mnuSingleStepinto", "cmdStepInto"}})
+    EXPECT_EQ(w.button(button)->toolTip(), w.button(button)->text() + " (" + w.menu_action(item)->shortcut().toString(QKeySequence::NativeText) + ")");
   w.activateWindow();  // F8 in the debug window: a plain statement, one step
   QApplication::processEvents();
   QTest::keyClick(&w, Qt::Key_F8);
@@ -139,14 +111,9 @@ TEST(DebugWindow, StepOverPassesAGosubOnAVnmModule) {
   EXPECT_EQ(rig.debug()->PanelText(2).toStdString(), " Object Code : 89");
   ASSERT_TRUE(rig.Click("cmdStepOver"));  // the GOSUB runs whole
   EXPECT_EQ(rig.Line(), 8);
-  EXPECT_EQ(rig.Row(), 7);
   EXPECT_EQ(rig.RowText(), "IF FLAG = 0 THEN GOTO AGAIN");
   EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 2, "2"));
-  // Into the subroutine and out of it again.
-  for (int line : {8, 6, 7, 13}) {
-    ASSERT_TRUE(rig.Click("cmdStepInto"));
-    ASSERT_EQ(rig.Line(), line);
-  }
+  for (int line : {8, 6, 7, 13}) ASSERT_TRUE(rig.Click("cmdStepInto") && rig.Line() == line) << line << " " << rig.Line();
   ASSERT_TRUE(rig.Click("cmdStepOut"));
   EXPECT_EQ(rig.Line(), 8);
   EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 4, "4"));
@@ -157,22 +124,11 @@ TEST(DebugWindow, StepOverPassesAGosubOnAVnmModule) {
   EXPECT_EQ(rig.RowText(), "N = 1");
   EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 0, "0"));
   EXPECT_TRUE(rig.script.shown.empty());
-}
-
-// ---- The variable windows ---------------------------------------------------------------------------
-
-TEST(DebugWindow, ModifyVariableChangesAValueThatCheckVariableLists) {
-  ScratchDir dir;
-  DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
-  rig.RunProgram(Source(dir, kProgramVnm));
-  ASSERT_TRUE(rig.WatchForStop());
-  EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 0, "0"));
   // The debug window's Modify Variable: modal; an unknown name first, then K.
   rig.on_modal = [&](QDialog& d) {
     auto& m = dynamic_cast<ModifyVariableDialog&>(d);
-    EXPECT_TRUE(m.isModal());
     // Owned by the debug window: closing it gives the focus back there, not to the main window.
-    EXPECT_EQ(m.parentWidget(), rig.debug());
+    EXPECT_TRUE(m.isModal() && m.parentWidget() == rig.debug());
     EXPECT_EQ(m.windowTitle().toStdString(), "Modify Variable");
     m.name_box()->setText("nothing");
     m.value_box()->setText("5");
@@ -183,29 +139,69 @@ TEST(DebugWindow, ModifyVariableChangesAValueThatCheckVariableLists) {
     QTest::keyClick(m.value_box(), Qt::Key_Return);  // Enter is Ok
     EXPECT_FALSE(m.isVisible());
   };
-  ASSERT_TRUE(rig.debug()->button("cmdModifyVariable")->isEnabled());
   rig.debug()->button("cmdModifyVariable")->click();
   EXPECT_EQ(rig.modal_dialogs, 1);
-  ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "Variable Not Found : NOTHING");
-  EXPECT_EQ(rig.script.shown[0].title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(rig.script.shown[0].style, 64);
+  EXPECT_EQ(Shown(rig), "Variable Not Found : NOTHING|VARNOLIC Studio ERROR !|64");
   EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 100, "64"));
-  // The module has it: the next step adds N to it.
+  // The module has it: read back after the next step (N = 1).
   ASSERT_TRUE(rig.Click("cmdStepInto"));
-  EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 101, "65"));
+  EXPECT_EQ(rig.VariableRow("K"), ByteRow("K", 100, "64"));
+  // The main menu's Modify Variable: a window of its own, not modal; asked again, the same one.
+  for (int i = 0; i < 2; ++i) rig.Trigger("mnuModifyVariable");
+  const auto dialogs = rig.window->findChildren<ModifyVariableDialog*>();
+  ASSERT_EQ(dialogs.size(), 1);
+  EXPECT_TRUE(dialogs[0]->isVisible() && !dialogs[0]->isModal());
+  EXPECT_EQ(rig.modal_dialogs, 1);
+  // Exit with the cable gone: said, and the window put back all the same.
+  rig.devices.virtual_usb()->faults().unplugged = true;
+  rig.debug()->menu_action("mnuExit")->trigger();
+  QApplication::processEvents();
+  EXPECT_EQ(Shown(rig), "Variable Not Found : NOTHING|VARNOLIC Studio ERROR !|64\n"
+                        "VARNOLIC module not found ! Check cable or power|VARNOLIC Studio ERROR !|64");
+  EXPECT_FALSE(rig.DebugOpen());
+  EXPECT_EQ(rig.window->width(), kMainWidth);
+  EXPECT_TRUE(rig.window->break_timer()->isActive());
+  EXPECT_EQ(rig.dbg().InDebug, 0);
 }
 
-// ---- Leaving -----------------------------------------------------------------------------------------
+// The bar over the stopped line runs from the left edge to the scroll bar laid over the view's
+// right edge, or across the whole view before there is one.
+TEST(DebugWindow, TheHighlightBarCoversTheStoppedRow) {
+  SourceView view(nullptr);
+  view.resize(300, 120);
+  view.SetRows({"N = 1", "BREAK", "K = K + N"});
+  view.SetHighlightRow(1);
+  const int y = view.RowHeight() * 3 / 2;
+  for (int bar_right : {0, 200}) {
+    view.bar_right = bar_right;
+    const QImage shot = view.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(0, y / 3), QColor(Qt::white)) << bar_right;  // the row above
+    EXPECT_EQ(shot.pixelColor(0, y), QColor(Qt::blue)) << bar_right;       // white under yellow, XORed
+    EXPECT_EQ(shot.pixelColor(150, y), QColor(Qt::blue)) << bar_right;
+    EXPECT_EQ(shot.pixelColor(250, y), bar_right == 0 ? QColor(Qt::blue) : QColor(Qt::white)) << bar_right;
+  }
+}
+
+// The cable options: four, each with its caption, the virtual module last.
+TEST(PortSetup, OffersFourCablesEachWithItsCaption) {
+  ScratchDir dir;
+  testing::WindowRig rig(dir);
+  PortSetupModel model(rig.devices.link(), rig.devices);
+  PortSetupDialog dialog(model);
+  QStringList captions;
+  for (const QRadioButton* b : dialog.findChildren<QRadioButton*>()) captions << b->text();
+  ASSERT_EQ(captions.size(), 4);
+  EXPECT_FALSE(captions.contains(QString()));
+  EXPECT_EQ(captions.back(), "Virtual module (no hardware)");
+}
 
 TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
   ScratchDir dir;
   DebugRig rig(dir);
   rig.RunProgram(Source(dir, kProgram));
   const QRect before(40, 30, kMainWidth, 600);
-  EXPECT_EQ(rig.window->geometry(), before);
+  ASSERT_EQ(rig.window->geometry(), before);
   ASSERT_TRUE(rig.WatchForStop());
-  EXPECT_EQ(testing::SideBySideFault(rig), "");
   EXPECT_LT(rig.window->width(), kMainWidth);
   EXPECT_EQ(rig.session->narrowed_by(), kMainWidth - rig.window->width());
   ASSERT_TRUE(rig.Click("cmdExit"));
@@ -221,7 +217,6 @@ TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
   ASSERT_TRUE(rig.WatchForStop());
   EXPECT_EQ(rig.Line(), 5);
   EXPECT_EQ(testing::SideBySideFault(rig), "");
-  EXPECT_LT(rig.window->width(), kMainWidth);
   // The close box leaves the same way.
   rig.debug()->close();
   QApplication::processEvents();
@@ -242,53 +237,8 @@ TEST(DebugWindow, ClosingTheMainWindowInASessionStoresItsPlacementBeforeTheSessi
     QApplication::processEvents();
   }
   core::RegistryStore reg(dir.registry_path());
-  EXPECT_EQ(reg.ReadString(kWindowKey, "windowstate", -1), "0");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "left", 0), "600");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "top", 0), "450");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "width", 0), "15000");
-  EXPECT_EQ(reg.ReadString(kWindowKey, "height", 0), "9000");
-}
-
-TEST(DebugWindow, ExitWithTheCableGoneStillRestoresTheWindow) {
-  ScratchDir dir;
-  DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
-  rig.RunProgram(Source(dir, kProgramVnm));
-  ASSERT_TRUE(rig.WatchForStop());
-  rig.devices.virtual_usb()->faults().unplugged = true;
-  rig.debug()->menu_action("mnuExit")->trigger();
-  QApplication::processEvents();
-  ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "VARNOLIC module not found ! Check cable or power");
-  EXPECT_EQ(rig.script.shown[0].title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(rig.script.shown[0].style, 64);
-  EXPECT_FALSE(rig.DebugOpen());
-  EXPECT_EQ(rig.window->width(), kMainWidth);
-  EXPECT_TRUE(rig.window->break_timer()->isActive());
-  EXPECT_EQ(rig.dbg().InDebug, 0);
-}
-
-// (On a VNM module the README's walk-through erases.)
-TEST(DebugWindow, EraseFlashLeavesTheClearingProgram) {
-  ScratchDir dir;
-  DebugRig rig(dir);
-  rig.RunProgram(Source(dir, kProgram));
-  ASSERT_TRUE(rig.WatchForStop());
-  EXPECT_NE(rig.module().FlashByte(25), 24);
-  ASSERT_TRUE(rig.Click("cmdEraseFlash"));
-  EXPECT_FALSE(rig.DebugOpen());
-  EXPECT_EQ(rig.window->width(), kMainWidth);
-  // A jump to its own address at 24, nothing else of the program left to run.
-  EXPECT_EQ(rig.module().FlashByte(24), 0x88);
-  EXPECT_EQ(rig.module().FlashByte(25), 24);
-  EXPECT_EQ(rig.module().FlashByte(26), 0);
-  EXPECT_FALSE(rig.window->studio().compiler().CompiledOK);
-  EXPECT_TRUE(rig.window->break_timer()->isActive());
-  EXPECT_FALSE(rig.window->transfer_active());
-  // No stop comes any more, and Break wants a new Run.
-  EXPECT_FALSE(rig.WatchForStop(4));
-  rig.Trigger("mnuBreak");
-  ASSERT_FALSE(rig.script.shown.empty());
-  EXPECT_EQ(rig.script.shown.back().text, "No compile infomation ! Try Run !");
+  for (const auto& [key, value] : {std::pair{"windowstate", "0"}, {"left", "600"}, {"top", "450"}, {"width", "15000"}, {"height", "9000"}})
+    EXPECT_EQ(reg.ReadString(kWindowKey, key, -1), value) << key;
 }
 
 }  // namespace

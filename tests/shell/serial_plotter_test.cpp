@@ -1,12 +1,10 @@
-// The Serial Plotter: series from the lines a program prints, the window of points, pause, the
-// chart and its exports.
+// The Serial Plotter: series from the lines printed, the window of points, pause, chart, exports.
 #include <gtest/gtest.h>
 
+#include <QChart>
 #include <QCheckBox>
 #include <QLabel>
-#include <QLegend>
 #include <QLineSeries>
-#include <QChart>
 #include <QSpinBox>
 
 #include "serial/port_session.h"
@@ -19,7 +17,7 @@ namespace {
 
 using testing::ScratchDir;
 
-// "name:x,y x,y ..." for each series, in order.
+// "name: x,y x,y | name: ..." in the series' order.
 std::string Points(const PlotData& data) {
   std::string out;
   for (const PlotData::Series& s : data.series()) {
@@ -30,21 +28,16 @@ std::string Points(const PlotData& data) {
 }
 
 TEST(PlotData, SeriesFromMixedLines) {
-  struct Case {
+  const struct {
     std::vector<std::string> reads;
     const char* points;
+  } cases[] = {
+      {{"temp:21 light:40\r\nhello\r\n1,2\ntemp:22\n"}, "temp: 1,21 3,22 | light: 1,40 | 1: 2,1 | 2: 2,2"},  // text no step
+      {{"a:1", ".5\r", "\na:-2\rb:", "3\n"}, "a: 1,1.5 2,-2 | b: 3,3"},  // split lines, CR, CR LF split
+      {{"x:1\nx:2"}, "x: 1,1"},                                       // a line not yet ended: no point
+      {{"v:1 v:7\n"}, "v: 1,7"},                                      // a name twice: the later value
   };
-  const Case cases[] = {
-      // Names in the order they came; a line of text is no step; unnamed values by place.
-      {{"temp:21 light:40\r\nhello\r\n1,2\ntemp:22\n"}, "temp: 1,21 3,22 | light: 1,40 | 1: 2,1 | 2: 2,2"},
-      // Lines split anywhere, CR alone and CR LF split between reads.
-      {{"a:1", ".5\r", "\na:-2\rb:", "3\n"}, "a: 1,1.5 2,-2 | b: 3,3"},
-      // A line not yet ended is no point.
-      {{"x:1\nx:2"}, "x: 1,1"},
-      // The later value of a name given twice in one line stands.
-      {{"v:1 v:7\n"}, "v: 1,7"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     PlotData data(200);
     for (const std::string& r : c.reads) data.Feed(r);
     EXPECT_EQ(Points(data), c.points) << c.reads[0];
@@ -54,8 +47,6 @@ TEST(PlotData, SeriesFromMixedLines) {
 TEST(PlotData, KeepsTheLastPointsAndHoldsStillWhilePaused) {
   PlotData data(20);
   for (int i = 1; i <= 15; ++i) data.Feed("a:" + std::to_string(i * 10) + (i % 3 == 0 ? " b:" + std::to_string(i) : "") + "\n");
-  EXPECT_EQ(data.last_x(), 15);
-  EXPECT_EQ(data.series()[0].points.size(), 15u);
   data.SetPoints(10);
   EXPECT_EQ(Points(data), "a: 6,60 7,70 8,80 9,90 10,100 11,110 12,120 13,130 14,140 15,150 | b: 6,6 9,9 12,12 15,15");
   data.SetPoints(1);  // below the least window: the least
@@ -68,9 +59,7 @@ TEST(PlotData, KeepsTheLastPointsAndHoldsStillWhilePaused) {
   // A line is taken when it ends: one begun while paused and ended after it counts.
   EXPECT_TRUE(data.Feed("2\na:3\n"));
   EXPECT_EQ(data.last_x(), 17);
-  EXPECT_EQ(data.series().size(), 2u);
-  EXPECT_EQ(data.series()[0].points.back(), QPointF(17, 3));
-  EXPECT_EQ(data.series()[0].points[data.series()[0].points.size() - 2], QPointF(16, 2));
+  EXPECT_EQ(Points(data), "a: 8,80 9,90 10,100 11,110 12,120 13,130 14,140 15,150 16,2 17,3 | b: 9,9 12,12 15,15");
 }
 
 TEST(PlotData, DropsNamesBeyondItsSeriesAndSaysWhich) {
@@ -90,18 +79,13 @@ TEST(SerialPlotter, DrawsAndExportsTheSeries) {
   plotter.Receive("temp:21 light:40\ntemp:22.5\n,7\n");
   plotter.Redraw();
   ASSERT_EQ(plotter.chart()->series().size(), 3);
-  EXPECT_TRUE(plotter.chart()->legend()->isVisible());
   ASSERT_NE(plotter.SeriesNamed("temp"), nullptr);
   EXPECT_EQ(plotter.SeriesNamed("temp")->points(), (QList<QPointF>{{1, 21}, {2, 22.5}}));
-  EXPECT_EQ(plotter.SeriesNamed("1")->points(), (QList<QPointF>{{3, 7}}));
-  EXPECT_EQ(plotter.SeriesNamed("light")->name(), "light");
-
   const std::string csv = dir.Doc("plot.csv"), png = dir.Doc("plot.png");
   ASSERT_TRUE(plotter.ExportCsv(csv));
   EXPECT_EQ(testing::ReadAll(csv), "sample,temp,light,1\n1,21,40,\n2,22.5,,\n3,,,7\n");
   ASSERT_TRUE(plotter.ExportPng(png));
   EXPECT_EQ(testing::ReadAll(png).substr(0, 8), "\x89PNG\r\n\x1a\n");
-  // A place that cannot be written: said, nothing made.
   EXPECT_FALSE(plotter.ExportCsv(dir.Doc("no-such-folder/plot.csv")));
   EXPECT_NE(plotter.state_line()->text().toStdString().find("no-such-folder/plot.csv"), std::string::npos);
 
