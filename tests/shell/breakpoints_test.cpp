@@ -55,18 +55,19 @@ TEST(Breakpoints, TheMarginClickAndF9ToggleTheLine) {
   EXPECT_TRUE(e.BreakpointLines().empty());
 }
 
-TEST(Breakpoints, MarkersFollowInsertedAndDeletedLines) {
+TEST(Breakpoints, MarkersFollowDeletedAndInsertedLines) {
   ScratchDir dir;
   WindowRig rig(dir);
   rig.Start(Source(dir, kProgram));
   CodeEditor& e = rig.window->editor();
-  e.SetBreakpoints({1, 3});
-  e.insertAt(QStringLiteral("' a comment\n' another\n"), 0, 0);
-  EXPECT_EQ(e.BreakpointLines(), (std::vector<int>{3, 5}));
-  EXPECT_EQ(rig.window->breakpoints().Lines(), (std::vector<int>{4, 6}));
-  e.setSelection(4, 0, 5, 0);  // the comment line between the marks
+  // Set as the user sets them: the first change of the text after a toggle once crashed the window.
+  for (int line : {1, 3}) rig.window->breakpoints().Toggle(line);
+  e.setSelection(2, 0, 3, 0);  // the comment line between the marks
   e.removeSelectedText();
+  EXPECT_EQ(e.BreakpointLines(), (std::vector<int>{1, 2}));
+  e.insertAt(QStringLiteral("' a comment\n' another\n"), 0, 0);
   EXPECT_EQ(e.BreakpointLines(), (std::vector<int>{3, 4}));
+  EXPECT_EQ(rig.window->breakpoints().Lines(), (std::vector<int>{4, 5}));
 }
 
 TEST(Breakpoints, TheyAreKeptPerFileAndComeBackWhenTheFileIsOpened) {
