@@ -25,11 +25,8 @@ class Cli {
   explicit Cli(std::vector<std::string> args) {
     int in[2], to_out[2], to_err[2];
     if (pipe(in) != 0 || pipe(to_out) != 0 || pipe(to_err) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], 0);
-      dup2(to_out[1], 1);
-      dup2(to_err[1], 2);
+    if ((pid_ = fork()) == 0) {
+      dup2(in[0], 0), dup2(to_out[1], 1), dup2(to_err[1], 2);
       for (int fd : {in[0], in[1], to_out[0], to_out[1], to_err[0], to_err[1]}) close(fd);
       std::vector<char*> argv{const_cast<char*>(VN_CLI_PATH)};
       for (auto& a : args) argv.push_back(a.data());
@@ -37,16 +34,11 @@ class Cli {
       execv(VN_CLI_PATH, argv.data());
       _exit(127);
     }
-    close(in[0]);
-    close(to_out[1]);
-    close(to_err[1]);
+    close(in[0]), close(to_out[1]), close(to_err[1]);
     in_ = in[1], out_ = to_out[0], err_ = to_err[0];
   }
   ~Cli() {
-    if (pid_ > 0 && status_ < 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    if (pid_ > 0 && status_ < 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
     for (int fd : {in_, out_, err_})
       if (fd >= 0) close(fd);
   }
@@ -57,10 +49,8 @@ class Cli {
   const std::string& ErrUntil(const std::string& want) { return Until(err_, err, want); }
   // The exit status, after at most three seconds; -1 when the program is still running.
   int Exit() {
-    for (auto end = Clock::now() + std::chrono::seconds(3); status_ < 0 && Clock::now() < end; usleep(5000)) {
-      int s = 0;
-      if (waitpid(pid_, &s, WNOHANG) == pid_) status_ = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
-    }
+    for (auto end = Clock::now() + std::chrono::seconds(3); status_ < 0 && Clock::now() < end; usleep(5000))
+      if (int s = 0; waitpid(pid_, &s, WNOHANG) == pid_) status_ = WIFEXITED(s) ? WEXITSTATUS(s) : 128 + WTERMSIG(s);
     ErrUntil("\x01");  // whatever is left
     return status_;
   }
@@ -69,10 +59,10 @@ class Cli {
 
  private:
   const std::string& Until(int fd, std::string& text, const std::string& want) {
+    char buf[4096];
     for (auto end = Clock::now() + std::chrono::seconds(3); text.find(want) == std::string::npos && Clock::now() < end;) {
       pollfd p{fd, POLLIN, 0};
       if (poll(&p, 1, 50) <= 0) continue;
-      char buf[4096];
       const ssize_t n = read(fd, buf, sizeof buf);
       if (n <= 0) break;
       text.append(buf, static_cast<size_t>(n));
@@ -80,8 +70,7 @@ class Cli {
     return text;
   }
   pid_t pid_ = -1;
-  int in_ = -1, out_ = -1, err_ = -1;
-  int status_ = -1;
+  int in_ = -1, out_ = -1, err_ = -1, status_ = -1;
 };
 
 // What the module side of the pair receives within a second, once `want` bytes are there.
@@ -91,14 +80,11 @@ std::string Received(vn::platform::PseudoTerminal& module, size_t want) {
   return got;
 }
 
-struct MonitorCase {
-  std::vector<std::string> flags;  // code set and ending, or none for the defaults
-  std::string korean;              // "한글" as the module sends it in the code set
-  std::string sent;                // the typed line "A한" and its ending, as the module receives it
-};
-
 TEST(Monitor, ShowsAndSendsTextInEachCodeSetWithEachEnding) {
-  const MonitorCase cases[] = {
+  const struct {
+    std::vector<std::string> flags;  // code set and ending, or none for the defaults
+    std::string korean, sent;        // "한글" as the module sends it; the typed line "A한" as it receives it
+  } cases[] = {
       {{}, "\xD0\x65\x8B\x69", "A\xD0\x65\r"},  // johab and CR unless told
       {{"--encoding", "cp949", "--ending", "none"}, "\xC7\xD1\xB1\xDB", "A\xC7\xD1"},
       {{"--encoding", "johab", "--ending", "crlf"}, "\xD0\x65\x8B\x69", "A\xD0\x65\r\n"},

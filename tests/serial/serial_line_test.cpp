@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "platform/pty.h"
 #include "serial/port_session.h"
@@ -52,9 +53,6 @@ TEST(PortSession, ReceivesSendsAndLosesThePortOnce) {
   QString why;
   ASSERT_TRUE(session.Open(path, 9600, &why)) << why.toStdString();
   EXPECT_TRUE(session.IsOpen());
-  EXPECT_EQ(session.port(), path);
-  EXPECT_EQ(session.baud(), 9600);
-
   other->Write("he\xC7\xD1\r\n");
   QByteArray in;
   SpinUntil([&] {
@@ -91,7 +89,7 @@ TEST(PortSession, ReceivesSendsAndLosesThePortOnce) {
 struct PcSide {
   int fd;
   explicit PcSide(const std::string& path) : fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-  ~PcSide() { if (fd >= 0) close(fd); }
+  ~PcSide() { close(fd); }
   std::string Read() {
     std::string got;
     char buf[4096];
@@ -115,15 +113,12 @@ TEST(VirtualSerialLine, PacesTheProgramsBytesAndFeedsItsInput) {
   // Seven bytes at 9600 baud, ten bits each: 6.25 ms from the end of the first to the last.
   const std::uint64_t first = serial.line_at(0).done_us, last = serial.line_at(6).done_us;
   EXPECT_NEAR(static_cast<double>(last - first), 6250.0, 1.0);
-  line->Pump(serial, first - 1);
-  usleep(20000);
-  EXPECT_EQ(pc.Read(), "");
-  line->Pump(serial, serial.line_at(3).done_us);
-  usleep(20000);
-  EXPECT_EQ(pc.Read(), "READ");
-  line->Pump(serial, last);
-  usleep(20000);
-  EXPECT_EQ(pc.Read(), "Y\r\n");
+  const std::pair<std::uint64_t, const char*> pumps[] = {{first - 1, ""}, {serial.line_at(3).done_us, "READ"}, {last, "Y\r\n"}};
+  for (const auto& [until, seen] : pumps) {
+    line->Pump(serial, until);
+    usleep(20000);
+    EXPECT_EQ(pc.Read(), seen);
+  }
 
   // What the PC side writes reaches the program, which sends it back.
   ASSERT_EQ(write(pc.fd, "ab\xFF", 3), 3);
@@ -140,13 +135,9 @@ TEST(VirtualSerialLine, PacesTheProgramsBytesAndFeedsItsInput) {
 }
 
 TEST(SerialBaud, TheRateOfABaudValueAsTheByteCodeHoldsIt) {
-  struct Case {
-    long value;
-    bool two_bytes;
-    long baud;
-  } const cases[] = {{9600, true, 9600}, {115200 % 65536, true, 115200}, {1234, true, 1234},
-                     {9600 % 256, false, 9600}, {300 % 256, false, 300}, {7, false, 0}};
-  for (const auto& c : cases) EXPECT_EQ(sim::Serial::BaudOfValue(c.value, c.two_bytes), c.baud) << c.value;
+  const std::tuple<long, bool, long> cases[] = {{9600, true, 9600}, {115200 % 65536, true, 115200}, {1234, true, 1234},
+                                                {9600 % 256, false, 9600}, {300 % 256, false, 300}, {7, false, 0}};
+  for (const auto& [value, two_bytes, baud] : cases) EXPECT_EQ(sim::Serial::BaudOfValue(value, two_bytes), baud) << value;
 }
 
 TEST(VirtualSerialLine, KeepsFlowingPastTheRecordedOutputsCap) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "serial/serial_text.h"
@@ -12,14 +13,9 @@
 namespace vn::serial {
 namespace {
 
-struct DecodeCase {
-  CodeSet set;
-  std::vector<std::string> reads;  // as they arrive
-  std::string text;                // UTF-8 after Feed of each and a Flush
-};
-
+// The code set, the reads as they arrive, the UTF-8 text after Feed of each and a Flush.
 TEST(TextDecoder, DecodesEachCodeSetAcrossReads) {
-  const DecodeCase cases[] = {
+  const std::tuple<CodeSet, std::vector<std::string>, std::string> cases[] = {
       {CodeSet::kCp949, {"A\xC7\xD1\xB1\xDB\r\n"}, "A한글\r\n"},
       {CodeSet::kJohab, {"A\xD0\x65\x8B\x69\r\n"}, "A한글\r\n"},
       {CodeSet::kUtf8, {"A\xED\x95\x9C\xEA\xB8\x80"}, "A한글"},
@@ -36,25 +32,16 @@ TEST(TextDecoder, DecodesEachCodeSetAcrossReads) {
       {CodeSet::kCp949, {"ok\xB1"}, "ok\xEF\xBF\xBD"},
       {CodeSet::kUtf8, {"\xE2\x82"}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
-  for (const auto& c : cases) {
-    TextDecoder decoder(c.set);
+  for (const auto& [set, reads, want] : cases) {
+    TextDecoder decoder(set);
     std::string text;
-    for (const auto& r : c.reads) text += decoder.Feed(r);
-    text += decoder.Flush();
-    EXPECT_EQ(text, c.text) << CodeSetName(c.set) << " " << c.reads[0];
+    for (const auto& r : reads) text += decoder.Feed(r);
+    EXPECT_EQ(text + decoder.Flush(), want) << CodeSetName(set) << " " << reads[0];
   }
 }
 
-struct EncodeCase {
-  std::string utf8;
-  CodeSet set;
-  LineEnding ending;
-  std::string bytes;
-  std::string error;
-};
-
 TEST(EncodeLine, EachCodeSetAndEnding) {
-  const EncodeCase cases[] = {
+  const std::tuple<std::string, CodeSet, LineEnding, std::string, std::string> cases[] = {  // text, set, ending, bytes, error
       {"A한", CodeSet::kCp949, LineEnding::kCrLf, "A\xC7\xD1\r\n", ""},
       {"A한", CodeSet::kJohab, LineEnding::kCr, "A\xD0\x65\r", ""},
       {"A한", CodeSet::kUtf8, LineEnding::kLf, "A\xED\x95\x9C\n", ""},
@@ -64,11 +51,9 @@ TEST(EncodeLine, EachCodeSetAndEnding) {
       {"a😀", CodeSet::kJohab, LineEnding::kLf, "", "\"😀\" (U+1F600) has no johab form"},
       {"a\xFF", CodeSet::kUtf8, LineEnding::kLf, "", "the line is not UTF-8 text"},
   };
-  for (const auto& c : cases) {
-    const Outgoing out = EncodeLine(c.utf8, c.set, c.ending);
-    EXPECT_EQ(out.bytes, c.bytes) << c.utf8;
-    EXPECT_EQ(out.error, c.error) << c.utf8;
-    EXPECT_EQ(out.ok(), c.error.empty());
+  for (const auto& [utf8, set, ending, bytes, error] : cases) {
+    const Outgoing out = EncodeLine(utf8, set, ending);
+    EXPECT_EQ(std::make_tuple(out.bytes, out.error, out.ok()), std::make_tuple(bytes, error, error.empty())) << utf8;
   }
 }
 
@@ -80,43 +65,27 @@ TEST(HexLine, LocalTimeToTheMillisecondThenTheBytes) {
   EXPECT_EQ(HexLine(std::string("\x00\xFF\r", 3), when + std::chrono::milliseconds(950)), "21:07:03.995  00 FF 0D");
 }
 
-TEST(LineSplitter, EndsLinesAtCrLfAndCrLfAcrossReads) {
-  struct Case {
-    std::vector<std::string> reads;
-    std::vector<std::string> lines;
-  };
-  const Case cases[] = {
+// A line longer than the cap is cut there.
+TEST(LineSplitter, EndsLinesAtCrLfAndCrLfAcrossReadsAndCutsALongLine) {
+  const std::string cap(LineSplitter::kMaxLine, 'x');
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
       {{"a\rb\nc\r\nd"}, {"a", "b", "c"}},
       {{"a\r", "\nb\r", "\r\n"}, {"a", "b", ""}},
       {{"x\n\n", "\ny"}, {"x", "", ""}},
       {{"\n\r"}, {"", ""}},
+      {{cap.substr(0, 100), cap.substr(100) + "xxxxx\n"}, {cap, "xxxxx"}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [reads, want] : cases) {
     LineSplitter splitter;
     std::vector<std::string> lines;
-    for (const auto& r : c.reads)
+    for (const auto& r : reads)
       for (auto& l : splitter.Feed(r)) lines.push_back(l);
-    EXPECT_EQ(lines, c.lines) << c.reads[0];
+    EXPECT_EQ(lines, want) << reads[0].substr(0, 10);
   }
 }
 
-TEST(LineSplitter, CutsALongLineAtTheCap) {
-  LineSplitter splitter;
-  const std::string long_line(LineSplitter::kMaxLine + 5, 'x');
-  auto lines = splitter.Feed(long_line.substr(0, 100));
-  EXPECT_TRUE(lines.empty());
-  lines = splitter.Feed(long_line.substr(100) + "\n");
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], std::string(LineSplitter::kMaxLine, 'x'));
-  EXPECT_EQ(lines[1], "xxxxx");
-}
-
 TEST(ParsePlotLine, NamedAndPlacedValuesAndWordsSkipped) {
-  struct Case {
-    std::string line;
-    std::vector<std::pair<std::string, double>> values;
-  };
-  const Case cases[] = {
+  const std::pair<std::string, std::vector<std::pair<std::string, double>>> cases[] = {
       {"1 2 3", {{"1", 1}, {"2", 2}, {"3", 3}}},
       {"a:1,b:2", {{"a", 1}, {"b", 2}}},
       {"t:1\tx:-2.5", {{"t", 1}, {"x", -2.5}}},
@@ -125,10 +94,10 @@ TEST(ParsePlotLine, NamedAndPlacedValuesAndWordsSkipped) {
       {"", {}},
       {"  temp:21.5, hum:40 ,, 1e3 nan inf +7", {{"temp", 21.5}, {"hum", 40}, {"3", 1000}, {"6", 7}}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, values] : cases) {
     std::vector<std::pair<std::string, double>> got;
-    for (const auto& v : ParsePlotLine(c.line)) got.emplace_back(v.name, v.value);
-    EXPECT_EQ(got, c.values) << c.line;
+    for (const auto& v : ParsePlotLine(line)) got.emplace_back(v.name, v.value);
+    EXPECT_EQ(got, values) << line;
   }
 }
 

@@ -3,8 +3,10 @@
 // sees, the faults, and code that no compile produces.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/board.h"
@@ -16,14 +18,8 @@ namespace {
 
 // An input item: [@US:]KEY:TARGET=VALUE, [@US:]serial:TEXT, or time:US for a run that stops there.
 void Apply(Interpreter& vm, const std::string& item, std::uint64_t& until_us) {
-  std::string rest = item;
-  std::uint64_t at = 0;
-  if (rest[0] == '@') {
-    at = std::stoull(rest.substr(1));
-    rest = rest.substr(rest.find(':') + 1);
-  }
-  const size_t colon = rest.find(':');
-  const std::string key = rest.substr(0, colon), arg = rest.substr(colon + 1);
+  const size_t from = item[0] == '@' ? item.find(':') + 1 : 0, colon = item.find(':', from);
+  const std::string key = item.substr(from, colon - from), arg = item.substr(colon + 1);
   if (key == "time") {
     until_us = std::stoull(arg);
     return;
@@ -31,16 +27,12 @@ void Apply(Interpreter& vm, const std::string& item, std::uint64_t& until_us) {
   const InputLookup found = FindInputKind(key);
   ASSERT_NE(found.kind, nullptr) << item;
   const std::string owner = found.owner->name;
-  const InputKind* kind = found.kind;
-  std::function<void(Board&)> apply = [=](Board& b) {
-    if (kind->push != nullptr) {
-      EXPECT_TRUE(kind->push(*b.Find(owner), arg)) << item;
-    } else {
-      const size_t eq = arg.find('=');
-      kind->set(*b.Find(owner), std::stoull(arg.substr(0, eq)), eq == std::string::npos ? 0 : std::stoull(arg.substr(eq + 1)));
-    }
+  std::function<void(Board&)> apply = [=, kind = found.kind](Board& b) {
+    const size_t eq = arg.find('=');
+    if (kind->push != nullptr) EXPECT_TRUE(kind->push(*b.Find(owner), arg)) << item;
+    else kind->set(*b.Find(owner), std::stoull(arg.substr(0, eq)), eq == std::string::npos ? 0 : std::stoull(arg.substr(eq + 1)));
   };
-  if (item[0] == '@') vm.io().Schedule(at, apply);
+  if (from > 0) vm.io().Schedule(std::stoull(item.substr(1)), apply);
   else apply(vm.io());
 }
 
@@ -54,43 +46,36 @@ void Check(const Machine& m, const Stop& s, const std::string& expect) {
     SCOPED_TRACE(item);
     const size_t at = item.find_first_of("=<>");
     const std::string key = item.substr(0, at), want = item.substr(at + 1);
-    auto num = [&](double got) {
-      const double w = std::stod(want);
-      if (item[at] == '>') EXPECT_GE(got, w);
-      else if (item[at] == '<') EXPECT_LT(got, w);
-      else EXPECT_NEAR(got, w, 1e-5 * std::max(1.0, std::fabs(w)));
-    };
+    const int n = key.find_first_of("0123456789") == std::string::npos ? 0 : std::stoi(key.substr(key.find_first_of("-0123456789")));
+    const compiler::VarEntry* v = nullptr;
     std::string got;
+    double number = 0;
     if (key == "lcd") got = io.display().Text();
-    else if (key == "out") got = io.serial().output();
-    else if (key.rfind("out", 0) == 0) got = io.serial().Output(std::stoi(key.substr(3)));
+    else if (key.rfind("out", 0) == 0) got = key == "out" ? io.serial().output() : io.serial().Output(n);
     else if (key == "bus") got = io.bus().output();
     else if (key == "notes") {
-      for (const auto& n : io.sound().notes()) got += (got.empty() ? "" : ",") + std::to_string(n.code) + "/" + std::to_string(n.length);
+      for (const auto& k : io.sound().notes()) got += (got.empty() ? "" : ",") + std::to_string(k.code) + "/" + std::to_string(k.length);
       EXPECT_GE(io.now_us, io.sound().notes().empty() ? 0 : io.sound().notes().back().time_us + io.sound().notes().back().duration_us);
     } else if (key == "ev") {
       for (const IoEvent& e : io.events())
         got += (got.empty() ? "" : " ") + std::string(IoEventKindName(e.kind)) + "/" + std::to_string(e.port) + "/" +
                std::to_string(e.value) + "/" + std::to_string(e.extra) + "/" + e.text + "@" + std::to_string(e.time_us);
-    } else if (key == "stop") {
-      stop_named = true;
-      got = StopReasonName(s.reason);
-    } else if (key == "steps") { num(static_cast<double>(s.steps)); continue;
-    } else if (key == "us") { num(static_cast<double>(io.now_us)); continue;
-    } else if (key == "depth") { num(m.vm->call_depth()); continue;
-    } else if (key[0] == 'p') {
-      EXPECT_TRUE(io.ports().IsOutput(std::stoi(key.substr(1))));
-      num(io.ports().OutputLevel(std::stoi(key.substr(1))));
+    } else if (key == "stop") stop_named = true, got = StopReasonName(s.reason);
+    else if (std::isupper(key[0]) && key.find('@') == std::string::npos && (v = m.Find(key)) != nullptr &&
+             v->VarType == compiler::kStringVar) got = m.String(key);
+    else {
+      if (key[0] == 'p') {
+        EXPECT_TRUE(io.ports().IsOutput(n));
+      }
+      number = key == "steps" ? static_cast<double>(s.steps) : key == "us" ? static_cast<double>(io.now_us)
+             : key == "depth" ? m.vm->call_depth() : key[0] == 'p' ? io.ports().OutputLevel(n) : key[0] == 'e' ? io.eeprom().Byte(n)
+             : key.find('@') != std::string::npos ? m.Byte(key.substr(0, key.find('@')), n)
+             : v == nullptr ? std::nan("") : v->VarType == compiler::kSingleVar ? m.Single(key) : static_cast<double>(m.Var(key));
+      const double w = std::stod(want);
+      if (item[at] == '>') EXPECT_GE(number, w);
+      else if (item[at] == '<') EXPECT_LT(number, w);
+      else EXPECT_NEAR(number, w, 1e-5 * std::max(1.0, std::fabs(w)));
       continue;
-    } else if (key[0] == 'e') { num(io.eeprom().Byte(std::stoi(key.substr(1)))); continue;
-    } else if (key.find('@') != std::string::npos) {
-      num(m.Byte(key.substr(0, key.find('@')), std::stoi(key.substr(key.find('@') + 1))));
-      continue;
-    } else {
-      const compiler::VarEntry* v = m.Find(key);
-      if (v == nullptr) continue;
-      if (v->VarType == compiler::kStringVar) got = m.String(key);
-      else { num(v->VarType == compiler::kSingleVar ? static_cast<double>(m.Single(key)) : static_cast<double>(m.Var(key))); continue; }
     }
     EXPECT_EQ(got, want);
   }
@@ -108,35 +93,30 @@ struct Program {
 
 const Program kPrograms[] = {
     // Loops in the shapes of both series, calls, ON ... GOTO / GOSUB, IF with AND / OR.
-    {"KF", "DIM I AS BYTE, S AS INTEGER|FOR I = 1 TO 10|S = S + I|NEXT", "S=55;I=11"},
-    {"KF", "DIM I AS BYTE, N AS INTEGER|FOR I = 0 TO 255|N = N + 1|NEXT I", "N=256"},
-    {"KF", "DIM I AS BYTE, N AS BYTE|FOR I = 5 TO 1|N = N + 1|NEXT", "N=0"},
-    {"KF", "DIM I AS BYTE|FOR I = 1 TO 3|NEXT", "I=4"},
-    {"WF", "DIM I AS BYTE, S AS INTEGER|FOR I = 1 TO 10|S = S + I|NEXT", "S=55"},
-    {"WF", "DIM I AS BYTE, S AS INTEGER|FOR I = 1 TO 10 STEP 3|S = S + I|NEXT", "S=22"},
-    {"WF", "DIM I AS INTEGER, S AS INTEGER, D AS INTEGER|FOR I = 10 TO 1 STEP -2|D = I / 2|S = S * 10 + D|NEXT", "S=54321"},
-    {"WF", "DIM I AS BYTE, N AS BYTE|FOR I = 5 TO 1|N = N + 1|NEXT", "N=1"},  // the body runs before the first test
-    {"WF", "DIM I AS BYTE, N AS INTEGER|FOR I = 250 TO 255|N = N + 1|NEXT", "N=6"},
+    {"KF", "DIM I AS BYTE, S AS INTEGER, N AS INTEGER, M AS BYTE|FOR I = 5 TO 1|M = M + 1|NEXT|FOR I = 0 TO 255|N = N + 1|NEXT I|"
+           "FOR I = 1 TO 10|S = S + I|NEXT", "M=0;N=256;S=55;I=11"},
+    // VNM: the body runs before the first test.
+    {"WF", "DIM I AS BYTE, S AS INTEGER, N AS BYTE, P AS INTEGER, J AS INTEGER, T AS INTEGER, D AS INTEGER|FOR I = 1 TO 10 STEP 3|"
+           "S = S + I|NEXT|FOR I = 5 TO 1|N = N + 1|NEXT|FOR I = 250 TO 255|P = P + 1|NEXT|FOR J = 10 TO 1 STEP -2|D = J / 2|"
+           "T = T * 10 + D|NEXT",
+     "S=22;N=1;P=6;T=54321"},
     {"KF", "DIM I AS BYTE, J AS BYTE, N AS BYTE|FOR I = 1 TO 4|FOR J = I TO 4|N = N + 1|NEXT J|NEXT I", "N=10"},
     {"KF", "DIM A AS INTEGER|GOSUB ONE|A = A * 10 + 9|GOTO FIN|ONE:|A = A * 10 + 1|GOSUB TWO|A = A * 10 + 3|RETURN|TWO:|"
            "A = A * 10 + 2|RETURN|FIN:", "A=1239;depth=0"},
-    {"KF", "DIM K AS BYTE, R AS BYTE|K = 2|ON K GOTO L0, L1, L2|R = 99|GOTO FIN|L0: R = 10|GOTO FIN|L1: R = 11|GOTO FIN|"
-           "L2: R = 12|FIN:", "R=12"},
-    {"KF", "DIM K AS BYTE, R AS BYTE|K = 3|ON K GOTO L0, L1|R = 99|GOTO FIN|L0: R = 10|GOTO FIN|L1: R = 11|FIN:", "R=99"},
+    {"KF", "DIM K AS BYTE, R AS BYTE, Q AS BYTE|K = 2|ON K GOTO L0, L1, L2|R = 99|L0: R = R + 10|L1: R = R + 11|L2: R = R + 12|"
+           "K = 3|ON K GOTO M0, M1|Q = 9|M0: Q = Q + 1|M1: Q = Q + 1", "R=12;Q=11"},
     {"WF", "DIM K AS BYTE, R AS BYTE|K = 1|ON K GOSUB S0, S1|R = R + 100|GOTO FIN|S0: R = 10|RETURN|S1: R = 11|RETURN|FIN:", "R=111"},
-    {"KF", "DIM A AS BYTE, R AS BYTE|A = 5|IF A > 4 THEN|R = 1|ELSEIF A > 2 THEN|R = 2|ELSE|R = 3|END IF", "R=1"},
-    {"KF", "DIM A AS BYTE, R AS BYTE|A = 3|IF A > 4 THEN|R = 1|ELSEIF A > 2 THEN|R = 2|ELSE|R = 3|END IF", "R=2"},
-    {"KF", "DIM A AS BYTE, R AS BYTE|A = 1|IF A > 4 THEN|R = 1|ELSEIF A > 2 THEN|R = 2|ELSE|R = 3|END IF", "R=3"},
-    {"KF", "DIM A AS BYTE, R AS BYTE|A = 7|IF A <> 7 THEN R = 1 ELSE R = 2", "R=2"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, R AS BYTE|A = 1|B = 2|IF A = 1 AND B = 2 THEN R = 1", "R=1"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, R AS BYTE|A = 0|B = 2|IF A = 1 OR B = 2 THEN R = 1", "R=1"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, R AS BYTE|A = 1|IF A = 1 OR B = 1 AND C = 1 THEN R = 1", "R=0"},  // left to right
+    {"KF", "DIM A AS BYTE, R AS INTEGER, B AS BYTE, C AS BYTE|FOR A = 1 TO 5|IF A > 4 THEN|R = R * 10 + 1|ELSEIF A > 2 THEN|"
+           "R = R * 10 + 2|ELSE|R = R * 10 + 3|END IF|NEXT|B = 7|IF B <> 7 THEN C = 1 ELSE C = 2", "R=33221;C=2"},
+    // (A = 1 OR C = 1) AND C = 1: left to right.
+    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, R AS BYTE|A = 1|B = 2|IF A = 1 AND B = 2 THEN R = R + 1|"
+           "IF A = 0 OR B = 2 THEN R = R + 2|IF A = 1 OR C = 1 AND C = 1 THEN R = R + 4", "R=3"},
     {"KF", "DIM A AS BYTE, R AS BYTE|A = 5|IF A < 6 THEN R = R + 1|IF A <= 5 THEN R = R + 2|IF A >= 5 THEN R = R + 4|"
            "IF A > 4 THEN R = R + 8|IF A <> 4 THEN R = R + 16|IF A = 5 THEN R = R + 32|IF A < 5 THEN R = R + 64", "R=63"},
-    {"KF", "DIM I AS INTEGER, R AS BYTE|I = -1|IF I > 1000 THEN R = 1", "R=1"},  // INTEGER compares unsigned
-    {"WF", "DIM L AS LONG, R AS BYTE|L = -1|IF L < 0 THEN R = 1", "R=1"},
-    {"WF", "DIM S AS STRING * 8, R AS BYTE|S = \"ABC\"|IF S = \"ABC\" THEN R = R + 1|IF S < \"ABD\" THEN R = R + 2", "R=3"},
-    {"KF", "DIM R AS BYTE|IF IN(3) = 1 THEN R = 1", "R=1"},
+    // INTEGER compares unsigned, LONG signed.
+    {"KF", "DIM I AS INTEGER, R AS BYTE|I = -1|IF I > 1000 THEN R = 1|IF IN(3) = 1 THEN R = R + 2", "R=3"},
+    {"WF", "DIM L AS LONG, S AS STRING * 8, R AS BYTE|L = -1|IF L < 0 THEN R = 4|S = \"ABC\"|IF S = \"ABC\" THEN R = R + 1|"
+           "IF S < \"ABD\" THEN R = R + 2", "R=7"},
     {"KF", "DELAY 250|DELAY 750", "us=1000030"},  // two delays and three instructions of 10 us
     {"KF", "DIM A AS BYTE|TOP: A = A + 1|DELAY 100|GOTO TOP", "stop=time limit;A=10", "time:1000000"},
     {"KF", "DIM A AS BYTE|A = EEREAD(0) + 1|EEWRITE 0, A|IF A < 3 THEN RESET", "e0=3;A=3"},  // EEPROM survives RESET
@@ -152,80 +132,67 @@ const Program kPrograms[] = {
     {"WF", "DIM N AS BYTE, B(4) AS BYTE, C AS BYTE|SET RS232 9600|ON RECV GOSUB RX|IDLE: GOTO IDLE|RX: GET C|B(N) = C|N = N + 1|RETURN",
      "N=3;B@0=88;B@1=89;B@2=90", "@1000:serial:XYZ"},
     // Expressions, types and conversions.
-    {"KF", "DIM A AS BYTE|A = 200|A = A + 100", "A=44"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE|B = 2|C = 3|D = 4|A = B + C * D", "A=14"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE|B = 2|C = 3|D = 4|A = B * C + D", "A=10"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE|B = 2|C = 3|D = 4|A = (B + C) * D", "A=20"},
-    {"KF", "DIM A AS BYTE|A = 100 - 10 / 3", "A=97"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE|A = 17 / 5|B = 17 MOD 5|C = 1 << 4", "A=3;B=2;C=16"},
-    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE|A = &HF0 AND &H3C|B = &H0F OR &H30 XOR &H03|C = 200 >> 3", "A=48;B=60;C=25"},
-    {"KF", "DIM I AS INTEGER, J AS INTEGER|I = 65535|I = I + 1|J = -1", "I=0;J=65535"},
-    {"KF", "DIM A AS BYTE, I AS INTEGER|A = 250|I = A * 4 + 3", "I=1003"},
+    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE, E AS BYTE, F AS BYTE, G AS BYTE|B = 2|C = 3|D = 4|A = B + C * D|"
+           "E = B * C + D|F = (B + C) * D|G = 100 - 10 / 3", "A=14;E=10;F=20;G=97"},
+    {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE, E AS BYTE, F AS BYTE, G AS BYTE|A = 17 / 5|B = 17 MOD 5|C = 1 << 4|"
+           "D = &HF0 AND &H3C|E = &H0F OR &H30 XOR &H03|F = 200 >> 3|G = 200|G = G + 100", "A=3;B=2;C=16;D=48;E=60;F=25;G=44"},
+    {"KF", "DIM I AS INTEGER, J AS INTEGER, A AS BYTE, K AS INTEGER|I = 65535|I = I + 1|J = -1|A = 250|K = A * 4 + 3",
+     "I=0;J=65535;K=1003"},
     {"KF", "DIM W AS INTEGER, A AS BYTE, V AS INTEGER|W = &H1234|A = W.H|V = W|V.L = 0", "A=18;V=4608"},
     {"KF", "DIM B AS BYTE, C AS BYTE, D AS BYTE, W AS INTEGER|B = 1|B.3 = 1|C = 255|C.7 = 0|D = B.3 + B.2|W.11 = 1",
      "B=9;C=127;D=1;W=2048"},
-    {"KF", "DIM T(5) AS BYTE, I AS BYTE, A AS BYTE|I = 2|T(I) = 7|A = T(2) + T(I)", "A=14"},
-    {"KF", "CONST BYTE SCALE = (0, 10, 20, 30)|DIM I AS BYTE, A AS BYTE|I = 3|A = SCALE(I) + 1", "A=31"},
-    {"WF", "CONST INTEGER W = (5, 300, 65535)|DIM I AS BYTE, N AS INTEGER|I = 1|N = W(I) * 2", "N=600"},
-    {"WF", "CONST LONG W = (-7, 100000)|DIM I AS BYTE, L AS LONG|L = W(0) * W(1)", "L=-700000"},
-    {"WF", "CONST SINGLE GAIN = (1.25, 2.5, 5.0)|DIM I AS BYTE, F AS SINGLE|I = 1|F = GAIN(I) * 3", "F=7.5"},
-    {"KF", "DIM I AS BYTE, W AS INTEGER|I = 2|W = TABLE(I, 10, 20, 300)", "W=300"},
-    {"WF", "DIM F AS SINGLE, G AS SINGLE, H AS SINGLE|F = 1.5|G = F * 2.5|H = 7.0|H = H / 2", "G=3.75;H=3.5"},
-    {"WF", "DIM F AS SINGLE, I AS INTEGER|I = 7|F = I / 2", "F=3"},  // integers divide as integers
-    {"WF", "DIM F AS SINGLE, I AS INTEGER, J AS INTEGER|F = 3.75|I = F|J = CINT(F)", "I=3;J=4"},
-    {"WF", "DIM F AS SINGLE, I AS INTEGER|I = 9|F = CSNG(I) / 4", "F=2.25"},
+    {"KF", "CONST BYTE SCALE = (0, 10, 20, 30)|DIM T(5) AS BYTE, I AS BYTE, A AS BYTE, B AS BYTE, W AS INTEGER|I = 2|T(I) = 7|"
+           "A = T(2) + T(I)|W = TABLE(I, 10, 20, 300)|I = 3|B = SCALE(I) + 1", "A=14;B=31;W=300"},
+    {"WF", "CONST INTEGER W = (5, 300, 65535)|CONST LONG X = (-7, 100000)|CONST SINGLE GAIN = (1.25, 2.5, 5.0)|"
+           "DIM I AS BYTE, N AS INTEGER, L AS LONG, F AS SINGLE|I = 1|N = W(I) * 2|L = X(0) * X(1)|F = GAIN(I) * 3",
+     "N=600;L=-700000;F=7.5"},
+    // Integers divide as integers.
+    {"WF", "DIM F AS SINGLE, G AS SINGLE, H AS SINGLE, E AS SINGLE, I AS INTEGER|F = 1.5|G = F * 2.5|H = 7.0|H = H / 2|I = 7|"
+           "E = I / 2", "G=3.75;H=3.5;E=3"},
+    {"WF", "DIM F AS SINGLE, I AS INTEGER, J AS INTEGER, G AS SINGLE, K AS INTEGER|F = 3.75|I = F|J = CINT(F)|K = 9|"
+           "G = CSNG(K) / 4", "I=3;J=4;G=2.25"},
     {"WF", "DIM F AS SINGLE, G AS SINGLE, H AS SINGLE|F = SQR(2.25)|G = POW(1.5, 2)|H = SIN(0.5)", "F=1.5;G=2.25;H=0.4794255"},
     {"WF", "DIM L AS LONG, M AS LONG, N AS LONG|L = 100000 * 3 - 7|M = -5 - 3|N = -1|N:31 = 0", "L=299993;M=-8;N=2147483647"},
-    {"WF", "DIM N(5) AS INTEGER, I AS BYTE, W AS INTEGER|I = 3|N(I) = 500|W = N(3) + 1", "W=501"},
-    {"WF", "DIM F(3) AS SINGLE, G AS SINGLE|F(2) = 0.5|G = F(2) + F(2)", "G=1"},
-    {"WF", "DIM S AS STRING * 10, T AS STRING * 4, U AS STRING * 10|S = \"HELLO\"|T = \"HELLO\"|U = S + \"CD\"",
-     "S=HELLO;T=HELL;U=HELLOCD"},
-    {"WF", "DIM S AS STRING * 10, T AS STRING * 10, U AS STRING * 10, V AS STRING * 10, N AS BYTE|S = \"HELLO\"|T = LEFT(S, 3)|"
-           "U = RIGHT(S, 2)|V = MID(S, 2, 3)|N = LEN(S)", "T=HEL;U=LO;V=ELL;N=5"},
+    {"WF", "DIM N(5) AS INTEGER, I AS BYTE, W AS INTEGER, F(3) AS SINGLE, G AS SINGLE|I = 3|N(I) = 500|W = N(3) + 1|F(2) = 0.5|"
+           "G = F(2) + F(2)", "W=501;G=1"},
+    {"WF", "DIM S AS STRING * 10, T AS STRING * 4, U AS STRING * 10, V AS STRING * 10, W AS STRING * 10, X AS STRING * 10, "
+           "N AS BYTE|S = \"HELLO\"|T = \"HELLO\"|U = S + \"CD\"|V = LEFT(S, 3)|W = RIGHT(S, 2)|X = MID(S, 2, 3)|N = LEN(S)",
+     "S=HELLO;T=HELL;U=HELLOCD;V=HEL;W=LO;X=ELL;N=5"},
     {"WF", "DIM S AS STRING * 10, N AS INTEGER, M AS INTEGER, F AS SINGLE|S = \"1234X\"|N = VAL(S) + 1|S = \"1F\"|M = VALHEX(S)|"
            "S = \"2.5\"|F = VALSNG(S) * 2", "N=1235;M=31;F=5"},
-    {"WF", "DIM S AS STRING * 10, N AS INTEGER|N = 4711|S = N", "S=4711"},
-    {"WF", "DIM S AS STRING * 4, N AS BYTE|S = CHR(65)|N = ASC(S) + 1", "N=66"},
+    {"WF", "DIM S AS STRING * 10, N AS INTEGER, C AS STRING * 4, M AS BYTE|N = 4711|S = N|C = CHR(65)|M = ASC(C) + 1", "S=4711;M=66"},
     {"WF", "DIM S AS STRING * 10, T AS STRING * 10, U AS STRING * 12, F AS SINGLE|S = DEC(42, 5, 1)|T = HEX(255, 4, 0)|F = 2.5|"
            "U = FLOAT(F, 6, 2)", "S=00042;T=  FF;U=  2.50"},
     {"KF", "DIM A AS BYTE, B AS BYTE|A = BCD(45)|POKE 200, 77|B = PEEK(200)", "A=69;B=77"},
     {"WF", "DIM A AS BYTE, S AS STRING * 20|A = PEEK(1)", "A=20"},  // a STRING starts with its size
     // The display.
-    {"KF", "PRINT \"HELLO\"", "lcd=HELLO\n\n\n"},
     {"KF", "DIM A AS BYTE|A = 42|PRINT \"A=\", A; \"!\"", "lcd=A=42!\n\n\n"},
     {"KF", "LOCATE 3, 1|PRINT \"AB\"", "lcd=\n   AB\n\n"},
     {"KF", "PRINT \"AB\"|PRINT \"CD\"", "lcd=ABCD\n\n\n"},
     {"KF", "PRINT \"XXXX\"|CLS|PRINT \"Y\"", "lcd=Y\n\n\n"},
     {"KF", "PRINT \"ABCDEFGHIJKLMNOPQRSTUV\"", "lcd=ABCDEFGHIJKLMNOPQRST\nUV\n\n"},
-    {"KF", "DIM A AS BYTE|A = 42|PRINT DEC(A, 4, 1)", "lcd=0042\n\n\n"},
-    {"KF", "DIM A AS BYTE|A = 7|PRINT DEC(A)", "lcd=00007\n\n\n"},
-    {"KF", "DIM A AS BYTE|A = 42|PRINT HEX(A, 2, 1)", "lcd=2A\n\n\n"},
+    {"KF", "DIM A AS BYTE|A = 42|PRINT DEC(A, 4, 1), HEX(A, 2, 1)|A = 7|PRINT DEC(A)", "lcd=00422A00007\n\n\n"},
     {"KF", "DIM I AS INTEGER|I = -2|PRINT HEX(I), \" \", I", "lcd=FFFE 65534\n\n\n"},
-    {"WF", "DIM F AS SINGLE|F = 2.5|PRINT F", "lcd=2.5\n\n\n"},
-    {"WF", "DIM S AS STRING * 8|S = \"OK\"|PRINT \"<\", S, \">\"", "lcd=<OK>\n\n\n"},
-    {"WF", "DIM F AS SINGLE|F = 3.14159|PRINT FLOAT(F, 5, 2)", "lcd= 3.14\n\n\n"},
+    {"WF", "DIM F AS SINGLE, S AS STRING * 8|F = 2.5|S = \"OK\"|PRINT F, \"<\", S, \">\"|F = 3.14159|PRINT FLOAT(F, 5, 2)",
+     "lcd=2.5<OK> 3.14\n\n\n"},
     {"KF", "LOCATE 30, 9|PRINT \"Z\"", "lcd=\n\n\n                   Z"},
     {"KF", "PRINT \"Q\"|LCDINIT", "lcd=\n\n\n"},
     {"KF", "CSRON|PRINT \"AB\"|CSROFF|CLS", "ev=cursor/0/1/0/@0 display/0/0/0/AB@10 cursor/0/0/0/@20 cls/0/0/0/@30"},
     // Ports, in and out.
-    {"KF", "HIGH 5|LOW 6|HIGH 7|LOW 7", "p5=1;p6=0;p7=0"},
-    {"KF", "DIM A AS BYTE, B AS BYTE|A = 3|OUT 9, A|OUT 10, B", "p9=1;p10=0"},
+    {"KF", "DIM A AS BYTE, B AS BYTE, P AS BYTE|A = 3|HIGH 5|LOW 6|HIGH 7|LOW 7|BYTEOUT 1, &HA5|OUT 9, A|OUT 10, B|"
+           "FOR P = 20 TO 22|HIGH P|NEXT", "p5=1;p6=0;p7=0;p9=1;p10=0;p8=1;p11=0;p13=1;p14=0;p15=1;p20=1;p21=1;p22=1"},
     {"WF", "TOGGLE 1|TOGGLE 1|TOGGLE 2", "p1=0;p2=1"},
-    {"KF", "BYTEOUT 1, &HA5", "p8=1;p9=0;p10=1;p13=1;p14=0;p15=1"},
-    {"KF", "DIM P AS BYTE|FOR P = 20 TO 22|HIGH P|NEXT", "p20=1;p21=1;p22=1"},
     {"KF", "HIGH 5|DELAY 20|LOW 5|LOW 5", "ev=port/5/1/0/@0 port/5/0/0/@20020"},  // the second LOW changes nothing
     {"KF", "DIM A AS BYTE, B AS BYTE, K AS BYTE, C AS INTEGER, D AS BYTE, E AS BYTE, O AS BYTE|A = IN(2) * 10 + IN(3)|"
-           "B = BYTEIN(1)|K = KEYIN(4, 20)|C = ADIN(1)|D = ADKEYIN(0)|HIGH 6|O = OUTSTAT(6) + IN(6)|E = PADIN(2) + COUNT(1)",
+           "B = BYTEIN(1)|K = KEYIN(4, 20)|C = ADIN(1)|D = ADKEYIN(0)|HIGH 6|O = OUTSTAT(6) + IN(6)|E = PADIN(0) + COUNT(1)",
      "A=10;B=130;K=0;C=777;D=3;O=2;E=16",
      "port:3=0;port:8=0;port:9=1;port:10=0;port:11=0;port:12=0;port:13=0;port:14=0;port:15=1;port:4=0;adc:1=777;adkey:0=3;"
-     "keypad:2=11;count:1=5"},
+     "keypad:0=11;count:1=5"},
     // Serial lines, the bus, EEPROM, sound and the clock.
-    {"KF", "SEROUT 1, 96, 0, 0, [\"OK\", 13, 10]", "out1=OK\r\n;out=OK\r\n"},
-    {"KF", "DIM A AS BYTE|A = 65|SEROUT 2, 96, 0, 0, [A, 66]", "out2=AB"},
-    {"KF", "DIM A AS BYTE|A = 65|SEROUT 2, 96, 0, 0, [A + 1]", "out2=A\x01"},  // "+" separates items
+    {"KF", "DIM A AS BYTE|A = 12|SEROUT 1, 96, 0, 0, [\"OK\", 13, 10]|SEROUT 1, 96, 0, 0, [DEC(A, 3, 0)]", "out1=OK\r\n 12;out=OK\r\n 12"},
+    {"KF", "DIM A AS BYTE|A = 65|SEROUT 2, 96, 0, 0, [A, 66]|SEROUT 2, 96, 0, 0, [A + 1]", "out2=ABA\x01"},  // "+" separates items
     {"WF", "DIM S AS STRING * 8|S = \"HI\"|SEROUT 3, 9600, 1, 0, [S, \"!\"]", "out3=HI!"},
     {"WF", "DIM A AS BYTE|A = 90|SET RS232 9600|PUT \"AB\", 67|PUT A", "out-1=ABCZ;out=ABCZ"},
-    {"KF", "DIM A AS BYTE|A = 12|SEROUT 1, 96, 0, 0, [DEC(A, 3, 0)]", "out1= 12"},
     {"WF", "SET RS232 9600|SERVO 5, 150|PULSEOUT 6, 20", "out=;ev=set/0/2/0/rs232@0 pulseout/5/150/0/@10 pulseout/6/20/0/@1520"},
     {"KF", "DIM B(4) AS BYTE, X AS BYTE|SERIN 1, 96, 0, 100, TOUT, [WAIT(\"OK\"), SKIP(1), B(0) ~ 3]|GOTO FIN|TOUT: X = 99|FIN:",
      "X=0;B@0=49;B@1=50;B@2=51;B@3=0", "serial:zzOK-123456"},
@@ -237,14 +204,13 @@ const Program kPrograms[] = {
            "A = 0|NONE: N = N + BLEN()", "A=120;B=121;N=3;M=1", "serial:xyz"},  // the time-out label skipped A = 0
     {"KF", "SET VARNOBUS HIGH|BUSOUT \"AB\", 3", "bus=AB\x03;ev=set/0/1/0/bus@0 bus/0/3/0/AB\x03@10"},
     {"KF", "DIM A AS BYTE, B AS BYTE|EEWRITE 10, 99|A = EEREAD(10)|B = EEREAD(11)", "A=99;B=255;e10=99"},  // erased: 255
-    {"WF", "DIM W AS INTEGER, L AS LONG, F AS SINGLE|W = 4660|EEWRITE 100, W, 2|L = EEREAD(100, 2)|F = 1.5|EEWRITE 200, F, 4|"
-           "L = L + EEREAD(100)", "e100=52;e101=18;L=4712;e202=192;e203=63"},  // 1.5 is &H3FC00000, low byte first
+    // 1.5 is &H3FC00000, low byte first; the last four bytes of the EEPROM read as one.
+    {"WF", "DIM W AS INTEGER, L AS LONG, F AS SINGLE, E AS LONG|W = 4660|EEWRITE 100, W, 2|L = EEREAD(100, 2)|F = 1.5|"
+           "EEWRITE 200, F, 4|L = L + EEREAD(100)|EEWRITE 65532, L, 4|E = EEREAD(65532, 4)", "e100=52;e101=18;L=4712;e202=192;e203=63;E=4712"},
     {"KF", "PLAY 5, \"C4+C8R2\"", "notes=119/16,60/4,255/32"},
     {"WF", "PLAY 5, \"-A#1G0\"", "notes=134/48,80/64"},
-    {"KF", "BEEP 3", "notes=18/2"},
-    {"WF", "BEEP 3", "notes=18/2"},
-    {"KF", "DIM A AS BYTE|A = 100|SOUND 5, A, 10, 50, 20", "notes=100/10,50/20"},
-    {"WF", "SOUND 5, 90, 8", "notes=90/8"},
+    {"KF", "DIM A AS BYTE|A = 100|BEEP 3|SOUND 5, A, 10, 50, 20", "notes=18/2,100/10,50/20"},
+    {"WF", "BEEP 3|SOUND 5, 90, 8", "notes=18/2,90/8"},
     {"WF", "DIM S AS BYTE, N AS BYTE, H AS BYTE|TIMESET 2, 23|TIMESET 1, 59|TIMESET 0, 58|DELAY 3000|S = TIME(0)|N = TIME(1)|"
            "H = TIME(2)", "S=1;N=0;H=0"},
     {"WF", "PWM 9, 100|PWMOFF 9|PULSE 4, 3|DACOUT 5, 10, 100|SHIFTOUT 1, 2, 1, &H1FF, 8",
@@ -317,22 +283,18 @@ const Script kScripts[] = {
     {"KF", "DIM A AS BYTE|IF A = 1 THEN|A = 2|ELSEIF A = 0 THEN|A = 3|ELSE|A = 4|END IF|A = A + 1", "l2 i4 i5 i6 i9 i10 i10", "A=4"},
     {"KF", "DIM A AS BYTE|IF A = 0 THEN A = 5|A = A + 1", "l2 i2 i3 i4 i4", "A=6"},
     // Over a call the whole call runs: GOSUB, A = A + 1, GOSUB, C = C + 1, RETURN, A = A + 1, RETURN.
-    {"KF", kNested, "v3 v4", "stop=step;steps=7;A=3;C=1;depth=0"},
-    {"WF", kNested, "v3 v4", "stop=step;steps=7;A=3;C=1;depth=0"},
-    {"KF", kNested, "v3", "stop=step;steps=1"},
-    {"WF", kNested, "v3", "stop=step;steps=1"},
+    {"KF WF", kNested, "v3 v4", "stop=step;steps=7;A=3;C=1;depth=0"},
+    {"KF WF", kNested, "v3", "stop=step;steps=1"},
     // Out of the inner call, out of the outer one, then nothing to return from: to the end.
-    {"KF", kNested, "i3 i7 i8 i12 depth=2 o9 depth=1 C=1 A=2 o4 depth=0 A=3 o", "C=11"},
-    {"WF", kNested, "i3 i7 i8 i12 depth=2 o9 depth=1 C=1 A=2 o4 depth=0 A=3 o", "C=11"},
-    {"KF", kNested, "i3 i7 i8 o9", "stop=step;depth=1"},  // Step Out on a GOSUB runs that call only
-    {"WF", kNested, "i3 i7 i8 o9", "stop=step;depth=1"},
+    {"KF WF", kNested, "i3 i7 i8 i12 depth=2 o9 depth=1 C=1 A=2 o4 depth=0 A=3 o", "C=11"},
+    {"KF WF", kNested, "i3 i7 i8 o9", "stop=step;depth=1"},  // Step Out on a GOSUB runs that call only
     {"WF", "DIM K AS BYTE, R AS BYTE|K = 1|ON K GOSUB S0, S1|R = R + 1|GOTO FIN|S0: R = 10|RETURN|S1: R = 20|RETURN|FIN:", "i3 v4",
      "stop=step;R=20"},
     {"KF", "DIM A AS BYTE|GOSUB SPIN|SPIN: A = A + 1|GOTO SPIN", "i depth=1 o", "stop=step limit;steps=1000"},
     {"KF", "DIM A AS BYTE|GOSUB SUB|A = A + 100|GOTO FIN|SUB: A = 1|BREAK|A = 2|RETURN|FIN:", "r7 A=1 o3 A=2 r", "A=102"},
     // A handler that is due is entered as a step of its own, nothing of it run yet.
     {"WF", "DIM N AS BYTE, M AS BYTE|ON TIMER(0) GOSUB TICK|IDLE: M = M + 1|GOTO IDLE|TICK: N = N + 1|RETURN",
-     "i3 t600000 i5 depth=1 N=0 o3", "stop=step;N=1;M=0"},
+     "i3 t600000 i5 depth=1 N=0 i6 N=1 o3", "stop=step;N=1;M=0"},
     {"KF", "DIM A AS BYTE|A = 1|BREAK|A = 2|BREAK|A = 3", "r4 A=1 r6 A=2 r7", "A=3"},  // the end jump: one past the last line
     {"KF", "DIM A AS BYTE|A = A + 5|BREAK|A = A + 1", "r4 A=5 R2 A=0 r4", "stop=BREAK in the program;A=5"},
 };
@@ -341,51 +303,54 @@ class Scripts : public ::testing::TestWithParam<Script> {};
 
 TEST_P(Scripts, StopOnTheLinesTheDebuggerShows) {
   const Script& k = GetParam();
-  SCOPED_TRACE(std::string(k.source) + " / " + k.script);
-  Machine m = Boot(k.device, Split(k.source, '|'));
-  Stop s{};
-  for (const std::string& w : Split(k.script, ' ')) {
-    SCOPED_TRACE(w);
-    if (const size_t eq = w.find('='); eq != std::string::npos) {
-      const std::string name = w.substr(0, eq);
-      EXPECT_EQ(name == "depth" ? m.vm->call_depth() : m.Var(name), std::stol(w.substr(eq + 1)));
-      continue;
+  for (const std::string& device : Split(k.device, ' ')) {
+    SCOPED_TRACE(device + " " + k.source + " / " + k.script);
+    Machine m = Boot(device, Split(k.source, '|'));
+    Stop s{};
+    for (const std::string& w : Split(k.script, ' ')) {
+      SCOPED_TRACE(w);
+      if (const size_t eq = w.find('='); eq != std::string::npos) {
+        EXPECT_EQ(w[0] == 'd' ? m.vm->call_depth() : m.Var(w.substr(0, eq)), std::stol(w.substr(eq + 1)));
+        continue;
+      }
+      switch (w[0]) {
+        case 'i': s = m.vm->StepInto(); break;
+        case 'v': s = m.vm->StepOver(1000); break;
+        case 'o': s = m.vm->StepOut(1000); break;
+        case 'r': s = m.vm->Run(1000); break;
+        case 'R': m.vm->Reset(); break;
+        case 't': m.vm->io().now_us += std::stoull(w.substr(1)); continue;
+      }
+      if (w[0] != 'l' && w[0] != 'R') {
+        EXPECT_NE(s.reason, StopReason::kFault) << s.fault.message;
+        EXPECT_EQ(s.pc, m.vm->pc());
+      }
+      if (w.size() > 1) {
+        EXPECT_EQ(m.Line(), std::stoi(w.substr(1)));
+      }
     }
-    switch (w[0]) {
-      case 'i': s = m.vm->StepInto(); break;
-      case 'v': s = m.vm->StepOver(1000); break;
-      case 'o': s = m.vm->StepOut(1000); break;
-      case 'r': s = m.vm->Run(1000); break;
-      case 'R': m.vm->Reset(); break;
-      case 't': m.vm->io().now_us += std::stoull(w.substr(1)); continue;
-      case 'l': break;
-    }
-    if (w[0] != 'l' && w[0] != 'R') {
-      EXPECT_NE(s.reason, StopReason::kFault) << s.fault.message;
-      EXPECT_EQ(s.pc, m.vm->pc());
-    }
-    if (w.size() > 1) {
-      EXPECT_EQ(m.Line(), std::stoi(w.substr(1)));
-    }
+    Check(m, s, k.expect);
   }
-  Check(m, s, k.expect);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Scripts, ::testing::ValuesIn(kScripts));
 
-TEST(Stops, StepLimitAndBreakRequestStopAnEndlessLoopAndResume) {
+TEST(Stops, StepLimitBreakRequestAndWaitingForInput) {
   Machine m = Boot("KF", {"DIM A AS BYTE", "TOP: A = A + 1", "GOTO TOP"});
   Stop s = m.vm->Run(20);
-  EXPECT_EQ(s.reason, StopReason::kStepLimit);
-  EXPECT_EQ(s.steps, 20u);
-  EXPECT_EQ(m.Byte("A"), 10);
+  EXPECT_EQ(std::make_tuple(s.reason, s.steps, m.Byte("A")), std::make_tuple(StopReason::kStepLimit, std::uint64_t{20}, 10));
   m.vm->Run(7);
   m.vm->RequestBreak();
   s = m.vm->Run(100);
-  EXPECT_EQ(s.reason, StopReason::kBreakRequest);
-  EXPECT_EQ(s.steps, 0u);
-  EXPECT_EQ(m.Line(s.pc), 3);                                // the GOTO is next
+  EXPECT_EQ(std::make_tuple(s.reason, s.steps, m.Line(s.pc)), std::make_tuple(StopReason::kBreakRequest, std::uint64_t{0}, 3));
   EXPECT_EQ(m.vm->Run(1).reason, StopReason::kStepLimit);  // the request is used up
+  m = Boot("KF", {"DIM A AS BYTE", "SERIN 1, 96, 0, 0, TOUT, [A]", "A = A + 1", "TOUT:"});
+  s = m.vm->Run(1000);
+  EXPECT_EQ(std::make_pair(s.reason, m.Line(s.pc)), std::make_pair(StopReason::kWaitingForInput, 2));
+  EXPECT_EQ(m.vm->StepInto().reason, StopReason::kWaitingForInput);
+  m.vm->io().serial().PushInput("A");
+  EXPECT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
+  EXPECT_EQ(m.Byte("A"), 'A' + 1);
 }
 
 // A limit inside a wait stops the run there; the rest of the wait is served in the next call
@@ -395,12 +360,9 @@ TEST(Stops, AWaitCutByTheTimeLimitEndsOnTimeInTheNextCall) {
   EXPECT_EQ(m.vm->Run(1000, 5000).reason, StopReason::kTimeLimit);
   EXPECT_EQ(m.vm->now_us(), 5000u);
   const Stop s = m.vm->Run(1000, 9000);
-  EXPECT_EQ(s.reason, StopReason::kTimeLimit);
-  EXPECT_EQ(s.steps, 0u);
-  EXPECT_EQ(m.Var("A"), 0);
+  EXPECT_EQ(std::make_tuple(s.reason, s.steps, m.Var("A")), std::make_tuple(StopReason::kTimeLimit, std::uint64_t{0}, 0L));
   EXPECT_EQ(m.vm->Run(1000, 10'020).reason, StopReason::kTimeLimit);  // the DELAY ends at 10.010 ms
-  EXPECT_EQ(m.Var("A"), 1);
-  EXPECT_EQ(m.vm->now_us(), 10'020u);
+  EXPECT_EQ(std::make_pair(m.Var("A"), m.vm->now_us()), std::make_pair(1L, std::uint64_t{10'020}));
   m.vm->StepInto();  // the second DELAY, whole
   EXPECT_EQ(m.vm->now_us(), 20'030u);
   EXPECT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
@@ -409,19 +371,7 @@ TEST(Stops, AWaitCutByTheTimeLimitEndsOnTimeInTheNextCall) {
   EXPECT_EQ(m.vm->Run(1000, 500).reason, StopReason::kTimeLimit);
   m.vm->Reset();
   EXPECT_EQ(m.vm->Run(1, 600).reason, StopReason::kStepLimit);
-  EXPECT_EQ(m.Var("A"), 1);
-  EXPECT_EQ(m.vm->now_us(), 510u);
-}
-
-TEST(Stops, WaitingForSerialInputHoldsTheProgramUntilItComes) {
-  Machine m = Boot("KF", {"DIM A AS BYTE", "SERIN 1, 96, 0, 0, TOUT, [A]", "A = A + 1", "TOUT:"});
-  const Stop s = m.vm->Run(1000);
-  ASSERT_EQ(s.reason, StopReason::kWaitingForInput);
-  EXPECT_EQ(m.Line(s.pc), 2);
-  EXPECT_EQ(m.vm->StepInto().reason, StopReason::kWaitingForInput);
-  m.vm->io().serial().PushInput("A");
-  EXPECT_EQ(m.vm->Run(1000).reason, StopReason::kEnd);
-  EXPECT_EQ(m.Byte("A"), 'A' + 1);
+  EXPECT_EQ(std::make_pair(m.Var("A"), m.vm->now_us()), std::make_pair(1L, std::uint64_t{510}));
 }
 
 TEST(Stops, ModifiedRamReachesTheRunningProgram) {
@@ -438,40 +388,30 @@ TEST(Stops, ModifiedRamReachesTheRunningProgram) {
   std::vector<std::uint8_t> ram(Interpreter::kVnmRamSize, 0);
   Interpreter vm(Series::kVnm, CodeOf(*c), ram);
   ASSERT_EQ(vm.Run(100).reason, StopReason::kBreakStatement);
-  ram[0] = 0x34;
-  ram[1] = 0x12;
+  ram[0] = 0x34, ram[1] = 0x12;
   ASSERT_EQ(vm.Run(100).reason, StopReason::kEnd);
-  EXPECT_EQ(ram[2], 0x35);
-  EXPECT_EQ(ram[3], 0x12);
+  EXPECT_EQ(std::make_pair(ram[2], ram[3]), std::make_pair(std::uint8_t{0x35}, std::uint8_t{0x12}));
 }
 
-struct FaultCase {
-  const char* device;
-  const char* source;
-  FaultKind kind;
-  int line;  // of the failing instruction
-};
-
-const FaultCase kFaults[] = {
-    {"KF", "DIM A AS BYTE|DEEP: A = A + 1|GOSUB DEEP", FaultKind::kCallStackOverflow, 3},
-    {"KF", "DIM A AS BYTE|A = 1|RETURN", FaultKind::kReturnWithoutGosub, 3},
-    {"KF", "DIM A AS BYTE, B AS BYTE|A = 5 / B", FaultKind::kDivisionByZero, 2},
-    {"WF", "DIM A AS LONG, B AS LONG|A = 5|A = A MOD B", FaultKind::kDivisionByZero, 3},
-    {"WF", "DIM T(4) AS LONG, I AS INTEGER|I = 9000|T(I) = 1", FaultKind::kRamAddress, 3},
-    {"KF", "DIM P AS BYTE|P = 70|HIGH P", FaultKind::kPortNumber, 3},
-    {"WF", "DIM L AS LONG|L = 70000|EEWRITE L, 1", FaultKind::kEepromAddress, 3},
-};
-
 TEST(Faults, StopWithAReportOnTheFailingLineUntilReset) {
-  for (const FaultCase& k : kFaults) {
-    SCOPED_TRACE(k.source);
-    Machine m = Boot(k.device, Split(k.source, '|'));
+  const std::tuple<const char*, const char*, FaultKind, int> cases[] = {  // device, source, fault, its line
+      {"KF", "DIM A AS BYTE|DEEP: A = A + 1|GOSUB DEEP", FaultKind::kCallStackOverflow, 3},
+      {"KF", "DIM A AS BYTE|A = 1|RETURN", FaultKind::kReturnWithoutGosub, 3},
+      {"KF", "DIM A AS BYTE, B AS BYTE|A = 5 / B", FaultKind::kDivisionByZero, 2},
+      {"WF", "DIM A AS LONG, B AS LONG|A = 5|A = A MOD B", FaultKind::kDivisionByZero, 3},
+      {"WF", "DIM T(4) AS LONG, I AS INTEGER|I = 9000|T(I) = 1", FaultKind::kRamAddress, 3},
+      {"KF", "DIM P AS BYTE|P = 70|HIGH P", FaultKind::kPortNumber, 3},
+      {"WF", "DIM L AS LONG|L = 70000|EEWRITE L, 1", FaultKind::kEepromAddress, 3},
+      {"WF", "DIM N AS BYTE|N = 5|EEWRITE 0, N, N", FaultKind::kEepromAddress, 3},  // four bytes at most
+  };
+  for (const auto& [device, source, kind, line] : cases) {
+    SCOPED_TRACE(source);
+    Machine m = Boot(device, Split(source, '|'));
     const Stop s = m.vm->Run(100000);
     ASSERT_EQ(s.reason, StopReason::kFault);
-    EXPECT_EQ(s.fault.kind, k.kind) << s.fault.message;
+    EXPECT_EQ(s.fault.kind, kind) << s.fault.message;
     EXPECT_FALSE(s.fault.message.empty());
-    EXPECT_EQ(m.Line(s.fault.pc), k.line);
-    EXPECT_EQ(s.pc, s.fault.pc);
+    EXPECT_EQ(std::make_pair(m.Line(s.fault.pc), s.pc), std::make_pair(line, s.fault.pc));
     EXPECT_EQ(m.vm->Run(10).reason, StopReason::kFault);
     EXPECT_EQ(m.vm->StepInto().reason, StopReason::kFault);
     m.vm->Reset();
@@ -480,21 +420,15 @@ TEST(Faults, StopWithAReportOnTheFailingLineUntilReset) {
   }
 }
 
-// Hand-made code from address 24, after a header of blanks.
-struct RawCase {
-  std::vector<std::uint8_t> program;
-  FaultKind kind;  // kNone: the end
-  std::uint32_t pc;
-};
-
+// Hand-made code from address 24, after a header of blanks: the fault (kNone: the end) and where.
 TEST(Faults, CodeNoCompileMakesStopsTheModuleInsteadOfTheHost) {
   std::vector<std::uint8_t> deep = {0x91, 0x15, 0xA0};
   deep.insert(deep.end(), 35, 0xD0);
   deep.insert(deep.end(), {0x11, 0x00});
-  const RawCase cases[] = {
+  const std::tuple<std::vector<std::uint8_t>, FaultKind, std::uint32_t> cases[] = {
       {{0xBB}, FaultKind::kUnknownOpcode, 24},
       {{0x15}, FaultKind::kUnknownOpcode, 24},  // an operand byte where an instruction starts
-      {{0x88, 0x00, 0x10}, FaultKind::kJumpTarget, 24},
+      {{0x88, 27, 0}, FaultKind::kJumpTarget, 24},  // one past the end of the code
       {{0x89, 0xFF, 0xFF}, FaultKind::kJumpTarget, 24},
       {{0x91, 0x15}, FaultKind::kCodeAddress, 24},  // cut off by the end of the code
       {{0x93}, FaultKind::kCodeAddress, 25},        // running off the end
@@ -506,15 +440,13 @@ TEST(Faults, CodeNoCompileMakesStopsTheModuleInsteadOfTheHost) {
       {deep, FaultKind::kOperandTooDeep, 24},
       {{0x88, 24, 0}, FaultKind::kNone, 24},  // the smallest program: its own end jump
   };
-  for (const RawCase& k : cases) {
-    SCOPED_TRACE(::testing::PrintToString(k.program));
-    std::vector<std::uint8_t> code(24 + k.program.size(), 32);
-    std::copy(k.program.begin(), k.program.end(), code.begin() + 24);
-    Interpreter vm(Series::kVn, code);
-    const Stop s = vm.Run(1000);
-    EXPECT_EQ(s.reason, k.kind == FaultKind::kNone ? StopReason::kEnd : StopReason::kFault);
-    EXPECT_EQ(s.fault.kind, k.kind) << s.fault.message;
-    EXPECT_EQ(s.pc, k.pc);
+  for (const auto& [program, kind, pc] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(program));
+    std::vector<std::uint8_t> code(24 + program.size(), 32);
+    std::copy(program.begin(), program.end(), code.begin() + 24);
+    const Stop s = Interpreter(Series::kVn, code).Run(1000);
+    EXPECT_EQ(s.reason, kind == FaultKind::kNone ? StopReason::kEnd : StopReason::kFault);
+    EXPECT_EQ(std::make_pair(s.fault.kind, s.pc), std::make_pair(kind, pc)) << s.fault.message;
   }
 }
 

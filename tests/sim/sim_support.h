@@ -56,15 +56,12 @@ struct Machine {
     return nullptr;
   }
   long Addr(const std::string& name) const { return Find(name) ? Find(name)->VarAddr : -1; }
-  int Byte(const std::string& name, int offset = 0) const {
-    const long a = Addr(name);
-    return a < 0 ? -1 : vm->RamByte(a + offset);
-  }
-  long Word(const std::string& name) const { return Byte(name) | Byte(name, 1) << 8; }
-  long Long(const std::string& name) const {
+  int Byte(const std::string& name, int offset = 0) const { return Addr(name) < 0 ? -1 : vm->RamByte(Addr(name) + offset); }
+  // Low byte first, as the module keeps them.
+  long Long(const std::string& name, int size = 4) const {
     std::uint32_t u = 0;
-    for (int k = 3; k >= 0; --k) u = u << 8 | static_cast<std::uint32_t>(Byte(name, k));
-    return static_cast<std::int32_t>(u);
+    for (int k = size - 1; k >= 0; --k) u = u << 8 | static_cast<std::uint32_t>(Byte(name, k));
+    return size == 4 ? static_cast<std::int32_t>(u) : static_cast<long>(u);
   }
   float Single(const std::string& name) const {
     const auto u = static_cast<std::uint32_t>(Long(name));
@@ -81,16 +78,13 @@ struct Machine {
   // A scalar by its declared type (BYTE, unsigned INTEGER, LONG); arrays read as their first byte.
   long Var(const std::string& name) const {
     const compiler::VarEntry* v = Find(name);
-    if (v == nullptr) return -1;
-    return v->VarType == compiler::kIntegerVar ? Word(name) : v->VarType == compiler::kLongVar ? Long(name) : Byte(name);
+    return v == nullptr ? -1 : v->VarType == compiler::kIntegerVar ? Long(name, 2) : v->VarType == compiler::kLongVar ? Long(name) : Byte(name);
   }
 };
 
 inline Machine Load(std::unique_ptr<compiler::Compiler> c, InterpreterOptions options = {}) {
-  Machine m;
-  m.c = std::move(c);
-  const Series series = m.c->Device.DeviceKind == 1 ? Series::kVn : Series::kVnm;
-  m.vm = std::make_unique<Interpreter>(series, CodeOf(*m.c), options);
+  Machine m{std::move(c), nullptr};
+  m.vm = std::make_unique<Interpreter>(m.c->Device.DeviceKind == 1 ? Series::kVn : Series::kVnm, CodeOf(*m.c), options);
   return m;
 }
 
@@ -121,8 +115,7 @@ inline std::vector<int> Drain(Module& m) {
 inline std::vector<int> Exchange(Module& m, const std::vector<int>& in, std::int64_t at_ns = -1) {
   std::vector<int> out;
   for (int b : in) {
-    if (at_ns < 0) m.Receive(static_cast<std::uint8_t>(b));
-    else m.Receive(static_cast<std::uint8_t>(b), at_ns);
+    at_ns < 0 ? m.Receive(static_cast<std::uint8_t>(b)) : m.Receive(static_cast<std::uint8_t>(b), at_ns);
     const auto reply = Drain(m);
     out.insert(out.end(), reply.begin(), reply.end());
   }
