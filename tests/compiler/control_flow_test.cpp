@@ -117,9 +117,7 @@ TEST(ControlFlow, LineMarks) {
   c->LineNo = 7;
   c->SrcLine = Ansi("BREAK");
   ASSERT_EQ(c->CompileLine(), 0);
-  EXPECT_EQ(c->CodeAddr, 25);
-  EXPECT_EQ(c->Code.LineOf(24), 1);
-  EXPECT_EQ(c->Code.LineOf(25), 7);
+  EXPECT_EQ(std::tuple(c->CodeAddr, c->Code.LineOf(24), c->Code.LineOf(25)), std::tuple(25L, 1, 7));
   EXPECT_TRUE(Ok("KF", "ON TIMER(0) GOSUB T|T: RETURN")->OnTimerSeen);
   EXPECT_TRUE(Ok("KF", "ON INT(5)=1 GOSUB H|H: RETURN")->OnIntSeen);
 }
@@ -129,8 +127,7 @@ TEST(OnRecv, AfterSetRs232) {
   c->Rs232Seen = true;  // set by SET RS232, a serial statement
   c->SrcLine = Ansi("ON RECV GOSUB R");
   ASSERT_EQ(c->CompileLine(), 0) << c->ErrMsgEn;
-  EXPECT_EQ(c->Code.Get(24), 0xA8);
-  EXPECT_EQ(c->CodeAddr, 27);
+  EXPECT_EQ(std::pair(c->Code.Get(24), c->CodeAddr), std::pair(std::uint8_t{0xA8}, 27L));
   EXPECT_THAT(FixupNames(*c), ElementsAre("R"));
   EXPECT_TRUE(c->OnRecvSeen);
   c->SrcLine = Ansi("ON RECV GOTO R");
@@ -170,6 +167,7 @@ const ErrorRow kErrors[] = {
     {"KF", "DIM A AS BYTE|A = 1 ELSE A = 2", {"Syntax Error in ELSE !", "문법에러 : IF가 없는 ELSE문입니다."}},
     {"KF", "DIM A AS BYTE|IF A = 1 THEN A = 2 : END IF", kIfClause},
     {"KF", "RETURN|GOTO", kNoLabel},
+    {"KF", "GOSUB : RETURN", kNoLabel},
     {"KF", "GOTO NOWHERE|RETURN", {"Invalid label : NOWHERE"}, 1},
     {"KF", "DIM X AS BYTE|A:|ON X GOTO A,", kNoLabel},
     {"KF", "ON TIMER(61) GOSUB T|T: RETURN", kTimeCode, 1},

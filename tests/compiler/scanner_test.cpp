@@ -20,11 +20,7 @@ std::vector<std::string> Tokens(Compiler& c, const std::string& line) {
 }
 
 TEST(Scanner, Tokens) {
-  struct Case {
-    const char* device;
-    const char* line;
-    std::vector<std::string> tokens;
-  } cases[] = {
+  const std::tuple<const char*, const char*, std::vector<std::string>> cases[] = {  // device, line, tokens
       {"KF", "A<>B", {"A", "<>", "B"}},
       {"KF", "A=>B", {"A", ">=", "B"}},
       {"KF", "A><B", {"A", "<>", "B"}},
@@ -38,10 +34,7 @@ TEST(Scanner, Tokens) {
       {"KF", "A = <", {"A", "=", "<"}},
       {"KF", "\xBD\xC3\xC0\xDB:", {"\xBD\xC3\xC0\xDB", ":"}},
   };
-  for (const auto& k : cases) {
-    auto c = MakeCompiler(k.device);
-    EXPECT_EQ(Tokens(*c, k.line), k.tokens) << k.line;
-  }
+  for (const auto& [device, line, tokens] : cases) EXPECT_EQ(Tokens(*MakeCompiler(device), line), tokens) << line;
 }
 
 Bytes Encoded(Compiler& c, const std::string& line) {
@@ -60,11 +53,7 @@ TEST(Scanner, ConstantEncodings) {
   const Bytes min_negative = {25, 0x00, 0x00, 0x00, 0x80};  // -2^31, the pattern 2^31
   const Bytes all_ones = {25, 0xFF, 0xFF, 0xFF, 0xFF};      // the pattern 2^32 - 1, that is -1
   const std::string ones32(32, '1');
-  struct Case {
-    const char* device;
-    std::string text;
-    Bytes bytes;
-  } cases[] = {
+  const std::tuple<const char*, std::string, Bytes> cases[] = {  // device, text, encoding
       {"KF", "0", {16}},
       {"KF", "1", {17}},
       {"KF", "2", {18, 2}},
@@ -109,12 +98,13 @@ TEST(Scanner, ConstantEncodings) {
       {"KF", "&B" + std::string(40, '0') + ones32, all_ones},
       {"KF", "&B1" + ones32, refused},
       {"KF", "&H" + std::string(100000, 'F'), refused},
+      {"KF", "&B" + std::string(100000, '1'), refused},
       {"KF", "-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},  // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
   };
-  for (const auto& k : cases) {
-    auto c = MakeCompiler(k.device);
-    EXPECT_EQ(Encoded(*c, k.text), k.bytes) << k.text.substr(0, 40);
-    if (k.bytes == refused) {
+  for (const auto& [device, text, bytes] : cases) {
+    auto c = MakeCompiler(device);
+    EXPECT_EQ(Encoded(*c, text), bytes) << text.substr(0, 40);
+    if (bytes == refused) {
       EXPECT_EQ(c->ErrMsgEn + c->ErrMsgKo, std::string(kInvalidConstant.en) + kInvalidConstant.ko);
     }
   }
@@ -146,14 +136,11 @@ TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
 }
 
 TEST(Scanner, SingleTruncatesBitByBit) {
-  struct Case {
-    double x;
-    std::uint32_t bits;
-  } cases[] = {
+  const std::pair<double, std::uint32_t> cases[] = {
       {1.0, 0x3F800000}, {1.5, 0x3FC00000}, {-1.5, 0xBFC00000}, {0.1, 0x3DCCCCCC},
       {3.14159, 0x40490FCF}, {1e-40, 0}, {0.0, 0},
   };
-  for (const auto& k : cases) EXPECT_EQ(EncodeSingle(k.x), k.bits) << k.x;
+  for (const auto& [x, bits] : cases) EXPECT_EQ(EncodeSingle(x), bits) << x;
   EXPECT_EQ(EncodeSingle(1e39), std::nullopt);
 }
 

@@ -22,6 +22,7 @@ const ByteRow kRows[] = {
     {"WF", "DIM A AS BYTE|SET RS232 19200|PUT \"OK\", A|BCLR", {0xA6, 0x72, 0x03, 0xA7, 0x18, 0x4F, 0x4B, 0x00, 0x15, 0x00, 0x00, 0x00, 0xAA}},
     {"KF", "DIM A AS BYTE|BUSOUT A, 5; \"HI\" + 300", {0x83, 0x15, 0xA0, 0x12, 0x05, 0x18, 0x48, 0x49, 0x00, 0x13, 0x2C, 0x01, 0x00}},  // The three separators emit nothing; a string item is 18, its bytes, 00 (a string constant operand); the list ends in 00.
     {"WF", "DIM A AS BYTE|BUSOUT A]", {0x83, 0x15, 0x00, 0x00, 0x00}},
+    {"WF", "DIM A AS BYTE|BUSOUT A ' comment", {0x83, 0x15, 0x00, 0x00, 0x00}},
     {"KF", "DIM A AS BYTE|BUSOUT 1: BUSOUT A", {0x83, 0x11, 0x00, 0x83, 0x15, 0xA0, 0x00}},
     {"KF", "BUSOUT \"A B", {0x83, 0x18, 0x41, 0x20, 0x42, 0x00, 0x00}},  // an open string runs to the line end
     {"KF", "DIM A AS BYTE|BUSOUT IN(3)", {0x83, 0xC0, 0x12, 0x03, 0x00}},  // functions are items too
@@ -58,6 +59,7 @@ const ErrorRow kErrors[] = {
     {"WF", "SET ONINT ON|ON INT(0) GOSUB H|H:", kOnInt, 1},  // The flags follow the source text: a handler further down does not count.
     {"KF", "SET HCODE UTF8", {"SET HCODE [JOHAP/KS5601]", "SET HCODE JOHAP 또는 KS5601로 작성하셔야 합니다."}},
     {"KF", "SET BAUD 9600", {"Syntax Error ! Use SET RS232, VARNOBUS, ONINT, ONTIMER, ONRECV or HCODE", "문법에러 : SET 다음에는 RS232, VARNOBUS, ONINT, ONTIMER, ONRECV, HCODE중 하나를 사용해야 합니다."}},
+    {"WF", "SET", {"Syntax Error ! Use SET RS232, VARNOBUS, ONINT, ONTIMER, ONRECV or HCODE", "문법에러 : SET 다음에는 RS232, VARNOBUS, ONINT, ONTIMER, ONRECV, HCODE중 하나를 사용해야 합니다."}},
     {"KF", "SET VARNOBUS HIHG", kEndOfLine},  // A misspelt mode word is not taken for the default mode.
     {"KF", "DIM A AS BYTE|GET A", {"Can not use at this DEVICE", "VN시리즈에서는 사용할 수 없는 명령입니다."}},
     {"WF", "DIM A AS BYTE|GET A|SET RS232 9600", {"[SET RS232 ..] Command Not Found !", "SET RS232 명령을 먼저 정의해주어야 합니다."}, 2},
@@ -66,6 +68,7 @@ const ErrorRow kErrors[] = {
     {"WF", "PUT 1", {"[SET RS232 ..] Command Not Found !", "SET RS232명령이 사전에 정의되어 있어야 합니다."}},
     {"WF", "SET RS232 9601 : BCLR", kBaud},  // A failed SET RS232 does not count as one.
     {"KF", "DIM A AS BYTE|BUSOUT A - 1", {"Invalid Charactor in String !"}},
+    {"KF", "BUSOUT 1,", kInvalidConstant},
     {"KF", "DIM X AS BYTE|SEROUT 1,300,0,5,X", {"Syntax Error ! Example:SEROUT Port,Baud,Mode,ByteSpace,[Variable...]", "문법에러 : 대괄호를 찾을 수 없습니다."}},
     {"KF", "DIM X AS BYTE|SEROUT 1,X,0,5,[X]", {"Syntax Error ! Invalid BaudRate ! "}},
     {"KF", "DIM X AS BYTE|SEROUT 1,300,2,5,[X]", {"Syntax Error ! Invalid Mode value ! ", "문법에러 : 모드값이 잘못되었습니다. 0또는 1만 사용가능합니다."}},

@@ -58,9 +58,7 @@ TEST(Symbols, StringDeclarationEmitsItsSize) {
 
 TEST(Symbols, ConstDevice) {
   struct Case {
-    const char* preset;
-    const char* code;
-    const char* series;
+    const char *preset, *code, *series;
     int kind, first, limit, width;
     const char* item;
   } cases[] = {
@@ -72,12 +70,9 @@ TEST(Symbols, ConstDevice) {
   for (const auto& k : cases) {
     auto c = Compile(k.preset, {"CONST X = 1", std::string("CONST DEVICE = ") + k.code, "DIM A AS BYTE"});
     ASSERT_EQ(c->Outcome.result, 0) << k.code << c->Outcome.message.en;
-    EXPECT_EQ(c->Device.DeviceSeries, k.series);
-    EXPECT_EQ(c->Device.DeviceKind, k.kind);
-    EXPECT_EQ(c->Device.VarAddrLimit, k.limit);
-    EXPECT_EQ(c->Device.AddrWidth, k.width);
-    EXPECT_EQ(c->Device.DeviceItem, k.item);
-    EXPECT_EQ(c->Vars[0].VarAddr, k.first);
+    const auto& d = c->Device;
+    EXPECT_EQ(std::tuple(d.DeviceSeries, d.DeviceKind, d.VarAddrLimit, d.AddrWidth, d.DeviceItem, c->Vars[0].VarAddr),
+              std::tuple(std::string(k.series), k.kind, k.limit, k.width, std::string(k.item), k.first));
   }
 }
 
@@ -104,11 +99,9 @@ TEST(Symbols, ConstantArrays) {
   auto c = Compile("KF", {"CONST BYTE T = (1, 2, 3)"});
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*c), Bytes({136, 30, 0, 1, 2, 3}));
-  EXPECT_EQ(c->Consts[0].ConstArrAddr, 27);
-  EXPECT_EQ(c->Consts[0].ConstArrKind, 1);
+  EXPECT_EQ(std::pair(c->Consts[0].ConstArrAddr, c->Consts[0].ConstArrKind), std::pair(27, 1));
   ASSERT_EQ(c->LabelCount(), 1);
-  EXPECT_EQ(c->Labels[0].LabelName, u"0__CoLab");
-  EXPECT_EQ(c->Labels[0].LabelAddr, 30);
+  EXPECT_EQ(std::pair(c->Labels[0].LabelName, c->Labels[0].LabelAddr), std::pair(std::u16string(u"0__CoLab"), 30L));
   EXPECT_EQ(c->Code.LineOf(24), 1);
 
   // Words and longs are little-endian; SINGLE elements are stored as SINGLEs; -1 is a value.
