@@ -2,9 +2,6 @@
 // first statement, the source's lines unchanged, and where each breakpoint went.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "compile_helpers.h"
 
 namespace vn::compiler {

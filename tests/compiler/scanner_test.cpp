@@ -161,25 +161,21 @@ TEST(Scanner, NamedConstantsAreReadAtEachUse) {
 TEST(Scanner, ConstValueKeepsThePendingOperand) {
   auto c = MakeCompiler("KF");
   c->PendLen = 2;
-  c->PendBuf[0] = 21;
   c->PendBuf[1] = 160;
-  c->SrcLine = u"";
-  c->ScanPos = c->ScanEnd = 1;
+  Scan(*c, "");
   EXPECT_EQ(c->ConstValue(u"&H1234"), 0x1234);
   EXPECT_EQ(c->ConstValue(u"X"), -1);
   EXPECT_EQ(c->ConstValueOpt(u"X"), std::nullopt);
   EXPECT_EQ(c->ConstValue(u"65536"), 65536);
-  EXPECT_EQ(c->PendLen, 2);
-  EXPECT_EQ(c->PendBuf[1], 160);
+  EXPECT_EQ(std::pair(c->PendLen, int{c->PendBuf[1]}), std::pair(2, 160));
 }
 
 TEST(Scanner, KoreanStringConstantsInJohabOrKs5601) {
   // "가" is B0A1 in code page 949 and 8861 in Johab.
-  auto johab = MakeCompiler("WF");
-  EXPECT_EQ(Encoded(*johab, "\"\xB0\xA1" "A\""), Bytes({24, 0x88, 0x61, 65, 0}));
-  auto ks = MakeCompiler("WF");
-  ks->HangulKS = true;
-  EXPECT_EQ(Encoded(*ks, "\"\xB0\xA1" "A\""), Bytes({24, 0xB0, 0xA1, 65, 0}));
+  auto c = MakeCompiler("WF");
+  EXPECT_EQ(Encoded(*c, "\"\xB0\xA1" "A\""), Bytes({24, 0x88, 0x61, 65, 0}));
+  c->HangulKS = true;
+  EXPECT_EQ(Encoded(*c, "\"\xB0\xA1" "A\""), Bytes({24, 0xB0, 0xA1, 65, 0}));
 }
 
 TEST(Scanner, PortOperandCheck) {
