@@ -2,21 +2,14 @@
 // first statement, the source's lines unchanged, and where each breakpoint went.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "compile_helpers.h"
 
 namespace vn::compiler {
 
 void PrintTo(const BreakPlacement& p, std::ostream* os) { *os << p.requested << "->" << p.line; }
 
+namespace testing {
 namespace {
-
-using testing::Bytes;
-using testing::MakeCompiler;
-using testing::ProgramBytes;
-using testing::Source;
 
 constexpr int kBreakByte = 0x8F;
 
@@ -36,18 +29,6 @@ struct Case {
   Bytes program;                          // from address 24 up to the end jump
   std::vector<BreakPlacement> placements;
 };
-
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
-
-class Breakpoints : public ::testing::TestWithParam<Case> {};
-
-TEST_P(Breakpoints, CompileToTheExactBytesAndReportWhereTheyWent) {
-  const Case& k = GetParam();
-  auto c = CompileWithBreaks(k.device, testing::Lines(k.lines), k.breaks);
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c), k.program);
-  EXPECT_EQ(c->BreakPlacements, k.placements);
-}
 
 const Case kCases[] = {
     {"DeclarationAndBlankLinesHandTheirBreakOn", "KF", "DIM A AS BYTE|A = 5||A = 6", {3, 1}, {0x8F, 145, 21, 160, 18, 5, 0, 0x8F, 145, 21, 160, 18, 6, 0}, {{1, 2}, {3, 4}}},
@@ -71,8 +52,15 @@ const Case kCases[] = {
 //   test (29) and exit (42) move with them.
 // - LabelOnlyLine: the label stands at the break, so GOTO L1 stops too.
 
-INSTANTIATE_TEST_SUITE_P(Lines, Breakpoints, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
+TEST(Breakpoint, CompileToTheExactBytesAndReportWhereTheyWent) {
+  for (const Case& k : kCases) {
+    SCOPED_TRACE(k.name);
+    auto c = CompileWithBreaks(k.device, Lines(k.lines), k.breaks);
+    ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+    EXPECT_EQ(ProgramBytes(*c), k.program);
+    EXPECT_EQ(c->BreakPlacements, k.placements);
+  }
+}
 
 TEST(Breakpoint, TheLineMapKeepsEveryLineAndTheBreakBelongsToItsLine) {
   const std::vector<std::string> lines = {"DIM A AS BYTE", "IF A = 0 THEN", "  A = 1", "ELSE", "  A = 2", "END IF", "A = 3"};
@@ -122,4 +110,5 @@ TEST(Breakpoint, ADeclarationThatCompilesCodeKeepsItsBreak) {
 }
 
 }  // namespace
+}  // namespace testing
 }  // namespace vn::compiler

@@ -48,6 +48,12 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
+inline std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
 // Code bytes of addresses from..to-1.
 inline Bytes CodeBytes(const Compiler& c, long from, long to) {
   Bytes out;

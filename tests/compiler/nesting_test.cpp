@@ -6,22 +6,10 @@
 
 #include "compile_helpers.h"
 
-namespace vn::compiler {
+namespace vn::compiler::testing {
 namespace {
 
-using testing::Bytes;
-using testing::Compile;
-using testing::ProgramBytes;
-using testing::Source;
-
 constexpr int kBound = Compiler::kMaxNesting;
-
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  out.reserve(s.size() * static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
 
 Bytes RepeatBytes(const Bytes& b, int n) {
   Bytes out;
@@ -58,17 +46,14 @@ std::vector<Shape> Shapes() {
        [](int n) { return "X = " + Repeat("AR(", n) + "1" + Repeat(")", n); },
        [](int n) { return Join({kConstArray, {145, 21, 5, 0}, RepeatBytes({8, 0, 0}, n), {17, 0}}); },
        "", ""},
-      // An element with a variable index is no index on the VN series: refused by the third
-      // array from the inside, reported by the one around it.
-      {"array index (VN)", "KF", kVnDecl,
+      {"array index (VN)", "KF", kVnDecl,  // An element with a variable index is no index on the VN series: refused by the third array from the inside, reported by the one around it.
        [](int n) { return "I = " + Repeat("A(", n) + "0" + Repeat(")", n); }, nullptr,
        "Syntax Error in Array syntax", "문법에러: 배열에서의 인수표현이 잘못되었습니다."},
       {"constant array index", "KF", kVnDecl,
        [](int n) { return "I = " + Repeat("C(", n) + "0" + Repeat(")", n); },
        [](int n) { return Join({kConstArray, {145, 21, 170}, RepeatBytes({29, 27, 0}, n), {16, 0}}); },
        "", ""},
-      // KEYDELAY takes a function call as its key: n - 1 KEYDELAYs around one KEYIN.
-      {"function call", "KF", kVnDecl,
+      {"function call", "KF", kVnDecl,  // KEYDELAY takes a function call as its key: n - 1 KEYDELAYs around one KEYIN.
        [](int n) { return "I = " + Repeat("KEYDELAY(", n - 1) + "KEYIN(1)" + Repeat(", 1, 2, 3)", n - 1); },
        [](int n) {
          return Join({kConstArray, {145, 21, 170}, RepeatBytes({205}, n - 1), {193, 17, 20},
@@ -78,16 +63,10 @@ std::vector<Shape> Shapes() {
       {"parentheses", "KF", kVnDecl,
        [](int n) { return "I = " + Repeat("(", n) + "B" + Repeat(")", n) + " + 1"; },
        [](int) { return Join({kConstArray, {145, 21, 170, 21, 171, 33, 17, 23, 0}}); }, "", ""},
-      // Parentheses need not balance; closing ones count as deep the other way.
-      {"closing parentheses", "KF", kVnDecl,
-       [](int n) { return "I = B" + Repeat(")", n) + " + 1"; },
-       [](int) { return Join({kConstArray, {145, 21, 170, 21, 171, 33, 17, 23, 0}}); }, "", ""},
-      // A bit specifier is read as a constant, so a constant array element there is refused.
-      {"bit specifier", "KF", kVnDecl,
+      {"bit specifier", "KF", kVnDecl,  // A bit specifier is read as a constant, so a constant array element there is refused.
        [](int n) { return "I = B." + Repeat("C(", n) + "0" + Repeat(")", n); }, nullptr,
        "Invalid BIT setting !", "문법에러 : 비트지정자를 사용할 수 없는 영역입니다."},
-      // A function around arrays and constant arrays taking turns, all inside parentheses.
-      {"mixed", "WF", kVnmDecl,
+      {"mixed", "WF", kVnmDecl,  // A function around arrays and constant arrays taking turns, all inside parentheses.
        [](int n) {
          std::string s = "X = " + Repeat("(", kBound) + "BCD(";
          for (int i = 1; i < n; ++i) s += i % 2 != 0 ? "AR(" : "C(";
@@ -110,92 +89,63 @@ std::vector<std::string> Lines(const Shape& s, int depth) {
 
 TEST(Nesting, UpToTheBoundAsBeforePastItTooComplex) {
   for (const auto& s : Shapes()) {
-    for (int depth : {4, kBound}) {
+    for (int depth : {4, kBound, kBound + 1, kBound + 2, 100000}) {  // past the bound: as deep as no stack holds
+      SCOPED_TRACE(std::string(s.name) + " " + std::to_string(depth));
       auto c = Compile(s.device, Lines(s, depth));
-      if (s.bytes) {
-        ASSERT_EQ(c->Outcome.result, 0) << s.name << " " << depth << ": " << c->Outcome.message.en;
-        EXPECT_EQ(ProgramBytes(*c), s.bytes(depth)) << s.name << " " << depth;
-      } else {
-        EXPECT_EQ(c->Outcome.result, 1) << s.name << " " << depth;
-        EXPECT_EQ(c->Outcome.line, 3) << s.name << " " << depth;
-        EXPECT_EQ(c->Outcome.message.en, s.en) << s.name << " " << depth;
-        EXPECT_EQ(c->Outcome.message.ko, s.ko) << s.name << " " << depth;
+      if (depth <= kBound && s.bytes) {
+        ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+        EXPECT_EQ(ProgramBytes(*c), s.bytes(depth));
+        continue;
       }
-    }
-  }
-  // One level past the bound, and far past it: as deep as the stack would never hold.
-  for (const auto& s : Shapes()) {
-    for (int depth : {kBound + 1, kBound + 2, 100000}) {
-      auto c = Compile(s.device, Lines(s, depth));
-      EXPECT_EQ(c->Outcome.result, 1) << s.name << " " << depth;
-      EXPECT_EQ(c->Outcome.line, 3) << s.name << " " << depth;
-      EXPECT_EQ(c->Outcome.message.en, testing::kTooComplex.en) << s.name << " " << depth;
-      EXPECT_EQ(c->Outcome.message.ko, testing::kTooComplex.ko) << s.name << " " << depth;
-      EXPECT_EQ(c->NestDepth, 0) << s.name << " " << depth;
+      const Text text = depth <= kBound ? Text{s.en.c_str(), s.ko.c_str()} : kTooComplex;
+      EXPECT_EQ(c->Outcome.result, 1);
+      EXPECT_EQ(c->Outcome.line, 3);
+      EXPECT_EQ(c->Outcome.message.en, text.en);
+      EXPECT_EQ(c->Outcome.message.ko, text.ko);
+      EXPECT_EQ(c->NestDepth, 0);
     }
   }
 }
-
 
 TEST(Nesting, TheSameCompilerCompilesAfterwards) {
   // A line refused for its depth leaves nothing behind: the same compiler then compiles the
   // deepest nesting allowed, and a failed line later in the source is reported as usual.
   const Shape s = Shapes()[0];
-  auto c = testing::MakeCompiler(s.device);
+  auto c = MakeCompiler(s.device);
   EXPECT_EQ(c->CompileSource(Source(Lines(s, 100000))), 1);
   EXPECT_EQ(c->CompileSource(Source(Lines(s, kBound))), 0) << c->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*c), s.bytes(kBound));
-
   std::vector<std::string> lines = Lines(s, kBound);
   lines.push_back(s.statement(kBound + 1));
   lines.push_back(s.statement(kBound));
   EXPECT_EQ(c->CompileSource(Source(lines)), 1);
   EXPECT_EQ(c->Outcome.line, 4);
-  EXPECT_EQ(c->Outcome.message.en, testing::kTooComplex.en);
+  EXPECT_EQ(c->Outcome.message.en, kTooComplex.en);
 }
 
 TEST(Nesting, EveryStatementThatTakesOperands) {
   // The statements read their operands through the same parsers, and their own messages for
   // a bad operand do not replace the depth's.
-  const std::string deep_vn = Repeat("A(", 100000) + "0" + Repeat(")", 100000);
-  const std::string deep_const = Repeat("C(", 100000) + "0" + Repeat(")", 100000);
-  const std::string deep_vnm = Repeat("AR(", 100000) + "1" + Repeat(")", 100000);
-  struct Case {
-    const char* device;
-    std::string statement;
-  } cases[] = {
-      {"KF", "IF " + deep_vn + " = 1 THEN I = 1"},
-      {"KF", "IF I = " + deep_const + " THEN"},
-      {"KF", "FOR I = " + deep_vn + " TO 5"},
-      {"KF", "FOR I = 1 TO " + deep_const},
-      {"KF", "OUT " + deep_vn + ", 1"},
-      {"KF", "LOCATE " + deep_const + ", 1"},
-      {"KF", "DIM D(" + deep_const + ") AS BYTE"},
-      {"KF", "CONST BYTE D = (1, " + deep_const + ")"},
-      {"KF", "I = B + " + deep_vn},
-      {"KF", Repeat("A(", 100000) + "0" + Repeat(")", 100000) + " = 1"},
-      {"WF", "PRINT " + deep_vnm},
-      {"WF", "SEROUT 1, 9600, 0, 0, [" + deep_vnm + "]"},
-      {"WF", "X = BCD(" + deep_vnm + ")"},
-      {"WF", "X = TABLE(" + deep_vnm + ", 1, 2)"},
-  };
-  for (const auto& k : cases) {
-    auto c = Compile(k.device, {std::string(k.device) == "KF" ? kVnDecl[0] : kVnmDecl[0],
-                                std::string(k.device) == "KF" ? kVnDecl[1] : kVnmDecl[1], k.statement});
-    const std::string head = k.statement.substr(0, 12);
-    EXPECT_EQ(c->Outcome.result, 1) << head;
-    EXPECT_EQ(c->Outcome.line, 3) << head;
-    EXPECT_EQ(c->Outcome.message.en, testing::kTooComplex.en) << head;
-    EXPECT_EQ(c->Outcome.message.ko, testing::kTooComplex.ko) << head;
+  const std::string vn = Repeat("A(", 100000) + "0" + Repeat(")", 100000);
+  const std::string cst = Repeat("C(", 100000) + "0" + Repeat(")", 100000);
+  const std::string vnm = Repeat("AR(", 100000) + "1" + Repeat(")", 100000);
+  const std::pair<const char*, std::string> cases[] = {
+      {"KF", "IF " + vn + " = 1 THEN I = 1"}, {"KF", "IF I = " + cst + " THEN"}, {"KF", "FOR I = " + vn + " TO 5"},
+      {"KF", "FOR I = 1 TO " + cst}, {"KF", "OUT " + vn + ", 1"}, {"KF", "LOCATE " + cst + ", 1"},
+      {"KF", "DIM D(" + cst + ") AS BYTE"}, {"KF", "CONST BYTE D = (1, " + cst + ")"}, {"KF", "I = B + " + vn},
+      {"KF", vn + " = 1"}, {"WF", "PRINT " + vnm}, {"WF", "SEROUT 1, 9600, 0, 0, [" + vnm + "]"},
+      {"WF", "X = BCD(" + vnm + ")"}, {"WF", "X = TABLE(" + vnm + ", 1, 2)"}};
+  for (const auto& [device, statement] : cases) {
+    const auto& decl = device[0] == 'K' ? kVnDecl : kVnmDecl;
+    ExpectRow(ErrorRow{device, decl[0] + "|" + decl[1] + "|" + statement, kTooComplex});
   }
 }
 
 TEST(Nesting, ConditionParenthesesAreNotCounted) {
   // In a condition parentheses only group for the reader and are passed over one by one.
-  auto c = Compile("KF", {kVnDecl[0], kVnDecl[1], "IF " + Repeat("(", 100000) + "I = 1" + Repeat(")", 100000) +
-                                                      " THEN I = 2"});
+  auto c = Compile("KF", {kVnDecl[0], kVnDecl[1], "IF " + Repeat("(", 100000) + "I = 1" + Repeat(")", 100000) + " THEN I = 2"});
   EXPECT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
 }
 
 }  // namespace
-}  // namespace vn::compiler
+}  // namespace vn::compiler::testing

@@ -3,30 +3,24 @@
 
 #include "compile_helpers.h"
 
-namespace vn::compiler {
+namespace vn::compiler::testing {
 namespace {
 
-using testing::Bytes;
-using testing::MakeCompiler;
-
-std::vector<std::string> Tokens(Compiler& c, const std::string& line) {
+void Scan(Compiler& c, const std::string& line) {
   c.SrcLine = DecodeAnsi(line);
   c.ScanPos = 1;
   c.ScanEnd = static_cast<int>(c.SrcLine.size()) + 1;
+}
+
+std::vector<std::string> Tokens(Compiler& c, const std::string& line) {
+  Scan(c, line);
   std::vector<std::string> out;
-  for (;;) {
-    c.NextToken();
-    if (c.Token.empty()) return out;
-    out.push_back(EncodeAnsi(c.Token));
-  }
+  for (c.NextToken(); !c.Token.empty(); c.NextToken()) out.push_back(EncodeAnsi(c.Token));
+  return out;
 }
 
 TEST(Scanner, Tokens) {
-  struct Case {
-    const char* device;
-    const char* line;
-    std::vector<std::string> tokens;
-  } cases[] = {
+  const std::tuple<const char*, const char*, std::vector<std::string>> cases[] = {  // device, line, tokens
       {"KF", "A<>B", {"A", "<>", "B"}},
       {"KF", "A=>B", {"A", ">=", "B"}},
       {"KF", "A><B", {"A", "<>", "B"}},
@@ -40,26 +34,11 @@ TEST(Scanner, Tokens) {
       {"KF", "A = <", {"A", "=", "<"}},
       {"KF", "\xBD\xC3\xC0\xDB:", {"\xBD\xC3\xC0\xDB", ":"}},
   };
-  for (const auto& k : cases) {
-    auto c = MakeCompiler(k.device);
-    EXPECT_EQ(Tokens(*c, k.line), k.tokens) << k.line;
-  }
-}
-
-TEST(Scanner, DoubleByteCharacterIsOneScanPosition) {
-  auto c = MakeCompiler("KF");
-  c->SrcLine = DecodeAnsi("\xBD\xC3\xC0\xDB X");
-  c->ScanPos = 1;
-  c->ScanEnd = static_cast<int>(c->SrcLine.size()) + 1;
-  c->NextToken();
-  EXPECT_EQ(c->ScanPos, 4);  // two characters and the blank that ended the token
-  EXPECT_EQ(AnsiLength(c->Token), 4);
+  for (const auto& [device, line, tokens] : cases) EXPECT_EQ(Tokens(*MakeCompiler(device), line), tokens) << line;
 }
 
 Bytes Encoded(Compiler& c, const std::string& line) {
-  c.SrcLine = DecodeAnsi(line);
-  c.ScanPos = 1;
-  c.ScanEnd = static_cast<int>(c.SrcLine.size()) + 1;
+  Scan(c, line);
   c.NextToken();
   if (c.EncodeConstant(c.Token) != 0) return {-1};
   return Bytes(c.PendBuf.begin(), c.PendBuf.begin() + c.PendLen);
@@ -73,12 +52,8 @@ TEST(Scanner, ConstantEncodings) {
   const Bytes max_positive = {25, 0xFF, 0xFF, 0xFF, 0x7F};  // 2^31 - 1
   const Bytes min_negative = {25, 0x00, 0x00, 0x00, 0x80};  // -2^31, the pattern 2^31
   const Bytes all_ones = {25, 0xFF, 0xFF, 0xFF, 0xFF};      // the pattern 2^32 - 1, that is -1
-  const std::string ones31(31, '1'), ones32(32, '1');
-  struct Case {
-    const char* device;
-    std::string text;
-    Bytes bytes;
-  } cases[] = {
+  const std::string ones32(32, '1');
+  const std::tuple<const char*, std::string, Bytes> cases[] = {  // device, text, encoding
       {"KF", "0", {16}},
       {"KF", "1", {17}},
       {"KF", "2", {18, 2}},
@@ -87,107 +62,66 @@ TEST(Scanner, ConstantEncodings) {
       {"KF", "65535", {19, 255, 255}},
       {"KF", "65536", {25, 0, 0, 1, 0}},
       {"KF", "-1", {25, 255, 255, 255, 255}},
-      {"KF", "-0", {25, 0, 0, 0, 0}},
       {"KF", "- 300", {25, 0xD4, 0xFE, 0xFF, 0xFF}},
-      {"KF", "&HFF", {18, 255}},
-      {"KF", "&H100", {19, 0, 1}},
-      {"KF", "&HFFFF", {19, 255, 255}},
-      {"KF", "&H10000", {25, 0, 0, 1, 0}},
       {"KF", "&O17", {18, 15}},
       {"KF", "&B101", {18, 5}},
       {"KF", "&B1X1", {18, 7}},
-      {"KF", "&B1", {17}},
       {"KF", "012", {16}},
       {"KF", "12AB", {18, 12}},
       {"KF", "1E3", {19, 0xE8, 3}},
-      {"KF", "2147483647", {25, 255, 255, 255, 127}},
       {"KF", "'A'", {18, 65}},
       {"KF", "\"A\"", {18, 65}},
       {"WF", "1.5", {14, 0, 0, 192, 63}},
-      {"WF", "0.0", {14, 0, 0, 0, 0}},
       {"WF", "0.", {14, 0, 0, 0, 0}},
       {"WF", "-1.5", {14, 0, 0, 192, 191}},
-      {"WF", "-2.", {14, 0, 0, 0, 192}},
-      // 0.1 truncated: 0x3DCCCCCC, where rounding would give 0x3DCCCCCD.
-      {"WF", "0.1", {14, 0xCC, 0xCC, 0xCC, 0x3D}},
+      {"WF", "0.1", {14, 0xCC, 0xCC, 0xCC, 0x3D}},  // 0.1 truncated: 0x3DCCCCCC, where rounding would give 0x3DCCCCCD.
       {"WF", "\"AB\"", {24, 65, 66, 0}},
       {"WF", "\"\"", {24, 0}},
       {"KF", "FOO", refused},
-      {"KF", "99999999999", refused},
       {"KF", "&H", refused},
       {"KF", "&B", refused},  // a binary prefix without digits: never an error without a text
-      {"KF", "&H123456789", refused},
-      // 2^31 - 1
       {"KF", "2147483647", max_positive},
       {"KF", "&H7FFFFFFF", max_positive},
-      {"KF", "&O17777777777", max_positive},
-      {"KF", "&B" + ones31, max_positive},
-      // 2^31
       {"KF", "2147483648", refused},
       {"KF", "&H80000000", min_negative},
-      {"KF", "&O20000000000", min_negative},
-      {"KF", "&B1" + std::string(31, '0'), min_negative},
-      // 2^32 - 1
       {"KF", "4294967295", refused},
       {"KF", "&HFFFFFFFF", all_ones},
       {"KF", "&hffffffff", all_ones},
-      {"KF", "&O37777777777", all_ones},
-      {"KF", "&B" + ones32, all_ones},
-      // 2^32
-      {"KF", "4294967296", refused},
       {"KF", "&H100000000", refused},
-      {"KF", "&O40000000000", refused},
       {"KF", "&B1" + std::string(32, '0'), refused},
-      // -2^31
       {"KF", "-2147483648", min_negative},
-      {"KF", "- 2147483648", min_negative},
       {"KF", "-&H80000000", min_negative},
-      {"KF", "-&O20000000000", min_negative},
-      {"KF", "-&B1" + std::string(31, '0'), min_negative},
-      // -2^31 - 1
       {"KF", "-2147483649", refused},
       {"KF", "-&H80000001", refused},
-      {"KF", "-&O20000000001", refused},
-      {"KF", "-&B1" + std::string(30, '0') + "1", refused},
-      // Negating a pattern with its top bit set negates the number as written, so it is out
-      // of range; it never wraps round to a small positive value.
-      {"KF", "-&HFFFFFFFF", refused},
-      {"KF", "-&B" + ones32, refused},
-      // Leading zeros are free in every base; digits past 32 bits are not.
-      {"KF", "&H000000000000FF", {18, 255}},
-      {"KF", "&O0000000000000017", {18, 15}},
-      {"KF", "&B" + std::string(40, '0') + "101", {18, 5}},
+      {"KF", "-&HFFFFFFFF", refused},  // Negating a pattern with its top bit set negates the number as written, so it is out of range; it never wraps round to a small positive value.
+      {"KF", "&H000000000000FF", {18, 255}},  // Leading zeros are free in every base; digits past 32 bits are not.
       {"KF", "&B" + std::string(40, '0') + ones32, all_ones},
       {"KF", "&B1" + ones32, refused},
-      {"KF", "&B" + std::string(64, '1'), refused},
-      {"KF", "&B" + std::string(100000, '1'), refused},
       {"KF", "&H" + std::string(100000, 'F'), refused},
-      // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
-      {"KF", "-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},
-      {"KF", "-&B10", {25, 0xFE, 0xFF, 0xFF, 0xFF}},
+      {"KF", "&B" + std::string(100000, '1'), refused},
+      {"KF", "-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},  // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
   };
-  for (const auto& k : cases) {
-    auto c = MakeCompiler(k.device);
-    EXPECT_EQ(Encoded(*c, k.text), k.bytes) << k.text.substr(0, 40);
-    if (k.bytes == refused) {
-      EXPECT_EQ(c->ErrMsgEn, "Invalid Constant or Command !") << k.text.substr(0, 40);
-      EXPECT_EQ(c->ErrMsgKo, "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다.") << k.text.substr(0, 40);
+  for (const auto& [device, text, bytes] : cases) {
+    auto c = MakeCompiler(device);
+    EXPECT_EQ(Encoded(*c, text), bytes) << text.substr(0, 40);
+    if (bytes == refused) {
+      EXPECT_EQ(c->ErrMsgEn + c->ErrMsgKo, std::string(kInvalidConstant.en) + kInvalidConstant.ko);
     }
   }
   auto c = MakeCompiler("KF");
   EXPECT_EQ(Encoded(*c, "'AB"), refused);
   EXPECT_EQ(c->ErrMsgEn, "Invalid Chractor Constant value !");
   EXPECT_EQ(c->ErrMsgKo, "문법에러: 잘못된 인수표현입니다.");
-  EXPECT_EQ(testing::Compile("KF", {"DIM A AS BYTE", "A = &B"})->Outcome.message.en, "Invalid Constant or Command !");
+  EXPECT_EQ(Compile("KF", {"DIM A AS BYTE", "A = &B"})->Outcome.message.en, kInvalidConstant.en);
 }
 
 TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
   // Through the whole compile: assignments, named constants and a LONG constant array, whose
   // elements are the numbers' 32-bit values.
-  auto c = testing::Compile("WF", {"CONST K = -2147483648", "CONST H = &HFFFFFFFF", "DIM L AS LONG",
+  auto c = Compile("WF", {"CONST K = -2147483648", "CONST H = &HFFFFFFFF", "DIM L AS LONG",
                                    "L = -2147483648", "L = K", "L = H", "CONST LONG Q = (&HFFFFFFFF, -2147483648, &H80000000)"});
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(testing::ProgramBytes(*c),
+  EXPECT_EQ(ProgramBytes(*c),
             Bytes({145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = -2147483648
                    145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = K
                    145, 26, 0, 0, 25, 255, 255, 255, 255, 0,   // L = H
@@ -195,44 +129,27 @@ TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
                    255, 255, 255, 255, 0, 0, 0, 128, 0, 0, 0, 128}));
 
   // Out of range, and on the line of its use for a named constant.
-  struct Case {
-    std::vector<std::string> lines;
-    int line;
-  } errors[] = {
-      {{"DIM L AS LONG", "L = 2147483648"}, 2},
-      {{"DIM L AS LONG", "L = &B1" + std::string(32, '0')}, 2},
-      {{"DIM L AS LONG", "L = -&H80000001"}, 2},
-      {{"CONST K = &H100000000", "DIM L AS LONG", "L = K"}, 3},
-      {{"CONST K = -2147483648", "DIM L AS LONG", "L = -K"}, 3},
-      {{"CONST LONG Q = (1, -2147483649)"}, 1},
-  };
-  for (const auto& k : errors) {
-    auto e = testing::Compile("WF", k.lines);
-    EXPECT_EQ(e->Outcome.result, 1) << k.lines.back();
-    EXPECT_EQ(e->Outcome.line, k.line) << k.lines.back();
-    EXPECT_EQ(e->Outcome.message.en, "Invalid Constant or Command !") << k.lines.back();
-    EXPECT_EQ(e->Outcome.message.ko, "정의되지 않은 상수이거나 번역할 수 없는 명령어입니다.") << k.lines.back();
-  }
+  for (const char* src : {"DIM L AS LONG|L = 2147483648", "DIM L AS LONG|L = -&H80000001",
+                          "CONST K = &H100000000|DIM L AS LONG|L = K", "CONST K = -2147483648|DIM L AS LONG|L = -K",
+                          "CONST LONG Q = (1, -2147483649)"})
+    ExpectRow(ErrorRow{"WF", src, kInvalidConstant});
 }
 
 TEST(Scanner, SingleTruncatesBitByBit) {
-  struct Case {
-    double x;
-    std::uint32_t bits;
-  } cases[] = {
+  const std::pair<double, std::uint32_t> cases[] = {
       {1.0, 0x3F800000}, {1.5, 0x3FC00000}, {-1.5, 0xBFC00000}, {0.1, 0x3DCCCCCC},
       {3.14159, 0x40490FCF}, {1e-40, 0}, {0.0, 0},
   };
-  for (const auto& k : cases) EXPECT_EQ(EncodeSingle(k.x), k.bits) << k.x;
+  for (const auto& [x, bits] : cases) EXPECT_EQ(EncodeSingle(x), bits) << x;
   EXPECT_EQ(EncodeSingle(1e39), std::nullopt);
 }
 
 TEST(Scanner, NamedConstantsAreReadAtEachUse) {
   // Scalars substitute their text; a negative text and a negated name both work.
-  auto c = testing::Compile("KF", {"CONST K = 300", "CONST M = -5", "CONST Q = \"A\"", "DIM A AS INTEGER",
+  auto c = Compile("KF", {"CONST K = 300", "CONST M = -5", "CONST Q = \"A\"", "DIM A AS INTEGER",
                                    "A = K", "A = M", "A = -K", "A = Q"});
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(testing::ProgramBytes(*c),
+  EXPECT_EQ(ProgramBytes(*c),
             Bytes({145, 22, 160, 19, 44, 1, 0,                // A = K
                    145, 22, 160, 25, 251, 255, 255, 255, 0,  // A = M
                    145, 22, 160, 25, 0xD4, 0xFE, 255, 255, 0,  // A = -K
@@ -244,58 +161,47 @@ TEST(Scanner, NamedConstantsAreReadAtEachUse) {
 TEST(Scanner, ConstValueKeepsThePendingOperand) {
   auto c = MakeCompiler("KF");
   c->PendLen = 2;
-  c->PendBuf[0] = 21;
   c->PendBuf[1] = 160;
-  c->SrcLine = u"";
-  c->ScanPos = c->ScanEnd = 1;
+  Scan(*c, "");
   EXPECT_EQ(c->ConstValue(u"&H1234"), 0x1234);
   EXPECT_EQ(c->ConstValue(u"X"), -1);
   EXPECT_EQ(c->ConstValueOpt(u"X"), std::nullopt);
   EXPECT_EQ(c->ConstValue(u"65536"), 65536);
-  EXPECT_EQ(c->PendLen, 2);
-  EXPECT_EQ(c->PendBuf[1], 160);
+  EXPECT_EQ(std::pair(c->PendLen, int{c->PendBuf[1]}), std::pair(2, 160));
 }
 
 TEST(Scanner, KoreanStringConstantsInJohabOrKs5601) {
   // "가" is B0A1 in code page 949 and 8861 in Johab.
-  auto johab = MakeCompiler("WF");
-  EXPECT_EQ(Encoded(*johab, "\"\xB0\xA1" "A\""), Bytes({24, 0x88, 0x61, 65, 0}));
-  auto ks = MakeCompiler("WF");
-  ks->HangulKS = true;
-  EXPECT_EQ(Encoded(*ks, "\"\xB0\xA1" "A\""), Bytes({24, 0xB0, 0xA1, 65, 0}));
+  auto c = MakeCompiler("WF");
+  EXPECT_EQ(Encoded(*c, "\"\xB0\xA1" "A\""), Bytes({24, 0x88, 0x61, 65, 0}));
+  c->HangulKS = true;
+  EXPECT_EQ(Encoded(*c, "\"\xB0\xA1" "A\""), Bytes({24, 0xB0, 0xA1, 65, 0}));
 }
 
 TEST(Scanner, PortOperandCheck) {
-  struct Case {
-    Bytes operand;
-    int result;
-    std::string en;
-  } cases[] = {
-      {{}, -1, "Invalid Parameter ! "},
-      {{18, 64}, 0, ""},
-      {{18, 65}, -1, "Out of I/O port number"},
-      {{19, 0, 1}, -1, "Use only Byte type"},
-      {{22, 160}, -1, "Use only Byte type"},
-      {{21, 160}, 0, ""},
-      {{16}, 0, ""},
-      {{25, 255, 255, 255, 255}, -1, "Out of I/O port number"},
-      {{25, 0, 0, 1, 0}, -1, "Use only Byte type"},
-      {{26, 160}, -1, "Use only Byte type"},
-      {{15, 160}, -1, "Use only Byte type"},
-      {{14, 0, 0, 192, 63}, -1, "Use only Byte type"},
-      {{30, 27, 0, 16}, -1, "Use only Byte type"},
-      {{29, 27, 0, 16}, 0, ""},
-      {{28, 160, 170}, 0, ""},
-      {{27, 160, 1}, 0, ""},
+  const std::pair<Bytes, std::string> cases[] = {  // the operand, and the message ("" when it is accepted)
+      {{}, "Invalid Parameter ! "},
+      {{18, 64}, ""},
+      {{18, 65}, "Out of I/O port number"},
+      {{19, 0, 1}, "Use only Byte type"},
+      {{22, 160}, "Use only Byte type"},
+      {{21, 160}, ""},
+      {{25, 255, 255, 255, 255}, "Out of I/O port number"},
+      {{26, 160}, "Use only Byte type"},
+      {{14, 0, 0, 192, 63}, "Use only Byte type"},
+      {{30, 27, 0, 16}, "Use only Byte type"},
+      {{29, 27, 0, 16}, ""},
+      {{28, 160, 170}, ""},
+      {{27, 160, 1}, ""},
   };
-  for (const auto& k : cases) {
+  for (const auto& [operand, en] : cases) {
     auto c = MakeCompiler("KF");
-    c->PendLen = static_cast<int>(k.operand.size());
-    for (size_t i = 0; i < k.operand.size(); ++i) c->PendBuf[i] = static_cast<std::uint8_t>(k.operand[i]);
-    EXPECT_EQ(c->CheckPortOperand(), k.result);
-    EXPECT_EQ(c->ErrMsgEn, k.en);
+    c->PendLen = static_cast<int>(operand.size());
+    for (size_t i = 0; i < operand.size(); ++i) c->PendBuf[i] = static_cast<std::uint8_t>(operand[i]);
+    EXPECT_EQ(c->CheckPortOperand(), en.empty() ? 0 : -1) << en;
+    EXPECT_EQ(c->ErrMsgEn, en);
   }
 }
 
 }  // namespace
-}  // namespace vn::compiler
+}  // namespace vn::compiler::testing

@@ -1,6 +1,5 @@
 // The list of the language's words that the editor, the help pages and the fuzzer share: its
-// order, its agreement with the words the parsers compare tokens with, and the fuzzer's
-// dictionary.
+// order, and its agreement with the words the parsers compare tokens with.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,7 +8,6 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <set>
 #include <sstream>
 
 #include "compiler/words.h"
@@ -83,17 +81,6 @@ TEST(LanguageWords, TheListIsExactlyTheWordsTheCompilerComparesWith) {
     EXPECT_TRUE(FindLanguageWord(word).has_value()) << word << " in src/compiler/" << file << " is not in the list";
   for (const LanguageWord& w : LanguageWords())
     EXPECT_EQ(literals.count(w.text), 1u) << w.text << " is in the list but no compiler source compares with it";
-}
-
-TEST(LanguageWords, TheFuzzerDictionaryHoldsEveryWord) {
-  const std::string dict = ReadText(fs::path(VN_SOURCE_DIR) / "fuzz" / "compile.dict");
-  ASSERT_FALSE(dict.empty());
-  std::set<std::string> entries;
-  std::istringstream lines(dict);
-  for (std::string line; std::getline(lines, line);)
-    if (line.size() >= 2 && line.front() == '"' && line.back() == '"') entries.insert(line.substr(1, line.size() - 2));
-  for (const LanguageWord& w : LanguageWords())
-    EXPECT_EQ(entries.count(w.text), 1u) << "fuzz/compile.dict lacks \"" << w.text << "\"";
 }
 
 }  // namespace
