@@ -291,8 +291,8 @@ TEST(WireTraceFile, PortSetupWritesTheRunsWholeExchangeAfterWhatTheFileHeld) {
   rig.on_dialog = Trace(true, dir.docs().string());
   rig.Trigger("mnuPortSetup");
   ASSERT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.script.shown[0].text, "Can't write the wire trace to " + dir.docs().string() + ": Is a directory");
-  EXPECT_EQ(rig.script.shown[0].style, 16);
+  EXPECT_EQ(std::tie(rig.script.shown[0].text, rig.script.shown[0].style),
+            std::tuple("Can't write the wire trace to " + dir.docs().string() + ": Is a directory", 16));
   EXPECT_EQ(rig.devices.wire_trace_file(), "");
 }
 
@@ -371,7 +371,6 @@ TEST(FlashCommands, ClearFlashAndVerify) {
   EXPECT_EQ(ModuleFlash(*rig.devices.module(), 0, 26), std::string(24, '\x20') + "\x88\x18\x00"s);
   EXPECT_FALSE(rig.window->break_timer()->isActive());
   EXPECT_EQ(rig.window->PanelText(2), "Code Size : 1B Byte");
-
   ScratchDir vnm_dir;
   IdeRig vnm(vnm_dir, CableChoice{CableChoice::Cable::kUsb, true, 2});
   vnm.Start(vnm_dir.Doc("w.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nA = 200\r\n"));
@@ -483,17 +482,15 @@ TEST(AboutBox, TheFirmwareLineWaitsForACompileAndNamesTheProcessors) {
       EXPECT_EQ(a.firmware_timer()->interval(), 100);
       EXPECT_FALSE(a.findChild<QLabel*>("Picture1")->pixmap().isNull());
       a.OnFirmwareTimer();  // nothing compiled: no text, no question, and the timer goes on
-      EXPECT_EQ(a.firmware_line()->text(), "");
-      EXPECT_TRUE(a.firmware_timer()->isActive());
+      EXPECT_TRUE(a.firmware_line()->text().isEmpty() && a.firmware_timer()->isActive());
     });
     EXPECT_TRUE(rig.devices.module()->commands().empty());
     rig.Trigger("mnuSyntaxCheck");
     rig.devices.virtual_usb()->faults().unplugged = c.unplugged;
     about([&](AboutBox& a) {
       a.OnFirmwareTimer();
-      EXPECT_EQ(a.firmware_line()->text(), c.line1);
-      EXPECT_EQ(a.firmware_line2()->text(), c.line2);
-      EXPECT_FALSE(a.firmware_timer()->isActive());
+      EXPECT_EQ(std::tuple(a.firmware_line()->text(), a.firmware_line2()->text(), a.firmware_timer()->isActive()),
+                std::tuple(QString(c.line1), QString(c.line2), false));
     });
     EXPECT_EQ(rig.dialogs, 2);
   }
@@ -505,8 +502,7 @@ TEST(HelpWindow, OpensThePagesOfTheMenuLanguage) {
   rig.Start();
   rig.Trigger("mnuHelp");
   HelpWindow* help = rig.commands->help_window();
-  ASSERT_NE(help, nullptr);
-  EXPECT_TRUE(help->isVisible());
+  ASSERT_TRUE(help && help->isVisible());
   EXPECT_EQ(help->windowTitle(), "VARNOLIC Help");
   EXPECT_EQ(help->page(), kHelp / "vnhelpv1.htm");
   // The pages take their look from the one style sheet beside them: the heading's colour.
@@ -526,8 +522,8 @@ TEST(HelpWindow, OpensThePagesOfTheMenuLanguage) {
 
   HelpWindow missing;
   missing.Navigate(dir.path() / "help" / "vnhelpv1.htm");
-  EXPECT_TRUE(missing.browser()->toPlainText().contains("cannot be found"));
-  EXPECT_TRUE(missing.browser()->toPlainText().contains(QString::fromStdString(dir.path().string())));
+  const QString said = missing.browser()->toPlainText();
+  EXPECT_TRUE(said.contains("cannot be found") && said.contains(QString::fromStdString(dir.path().string())));
 }
 
 TEST(HelpWindow, ALinkToAFifoOrADeviceShowsNothingAndDoesNotHang) {

@@ -267,6 +267,8 @@ TEST(Screenshot, TheMainWindowWithKoreanMenus) {
     ini.WriteString("Setup", "TipShow", "0");
     core::RegistryStore reg(dir.registry_path());
     reg.WriteString(kOptionsKey, "colorsyntax", "True");
+    reg.WriteString(kDataKey, "numbering", "True");
+    reg.WriteString(kFontKey, "size", "10");
     reg.WriteString(kWindowKey, "width", "16500");
     reg.WriteString(kWindowKey, "height", "10500");
   }
