@@ -27,9 +27,8 @@ TEST(Rules, CaptionExtensionFolderAndPosition) {
   const std::pair<const char*, const char*> names[] = {{"prog", "prog.BAS"}, {"PROG.Bas", "PROG.Bas"},
       {"prog.txt", "prog.txt.BAS"}, {"verbas", "verbas"}, {"ba", "ba.BAS"}, {"", ".BAS"}};
   for (const auto& [in, out] : names) EXPECT_EQ(WithBasExtension(in), out) << in;
-  EXPECT_EQ(FolderOf("/work/x/prog.bas"), "/work/x");
-  EXPECT_EQ(FolderOf("/prog.bas"), "/");
-  EXPECT_EQ(FolderOf("Untitled.bas"), "");
+  EXPECT_EQ(std::tuple(FolderOf("/work/x/prog.bas"), FolderOf("/prog.bas"), FolderOf("Untitled.bas")),
+            std::tuple("/work/x", "/", ""));
   EXPECT_EQ(PositionText(11, 7, 240), "Ln 12, Col. 7, Lines 240");
 }
 
@@ -46,8 +45,7 @@ TEST(RecentFilesList, OpensShiftTheListAndReopeningMovesAnEntryToTheHead) {
   EXPECT_FALSE(recent.visible(1));
   for (const char* p : {"A", "B", "A"}) recent.Update(p);  // few entries close their gaps
   EXPECT_THAT(listed(), ElementsAre("A", "B", "none", "none", "none"));
-  EXPECT_TRUE(recent.visible(2));
-  EXPECT_FALSE(recent.visible(3));
+  EXPECT_TRUE(recent.visible(2) && !recent.visible(3));
   const std::string before = ReadAll(dir.ini_path());
   recent.Update("A");  // the newest again: the file is left alone
   EXPECT_EQ(ReadAll(dir.ini_path()), before);
@@ -140,9 +138,7 @@ TEST(Documents, WhatCannotBeReadIsReportedNotWaitedForNorWrittenOver) {
   rig.Type("X = 1\n");
   EXPECT_FALSE(rig.studio.SaveDocument());
   EXPECT_EQ(rig.Last().text, "Save Error:" + fifo + "\nNot a regular file");
-  struct stat st {};
-  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo)));
   EXPECT_TRUE(rig.studio.Modified());
 }
 

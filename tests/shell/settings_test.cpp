@@ -38,11 +38,10 @@ TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
     core::RegistryStore reg(dir.registry_path());
     SaveEditorSettings(editor, reg);
     // The switches as words, the size as a decimal, no colour as -1.
-    EXPECT_EQ(reg.ReadString(kOptionsKey, "colorsyntax", 0), "True");
-    EXPECT_EQ(reg.ReadString(kOptionsKey, "selbounds", 0), "False");
-    EXPECT_EQ(reg.ReadString(kFontKey, "size", 0), "9.5");
-    EXPECT_EQ(reg.ReadString(kColorsKey, ColorSlotName(5), 0), "-1");
-    EXPECT_EQ(reg.ReadString(kColorsKey, ColorSlotName(4), 0), std::to_string(0x010203 * 5));
+    EXPECT_EQ(std::tuple(reg.ReadString(kOptionsKey, "colorsyntax", 0), reg.ReadString(kOptionsKey, "selbounds", 0),
+                         reg.ReadString(kFontKey, "size", 0), reg.ReadString(kColorsKey, ColorSlotName(5), 0),
+                         reg.ReadString(kColorsKey, ColorSlotName(4), 0)),
+              std::tuple("True", "False", "9.5", "-1", std::to_string(0x010203 * 5)));
   }
   FakeEditor again;
   LoadEditorSettings(core::RegistryStore(dir.registry_path()), again);
@@ -130,8 +129,6 @@ TEST(EditorSettings, TheRealEditorTheDefaultsAndTheDialogsSlots) {
               text.size() > 11 && text.substr(text.size() - 11) == " background") << caption;
   }
 }
-
-// ---- Colouring -------------------------------------------------------------------------------------
 
 // The runs of a line as "text/style" words (d default, c comment, s string, n number, k keyword,
 // o operator, l label), the blanks around names dropped (a name and the blanks beside it share
