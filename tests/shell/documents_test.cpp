@@ -7,7 +7,6 @@
 #include "compiler/compiler.h"
 #include "platform/codepage.h"
 #include "shell/recent_files.h"
-#include "shell/studio.h"
 #include "shell/text_file.h"
 #include "shell_fixtures.h"
 
@@ -15,94 +14,72 @@ namespace vn::shell {
 namespace {
 
 namespace fs = std::filesystem;
-
 using ::testing::ElementsAre;
-using testing::Lower;
 using testing::ReadAll;
 using testing::ScratchDir;
-using testing::ShownMessage;
 using testing::StudioRig;
 using testing::WriteAll;
-
-const ShownMessage& Last(const StudioRig& rig) { return rig.view.script.shown.back(); }
-
-// Types `text` into the document as a user would: the editor changes and says so.
-void Type(StudioRig& rig, const std::string& text) {
-  rig.editor.text = text;
-  rig.studio.OnTextChanged();
-}
 
 TEST(Rules, CaptionExtensionFolderAndPosition) {
   EXPECT_EQ(CaptionFor("/home/Kim/PROG.BAS", false), "VARNOLIC Studio [ /home/kim/prog.bas ]");
   EXPECT_EQ(CaptionFor("Untitled.bas", true), "VARNOLIC Studio  [ untitled.bas ]");
   EXPECT_EQ(CaptionFor("/자료/A.bas", false), "VARNOLIC Studio [ /자료/a.bas ]");  // only ASCII letters change
-  const std::pair<const char*, const char*> names[] = {
-      {"prog", "prog.BAS"}, {"prog.bas", "prog.bas"}, {"PROG.Bas", "PROG.Bas"}, {"prog.txt", "prog.txt.BAS"},
-      {"verbas", "verbas"}, {"ba", "ba.BAS"},         {"/a/b/x.BAS", "/a/b/x.BAS"}, {"", ".BAS"}};
+  const std::pair<const char*, const char*> names[] = {{"prog", "prog.BAS"}, {"PROG.Bas", "PROG.Bas"},
+      {"prog.txt", "prog.txt.BAS"}, {"verbas", "verbas"}, {"ba", "ba.BAS"}, {"", ".BAS"}};
   for (const auto& [in, out] : names) EXPECT_EQ(WithBasExtension(in), out) << in;
-  EXPECT_EQ(FolderOf("/work/x/prog.bas"), "/work/x");
-  EXPECT_EQ(FolderOf("/prog.bas"), "/");
-  EXPECT_EQ(FolderOf("Untitled.bas"), "");
-  EXPECT_EQ(PositionText(0, 0, 1), "Ln 1, Col. 0, Lines 1");
+  EXPECT_EQ(std::tuple(FolderOf("/work/x/prog.bas"), FolderOf("/prog.bas"), FolderOf("Untitled.bas")),
+            std::tuple("/work/x", "/", ""));
   EXPECT_EQ(PositionText(11, 7, 240), "Ln 12, Col. 7, Lines 240");
-}
-
-std::vector<std::string> Slots(const core::IniFile& ini) {
-  std::vector<std::string> v;
-  for (int k = 1; k <= 5; ++k) v.push_back(ini.GetString(kLastOpenSection, "File" + std::to_string(k), "(absent)", 4096));
-  return v;
 }
 
 TEST(RecentFilesList, OpensShiftTheListAndReopeningMovesAnEntryToTheHead) {
   ScratchDir dir;
   core::IniFile ini(dir.ini_path());
+  const auto listed = [&] {
+    std::vector<std::string> v;
+    for (int k = 1; k <= 5; ++k) v.push_back(ini.GetString(kLastOpenSection, "File" + std::to_string(k), "-", 4096));
+    return v;
+  };
   RecentFiles recent(ini);
   recent.Load();
   EXPECT_FALSE(recent.visible(1));
   for (const char* p : {"A", "B", "A"}) recent.Update(p);  // few entries close their gaps
-  EXPECT_THAT(Slots(ini), ElementsAre("A", "B", "none", "none", "none"));
-  EXPECT_TRUE(recent.visible(2));
-  EXPECT_FALSE(recent.visible(3));
+  EXPECT_THAT(listed(), ElementsAre("A", "B", "none", "none", "none"));
+  EXPECT_TRUE(recent.visible(2) && !recent.visible(3));
   const std::string before = ReadAll(dir.ini_path());
   recent.Update("A");  // the newest again: the file is left alone
   EXPECT_EQ(ReadAll(dir.ini_path()), before);
   for (const char* p : {"C", "D", "E"}) recent.Update(p);  // the oldest shifts into the spare slot
-  EXPECT_THAT(Slots(ini), ElementsAre("E", "D", "C", "A", "B"));
-  EXPECT_EQ(recent.item(4), "A");
+  EXPECT_THAT(listed(), ElementsAre("E", "D", "C", "A", "B"));
   EXPECT_TRUE(recent.visible(4));
   recent.Update("C");
-  EXPECT_THAT(Slots(ini), ElementsAre("C", "E", "D", "A", "none"));
+  EXPECT_THAT(listed(), ElementsAre("C", "E", "D", "A", "none"));
   recent.Update("A");  // the last visible entry
-  EXPECT_THAT(Slots(ini), ElementsAre("A", "C", "E", "D", "none"));
-  const std::string longer = "/home/someone/" + std::string(150, 'x') + "/program.bas";
-  recent.Update(longer);
-  RecentFiles again(ini);
-  again.Load();
-  EXPECT_EQ(again.item(1), longer);  // kept whole
+  EXPECT_THAT(listed(), ElementsAre("A", "C", "E", "D", "none"));
 }
 
 TEST(SourceEncoding, EachFileComesBackByteForByteAfterALoadAndASave) {
   platform::CodePage cp;
   const struct {
-    const char* name;
     std::string bytes;
     TextEncoding encoding;
   } cases[] = {
-      {"ascii", "A = 1\r\nB = 2\r\n", TextEncoding::kCp949},
-      {"korean cp949", "PRINT \"\xC7\xD1\xB1\xDB\"\r\n", TextEncoding::kCp949},
-      {"utf-8", "PLAY 3, \"\xEB\x8F\x84" "4\"\r\n", TextEncoding::kUtf8},
-      {"utf-8 with bom", "\xEF\xBB\xBF' \xED\x95\x9C\r\nEND\r\n", TextEncoding::kUtf8Bom},
-      {"bytes that are no code page 949", "' caf\xE9 \x80\xFF\r\nX = 1\r\n", TextEncoding::kCp949},
-      {"empty", "", TextEncoding::kCp949},
-      {"no final line end", "END", TextEncoding::kCp949},
+      {"A = 1\r\nB = 2\r\n", TextEncoding::kCp949},
+      {"PRINT \"\xC7\xD1\xB1\xDB\"\r\n", TextEncoding::kCp949},
+      {"' \xF2\xA2 \r\n", TextEncoding::kCp949},  // a Hanja whose UTF-8 (E5 9C B0) looks like a raw byte's
+      {"PLAY 3, \"\xEB\x8F\x84" "4\"\r\n", TextEncoding::kUtf8},
+      {"\xEF\xBB\xBF' \xED\x95\x9C\r\nEND\r\n", TextEncoding::kUtf8Bom},
+      {"' caf\xE9 \x80\xFF\r\nX = 1\r\n", TextEncoding::kCp949},  // bytes that are no code page 949
+      {"", TextEncoding::kCp949},
+      {"END", TextEncoding::kCp949},
   };
   for (const auto& c : cases) {
     const DecodedText d = DecodeSourceBytes(c.bytes, cp);
-    EXPECT_EQ(d.encoding, c.encoding) << c.name;
-    EXPECT_EQ(d.utf8.find('\r'), std::string::npos) << c.name;
+    EXPECT_EQ(d.encoding, c.encoding) << c.bytes;
+    EXPECT_EQ(d.utf8.find('\r'), std::string::npos) << c.bytes;
     const EncodedText e = EncodeSourceText(d.utf8, d.encoding, cp);
-    EXPECT_EQ(e.bytes, c.bytes) << c.name;
-    EXPECT_EQ(e.encoding, c.encoding) << c.name;
+    EXPECT_EQ(e.bytes, c.bytes);
+    EXPECT_EQ(e.encoding, c.encoding) << c.bytes;
   }
   EXPECT_EQ(DecodeSourceBytes("A\nB\rC\r\nD", cp).utf8, "A\nB\nC\nD");
   // Korean typed into a new document is written in code page 949, unless a character the code
@@ -113,28 +90,30 @@ TEST(SourceEncoding, EachFileComesBackByteForByteAfterALoadAndASave) {
   EXPECT_EQ(e.bytes, "' \xE0\xB8\x81 \xED\x95\x9C\r\n");
 }
 
-TEST(Documents, NewAndOpenAskBeforeThrowingAwayChangesAndOpenSetsCaptionAndList) {
+TEST(Documents, NewAndOpenAskBeforeThrowingAwayChangesAndSaveKeepsTheEncoding) {
   ScratchDir dir;
   StudioRig rig(dir);
   rig.studio.Load();
-  Type(rig, "X = 1");
+  rig.Type("X = 1");
   rig.view.script.answers = {kAnswerCancel, kAnswerCancel};
   rig.studio.New();
-  EXPECT_EQ(Last(rig).title, "Save");
-  EXPECT_EQ(Last(rig).style, 35);
+  EXPECT_EQ(std::tie(rig.Last().title, rig.Last().style), std::tuple("Save", 35));
   rig.view.open_names = {dir.Doc("other.bas")};
   rig.studio.Open();
   EXPECT_EQ(rig.editor.text, "X = 1");
   EXPECT_EQ(rig.view.open_names.size(), 1u);  // the dialog was not even shown
-  const std::string path = dir.Doc("Blink.BAS");
-  WriteAll(path, "' blink\r\nHIGH 1\r\n");
+  const std::string path = dir.Doc("Blink.BAS", "PLAY 3, \"\xEB\x8F\x84" "4\"\n");
   rig.view.script.answers = {kAnswerNo};
   rig.view.open_names = {path};
   rig.studio.Open();
-  EXPECT_EQ(rig.editor.text, "' blink\nHIGH 1\n");
-  EXPECT_EQ(rig.view.caption, "VARNOLIC Studio [ " + Lower(path) + " ]");
+  EXPECT_EQ(rig.view.caption, "VARNOLIC Studio [ " + testing::Lower(path) + " ]");
   EXPECT_EQ(rig.view.recent[1].first, path);
   EXPECT_FALSE(rig.studio.Modified());
+  rig.Type(rig.editor.text + "BEEP 3\n");
+  EXPECT_EQ(rig.view.panels[4], "Modified");
+  EXPECT_TRUE(rig.studio.SaveDocument());
+  EXPECT_EQ(ReadAll(path), "PLAY 3, \"\xEB\x8F\x84" "4\"\r\nBEEP 3\r\n");
+  EXPECT_EQ(rig.view.panels[4], "");
 }
 
 TEST(Documents, WhatCannotBeReadIsReportedNotWaitedForNorWrittenOver) {
@@ -144,80 +123,36 @@ TEST(Documents, WhatCannotBeReadIsReportedNotWaitedForNorWrittenOver) {
   fs::create_directory(dir.docs() / "folder.bas");
   const std::string fifo = dir.Doc("pipe.bas");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // A FIFO without a writer: an open that waited would hang.
   const std::pair<std::string, std::string> cases[] = {
-      {dir.Doc("folder.bas"), ": Is a directory"},
-      {fifo, ": Not a regular file"},  // a FIFO without a writer: an open that waited would hang
-      {"/dev/zero", ": Not a regular file"},
-  };
+      {dir.Doc("folder.bas"), ": Is a directory"}, {fifo, ": Not a regular file"}, {"/dev/zero", ": Not a regular file"}};
   for (const auto& [path, why] : cases) {
     rig.view.open_names = {path};
     rig.studio.Open();
-    EXPECT_EQ(Last(rig).text, "Open Error:" + path + why);
-    EXPECT_EQ(Last(rig).title, "VARNOLIC Studio ERROR !");
-    EXPECT_EQ(rig.editor.text, "");
+    EXPECT_EQ(std::tie(rig.Last().text, rig.Last().title, rig.editor.text),
+              std::tuple("Open Error:" + path + why, "VARNOLIC Studio ERROR !", ""));
   }
-  // A missing file is simply a new document.
-  rig.view.script.shown.clear();
-  rig.view.open_names = {dir.Doc("new.bas")};
-  rig.studio.Open();
-  EXPECT_TRUE(rig.view.script.shown.empty());
   // A save under the FIFO's name refuses to put a file in its place.
   rig.view.open_names = {fifo};
   rig.studio.Open();
-  Type(rig, "X = 1\n");
+  rig.Type("X = 1\n");
   EXPECT_FALSE(rig.studio.SaveDocument());
-  EXPECT_EQ(Last(rig).text, "Save Error:" + fifo + "\nNot a regular file");
-  struct stat st {};
-  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(rig.Last().text, "Save Error:" + fifo + "\nNot a regular file");
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo)));
   EXPECT_TRUE(rig.studio.Modified());
-  // A save into a folder that is gone says so and keeps the document modified.
-  StudioRig gone(dir);
-  gone.studio.Load(dir.Doc("gone/prog.bas"));
-  Type(gone, "X = 1\n");
-  EXPECT_FALSE(gone.studio.SaveDocument());
-  EXPECT_EQ(Last(gone).text.rfind("Save Error:" + dir.Doc("gone/prog.bas") + "\n", 0), 0u);
-  EXPECT_EQ(gone.view.panels[4], "Modified");
-}
-
-TEST(Documents, SaveWritesCrLfInTheEncodingTheFileWasReadIn) {
-  ScratchDir dir;
-  StudioRig rig(dir);
-  const std::string path = dir.Doc("melody.bas");
-  WriteAll(path, "PLAY 3, \"\xEB\x8F\x84" "4\"\n");
-  rig.studio.Load(path);
-  Type(rig, rig.editor.text + "BEEP 3\n");
-  EXPECT_EQ(rig.view.panels[4], "Modified");
-  EXPECT_TRUE(rig.studio.SaveDocument());
-  EXPECT_EQ(ReadAll(path), "PLAY 3, \"\xEB\x8F\x84" "4\"\r\nBEEP 3\r\n");
-  EXPECT_EQ(rig.view.panels[4], "");
-  // An untitled document asks for a name; ".BAS" is added.
-  ScratchDir fresh;  // without a recent file to open at start
-  StudioRig untitled(fresh);
-  untitled.studio.Load();
-  Type(untitled, "END\n");
-  untitled.view.save_names = {fresh.Doc("first")};
-  EXPECT_TRUE(untitled.studio.SaveDocument());
-  EXPECT_EQ(ReadAll(fresh.Doc("first.BAS")), "END\r\n");
 }
 
 TEST(Documents, SaveAsOntoAnExistingFileAnsweredNoWritesNothingAndKeepsTheOldName) {
   ScratchDir dir;
   StudioRig rig(dir);
-  const std::string mine = dir.Doc("mine.bas"), theirs = dir.Doc("theirs.bas");
-  WriteAll(mine, "X = 1\r\n");
-  WriteAll(theirs, "KEEP ME\r\n");
+  const std::string mine = dir.Doc("mine.bas", "X = 1\r\n"), theirs = dir.Doc("theirs.bas", "KEEP ME\r\n");
   rig.studio.Load(mine);
-  Type(rig, "X = 2\n");
-  for (int answer : {kAnswerNo, kAnswerCancel}) {
-    rig.view.save_names = {theirs};
-    rig.view.script.answers = {answer};
-    EXPECT_FALSE(rig.studio.SaveDocumentAs());
-    EXPECT_EQ(Last(rig).text, "Overwrite ? [" + theirs + "] ");
-    EXPECT_EQ(Last(rig).title, "VARNOLIC Studio");
-    EXPECT_EQ(Last(rig).style, 51);
-    EXPECT_EQ(rig.studio.SourcePath(), mine);
-  }
+  rig.Type("X = 2\n");
+  rig.view.save_names = {theirs};
+  rig.view.script.answers = {kAnswerNo};
+  EXPECT_FALSE(rig.studio.SaveDocumentAs());
+  EXPECT_EQ(std::tie(rig.Last().text, rig.Last().style), std::tuple("Overwrite ? [" + theirs + "] ", 51));
+  EXPECT_EQ(rig.studio.SourcePath(), mine);
   EXPECT_TRUE(rig.studio.SaveDocument());  // to the document's own file
   EXPECT_EQ(ReadAll(theirs), "KEEP ME\r\n");
   EXPECT_EQ(ReadAll(mine), "X = 2\r\n");
@@ -228,22 +163,19 @@ TEST(Documents, SaveAsOntoAnExistingFileAnsweredNoWritesNothingAndKeepsTheOldNam
   // A recent file that is gone gives Open Error and stays listed.
   fs::remove(mine);
   rig.studio.OpenRecent(2);
-  EXPECT_EQ(Last(rig).text, "Open Error:" + mine);
-  EXPECT_EQ(Last(rig).style, 64);
+  EXPECT_EQ(std::tie(rig.Last().text, rig.Last().style), std::tuple("Open Error:" + mine, 64));
   EXPECT_EQ(rig.view.recent[2].first, mine);
   EXPECT_EQ(rig.studio.SourcePath(), theirs);
 }
 
-TEST(Lifecycle, FirstRunThenUnloadAndLoadKeepThePlacement) {
+TEST(Lifecycle, FirstRunUnloadLoadAndCloseAsksOnlyWhenModified) {
   ScratchDir dir;
   StudioRig rig(dir);
   rig.studio.Load();
   const Placement& p = rig.view.placement;
   EXPECT_EQ(std::tie(p.left, p.top, p.width, p.height, p.state), std::tuple(1980, 1980, 10080, 5640, 0));
-  EXPECT_EQ(rig.view.caption, "VARNOLIC Studio [ untitled.bas ]");
-  EXPECT_EQ(rig.studio.compiler().Device.DeviceSeries, "KX");
-  EXPECT_EQ(rig.view.device_item, "KF");
-  EXPECT_TRUE(rig.view.script.shown.empty());
+  EXPECT_EQ(std::tie(rig.view.caption, rig.view.device_item), std::tuple("VARNOLIC Studio [ untitled.bas ]", "KF"));
+  EXPECT_TRUE(rig.studio.CloseRequest());  // nothing to ask
   rig.view.placement = {300, 450, 9000, 6000, 2};
   rig.editor.options[kOptWhiteSpace] = 1;
   rig.studio.Unload();
@@ -254,28 +186,18 @@ TEST(Lifecycle, FirstRunThenUnloadAndLoadKeepThePlacement) {
   rig.reg.WriteString(kWindowKey, "left", "wide");  // unreadable: the default
   StudioRig again(dir);
   again.studio.Load();
-  EXPECT_EQ(again.view.placement.left, 1980);
-  EXPECT_EQ(again.view.placement.state, 2);
-  EXPECT_EQ(again.view.placement.height, 6000);
+  EXPECT_EQ(std::tie(again.view.placement.left, again.view.placement.state, again.view.placement.height),
+            std::tuple(1980, 2, 6000));
   EXPECT_EQ(again.editor.options[kOptWhiteSpace], 1);
-}
-
-TEST(Lifecycle, CloseAsksOnlyWhenModifiedAndKeepsUnsavedWorkOnCancel) {
-  ScratchDir dir;
-  StudioRig rig(dir);
-  rig.studio.Load();
-  EXPECT_TRUE(rig.studio.CloseRequest());
-  EXPECT_TRUE(rig.view.script.shown.empty());
-  Type(rig, "END\n");
-  rig.view.script.answers = {kAnswerCancel};
-  EXPECT_FALSE(rig.studio.CloseRequest());
-  EXPECT_EQ(Last(rig).text, "Document: VARNOLIC Studio [ untitled.bas ]\nDo you wish to save?");
+  again.Type("END\n");
+  again.view.script.answers = {kAnswerCancel};
+  EXPECT_FALSE(again.studio.CloseRequest());
+  EXPECT_EQ(again.Last().text, "Document: VARNOLIC Studio [ untitled.bas ]\nDo you wish to save?");
   // Yes on an untitled document asks for a name; cancelling that keeps the window open.
-  rig.view.script.answers = {kAnswerYes, kAnswerYes};
-  EXPECT_FALSE(rig.studio.CloseRequest());
-  EXPECT_TRUE(rig.studio.Modified());
-  rig.view.save_names = {dir.Doc("kept.bas")};
-  EXPECT_TRUE(rig.studio.CloseRequest());
+  again.view.script.answers = {kAnswerYes, kAnswerYes};
+  EXPECT_FALSE(again.studio.CloseRequest());
+  again.view.save_names = {dir.Doc("kept.bas")};
+  EXPECT_TRUE(again.studio.CloseRequest());
   EXPECT_EQ(ReadAll(dir.Doc("kept.bas")), "END\r\n");
 }
 
@@ -286,66 +208,54 @@ TEST(Compile, SyntaxCheckSaysWhatIsWrongWhereWithoutSaving) {
   rig.studio.Load(path);
   rig.editor.text = "DIM A AS BYTE\nA = 1\nA = = 2\nEND\n";
   EXPECT_EQ(rig.studio.SyntaxCheck(), 1);
-  EXPECT_EQ(rig.editor.caret_line, 2);
-  EXPECT_EQ(rig.editor.error_line, 2);
-  EXPECT_EQ(Last(rig).title, "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(Last(rig).style, 64);
-  EXPECT_EQ(Last(rig).text, rig.studio.compiler().Outcome.message.en);
+  EXPECT_EQ(std::tie(rig.editor.caret_line, rig.editor.error_line), std::tuple(2, 2));
+  EXPECT_EQ(std::tie(rig.Last().text, rig.Last().title, rig.Last().style),
+            std::tuple(rig.studio.compiler().Outcome.message.en, "VARNOLIC Studio ERROR !", 64));
   EXPECT_FALSE(fs::exists(path));
   EXPECT_TRUE(fs::exists(dir.Doc("bad.$$$")));
   // An open IF is reported without moving the caret.
   rig.editor.text = "DIM A AS BYTE\nIF A = 1 THEN\nA = 2\n";
-  rig.editor.caret_line = 0;
-  rig.editor.error_line = -1;
+  std::tie(rig.editor.caret_line, rig.editor.error_line) = std::tuple(0, -1);
   EXPECT_EQ(rig.studio.SyntaxCheck(), 1);
-  EXPECT_EQ(Last(rig).text, "IF without END IF !   Line : 2");
+  EXPECT_EQ(rig.Last().text, "IF without END IF !   Line : 2");
   EXPECT_EQ(rig.editor.error_line, -1);
   rig.editor.text = "CONST DEVICE = WF\nDIM A AS BYTE\nA = 1\n";
   EXPECT_EQ(rig.studio.SyntaxCheck(), 0);
-  EXPECT_EQ(Last(rig).text, "Syntax is OK !. Very Good !");
-  EXPECT_EQ(Last(rig).title, "VARNOLIC Studio Message");
+  EXPECT_EQ(rig.Last().text, "Syntax is OK !. Very Good !");
   EXPECT_EQ(rig.view.device_item, "WF");  // CONST DEVICE chose the device
 }
 
-TEST(Run, AnUntitledDocumentWhoseSaveAsIsCancelledIsNeitherCompiledNorSent) {
+TEST(Run, SavesCompilesAndHandsTheWindowToTheDownload) {
   ScratchDir dir;
-  StudioRig rig(dir);
-  rig.studio.Load();
-  int downloads = 0;
-  rig.studio.SetDownload([&](DownloadContext&) { return ++downloads, 0; });
-  Type(rig, "DIM A AS BYTE\nA = 1\n");
-  rig.view.save_names = {""};  // the Save As dialog cancelled
-  EXPECT_EQ(rig.studio.Run(), -1);
-  EXPECT_TRUE(rig.view.save_names.empty());  // it was asked
-  EXPECT_EQ(downloads, 0);
-  EXPECT_EQ(rig.studio.compiler().CompiledOK, 0);
-  EXPECT_THAT(rig.view.panel_history, ::testing::Not(::testing::Contains("2:Now Compile...")));
-  EXPECT_FALSE(fs::exists(dir.docs() / "Untitled.$$$"));
-  // Without a download Run saves, compiles and says so in panel 2; a compile error stops it.
-  StudioRig named(dir);
+  {  // An untitled document whose Save As is cancelled is neither compiled nor sent.
+    StudioRig rig(dir);
+    rig.studio.Load();
+    int downloads = 0;
+    rig.studio.SetDownload([&](DownloadContext&) { return ++downloads, 0; });
+    rig.Type("DIM A AS BYTE\nA = 1\n");
+    rig.view.save_names = {""};
+    EXPECT_EQ(rig.studio.Run(), -1);
+    EXPECT_TRUE(rig.view.save_names.empty());  // it was asked
+    EXPECT_EQ(downloads + rig.studio.compiler().CompiledOK, 0);
+    EXPECT_THAT(rig.view.panel_history, ::testing::Not(::testing::Contains("2:Now Compile...")));
+    EXPECT_FALSE(fs::exists(dir.docs() / "Untitled.$$$"));
+  }
+  StudioRig named(dir);  // without a download Run saves, compiles and says so; a compile error stops it
   named.studio.Load(dir.Doc("run.bas"));
-  Type(named, "DIM A AS BYTE\nA = 1\n");
+  named.Type("DIM A AS BYTE\nA = 1\n");
   EXPECT_EQ(named.studio.Run(), 0);
   EXPECT_EQ(ReadAll(dir.Doc("run.bas")), "DIM A AS BYTE\r\nA = 1\r\n");
   EXPECT_THAT(named.view.panel_history, ::testing::IsSupersetOf({"2:Now Compile...", "2:"}));
   EXPECT_EQ(named.view.panels[2], kNoDownloadText);
-  Type(named, "GOTO NOWHERE\n");
+  named.Type("GOTO NOWHERE\n");
   EXPECT_EQ(named.studio.Run(), 1);
-  EXPECT_EQ(Last(named).text, "Invalid label : NOWHERE");
-}
-
-TEST(Run, TheDownloadGetsTheWindowAndItsResultArmsTheBreakTimer) {
-  ScratchDir dir;
+  EXPECT_EQ(named.Last().text, "Invalid label : NOWHERE");
+  // The download's result arms the break timer; the window is blocked while it runs.
   const struct {
     const char* source;
     int result;
     bool timer, variable_items;
-  } cases[] = {
-      {"DIM A AS BYTE\n", 0, true, false},
-      {"CONST DEVICE = WF\nDIM A AS BYTE\n", 0, true, true},
-      {"DIM A AS BYTE\n", -1, false, false},
-      {"CONST DEVICE = WD\n", -1, false, true},
-  };
+  } cases[] = {{"CONST DEVICE = WF\nDIM A AS BYTE\n", 0, true, true}, {"DIM A AS BYTE\n", -1, false, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.source);
     StudioRig rig(dir);
@@ -359,18 +269,14 @@ TEST(Run, TheDownloadGetsTheWindowAndItsResultArmsTheBreakTimer) {
       timer_during = rig.view.break_timer;
       kind = core::KindOfSeries(ctx.link.series());
       ctx.ui.progress_max(ctx.compiler.CodeAddr / 2);
-      ctx.ui.status("Code Size : 1B Byte");
       return c.result;
     });
     EXPECT_EQ(rig.studio.Run(), c.result);
-    EXPECT_TRUE(blocked);
-    EXPECT_FALSE(rig.view.in_transfer);
-    EXPECT_FALSE(timer_during);
+    EXPECT_TRUE(blocked && !rig.view.in_transfer && !timer_during);
     EXPECT_EQ(kind, rig.studio.compiler().Device.DeviceKind);
     EXPECT_EQ(rig.view.break_timer, c.timer);
     EXPECT_EQ(rig.view.variable_items, c.variable_items);
     EXPECT_EQ(rig.view.progress_max, rig.studio.compiler().CodeAddr / 2);
-    EXPECT_EQ(rig.view.panels[2], "Code Size : 1B Byte");
   }
 }
 

@@ -1,13 +1,11 @@
 // The README's getting started walked in the IDE: each numbered step is found by what it names and
 // the example, cable, keys and captions are read out of its text, so a README the IDE does not
-// follow fails here. A step this walk does not know (another test walks it) is passed over.
+// follow fails here. A step this walk does not know is passed over.
 #include <gtest/gtest.h>
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <functional>
 #include <iostream>
 #include <regex>
@@ -60,28 +58,19 @@ TEST(ReadmeSteps, TheGettingStartedWorksAsWrittenWithTheKeysItNames) {
     rig.commands->OnVirtualTime();
     QApplication::processEvents();
   };
-  // A debug-window command offered: its button, or its menu item for those without one; `press`
-  // clicks the button and waits for the stop it brings.
-  auto offered = [&](const std::string& caption, bool press = false) {
+  // Clicks the debug window's button of that caption, when offered, and waits for the stop it brings.
+  auto click = [&](const std::string& caption) {
     for (QToolButton* b : rig.debug()->findChildren<QToolButton*>())
       if (Plain(b->text()) == caption)
-        return b->isEnabled() && b->isVisible() && (!press || rig.Click(b->objectName().toUtf8().constData()));
-    for (QAction* a : rig.debug()->findChildren<QAction*>())
-      if (!a->menu() && !press && Plain(a->text()).compare(0, caption.size(), caption) == 0) return a->isEnabled();
+        return b->isEnabled() && b->isVisible() && rig.Click(b->objectName().toUtf8().constData());
     return false;
   };
-  auto click = [&](const std::string& caption) { return offered(caption, true); };
-  auto stop = [&] {
-    rig.Trigger("mnuBreak");
-    return rig.DebugOpen() && rig.Poll();
-  };
-  std::string path, variable, shown;
+  std::string path;
   const std::pair<const char*, std::function<void(const std::string&)>> walk[] = {
       {"vnstudio --cable ", [&](const std::string& step) {
          rig.Start(path = testing::CopyExample(dir, readme::SpanStartingWith(step, "examples/").substr(9)));
          EXPECT_EQ(rig.window->editor().text().toStdString().substr(0, 10), testing::ReadAll(path).substr(0, 10));
-         ASSERT_NE(rig.commands->dock(), nullptr);
-         EXPECT_TRUE(rig.commands->dock()->isVisible());
+         ASSERT_TRUE(rig.commands->dock() && rig.commands->dock()->isVisible());
          EXPECT_EQ(rig.window->dockWidgetArea(rig.commands->dock()), Qt::RightDockWidgetArea);
          EXPECT_TRUE(rig.commands->dock()->ports() && rig.commands->dock()->serial_view());
        }},
@@ -98,7 +87,8 @@ TEST(ReadmeSteps, TheGettingStartedWorksAsWrittenWithTheKeysItNames) {
          EXPECT_TRUE(before >= 0 && Counted(rig.commands->dock()->display_view()->text()) > before);
        }},
       {"(Run > Break)", [&](const std::string& step) {
-         ASSERT_TRUE(stop());
+         rig.Trigger("mnuBreak");
+         ASSERT_TRUE(rig.DebugOpen() && rig.Poll());
          const int stopped = rig.Line();
          EXPECT_EQ(rig.Row(), stopped - 1);
          ASSERT_EQ(Captions(step), std::vector<std::string>{"Step Into"});
@@ -121,49 +111,6 @@ TEST(ReadmeSteps, TheGettingStartedWorksAsWrittenWithTheKeysItNames) {
            EXPECT_EQ(found->shortcut(), QKeySequence(QString::fromStdString(k[1]))) << k[0];
          }
          ASSERT_TRUE(click("Exit"));
-       }},
-      {"`CONST DEVICE = WF`", [&](const std::string& step) {
-         const std::vector<std::string> spans = readme::CodeSpans(step);  // example, CONST, variable, name, value
-         ASSERT_EQ(spans.size(), 5u);
-         variable = spans[2];
-         EXPECT_EQ(spans[3], variable);
-         rig.open_names.push_back(testing::CopyExample(dir, spans[0].substr(9)));
-         rig.Trigger("mnuOpen");
-         rig.Trigger("mnuRun");  // the command line's module takes the series Run downloads
-         ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
-         pass(200);
-         ASSERT_TRUE(stop());
-         EXPECT_EQ(rig.VariableRow(variable).rfind(" " + variable + " ", 0), 0u);
-         const std::vector<std::string> captions = Captions(step);
-         ASSERT_EQ(captions, (std::vector<std::string>{"Step Over", "Step Out", "Reset", "Modify Variable"}));
-         for (const std::string& caption : captions) EXPECT_TRUE(offered(caption)) << caption;
-         rig.on_modal = [&](QDialog& d) {
-           auto& m = dynamic_cast<ModifyVariableDialog&>(d);
-           m.name_box()->setText(QString::fromStdString(spans[3]));
-           m.value_box()->setText(QString::fromStdString(spans[4]));
-           m.ok_button()->click();
-         };
-         rig.debug()->button("cmdModifyVariable")->click();
-         ASSERT_EQ(rig.modal_dialogs, 1);
-         std::string label = variable;  // an INTEGER: " NAME        :  value   hexH"
-         label.resize(12, ' ');
-         shown = " " + label + ":  " + spans[4] + "   " + QString::number(std::stoi(spans[4]), 16).toUpper().toStdString() + "H";
-         EXPECT_EQ(rig.VariableRow(variable), shown);
-         ASSERT_TRUE(click("Step Over"));
-         EXPECT_EQ(rig.VariableRow(variable), shown);  // read back from the module
-       }},
-      {"**Erase Flash**", [&](const std::string& step) {
-         ASSERT_EQ(Captions(step), (std::vector<std::string>{"Exit", "Erase Flash"}));
-         ASSERT_TRUE(click("Exit"));
-         EXPECT_TRUE(!rig.DebugOpen() && rig.window->break_timer()->isActive() && !rig.module().in_debug());
-         pass(300);
-         ASSERT_TRUE(stop());
-         EXPECT_EQ(rig.VariableRow(variable), shown);  // it ran on with the value written
-         ASSERT_TRUE(click("Erase Flash"));
-         EXPECT_FALSE(rig.DebugOpen());
-         // A jump to its own address at 24, nothing else of the program left to run.
-         EXPECT_EQ(std::vector<int>({rig.module().FlashByte(24), rig.module().FlashByte(25), rig.module().FlashByte(26)}),
-                   std::vector<int>({0x88, 24, 0}));
        }},
   };
   size_t next = 0;

@@ -7,17 +7,17 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/settings_store.h"
 #include "shell/cable_devices.h"
+#include "shell/editor_settings.h"
 #include "shell/main_window.h"
 #include "shell/shell_commands.h"
 #include "shell/shell_editor.h"
@@ -31,17 +31,15 @@ inline std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
+inline void WriteAll(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
 // ASCII lower case, as the window caption shows paths.
 inline std::string Lower(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
-}
-
-inline void WriteAll(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
 }
 
 // A fresh directory for settings and documents; the working directory is put back afterwards
@@ -66,10 +64,14 @@ class ScratchDir {
   fs::path ini_path() const { return path_ / "config" / core::kSettingsFileName; }
   fs::path registry_path() const { return path_ / "config" / core::kRegistryFileName; }
   std::string Doc(const std::string& name) const { return (docs() / name).string(); }
+  // Writes `text` as the document `name`; its path.
+  std::string Doc(const std::string& name, const std::string& text) const {
+    WriteAll(Doc(name), text);
+    return Doc(name);
+  }
 
  private:
-  fs::path path_;
-  fs::path old_cwd_;
+  fs::path path_, old_cwd_;
 };
 
 // A copy of one of examples/ in the scratch documents folder: Run saves the document and every
@@ -104,22 +106,21 @@ class MessageScript {
   std::vector<ShownMessage> shown;
 };
 
-// The editor without a widget: the text lives in a string.
+// The editor without a widget: the text lives in a string. A colour slot the editor has not
+// fails the test.
 class FakeEditor : public ShellEditor {
  public:
   bool SaveToFile(const std::string& path) override {
     std::string crlf;
-    for (char c : text) {
-      if (c == '\n') crlf += '\r';
-      crlf += c;
-    }
+    for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     WriteAll(path, crlf);
     return true;
   }
   void LoadFromFile(const std::string& path) override { text = ReadAll(path); }
   void Clear() override { text.clear(); }
-  void SetLanguage(const std::string&) override {}
   void GoToLine(int line) override { caret_line = line; }
+  // What the window logic never looks back at.
+  void SetLanguage(const std::string&) override {}
   void ExecuteCommand(int, int) override {}
   void Undo() override {}
   void Redo() override {}
@@ -127,15 +128,16 @@ class FakeEditor : public ShellEditor {
   void Copy() override {}
   void Paste() override {}
   void Print(bool) override {}
+  void Focus() override {}
   int SelectionEndLine() const override { return caret_line; }
   int SelectionEndColumn() const override { return 0; }
-  int LineCount() const override {
-    int n = 1;
-    for (char c : text) n += c == '\n';
-    return n;
+  int LineCount() const override { return 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+  void SetColor(int slot, unsigned color) override {
+    EXPECT_TRUE(slot >= 0 && slot < kColorSlotCount) << slot;
+    colors[slot] = color;
   }
-  void SetColor(int slot, unsigned color) override { colors[slot] = color; }
   unsigned GetColor(int slot) const override {
+    EXPECT_TRUE(slot >= 0 && slot < kColorSlotCount) << slot;
     auto it = colors.find(slot);
     return it == colors.end() ? kNoColor : it->second;
   }
@@ -146,7 +148,6 @@ class FakeEditor : public ShellEditor {
   }
   void SetFont(const Font& f) override { font = f; }
   Font GetFont() const override { return font; }
-  void Focus() override {}
   std::string Text() const override { return text; }
   void SetText(const std::string& utf8) override { text = utf8; }
   void SetFontSize(double points) override { font_size = points; }
@@ -161,12 +162,17 @@ class FakeEditor : public ShellEditor {
   double font_size = 10;
 };
 
+inline std::string Next(std::deque<std::string>& q) {
+  if (q.empty()) return {};
+  std::string s = q.front();
+  q.pop_front();
+  return s;
+}
+
 // The window without widgets.
 class FakeView : public StudioView {
  public:
-  int Message(const std::string& text, const std::string& title, int style) override {
-    return script.Answer(text, title, style);
-  }
+  int Message(const std::string& t, const std::string& ti, int s) override { return script.Answer(t, ti, s); }
   std::string AskOpenPath() override { return Next(open_names); }
   std::string AskSavePath() override { return Next(save_names); }
   void SetCaption(const std::string& c) override { caption = c; }
@@ -187,13 +193,6 @@ class FakeView : public StudioView {
   void BeginTransfer() override { in_transfer = true; }
   void EndTransfer() override { in_transfer = false; }
 
-  static std::string Next(std::deque<std::string>& q) {
-    if (q.empty()) return {};
-    std::string s = q.front();
-    q.pop_front();
-    return s;
-  }
-
   MessageScript script;
   std::deque<std::string> open_names, save_names;
   std::string caption, device_item;
@@ -205,12 +204,21 @@ class FakeView : public StudioView {
   Placement placement;
 };
 
+inline constexpr CableChoice kVirtualUsb{CableChoice::Cable::kUsb, true, 1};
+
 // The Studio over the fakes, with a virtual cable and the scratch settings.
 struct StudioRig {
-  explicit StudioRig(const ScratchDir& dir, std::optional<CableChoice> cable = CableChoice{CableChoice::Cable::kUsb, true, 1})
-      : devices(cable), ini(dir.ini_path()), reg(dir.registry_path()), studio(view, editor, devices.link(), ini, reg) {
+  explicit StudioRig(const ScratchDir& dir)
+      : devices(kVirtualUsb), ini(dir.ini_path()), reg(dir.registry_path()),
+        studio(view, editor, devices.link(), ini, reg) {
     studio.start_link = [this] { return devices.Start(ini); };
   }
+  // Types `text` into the document as a user would: the editor changes and says so.
+  void Type(const std::string& text) {
+    editor.text = text;
+    studio.OnTextChanged();
+  }
+  const ShownMessage& Last() const { return view.script.shown.back(); }
   CableDevices devices;
   core::IniFile ini;
   core::RegistryStore reg;
@@ -222,13 +230,12 @@ struct StudioRig {
 // The real main window on the scratch settings, with the virtual module behind a virtual USB
 // cable, its message boxes and file dialogs answered by the test.
 struct WindowRig {
-  explicit WindowRig(const ScratchDir& dir,
-                     std::optional<CableChoice> cable = CableChoice{CableChoice::Cable::kUsb, true, 1})
+  explicit WindowRig(const ScratchDir& dir, std::optional<CableChoice> cable = kVirtualUsb)
       : devices(cable), ini(dir.ini_path()), reg(dir.registry_path()) {
     window = std::make_unique<MainWindow>(devices.link(), ini, reg);
     window->message_hook = [this](const std::string& t, const std::string& ti, int s) { return script.Answer(t, ti, s); };
-    window->open_dialog_hook = [this] { return FakeView::Next(open_names); };
-    window->save_dialog_hook = [this] { return FakeView::Next(save_names); };
+    window->open_dialog_hook = [this] { return Next(open_names); };
+    window->save_dialog_hook = [this] { return Next(save_names); };
     window->exit_hook = [this] { ++exits; };
     window->studio().start_link = [this] { return devices.Start(ini); };
   }
@@ -263,9 +270,7 @@ struct WindowRig {
 // `on_dialog` gets each one shown and clicks what it wants; a dialog nobody expected fails the
 // test.
 struct IdeRig : WindowRig {
-  explicit IdeRig(const ScratchDir& dir,
-                  std::optional<CableChoice> cable = CableChoice{CableChoice::Cable::kUsb, true, 1})
-      : WindowRig(dir, cable) {
+  explicit IdeRig(const ScratchDir& dir, std::optional<CableChoice> cable = kVirtualUsb) : WindowRig(dir, cable) {
     setenv("VNSTUDIO_DATA_DIR", VN_SOURCE_DIR "/data", 1);
     commands = std::make_unique<ShellCommands>(*window, devices, ini);
     commands->modal_hook = [this](QDialog& d) {
@@ -273,8 +278,8 @@ struct IdeRig : WindowRig {
       if (on_dialog) on_dialog(d);
       else ADD_FAILURE() << "unexpected dialog " << d.objectName().toStdString();
     };
-    commands->save_object_dialog_hook = [this] { return FakeView::Next(save_names); };
-    commands->open_object_dialog_hook = [this] { return FakeView::Next(open_names); };
+    commands->save_object_dialog_hook = [this] { return Next(save_names); };
+    commands->open_object_dialog_hook = [this] { return Next(open_names); };
     commands->time_digit = [this] { return time_digit; };
   }
   ~IdeRig() { commands.reset(); }  // before the window it works on

