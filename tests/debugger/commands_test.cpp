@@ -14,138 +14,103 @@ namespace vn::debugger::testing {
 namespace {
 
 const std::vector<std::string> kTypes = {
-    "DIM B AS BYTE, I AS INTEGER, L AS LONG, F AS SINGLE, S AS STRING * 4, A(3) AS BYTE",
-    "BREAK",
-    "DONE: GOTO DONE",
-};
+    "DIM B AS BYTE, I AS INTEGER, L AS LONG, F AS SINGLE, S AS STRING * 4, A(3) AS BYTE", "BREAK", "DONE: GOTO DONE"};
 
-// The bytes the PC wrote to the USB cable from `from` on, decoded from the wire encoding.
-std::vector<int> WireBytes(const sim::VirtualUsbCable& usb, size_t from) {
-  std::vector<int> out;
-  const auto& w = usb.written();
-  for (size_t i = from; i + 1 < w.size(); i += 2) out.push_back(w[i] + 16 * w[i + 1]);
-  return out;
+// A message box as the user sees it: both texts, the title and the style.
+std::string Shown(const DebugMessage& m) {
+  const auto& row = core::RowOf(m.code);
+  return En(m) + "|" + Ko(m) + "|" + row.title + "|" + std::to_string(row.style);
 }
 
 TEST(Messages, BothLanguages) {
-  const DebugMessage failure = LinkFailure();
-  EXPECT_EQ(En(failure), "VARNOLIC module not found ! Check cable or power");
-  EXPECT_EQ(Ko(failure), "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
-  EXPECT_EQ(Title(failure), "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(Style(failure), 64);
-  const DebugMessage timer = NoCompileInfo(true), menu = NoCompileInfo(false);
-  EXPECT_EQ(En(timer), "No compile infomation ! Try Run !");
-  EXPECT_EQ(Ko(timer), "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
-  EXPECT_EQ(Title(timer), "VARNOLIC Studio ERROR !");
-  EXPECT_EQ(Style(timer), 64);
-  EXPECT_EQ(En(menu), En(timer));
-  EXPECT_EQ(Title(menu), "VNstudio");
-  EXPECT_EQ(Style(menu), 0);
+  EXPECT_EQ(Shown(LinkFailure()), "VARNOLIC module not found ! Check cable or power|"
+                                  "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!|VARNOLIC Studio ERROR !|64");
+  const std::string no_info = "No compile infomation ! Try Run !|컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.|";
+  EXPECT_EQ(Shown(NoCompileInfo(true)), no_info + "VARNOLIC Studio ERROR !|64");
+  EXPECT_EQ(Shown(NoCompileInfo(false)), no_info + "VNstudio|0");
 }
 
 TEST(ModifyVariable, ValuesAndWhatGoesOnTheWire) {
-  struct Case {
-    const char* name;
-    const char* value;
+  const struct {
+    const char *name, *value;
     std::vector<int> bytes;  // the variable's RAM afterwards, from its first byte
-  };
-  const Case cases[] = {
-      {"B", "200", {200}},
-      {"b", " -1 ", {0xFF}},  // two's complement; names in any case
-      {"B", "-128", {0x80}},
-      {"B", "&HfE", {0xFE}},
-      {"I", "-2", {0xFE, 0xFF}},
-      {"I", "65535", {0xFF, 0xFF}},
-      {"I", "&H1234", {0x34, 0x12}},
-      {"I", "+300", {0x2C, 0x01}},
-      {"L", "-2", {0xFE, 0xFF, 0xFF, 0xFF}},
-      {"L", "2147483647", {0xFF, 0xFF, 0xFF, 0x7F}},
-      {"L", "-2147483648", {0x00, 0x00, 0x00, 0x80}},
+  } cases[] = {
+      {"B", "200", {200}}, {"b", " -1 ", {0xFF}},  // two's complement; names in any case
+      {"B", "-128", {0x80}}, {"B", "&HfE", {0xFE}}, {"I", "-2", {0xFE, 0xFF}}, {"I", "65535", {0xFF, 0xFF}},
+      {"I", "&H1234", {0x34, 0x12}}, {"I", "+300", {0x2C, 0x01}}, {"L", "-2", {0xFE, 0xFF, 0xFF, 0xFF}},
+      {"L", "2147483647", {0xFF, 0xFF, 0xFF, 0x7F}}, {"L", "-2147483648", {0x00, 0x00, 0x00, 0x80}},
       {"L", "70000", {0x70, 0x11, 0x01, 0x00}},
   };
   Bench b(Wire::kUsb, "WF", kTypes);
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  b.RunToStop();
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " = " + c.value);
-    const size_t from = b.usb.written().size();
-    const Display d = b.dbg.ModifyVariable(c.name, c.value);
-    EXPECT_TRUE(d.messages.empty());
-    EXPECT_TRUE(d.close_modify_dialog);
-    std::string upper = c.name;
-    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const size_t from = b.usb().written().size();
+    const Display d = b.dbg->ModifyVariable(c.name, c.value);
+    EXPECT_TRUE(d.messages.empty() && d.close_modify_dialog);
+    const std::string upper(1, static_cast<char>(std::toupper(c.name[0])));
     const int addr = static_cast<int>(b.Addr(upper));
     std::vector<int> want = {0xE4, addr % 256, addr / 256, static_cast<int>(c.bytes.size())};
     want.insert(want.end(), c.bytes.begin(), c.bytes.end());
-    EXPECT_EQ(WireBytes(b.usb, from), want);
+    EXPECT_EQ(vn::testing::DecodeUsb({b.usb().written().begin() + static_cast<long>(from), b.usb().written().end()}), want);
     for (size_t k = 0; k < c.bytes.size(); ++k) {
       EXPECT_EQ(b.ModuleRam(upper, static_cast<int>(k)), c.bytes[k]);
       EXPECT_EQ(b.Ram(addr + static_cast<int>(k)), c.bytes[k]);
     }
   }
   // The listing shows the last values without another read.
-  EXPECT_EQ(b.dbg.VariableLines(1, 3).lines,
+  EXPECT_EQ(b.dbg->VariableLines(1, 3).lines,
             (std::vector<std::string>{" B           :  254   FEH", " I           :  300   12CH",
                                       " L           :  70000   00011170H"}));
 }
 
 TEST(ModifyVariable, RefusedBeforeAnythingIsSent) {
   struct Case {
-    const char* name;
-    const char* value;
-    std::string en;
-    std::string ko;
+    const char *name, *value;
+    std::string en, ko;
   };
   const auto not_writable = [](const char* name) -> Case {
-    return {name, "1", std::string("Can not modify this variable (BYTE, INTEGER and LONG only) : ") + name,
-            std::string("이 변수는 수정할 수 없습니다 (BYTE, INTEGER, LONG만 가능) : ") + name};
+    return {name, "1", "Can not modify this variable (BYTE, INTEGER and LONG only) : " + std::string(name),
+            "이 변수는 수정할 수 없습니다 (BYTE, INTEGER, LONG만 가능) : " + std::string(name)};
   };
   const auto invalid = [](const char* name, const char* v) -> Case {
-    return {name, v, std::string("Invalid Value ! Enter a whole number : ") + v, std::string("잘못된 값입니다. 정수를 입력하십시요 : ") + v};
+    return {name, v, "Invalid Value ! Enter a whole number : " + std::string(v), "잘못된 값입니다. 정수를 입력하십시요 : " + std::string(v)};
   };
   const auto range = [](const char* name, const char* v, const std::string& r) -> Case {
-    return {name, v, std::string("Value out of range ! ") + name + " : " + r, std::string("값의 범위를 벗어났습니다. ") + name + " : " + r};
+    return {name, v, "Value out of range ! " + std::string(name) + " : " + r, "값의 범위를 벗어났습니다. " + std::string(name) + " : " + r};
   };
   const Case cases[] = {
       {"zz", "1", "Variable Not Found : ZZ", "Variable Not Found : ZZ"},
-      not_writable("F"), not_writable("S"), not_writable("A"),
-      invalid("B", "12a"), invalid("B", "1.5"), invalid("B", "-"), invalid("I", "&H"),
-      invalid("L", "99999999999999999999"),
-      range("B", "256", "-128 .. 255"), range("B", "-129", "-128 .. 255"),
-      range("I", "65536", "-32768 .. 65535"), range("I", "-32769", "-32768 .. 65535"),
+      not_writable("F"), not_writable("S"), not_writable("A"), invalid("B", "12a"), invalid("B", "1.5"), invalid("B", "-"),
+      invalid("I", "&H"), invalid("L", "99999999999999999999"), range("B", "256", "-128 .. 255"),
+      range("B", "-129", "-128 .. 255"), range("I", "65536", "-32768 .. 65535"), range("I", "-32769", "-32768 .. 65535"),
       range("L", "2147483648", "-2147483648 .. 2147483647"),
   };
   Bench b(Wire::kUsb, "WF", kTypes);
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  const size_t written = b.usb.written().size();
+  b.RunToStop();
+  const size_t written = b.usb().written().size();
   const long received = b.module.bytes_received();
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " = " + c.value);
-    const Display d = b.dbg.ModifyVariable(c.name, c.value);
+    const Display d = b.dbg->ModifyVariable(c.name, c.value);
     ASSERT_EQ(d.messages.size(), 1u);
-    EXPECT_EQ(En(d.messages[0]), c.en);
-    EXPECT_EQ(Ko(d.messages[0]), c.ko);
-    EXPECT_EQ(Title(d.messages[0]), "VARNOLIC Studio ERROR !");
-    EXPECT_EQ(Style(d.messages[0]), 64);
     EXPECT_FALSE(d.close_modify_dialog);
+    EXPECT_EQ(Shown(d.messages[0]), c.en + "|" + c.ko + "|VARNOLIC Studio ERROR !|64");
   }
   // Empty texts: nothing at all.
   for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{{"", "1"}, {"B", ""}, {"B", "  "}}) {
-    const Display d = b.dbg.ModifyVariable(name, value);
-    EXPECT_TRUE(d.messages.empty());
-    EXPECT_FALSE(d.close_modify_dialog);
+    const Display d = b.dbg->ModifyVariable(name, value);
+    EXPECT_TRUE(d.messages.empty() && !d.close_modify_dialog);
   }
-  EXPECT_EQ(b.usb.written().size(), written);
+  EXPECT_EQ(b.usb().written().size(), written);
   EXPECT_EQ(b.module.bytes_received(), received);
 }
 
 TEST(ModifyVariable, VnRamImageIndexIsTheAddressLess160) {
   Bench b(Wire::kRevB, "KF", {"DIM A AS BYTE, B AS BYTE", "BREAK", "DONE: GOTO DONE"});
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  b.RunToStop();
   ASSERT_EQ(b.Addr("B"), 161);
-  EXPECT_TRUE(b.dbg.ModifyVariable("B", "77").messages.empty());
+  EXPECT_TRUE(b.dbg->ModifyVariable("B", "77").messages.empty());
   EXPECT_EQ(b.Ram(1), 77);
   EXPECT_EQ(b.module.ram[161], 77);
 }
@@ -153,9 +118,8 @@ TEST(ModifyVariable, VnRamImageIndexIsTheAddressLess160) {
 TEST(ModifyVariable, FromTheMainMenuWhileRunningLeavesTheListingAlone) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "AGAIN: GOTO AGAIN"});
   b.Download();
-  const Display d = b.dbg.ModifyVariable("K", "9");
-  EXPECT_TRUE(d.close_modify_dialog);
-  EXPECT_FALSE(d.refresh_variables);
+  const Display d = b.dbg->ModifyVariable("K", "9");
+  EXPECT_TRUE(d.close_modify_dialog && !d.refresh_variables);
   EXPECT_EQ(b.module.ram[0], 9);
   EXPECT_TRUE(b.module.running());
 }
@@ -163,18 +127,15 @@ TEST(ModifyVariable, FromTheMainMenuWhileRunningLeavesTheListingAlone) {
 TEST(CheckVariable, ReadsTheRunningProgramsVariables) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE, J AS INTEGER", "J = 513", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
   b.c->CompiledOK = false;
-  const Display refused = b.dbg.CheckVariable();
-  ASSERT_EQ(refused.messages.size(), 1u);
-  EXPECT_EQ(refused.messages[0], NoCompileInfo(false));
+  EXPECT_EQ(b.dbg->CheckVariable().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
   b.c->CompiledOK = true;
   b.Download();
   b.clock.Advance(Bench::kBreakTickNs);
-  const Display d = b.dbg.CheckVariable();
-  EXPECT_TRUE(d.messages.empty());
-  EXPECT_TRUE(d.show_check_variable);
+  const Display d = b.dbg->CheckVariable();
+  EXPECT_TRUE(d.messages.empty() && d.show_check_variable);
   EXPECT_TRUE(b.module.running());
   EXPECT_EQ(b.Ram(1) + 256 * b.Ram(2), 513);
-  EXPECT_EQ(b.dbg.VariableLines(2, 1).lines[0], " J           :  513   201H");
+  EXPECT_EQ(b.dbg->VariableLines(2, 1).lines[0], " J           :  513   201H");
 }
 
 TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {
@@ -183,9 +144,8 @@ TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {
   b.c->CompiledOK = false;
   b.clock.Advance(Bench::kBreakTickNs);
   const long received = b.module.bytes_received();
-  const Display d = b.dbg.BreakTimerTick();
-  ASSERT_EQ(d.messages.size(), 1u);
-  EXPECT_EQ(d.messages[0], NoCompileInfo(true));
+  const Display d = b.dbg->BreakTimerTick();
+  EXPECT_EQ(d.messages, std::vector<DebugMessage>{NoCompileInfo(true)});
   EXPECT_EQ(d.break_timer, TimerChange::kKeep);
   EXPECT_FALSE(d.open_debug_window);
   // A program without variables: the count sent after the marker is 0, 0.
@@ -194,39 +154,35 @@ TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {
 
 TEST(Timers, ACommandWhilePollingIsIgnored) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "BREAK", "K = 1", "K = 2", "DONE: GOTO DONE"});
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  const Display sent = b.dbg.StepInto();
+  b.RunToStop();
+  const Display sent = b.dbg->StepInto();
   EXPECT_EQ(sent.return_status_usb, TimerChange::kEnable);  // USB: the timer reads the status
   EXPECT_FALSE(sent.stopped);
-  const size_t written = b.usb.written().size();
-  for (const Display& d : {b.dbg.StepInto(), b.dbg.StepOver(), b.dbg.StepOut(), b.dbg.Reset()}) {
-    EXPECT_TRUE(d.ignored);
-    EXPECT_TRUE(d.messages.empty());
-  }
-  EXPECT_EQ(b.usb.written().size(), written);
+  const size_t written = b.usb().written().size();
+  for (const Display& d : {b.dbg->StepInto(), b.dbg->StepOver(), b.dbg->StepOut(), b.dbg->Reset()})
+    EXPECT_TRUE(d.ignored && d.messages.empty());
+  EXPECT_EQ(b.usb().written().size(), written);
   b.clock.Advance(Bench::kPollTickNs);
-  const Display got = b.dbg.ReturnStatusUsbTick();
-  EXPECT_TRUE(got.stopped);
-  EXPECT_TRUE(got.status_bar);  // the USB path refreshes the status bar too
+  const Display got = b.dbg->ReturnStatusUsbTick();
+  EXPECT_TRUE(got.stopped && got.status_bar);  // the USB path refreshes the status bar too
   EXPECT_EQ(got.return_status_usb, TimerChange::kDisable);
   EXPECT_EQ(b.Line(), 4);
-  EXPECT_EQ(b.dbg.StatusObjectCode(), " Object Code : 91");
+  EXPECT_EQ(b.dbg->StatusObjectCode(), " Object Code : 91");
 }
 
 TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
   enum Kind { kVnmOnly, kAny, kTick, kLeave };  // a tick ends silently; leaving restores the IDE
   const std::vector<std::tuple<const char*, Kind, std::function<Display(Bench&)>>> cases = {
-      {"Break", kAny, [](Bench& b) { return b.dbg.Break(); }},
-      {"Step Into", kAny, [](Bench& b) { return b.dbg.StepInto(); }},
-      {"Step Over", kVnmOnly, [](Bench& b) { return b.dbg.StepOver(); }},
-      {"Step Out", kVnmOnly, [](Bench& b) { return b.dbg.StepOut(); }},
-      {"Reset", kVnmOnly, [](Bench& b) { return b.dbg.Reset(); }},
-      {"Check Variable", kVnmOnly, [](Bench& b) { return b.dbg.CheckVariable(); }},
-      {"Modify Variable", kVnmOnly, [](Bench& b) { return b.dbg.ModifyVariable("K", "5"); }},
-      {"tmrBreak", kTick, [](Bench& b) { return b.dbg.BreakTimerTick(); }},
-      {"Exit", kLeave, [](Bench& b) { return b.dbg.Close(b.ui); }},
-      {"Erase Flash", kLeave, [](Bench& b) { return b.dbg.EraseFlash(), b.dbg.Close(b.ui); }},
+      {"Break", kAny, [](Bench& b) { return b.dbg->Break(); }},
+      {"Step Into", kAny, [](Bench& b) { return b.dbg->StepInto(); }},
+      {"Step Over", kVnmOnly, [](Bench& b) { return b.dbg->StepOver(); }},
+      {"Step Out", kVnmOnly, [](Bench& b) { return b.dbg->StepOut(); }},
+      {"Reset", kVnmOnly, [](Bench& b) { return b.dbg->Reset(); }},
+      {"Check Variable", kVnmOnly, [](Bench& b) { return b.dbg->CheckVariable(); }},
+      {"Modify Variable", kVnmOnly, [](Bench& b) { return b.dbg->ModifyVariable("K", "5"); }},
+      {"tmrBreak", kTick, [](Bench& b) { return b.dbg->BreakTimerTick(); }},
+      {"Exit", kLeave, [](Bench& b) { return b.dbg->Close(b.ui); }},
+      {"Erase Flash", kLeave, [](Bench& b) { return b.dbg->EraseFlash(), b.dbg->Close(b.ui); }},
   };
   for (Wire wire : {Wire::kUsb, Wire::kRevB}) {
     for (const char* device : {"KF", "WF"}) {
@@ -234,32 +190,28 @@ TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
         if (kind == kVnmOnly && KindOf(device) == 1) continue;
         SCOPED_TRACE(std::string(what) + " " + WireName(wire) + " " + device);
         Bench b(wire, device, kSessionProgram);
-        b.Download();
-        ASSERT_TRUE(b.WatchForStop().open_debug_window);
-        ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); }));
-        const long pc = b.dbg.ModulePc;
-        const auto ram = b.dbg.RamImage;
-        const long flash_length = b.module.ProgramLength();
+        b.RunToStop();
+        ASSERT_TRUE(b.Command([&] { return b.dbg->StepInto(); }));
+        const long pc = b.dbg->ModulePc, flash_length = b.module.ProgramLength();
+        const auto ram = b.dbg->RamImage;
         b.faults().unplugged = true;
         const auto before = b.clock.NowNs();
         const Display d = call(b);
         EXPECT_LT(b.clock.NowNs() - before, 10'000'000'000LL);  // virtual time: bounded waits
         EXPECT_EQ(d.messages, kind == kTick ? std::vector<DebugMessage>{} : std::vector<DebugMessage>{LinkFailure()});
         EXPECT_FALSE(d.stopped || d.open_debug_window || d.close_modify_dialog);
-        EXPECT_FALSE(b.dbg.ReturnStatusEnabled || b.dbg.ReturnStatusUsbEnabled);
-        EXPECT_EQ(b.dbg.ModulePc, pc);
-        EXPECT_EQ(b.dbg.RamImage, ram);
+        EXPECT_FALSE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
+        EXPECT_EQ(b.dbg->ModulePc, pc);
+        EXPECT_EQ(b.dbg->RamImage, ram);
         EXPECT_EQ(b.module.ProgramLength(), flash_length);
         EXPECT_TRUE(b.ui.messages.empty());
         EXPECT_EQ(d.break_timer, kind == kLeave ? TimerChange::kEnable : TimerChange::kKeep);
-        if (kind == kLeave) {  // the debugger goes back to watching; the IDE restores its window
-          EXPECT_TRUE(d.widen_main_window);
-          EXPECT_TRUE(d.close_check_variable);
-          EXPECT_EQ(b.dbg.InDebug, 0);
-          EXPECT_EQ(b.dbg.EraseOnExit, 0);
-          EXPECT_FALSE(b.dbg.DebugWindowOpen);
-          EXPECT_TRUE(b.c->CompiledOK);
-        }
+        if (kind != kLeave) continue;
+        // The debugger goes back to watching; the IDE restores its window.
+        EXPECT_TRUE(d.widen_main_window && d.close_check_variable && b.c->CompiledOK);
+        EXPECT_FALSE(b.dbg->DebugWindowOpen);
+        EXPECT_EQ(b.dbg->InDebug, 0);
+        EXPECT_EQ(b.dbg->EraseOnExit, 0);
       }
     }
   }
@@ -270,29 +222,26 @@ TEST(Unplugged, AReplyCutShortKeepsTheLastStopAndPollsOn) {
     for (const char* device : {"KF", "WF"}) {
       SCOPED_TRACE(std::string(WireName(wire)) + " " + device);
       Bench b(wire, device, kSessionProgram);
-      b.Download();
-      ASSERT_TRUE(b.WatchForStop().open_debug_window);
-      const long pc = b.dbg.ModulePc;
-      const auto ram = b.dbg.RamImage;
-      auto& w = wire == Wire::kUsb ? static_cast<sim::ModuleWire&>(b.usb) : static_cast<sim::ModuleWire&>(b.port);
-      b.faults().cut_after = w.sent() + 3;  // the marker and the counter, no RAM
-      Display d = b.dbg.StepInto();
+      b.RunToStop();
+      const long pc = b.dbg->ModulePc;
+      const auto ram = b.dbg->RamImage;
+      b.faults().cut_after = b.cable().sent() + 3;  // the marker and the counter, no RAM
+      EXPECT_TRUE(b.dbg->StepInto().messages.empty());
       for (int i = 0; i < 5; ++i) {
         b.clock.Advance(Bench::kPollTickNs);
-        const Display t = wire == Wire::kUsb ? b.dbg.ReturnStatusUsbTick() : b.dbg.ReturnStatusTick();
+        const Display t = wire == Wire::kUsb ? b.dbg->ReturnStatusUsbTick() : b.dbg->ReturnStatusTick();
         EXPECT_FALSE(t.stopped);
         EXPECT_TRUE(t.messages.empty());
       }
-      EXPECT_TRUE(d.messages.empty());
-      EXPECT_TRUE(b.dbg.ReturnStatusEnabled || b.dbg.ReturnStatusUsbEnabled);
-      EXPECT_EQ(b.dbg.ModulePc, pc);
-      EXPECT_EQ(b.dbg.RamImage, ram);
+      EXPECT_TRUE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
+      EXPECT_EQ(b.dbg->ModulePc, pc);
+      EXPECT_EQ(b.dbg->RamImage, ram);
       // Exit still works on the debugger's side. (A USB write succeeds whether or not the module
       // behind the cable is alive; the REV. B handshake finds out.)
-      const Display closed = b.dbg.Close(b.ui);
+      const Display closed = b.dbg->Close(b.ui);
       EXPECT_EQ(closed.messages.size(), wire == Wire::kRevB ? 1u : 0u);
       EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
-      EXPECT_FALSE(b.dbg.ReturnStatusEnabled || b.dbg.ReturnStatusUsbEnabled);
+      EXPECT_FALSE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
     }
   }
 }
@@ -303,26 +252,22 @@ TEST(Unplugged, ABreakWhoseStatusBreaksOffWaitsForItInsteadOfShowingTheOldStop) 
     Bench b(Wire::kRevB, device, {"DIM K AS BYTE", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
     b.Download();
     b.clock.Advance(Bench::kBreakTickNs);
-    b.faults().cut_after = b.port.sent() + 2;  // the marker and the low byte of the counter
-    const Display d = b.dbg.Break();
-    EXPECT_TRUE(d.messages.empty());
-    EXPECT_TRUE(d.open_debug_window);
-    EXPECT_FALSE(d.stopped);
+    b.faults().cut_after = b.port().sent() + 2;  // the marker and the low byte of the counter
+    const Display d = b.dbg->Break();
+    EXPECT_TRUE(d.messages.empty() && d.open_debug_window && !d.stopped);
     EXPECT_EQ(d.return_status, TimerChange::kEnable);
-    EXPECT_TRUE(b.dbg.ReturnStatusEnabled);
-    EXPECT_EQ(b.dbg.ModulePc, 0);
+    EXPECT_TRUE(b.dbg->ReturnStatusEnabled);
+    EXPECT_EQ(b.dbg->ModulePc, 0);
   }
 }
 
 TEST(Unplugged, TheVnmCountThatCannotBeSentIsALinkFailure) {
   Bench b(Wire::kRevB, "WF", kSessionProgram);
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  b.RunToStop();
   // The module freezes before it takes the first count byte after its marker.
-  b.port.faults().stall_from_pc = b.port.received() + 1;
-  const Display d = b.dbg.StepInto();
-  EXPECT_EQ(d.messages, std::vector<DebugMessage>{LinkFailure()});
-  EXPECT_TRUE(b.dbg.ReturnStatusEnabled);
+  b.port().faults().stall_from_pc = b.port().received() + 1;
+  EXPECT_EQ(b.dbg->StepInto().messages, std::vector<DebugMessage>{LinkFailure()});
+  EXPECT_TRUE(b.dbg->ReturnStatusEnabled);
 }
 
 }  // namespace

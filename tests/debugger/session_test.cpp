@@ -1,5 +1,5 @@
 // Debugging sessions against the running virtual module, over each cable, for both series:
-// what the IDE's timers and commands find and show.
+// what the IDE's timers and commands find and show, and the stops of compiled-in breakpoints.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -12,27 +12,20 @@
 namespace vn::debugger::testing {
 namespace {
 
-struct Setup {
-  Wire wire;
-  const char* device;
-};
-void PrintTo(const Setup& s, std::ostream* os) { *os << WireName(s.wire) << " " << s.device; }
-
-class Session : public ::testing::TestWithParam<Setup> {
+class Session : public ::testing::TestWithParam<std::pair<Wire, const char*>> {
  protected:
   Bench& Make(const std::vector<std::string>& lines = kSessionProgram) {
-    bench = std::make_unique<Bench>(GetParam().wire, GetParam().device, lines);
-    return *bench;
+    return *(bench = std::make_unique<Bench>(GetParam().first, GetParam().second, lines));
   }
   // The debug window's copy of a variable's RAM.
   int Var(const std::string& name) const {
     return bench->Ram(RamIndex(static_cast<int>(bench->Addr(name)), bench->c->Device.AddrWidth));
   }
   void Step(Display (Debugger::*cmd)(), int line) {
-    ASSERT_TRUE(bench->Command([&] { return (bench->dbg.*cmd)(); }));
+    ASSERT_TRUE(bench->Command([&] { return ((*bench->dbg).*cmd)(); }));
     EXPECT_EQ(bench->Line(), line);
   }
-  bool Vnm() const { return KindOf(GetParam().device) == 2; }
+  bool Vnm() const { return KindOf(GetParam().second) == 2; }
   std::unique_ptr<Bench> bench;
 };
 
@@ -42,28 +35,24 @@ TEST_P(Session, TheRunMonitorsStopThenEveryStep) {
   const Display tick = b.WatchForStop();
   ASSERT_TRUE(tick.open_debug_window);
   EXPECT_EQ(tick.break_timer, TimerChange::kDisable);
-  EXPECT_EQ(b.dbg.InDebug, 0);  // a stop the program made, not a Break
+  EXPECT_EQ(b.dbg->InDebug, 0);  // a stop the program made, not a Break
   EXPECT_EQ(b.Line(), 5);
-  EXPECT_EQ(b.dbg.SrcTopLine, 1);  // line 5 fits the first rows: no scrolling
+  EXPECT_EQ(b.dbg->SrcTopLine, 1);  // line 5 fits the first rows: no scrolling
   EXPECT_EQ(Var("N"), 1);
-  EXPECT_EQ(b.dbg.StatusPc(), " PC : " + core::Hex(static_cast<unsigned long>(b.module.pc)));
-  EXPECT_EQ(b.dbg.StatusObjectCode(), " Object Code : 91");  // the assignment K = K + N
-  EXPECT_EQ(b.dbg.HighlightRow(), 4);
+  EXPECT_EQ(b.dbg->StatusPc(), " PC : " + core::Hex(static_cast<unsigned long>(b.module.pc)));
+  EXPECT_EQ(b.dbg->StatusObjectCode(), " Object Code : 91");  // the assignment K = K + N
+  EXPECT_EQ(b.dbg->HighlightRow(), 4);
   if (!Vnm()) {  // the VN series offers Step Into only: the rest sends nothing
-    EXPECT_FALSE(b.dbg.VnmCommandsEnabled());
+    EXPECT_FALSE(b.dbg->VnmCommandsEnabled());
     const long received = b.module.bytes_received();
-    for (auto cmd : {&Debugger::StepOver, &Debugger::StepOut, &Debugger::Reset}) {
-      const Display d = (b.dbg.*cmd)();
-      EXPECT_TRUE(d.ignored);
-      EXPECT_TRUE(d.messages.empty());
-    }
+    for (auto cmd : {&Debugger::StepOver, &Debugger::StepOut, &Debugger::Reset})
+      EXPECT_TRUE(((*b.dbg).*cmd)().ignored && ((*b.dbg).*cmd)().messages.empty());
     EXPECT_EQ(b.module.bytes_received(), received);
   }
-  const int lines[] = {6, 12, 13, 7, 7, 5};
   int prev = 5;
-  for (int line : lines) {
+  for (int line : {6, 12, 13, 7, 7, 5}) {
     Step(&Debugger::StepInto, line);
-    EXPECT_EQ(b.dbg.PrevSrcLine, prev);
+    EXPECT_EQ(b.dbg->PrevSrcLine, prev);
     prev = line;
   }
   EXPECT_EQ(Var("K"), 2);
@@ -78,7 +67,7 @@ TEST_P(Session, TheRunMonitorsStopThenEveryStep) {
   Step(&Debugger::StepOut, 7);
   EXPECT_EQ(Var("K"), 6);
   Step(&Debugger::Reset, 2);  // the first instruction, the variables cleared
-  EXPECT_EQ(b.dbg.ModulePc, 24);
+  EXPECT_EQ(b.dbg->ModulePc, 24);
   EXPECT_EQ(Var("K"), 0);
 }
 
@@ -87,8 +76,8 @@ TEST_P(Session, BreakStopsARunningLoop) {
   b.Download();
   EXPECT_FALSE(b.WatchForStop(2).open_debug_window);  // nothing to announce
   b.clock.Advance(Bench::kBreakTickNs);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.Break(); }));
-  EXPECT_EQ(b.dbg.InDebug, -1);
+  ASSERT_TRUE(b.Command([&] { return b.dbg->Break(); }));
+  EXPECT_EQ(b.dbg->InDebug, -1);
   EXPECT_FALSE(b.module.running());
   EXPECT_TRUE(b.Line() == 3 || b.Line() == 4) << b.Line();
   const int k = Var("K");
@@ -96,90 +85,139 @@ TEST_P(Session, BreakStopsARunningLoop) {
   EXPECT_GT(b.module.interpreter()->total_steps(), 10000u);
   // Stopped means stopped: time passes, nothing moves.
   b.clock.Advance(10 * Bench::kBreakTickNs);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); }));
+  ASSERT_TRUE(b.Command([&] { return b.dbg->StepInto(); }));
   EXPECT_TRUE(b.Line() == 3 || b.Line() == 4) << b.Line();
   EXPECT_LE(b.ModuleRam("K") - k, 1);
 }
 
 TEST_P(Session, AModifiedVariableIsSeenByTheProgram) {
-  if (GetParam().wire == Wire::kDummy) GTEST_SKIP() << "Modify Variable needs the REV. B handshake";
+  if (GetParam().first == Wire::kDummy) GTEST_SKIP() << "Modify Variable needs the REV. B handshake";
   Bench& b = Make();
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  const Display set = b.dbg.ModifyVariable("flag", "1");
-  EXPECT_TRUE(set.messages.empty());
-  EXPECT_TRUE(set.close_modify_dialog);
-  EXPECT_TRUE(set.refresh_variables);
+  b.RunToStop();
+  const Display set = b.dbg->ModifyVariable("flag", "1");
+  EXPECT_TRUE(set.messages.empty() && set.close_modify_dialog && set.refresh_variables);
   EXPECT_EQ(b.ModuleRam("FLAG"), 1);
   EXPECT_EQ(Var("FLAG"), 1);
-  if (!Vnm()) {  // the VN series restarts the program when the debugger lets go; stepping shows it
-    for (int line : {6, 12, 13, 7, 8}) Step(&Debugger::StepInto, line);
-    return;
-  }
-  // Exit lets the program run on: one round, then out of the loop to the second BREAK.
-  EXPECT_TRUE(b.dbg.Exit().close_debug_window);
-  const Display closed = b.dbg.Close(b.ui);
-  EXPECT_TRUE(closed.messages.empty());
-  EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  EXPECT_EQ(b.Line(), 10);
-  EXPECT_EQ(Var("N"), 7);
-  EXPECT_EQ(Var("K"), 2);
+  // One round, then out of the loop.
+  for (int line : {6, 12, 13, 7, 8}) Step(&Debugger::StepInto, line);
 }
 
 TEST_P(Session, LeavingWithEraseLeavesTheClearingProgram) {
   Bench& b = Make();
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  b.RunToStop();
   // From the first instruction the program meets its BREAK as soon as it runs again, so its
   // stop report is there when the erase download begins (the VN series restarts anyway).
   if (Vnm()) {
-    ASSERT_TRUE(b.Command([&] { return b.dbg.Reset(); }));
+    ASSERT_TRUE(b.Command([&] { return b.dbg->Reset(); }));
   }
-  EXPECT_TRUE(b.dbg.EraseFlash().close_debug_window);
-  const Display closed = b.dbg.Close(b.ui);
+  EXPECT_TRUE(b.dbg->EraseFlash().close_debug_window);
+  const Display closed = b.dbg->Close(b.ui);
   EXPECT_TRUE(closed.messages.empty());
-  EXPECT_TRUE(b.ui.messages.empty()) << En(b.ui.messages[0]);
+  EXPECT_TRUE(b.ui.messages.empty()) << b.ui.First();
   EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
-  EXPECT_TRUE(closed.widen_main_window);
-  EXPECT_TRUE(closed.close_check_variable);
+  EXPECT_TRUE(closed.widen_main_window && closed.close_check_variable);
   EXPECT_EQ(b.module.ProgramLength(), 27);
   EXPECT_EQ((std::vector<int>{b.module.FlashByte(24), b.module.FlashByte(25), b.module.FlashByte(26)}),
             (std::vector<int>{0x88, 0x18, 0x00}));
   EXPECT_FALSE(b.c->CompiledOK);
-  EXPECT_EQ(b.dbg.EraseOnExit, 0);
+  EXPECT_EQ(b.dbg->EraseOnExit, 0);
   // The module runs the endless loop: nothing is announced, and Break wants a compile.
   EXPECT_FALSE(b.WatchForStop(3).open_debug_window);
-  EXPECT_EQ(b.dbg.Break().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
+  EXPECT_EQ(b.dbg->Break().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
 }
 
 TEST_P(Session, LeavingWithoutEraseLetsTheProgramRun) {
   Bench& b = Make();
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  b.dbg.EraseOnExit = -1;
-  b.dbg.Activate();  // activation forgets an erase asked for earlier
-  b.dbg.Exit();
+  b.RunToStop();
+  b.dbg->EraseOnExit = -1;
+  b.dbg->Activate();  // activation forgets an erase asked for earlier
+  b.dbg->Exit();
   const auto steps = b.module.interpreter()->total_steps();
-  EXPECT_TRUE(b.dbg.Close(b.ui).messages.empty());
+  EXPECT_TRUE(b.dbg->Close(b.ui).messages.empty());
   EXPECT_TRUE(b.c->CompiledOK);
   EXPECT_EQ(b.module.ProgramLength(), b.c->CodeAddr);
   EXPECT_EQ(b.module.commands().back(), Vnm() ? link::CmdLeaveDebugVnm : link::CmdReset);
   b.clock.Advance(Bench::kBreakTickNs);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.Break(); }));
+  ASSERT_TRUE(b.Command([&] { return b.dbg->Break(); }));
   // VNM: the loop ran on from the stop; VN: the program started over and stopped at its BREAK.
   if (Vnm()) {
     EXPECT_GT(b.module.interpreter()->total_steps(), steps + 10000);
   } else {
-    EXPECT_EQ(b.Line(), 5);
-    EXPECT_EQ(b.ModuleRam("K"), 0);
+    EXPECT_EQ((std::pair{b.Line(), b.ModuleRam("K")}), (std::pair{5, 0}));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cables, Session,
-                         ::testing::Values(Setup{Wire::kUsb, "KF"}, Setup{Wire::kRevB, "KF"}, Setup{Wire::kDummy, "KF"},
-                                           Setup{Wire::kUsb, "WF"}, Setup{Wire::kRevB, "WF"}),
-                         [](const auto& p) { return std::string(WireName(p.param.wire)) + "_" + p.param.device; });
+                         ::testing::Values(std::pair{Wire::kUsb, "KF"}, std::pair{Wire::kRevB, "KF"}, std::pair{Wire::kDummy, "KF"},
+                                           std::pair{Wire::kUsb, "WF"}, std::pair{Wire::kRevB, "WF"}),
+                         [](const auto& p) { return std::string(WireName(p.param.first)) + "_" + p.param.second; });
+
+// K decides the IF; A says which part ran. The ELSE line's breakpoint goes to line 6.
+std::vector<std::string> Program(int k) {
+  return {"DIM K AS BYTE, A AS BYTE", "K = " + std::to_string(k), "IF K = 0 THEN", "  A = 1",  // 1-4
+          "ELSE", "  A = 2", "END IF", "K = K + 5", "' done", "DONE: GOTO DONE"};              // 5-10
+}
+const std::vector<int> kMarks = {3, 5, 8};
+
+struct Stop {
+  int line, k, a;  // K and A as the stop reads them: the marked statement has not run yet
+};
+struct Setup {
+  Wire wire;
+  const char* device;
+  int k;                    // K's start value
+  std::vector<Stop> stops;  // in the order the program meets them
+};
+void PrintTo(const Setup& s, std::ostream* os) { *os << WireName(s.wire) << " " << s.device << " K=" << s.k; }
+
+// The ELSE part runs when K is not 0; the THEN part passes the ELSE line's breakpoint by.
+const std::vector<Stop> kElsePath = {{3, 1, 0}, {6, 1, 0}, {8, 1, 2}};
+const std::vector<Stop> kThenPath = {{3, 0, 0}, {8, 0, 1}};
+
+class Breakpoints : public ::testing::TestWithParam<Setup> {};
+
+// The breakpoints from each stop on: the first stop is that one (on VN, which starts the program
+// over when the debugger lets go, the only way past the stops before it). With all of them, VNM
+// runs on from stop to stop when the debugger lets go, and past the last.
+TEST_P(Breakpoints, TheRunStopsOnTheMarkedLinesInOrder) {
+  const auto& p = GetParam();
+  const bool vn = KindOf(p.device) == 1;
+  for (size_t first = 0; first < p.stops.size(); ++first) {
+    SCOPED_TRACE("from line " + std::to_string(p.stops[first].line));
+    Bench b(p.wire, p.device, Program(p.k));
+    std::vector<int> marks;
+    for (int m : kMarks)
+      if (m >= p.stops[first].line || (m == 5 && p.stops[first].line == 6)) marks.push_back(m);
+    ASSERT_EQ(CompileWithCopy(*b.c, Join(Program(p.k)), marks), 0) << b.c->Outcome.message.en;
+    if (first == 0) {
+      EXPECT_EQ(b.c->BreakPlacements, (std::vector<compiler::BreakPlacement>{{3, 3}, {5, 6}, {8, 8}}));
+    }
+    b.Download();
+    const size_t last = first == 0 ? (vn ? 1 : p.stops.size()) : first;
+    for (size_t i = first; i <= last; ++i) {
+      if (i > first) {
+        EXPECT_TRUE(b.dbg->Exit().close_debug_window);
+        EXPECT_TRUE(b.dbg->Close(b.ui).messages.empty());
+      }
+      const bool past_last = i == p.stops.size();
+      ASSERT_EQ(b.WatchForStop().open_debug_window, !past_last) << "line " << b.Line();
+      const Stop want = past_last ? Stop{b.Line(), p.k + 5, b.ModuleRam("A")} : p.stops[vn ? first : i];
+      EXPECT_EQ(b.Line(), want.line);
+      EXPECT_EQ(b.ModuleRam("K"), want.k);
+      EXPECT_EQ(b.ModuleRam("A"), want.a);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cables, Breakpoints,
+    ::testing::Values(Setup{Wire::kUsb, "KF", 1, kElsePath}, Setup{Wire::kRevB, "KF", 1, kElsePath},
+                      Setup{Wire::kDummy, "KF", 1, kElsePath}, Setup{Wire::kUsb, "WF", 1, kElsePath},
+                      Setup{Wire::kRevB, "WF", 1, kElsePath}, Setup{Wire::kUsb, "KF", 0, kThenPath},
+                      Setup{Wire::kRevB, "WF", 0, kThenPath}),
+    [](const auto& p) {
+      return std::string(WireName(p.param.wire)) + "_" + p.param.device + "_K" + std::to_string(p.param.k);
+    });
 
 }  // namespace
 }  // namespace vn::debugger::testing
