@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "debug_bench.h"
@@ -30,41 +30,9 @@ TEST(Messages, BothLanguages) {
   EXPECT_EQ(Shown(NoCompileInfo(false)), no_info + "VNstudio|0");
 }
 
-TEST(ModifyVariable, ValuesAndWhatGoesOnTheWire) {
-  const struct {
-    const char *name, *value;
-    std::vector<int> bytes;  // the variable's RAM afterwards, from its first byte
-  } cases[] = {
-      {"B", "200", {200}}, {"b", " -1 ", {0xFF}},  // two's complement; names in any case
-      {"B", "-128", {0x80}}, {"B", "&HfE", {0xFE}}, {"I", "-2", {0xFE, 0xFF}}, {"I", "65535", {0xFF, 0xFF}},
-      {"I", "&H1234", {0x34, 0x12}}, {"I", "+300", {0x2C, 0x01}}, {"L", "-2", {0xFE, 0xFF, 0xFF, 0xFF}},
-      {"L", "2147483647", {0xFF, 0xFF, 0xFF, 0x7F}}, {"L", "-2147483648", {0x00, 0x00, 0x00, 0x80}},
-      {"L", "70000", {0x70, 0x11, 0x01, 0x00}},
-  };
-  Bench b(Wire::kUsb, "WF", kTypes);
-  b.RunToStop();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + " = " + c.value);
-    const size_t from = b.usb().written().size();
-    const Display d = b.dbg->ModifyVariable(c.name, c.value);
-    EXPECT_TRUE(d.messages.empty() && d.close_modify_dialog);
-    const std::string upper(1, static_cast<char>(std::toupper(c.name[0])));
-    const int addr = static_cast<int>(b.Addr(upper));
-    std::vector<int> want = {0xE4, addr % 256, addr / 256, static_cast<int>(c.bytes.size())};
-    want.insert(want.end(), c.bytes.begin(), c.bytes.end());
-    EXPECT_EQ(vn::testing::DecodeUsb({b.usb().written().begin() + static_cast<long>(from), b.usb().written().end()}), want);
-    for (size_t k = 0; k < c.bytes.size(); ++k) {
-      EXPECT_EQ(b.ModuleRam(upper, static_cast<int>(k)), c.bytes[k]);
-      EXPECT_EQ(b.Ram(addr + static_cast<int>(k)), c.bytes[k]);
-    }
-  }
-  // The listing shows the last values without another read.
-  EXPECT_EQ(b.dbg->VariableLines(1, 3).lines,
-            (std::vector<std::string>{" B           :  254   FEH", " I           :  300   12CH",
-                                      " L           :  70000   00011170H"}));
-}
-
-TEST(ModifyVariable, RefusedBeforeAnythingIsSent) {
+// Refusals send nothing; values go out as the write command with the address, the length and
+// the bytes, low byte first.
+TEST(ModifyVariable, RefusalsAndWhatGoesOnTheWire) {
   struct Case {
     const char *name, *value;
     std::string en, ko;
@@ -84,8 +52,8 @@ TEST(ModifyVariable, RefusedBeforeAnythingIsSent) {
       not_writable("F"), not_writable("S"), not_writable("A"), invalid("B", "12a"), invalid("B", "1.5"), invalid("B", "-"),
       invalid("I", "&H"), invalid("L", "99999999999999999999"), range("B", "256", "-128 .. 255"),
       range("B", "-129", "-128 .. 255"), range("I", "65536", "-32768 .. 65535"), range("I", "-32769", "-32768 .. 65535"),
-      range("L", "2147483648", "-2147483648 .. 2147483647"),
-  };
+      range("L", "2147483648", "-2147483648 .. 2147483647"), {"", "1", "", ""}, {"B", "", "", ""}, {"B", "  ", "", ""},
+  };  // the last three: empty texts, nothing at all
   Bench b(Wire::kUsb, "WF", kTypes);
   b.RunToStop();
   const size_t written = b.usb().written().size();
@@ -93,17 +61,40 @@ TEST(ModifyVariable, RefusedBeforeAnythingIsSent) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " = " + c.value);
     const Display d = b.dbg->ModifyVariable(c.name, c.value);
-    ASSERT_EQ(d.messages.size(), 1u);
     EXPECT_FALSE(d.close_modify_dialog);
-    EXPECT_EQ(Shown(d.messages[0]), c.en + "|" + c.ko + "|VARNOLIC Studio ERROR !|64");
-  }
-  // Empty texts: nothing at all.
-  for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{{"", "1"}, {"B", ""}, {"B", "  "}}) {
-    const Display d = b.dbg->ModifyVariable(name, value);
-    EXPECT_TRUE(d.messages.empty() && !d.close_modify_dialog);
+    const std::string shown = d.messages.size() == 1 ? Shown(d.messages[0]) : std::to_string(d.messages.size()) + " messages";
+    EXPECT_EQ(shown, c.en.empty() ? "0 messages" : c.en + "|" + c.ko + "|VARNOLIC Studio ERROR !|64");
   }
   EXPECT_EQ(b.usb().written().size(), written);
   EXPECT_EQ(b.module.bytes_received(), received);
+  const struct {
+    const char *name, *value;
+    std::vector<int> bytes;  // the variable's RAM afterwards, from its first byte
+  } values[] = {
+      {"B", "200", {200}}, {"b", " -1 ", {0xFF}},  // two's complement; names in any case
+      {"B", "-128", {0x80}}, {"B", "&HfE", {0xFE}}, {"I", "-2", {0xFE, 0xFF}}, {"I", "65535", {0xFF, 0xFF}},
+      {"I", "&H1234", {0x34, 0x12}}, {"I", "+300", {0x2C, 0x01}}, {"L", "-2", {0xFE, 0xFF, 0xFF, 0xFF}},
+      {"L", "2147483647", {0xFF, 0xFF, 0xFF, 0x7F}}, {"L", "-2147483648", {0x00, 0x00, 0x00, 0x80}},
+      {"L", "70000", {0x70, 0x11, 0x01, 0x00}},
+  };
+  for (const auto& c : values) {
+    SCOPED_TRACE(std::string(c.name) + " = " + c.value);
+    const size_t from = b.usb().written().size();
+    const Display d = b.dbg->ModifyVariable(c.name, c.value);
+    EXPECT_TRUE(d.messages.empty() && d.close_modify_dialog);
+    const std::string upper(1, static_cast<char>(std::toupper(c.name[0])));
+    const int addr = static_cast<int>(b.Addr(upper));
+    std::vector<int> want = {0xE4, addr % 256, addr / 256, static_cast<int>(c.bytes.size())};
+    want.insert(want.end(), c.bytes.begin(), c.bytes.end());
+    EXPECT_EQ(vn::testing::DecodeUsb({b.usb().written().begin() + static_cast<long>(from), b.usb().written().end()}), want);
+    for (size_t k = 0; k < c.bytes.size(); ++k) {
+      EXPECT_EQ(b.ModuleRam(upper, static_cast<int>(k)), c.bytes[k]);
+      EXPECT_EQ(b.Ram(addr + static_cast<int>(k)), c.bytes[k]);
+    }
+  }
+  // The listing shows the last values without another read.
+  EXPECT_EQ(b.dbg->VariableLines(1, 3).lines, (std::vector<std::string>{" B           :  254   FEH", " I           :  300   12CH",
+                                                                         " L           :  70000   00011170H"}));
 }
 
 TEST(ModifyVariable, VnRamImageIndexIsTheAddressLess160) {
@@ -115,16 +106,8 @@ TEST(ModifyVariable, VnRamImageIndexIsTheAddressLess160) {
   EXPECT_EQ(b.module.ram[161], 77);
 }
 
-TEST(ModifyVariable, FromTheMainMenuWhileRunningLeavesTheListingAlone) {
-  Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "AGAIN: GOTO AGAIN"});
-  b.Download();
-  const Display d = b.dbg->ModifyVariable("K", "9");
-  EXPECT_TRUE(d.close_modify_dialog && !d.refresh_variables);
-  EXPECT_EQ(b.module.ram[0], 9);
-  EXPECT_TRUE(b.module.running());
-}
-
-TEST(CheckVariable, ReadsTheRunningProgramsVariables) {
+// Check Variable and Modify Variable from the main menu while the program runs.
+TEST(CheckVariable, ReadsAndWritesTheRunningProgramsVariables) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE, J AS INTEGER", "J = 513", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
   b.c->CompiledOK = false;
   EXPECT_EQ(b.dbg->CheckVariable().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
@@ -133,9 +116,12 @@ TEST(CheckVariable, ReadsTheRunningProgramsVariables) {
   b.clock.Advance(Bench::kBreakTickNs);
   const Display d = b.dbg->CheckVariable();
   EXPECT_TRUE(d.messages.empty() && d.show_check_variable);
-  EXPECT_TRUE(b.module.running());
   EXPECT_EQ(b.Ram(1) + 256 * b.Ram(2), 513);
   EXPECT_EQ(b.dbg->VariableLines(2, 1).lines[0], " J           :  513   201H");
+  const Display m = b.dbg->ModifyVariable("J", "9");  // written; the listing is left alone
+  EXPECT_TRUE(m.close_modify_dialog && !m.refresh_variables);
+  EXPECT_EQ(b.ModuleRam("J") + 256 * b.ModuleRam("J", 1), 9);
+  EXPECT_TRUE(b.module.running());
 }
 
 TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {

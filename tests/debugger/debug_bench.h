@@ -12,9 +12,6 @@
 #include "compiler/compiler.h"
 #include "debugger/compile_copy.h"
 #include "debugger/debugger.h"
-#include "link/download.h"
-#include "link/link.h"
-#include "platform/clock.h"
 #include "sim/running_module.h"
 #include "../link/virtual_link.h"
 
@@ -40,8 +37,7 @@ inline std::filesystem::path TestFolder() {
   return dir;
 }
 
-inline std::string Join(const std::vector<std::string>& lines) {
-  std::string s;
+inline std::string Join(const std::vector<std::string>& lines, std::string s = "") {
   for (const auto& l : lines) s += l + "\r\n";
   return s;
 }
@@ -128,9 +124,7 @@ struct Bench {
     return ADD_FAILURE() << "no variable " << name, 0;
   }
   // The module's own RAM byte of a variable.
-  int ModuleRam(const std::string& name, int offset = 0) const {
-    return module.ram[static_cast<size_t>(Addr(name) + offset)];
-  }
+  int ModuleRam(const std::string& name, int offset = 0) const { return module.ram[static_cast<size_t>(Addr(name) + offset)]; }
 
   Wire wire;
   int kind;

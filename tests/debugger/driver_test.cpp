@@ -156,8 +156,6 @@ TEST(Driver, AViewThatLaysOutItsWindowRunsTheStepsItself) {
 
 // vnstudio-cli debug: a script on standard input, the stops it prints, the breakpoints compiled in
 // and where they moved, the messages and the exit status.
-
-namespace fs = std::filesystem;
 using vn::testing::CliRun;
 using vn::testing::ReadAll;
 
@@ -206,8 +204,8 @@ const struct Case {
     {kCounting, "--cable virtual --break 0", "quit\n", 2, "", "~--break: Value 0 not in range"},
     // --wait is a number of milliseconds up to ten minutes: more, a sign or anything else is a
     // usage error, before anything is downloaded.
-    {kCounting, "--cable virtual --wait 600001", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
     {kCounting, "--cable virtual --wait -1", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
+    {kCounting, "--cable virtual --wait 600001", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
     {kCounting, "--cable virtual --wait 99999999999999999999", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
     {kCounting, "--cable virtual --wait 9223372036854775807", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
     {kCounting, "--cable virtual --wait 1e3", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
@@ -228,7 +226,7 @@ const struct Case {
 TEST_F(DebugCli, ScriptsPrintTheirStopsAndMessages) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.args);
-    const fs::path src = Write("prog.bas", c.source);
+    const std::filesystem::path src = Write("prog.bas", c.source);
     const CliRun r = Exec("debug " + src.string() + " " + c.args, c.script);
     EXPECT_EQ(r.status, c.status) << r.err;
     for (const auto& [got, want] : {std::pair{r.out, c.out}, std::pair{r.err, c.err}}) {

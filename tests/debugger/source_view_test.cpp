@@ -17,6 +17,18 @@ namespace {
 
 using vn::testing::ReadAll;
 
+compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) {
+  return {core::Ansi(name), type, addr, dim};
+}
+
+std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
+
+std::string Trailer() {
+  std::string s;
+  for (int i = 0; i < kVarListingTrailer; ++i) s += " \r\n";
+  return s;
+}
+
 struct Table {
   compiler::Compiler c;
   vn::testing::VirtualLink v{Wire::kUsb, 1};
@@ -116,7 +128,7 @@ TEST(SourceView, TheCheckVariableRowsComeFromTheListingFileAsBuilt) {
   EXPECT_EQ(b.dbg->VariableLines(b.dbg->VarTopLine, 2).lines, (std::vector<std::string>{rows[3], " "}));
   std::string expected;
   for (const auto& row : rows) expected += row + "\r\n";
-  for (int i = 0; i < kVarListingTrailer; ++i) expected += " \r\n";
+  expected += Trailer();
   EXPECT_EQ(ReadAll(path), expected);
   ExpectRowsOutliveTheFile(path, {rows[0], rows[1]}, [&] { return b.dbg->VariableLines(1, 2).lines; });
   // The next rebuild writes the file again, as it was.
@@ -124,29 +136,15 @@ TEST(SourceView, TheCheckVariableRowsComeFromTheListingFileAsBuilt) {
   EXPECT_EQ(ReadAll(path), expected);
 }
 
-compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) {
-  return {core::Ansi(name), type, addr, dim};
-}
-
-std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
-
-std::string Trailer() {
-  std::string s;
-  for (int i = 0; i < kVarListingTrailer; ++i) s += " \r\n";
-  return s;
-}
-
 TEST(VarListing, OneLinePerVariableAndElement) {
-  struct Case {
+  using namespace compiler;
+  const struct {
     const char* what;
-    compiler::VarEntry var;
-    int element;
-    int addr_width;
+    VarEntry var;
+    int element, addr_width;
     std::vector<int> ram;
     std::string line;
-  };
-  using namespace compiler;
-  const Case cases[] = {
+  } cases[] = {
       {"BYTE on the VN series, 160 is element 0", Var("CNT", kByteVar, 161), -1, 1, {0, 26}, " CNT" + Blanks(9) + ":  26   1AH"},
       {"INTEGER is unsigned", Var("X", kIntegerVar, 2), -1, 2, {0, 0, 0xFF, 0xFF}, " X" + Blanks(11) + ":  65535   FFFFH"},
       {"INTEGER low byte first", Var("X", kIntegerVar, 0), -1, 2, {0x34, 0x12}, " X" + Blanks(11) + ":  4660   1234H"},
@@ -185,16 +183,13 @@ TEST(VarListing, FileBytesAndLineOffsets) {
   EXPECT_EQ(l.bytes, bytes + Trailer());
   EXPECT_EQ(l.line_count_plus1, 5);
   EXPECT_EQ(l.offsets, offsets);
-}
-
-TEST(VarListing, OffsetsBeyond32767Bytes) {
   // 2000 elements of about 24 bytes: the listing runs far past what 16 bits can address.
-  const VarListing l = BuildVarListing({Var("BIG", compiler::kByteArrayVnm, 0, 2000)}, 2, std::vector<int>(2000, 255));
-  ASSERT_EQ(l.line_count_plus1, 2001);
-  const long last = l.offsets[2000];
+  const VarListing big = BuildVarListing({Var("BIG", compiler::kByteArrayVnm, 0, 2000)}, 2, std::vector<int>(2000, 255));
+  ASSERT_EQ(big.line_count_plus1, 2001);
+  const long last = big.offsets[2000];
   EXPECT_GT(last, 32767);
   const std::string want = " BIG(1999)   :  255   FFH\r\n \r\n";
-  EXPECT_EQ(l.bytes.substr(static_cast<size_t>(last - 1), want.size()), want);
+  EXPECT_EQ(big.bytes.substr(static_cast<size_t>(last - 1), want.size()), want);
 }
 
 }  // namespace
