@@ -132,8 +132,7 @@ TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {
   const long received = b.module.bytes_received();
   const Display d = b.dbg->BreakTimerTick();
   EXPECT_EQ(d.messages, std::vector<DebugMessage>{NoCompileInfo(true)});
-  EXPECT_EQ(d.break_timer, TimerChange::kKeep);
-  EXPECT_FALSE(d.open_debug_window);
+  EXPECT_TRUE(d.break_timer == TimerChange::kKeep && !d.open_debug_window);
   // A program without variables: the count sent after the marker is 0, 0.
   EXPECT_EQ(b.module.bytes_received(), received + 2);
 }
@@ -142,16 +141,15 @@ TEST(Timers, ACommandWhilePollingIsIgnored) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "BREAK", "K = 1", "K = 2", "DONE: GOTO DONE"});
   b.RunToStop();
   const Display sent = b.dbg->StepInto();
-  EXPECT_EQ(sent.return_status_usb, TimerChange::kEnable);  // USB: the timer reads the status
-  EXPECT_FALSE(sent.stopped);
+  EXPECT_TRUE(sent.return_status_usb == TimerChange::kEnable && !sent.stopped);  // USB: the timer reads the status
   const size_t written = b.usb().written().size();
   for (const Display& d : {b.dbg->StepInto(), b.dbg->StepOver(), b.dbg->StepOut(), b.dbg->Reset()})
     EXPECT_TRUE(d.ignored && d.messages.empty());
   EXPECT_EQ(b.usb().written().size(), written);
   b.clock.Advance(Bench::kPollTickNs);
   const Display got = b.dbg->ReturnStatusUsbTick();
-  EXPECT_TRUE(got.stopped && got.status_bar);  // the USB path refreshes the status bar too
-  EXPECT_EQ(got.return_status_usb, TimerChange::kDisable);
+  // The USB path refreshes the status bar too.
+  EXPECT_TRUE(got.stopped && got.status_bar && got.return_status_usb == TimerChange::kDisable);
   EXPECT_EQ(b.Line(), 4);
   EXPECT_EQ(b.dbg->StatusObjectCode(), " Object Code : 91");
 }
@@ -187,17 +185,14 @@ TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
         EXPECT_EQ(d.messages, kind == kTick ? std::vector<DebugMessage>{} : std::vector<DebugMessage>{LinkFailure()});
         EXPECT_FALSE(d.stopped || d.open_debug_window || d.close_modify_dialog);
         EXPECT_FALSE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
-        EXPECT_EQ(b.dbg->ModulePc, pc);
-        EXPECT_EQ(b.dbg->RamImage, ram);
+        EXPECT_TRUE(b.dbg->ModulePc == pc && b.dbg->RamImage == ram);
         EXPECT_EQ(b.module.ProgramLength(), flash_length);
         EXPECT_TRUE(b.ui.messages.empty());
         EXPECT_EQ(d.break_timer, kind == kLeave ? TimerChange::kEnable : TimerChange::kKeep);
         if (kind != kLeave) continue;
         // The debugger goes back to watching; the IDE restores its window.
         EXPECT_TRUE(d.widen_main_window && d.close_check_variable && b.c->CompiledOK);
-        EXPECT_FALSE(b.dbg->DebugWindowOpen);
-        EXPECT_EQ(b.dbg->InDebug, 0);
-        EXPECT_EQ(b.dbg->EraseOnExit, 0);
+        EXPECT_FALSE(b.dbg->DebugWindowOpen || b.dbg->InDebug != 0 || b.dbg->EraseOnExit != 0);
       }
     }
   }
@@ -216,12 +211,10 @@ TEST(Unplugged, AReplyCutShortKeepsTheLastStopAndPollsOn) {
       for (int i = 0; i < 5; ++i) {
         b.clock.Advance(Bench::kPollTickNs);
         const Display t = wire == Wire::kUsb ? b.dbg->ReturnStatusUsbTick() : b.dbg->ReturnStatusTick();
-        EXPECT_FALSE(t.stopped);
-        EXPECT_TRUE(t.messages.empty());
+        EXPECT_TRUE(!t.stopped && t.messages.empty());
       }
       EXPECT_TRUE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
-      EXPECT_EQ(b.dbg->ModulePc, pc);
-      EXPECT_EQ(b.dbg->RamImage, ram);
+      EXPECT_TRUE(b.dbg->ModulePc == pc && b.dbg->RamImage == ram);
       // Exit still works on the debugger's side. (A USB write succeeds whether or not the module
       // behind the cable is alive; the REV. B handshake finds out.)
       const Display closed = b.dbg->Close(b.ui);
@@ -240,8 +233,7 @@ TEST(Unplugged, ABreakWhoseStatusBreaksOffWaitsForItInsteadOfShowingTheOldStop) 
     b.clock.Advance(Bench::kBreakTickNs);
     b.faults().cut_after = b.port().sent() + 2;  // the marker and the low byte of the counter
     const Display d = b.dbg->Break();
-    EXPECT_TRUE(d.messages.empty() && d.open_debug_window && !d.stopped);
-    EXPECT_EQ(d.return_status, TimerChange::kEnable);
+    EXPECT_TRUE(d.messages.empty() && d.open_debug_window && !d.stopped && d.return_status == TimerChange::kEnable);
     EXPECT_TRUE(b.dbg->ReturnStatusEnabled);
     EXPECT_EQ(b.dbg->ModulePc, 0);
   }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli_run.h"
@@ -60,12 +61,9 @@ TEST(SourceLine, TheScrollRule) {
     t.dbg.SetVisibleLines(k.visible);
     t.dbg.CurSrcLine = 3;
     const Display d = t.dbg.SourceLineUpdate();
-    EXPECT_EQ(t.dbg.CurSrcLine, k.line) << k.what;
-    EXPECT_EQ(t.dbg.PrevSrcLine, 3) << k.what;
-    EXPECT_EQ(t.dbg.SrcTopLine, k.new_top) << k.what;
-    EXPECT_EQ(d.move_highlight, k.moves) << k.what;
-    EXPECT_EQ(d.reload_source, !k.moves) << k.what;
-    EXPECT_EQ(t.dbg.HighlightRow() >= 0, k.shown) << k.what;
+    EXPECT_EQ((std::tuple{t.dbg.CurSrcLine, t.dbg.PrevSrcLine, t.dbg.SrcTopLine}), (std::tuple{k.line, 3, k.new_top})) << k.what;
+    EXPECT_EQ((std::tuple{d.move_highlight, d.reload_source, t.dbg.HighlightRow() >= 0}), (std::tuple{k.moves, !k.moves, k.shown}))
+        << k.what;
   }
 }
 
@@ -80,10 +78,8 @@ TEST(SourceLine, ACounterInTheUpperCodeHalfFindsItsLine) {
   ASSERT_EQ(t.dbg.ReadModuleStatus(messages), 0);
   EXPECT_EQ(t.dbg.ModulePc, 40000);
   t.dbg.SourceLineUpdate();
-  EXPECT_EQ(t.dbg.CurSrcLine, 1234);
-  EXPECT_EQ(t.dbg.SrcTopLine, 1228);
-  EXPECT_EQ(t.dbg.StatusPc(), " PC : 9C40");
-  EXPECT_EQ(t.dbg.StatusObjectCode(), " Object Code : 89");
+  EXPECT_EQ((std::pair{t.dbg.CurSrcLine, t.dbg.SrcTopLine}), (std::pair{1234, 1228}));
+  EXPECT_EQ(t.dbg.StatusPc() + "|" + t.dbg.StatusObjectCode(), " PC : 9C40| Object Code : 89");
 }
 
 TEST(SourceView, RowsOfTheCompileCopy) {
