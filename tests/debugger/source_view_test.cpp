@@ -18,13 +18,9 @@ namespace {
 
 using vn::testing::ReadAll;
 
-compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) {
-  return {core::Ansi(name), type, addr, dim};
-}
-
+compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) { return {core::Ansi(name), type, addr, dim}; }
 std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
-
-std::string Trailer() {
+std::string Trailer() {  // the blank lines after the last variable
   std::string s;
   for (int i = 0; i < kVarListingTrailer; ++i) s += " \r\n";
   return s;
@@ -84,8 +80,7 @@ TEST(SourceLine, ACounterInTheUpperCodeHalfFindsItsLine) {
 
 TEST(SourceView, RowsOfTheCompileCopy) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "' 한글 주석", "K = 1", "K = 2"});
-  const Rows rows = b.dbg->SourceLines(2, 4);
-  EXPECT_EQ(rows.lines, (std::vector<std::string>{"' 한글 주석", "K = 1", "K = 2", " "}));
+  EXPECT_EQ(b.dbg->SourceLines(2, 4).lines, (std::vector<std::string>{"' 한글 주석", "K = 1", "K = 2", " "}));
   // The line index counts the Korean characters as two bytes each, as the copy holds them.
   EXPECT_EQ(b.c->LineOffset[3], 1 + 15 + 13);
   EXPECT_EQ(b.dbg->SourceLines(4, 2).lines, (std::vector<std::string>{"K = 2", " "}));
