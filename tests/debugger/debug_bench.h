@@ -12,33 +12,18 @@
 #include "compiler/compiler.h"
 #include "debugger/compile_copy.h"
 #include "debugger/debugger.h"
-#include "link/download.h"
-#include "link/link.h"
-#include "platform/clock.h"
 #include "sim/running_module.h"
-#include "sim/virtual_port.h"
-#include "sim/virtual_usb.h"
 #include "../link/virtual_link.h"
 
 namespace vn::debugger::testing {
 
+using vn::testing::RecordingProgress;
 using vn::testing::Wire;
 using vn::testing::WireName;
 
 // A message as the user sees it, in each language.
 inline std::string En(const DebugMessage& m) { return core::MessageTextOf(m, core::Language::kEnglish); }
 inline std::string Ko(const DebugMessage& m) { return core::MessageTextOf(m, core::Language::kKorean); }
-inline std::string Title(const DebugMessage& m) { return core::RowOf(m.code).title; }
-inline int Style(const DebugMessage& m) { return core::RowOf(m.code).style; }
-
-// The main window's status bar and message boxes during a download.
-struct RecordingProgress final : link::DownloadProgress {
-  void SetStatus(const std::string& text) override { status = text; }
-  void SetProgress(long, long) override {}
-  void ShowMessage(const core::Message& m) override { messages.push_back(m); }
-  std::string status;
-  std::vector<DebugMessage> messages;
-};
 
 // A fresh folder per test for the source, its compile copy and its listing.
 inline std::filesystem::path TestFolder() {
@@ -52,8 +37,7 @@ inline std::filesystem::path TestFolder() {
   return dir;
 }
 
-inline std::string Join(const std::vector<std::string>& lines) {
-  std::string s;
+inline std::string Join(const std::vector<std::string>& lines, std::string s = "") {
   for (const auto& l : lines) s += l + "\r\n";
   return s;
 }
@@ -66,31 +50,44 @@ inline const std::vector<std::string> kSessionProgram = {
 
 inline int KindOf(const std::string& device) { return compiler::FindDeviceCode(device)->kind; }
 
+// The module and the compiled program stay; NewCable replaces the cable (and the Link and the
+// Debugger on it), as when the user plugs the cable in again.
 struct Bench {
   static constexpr std::int64_t kBreakTickNs = 500'000'000;
   static constexpr std::int64_t kPollTickNs = 50'000'000;
 
   Bench(Wire w, const std::string& device, const std::vector<std::string>& lines)
-      : wire(w),
-        kind(KindOf(device)),
-        module({kind, 32, 17}, clock),
-        port(module, clock, w == Wire::kDummy ? sim::VirtualParallelPort::Cable::kDummy
-                                              : sim::VirtualParallelPort::Cable::kRevB),
-        usb(module, clock),
-        link({port, usb, irq, clock}),
-        c(std::make_unique<compiler::Compiler>()),
-        dbg(*c, link) {
-    Connect(link, w, kind);
+      : wire(w), kind(KindOf(device)), module({kind, 32, 17}, clock), c(std::make_unique<compiler::Compiler>()) {
     compiler::ApplyDeviceCode(c->Device, *compiler::FindDeviceCode(device));
     c->SourcePath = (TestFolder() / "prog.bas").string();
     EXPECT_EQ(CompileWithCopy(*c, Join(lines)), 0) << c->Outcome.message.en << " line " << c->Outcome.line;
+    NewCable();
   }
 
-  sim::WireFaults& faults() { return wire == Wire::kUsb ? usb.faults() : port.faults(); }
+  void NewCable() {
+    dbg.reset();
+    link.reset();
+    wires = std::make_unique<cables::VirtualWires>(
+        module, clock, wire == Wire::kDummy ? link::CableKind::kDummy : link::CableKind::kRevB, link::kDefaultIoadr, &irq);
+    link = std::make_unique<link::Link>(wires->Devices());
+    vn::testing::Connect(*link, wire, kind);
+    dbg = std::make_unique<Debugger>(*c, *link);
+  }
+
+  sim::VirtualParallelPort& port() { return wires->port; }
+  sim::VirtualUsbCable& usb() { return wires->usb; }
+  sim::ModuleWire& cable() { return wire == Wire::kUsb ? static_cast<sim::ModuleWire&>(usb()) : port(); }
+  sim::WireFaults& faults() { return cable().faults(); }
 
   // Run: the download, after which the module runs the program.
   void Download() {
-    ASSERT_EQ(link::RunDownload(link, c->Code, c->CodeAddr, core::SeriesOfKind(c->Device.DeviceKind), ui), 0) << (ui.messages.empty() ? "" : En(ui.messages[0]));
+    ASSERT_EQ(link::RunDownload(*link, c->Code, c->CodeAddr, core::SeriesOfKind(kind), ui), 0) << ui.First();
+  }
+
+  // Run, then the run monitor until the program's first stop has opened the debug window.
+  void RunToStop() {
+    Download();
+    ASSERT_TRUE(WatchForStop().open_debug_window);
   }
 
   // The main window's tmrBreak until it opens the debug window (which then loads and is
@@ -98,64 +95,46 @@ struct Bench {
   Display WatchForStop(int ticks = 10) {
     for (int i = 0; i < ticks; ++i) {
       clock.Advance(kBreakTickNs);
-      Display d = dbg.BreakTimerTick();
-      if (d.open_debug_window) {
-        OpenWindow();
-        return d;
-      }
+      Display d = dbg->BreakTimerTick();
+      if (d.open_debug_window) return dbg->Load(), dbg->Activate(), d;
       EXPECT_TRUE(d.messages.empty()) << En(d.messages[0]);
     }
     return {};
   }
 
-  void OpenWindow() {
-    dbg.Load();
-    dbg.Activate();
-  }
-
-  // The debug window's polling timers until they have the stop (at most `ticks` ticks).
-  Display Poll(int ticks = 40) {
-    Display last;
-    for (int i = 0; i < ticks && (dbg.ReturnStatusEnabled || dbg.ReturnStatusUsbEnabled); ++i) {
-      clock.Advance(kPollTickNs);
-      last = dbg.ReturnStatusUsbEnabled ? dbg.ReturnStatusUsbTick() : dbg.ReturnStatusTick();
-    }
-    return last;
-  }
-
-  // A command followed by the polling it may need; true when a stop has been shown.
+  // A command followed by the polling timers it may need (at most 40 ticks); true when a stop
+  // has been shown.
   template <typename F>
   bool Command(F f) {
     Display d = f();
     if (!d.messages.empty()) ADD_FAILURE() << En(d.messages[0]);
-    if (d.open_debug_window) OpenWindow();
-    if (d.stopped) return true;
-    return Poll().stopped;
+    if (d.open_debug_window) dbg->Load(), dbg->Activate();
+    for (int i = 0; i < 40 && !d.stopped && (dbg->ReturnStatusEnabled || dbg->ReturnStatusUsbEnabled); ++i) {
+      clock.Advance(kPollTickNs);
+      d = dbg->ReturnStatusUsbEnabled ? dbg->ReturnStatusUsbTick() : dbg->ReturnStatusTick();
+    }
+    return d.stopped;
   }
 
-  int Line() const { return dbg.CurSrcLine; }
-  int Ram(int index) const { return dbg.RamImage[static_cast<size_t>(index)]; }
+  int Line() const { return dbg->CurSrcLine; }
+  int Ram(int index) const { return dbg->RamImage[static_cast<size_t>(index)]; }
   long Addr(const std::string& name) const {
     for (const auto& v : c->Vars)
       if (core::EncodeAnsi(v.VarName) == name) return v.VarAddr;
-    ADD_FAILURE() << "no variable " << name;
-    return 0;
+    return ADD_FAILURE() << "no variable " << name, 0;
   }
   // The module's own RAM byte of a variable.
-  int ModuleRam(const std::string& name, int offset = 0) const {
-    return module.ram[static_cast<size_t>(Addr(name) + offset)];
-  }
+  int ModuleRam(const std::string& name, int offset = 0) const { return module.ram[static_cast<size_t>(Addr(name) + offset)]; }
 
   Wire wire;
   int kind;
   platform::VirtualClock clock;
   vn::testing::CountingInterrupts irq;
   sim::RunningModule module;
-  sim::VirtualParallelPort port;
-  sim::VirtualUsbCable usb;
-  link::Link link;
   std::unique_ptr<compiler::Compiler> c;
-  Debugger dbg;
+  std::unique_ptr<cables::VirtualWires> wires;
+  std::unique_ptr<link::Link> link;
+  std::unique_ptr<Debugger> dbg;
   RecordingProgress ui;
 };
 

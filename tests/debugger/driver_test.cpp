@@ -1,13 +1,16 @@
-// The debugger's order of events as a front end sees it: a recording view driven over the
-// running virtual module, from the download to the exit.
+// The debugger's front ends: the order of events a view sees, driven over the running virtual
+// module from the download to the exit, and vnstudio-cli debug against the virtual module.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli_run.h"
 #include "debug_bench.h"
 #include "debugger/debug_driver.h"
 #include "debugger/debug_view.h"
@@ -17,73 +20,58 @@
 namespace vn::debugger::testing {
 namespace {
 
-// Every call as one line of text, with its data.
-class RecordingView final : public DebugView {
- public:
-  explicit RecordingView(link::DownloadProgress& ui) : ui_(ui) {}
+// Every call as one line of text, with its data. A view that lays its window out itself
+// (`lays_out`) runs the load and the activation where it needs them.
+struct RecordingView final : DebugView {
+  RecordingView(link::DownloadProgress& progress, bool lays) : ui(progress), lays_out(lays) {}
 
-  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + core::MessageTextOf(m, core::Language::kEnglish)); }
+  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + En(m)); }
   void SetBreakTimer(bool on) override { calls.push_back(std::string("break timer ") + (on ? "on" : "off")); }
   // Called before and after every result; only a change is worth a line.
   void SetPolling(bool rs, bool usb) override {
-    if (rs == polling_ && usb == polling_usb_) return;
-    polling_ = rs;
-    polling_usb_ = usb;
-    calls.push_back(std::string("polling ") + (rs ? "on" : "off") + " usb " + (usb ? "on" : "off"));
+    const std::string line = std::string("polling ") + (rs ? "on" : "off") + " usb " + (usb ? "on" : "off");
+    if (line != polling) calls.push_back(polling = line);
   }
-  void OpenDebugWindow(DebugDriver&) override { calls.push_back("open"); }
+  void OpenDebugWindow(DebugDriver& driver) override {
+    if (!lays_out) return calls.push_back("open");
+    calls.push_back("place");
+    if (!open) driver.LoadWindow();
+    calls.push_back("show");
+    open = true;
+    driver.ActivateWindow();
+  }
   void CloseDebugWindow() override { calls.push_back("close"); }
   void ShowCheckVariable() override { calls.push_back("show variables window"); }
   void CloseCheckVariable() override { calls.push_back("close variables window"); }
-  void VariableWritten() override { calls.push_back("written"); }
   void RestoreMainWindow() override { calls.push_back("restore main window"); }
-  void FocusEditor() override { calls.push_back("focus editor"); }
   void RedrawSource(bool reload) override { calls.push_back(reload ? "reload source" : "move bar"); }
-  void ShowStop(const ShownStop& s) override {
-    stops.push_back(s);
-    calls.push_back("stop");
-  }
-  void ShowVariables(const std::vector<std::string>& r) override {
-    rows.push_back(r);
-    calls.push_back("variables");
-  }
+  void ShowStop(const ShownStop& s) override { stops.push_back(s), calls.push_back("stop"); }
+  void ShowVariables(const std::vector<std::string>& r) override { rows.push_back(r), calls.push_back("variables"); }
   void ShowRunning() override { calls.push_back("running"); }
   void RunTransfer(const std::function<void(link::DownloadProgress&)>& transfer) override {
-    calls.push_back("transfer");
-    transfer(ui_);
+    calls.push_back("transfer"), transfer(ui);
   }
-
   std::vector<std::string> Take() { return std::exchange(calls, {}); }
 
   std::vector<std::string> calls;
   std::vector<ShownStop> stops;
   std::vector<std::vector<std::string>> rows;
-
- private:
-  link::DownloadProgress& ui_;
-  bool polling_ = false;
-  bool polling_usb_ = false;
+  link::DownloadProgress& ui;
+  bool lays_out, open = false;
+  std::string polling = "polling off usb off";
 };
 
-const std::vector<std::string> kProgram = {
-    "DIM N AS BYTE, K AS BYTE",  // 1
-    "N = 1",                     // 2
-    "BREAK",                     // 3
-    "N = 7",                     // 4
-    "AGAIN:",                    // 5
-    "K = K + 1",                 // 6
-    "GOTO AGAIN",                // 7
-};
+const std::vector<std::string> kProgram = {"DIM N AS BYTE, K AS BYTE", "N = 1", "BREAK", "N = 7", "AGAIN:", "K = K + 1", "GOTO AGAIN"};
 
 using Calls = std::vector<std::string>;
 
 // The main window's tmrBreak until the debug window is open.
 void WatchUntilOpen(Bench& b, DebugDriver& driver) {
-  for (int i = 0; i < 10 && !b.dbg.DebugWindowOpen; ++i) {
+  for (int i = 0; i < 10 && !b.dbg->DebugWindowOpen; ++i) {
     b.clock.Advance(Bench::kBreakTickNs);
     driver.BreakTimerTick();
   }
-  ASSERT_TRUE(b.dbg.DebugWindowOpen);
+  ASSERT_TRUE(b.dbg->DebugWindowOpen);
 }
 
 std::string PcText(long pc) { return " PC : " + core::Hex(static_cast<unsigned long>(pc)); }
@@ -91,8 +79,8 @@ std::string Code(isa::Opcode op) { return " Object Code : " + core::Hex(static_c
 
 TEST(Driver, StopStepStepOutAndExitOverUsb) {
   Bench b(Wire::kUsb, "WF", kProgram);
-  RecordingView view(b.ui);
-  DebugDriver driver(b.dbg, view);
+  RecordingView view(b.ui, false);
+  DebugDriver driver(*b.dbg, view);
 
   // Run: the download, then the run monitor.
   ASSERT_TRUE(driver.Start());
@@ -100,36 +88,29 @@ TEST(Driver, StopStepStepOutAndExitOverUsb) {
 
   // The monitor finds the program's BREAK: the window opens, loads, is activated, the stop shows.
   WatchUntilOpen(b, driver);
-  EXPECT_EQ(view.Take(), (Calls{"break timer off", "open", "show variables window", "variables",
-                                                   "reload source", "stop"}));
-  ASSERT_EQ(view.stops.size(), 1u);
-  EXPECT_EQ(view.stops[0], (ShownStop{4, "N = 7", PcText(b.module.pc), Code(isa::Opcode::kAssign)}));
+  EXPECT_EQ(view.Take(), (Calls{"break timer off", "open", "show variables window", "variables", "reload source", "stop"}));
+  EXPECT_EQ(view.stops, (std::vector<ShownStop>{{4, "N = 7", PcText(b.module.pc), Code(isa::Opcode::kAssign)}}));
   // The listing as the program left it at the BREAK.
-  ASSERT_EQ(view.rows.size(), 1u);
-  EXPECT_EQ(view.rows[0], (Calls{" N           :  1   1H", " K           :  0   0H"}));
+  EXPECT_EQ(view.rows, (std::vector<Calls>{{" N           :  1   1H", " K           :  0   0H"}}));
 
   // Step Into: the command goes out, the USB timer waits for the report, then the next line.
   driver.StepInto();
   EXPECT_EQ(view.Take(), (Calls{"polling off usb on", "running"}));
   EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
-  for (int i = 0; i < 40 && b.dbg.ReturnStatusUsbEnabled; ++i) {
-    b.clock.Advance(Bench::kPollTickNs);
-    driver.PollTick();
-  }
+  const auto poll = [&](int ticks) {
+    for (int i = 0; i < ticks && b.dbg->ReturnStatusUsbEnabled; ++i) b.clock.Advance(Bench::kPollTickNs), driver.PollTick();
+  };
+  poll(40);
   EXPECT_EQ(view.Take(), (Calls{"polling off usb off", "move bar", "stop", "variables"}));
   ASSERT_EQ(view.stops.size(), 2u);
   EXPECT_EQ(view.stops[1], (ShownStop{6, "K = K + 1", PcText(b.module.pc), Code(isa::Opcode::kAssign)}));
-  ASSERT_EQ(view.rows.size(), 2u);
-  EXPECT_EQ(view.rows[1], (Calls{" N           :  7   7H", " K           :  0   0H"}));
+  EXPECT_EQ(view.rows.back(), (Calls{" N           :  7   7H", " K           :  0   0H"}));
 
   // Step Out at the top level: nothing returns, the program runs on and no stop comes.
   driver.StepOut();
   EXPECT_EQ(view.Take(), (Calls{"polling off usb on", "running"}));
   EXPECT_EQ(b.module.commands().back(), link::CmdStepOut);
-  for (int i = 0; i < 10; ++i) {
-    b.clock.Advance(Bench::kPollTickNs);
-    driver.PollTick();
-  }
+  poll(10);
   EXPECT_TRUE(view.Take().empty());
   EXPECT_EQ(view.stops.size(), 2u);
   EXPECT_TRUE(b.module.running());
@@ -137,51 +118,149 @@ TEST(Driver, StopStepStepOutAndExitOverUsb) {
   // Exit: the polling stops, the window closes, the leave command goes out as a transfer and the
   // monitor watches again.
   driver.Exit();
-  EXPECT_EQ(view.Take(), (Calls{"polling off usb off", "close", "transfer", "break timer on",
-                                                   "close variables window", "restore main window", "running"}));
+  EXPECT_EQ(view.Take(), (Calls{"polling off usb off", "close", "transfer", "break timer on", "close variables window",
+                                "restore main window", "running"}));
   EXPECT_EQ(b.module.commands().back(), link::CmdLeaveDebugVnm);
-  EXPECT_FALSE(b.dbg.DebugWindowOpen);
+  EXPECT_FALSE(b.dbg->DebugWindowOpen);
   EXPECT_TRUE(b.ui.messages.empty());
 }
 
-// A view that lays its window out itself runs the load and the activation where it needs them;
-// the driver then runs neither again.
-class LayingOutView final : public DebugView {
- public:
-  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + core::MessageTextOf(m, core::Language::kEnglish)); }
-  void OpenDebugWindow(DebugDriver& driver) override {
-    calls.push_back("place");
-    if (!open) driver.LoadWindow();
-    calls.push_back("show");
-    open = true;
-    driver.ActivateWindow();
-  }
-  void RedrawSource(bool reload) override { calls.push_back(reload ? "reload source" : "move bar"); }
-  void ShowCheckVariable() override { calls.push_back("show variables window"); }
-  void ShowVariables(const std::vector<std::string>&) override { calls.push_back("variables"); }
-  void ShowStop(const ShownStop& s) override { calls.push_back("stop " + std::to_string(s.line)); }
-  void RunTransfer(const std::function<void(link::DownloadProgress&)>& transfer) override { transfer(ui); }
-
-  std::vector<std::string> calls;
-  bool open = false;
-  RecordingProgress ui;
-};
-
 TEST(Driver, AViewThatLaysOutItsWindowRunsTheStepsItself) {
   Bench b(Wire::kRevB, "WF", kProgram);
-  LayingOutView view;
-  DebugDriver driver(b.dbg, view);
+  RecordingView view(b.ui, true);
+  DebugDriver driver(*b.dbg, view);
   ASSERT_TRUE(driver.Start());
+  view.Take();
   WatchUntilOpen(b, driver);
   // The load's redraw requests are the view's: only its messages would show.
-  EXPECT_EQ(view.calls, (Calls{"place", "show", "reload source", "stop 4"}));
+  EXPECT_EQ(view.Take(), (Calls{"break timer off", "place", "show", "reload source", "stop"}));
+  ASSERT_EQ(view.stops.size(), 1u);
+  EXPECT_EQ(view.stops[0].line, 4);
   // Break while the window is open: activation only, no second load.
-  view.calls.clear();
   driver.Break();
-  ASSERT_GE(view.calls.size(), 2u);
-  EXPECT_EQ(Calls(view.calls.begin(), view.calls.begin() + 2), (Calls{"place", "show"}));
-  EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "variables"), 0);
-  EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "show variables window"), 0);
+  Calls calls = view.Take();  // the view's own calls, the timers aside
+  std::erase_if(calls, [](const std::string& c) { return c.rfind("break timer", 0) == 0 || c.rfind("polling", 0) == 0; });
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(Calls(calls.begin(), calls.begin() + 2), (Calls{"place", "show"}));
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "variables"), 0);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "show variables window"), 0);
+}
+
+// vnstudio-cli debug: a script on standard input, the stops it prints, the breakpoints compiled in
+// and where they moved, the messages and the exit status.
+using vn::testing::CliRun;
+using vn::testing::ReadAll;
+
+const std::string kSessionText = Join(kSessionProgram);
+const char* const kSession = kSessionText.c_str();
+const char kCounting[] = "DIM K AS BYTE\r\nK = 1\r\n' count\r\nK = K + 2\r\nDONE: GOTO DONE\r\n";      // 1-5
+
+const char kSessionOut[] =
+    "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\n"
+    "line 6: GOSUB BUMP\n PC : 2C   Object Code : 89\nline 7: IF FLAG = 0 THEN GOTO AGAIN\n PC : 2F   Object Code : 80\n"
+    " N           :  1   1H\n K           :  2   2H\n FLAG        :  0   0H\nok\n"
+    "line 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\nline 10: DONE: GOTO DONE\n PC : 43   Object Code : 88\n";
+
+struct DebugCli : vn::testing::CliTest {
+  DebugCli() : CliTest("vn_debug_cli_test") {}
+};
+
+// `out` and `err`: a part when they start with '~', a beginning when they end with it; null: not checked.
+const struct Case {
+  const char *source, *args, *script;
+  int status;
+  const char *out, *err;
+} kCases[] = {
+    {kSession, "--device WF --cable virtual", "step\nover\nvars\nset flag 1\ncontinue\nwhere\nquit\n", 0, kSessionOut, ""},
+    {kSession, "--cable virtual-dummy", "step\nover\nset K 1\nbreak\n", 0,
+     "downloaded, Code Size : 4D Byte\nline 5: K = K + N\n PC : 1E   Object Code : 91\nline 6: GOSUB BUMP\n PC : 28   Object Code : 89\n"
+     "over is offered on the VNM series only\nset is offered on the VNM series only\n"
+     "already stopped\nline 6: GOSUB BUMP\n PC : 28   Object Code : 89\n", ""},
+    {kSession, "--device WF --cable virtual --lang ko", "set K 300\nset Q 1\nset K\n", 0, nullptr,
+     "값의 범위를 벗어났습니다. K : -128 .. 255\nVariable Not Found : Q\nusage: set NAME VALUE\n"},
+    {kSession, "--device WF --cable virtual --virtual-fault unplugged", "step\n", 1, "", "~Can't find USB cable"},
+    // The link dies after the download's replies (3 bytes) and the first stop report (6 bytes):
+    // Step Into fails, then the leave command at the end of the session.
+    {kSession, "--device WF --cable virtual-revb --virtual-fault cut:9", "step\nquit\n", 1,
+     "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\n",
+     "VARNOLIC module not found ! Check cable or power\nVARNOLIC module not found ! Check cable or power\n"},
+    {kSession, "--device XX --cable virtual", "", 2, nullptr, nullptr},
+    {kSession, "--cable revb --virtual-fault unplugged", "", 2, nullptr, nullptr},
+    // Two break instructions more than the program's 48 bytes.
+    {kCounting, "--device WF --cable virtual --break 5 --break 3 --break 9", "continue\nquit\n", 0,
+     "downloaded, Code Size : 32 Byte\nline 4: K = K + 2\n PC : 1F   Object Code : 91\n"
+     "line 5: DONE: GOTO DONE\n PC : 2C   Object Code : 88\n",
+     "breakpoint at line 3 moved to line 4\nbreakpoint at line 9: no statement from there on, not set\n"},
+    {kCounting, "--cable virtual-dummy --lang ko --break 3 --wait 500", "continue\nquit\n", 0,
+     "downloaded, Code Size : 2E Byte\nrunning\nline 4: K = K + 2\n PC : 1E   Object Code : 91\n", "3행의 중단점을 4행으로 옮겼습니다\n"},
+    {kCounting, "--cable virtual --break 0", "quit\n", 2, "", "~--break: Value 0 not in range"},
+    // --wait is a number of milliseconds up to ten minutes: more, a sign or anything else is a
+    // usage error, before anything is downloaded.
+    {kCounting, "--cable virtual --wait -1", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
+    {kCounting, "--cable virtual --wait 600001", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
+    {kCounting, "--cable virtual --wait 99999999999999999999", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
+    {kCounting, "--cable virtual --wait 9223372036854775807", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
+    {kCounting, "--cable virtual --wait 1e3", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
+    // run-to downloads again with the --break lines plus one, runs to it, and keeps only the
+    // --break lines for the next download; run-to 3 finds K at 1 again.
+    {kCounting, "--device WF --cable virtual --break 5 --wait 500", "run-to 4\ncontinue\nrun-to 3\nvars\nrun-to 0\nrun-to 2 3\nrun-to\nquit\n",
+     0, "downloaded, Code Size : 31 Byte\nline 5: DONE: GOTO DONE\n PC : 2B   Object Code : 88\n"
+        "downloaded, Code Size : 32 Byte\nline 4: K = K + 2\n PC : 1F   Object Code : 91\nline 5: DONE: GOTO DONE\n PC : 2C   Object Code : 88\n"
+        "downloaded, Code Size : 32 Byte\nline 4: K = K + 2\n PC : 1F   Object Code : 91\n K           :  1   1H\n",
+     "breakpoint at line 3 moved to line 4\nusage: run-to LINE (a source line from 1 on)\nusage: run-to LINE (a source line from 1 on)\n"
+     "usage: run-to LINE (a source line from 1 on)\n"},
+    // A program that can report no stop any more does not hold the terminal for the whole wait
+    // (the loop checks the time), and the terminal says why.
+    {"DIM A AS BYTE\r\nBREAK\r\nA = 1\r\n", "--device WF --cable virtual --wait 600000", "continue\ncontinue\nquit\n", 0,
+     "~running (the program has reached its end)\nrunning (the program has reached its end)\n", ""},
+    {"DIM A AS BYTE, B AS BYTE\r\nBREAK\r\nA = A / B\r\n", "--device WF --cable virtual --wait 600000", "continue\ncontinue\nquit\n",
+     0, "~running (the program stopped with a fault: division by zero at &H", ""},
+    {"DIM A AS BYTE\r\nBREAK\r\nSERIN 1, 96, 0, 0, T, [A]\r\nT:\r\n", "--device WF --cable virtual --wait 600000", "continue\ncontinue\nquit\n",
+     0, "~running (the program waits for serial input)\nrunning (the program waits for serial input)\n", ""},
+    // The VN module's stop report comes after the first watch of half a second: continue watches on.
+    {kCounting, "--cable virtual-dummy --wait 500", "run-to 4\ncontinue\nquit\n", 0,
+     "downloaded, Code Size : 2D Byte\nrunning (the program has reached its end)\ndownloaded, Code Size : 2E Byte\nrunning\n"
+     "line 4: K = K + 2\n PC : 1E   Object Code : 91\n", ""},
+};
+
+TEST_F(DebugCli, ScriptsPrintTheirStopsAndMessages) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.args);
+    const std::filesystem::path src = Write("prog.bas", c.source);
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun r = Exec("debug " + src.string() + " " + c.args, c.script);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    for (const auto& [got, want] : {std::pair{r.out, c.out}, std::pair{r.err, c.err}}) {
+      const std::string w = want == nullptr ? got : want;
+      if (!w.empty() && w.back() == '~') EXPECT_EQ(got.substr(0, w.size() - 1), w.substr(0, w.size() - 1));
+      else if (!w.empty() && w[0] == '~') EXPECT_NE(got.find(w.substr(1)), std::string::npos) << got;
+      else EXPECT_EQ(got, w);
+    }
+    if (c.status == 0) {
+      // The source keeps its text; the compile copy and the listing stay beside it, as the IDE leaves them.
+      EXPECT_EQ(ReadAll(src), c.source);
+      EXPECT_EQ(ReadAll(dir_ / "prog.$$$").substr(0, std::string(c.source).size()), c.source);
+    }
+    if (&c == &kCases[0]) {
+      EXPECT_EQ(ReadAll(dir_ / "prog.var").substr(0, 24), " N           :  7   7H\r\n");
+    }
+  }
+}
+
+// Modify Variable writes at a stop: while the program runs the terminal refuses set with one
+// line and the session goes on; after break the same set is written.
+TEST_F(DebugCli, SetIsRefusedWhileTheProgramRuns) {
+  const CliRun r = Exec("debug " + Write("prog.bas", kSession).string() + " --device WF --cable virtual",
+                        "continue\nset flag 1\nbreak\nvars\nset flag 1\nvars\nquit\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  size_t at = 0;
+  for (const char* s : {"running\nthe program is running: type break first, then set\n", " FLAG        :  0   0H\n", "ok\n",
+                        " FLAG        :  1   1H\n"}) {
+    at = r.out.find(s, at);
+    ASSERT_NE(at, std::string::npos) << s << " in\n" << r.out;
+  }
 }
 
 }  // namespace

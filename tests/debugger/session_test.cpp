@@ -1,9 +1,13 @@
 // Debugging sessions against the running virtual module, over each cable, for both series:
-// what the IDE's timers and commands find and show.
+// what the IDE's timers and commands find and show, and the stops of compiled-in breakpoints;
+// then the commands one by one: Modify Variable and its refusals, Check Variable, the timers'
+// edge cases, the messages in both languages, and every command with the module gone.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "debug_bench.h"
@@ -12,27 +16,24 @@
 namespace vn::debugger::testing {
 namespace {
 
-struct Setup {
-  Wire wire;
-  const char* device;
-};
-void PrintTo(const Setup& s, std::ostream* os) { *os << WireName(s.wire) << " " << s.device; }
-
-class Session : public ::testing::TestWithParam<Setup> {
+class Session : public ::testing::TestWithParam<std::pair<Wire, const char*>> {
  protected:
   Bench& Make(const std::vector<std::string>& lines = kSessionProgram) {
-    bench = std::make_unique<Bench>(GetParam().wire, GetParam().device, lines);
-    return *bench;
+    return *(bench = std::make_unique<Bench>(GetParam().first, GetParam().second, lines));
   }
   // The debug window's copy of a variable's RAM.
   int Var(const std::string& name) const {
     return bench->Ram(RamIndex(static_cast<int>(bench->Addr(name)), bench->c->Device.AddrWidth));
   }
-  void Step(Display (Debugger::*cmd)(), int line) {
-    ASSERT_TRUE(bench->Command([&] { return (bench->dbg.*cmd)(); }));
+  // A command until its stop at `line`, sent to the module as `sent` (-1: not checked).
+  void Step(Display (Debugger::*cmd)(), int line, int sent = -1) {
+    ASSERT_TRUE(bench->Command([&] { return ((*bench->dbg).*cmd)(); }));
     EXPECT_EQ(bench->Line(), line);
+    if (sent >= 0) {
+      EXPECT_EQ(bench->module.commands().back(), sent);
+    }
   }
-  bool Vnm() const { return KindOf(GetParam().device) == 2; }
+  bool Vnm() const { return KindOf(GetParam().second) == 2; }
   std::unique_ptr<Bench> bench;
 };
 
@@ -41,45 +42,35 @@ TEST_P(Session, TheRunMonitorsStopThenEveryStep) {
   b.Download();
   const Display tick = b.WatchForStop();
   ASSERT_TRUE(tick.open_debug_window);
-  EXPECT_EQ(tick.break_timer, TimerChange::kDisable);
-  EXPECT_EQ(b.dbg.InDebug, 0);  // a stop the program made, not a Break
-  EXPECT_EQ(b.Line(), 5);
-  EXPECT_EQ(b.dbg.SrcTopLine, 1);  // line 5 fits the first rows: no scrolling
-  EXPECT_EQ(Var("N"), 1);
-  EXPECT_EQ(b.dbg.StatusPc(), " PC : " + core::Hex(static_cast<unsigned long>(b.module.pc)));
-  EXPECT_EQ(b.dbg.StatusObjectCode(), " Object Code : 91");  // the assignment K = K + N
-  EXPECT_EQ(b.dbg.HighlightRow(), 4);
+  // A stop the program made, not a Break; line 5 fits the first rows: no scrolling.
+  EXPECT_TRUE(tick.break_timer == TimerChange::kDisable && b.dbg->InDebug == 0);
+  EXPECT_EQ((std::tuple{b.Line(), b.dbg->SrcTopLine, b.dbg->HighlightRow(), Var("N")}), (std::tuple{5, 1, 4, 1}));
+  // The assignment K = K + N.
+  EXPECT_EQ(b.dbg->StatusPc() + b.dbg->StatusObjectCode(), " PC : " + core::Hex(static_cast<unsigned long>(b.module.pc)) + " Object Code : 91");
   if (!Vnm()) {  // the VN series offers Step Into only: the rest sends nothing
-    EXPECT_FALSE(b.dbg.VnmCommandsEnabled());
+    EXPECT_FALSE(b.dbg->VnmCommandsEnabled());
     const long received = b.module.bytes_received();
-    for (auto cmd : {&Debugger::StepOver, &Debugger::StepOut, &Debugger::Reset}) {
-      const Display d = (b.dbg.*cmd)();
-      EXPECT_TRUE(d.ignored);
-      EXPECT_TRUE(d.messages.empty());
-    }
+    for (auto cmd : {&Debugger::StepOver, &Debugger::StepOut, &Debugger::Reset})
+      EXPECT_TRUE(((*b.dbg).*cmd)().ignored && ((*b.dbg).*cmd)().messages.empty());
     EXPECT_EQ(b.module.bytes_received(), received);
   }
-  const int lines[] = {6, 12, 13, 7, 7, 5};
   int prev = 5;
-  for (int line : lines) {
+  for (int line : {6, 12, 13, 7, 7, 5}) {
     Step(&Debugger::StepInto, line);
-    EXPECT_EQ(b.dbg.PrevSrcLine, prev);
+    EXPECT_EQ(b.dbg->PrevSrcLine, prev);
     prev = line;
   }
   EXPECT_EQ(Var("K"), 2);
   EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
   if (!Vnm()) return;
-  Step(&Debugger::StepOver, 6);  // K = K + N: a plain step
-  EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
-  Step(&Debugger::StepOver, 7);  // GOSUB BUMP runs whole
-  EXPECT_EQ(b.module.commands().back(), link::CmdStepOut);
+  Step(&Debugger::StepOver, 6, link::CmdStepInto);  // K = K + N: a plain step
+  Step(&Debugger::StepOver, 7, link::CmdStepOut);   // GOSUB BUMP runs whole
   EXPECT_EQ(Var("K"), 4);
   for (int line : {7, 5, 6, 12}) Step(&Debugger::StepInto, line);
   Step(&Debugger::StepOut, 7);
   EXPECT_EQ(Var("K"), 6);
   Step(&Debugger::Reset, 2);  // the first instruction, the variables cleared
-  EXPECT_EQ(b.dbg.ModulePc, 24);
-  EXPECT_EQ(Var("K"), 0);
+  EXPECT_EQ((std::pair{b.dbg->ModulePc, Var("K")}), (std::pair{24L, 0}));
 }
 
 TEST_P(Session, BreakStopsARunningLoop) {
@@ -87,99 +78,357 @@ TEST_P(Session, BreakStopsARunningLoop) {
   b.Download();
   EXPECT_FALSE(b.WatchForStop(2).open_debug_window);  // nothing to announce
   b.clock.Advance(Bench::kBreakTickNs);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.Break(); }));
-  EXPECT_EQ(b.dbg.InDebug, -1);
-  EXPECT_FALSE(b.module.running());
+  ASSERT_TRUE(b.Command([&] { return b.dbg->Break(); }));
+  EXPECT_TRUE(b.dbg->InDebug == -1 && !b.module.running());
   EXPECT_TRUE(b.Line() == 3 || b.Line() == 4) << b.Line();
   const int k = Var("K");
   EXPECT_EQ(k, b.ModuleRam("K"));
   EXPECT_GT(b.module.interpreter()->total_steps(), 10000u);
   // Stopped means stopped: time passes, nothing moves.
   b.clock.Advance(10 * Bench::kBreakTickNs);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.StepInto(); }));
+  ASSERT_TRUE(b.Command([&] { return b.dbg->StepInto(); }));
   EXPECT_TRUE(b.Line() == 3 || b.Line() == 4) << b.Line();
   EXPECT_LE(b.ModuleRam("K") - k, 1);
 }
 
 TEST_P(Session, AModifiedVariableIsSeenByTheProgram) {
-  if (GetParam().wire == Wire::kDummy) GTEST_SKIP() << "Modify Variable needs the REV. B handshake";
+  if (GetParam().first == Wire::kDummy) GTEST_SKIP() << "Modify Variable needs the REV. B handshake";
   Bench& b = Make();
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  const Display set = b.dbg.ModifyVariable("flag", "1");
-  EXPECT_TRUE(set.messages.empty());
-  EXPECT_TRUE(set.close_modify_dialog);
-  EXPECT_TRUE(set.refresh_variables);
-  EXPECT_EQ(b.ModuleRam("FLAG"), 1);
-  EXPECT_EQ(Var("FLAG"), 1);
-  if (!Vnm()) {  // the VN series restarts the program when the debugger lets go; stepping shows it
-    for (int line : {6, 12, 13, 7, 8}) Step(&Debugger::StepInto, line);
-    return;
-  }
-  // Exit lets the program run on: one round, then out of the loop to the second BREAK.
-  EXPECT_TRUE(b.dbg.Exit().close_debug_window);
-  const Display closed = b.dbg.Close(b.ui);
-  EXPECT_TRUE(closed.messages.empty());
-  EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  EXPECT_EQ(b.Line(), 10);
-  EXPECT_EQ(Var("N"), 7);
-  EXPECT_EQ(Var("K"), 2);
+  b.RunToStop();
+  const Display set = b.dbg->ModifyVariable("flag", "1");
+  EXPECT_TRUE(set.messages.empty() && set.close_modify_dialog && set.refresh_variables);
+  EXPECT_EQ((std::pair{b.ModuleRam("FLAG"), Var("FLAG")}), (std::pair{1, 1}));
+  // One round, then out of the loop.
+  for (int line : {6, 12, 13, 7, 8}) Step(&Debugger::StepInto, line);
 }
 
 TEST_P(Session, LeavingWithEraseLeavesTheClearingProgram) {
   Bench& b = Make();
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
+  b.RunToStop();
   // From the first instruction the program meets its BREAK as soon as it runs again, so its
   // stop report is there when the erase download begins (the VN series restarts anyway).
   if (Vnm()) {
-    ASSERT_TRUE(b.Command([&] { return b.dbg.Reset(); }));
+    ASSERT_TRUE(b.Command([&] { return b.dbg->Reset(); }));
   }
-  EXPECT_TRUE(b.dbg.EraseFlash().close_debug_window);
-  const Display closed = b.dbg.Close(b.ui);
-  EXPECT_TRUE(closed.messages.empty());
-  EXPECT_TRUE(b.ui.messages.empty()) << En(b.ui.messages[0]);
-  EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
-  EXPECT_TRUE(closed.widen_main_window);
-  EXPECT_TRUE(closed.close_check_variable);
+  b.dbg->EraseOnExit = -1;
+  b.dbg->Activate();  // activation forgets an erase asked for earlier
+  EXPECT_EQ(b.dbg->EraseOnExit, 0);
+  EXPECT_TRUE(b.dbg->EraseFlash().close_debug_window);
+  const Display closed = b.dbg->Close(b.ui);
+  EXPECT_TRUE(closed.messages.empty() && b.ui.messages.empty()) << b.ui.First();
+  EXPECT_TRUE(closed.break_timer == TimerChange::kEnable && closed.widen_main_window && closed.close_check_variable);
   EXPECT_EQ(b.module.ProgramLength(), 27);
   EXPECT_EQ((std::vector<int>{b.module.FlashByte(24), b.module.FlashByte(25), b.module.FlashByte(26)}),
             (std::vector<int>{0x88, 0x18, 0x00}));
-  EXPECT_FALSE(b.c->CompiledOK);
-  EXPECT_EQ(b.dbg.EraseOnExit, 0);
+  EXPECT_FALSE(b.c->CompiledOK || b.dbg->EraseOnExit != 0);
   // The module runs the endless loop: nothing is announced, and Break wants a compile.
   EXPECT_FALSE(b.WatchForStop(3).open_debug_window);
-  EXPECT_EQ(b.dbg.Break().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
-}
-
-TEST_P(Session, LeavingWithoutEraseLetsTheProgramRun) {
-  Bench& b = Make();
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  b.dbg.EraseOnExit = -1;
-  b.dbg.Activate();  // activation forgets an erase asked for earlier
-  b.dbg.Exit();
-  const auto steps = b.module.interpreter()->total_steps();
-  EXPECT_TRUE(b.dbg.Close(b.ui).messages.empty());
-  EXPECT_TRUE(b.c->CompiledOK);
-  EXPECT_EQ(b.module.ProgramLength(), b.c->CodeAddr);
-  EXPECT_EQ(b.module.commands().back(), Vnm() ? link::CmdLeaveDebugVnm : link::CmdReset);
-  b.clock.Advance(Bench::kBreakTickNs);
-  ASSERT_TRUE(b.Command([&] { return b.dbg.Break(); }));
-  // VNM: the loop ran on from the stop; VN: the program started over and stopped at its BREAK.
-  if (Vnm()) {
-    EXPECT_GT(b.module.interpreter()->total_steps(), steps + 10000);
-  } else {
-    EXPECT_EQ(b.Line(), 5);
-    EXPECT_EQ(b.ModuleRam("K"), 0);
-  }
+  EXPECT_EQ(b.dbg->Break().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Cables, Session,
-                         ::testing::Values(Setup{Wire::kUsb, "KF"}, Setup{Wire::kRevB, "KF"}, Setup{Wire::kDummy, "KF"},
-                                           Setup{Wire::kUsb, "WF"}, Setup{Wire::kRevB, "WF"}),
-                         [](const auto& p) { return std::string(WireName(p.param.wire)) + "_" + p.param.device; });
+                         ::testing::Values(std::pair{Wire::kUsb, "KF"}, std::pair{Wire::kRevB, "KF"}, std::pair{Wire::kDummy, "KF"},
+                                           std::pair{Wire::kUsb, "WF"}, std::pair{Wire::kRevB, "WF"}),
+                         [](const auto& p) { return std::string(WireName(p.param.first)) + "_" + p.param.second; });
+
+// K decides the IF; A says which part ran. The ELSE line's breakpoint goes to line 6.
+std::vector<std::string> Program(int k) {
+  return {"DIM K AS BYTE, A AS BYTE", "K = " + std::to_string(k), "IF K = 0 THEN", "  A = 1",  // 1-4
+          "ELSE", "  A = 2", "END IF", "K = K + 5", "' done", "DONE: GOTO DONE"};              // 5-10
+}
+const std::vector<int> kMarks = {3, 5, 8};
+
+struct Stop {
+  int line, k, a;  // K and A as the stop reads them: the marked statement has not run yet
+};
+struct Setup {
+  Wire wire;
+  const char* device;
+  int k;                    // K's start value
+  std::vector<Stop> stops;  // in the order the program meets them
+};
+
+// The ELSE part runs when K is not 0; the THEN part passes the ELSE line's breakpoint by.
+const std::vector<Stop> kElsePath = {{3, 1, 0}, {6, 1, 0}, {8, 1, 2}};
+const std::vector<Stop> kThenPath = {{3, 0, 0}, {8, 0, 1}};
+
+class Breakpoints : public ::testing::TestWithParam<Setup> {};
+
+// The breakpoints from each stop on: the first stop is that one (on VN, which starts the program
+// over when the debugger lets go, the only way past the stops before it). With all of them, VNM
+// runs on from stop to stop when the debugger lets go, and past the last.
+TEST_P(Breakpoints, TheRunStopsOnTheMarkedLinesInOrder) {
+  const auto& p = GetParam();
+  const bool vn = KindOf(p.device) == 1;
+  for (size_t first = 0; first < p.stops.size(); ++first) {
+    SCOPED_TRACE("from line " + std::to_string(p.stops[first].line));
+    Bench b(p.wire, p.device, Program(p.k));
+    std::vector<int> marks;
+    for (int m : kMarks)
+      if (m >= p.stops[first].line || (m == 5 && p.stops[first].line == 6)) marks.push_back(m);
+    ASSERT_EQ(CompileWithCopy(*b.c, Join(Program(p.k)), marks), 0) << b.c->Outcome.message.en;
+    if (first == 0) {
+      EXPECT_EQ(b.c->BreakPlacements, (std::vector<compiler::BreakPlacement>{{3, 3}, {5, 6}, {8, 8}}));
+    }
+    b.Download();
+    const size_t last = first == 0 ? (vn ? 1 : p.stops.size()) : first;
+    for (size_t i = first; i <= last; ++i) {
+      if (i > first) {
+        EXPECT_TRUE(b.dbg->Exit().close_debug_window && b.dbg->Close(b.ui).messages.empty() && b.c->CompiledOK);
+        EXPECT_EQ(b.module.commands().back(), vn ? link::CmdReset : link::CmdLeaveDebugVnm);
+      }
+      const bool past_last = i == p.stops.size();
+      ASSERT_EQ(b.WatchForStop().open_debug_window, !past_last) << "line " << b.Line();
+      const Stop want = past_last ? Stop{b.Line(), p.k + 5, b.ModuleRam("A")} : p.stops[vn ? first : i];
+      EXPECT_EQ((std::tuple{b.Line(), b.ModuleRam("K"), b.ModuleRam("A")}), (std::tuple{want.line, want.k, want.a}));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cables, Breakpoints,
+    ::testing::Values(Setup{Wire::kUsb, "KF", 1, kElsePath}, Setup{Wire::kRevB, "KF", 1, kElsePath},
+                      Setup{Wire::kDummy, "KF", 1, kElsePath}, Setup{Wire::kUsb, "WF", 1, kElsePath},
+                      Setup{Wire::kRevB, "WF", 1, kElsePath}, Setup{Wire::kUsb, "KF", 0, kThenPath},
+                      Setup{Wire::kRevB, "WF", 0, kThenPath}),
+    [](const auto& p) {
+      return std::string(WireName(p.param.wire)) + "_" + p.param.device + "_K" + std::to_string(p.param.k);
+    });
+
+const std::vector<std::string> kTypes = {
+    "DIM B AS BYTE, I AS INTEGER, L AS LONG, F AS SINGLE, S AS STRING * 4, A(3) AS BYTE", "BREAK", "DONE: GOTO DONE"};
+
+// A message box as the user sees it: both texts, the title and the style.
+std::string Shown(const DebugMessage& m) {
+  const auto& row = core::RowOf(m.code);
+  return En(m) + "|" + Ko(m) + "|" + row.title + "|" + std::to_string(row.style);
+}
+
+TEST(Messages, BothLanguages) {
+  EXPECT_EQ(Shown(LinkFailure()), "VARNOLIC module not found ! Check cable or power|"
+                                  "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!|VARNOLIC Studio ERROR !|64");
+  const std::string no_info = "No compile infomation ! Try Run !|컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.|";
+  EXPECT_EQ(Shown(NoCompileInfo(true)), no_info + "VARNOLIC Studio ERROR !|64");
+  EXPECT_EQ(Shown(NoCompileInfo(false)), no_info + "VNstudio|0");
+}
+
+// Refusals send nothing; values go out as the write command with the address, the length and
+// the bytes, low byte first.
+TEST(ModifyVariable, RefusalsAndWhatGoesOnTheWire) {
+  struct Case {
+    const char *name, *value;
+    std::string en, ko;
+  };
+  const auto not_writable = [](const char* name) -> Case {
+    return {name, "1", "Can not modify this variable (BYTE, INTEGER and LONG only) : " + std::string(name),
+            "이 변수는 수정할 수 없습니다 (BYTE, INTEGER, LONG만 가능) : " + std::string(name)};
+  };
+  const auto invalid = [](const char* name, const char* v) -> Case {
+    return {name, v, "Invalid Value ! Enter a whole number : " + std::string(v), "잘못된 값입니다. 정수를 입력하십시요 : " + std::string(v)};
+  };
+  const auto range = [](const char* name, const char* v, const std::string& r) -> Case {
+    return {name, v, "Value out of range ! " + std::string(name) + " : " + r, "값의 범위를 벗어났습니다. " + std::string(name) + " : " + r};
+  };
+  const Case cases[] = {
+      {"zz", "1", "Variable Not Found : ZZ", "Variable Not Found : ZZ"},
+      not_writable("F"), not_writable("S"), not_writable("A"), invalid("B", "12a"), invalid("B", "1.5"), invalid("B", "-"),
+      invalid("I", "&H"), invalid("L", "99999999999999999999"), range("B", "256", "-128 .. 255"),
+      range("B", "-129", "-128 .. 255"), range("I", "65536", "-32768 .. 65535"), range("I", "-32769", "-32768 .. 65535"),
+      range("L", "2147483648", "-2147483648 .. 2147483647"), {"", "1", "", ""}, {"B", "", "", ""}, {"B", "  ", "", ""},
+  };  // the last three: empty texts, nothing at all
+  Bench b(Wire::kUsb, "WF", kTypes);
+  b.RunToStop();
+  const size_t written = b.usb().written().size();
+  const long received = b.module.bytes_received();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " = " + c.value);
+    const Display d = b.dbg->ModifyVariable(c.name, c.value);
+    EXPECT_FALSE(d.close_modify_dialog);
+    const std::string shown = d.messages.size() == 1 ? Shown(d.messages[0]) : std::to_string(d.messages.size()) + " messages";
+    EXPECT_EQ(shown, c.en.empty() ? "0 messages" : c.en + "|" + c.ko + "|VARNOLIC Studio ERROR !|64");
+  }
+  EXPECT_EQ(b.usb().written().size(), written);
+  EXPECT_EQ(b.module.bytes_received(), received);
+  const struct {
+    const char *name, *value;
+    std::vector<int> bytes;  // the variable's RAM afterwards, from its first byte
+  } values[] = {
+      {"B", "200", {200}}, {"b", " -1 ", {0xFF}},  // two's complement; names in any case
+      {"B", "-128", {0x80}}, {"B", "&HfE", {0xFE}}, {"I", "-2", {0xFE, 0xFF}}, {"I", "65535", {0xFF, 0xFF}},
+      {"I", "&H1234", {0x34, 0x12}}, {"I", "+300", {0x2C, 0x01}}, {"L", "-2", {0xFE, 0xFF, 0xFF, 0xFF}},
+      {"L", "2147483647", {0xFF, 0xFF, 0xFF, 0x7F}}, {"L", "-2147483648", {0x00, 0x00, 0x00, 0x80}},
+      {"L", "70000", {0x70, 0x11, 0x01, 0x00}},
+  };
+  for (const auto& c : values) {
+    SCOPED_TRACE(std::string(c.name) + " = " + c.value);
+    const size_t from = b.usb().written().size();
+    const Display d = b.dbg->ModifyVariable(c.name, c.value);
+    EXPECT_TRUE(d.messages.empty() && d.close_modify_dialog);
+    const std::string upper(1, static_cast<char>(std::toupper(c.name[0])));
+    const int addr = static_cast<int>(b.Addr(upper));
+    std::vector<int> want = {0xE4, addr % 256, addr / 256, static_cast<int>(c.bytes.size())};
+    want.insert(want.end(), c.bytes.begin(), c.bytes.end());
+    EXPECT_EQ(vn::testing::DecodeUsb({b.usb().written().begin() + static_cast<long>(from), b.usb().written().end()}), want);
+    for (size_t k = 0; k < c.bytes.size(); ++k) {
+      EXPECT_EQ(b.ModuleRam(upper, static_cast<int>(k)), c.bytes[k]);
+      EXPECT_EQ(b.Ram(addr + static_cast<int>(k)), c.bytes[k]);
+    }
+  }
+  // The listing shows the last values without another read.
+  EXPECT_EQ(b.dbg->VariableLines(1, 3).lines, (std::vector<std::string>{" B           :  254   FEH", " I           :  300   12CH",
+                                                                         " L           :  70000   00011170H"}));
+}
+
+TEST(ModifyVariable, VnRamImageIndexIsTheAddressLess160) {
+  Bench b(Wire::kRevB, "KF", {"DIM A AS BYTE, B AS BYTE", "BREAK", "DONE: GOTO DONE"});
+  b.RunToStop();
+  ASSERT_EQ(b.Addr("B"), 161);
+  EXPECT_TRUE(b.dbg->ModifyVariable("B", "77").messages.empty());
+  EXPECT_EQ(b.Ram(1), 77);
+  EXPECT_EQ(b.module.ram[161], 77);
+}
+
+// Check Variable and Modify Variable from the main menu while the program runs.
+TEST(CheckVariable, ReadsAndWritesTheRunningProgramsVariables) {
+  Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE, J AS INTEGER", "J = 513", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
+  b.c->CompiledOK = false;
+  EXPECT_EQ(b.dbg->CheckVariable().messages, std::vector<DebugMessage>{NoCompileInfo(false)});
+  b.c->CompiledOK = true;
+  b.Download();
+  b.clock.Advance(Bench::kBreakTickNs);
+  const Display d = b.dbg->CheckVariable();
+  EXPECT_TRUE(d.messages.empty() && d.show_check_variable);
+  EXPECT_EQ(b.Ram(1) + 256 * b.Ram(2), 513);
+  EXPECT_EQ(b.dbg->VariableLines(2, 1).lines[0], " J           :  513   201H");
+  const Display m = b.dbg->ModifyVariable("J", "9");  // written; the listing is left alone
+  EXPECT_TRUE(m.close_modify_dialog && !m.refresh_variables);
+  EXPECT_EQ(b.ModuleRam("J") + 256 * b.ModuleRam("J", 1), 9);
+  EXPECT_TRUE(b.module.running());
+}
+
+TEST(Timers, AStopWithoutCompileInformationKeepsWatching) {
+  Bench b(Wire::kUsb, "WF", {"BREAK", "DONE: GOTO DONE"});
+  b.Download();
+  b.c->CompiledOK = false;
+  b.clock.Advance(Bench::kBreakTickNs);
+  const long received = b.module.bytes_received();
+  const Display d = b.dbg->BreakTimerTick();
+  EXPECT_EQ(d.messages, std::vector<DebugMessage>{NoCompileInfo(true)});
+  EXPECT_TRUE(d.break_timer == TimerChange::kKeep && !d.open_debug_window);
+  // A program without variables: the count sent after the marker is 0, 0.
+  EXPECT_EQ(b.module.bytes_received(), received + 2);
+}
+
+TEST(Timers, ACommandWhilePollingIsIgnored) {
+  Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "BREAK", "K = 1", "K = 2", "DONE: GOTO DONE"});
+  b.RunToStop();
+  const Display sent = b.dbg->StepInto();
+  EXPECT_TRUE(sent.return_status_usb == TimerChange::kEnable && !sent.stopped);  // USB: the timer reads the status
+  const size_t written = b.usb().written().size();
+  for (const Display& d : {b.dbg->StepInto(), b.dbg->StepOver(), b.dbg->StepOut(), b.dbg->Reset()})
+    EXPECT_TRUE(d.ignored && d.messages.empty());
+  EXPECT_EQ(b.usb().written().size(), written);
+  b.clock.Advance(Bench::kPollTickNs);
+  const Display got = b.dbg->ReturnStatusUsbTick();
+  // The USB path refreshes the status bar too.
+  EXPECT_TRUE(got.stopped && got.status_bar && got.return_status_usb == TimerChange::kDisable);
+  EXPECT_EQ(b.Line(), 4);
+  EXPECT_EQ(b.dbg->StatusObjectCode(), " Object Code : 91");
+}
+
+TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
+  enum Kind { kVnmOnly, kAny, kTick, kLeave };  // a tick ends silently; leaving restores the IDE
+  const std::vector<std::tuple<const char*, Kind, std::function<Display(Bench&)>>> cases = {
+      {"Break", kAny, [](Bench& b) { return b.dbg->Break(); }},
+      {"Step Into", kAny, [](Bench& b) { return b.dbg->StepInto(); }},
+      {"Step Over", kVnmOnly, [](Bench& b) { return b.dbg->StepOver(); }},
+      {"Step Out", kVnmOnly, [](Bench& b) { return b.dbg->StepOut(); }},
+      {"Reset", kVnmOnly, [](Bench& b) { return b.dbg->Reset(); }},
+      {"Check Variable", kVnmOnly, [](Bench& b) { return b.dbg->CheckVariable(); }},
+      {"Modify Variable", kVnmOnly, [](Bench& b) { return b.dbg->ModifyVariable("K", "5"); }},
+      {"tmrBreak", kTick, [](Bench& b) { return b.dbg->BreakTimerTick(); }},
+      {"Exit", kLeave, [](Bench& b) { return b.dbg->Close(b.ui); }},
+      {"Erase Flash", kLeave, [](Bench& b) { return b.dbg->EraseFlash(), b.dbg->Close(b.ui); }},
+  };
+  for (Wire wire : {Wire::kUsb, Wire::kRevB}) {
+    for (const char* device : {"KF", "WF"}) {
+      for (const auto& [what, kind, call] : cases) {
+        if (kind == kVnmOnly && KindOf(device) == 1) continue;
+        SCOPED_TRACE(std::string(what) + " " + WireName(wire) + " " + device);
+        Bench b(wire, device, kSessionProgram);
+        b.RunToStop();
+        ASSERT_TRUE(b.Command([&] { return b.dbg->StepInto(); }));
+        const long pc = b.dbg->ModulePc, flash_length = b.module.ProgramLength();
+        const auto ram = b.dbg->RamImage;
+        b.faults().unplugged = true;
+        const auto before = b.clock.NowNs();
+        const Display d = call(b);
+        EXPECT_LT(b.clock.NowNs() - before, 10'000'000'000LL);  // virtual time: bounded waits
+        EXPECT_EQ(d.messages, kind == kTick ? std::vector<DebugMessage>{} : std::vector<DebugMessage>{LinkFailure()});
+        EXPECT_FALSE(d.stopped || d.open_debug_window || d.close_modify_dialog);
+        EXPECT_FALSE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
+        EXPECT_TRUE(b.dbg->ModulePc == pc && b.dbg->RamImage == ram);
+        EXPECT_EQ(b.module.ProgramLength(), flash_length);
+        EXPECT_TRUE(b.ui.messages.empty());
+        EXPECT_EQ(d.break_timer, kind == kLeave ? TimerChange::kEnable : TimerChange::kKeep);
+        if (kind != kLeave) continue;
+        // The debugger goes back to watching; the IDE restores its window.
+        EXPECT_TRUE(d.widen_main_window && d.close_check_variable && b.c->CompiledOK);
+        EXPECT_FALSE(b.dbg->DebugWindowOpen || b.dbg->InDebug != 0 || b.dbg->EraseOnExit != 0);
+      }
+    }
+  }
+}
+
+TEST(Unplugged, AReplyCutShortKeepsTheLastStopAndPollsOn) {
+  for (Wire wire : {Wire::kUsb, Wire::kRevB}) {
+    for (const char* device : {"KF", "WF"}) {
+      SCOPED_TRACE(std::string(WireName(wire)) + " " + device);
+      Bench b(wire, device, kSessionProgram);
+      b.RunToStop();
+      const long pc = b.dbg->ModulePc;
+      const auto ram = b.dbg->RamImage;
+      b.faults().cut_after = b.cable().sent() + 3;  // the marker and the counter, no RAM
+      EXPECT_TRUE(b.dbg->StepInto().messages.empty());
+      for (int i = 0; i < 5; ++i) {
+        b.clock.Advance(Bench::kPollTickNs);
+        const Display t = wire == Wire::kUsb ? b.dbg->ReturnStatusUsbTick() : b.dbg->ReturnStatusTick();
+        EXPECT_TRUE(!t.stopped && t.messages.empty());
+      }
+      EXPECT_TRUE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
+      EXPECT_TRUE(b.dbg->ModulePc == pc && b.dbg->RamImage == ram);
+      // Exit still works on the debugger's side. (A USB write succeeds whether or not the module
+      // behind the cable is alive; the REV. B handshake finds out.)
+      const Display closed = b.dbg->Close(b.ui);
+      EXPECT_EQ(closed.messages.size(), wire == Wire::kRevB ? 1u : 0u);
+      EXPECT_EQ(closed.break_timer, TimerChange::kEnable);
+      EXPECT_FALSE(b.dbg->ReturnStatusEnabled || b.dbg->ReturnStatusUsbEnabled);
+    }
+  }
+}
+
+TEST(Unplugged, ABreakWhoseStatusBreaksOffWaitsForItInsteadOfShowingTheOldStop) {
+  for (const char* device : {"KF", "WF"}) {
+    SCOPED_TRACE(device);
+    Bench b(Wire::kRevB, device, {"DIM K AS BYTE", "AGAIN:", "K = K + 1", "GOTO AGAIN"});
+    b.Download();
+    b.clock.Advance(Bench::kBreakTickNs);
+    b.faults().cut_after = b.port().sent() + 2;  // the marker and the low byte of the counter
+    const Display d = b.dbg->Break();
+    EXPECT_TRUE(d.messages.empty() && d.open_debug_window && !d.stopped && d.return_status == TimerChange::kEnable);
+    EXPECT_TRUE(b.dbg->ReturnStatusEnabled);
+    EXPECT_EQ(b.dbg->ModulePc, 0);
+  }
+}
+
+TEST(Unplugged, TheVnmCountThatCannotBeSentIsALinkFailure) {
+  Bench b(Wire::kRevB, "WF", kSessionProgram);
+  b.RunToStop();
+  // The module freezes before it takes the first count byte after its marker.
+  b.port().faults().stall_from_pc = b.port().received() + 1;
+  EXPECT_EQ(b.dbg->StepInto().messages, std::vector<DebugMessage>{LinkFailure()});
+  EXPECT_TRUE(b.dbg->ReturnStatusEnabled);
+}
 
 }  // namespace
 }  // namespace vn::debugger::testing

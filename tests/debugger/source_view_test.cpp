@@ -1,14 +1,16 @@
 // The debug window's arithmetic: the line of a stop, the scroll rule, the rows of the compile
-// copy and the status bar.
+// copy and the status bar; the variable listing, byte for byte.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli_run.h"
 #include "debug_bench.h"
+#include "debugger/var_listing.h"
 #include "link/commands.h"
 
 namespace vn::debugger::testing {
@@ -16,10 +18,12 @@ namespace {
 
 using vn::testing::ReadAll;
 
-bool WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  return static_cast<bool>(out);
+compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) { return {core::Ansi(name), type, addr, dim}; }
+std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
+std::string Trailer() {  // the blank lines after the last variable
+  std::string s;
+  for (int i = 0; i < kVarListingTrailer; ++i) s += " \r\n";
+  return s;
 }
 
 struct Table {
@@ -29,14 +33,11 @@ struct Table {
 };
 
 TEST(SourceLine, TheScrollRule) {
-  struct Case {
+  const struct {
     const char* what;
-    int top, visible, line;
-    int new_top;
-    bool moves;  // highlight moved without reloading the text
-    bool shown;  // the line is on a row of the view afterwards
-  };
-  const Case cases[] = {
+    int top, visible, line, new_top;
+    bool moves, shown;  // highlight moved without reloading the text; the line on a row of the view
+  } cases[] = {
       {"line 6 needs scrolling: it goes on the first row", 30, 20, 6, 6, false, true},
       {"line 7 needs scrolling: it goes on the seventh row", 30, 20, 7, 1, false, true},
       {"below the view", 30, 20, 80, 74, false, true},
@@ -56,12 +57,9 @@ TEST(SourceLine, TheScrollRule) {
     t.dbg.SetVisibleLines(k.visible);
     t.dbg.CurSrcLine = 3;
     const Display d = t.dbg.SourceLineUpdate();
-    EXPECT_EQ(t.dbg.CurSrcLine, k.line) << k.what;
-    EXPECT_EQ(t.dbg.PrevSrcLine, 3) << k.what;
-    EXPECT_EQ(t.dbg.SrcTopLine, k.new_top) << k.what;
-    EXPECT_EQ(d.move_highlight, k.moves) << k.what;
-    EXPECT_EQ(d.reload_source, !k.moves) << k.what;
-    EXPECT_EQ(t.dbg.HighlightRow() >= 0, k.shown) << k.what;
+    EXPECT_EQ((std::tuple{t.dbg.CurSrcLine, t.dbg.PrevSrcLine, t.dbg.SrcTopLine}), (std::tuple{k.line, 3, k.new_top})) << k.what;
+    EXPECT_EQ((std::tuple{d.move_highlight, d.reload_source, t.dbg.HighlightRow() >= 0}), (std::tuple{k.moves, !k.moves, k.shown}))
+        << k.what;
   }
 }
 
@@ -76,20 +74,27 @@ TEST(SourceLine, ACounterInTheUpperCodeHalfFindsItsLine) {
   ASSERT_EQ(t.dbg.ReadModuleStatus(messages), 0);
   EXPECT_EQ(t.dbg.ModulePc, 40000);
   t.dbg.SourceLineUpdate();
-  EXPECT_EQ(t.dbg.CurSrcLine, 1234);
-  EXPECT_EQ(t.dbg.SrcTopLine, 1228);
-  EXPECT_EQ(t.dbg.StatusPc(), " PC : 9C40");
-  EXPECT_EQ(t.dbg.StatusObjectCode(), " Object Code : 89");
+  EXPECT_EQ((std::pair{t.dbg.CurSrcLine, t.dbg.SrcTopLine}), (std::pair{1234, 1228}));
+  EXPECT_EQ(t.dbg.StatusPc() + "|" + t.dbg.StatusObjectCode(), " PC : 9C40| Object Code : 89");
 }
 
 TEST(SourceView, RowsOfTheCompileCopy) {
   Bench b(Wire::kUsb, "WF", {"DIM K AS BYTE", "' 한글 주석", "K = 1", "K = 2"});
-  const Rows rows = b.dbg.SourceLines(2, 4);
-  EXPECT_EQ(rows.lines, (std::vector<std::string>{"' 한글 주석", "K = 1", "K = 2", " "}));
+  EXPECT_EQ(b.dbg->SourceLines(2, 4).lines, (std::vector<std::string>{"' 한글 주석", "K = 1", "K = 2", " "}));
   // The line index counts the Korean characters as two bytes each, as the copy holds them.
   EXPECT_EQ(b.c->LineOffset[3], 1 + 15 + 13);
-  EXPECT_EQ(b.dbg.SourceLines(4, 2).lines, (std::vector<std::string>{"K = 2", " "}));
-  EXPECT_EQ(b.dbg.SourceLines(5, 2).lines, (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(b.dbg->SourceLines(4, 2).lines, (std::vector<std::string>{"K = 2", " "}));
+  EXPECT_EQ(b.dbg->SourceLines(5, 2).lines, (std::vector<std::string>{"", ""}));
+}
+
+// The rows shown of `path` stay as they were built when the file changes on disk or goes.
+template <typename F>
+void ExpectRowsOutliveTheFile(const std::string& path, const std::vector<std::string>& shown, F rows) {
+  ASSERT_EQ(rows(), shown);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "X = 9\r\nY = 8\r\nZ = 7\r\n";
+  EXPECT_EQ(rows(), shown);
+  std::filesystem::remove(path);
+  EXPECT_EQ(rows(), shown);
 }
 
 TEST(SourceView, TheCompileCopyIsShownAsItWasWritten) {
@@ -98,43 +103,84 @@ TEST(SourceView, TheCompileCopyIsShownAsItWasWritten) {
   std::string expected = "DIM K AS BYTE\r\nK = 1\r\nK = 2\r\n";
   for (int i = 0; i < 61; ++i) expected += " \r\n";
   EXPECT_EQ(ReadAll(b.c->TempSourcePath), expected);
-  const std::vector<std::string> shown = {"K = 1", "K = 2", " "};
-  ASSERT_EQ(b.dbg.SourceLines(2, 3).lines, shown);
-  // Changed on disk after the compile: the view still shows what was compiled.
-  ASSERT_TRUE(WriteAll(b.c->TempSourcePath, "X = 9\r\nY = 8\r\nZ = 7\r\n"));
-  EXPECT_EQ(b.dbg.SourceLines(2, 3).lines, shown);
-  std::filesystem::remove(b.c->TempSourcePath);
-  EXPECT_EQ(b.dbg.SourceLines(2, 3).lines, shown);
+  ExpectRowsOutliveTheFile(b.c->TempSourcePath, {"K = 1", "K = 2", " "}, [&] { return b.dbg->SourceLines(2, 3).lines; });
 }
 
 TEST(SourceView, TheCheckVariableRowsComeFromTheListingFileAsBuilt) {
   Bench b(Wire::kUsb, "WF", {"DIM A AS BYTE, W(3) AS INTEGER", "A = 7", "W(2) = 300", "BREAK", "DONE: GOTO DONE"});
-  b.Download();
-  ASSERT_TRUE(b.WatchForStop().open_debug_window);
-  const std::string path = b.dbg.VarFilePath();
+  b.RunToStop();
+  const std::string path = b.dbg->VarFilePath();
   EXPECT_EQ(path.substr(path.size() - 9), "/prog.var");
-  ASSERT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(b.dbg.listing().line_count_plus1, 5);
-  EXPECT_EQ(b.dbg.VariableLines(1, 3).lines,
-            (std::vector<std::string>{" A           :  7   7H", " W(0)        :  0   0H", " W(1)        :  0   0H"}));
-  const Display d = b.dbg.ScrollVariables(4);
-  EXPECT_TRUE(d.refresh_variables);
-  EXPECT_EQ(b.dbg.VariableLines(b.dbg.VarTopLine, 2).lines,
-            (std::vector<std::string>{" W(2)        :  300   12CH", " "}));
-  // The file changed on disk does not change the rows.
-  std::string expected = " A           :  7   7H\r\n W(0)        :  0   0H\r\n W(1)        :  0   0H\r\n"
-                         " W(2)        :  300   12CH\r\n";
-  for (int i = 0; i < kVarListingTrailer; ++i) expected += " \r\n";
+  EXPECT_EQ(b.dbg->listing().line_count_plus1, 5);
+  const std::vector<std::string> rows = {" A           :  7   7H", " W(0)        :  0   0H", " W(1)        :  0   0H",
+                                         " W(2)        :  300   12CH"};
+  EXPECT_EQ(b.dbg->VariableLines(1, 3).lines, std::vector<std::string>(rows.begin(), rows.begin() + 3));
+  EXPECT_TRUE(b.dbg->ScrollVariables(4).refresh_variables);
+  EXPECT_EQ(b.dbg->VariableLines(b.dbg->VarTopLine, 2).lines, (std::vector<std::string>{rows[3], " "}));
+  std::string expected;
+  for (const auto& row : rows) expected += row + "\r\n";
+  expected += Trailer();
   EXPECT_EQ(ReadAll(path), expected);
-  const std::vector<std::string> shown = {" A           :  7   7H", " W(0)        :  0   0H"};
-  ASSERT_EQ(b.dbg.VariableLines(1, 2).lines, shown);
-  ASSERT_TRUE(WriteAll(path, " A           :  99   63H\r\n W(0)        :  1   1H\r\n"));
-  EXPECT_EQ(b.dbg.VariableLines(1, 2).lines, shown);
-  std::filesystem::remove(path);
-  EXPECT_EQ(b.dbg.VariableLines(1, 2).lines, shown);
+  ExpectRowsOutliveTheFile(path, {rows[0], rows[1]}, [&] { return b.dbg->VariableLines(1, 2).lines; });
   // The next rebuild writes the file again, as it was.
-  b.dbg.ScrollVariables(1);
+  b.dbg->ScrollVariables(1);
   EXPECT_EQ(ReadAll(path), expected);
+}
+
+TEST(VarListing, OneLinePerVariableAndElement) {
+  using namespace compiler;
+  const struct {
+    const char* what;
+    VarEntry var;
+    int element, addr_width;
+    std::vector<int> ram;
+    std::string line;
+  } cases[] = {
+      {"BYTE on the VN series, 160 is element 0", Var("CNT", kByteVar, 161), -1, 1, {0, 26}, " CNT" + Blanks(9) + ":  26   1AH"},
+      {"INTEGER is unsigned", Var("X", kIntegerVar, 2), -1, 2, {0, 0, 0xFF, 0xFF}, " X" + Blanks(11) + ":  65535   FFFFH"},
+      {"INTEGER low byte first", Var("X", kIntegerVar, 0), -1, 2, {0x34, 0x12}, " X" + Blanks(11) + ":  4660   1234H"},
+      {"LONG is signed, eight digits", Var("L", kLongVar, 0), -1, 2, {0xFF, 0xFF, 0xFF, 0xFF}, " L" + Blanks(11) + ": -1   FFFFFFFFH"},
+      {"LONG keeps its leading zeros in hexadecimal", Var("L", kLongVar, 0), -1, 2, {0x01, 0, 0, 0}, " L" + Blanks(11) + ":  1   00000001H"},
+      {"SINGLE: four bytes, most significant first, no leading zeros", Var("F", kSingleVar, 0), -1, 2, {0xDB, 0x0F, 0x49, 0x40}, " F" + Blanks(11) + ": 40 49 F DB"},
+      {"STRING stops at a byte 0", Var("S", kStringVar, 0), -1, 2, {5, 'A', 'B', 0, 'D', 'E'}, " S" + Blanks(11) + ":  AB"},
+      {"STRING stops at its length", Var("S", kStringVar, 0), -1, 2, {2, 'A', 'B', 'C'}, " S" + Blanks(11) + ":  AB"},
+      {"a name of 12 characters is not padded", Var("ABCDEFGHIJKL", kByteVar, 0), -1, 2, {7}, " ABCDEFGHIJKL:  7   7H"},
+      {"a name of 13 characters is not cut", Var("ABCDEFGHIJKLM", kByteVar, 0), -1, 2, {7}, " ABCDEFGHIJKLM:  7   7H"},
+      {"short array name: padded to 12", Var("AB", kByteArrayVnm, 0, 20), 10, 2, std::vector<int>(20, 3), " AB(10)" + Blanks(6) + ":  3   3H"},
+      {"array name of 9 characters: blank before the colon", Var("ABCDEFGHI", kByteArrayVnm, 0, 20), 10, 2, std::vector<int>(20, 3), " ABCDEFGHI(10) :  3   3H"},
+      {"array name of 8 characters: cut to 12", Var("ABCDEFGH", kByteArrayVnm, 0, 200), 100, 2, std::vector<int>(200, 3), " ABCDEFGH(100:  3   3H"},
+      {"INTEGER array elements are two bytes apart", Var("W", kIntegerArray, 4, 3), 2, 2, {0, 0, 0, 0, 1, 0, 2, 0, 0x10, 0x27}, " W(2)" + Blanks(8) + ":  10000   2710H"},
+      {"LONG array elements are four bytes apart", Var("Q", kLongArray, 0, 2), 1, 2, {0, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}, " Q(1)" + Blanks(8) + ": -2   FFFFFFFEH"},
+      {"VN byte array from 160", Var("V", kByteArrayVn, 170, 4), 3, 1, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 99}, " V(3)" + Blanks(8) + ":  99   63H"},
+      {"a type without a value: the label alone", Var("B", 27, 0), -1, 2, {1}, " B" + Blanks(11) + ": "},
+      {"RAM beyond the image reads 0", Var("X", kIntegerVar, 9000), -1, 2, {1, 2}, " X" + Blanks(11) + ":  0   0H"}, 
+  };
+  for (const auto& c : cases) EXPECT_EQ(ListingLine(c.var, c.element, c.addr_width, c.ram), c.line) << c.what;
+}
+
+TEST(VarListing, FileBytesAndLineOffsets) {
+  const std::vector<compiler::VarEntry> vars = {Var("A", compiler::kByteVar, 0), Var("ARR", compiler::kByteArrayVnm, 1, 2),
+                                                 Var("I", compiler::kIntegerVar, 3)};
+  const VarListing empty = BuildVarListing({}, 2, {});  // the blank lines alone
+  EXPECT_EQ(empty.bytes, Trailer());
+  EXPECT_EQ(empty.line_count_plus1, 1);
+  const VarListing l = BuildVarListing(vars, 2, {5, 6, 7, 0, 1});
+  std::string bytes;
+  std::vector<long> offsets = {0, 1};  // each line's offset from 1, and the end's
+  for (const char* line : {" A           :  5   5H", " ARR(0)      :  6   6H", " ARR(1)      :  7   7H", " I           :  256   100H"}) {
+    bytes += std::string(line) + "\r\n";
+    offsets.push_back(1 + static_cast<long>(bytes.size()));
+  }
+  EXPECT_EQ(l.bytes, bytes + Trailer());
+  EXPECT_EQ(l.line_count_plus1, 5);
+  EXPECT_EQ(l.offsets, offsets);
+  // 2000 elements of about 24 bytes: the listing runs far past what 16 bits can address.
+  const VarListing big = BuildVarListing({Var("BIG", compiler::kByteArrayVnm, 0, 2000)}, 2, std::vector<int>(2000, 255));
+  ASSERT_EQ(big.line_count_plus1, 2001);
+  const long last = big.offsets[2000];
+  EXPECT_GT(last, 32767);
+  const std::string want = " BIG(1999)   :  255   FFH\r\n \r\n";
+  EXPECT_EQ(big.bytes.substr(static_cast<size_t>(last - 1), want.size()), want);
 }
 
 }  // namespace
