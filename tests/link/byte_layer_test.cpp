@@ -51,10 +51,7 @@ TEST(Usb, EncodingQueriesTimeOutAndDiscarding) {
 
 TEST(ByteLayer, WireFaultsOnEveryCable) {
   // The VN identification (seven bytes) with one fault; -1 marks where the exchange fails.
-  const struct {
-    void (*set)(sim::WireFaults&);
-    std::vector<int> reply;
-  } cases[] = {
+  const struct { void (*set)(sim::WireFaults&); std::vector<int> reply; } cases[] = {
       {[](sim::WireFaults&) {}, {32, 20, 80, 1, 0, 0, 0}},
       {[](sim::WireFaults& f) { f.drop_from_pc = 0; }, {-1}},
       {[](sim::WireFaults& f) { f.corrupt_from_pc = 0; }, {-1}},  // &H57: no command
@@ -76,22 +73,14 @@ TEST(ByteLayer, WireFaultsOnEveryCable) {
       auto want = c.reply;
       if (w == Wire::kDummy)
         for (int& b : want) b = b == 20 ? 5 : b == 80 ? 18 : b;
-      if (want == std::vector<int>{-1}) {
-        EXPECT_EQ(got.back(), -1);
-      } else {
-        EXPECT_EQ(got, want);
-      }
+      EXPECT_EQ(want == std::vector<int>{-1} ? std::vector<int>{got.back()} : got, want);
       EXPECT_EQ(v.irq.disables, v.irq.enables);
     }
   }
 }
 
 TEST(ByteLayer, EachOperationTakesTheSelectedPath) {
-  const struct {
-    Wire wire;
-    int cable_mode, kind;
-    int first_data_write;  // -1: no port traffic
-  } cases[] = {
+  const struct { Wire wire; int cable_mode, kind, first_data_write; } cases[] = {  // -1: no port traffic
       {Wire::kUsb, 0, 1, -1},      // USB selected: the port is untouched even in dummy mode
       {Wire::kUsb, 1, 2, -1},
       {Wire::kDummy, 0, 1, 0},     // VN on the dummy cable: the pulse protocol
@@ -106,8 +95,8 @@ TEST(ByteLayer, EachOperationTakesTheSelectedPath) {
     v.port.set_recording(true);
     ASSERT_EQ(v.Send(0x56), 0);
     EXPECT_EQ(v.Recv(), 32);
-    EXPECT_EQ(v.port.writes().empty() ? -1 : v.port.writes().front().value, c.first_data_write);
-    EXPECT_EQ(v.usb.written().empty(), c.first_data_write != -1);
+    EXPECT_EQ(std::pair(v.port.writes().empty() ? -1 : v.port.writes().front().value, v.usb.written().empty()),
+              std::pair(c.first_data_write, c.first_data_write != -1));
   }
 }
 
@@ -231,8 +220,7 @@ TEST(Dummy, PulseMeasurementAndDelayUnit) {
   // A 36 ms start pulse is 36000 polls: beyond a 16-bit count, a failure.
   VirtualLink slow(Wire::kDummy);
   slow.module.Receive(0x56);
-  slow.port.timing().unit_ns = 9'000'000;
-  slow.port.timing().timeout_ns = 1'000'000'000;
+  std::tie(slow.port.timing().unit_ns, slow.port.timing().timeout_ns) = std::pair(9'000'000, 1'000'000'000);
   EXPECT_EQ(slow.link.DummyRecvByte(), -1);
   EXPECT_EQ(slow.irq.disables, slow.irq.enables);
   // The request, its release, the start pulses (80 and 20 reads low), one long bit (0), one short
