@@ -34,6 +34,16 @@ TEST(Usb, EncodingQueriesTimeOutAndDiscarding) {
   auto before = vn.clock.NowNs();
   EXPECT_EQ(vn.link.UsbRecvByte(), -1);
   EXPECT_EQ(vn.clock.NowNs() - before, 1'000'000'000);
+  // The cable keeps what the module sent until the PC reads it, as the chip's buffer does; a reset
+  // throws it away, and it stays on record as never collected.
+  ASSERT_EQ(vn.Send(0x56) + vn.Send(0x56), 0);
+  EXPECT_EQ(vn.RecvN(9), (std::vector<int>{32, 20, 80, 1, 0, 0, 0, 32, 20}));
+  ASSERT_EQ(vn.usb.ResetDevice(), 0);
+  std::uint32_t waiting = 1;
+  ASSERT_EQ(vn.usb.GetQueueStatus(waiting), 0);
+  EXPECT_EQ(waiting, 0u);
+  EXPECT_EQ(vn.Uncollected(), (std::vector<int>{80, 1, 0, 0, 0}));
+  vn.module.ForgetUncollected();
   // Dropping what waits reads exactly what is there, without waiting for the read time-out.
   ASSERT_EQ(vn.Send(0x56), 0);
   EXPECT_EQ(vn.Recv(), 32);

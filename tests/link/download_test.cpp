@@ -128,6 +128,22 @@ TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
   }
 }
 
+// A reply cut off on the wire is lost with the wire: the next cable's identification gets its
+// own answer, not the rest of the old one.
+TEST(Identify, ACutReplyDoesNotReachTheNextCable) {
+  for (Wire w : {Wire::kUsb, Wire::kRevB, Wire::kDummy}) {
+    for (long cut : {1, 6}) {
+      SCOPED_TRACE(std::string(WireName(w)) + " cut after " + std::to_string(cut));
+      VirtualLink v(w, 1, {1, 41, 7});
+      v.faults().cut_after = w == Wire::kDummy ? 7 + cut : cut;  // after the speed check's seven
+      EXPECT_EQ(link::IdentifyModule(v.link, v.series).result, cut == 1 ? -1 : 0);
+      NextCable next(v);
+      const auto id = link::IdentifyModule(next.link, v.series);
+      EXPECT_EQ(std::pair(id.result, id.firmware), std::pair(0, 41));
+    }
+  }
+}
+
 TEST(Download, BytesOnTheWireAndTheUsbBlocks) {
   std::vector<size_t> vnm40000(312, 256);
   vnm40000.push_back(128);
