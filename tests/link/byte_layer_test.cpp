@@ -242,7 +242,7 @@ TEST(Dummy, PulseMeasurementAndDelayUnit) {
     ScriptedPort port(runs);
     link::Link lnk({port, v.usb, v.irq, v.clock});
     lnk.UseSeries(core::Series::kVn);
-    cables::SelectCable(lnk, Wire::kDummy);
+    cables::SelectCable(lnk, link::CableKind::kDummy);
     lnk.PortOpen();
     EXPECT_EQ(lnk.DummyRecvByte(), full ? 0x02 : -1);
     EXPECT_EQ(v.irq.disables, v.irq.enables);

@@ -18,7 +18,11 @@
 
 namespace vn::testing {
 
-using Wire = link::CableKind;
+enum class Wire { kUsb, kRevB, kDummy };
+
+inline link::CableKind CableKindOf(Wire w) {
+  return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
+}
 
 inline const char* WireName(Wire w) { return w == Wire::kUsb ? "usb" : w == Wire::kRevB ? "revb" : "dummy"; }
 
@@ -29,19 +33,23 @@ struct CountingInterrupts final : platform::InterruptControl {
   void Enable() override { ++enables; }
 };
 
-// A virtual cable of one kind on a module, its link set up for the series and the cable opened
-// as the IDE's start-up does.
+// Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
+inline void Connect(link::Link& link, Wire w, int kind) {
+  link.UseSeries(core::SeriesOfKind(kind));
+  cables::SelectCable(link, CableKindOf(w));
+  if (w == Wire::kUsb) {
+    link.UsbOpenDevice();
+  } else {
+    link.PortOpen();
+    link.LinkIdle();
+  }
+}
+
+// A virtual cable of one kind on a module, its link connected.
 struct CableTo {
   CableTo(sim::Module& module, platform::VirtualClock& clock, CountingInterrupts& irq, Wire w, int kind)
-      : wires(module, clock, w, link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
-    link.UseSeries(core::SeriesOfKind(kind));
-    cables::SelectCable(link, w);
-    if (w == Wire::kUsb) {
-      link.UsbOpenDevice();
-    } else {
-      link.PortOpen();
-      link.LinkIdle();
-    }
+      : wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
+    Connect(link, w, kind);
     link.BitDelay = 900;
   }
   cables::VirtualWires wires;
@@ -55,9 +63,9 @@ struct VirtualLink {
       : wire(w), series(core::SeriesOfKind(kind)), module((config.kind = kind, config)),
         cable(module, clock, irq, w, kind), port(cable.port), usb(cable.usb), link(cable.link) {}
 
-  sim::WireFaults& faults() { return cable.wires.wire(wire).faults(); }
+  sim::WireFaults& faults() { return cable.wires.wire(CableKindOf(wire)).faults(); }
   // The module's reply items the PC has not collected; empty after every healthy exchange.
-  std::vector<int> Uncollected() { return cable.wires.wire(wire).Uncollected(); }
+  std::vector<int> Uncollected() { return cable.wires.wire(CableKindOf(wire)).Uncollected(); }
   // The byte operations of the module's series.
   int Send(int b) { return link.FamilySendByte(b); }
   int Recv() { return link.FamilyRecvByte(); }
