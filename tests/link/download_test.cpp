@@ -1,6 +1,5 @@
-// Identification and downloads into the virtual module: the bytes on the wire, the module's flash
-// afterwards, the panel texts, the progress bar, the one message each failure ends with, and the
-// wire trace's text.
+// Identification and downloads into the virtual module: the bytes on the wire, the flash, the panel
+// texts, the progress bar, the one message each failure ends with, and the wire trace's text.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -28,34 +27,80 @@ int Download(VirtualLink& v, const core::CodeImage& code, long n, int kind, Reco
 
 const std::pair<Wire, int> kPairs[] = {{Wire::kUsb, 1}, {Wire::kRevB, 1}, {Wire::kDummy, 1}, {Wire::kUsb, 2}, {Wire::kRevB, 2}};
 
-TEST(Identify, EachSeriesOnEachCable) {
-  for (auto [w, kind] : kPairs) {
-    SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(kind));
-    VirtualLink v(w, kind, {kind, 41, 7});
+// Each byte through the link: ">86 " sent, "<32 " received, "!" failed, "2c " a cable write of two.
+struct Recorder final : link::WireObserver {
+  std::string seen;
+  void OnByte(link::WireDirection d, int b, bool ok) override {
+    seen += (d == link::WireDirection::kSent ? ">" : "<") + std::to_string(b) + (ok ? " " : "! ");
+  }
+  void OnCable(link::WireDirection, const std::uint8_t*, std::size_t n) override { seen += std::to_string(n) + "c "; }
+};
+
+// Identification, download, read-back and the firmware query on each cable, each exchange after
+// the link spoke the other series: every exchange is given its series and speaks it (on the REV. B
+// cable a module of the other series would not answer a single byte).
+TEST(RoundTrip, IdentifyDownloadReadBackAndFirmware) {
+  const struct { Wire wire; int kind; long n; } cases[] = {
+      {Wire::kUsb, 1, 33000}, {Wire::kDummy, 1, 300}, {Wire::kRevB, 1, 700}, {Wire::kUsb, 2, 40000}, {Wire::kRevB, 2, 40000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(WireName(c.wire)) + " kind " + std::to_string(c.kind));
+    VirtualLink v(c.wire, c.kind, {c.kind, 41, 7});
+    v.link.BitDelay = 0;  // as a new process starts: the dummy cable's timing is not known yet
+    const auto after_other = [&v, &c] {
+      EXPECT_EQ(v.link.series(), v.series);
+      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+      EXPECT_EQ(v.irq.disables, v.irq.enables);
+      v.link.UseSeries(core::SeriesOfKind(3 - c.kind));
+    };
+    after_other();
     const auto id = link::IdentifyModule(v.link, v.series);
     ASSERT_EQ(id.result, 0) << core::MessageTextOf(id.message, core::Language::kEnglish);
-    EXPECT_EQ(id.series, kind);
-    EXPECT_EQ(core::MessageTextOf(link::FirmwareLine(id), core::Language::kEnglish),
-              kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
-    EXPECT_EQ(core::MessageTextOf(link::MathFirmwareLine(id), core::Language::kEnglish),
-              kind == 1 ? "Firmware Not Found !" : "Math Chip F/W is 7");
-    EXPECT_EQ(v.usb.resets(), w == Wire::kUsb ? 1 : 0);
-    EXPECT_EQ(v.link.SpeedChecked, kind == 1 ? -1 : 0);
-    // Every byte of every reply was read (VN: seven; VNM: one for &H67, one for &H56).
-    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
-    std::vector<std::uint8_t> asked = kind == 1 ? std::vector<std::uint8_t>{0x56} : std::vector<std::uint8_t>{0x67, 0x56};
-    if (w == Wire::kDummy) asked.insert(asked.begin(), 0x56);  // the speed check's comes first
+    EXPECT_EQ(core::MessageTextOf(link::FirmwareLine(id), core::Language::kEnglish) + "|" +
+                  core::MessageTextOf(link::MathFirmwareLine(id), core::Language::kEnglish),
+              c.kind == 1 ? "F/W Version is 41|Firmware Not Found !" : "Main F/W is 41|Math Chip F/W is 7");
+    EXPECT_EQ(std::vector({id.series, v.usb.resets(), v.link.SpeedChecked}),
+              std::vector({c.kind, c.wire == Wire::kUsb ? 1 : 0, c.kind == 1 ? -1 : 0}));
+    // Every byte of every reply was read (VN: seven; VNM: one for &H67, one for &H56); on the
+    // dummy cable the speed check's &H56 comes first.
+    std::vector<std::uint8_t> asked(c.kind == 1 ? 1 : 2, 0x56);
+    asked[0] = c.kind == 1 ? 0x56 : 0x67;
+    if (c.wire == Wire::kDummy) asked.insert(asked.begin(), 0x56);
     EXPECT_EQ(v.module.commands(), asked);
+    after_other();
+    v.module.pc = 900;  // somewhere in an older program
+    const auto code = PatternImage(c.n);
+    RecordingProgress ui;
+    ASSERT_EQ(link::RunDownload(v.link, code, c.n, v.series, ui), 0) << ui.First();
+    EXPECT_TRUE(ui.messages.empty());
+    // The VN module takes n + 1 bytes, the VNM module n; nothing beyond.
+    const long sent = c.kind == 1 ? c.n + 1 : c.n;
+    EXPECT_EQ(Differs(v.module, code, 0, sent), 0);
+    EXPECT_EQ(std::vector<long>({v.module.FlashByte(sent), v.module.ProgramLength(), long{v.module.pc}, v.module.in_debug()}),
+              (std::vector<long>{0xFF, c.n, 24, 0}));
+    EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Downloading..", c.kind == 1 ? "Now Verify.." : "Verify Check Sum",
+                                                     link::CodeSizeText(c.n)}));
+    EXPECT_EQ(std::vector<long>({ui.max, ui.peak, ui.value, ui.past_max}), (std::vector<long>{c.n / 2, c.n / 2, 0, 0}));
+    after_other();
+    link::FlashImage flash;
+    flash.Set(c.n, 0x77);  // past the program: not read
+    RecordingProgress back;
+    ASSERT_EQ(link::ReadFlashMemory(v.link, true, c.n, v.series, flash, back), 0) << back.First();
+    EXPECT_EQ(Differs(flash, code, 0, c.n), 0);
+    EXPECT_EQ(flash.Get(c.n), 0x77);
+    EXPECT_EQ(back.statuses, (std::vector<std::string>{"Now Reading...", ""}));
+    EXPECT_EQ(std::vector<long>({back.max, back.peak, back.value}), (std::vector<long>{c.n / 2, (c.n - 1) / 2, 0}));
+    EXPECT_EQ(back.messages.size(), 0u);
+    after_other();
+    const auto lines = link::FirmwareQuery(v.link, true, v.series);
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_EQ(core::MessageTextOf(lines->fw, core::Language::kEnglish), c.kind == 1 ? "F/W Version is 41" : "Main F/W is 41");
+    EXPECT_EQ(v.link.series(), v.series);
+    EXPECT_EQ(v.link.BitDelay, c.wire == Wire::kDummy ? 900 : 0);
   }
 }
 
 TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
-  const struct {
-    Wire wire;
-    int kind;
-    const char* fault;
-    const char* message;
-  } cases[] = {
+  const struct { Wire wire; int kind; const char* fault; const char* message; } cases[] = {
       {Wire::kUsb, 1, "unplugged", "Can't find USB cable"},
       {Wire::kUsb, 1, "no-power", kFamilyMismatch},
       {Wire::kUsb, 2, "no-power", kModuleNotFound},
@@ -77,10 +122,8 @@ TEST(Identify, FailuresGiveTheMessageOfTheirCase) {
     if (fault == "cut:1") v.faults().cut_after = 1;
     const auto id = link::IdentifyModule(v.link, v.series);
     EXPECT_EQ(id.result, -1);
-    const core::RenderedMessage shown = core::Render(id.message, core::Language::kEnglish);
-    EXPECT_EQ(shown.text, c.message);
-    EXPECT_EQ(shown.style, 64);
-    EXPECT_EQ(shown.title, std::string(c.message) == kModuleNotFound ? kCaps : kMixed);
+    EXPECT_EQ(core::Render(id.message, core::Language::kEnglish),
+              (core::RenderedMessage{c.message, std::string(c.message) == kModuleNotFound ? kCaps : kMixed, 64}));
     EXPECT_EQ(v.irq.disables, v.irq.enables);
   }
 }
@@ -96,41 +139,8 @@ TEST(Identify, ACutReplyDoesNotReachTheNextCable) {
       EXPECT_EQ(link::IdentifyModule(v.link, v.series).result, cut == 1 ? -1 : 0);
       NextCable next(v);
       const auto id = link::IdentifyModule(next.link, v.series);
-      EXPECT_EQ(id.result, 0);
-      EXPECT_EQ(id.firmware, 41);
+      EXPECT_EQ(std::pair(id.result, id.firmware), std::pair(0, 41));
     }
-  }
-}
-
-TEST(Download, SucceedsAndLeavesTheProgramRunning) {
-  const struct {
-    Wire wire;
-    int kind;
-    long n;
-  } cases[] = {{Wire::kUsb, 1, 33000}, {Wire::kDummy, 1, 300}, {Wire::kUsb, 2, 40000}, {Wire::kRevB, 2, 40000}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(WireName(c.wire)) + " kind " + std::to_string(c.kind));
-    VirtualLink v(c.wire, c.kind);
-    v.module.pc = 900;  // somewhere in an older program
-    const auto code = PatternImage(c.n);
-    RecordingProgress ui;
-    ASSERT_EQ(Download(v, code, c.n, c.kind, ui), 0) << ui.First();
-    EXPECT_TRUE(ui.messages.empty());
-    // The VN module takes n + 1 bytes, the VNM module n; nothing beyond.
-    const long sent = c.kind == 1 ? c.n + 1 : c.n;
-    EXPECT_EQ(FlashDiffers(v.module, code, 0, sent), 0);
-    EXPECT_EQ(v.module.FlashByte(sent), 0xFF);
-    EXPECT_EQ(v.module.ProgramLength(), c.n);
-    EXPECT_EQ(v.module.pc, 24u);
-    EXPECT_FALSE(v.module.in_debug());
-    char size[32];
-    std::snprintf(size, sizeof size, "Code Size : %lX Byte", c.n);
-    std::vector<std::string> want = {"Downloading..", c.kind == 1 ? "Now Verify.." : "Verify Check Sum", size};
-    if (c.wire == Wire::kDummy) want.insert(want.begin(), "Cable Speed Check : Step  9...");
-    EXPECT_EQ(ui.statuses, want);
-    EXPECT_EQ(std::vector<long>({ui.max, ui.peak, ui.value, ui.past_max}), (std::vector<long>{c.n / 2, c.n / 2, 0, 0}));
-    EXPECT_EQ(v.irq.disables, v.irq.enables);
-    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
   }
 }
 
@@ -139,14 +149,10 @@ TEST(Download, BytesOnTheWireAndTheUsbBlocks) {
   vnm40000.push_back(128);
   std::vector<size_t> vn32000(250, 256);
   vn32000.push_back(2);
-  const struct {
-    int kind;
-    long n;
-    std::vector<size_t> blocks;  // USB write sizes after the length field
-  } cases[] = {
-      {1, 127, {256}},       {1, 255, {256, 256}}, {1, 256, {256, 256, 2}}, {2, 255, {256, 254}},
-      {2, 256, {256, 256}},  {2, 40000, vnm40000}, {1, 32000, vn32000},
-  };
+  // USB write sizes after the length field
+  const struct { int kind; long n; std::vector<size_t> blocks; } cases[] = {
+      {1, 127, {256}}, {1, 255, {256, 256}}, {1, 256, {256, 256, 2}}, {2, 255, {256, 254}},
+      {2, 256, {256, 256}}, {2, 40000, vnm40000}, {1, 32000, vn32000}};
   for (const auto& c : cases) {
     SCOPED_TRACE("kind " + std::to_string(c.kind) + " n " + std::to_string(c.n));
     VirtualLink v(Wire::kUsb, c.kind);
@@ -190,16 +196,8 @@ TEST(Download, EachFailureShowsItsMessageOnce) {
   auto bad_flash = [](long a) { return [a](VirtualLink& v) { v.module.bad_flash_addr = a; }; };
   const char* echo_stops = "Communication ERROR at Verify! Address : 64";
   const char* sum_differs = "Check Sum Unmatch !!!   PC : 899D  VARNOLIC : 899C";
-  const struct {
-    Wire wire;
-    int kind;
-    long n;
-    std::function<void(VirtualLink&)> fault;
-    const char* en;
-    const char* ko;  // null: the message exists in English only
-    const char* title;
-    bool sized;  // the final panel text is the code size
-  } cases[] = {
+  // ko null: the message exists in English only; sized: the final panel text is the code size.
+  const struct { Wire wire; int kind; long n; std::function<void(VirtualLink&)> fault; const char *en, *ko, *title; bool sized; } cases[] = {
       {Wire::kUsb, 2, 300, unplugged, "Can't find USB cable", "USB케이블을 찾을수 없습니다.", kMixed, false},
       {Wire::kUsb, 2, 300, no_power,
        "No Power or Cable unpluged or Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!",
@@ -232,16 +230,25 @@ TEST(Download, EachFailureShowsItsMessageOnce) {
     RecordingProgress ui;
     EXPECT_EQ(Download(v, PatternImage(c.n), c.n, c.kind, ui), -1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.en, c.en);
-    if (c.ko != nullptr) {
-      EXPECT_EQ(ui.messages[0].text.ko, c.ko);
-    }
-    EXPECT_EQ(ui.messages[0].title, c.title);
-    EXPECT_EQ(ui.messages[0].style, 64);
+    const auto& m = ui.messages[0];
+    EXPECT_EQ(std::tuple(m.en, c.ko ? m.ko : "", m.title, m.style), std::tuple(c.en, c.ko ? c.ko : "", c.title, 64));
     EXPECT_EQ(ui.statuses.back(), c.sized ? (c.n == 300 ? "Code Size : 12C Byte" : "Code Size : 80E8 Byte") : "");
     EXPECT_EQ(ui.value, 0);
     EXPECT_EQ(v.irq.disables, v.irq.enables);
+    // An echo cut short ends the read-back: no further block is asked for.
+    if (c.en == echo_stops && c.wire == Wire::kUsb) {
+      EXPECT_EQ(v.usb.read_calls(), 2 + 7 + 1);
+    }
   }
+  // A module that stops taking bytes at &H34 is sent no length after it.
+  VirtualLink v(Wire::kRevB, 1);
+  v.faults().stall_from_pc = 1;
+  Recorder r;
+  v.link.SetWireObserver(&r);
+  RecordingProgress ui;
+  EXPECT_EQ(link::DownloadVn(v.link, PatternImage(300), 300, ui), -1);
+  EXPECT_EQ(ui.First(), kModuleNotFound);
+  EXPECT_EQ(r.seen.substr(r.seen.rfind('>')), ">52! ");
 }
 
 // A download whose length arrived wrong (the module waits for thousands of bytes more than come)
@@ -264,7 +271,7 @@ TEST(Download, AHalfDownloadDoesNotSpoilTheNextOne) {
     ASSERT_EQ(kind == 1 ? link::DownloadVn(next.link, code, kN, again) : link::DownloadVnm(next.link, code, kN, again), 0)
         << again.First();
     EXPECT_EQ(v.module.ProgramLength(), kN);
-    EXPECT_EQ(FlashDiffers(v.module, code, 0, kN), 0);
+    EXPECT_EQ(Differs(v.module, code, 0, kN), 0);
   }
 }
 
@@ -274,27 +281,21 @@ TEST(Download, EmptyImageFailsWithoutTraffic) {
     RecordingProgress ui;
     EXPECT_EQ(link::Download(v.link, core::CodeImage{}, 0, core::SeriesOfKind(kind), ui), -1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.en, "No compile infomation ! Try Run !");
-    EXPECT_EQ(ui.messages[0].title, "VNstudio");
-    EXPECT_EQ(ui.messages[0].style, 0);
-    EXPECT_EQ(v.module.bytes_received(), 0);
-    EXPECT_TRUE(v.usb.written().empty());
-    EXPECT_EQ(v.link.SpeedChecked, 0);
+    EXPECT_EQ(std::tuple(ui.messages[0].en, ui.messages[0].title, ui.messages[0].style),
+              std::tuple("No compile infomation ! Try Run !", "VNstudio", 0));
+    EXPECT_EQ(v.module.bytes_received() + long(v.usb.written().size()) + v.link.SpeedChecked, 0);
   }
 }
 
 TEST(Download, SpeedCheckOnceAndTheStatusCallbackGivenBack) {
   VirtualLink v(Wire::kDummy, 1);
-  std::vector<std::string> outside;
-  v.link.StatusText = [&outside](const std::string& t) { outside.push_back(t); };
+  std::string outside;
+  v.link.StatusText = [&outside](const std::string& t) { outside += t; };
   RecordingProgress first, second;
-  ASSERT_EQ(link::DownloadVn(v.link, PatternImage(60), 60, first), 0);
-  ASSERT_EQ(link::DownloadVn(v.link, PatternImage(60), 60, second), 0);
-  EXPECT_EQ(first.statuses.front(), "Cable Speed Check : Step  9...");
-  EXPECT_EQ(second.statuses.front(), "Downloading..");
-  EXPECT_TRUE(outside.empty());
+  ASSERT_EQ(link::DownloadVn(v.link, PatternImage(60), 60, first) + link::DownloadVn(v.link, PatternImage(60), 60, second), 0);
+  EXPECT_EQ(first.statuses.front() + "|" + second.statuses.front() + "|" + outside, "Cable Speed Check : Step  9...|Downloading..|");
   v.link.StatusText("after");
-  EXPECT_EQ(outside, std::vector<std::string>{"after"});
+  EXPECT_EQ(outside, "after");
 }
 
 TEST(Download, ClearFlashMemoryKeepsTheHeaderAndComparesTwentyEightBytes) {
@@ -311,7 +312,7 @@ TEST(Download, ClearFlashMemoryKeepsTheHeaderAndComparesTwentyEightBytes) {
     EXPECT_EQ(std::vector<int>({code.Get(3), code.Get(24), code.Get(25), code.Get(26)}),
               (std::vector<int>{0x41, 0x88, 0x18, 0x00}));
     EXPECT_EQ(v.module.ProgramLength(), 27);
-    EXPECT_EQ(FlashDiffers(v.module, code, 0, 27), 0);
+    EXPECT_EQ(Differs(v.module, code, 0, 27), 0);
     // The VN module also gets (and echoes) address 27; the VNM module keeps the old program's byte.
     EXPECT_EQ(v.module.FlashByte(27), kind == 1 ? 0x5A : 0xBD);
     EXPECT_EQ(clear.statuses.back(), "Code Size : 1B Byte");
@@ -320,45 +321,8 @@ TEST(Download, ClearFlashMemoryKeepsTheHeaderAndComparesTwentyEightBytes) {
   }
 }
 
-// Every exchange is given its series and speaks it, whatever the link spoke before: on the
-// REV. B cable a module of the other series would not answer a single byte.
-TEST(Download, EachExchangeSpeaksTheSeriesItIsGiven) {
-  const std::function<bool(VirtualLink&, core::Series)> exchanges[] = {
-      [](VirtualLink& v, core::Series s) { return link::IdentifyModule(v.link, s).result == 0; },
-      [](VirtualLink& v, core::Series s) {
-        RecordingProgress ui;
-        return link::RunDownload(v.link, PatternImage(100), 100, s, ui) == 0 && v.module.ProgramLength() == 100;
-      },
-      [](VirtualLink& v, core::Series s) {
-        link::FlashImage flash;
-        RecordingProgress ui;
-        return link::FlashReadBack(v.link, 100, s, flash, ui) == 0 && ui.messages.empty();
-      },
-      [](VirtualLink& v, core::Series s) {
-        const auto lines = link::FirmwareQuery(v.link, true, s);
-        return lines.has_value() && lines->fw.code != core::MessageCode::kFirmwareNotFound;
-      },
-  };
-  for (int kind : {1, 2}) {
-    for (const auto& run : exchanges) {
-      SCOPED_TRACE("kind " + std::to_string(kind) + " exchange " + std::to_string(&run - exchanges));
-      VirtualLink v(Wire::kRevB, kind);
-      v.link.UseSeries(core::SeriesOfKind(3 - kind));
-      EXPECT_TRUE(run(v, core::SeriesOfKind(kind)));
-      EXPECT_EQ(v.link.series(), core::SeriesOfKind(kind));
-      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
-    }
-  }
-}
-
 TEST(WireTrace, ObserverAndWriter) {
-  struct Recorder final : link::WireObserver {
-    std::string seen;
-    void OnByte(link::WireDirection d, int b, bool ok) override {
-      seen += (d == link::WireDirection::kSent ? ">" : "<") + std::to_string(b) + (ok ? " " : "! ");
-    }
-    void OnCable(link::WireDirection, const std::uint8_t*, std::size_t n) override { seen += std::to_string(n) + "c "; }
-  } r;
+  Recorder r;
   VirtualLink v(Wire::kUsb, 1);
   v.faults().cut_after = 1;  // the module's reply stops after its first byte
   v.link.SetWireObserver(&r);

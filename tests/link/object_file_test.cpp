@@ -1,5 +1,4 @@
-// Object files: the bytes written, the name rules, and every file that is no object file refused
-// with its reason and the image left as it was.
+// Object files: the bytes written, the name rules, and every file that is no object file refused.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,15 +45,12 @@ TEST_F(ObjectFile, BytesRoundTripAndNames) {
   long back_addr = 0;
   ASSERT_EQ(link::ReadObjectFile(p.string(), back, back_addr, ui), 0);
   EXPECT_EQ(back_addr, 64001);
-  long wrong = 0;
-  for (long a = 0; a < 64001; ++a) wrong += back.Get(a) != code.Get(a);
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(Differs(back, code, 0, 64001), 0);
   EXPECT_TRUE(ui.messages.empty());
-  const std::pair<const char*, const char*> names[] = {{"a.obj", "a.obj"}, {"a.OBJ", "a.OBJ"}, {"a.Obj", "a.Obj"},
-                                                       {"a.txt", "a.txt.OBJ"}, {"aobj", "aobj"}, {"ob", "ob.OBJ"}};
-  for (const auto& [chosen, saved] : names) EXPECT_EQ(link::ObjectFileName(chosen), saved) << chosen;
-  EXPECT_EQ(link::ObjectFileInitialName("/home/u/blink.bas"), "/home/u/blink.obj");
-  EXPECT_EQ(link::ObjectFileInitialName("ab"), ".obj");
+  std::string names;
+  for (const char* chosen : {"a.obj", "a.OBJ", "a.Obj", "a.txt", "aobj", "ob"}) names += link::ObjectFileName(chosen) + " ";
+  EXPECT_EQ(names, "a.obj a.OBJ a.Obj a.txt.OBJ aobj ob.OBJ ");
+  EXPECT_EQ(link::ObjectFileInitialName("/home/u/blink.bas") + link::ObjectFileInitialName("ab"), "/home/u/blink.obj.obj");
 }
 
 TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReason) {
@@ -63,9 +59,7 @@ TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReason) {
   fs::create_symlink("/dev/zero", dir_ / "zero.obj");
   const std::string good = ObjectBytes(27, std::string(28, 'x'));
   const std::string format = "File Format Error :%";
-  const struct {
-    std::string file, bytes, message;  // no bytes: the file made above
-  } cases[] = {
+  const struct { std::string file, bytes, message; } cases[] = {  // no bytes: the file made above
       {"sig.obj", "VN200Z" + good.substr(6), format},
       {"lower.obj", "vn2000" + good.substr(6), format},
       {"short.obj", "VN20", format},
@@ -93,9 +87,7 @@ TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReason) {
     EXPECT_EQ(ui.First(), expected.replace(expected.find('%'), 1, path));
     EXPECT_EQ(ui.messages[0].title, "VARNOLIC Studio ERROR !");
     EXPECT_EQ(code_addr, 500);
-    long changed = 0;
-    for (long a = 0; a <= core::CodeImage::kLastAddr; ++a) changed += code.Get(a) != original.Get(a);
-    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(Differs(code, original, 0, core::CodeImage::kLastAddr + 1), 0);
   }
   // Bytes after the code (a file saved over a longer one) are ignored.
   std::ofstream(dir_ / "stale.obj", std::ios::binary) << ObjectBytes(25, "abcdefghijklmnopqrstuvwxyz") + "stale";

@@ -1,6 +1,7 @@
 // A Link wired to the virtual module through one of the three virtual cables.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,19 +20,18 @@ namespace vn::testing {
 
 enum class Wire { kUsb, kRevB, kDummy };
 
+inline link::CableKind CableKindOf(Wire w) {
+  return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
+}
+
 inline const char* WireName(Wire w) { return w == Wire::kUsb ? "usb" : w == Wire::kRevB ? "revb" : "dummy"; }
 
 // Counts the interrupt calls so that every path can be checked to re-enable them.
 struct CountingInterrupts final : platform::InterruptControl {
-  int disables = 0;
-  int enables = 0;
+  int disables = 0, enables = 0;
   void Disable() override { ++disables; }
   void Enable() override { ++enables; }
 };
-
-inline link::CableKind CableKindOf(Wire w) {
-  return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
-}
 
 // Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
 inline void Connect(link::Link& link, Wire w, int kind) {
@@ -48,8 +48,7 @@ inline void Connect(link::Link& link, Wire w, int kind) {
 // A virtual cable of one kind on a module, its link connected.
 struct CableTo {
   CableTo(sim::Module& module, platform::VirtualClock& clock, CountingInterrupts& irq, Wire w, int kind)
-      : wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb),
-        link(wires.Devices()) {
+      : wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
     Connect(link, w, kind);
     link.BitDelay = 900;
   }
@@ -61,33 +60,19 @@ struct CableTo {
 
 struct VirtualLink {
   explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
-      : wire(w), series(core::SeriesOfKind(kind)), module(WithKind(config, kind)),
+      : wire(w), series(core::SeriesOfKind(kind)), module((config.kind = kind, config)),
         cable(module, clock, irq, w, kind), port(cable.port), usb(cable.usb), link(cable.link) {}
 
-  static sim::ModuleConfig WithKind(sim::ModuleConfig c, int kind) {
-    c.kind = kind;
-    return c;
-  }
-  sim::WireFaults& faults() { return wire == Wire::kUsb ? usb.faults() : port.faults(); }
-  // The module's reply items the PC has not collected, on the cable in use; empty after every
-  // healthy exchange.
-  std::vector<int> Uncollected() const { return wire == Wire::kUsb ? usb.Uncollected() : port.Uncollected(); }
-
+  sim::WireFaults& faults() { return cable.wires.wire(CableKindOf(wire)).faults(); }
+  // The module's reply items the PC has not collected; empty after every healthy exchange.
+  std::vector<int> Uncollected() { return cable.wires.wire(CableKindOf(wire)).Uncollected(); }
   // The byte operations of the module's series.
   int Send(int b) { return link.FamilySendByte(b); }
   int Recv() { return link.FamilyRecvByte(); }
-  int SendAll(const std::vector<int>& bytes) {
-    for (int b : bytes)
-      if (Send(b) == -1) return -1;
-    return 0;
-  }
   // Receives n bytes; the first -1 ends the list.
   std::vector<int> RecvN(long n) {
     std::vector<int> out;
-    for (long i = 0; i < n; ++i) {
-      out.push_back(Recv());
-      if (out.back() == -1) break;
-    }
+    while (n-- > 0 && (out.empty() || out.back() != -1)) out.push_back(Recv());
     return out;
   }
 
@@ -112,22 +97,21 @@ struct NextCable : CableTo {
 // read-back or verify.
 struct RecordingProgress final : link::DownloadProgress {
   struct Shown {
-    core::Msg text;
-    std::string title;
+    std::string en, ko, title;
     int style;
   };
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
   void SetProgress(long v, long m) override {
     value = v;
     max = m;
-    if (v > peak) peak = v;
-    if (v > m) ++past_max;
+    peak = std::max(peak, v);
+    past_max += v > m;
   }
   void ShowMessage(const core::Message& m) override {
     const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
-    messages.push_back({{en.text, core::MessageTextOf(m, core::Language::kKorean)}, en.title, en.style});
+    messages.push_back({en.text, core::MessageTextOf(m, core::Language::kKorean), en.title, en.style});
   }
-  std::string First() const { return messages.empty() ? "" : messages[0].text.en; }
+  std::string First() const { return messages.empty() ? "" : messages[0].en; }
   std::vector<std::string> statuses;
   std::vector<Shown> messages;
   long value = -1, max = -1, peak = -1;
@@ -152,16 +136,22 @@ inline void Preload(sim::Module& m, const core::CodeImage& code, long n) {
 // The PC's bytes on the USB cable (low half first), without the cable's own two queries.
 inline std::vector<int> DecodeUsb(const std::vector<std::uint8_t>& written) {
   std::vector<int> bytes;
-  for (size_t i = 0; i + 1 < written.size(); i += 2) {
-    if (written[i] == 0x10 || written[i] == 0x20) continue;
-    bytes.push_back(written[i] + 16 * written[i + 1]);
-  }
+  for (size_t i = 0; i + 1 < written.size(); i += 2)
+    if (written[i] != 0x10 && written[i] != 0x20) bytes.push_back(written[i] + 16 * written[i + 1]);
   return bytes;
 }
 
-inline long FlashDiffers(const sim::Module& m, const core::CodeImage& code, long from, long to) {
+// How many addresses in [from, to) the image and the flash (or the read-back) disagree on.
+template <typename Flash>
+long Differs(const Flash& flash, const core::CodeImage& code, long from, long to) {
   long wrong = 0;
-  for (long a = from; a < to; ++a) wrong += m.FlashByte(a) != code.Get(a);
+  for (long a = from; a < to; ++a) {
+    if constexpr (requires { flash.FlashByte(a); }) {
+      wrong += flash.FlashByte(a) != code.Get(a);
+    } else {
+      wrong += flash.Get(a) != code.Get(a);
+    }
+  }
   return wrong;
 }
 
