@@ -5,23 +5,17 @@
 //   bit 2: the other device of the series (VN: KF or ND, VNM: WF or WD)
 // After the compile the tables must be within their capacities and, when it succeeded, the code
 // must lie inside the image with every label and every label reference in it.
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "compiler/compiler.h"
-
-using vn::core::CodeImage;
-using vn::compiler::Compiler;
-
 #include "fuzz_support.h"
 
 namespace {
 
+using vn::compiler::Compiler;
+using vn::core::CodeImage;
 using vn::fuzz::Check;
 
 const char* DeviceFor(std::uint8_t selector) {

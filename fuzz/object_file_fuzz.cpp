@@ -3,23 +3,17 @@
 // exactly as they were and shows one message. The outcome must match what the file's form says.
 #include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "core/code_image.h"
+#include "core/message_table.h"
+#include "fuzz_support.h"
 #include "link/object_file.h"
 
 using vn::core::CodeImage;
-
-#include "core/message_table.h"
-#include "fuzz_support.h"
 
 namespace {
 

@@ -28,36 +28,24 @@ using namespace std::string_literals;
 using vn::testing::CliRun;
 using vn::testing::ReadAll;
 
-// What a path is on the disk, to tell that it is still the very same thing afterwards.
-struct OnDisk {
-  bool exists = false;
-  mode_t mode = 0;
-  ino_t inode = 0;
-  dev_t rdev = 0;
-  std::string bytes;  // regular files only
-  bool operator==(const OnDisk&) const = default;
-};
-
-OnDisk Look(const fs::path& p) {
+// What a path is on the disk (mode, inode, device, a regular file's bytes), to tell that it is
+// still the very same thing afterwards; "" when it is not there.
+std::string Look(const fs::path& p) {
   struct stat st {};
-  if (::lstat(p.c_str(), &st) != 0) return {};
-  return {true, st.st_mode, st.st_ino, st.st_rdev, S_ISREG(st.st_mode) ? ReadAll(p) : ""};
+  if (::lstat(p.c_str(), &st) != 0) return "";
+  return std::to_string(st.st_mode) + " " + std::to_string(st.st_ino) + " " + std::to_string(st.st_rdev) + " " +
+         (S_ISREG(st.st_mode) ? ReadAll(p) : "");
 }
 
 // Where the first byte a terminal would act on (not a line end or a tab) is; -1 for none.
 long FirstControlByte(const std::string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if ((b < 0x20 && b != '\n' && b != '\t') || b == 0x7F) return static_cast<long>(i);
-  }
-  return -1;
+  const auto at = std::find_if(text.begin(), text.end(), [](unsigned char b) { return (b < 0x20 && b != '\n' && b != '\t') || b == 0x7F; });
+  return at == text.end() ? -1 : at - text.begin();
 }
 
+// `want` whole, or (after "~") a part of `got`.
 void ExpectText(const std::string& got, const std::string& want) {
-  if (want.rfind('~', 0) == 0)
-    EXPECT_NE(got.find(want.substr(1)), std::string::npos) << got;
-  else
-    EXPECT_EQ(got, want);
+  EXPECT_TRUE(want.rfind('~', 0) == 0 ? got.find(want.substr(1)) != std::string::npos : got == want) << got << "\nnot: " << want;
 }
 
 constexpr char kVnm[] = "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nL: A = A + 1\r\nGOTO L\r\n";
@@ -104,14 +92,11 @@ class CliRows : public vn::testing::CliTest {
 
   // Every file of the scratch folder as SetUp left it (and /dev/null).
   void ExpectAllKept(const std::string& after) {
-    for (const auto& [path, before] : kept_) {
-      if (path.filename() != "stdin.txt" && path.filename() != "stderr.txt") {
-        EXPECT_EQ(Look(path), before) << path << " changed by: " << after;
-      }
-    }
+    for (const auto& [path, before] : kept_)
+      EXPECT_TRUE(path.filename() == "stdin.txt" || path.filename() == "stderr.txt" || Look(path) == before) << path << " changed by: " << after;
   }
 
-  std::map<fs::path, OnDisk> kept_;
+  std::map<fs::path, std::string> kept_;
 };
 
 // The rows of the man page's EXIT STATUS table, "command|outcome|status" lines between .TS and
@@ -284,14 +269,10 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
     EXPECT_EQ(FirstControlByte(r.err), -1) << r.err;
     // A usage or file error is one line that says what is wrong; success and a program's own
     // stops say nothing on standard error.
-    if (row.status == 2) {
-      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
+    EXPECT_TRUE(row.status != 2 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;
     ExpectAllKept(row.args);
     if (row.table.empty()) continue;
-    if (row.status == 0 || row.status > 2) {
-      EXPECT_EQ(r.err, "");
-    }
+    EXPECT_TRUE((row.status != 0 && row.status <= 2) || r.err.empty()) << r.err;
     table.push_back(row.table + "|" + std::to_string(row.status));
     ++per_command[row.table.substr(0, row.table.find('|'))];
   }
