@@ -28,11 +28,6 @@ struct CountingBoxes final : vn::link::MessageBoxes {
   std::string last;
 };
 
-std::string TempFile() {
-  static const std::string path = (vn::fuzz::ScratchDir() / "input.obj").string();
-  return path;
-}
-
 // A recognisable image: every address holds a byte of its own.
 void Fill(CodeImage& code) {
   for (long a = 0; a <= CodeImage::kLastAddr; ++a) code.Set(a, static_cast<std::uint8_t>((a * 13 + 7) & 0xFF));
@@ -41,7 +36,7 @@ void Fill(CodeImage& code) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string path = TempFile();
+  static const std::string path = (vn::fuzz::ScratchDir() / "input.obj").string();
   vn::fuzz::WriteFile(path, std::string(reinterpret_cast<const char*>(data), size));
   static CodeImage* const code = new CodeImage;  // 320 KB: built once, refilled per input
   Fill(*code);
