@@ -63,11 +63,7 @@ Bytes LinkSeed(std::uint8_t flags, std::uint8_t fault_bits, long position, const
   return h;
 }
 
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  for (int k = 0; k < n; ++k) out += s;
-  return out;
-}
+std::string Repeat(const std::string& s, int n) { return n <= 0 ? "" : s + Repeat(s, n - 1); }
 
 // Programs at the edges of the compiler's tables: loops and IF blocks one past their nesting
 // limit, expressions past the operand slots, long lines, strings and item lists.
