@@ -187,6 +187,7 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"read-flash|a malformed object file", "read-flash " + broken + wf + virt, 2},
       {"", "compile " + prog + " -o " + prog, 2, "", write("prog.bas") + same},
       {"compile|an object file that cannot be written", "compile " + prog + " -o " + P("folder.obj"), 2, "", write("folder.obj") + dir},
+      {"", "read-flash " + P("prog.obj") + wf + virt + kept + " -o " + P("prog.obj"), 2, "", write("prog.obj") + same},
       {"", "read-flash " + P("prog.obj") + wf + virt + kept + " -o " + P("flash.bin"), 2, "", write("flash.bin") + same},
       {"read-flash|an output file that cannot be written", "read-flash " + prog + virt + " -o " + P("folder.bin"), 2, "",
        write("folder.bin") + dir},
