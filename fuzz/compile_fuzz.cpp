@@ -5,30 +5,23 @@
 //   bit 2: the other device of the series (VN: KF or ND, VNM: WF or WD)
 // After the compile the tables must be within their capacities and, when it succeeded, the code
 // must lie inside the image with every label and every label reference in it.
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "compiler/compiler.h"
-
-using vn::core::CodeImage;
-using vn::compiler::Compiler;
-
 #include "fuzz_support.h"
 
 namespace {
 
+using vn::compiler::Compiler;
+using vn::core::CodeImage;
 using vn::fuzz::Check;
 
 const char* DeviceFor(std::uint8_t selector) {
-  const bool vnm = (selector & 1) != 0;
   const bool other = (selector & 4) != 0;
-  if (vnm) return other ? "WD" : "WF";
-  return other ? "ND" : "KF";
+  return (selector & 1) != 0 ? (other ? "WD" : "WF") : (other ? "ND" : "KF");
 }
 
 void CheckTables(const Compiler& c) {
@@ -47,10 +40,7 @@ void CheckTables(const Compiler& c) {
 
 // At least the number of physical lines of `source`, whatever its line ends.
 int LineBound(const std::string& source) {
-  int n = 1;
-  for (char ch : source)
-    if (ch == '\n' || ch == '\r') ++n;
-  return n;
+  return 1 + static_cast<int>(std::count_if(source.begin(), source.end(), [](char ch) { return ch == '\n' || ch == '\r'; }));
 }
 
 void CheckCompiled(const Compiler& c, int line_bound) {

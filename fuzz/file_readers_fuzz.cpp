@@ -12,24 +12,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "compiler/compiler.h"
-#include "link/object_file.h"
 #include "core/file_io.h"
 #include "core/settings_store.h"
+#include "fuzz_support.h"
+#include "link/object_file.h"
 
 namespace fs = std::filesystem;
 using vn::core::FileKind;
-
-#include "fuzz_support.h"
 
 namespace {
 

@@ -6,14 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <system_error>
 
 namespace vn::fuzz {
 

@@ -18,10 +18,9 @@
 //   [30..31] code length
 // The result of each operation must be 0 or -1 with one message exactly on failure, and
 // everything must end within a bound of virtual time: a hang shows as that bound passed.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <string>
@@ -36,11 +35,10 @@
 #include "sim/module.h"
 #include "sim/virtual_port.h"
 #include "sim/virtual_usb.h"
-
-using vn::core::CodeImage;
-
 #include "core/message_table.h"
 #include "fuzz_support.h"
+
+using vn::core::CodeImage;
 
 namespace {
 
@@ -65,12 +63,10 @@ class Random {
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
   }
-  // True with probability rate / 65536.
-  bool Chance(int rate) { return rate > 0 && static_cast<int>(Next() & 0xFFFF) < rate; }
-  // The same, while `left` lasts: a wire has a few bad moments, not a constant noise (a
-  // status line that glitches all the time would answer every poll of a dead module).
+  // True with probability rate / 65536 while `left` lasts: a wire has a few bad moments, not a
+  // constant noise (a status line that glitches all the time would answer every poll of a dead module).
   bool Chance(int rate, int& left) {
-    if (left <= 0 || !Chance(rate)) return false;
+    if (left <= 0 || rate <= 0 || static_cast<int>(Next() & 0xFFFF) >= rate) return false;
     --left;
     return true;
   }
@@ -84,13 +80,8 @@ class Random {
 
 // Probabilities (per 65536 accesses or bytes) and how many of each fault one input may have.
 struct FaultRates {
-  int drop = 0;
-  int corrupt = 0;
-  int delay = 0;
-  int longest = 0;
-  int drops_left = kFaultsPerKind;
-  int corruptions_left = kFaultsPerKind;
-  int delays_left = 4 * kFaultsPerKind;
+  int drop = 0, corrupt = 0, delay = 0, longest = 0;
+  int drops_left = kFaultsPerKind, corruptions_left = kFaultsPerKind, delays_left = 4 * kFaultsPerKind;
 };
 
 struct Budget {
@@ -105,45 +96,55 @@ struct Budget {
   long accesses = 0;
 };
 
+// What both faulty cables do to the bytes on their wire: lose one, flip a bit of one, hold one
+// back; every access counts against the bounds.
+class Mangler {
+ public:
+  Mangler(Random& rng, FaultRates rates, Budget& budget) : rng_(rng), rates_(rates), budget_(budget) {}
+
+ protected:
+  bool Dropped() { return rng_.Chance(rates_.drop, rates_.drops_left); }
+  std::uint8_t Mangled(std::uint8_t b) { return rng_.Chance(rates_.corrupt, rates_.corruptions_left) ? rng_.Flip(b) : b; }
+  // How late: 0, or 1 to the longest delay.
+  int Lateness() { return rng_.Chance(rates_.delay, rates_.delays_left) ? 1 + rng_.Below(rates_.longest) : 0; }
+  Budget& budget_;
+
+ private:
+  Random& rng_;
+  FaultRates rates_;
+};
+
 // The REV. B cable with glitches: a status read may come back with a bit flipped, a write of
 // the PC may be lost, and any access may be late.
-class FaultyPort final : public vn::platform::ParallelPort {
+class FaultyPort final : public vn::platform::ParallelPort, Mangler {
  public:
   FaultyPort(vn::sim::VirtualParallelPort& inner, Random& rng, FaultRates rates, Budget& budget)
-      : inner_(inner), rng_(rng), rates_(rates), budget_(budget) {}
+      : Mangler(rng, rates, budget), inner_(inner) {}
   bool Open(int base) override { return inner_.Open(base); }
   void Close() override { inner_.Close(); }
   bool IsOpen() const override { return inner_.IsOpen(); }
   void Write(int port, std::uint8_t value) override {
-    Delay();
-    if (!rng_.Chance(rates_.drop, rates_.drops_left)) inner_.Write(port, value);
+    budget_.clock.Advance(1000LL * Lateness());
+    if (!Dropped()) inner_.Write(port, value);
     budget_.Spend();
   }
   std::uint8_t Read(int port) override {
-    Delay();
-    std::uint8_t v = inner_.Read(port);
-    if (rng_.Chance(rates_.corrupt, rates_.corruptions_left)) v = rng_.Flip(v);
+    budget_.clock.Advance(1000LL * Lateness());
+    const std::uint8_t v = Mangled(inner_.Read(port));
     budget_.Spend();
     return v;
   }
 
  private:
-  void Delay() {
-    if (rng_.Chance(rates_.delay, rates_.delays_left))
-      budget_.clock.Advance(1000LL * (1 + rng_.Below(rates_.longest)));
-  }
   vn::sim::VirtualParallelPort& inner_;
-  Random& rng_;
-  FaultRates rates_;
-  Budget& budget_;
 };
 
 // The USB cable with a lossy line: a byte on the wire may be lost or changed either way, and a
 // byte from the module may arrive some reads late (after the read that wanted it timed out).
-class FaultyUsb final : public vn::platform::UsbLibrary {
+class FaultyUsb final : public vn::platform::UsbLibrary, Mangler {
  public:
   FaultyUsb(vn::sim::VirtualUsbCable& inner, Random& rng, FaultRates rates, Budget& budget)
-      : inner_(inner), rng_(rng), rates_(rates), budget_(budget) {}
+      : Mangler(rng, rates, budget), inner_(inner) {}
   int OpenByDescription(const char* d) override {
     held_.clear();
     return inner_.OpenByDescription(d);
@@ -160,13 +161,8 @@ class FaultyUsb final : public vn::platform::UsbLibrary {
   int Write(const std::uint8_t* data, std::size_t length) override {
     budget_.Spend();
     std::vector<std::uint8_t> out;
-    out.reserve(length);
-    for (std::size_t i = 0; i < length; ++i) {
-      if (rng_.Chance(rates_.drop, rates_.drops_left)) continue;
-      std::uint8_t b = data[i];
-      if (rng_.Chance(rates_.corrupt, rates_.corruptions_left)) b = rng_.Flip(b);
-      out.push_back(b);
-    }
+    for (std::size_t i = 0; i < length; ++i)
+      if (!Dropped()) out.push_back(Mangled(data[i]));
     return inner_.Write(out.data(), out.size());
   }
   int Read(std::uint8_t* data, std::size_t length, std::size_t& received) override {
@@ -183,10 +179,8 @@ class FaultyUsb final : public vn::platform::UsbLibrary {
   }
   int GetQueueStatus(std::uint32_t& waiting) override {
     budget_.Spend();
-    waiting = 0;
     Collect();
-    for (const auto& h : held_)
-      if (h.due <= reads_ + 1) ++waiting;
+    waiting = static_cast<std::uint32_t>(std::count_if(held_.begin(), held_.end(), [this](const Held& h) { return h.due <= reads_ + 1; }));
     return kOk;
   }
 
@@ -204,19 +198,14 @@ class FaultyUsb final : public vn::platform::UsbLibrary {
     inner_.Read(bytes.data(), bytes.size(), got);
     long due = held_.empty() ? reads_ + 1 : held_.back().due;
     for (std::size_t i = 0; i < got; ++i) {
-      if (rng_.Chance(rates_.drop, rates_.drops_left)) continue;
-      std::uint8_t b = bytes[i];
-      if (rng_.Chance(rates_.corrupt, rates_.corruptions_left)) b = rng_.Flip(b);
-      // A late byte holds back the ones behind it: the line keeps their order.
-      if (rng_.Chance(rates_.delay, rates_.delays_left)) due += 1 + rng_.Below(rates_.longest);
+      if (Dropped()) continue;
+      const std::uint8_t b = Mangled(bytes[i]);
+      due += Lateness();  // a late byte holds back the ones behind it: the line keeps their order
       held_.push_back({b, due});
     }
   }
 
   vn::sim::VirtualUsbCable& inner_;
-  Random& rng_;
-  FaultRates rates_;
-  Budget& budget_;
   unsigned read_ms_ = 1000;
   std::deque<Held> held_;
   long reads_ = 0;
@@ -225,8 +214,7 @@ class FaultyUsb final : public vn::platform::UsbLibrary {
 struct CountingInterrupts final : vn::platform::InterruptControl {
   void Disable() override { ++disables; }
   void Enable() override { ++enables; }
-  int disables = 0;
-  int enables = 0;
+  int disables = 0, enables = 0;
 };
 
 struct Progress final : vn::link::DownloadProgress {

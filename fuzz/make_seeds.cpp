@@ -55,25 +55,15 @@ Bytes LinkSeed(std::uint8_t flags, std::uint8_t fault_bits, long position, const
     h[static_cast<std::size_t>(2 + 2 * k)] = static_cast<std::uint8_t>(position & 0xFF);
     h[static_cast<std::size_t>(3 + 2 * k)] = static_cast<std::uint8_t>(position >> 8);
   }
-  h[16] = 1;
-  h[20] = 16;  // a late access now and then
-  h[21] = 20;
-  h[22] = 2;
-  h[23] = 4;
-  h[24] = 19;
-  h[26] = 0x5A;
+  // A late access now and then (20), the REV. B module's timing, a seed, the code's last address.
   const long n = static_cast<long>(code.size()) - 1;
-  h[30] = static_cast<std::uint8_t>(n & 0xFF);
-  h[31] = static_cast<std::uint8_t>(n >> 8);
+  for (const auto& [at, value] : {std::pair{16, 1L}, {20, 16L}, {21, 20L}, {22, 2L}, {23, 4L}, {24, 19L}, {26, 0x5AL}, {30, n & 0xFF}, {31, n >> 8}})
+    h[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value);
   h.insert(h.end(), code.begin(), code.end());
   return h;
 }
 
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  for (int k = 0; k < n; ++k) out += s;
-  return out;
-}
+std::string Repeat(const std::string& s, int n) { return n <= 0 ? "" : s + Repeat(s, n - 1); }
 
 // Programs at the edges of the compiler's tables: loops and IF blocks one past their nesting
 // limit, expressions past the operand slots, long lines, strings and item lists.
@@ -96,10 +86,7 @@ std::vector<std::pair<std::string, std::string>> EdgePrograms() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << "usage: make_seeds OUTDIR EXAMPLE.bas...\n";
-    return 2;
-  }
+  if (argc < 2) return std::cerr << "usage: make_seeds OUTDIR EXAMPLE.bas...\n", 2;
   const fs::path out = argv[1];
   for (const char* t : {"compile", "object_file", "settings", "link", "file_readers"}) fs::create_directories(out / t);
 
@@ -137,10 +124,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  for (const auto& [name, source] : EdgePrograms()) {
+  for (const auto& [name, source] : EdgePrograms())
     for (std::uint8_t selector = 0; selector < 2; ++selector)
       Write(out / "compile" / (name + "-" + std::to_string(selector)), Prefixed({selector}, source));
-  }
 
   // Damaged object files: a short one, one with another signature, one whose length passes
   // the image.
@@ -150,8 +136,8 @@ int main(int argc, char** argv) {
 
   const std::string ini =
       "[PrintPort]\nIoadr= 888\nCableMode= 1\nUseUsb=-1\n\n[AccessSpeed]\nCommSpeed= 0\n; comment\n";
-  std::string ini_crlf;
-  for (char ch : ini) ini_crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  std::string ini_crlf = ini;
+  for (std::size_t at = 0; (at = ini_crlf.find('\n', at)) != std::string::npos; at += 2) ini_crlf.insert(at, "\r");
   const std::string registry = "[VNstudio\\window\\]\nLeft=10\nTop=\"20\"\n[VNstudio\\recent\\]\nFile1=/tmp/a.bas";
   Write(out / "settings" / "ports", SettingsSeed(ini, {{"1", "PrintPort", "Ioadr", "\x80"},
                                                        {"3", "PrintPort", "UseUsb", "0"},

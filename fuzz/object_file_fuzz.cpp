@@ -3,23 +3,17 @@
 // exactly as they were and shows one message. The outcome must match what the file's form says.
 #include <unistd.h>
 
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 
 #include "core/code_image.h"
+#include "core/message_table.h"
+#include "fuzz_support.h"
 #include "link/object_file.h"
 
 using vn::core::CodeImage;
-
-#include "core/message_table.h"
-#include "fuzz_support.h"
 
 namespace {
 
@@ -34,11 +28,6 @@ struct CountingBoxes final : vn::link::MessageBoxes {
   std::string last;
 };
 
-std::string TempFile() {
-  static const std::string path = (vn::fuzz::ScratchDir() / "input.obj").string();
-  return path;
-}
-
 // A recognisable image: every address holds a byte of its own.
 void Fill(CodeImage& code) {
   for (long a = 0; a <= CodeImage::kLastAddr; ++a) code.Set(a, static_cast<std::uint8_t>((a * 13 + 7) & 0xFF));
@@ -47,7 +36,7 @@ void Fill(CodeImage& code) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string path = TempFile();
+  static const std::string path = (vn::fuzz::ScratchDir() / "input.obj").string();
   vn::fuzz::WriteFile(path, std::string(reinterpret_cast<const char*>(data), size));
   static CodeImage* const code = new CodeImage;  // 320 KB: built once, refilled per input
   Fill(*code);

@@ -9,30 +9,22 @@
 //   op % 5 == 4: the registry store's ReadString(key, name, 7) and WriteString(key, name, text)
 // Reads must agree with each other; a write that succeeds reads back as stored and keeps every
 // other line of the file byte for byte; a write that fails leaves the file as it was.
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
-#include "platform/codepage.h"
 #include "core/settings_store.h"
+#include "fuzz_support.h"
+#include "platform/codepage.h"
 
 namespace fs = std::filesystem;
 using vn::core::IniFile;
 using vn::core::RegistryStore;
-
-#include "fuzz_support.h"
 
 namespace {
 
@@ -40,16 +32,6 @@ using vn::fuzz::Check;
 using vn::fuzz::Input;
 using vn::fuzz::ReadFile;
 using vn::fuzz::WriteFile;
-
-fs::path& ConfigHome() {
-  static fs::path dir;
-  return dir;
-}
-
-void RemoveConfigHome() {
-  std::error_code ec;
-  fs::remove_all(ConfigHome(), ec);
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -80,8 +62,7 @@ std::vector<std::string> Lines(const std::string& bytes) {
 // A write replaces one line, inserts one, or appends a section (a blank line, the header and the
 // key); a last line without a line end may get one. Everything else must stay as it was.
 void CheckOtherLinesKept(const std::string& before, const std::string& after) {
-  const auto o = Lines(before);
-  const auto n = Lines(after);
+  const auto o = Lines(before), n = Lines(after);
   auto same = [&](std::size_t i, std::size_t j) {
     if (o[i] == n[j]) return true;
     // The old last line, ended now.
@@ -92,8 +73,7 @@ void CheckOtherLinesKept(const std::string& before, const std::string& after) {
   while (p < o.size() && p < n.size() && same(p, p)) ++p;
   std::size_t s = 0;
   while (s < o.size() - p && s < n.size() - p && o[o.size() - 1 - s] == n[n.size() - 1 - s]) ++s;
-  const std::size_t old_changed = o.size() - p - s;
-  const std::size_t new_changed = n.size() - p - s;
+  const std::size_t old_changed = o.size() - p - s, new_changed = n.size() - p - s;
   Check(old_changed <= 1, "a write changes at most one existing line", static_cast<long>(old_changed));
   Check(new_changed <= 3 && new_changed >= old_changed, "a write adds at most a section header, a blank and a key",
         static_cast<long>(new_changed));
@@ -132,8 +112,7 @@ long ReferenceInt(const std::optional<std::string>& text, long default_value) {
 void CheckWrite(const IniFile& ini, const std::string& section, const std::string& key, const std::string& value,
                 const std::function<bool()>& write) {
   const std::string before = ReadFile(ini.path());
-  const bool existed = fs::exists(ini.path());
-  const bool ok = write();
+  const bool existed = fs::exists(ini.path()), ok = write();
   const std::string after = ReadFile(ini.path());
   Check(ok == ValidNames(section, key), "a write succeeds exactly when its names can be stored", ok);
   if (!ok) {
@@ -144,21 +123,13 @@ void CheckWrite(const IniFile& ini, const std::string& section, const std::strin
   for (char& c : stored)
     if (c == '\r' || c == '\n') c = ' ';
   const auto back = ini.Find(section, key);
-  Check(back.has_value(), "a written key is found");
-  Check(*back == Unquote(Trim(stored)), "a written key reads back as stored");
+  Check(back.has_value() && *back == Unquote(Trim(stored)), "a written key reads back as stored");
   CheckOtherLinesKept(before, after);
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::string name = (fs::temp_directory_path() / "vn-settings-fuzz-XXXXXX").string();
-  if (::mkdtemp(name.data()) == nullptr) return 1;
-  ConfigHome() = name;
-  ::setenv("XDG_CONFIG_HOME", name.c_str(), 1);
-  std::atexit(RemoveConfigHome);
-  return 0;
-}
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return ::setenv("XDG_CONFIG_HOME", vn::fuzz::ScratchDir().c_str(), 1); }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Input in(data, size);
@@ -166,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string contents = in.Bytes(length);
 
   const fs::path dir = vn::core::SettingsDirectory();
-  Check(dir == ConfigHome() / "vnstudio", "the settings live under $XDG_CONFIG_HOME");
+  Check(dir == vn::fuzz::ScratchDir() / "vnstudio", "the settings live under $XDG_CONFIG_HOME");
   std::error_code ec;
   fs::remove_all(dir, ec);
   fs::create_directories(dir);
@@ -176,8 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (int count = 0; count < 16 && !in.Done(); ++count) {
     const int op = in.Byte() % 5;
-    const std::string section = in.Text();
-    const std::string key = in.Text();
+    const std::string section = in.Text(), key = in.Text();
     switch (op) {
       case 0: {
         const auto found = ini.Find(section, key);
@@ -196,8 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string v = ini.GetString(section, key, def, buffer);
         const std::string full = ini.Find(section, key).value_or(def);
         const std::size_t room = buffer == 0 ? 0 : buffer - 1;
-        Check(v.size() <= room, "GetString fits its buffer",
-              static_cast<long>(v.size()));
+        Check(v.size() <= room, "GetString fits its buffer", static_cast<long>(v.size()));
         Check(full.compare(0, v.size(), v) == 0, "GetString gives the start of the value");
         if (vn::platform::IsValidUtf8(full)) {
           Check(vn::platform::IsValidUtf8(v), "GetString never cuts a character in two");

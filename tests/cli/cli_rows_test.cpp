@@ -5,7 +5,6 @@
 // as it was. The exit statuses are those of the man page's table, which is read here.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,36 +28,24 @@ using namespace std::string_literals;
 using vn::testing::CliRun;
 using vn::testing::ReadAll;
 
-// What a path is on the disk, to tell that it is still the very same thing afterwards.
-struct OnDisk {
-  bool exists = false;
-  mode_t mode = 0;
-  ino_t inode = 0;
-  dev_t rdev = 0;
-  std::string bytes;  // regular files only
-  bool operator==(const OnDisk&) const = default;
-};
-
-OnDisk Look(const fs::path& p) {
+// What a path is on the disk (mode, inode, device, a regular file's bytes), to tell that it is
+// still the very same thing afterwards; "" when it is not there.
+std::string Look(const fs::path& p) {
   struct stat st {};
-  if (::lstat(p.c_str(), &st) != 0) return {};
-  return {true, st.st_mode, st.st_ino, st.st_rdev, S_ISREG(st.st_mode) ? ReadAll(p) : ""};
+  if (::lstat(p.c_str(), &st) != 0) return "";
+  return std::to_string(st.st_mode) + " " + std::to_string(st.st_ino) + " " + std::to_string(st.st_rdev) + " " +
+         (S_ISREG(st.st_mode) ? ReadAll(p) : "");
 }
 
 // Where the first byte a terminal would act on (not a line end or a tab) is; -1 for none.
 long FirstControlByte(const std::string& text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if ((b < 0x20 && b != '\n' && b != '\t') || b == 0x7F) return static_cast<long>(i);
-  }
-  return -1;
+  const auto at = std::find_if(text.begin(), text.end(), [](unsigned char b) { return (b < 0x20 && b != '\n' && b != '\t') || b == 0x7F; });
+  return at == text.end() ? -1 : at - text.begin();
 }
 
+// `want` whole, or (after "~") a part of `got`.
 void ExpectText(const std::string& got, const std::string& want) {
-  if (want.rfind('~', 0) == 0)
-    EXPECT_NE(got.find(want.substr(1)), std::string::npos) << got;
-  else
-    EXPECT_EQ(got, want);
+  EXPECT_TRUE(want.rfind('~', 0) == 0 ? got.find(want.substr(1)) != std::string::npos : got == want) << got << "\nnot: " << want;
 }
 
 constexpr char kVnm[] = "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nL: A = A + 1\r\nGOTO L\r\n";
@@ -81,8 +68,8 @@ class CliRows : public vn::testing::CliTest {
         {"wait.bas", "DIM A AS BYTE\r\nSERIN 1, 96, 0, 0, T, [A]\r\nT:\r\n"},
         {"debug.bas", "DIM N AS BYTE\r\nBREAK\r\nL: N = N + 1\r\nGOTO L\r\n"},
         {"n1.bas", "DIM A AS BYTE\r\nGOTO Q\x1B\r\n"}, {"n2.bas", "DIM A AS BYTE\r\nGOTO Q\0R\r\n"s},
-        {"n3.bas", "DIM A AS BYTE\r\nGOTO Q\x7F\r\n"}, {"n4.bas", "DIM A AS BYTE\r\nGOTO Q\x07\x1B\x1F\r\n"},
-        {"esc\x1B[31mred.bas", "DIM A AS BYTE\r\nA =\r\n"}, {"run\x1B[2J.bas", "DIM A AS BYTE\r\n"},
+        {"n3.bas", "DIM A AS BYTE\r\nGOTO Q\x7F\r\n"},
+        {"run\x1B[2J.bas", "DIM A AS BYTE\r\n"},
         {kBadName, "DIM A AS BYTE\r\nA =\r\n"}, {"labels.bas", "A\x1B: GOTO A\x1B\r\nB\x7F:\r\n"},
         {"show.bas", "PRINT \"\x1B[2J\"\r\nSEROUT 1, 96, 0, 0, [\"\x1B]0;t\x07\", 0, 127]\r\n"},
         {"dbg.bas", "DIM A\x7F AS BYTE\r\nBREAK\r\nA\x7F = 1 ' \x1B[2J\0\r\nBREAK\r\n"s},
@@ -94,31 +81,22 @@ class CliRows : public vn::testing::CliTest {
     for (const auto& [name, bytes] : files) Write(name, bytes);
     ASSERT_EQ(Exec("compile " + P("prog.bas") + " -o " + P("prog.obj")).status, 0);
     ASSERT_EQ(Exec("download " + P("prog.bas") + " --cable virtual --virtual-flash " + P("flash.bin")).status, 0);
-    std::string text;
-    while (text.size() < 108917) text += "a text file that is not a flash image\n";
-    Write("notes.txt", text.substr(0, 108917));
+    Write("notes.txt", std::string(108917, 'n'));
     for (const char* folder : {"folder.bas", "folder.obj", "folder.bin"}) fs::create_directory(dir_ / folder);
     ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
     fs::create_symlink("prog.bas", dir_ / "link.bas");
     fs::create_symlink("/dev/zero", dir_ / "zero.obj");
-    // A device node of our own (the same device as /dev/null) where root may make one.
-    if (::geteuid() == 0) {
-      ASSERT_EQ(::mknod(P("null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
-    }
     for (const auto& entry : fs::directory_iterator(dir_)) kept_[entry.path()] = Look(entry.path());
     kept_["/dev/null"] = Look("/dev/null");
   }
 
   // Every file of the scratch folder as SetUp left it (and /dev/null).
   void ExpectAllKept(const std::string& after) {
-    for (const auto& [path, before] : kept_) {
-      if (path.filename() != "stdin.txt" && path.filename() != "stderr.txt") {
-        EXPECT_EQ(Look(path), before) << path << " changed by: " << after;
-      }
-    }
+    for (const auto& [path, before] : kept_)
+      EXPECT_TRUE(path.filename() == "stdin.txt" || path.filename() == "stderr.txt" || Look(path) == before) << path << " changed by: " << after;
   }
 
-  std::map<fs::path, OnDisk> kept_;
+  std::map<fs::path, std::string> kept_;
 };
 
 // The rows of the man page's EXIT STATUS table, "command|outcome|status" lines between .TS and
@@ -160,35 +138,28 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"monitor|an unknown code set", "monitor --port /dev/null --baud 9600 --encoding latin1", 2, ""},
       {"identify|a refused option", "identify --cable parallel", 2},
       {"", "compile " + P("long.bas"), 1, "", P("long.bas") + ":3: error: Can not use LONG type variable with this DEVICE !\n"},
-      {"", "compile --lang ko " + P("long.bas"), 1, "", P("long.bas") + ":3: error: VN시리즈에서는 LONG형을 사용할 수 없습니다.\n"},
       {"compile|compiled", "compile --device WF " + P("long.bas"), 0, "", ""},
       {"", "compile " + P("utf8.bas"), 1, "", P("utf8.bas") + ":2: error: Character not available in the Korean code page (949) !\n"},
       {"", "compile", 2, "", "vnstudio-cli: FILE.bas is required (see vnstudio-cli --help)\n"},
       {"", "frobnicate", 2, "", "vnstudio-cli: A subcommand is required (see vnstudio-cli --help)\n"},
-      {"", "compile --lang fr " + ok, 2},
       {"list|compiled", "list " + P("start.bas"), 0, "~18 : 88 18 00 00 00 00 00 00 \n", ""},
       {"list|a refused option", "list --device XX " + ok, 2},
       // Control bytes in names, file names, options, the run's output and the debugger's lines.
       {"compile|a compile error", "compile " + P("n1.bas"), 1, "", P("n1.bas") + ":2: error: Invalid label : Q\\x1B\n"},
       {"list|a compile error", "list " + P("n2.bas"), 1, "", P("n2.bas") + ":2: error: Invalid label : Q\\x00R\n"},
       {"run|a compile error", "run " + P("n3.bas"), 1, "", P("n3.bas") + ":2: error: Invalid label : Q\\x7F\n"},
-      {"", "compile " + P("n4.bas"), 1, "", P("n4.bas") + ":2: error: Invalid label : Q\\x07\\x1B\\x1F\n"},
       {"", "list " + P("labels.bas"), 0, "~ 0  : A\\x1B = 18\n 1  : B\\x7F = 1B\n", ""},
-      {"", "compile '" + P("esc\x1B[31mred.bas") + "'", 1, "", "~" + P("esc\\x1B[31mred.bas") + ":2: error: "},
       {"", "compile '" + P(kBadName) + "'", 1, "", "~" + P("\xED\x95\x9C\xEA\xB8\x80\xF0\x9F\x98\x80\\xC2\\x9B" "31m\\x80\\xFF.bas") + ":2: error: "},
       {"", "run '" + P("run\x1B[2J.bas") + "'", 0, "~running " + P("run\\x1B[2J.bas") + " on the VN series", ""},
       {"compile|no such file", "compile '" + P("missing\x1B[2J.bas") + "'", 2, "", read("missing\\x1B[2J.bas") + none},
       {"download|no such object file", "download '" + P("missing\x1B[2J.obj") + "'" + virt, 2, "", open("missing\\x1B[2J.obj") + none},
       {"run|the program ended", "run " + P("show.bas"), 0, "~display row 0 col 0 \"\\x1B[2J\"", ""},
-      {"", "run " + P("show.bas"), 0, "~serial port 1 \"\\x1B]0;t\\x07\\x00\\x7F\"", ""},
       {"run|a refused input item", "run --input 'port:\x1B[2J=1' " + ok, 2, "",
        "vnstudio-cli: --input 'port:\\x1B[2J=1': the port must be a number from 0 to 64, not '\\x1B[2J'\n"},
       {"compile|a refused option", "compile --device '\x1B[2J' " + ok, 2, "",
        "vnstudio-cli: unknown device '\\x1B[2J' (KD KF LF LG ND NG WD WF ZQ1 ZQ2)\n"},
       {"run|a refused option", "run --max-steps '1\x1B[2J' " + ok, 2, "",
        "vnstudio-cli: --max-steps: '1\\x1B[2J' is not a whole number in decimal digits (see vnstudio-cli --help)\n"},
-      {"", "compile " + ok + " '\x1B[2J'", 2, "",
-       "vnstudio-cli: The following argument was not expected: \\x1B[2J (see vnstudio-cli --help)\n"},
       {"download|a refused option", "download " + ok + virt + " --virtual-fault 'cut\x1B'", 2, "",
        "vnstudio-cli: unknown fault 'cut\\x1B' (unplugged no-power other-family bad-flash:ADDR cut:N)\n"},
       {"debug|the session ended", "debug " + debug + wf + virt, 0, "~", "~", "step\nquit\n"},
@@ -198,7 +169,6 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       // Folders, FIFOs, devices, links and the input as the output: one line, status 2.
       {"compile|a directory as FILE.bas", "compile " + P("folder.bas"), 2, "", read("folder.bas") + dir},
       {"", "compile " + P("fifo"), 2, "", read("fifo") + odd},
-      {"", "compile /dev/zero", 2, "", "vnstudio-cli: cannot read /dev/zero: " + odd},
       {"list|no such file", "list " + P("missing.bas"), 2, "", read("missing.bas") + none},
       {"list|a directory as FILE.bas", "list " + P("folder.bas"), 2},
       {"run|no such file", "run " + P("missing.bas"), 2},
@@ -209,7 +179,6 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"debug|a directory as FILE.bas", "debug " + P("folder.bas") + virt, 2, "", read("folder.bas") + dir, "quit\n"},
       {"download|a directory as FILE.bas", "download " + P("folder.bas") + virt, 2, "", read("folder.bas") + dir},
       {"download|a directory as FILE.obj", "download " + P("folder.obj") + virt, 2, "", open("folder.obj") + dir},
-      {"", "download " + P("zero.obj") + virt, 2, "", open("zero.obj") + odd},
       {"verify|no such object file", "verify " + P("missing.obj") + wf + virt, 2, "", open("missing.obj") + none},
       {"verify|a directory as FILE.obj", "verify " + P("folder.obj") + wf + virt, 2},
       {"verify|a malformed object file", "verify " + broken + wf + virt, 2},
@@ -217,17 +186,13 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"read-flash|no such object file", "read-flash " + P("missing.obj") + wf + virt, 2},
       {"read-flash|a malformed object file", "read-flash " + broken + wf + virt, 2},
       {"", "compile " + prog + " -o " + prog, 2, "", write("prog.bas") + same},
-      {"", "compile " + prog + " -o " + P("link.bas"), 2, "", write("link.bas") + same},
-      {"", "compile " + prog + " -o " + P("fifo"), 2, "", write("fifo") + odd},
       {"compile|an object file that cannot be written", "compile " + prog + " -o " + P("folder.obj"), 2, "", write("folder.obj") + dir},
       {"", "read-flash " + P("prog.obj") + wf + virt + kept + " -o " + P("prog.obj"), 2, "", write("prog.obj") + same},
       {"", "read-flash " + P("prog.obj") + wf + virt + kept + " -o " + P("flash.bin"), 2, "", write("flash.bin") + same},
       {"read-flash|an output file that cannot be written", "read-flash " + prog + virt + " -o " + P("folder.bin"), 2, "",
        write("folder.bin") + dir},
-      {"", "download " + prog + virt + " --virtual-flash " + P("folder.bin"), 2, "", read("folder.bin") + dir},
       {"erase|a directory as the kept flash file", "erase" + wf + virt + " --virtual-flash " + P("folder.bas"), 2},
       {"", "erase" + wf + virt + " --virtual-flash /dev/zero", 2, "", "vnstudio-cli: cannot read /dev/zero: " + odd},
-      {"", "verify " + prog + virt + " --virtual-flash " + P("fifo"), 2, "", read("fifo") + odd},
       // The debugger's compile copy of "prog.$$$" would be the source itself.
       {"", "debug '" + P("prog.$$$") + "'" + virt, 2, "", P("prog.$$$") + ": error: Open Error:" + P("prog.$$$") + ": " + same, "quit\n"},
       // Reading the module never writes its kept flash, not even with the same bytes.
@@ -238,7 +203,6 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"", "download " + prog + " --cable virtual-revb", 0, "Code Size : 29 Byte\n", ""},
       {"", "download " + vn + " --cable virtual-dummy --device LG", 0, "Code Size : 27 Byte\n", ""},
       {"erase|erased", "erase --cable virtual --device WF", 0, "Code Size : 1B Byte\n", ""},
-      {"", "erase --cable virtual-dummy", 0, "Code Size : 1B Byte\n", ""},
       // One kept virtual module takes each program's series in turn, without a mismatch.
       {"", "download " VN_SOURCE_DIR "/examples/interrupt.bas" + virt + " --virtual-flash " + P("kept.bin"), 0, "Code Size : 42 Byte\n", ""},
       {"", "download " + vn + virt + " --virtual-flash " + P("kept.bin"), 0, "Code Size : 27 Byte\n", ""},
@@ -247,9 +211,6 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"download|no module", "download " + prog + unplugged, 1, "", "Can't find VARNOLIC USB CABLE on USB Port\nCan't find USB cable\n"},
       {"", "download " + prog + virt + " --virtual-fault no-power", 1, "",
        "No Power or Cable unpluged or Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!\n"},
-      {"", "download " + prog + virt + " --virtual-fault no-power --lang ko", 1, "",
-       "전원이 공급되고 있지 않거나, 케이블이 연결되어 있지않습니다. 또는 VARNOLIC과 CONST DEVICE에서 지정한 "
-       "디바이스가 일치하지 않습니다.\n"},
       {"", "download " + vn + virt + " --virtual-fault other-family", 1, "",
        "Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!\n"},
       {"", "download " + vn + " --cable virtual-revb --virtual-fault bad-flash:30", 1, "", "Verify ERROR at Address : 1E   PC:11  VARNOLIC:10\n"},
@@ -295,11 +256,8 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
        "adkey:N=K (N 0..64, K 0..255) | keypad:B=K (B 0..255, K 0..255) | count:N=V (N 0..1, V 0..2147483647) | "
        "capture:P=V (P 0..64, V 0..2147483647) | shiftin:V (V 0..4294967295) | int:N (N 0..1) (\\r \\n \\t \\0 \\\\ \\xHH in TEXT;", ""},
   };
-  for (const char* command : {"download", "verify", "read-flash"})
-    rows.push_back({command == "download"s ? "download|a kept flash file that is no flash image" : "",
-                    std::string(command) + " " + prog + virt + " --virtual-flash " + P("notes.txt"), 2, "",
-                    "vnstudio-cli: " + P("notes.txt") + ": Not a flash image (108917 bytes, not 65536)\n"});
-  if (::geteuid() == 0) rows.push_back({"", "compile " + prog + " -o " + P("null"), 2, "", write("null") + odd});
+  rows.push_back({"download|a kept flash file that is no flash image", "download " + prog + virt + " --virtual-flash " + P("notes.txt"),
+                  2, "", "vnstudio-cli: " + P("notes.txt") + ": Not a flash image (108917 bytes, not 65536)\n"});
   std::vector<std::string> table;
   std::map<std::string, int> per_command;
   for (const Row& row : rows) {
@@ -312,14 +270,10 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
     EXPECT_EQ(FirstControlByte(r.err), -1) << r.err;
     // A usage or file error is one line that says what is wrong; success and a program's own
     // stops say nothing on standard error.
-    if (row.status == 2) {
-      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
+    EXPECT_TRUE(row.status != 2 || std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;
     ExpectAllKept(row.args);
     if (row.table.empty()) continue;
-    if (row.status == 0 || row.status > 2) {
-      EXPECT_EQ(r.err, "");
-    }
+    EXPECT_TRUE((row.status != 0 && row.status <= 2) || r.err.empty()) << r.err;
     table.push_back(row.table + "|" + std::to_string(row.status));
     ++per_command[row.table.substr(0, row.table.find('|'))];
   }
@@ -335,19 +289,14 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
 TEST_F(CliRows, TheVirtualFlashKeepsTheProgramBetweenRuns) {
   const std::string flash = " --virtual-flash " + P("kept.bin"), obj = P("prog.obj");
   ASSERT_EQ(Exec("download " + obj + " --device WD --cable virtual" + flash).status, 0);
-  CliRun r = Exec("verify " + P("prog.bas") + " --cable virtual-revb" + flash);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "Verify OK !\n");
+  EXPECT_EQ(Exec("verify " + P("prog.bas") + " --cable virtual-revb" + flash).out, "Verify OK !\n");
   // The dump is the object file's code: no header, no checksum byte.
   ASSERT_EQ(Exec("read-flash " + obj + " --device WF --cable virtual -o " + P("dump.bin") + flash).status, 0);
   const std::string obj_bytes = ReadAll(obj);
   EXPECT_EQ(ReadAll(dir_ / "dump.bin"), obj_bytes.substr(8, obj_bytes.size() - 9));
-  r = Exec("read-flash " + P("prog.bas") + " --cable virtual" + flash);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.substr(0, 33), "0 : 20 20 20 20 20 20 20 20 \n8 : ");
-  EXPECT_NE(r.out.find("\n18 : 91 15 00 00 15 00 00 21 \n"), std::string::npos) << r.out;
+  EXPECT_NE(Exec("read-flash " + P("prog.bas") + " --cable virtual" + flash).out.find("\n18 : 91 15 00 00 15 00 00 21 \n"), std::string::npos);
   ASSERT_EQ(Exec("erase --device WF --cable virtual" + flash).status, 0);
-  r = Exec("verify " + P("prog.bas") + " --cable virtual" + flash);
+  const CliRun r = Exec("verify " + P("prog.bas") + " --cable virtual" + flash);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Verify Error at 18  PC : 91  VARNOLIC : 88\n");
 }
@@ -355,8 +304,8 @@ TEST_F(CliRows, TheVirtualFlashKeepsTheProgramBetweenRuns) {
 TEST_F(CliRows, ASourceTooLargeForAnyProgramIsRefusedUnread) {
   Write("huge.bas", std::string(vn::core::MaxFileBytes(vn::core::FileKind::kSource) + 1, '\''));
   const CliRun r = Exec("compile " + P("huge.bas"));
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "vnstudio-cli: cannot read " + P("huge.bas") + ": File too large (16777217 bytes, at most 16777216)\n");
+  EXPECT_TRUE(r.status == 2 && r.err == "vnstudio-cli: cannot read " + P("huge.bas") + ": File too large (16777217 bytes, at most 16777216)\n")
+      << r.err;
 }
 
 TEST_F(CliRows, AnUnreadableSettingsFileIsSaidAndTheDefaultsServe) {

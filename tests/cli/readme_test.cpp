@@ -1,7 +1,6 @@
-// The README's getting started, the command-line half: the terminal session and the commands it
-// lists, what scripts/run does without a display, and the breakpoint option, run as written
-// against the built program on the virtual module. The commands are read out of the README and
-// scripts/run, so a change to either that the program does not follow fails here.
+// The README's getting started, the command-line half (the terminal session, the commands it
+// lists, scripts/run without a display, the breakpoint option), read out of the README and
+// scripts/run and run as written against the built program on the virtual module.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,17 +68,14 @@ TEST_F(GettingStarted, TheTerminalSessionRunsAsWrittenAndSetsTheVariable) {
   ASSERT_EQ(SpanStartingWith(steps_[3], "examples/"), "examples/interrupt.bas");
   EXPECT_NE(command.find(std::string(kReadmeCli) + " debug examples/interrupt.bas --cable virtual"), std::string::npos) << command;
   const std::vector<std::string> spans = CodeSpans(steps_[3]);
-  ASSERT_NE(std::find(spans.begin(), spans.end(), "PULSES"), spans.end());
-  ASSERT_NE(std::find(spans.begin(), spans.end(), "300"), spans.end());
+  ASSERT_TRUE(std::count(spans.begin(), spans.end(), "PULSES") && std::count(spans.begin(), spans.end(), "300"));
   const CliRun r = Shell(command);
-  ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_EQ(r.err, "");
+  ASSERT_TRUE(r.status == 0 && r.err.empty()) << r.out << r.err;
   // The listing after set and after the next step; the stops: the break, two steps; then it
   // runs on until quit.
   EXPECT_EQ(LinesStartingWith(r.out, " PULSES "), (std::vector<std::string>{" PULSES      :  0   0H", " PULSES      :  300   12CH"}));
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "downloaded, Code Size : 42 Byte");
-  EXPECT_EQ(LinesStartingWith(r.out, "line ").size(), 3u) << r.out;
-  EXPECT_EQ(LinesStartingWith(r.out, "running").size(), 2u) << r.out;
+  EXPECT_TRUE(LinesStartingWith(r.out, "line ").size() == 3u && LinesStartingWith(r.out, "running").size() == 2u) << r.out;
 }
 
 // The commands the README lists are the ones the debugger takes (its help's first line ends in
@@ -104,18 +100,16 @@ TEST_F(GettingStarted, TheListedDebuggerCommandsAreTheDebuggersOwn) {
     if (c != "quit") input += ReplaceAll(ReplaceAll(c, "NAME VALUE", "PULSES 7"), "LINE", "9") + "\nbreak\n";
   Write("commands.txt", input + "quit\n");
   const CliRun r = Shell(std::string(kReadmeCli) + " debug examples/interrupt.bas --cable virtual <commands.txt");
-  EXPECT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_EQ(r.err.find("unknown command"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.find("usage"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.status == 0 && r.err.find("unknown command") == std::string::npos && r.err.find("usage") == std::string::npos)
+      << r.err;
 }
 
 // Step 1: scripts/run starts the IDE on the example with the cable the README names
 // (`vnstudio --cable virtual FILE.bas`); without a display it lists the example's object code
 // and runs it on the virtual module, the display showing what it counts.
 TEST_F(GettingStarted, ScriptsRunDoesWhatStepOneSays) {
-  ASSERT_EQ(steps_[0].rfind("`scripts/run`", 0), 0u) << steps_[0];
   const std::string example = SpanStartingWith(steps_[0], "examples/"), ide = SpanStartingWith(steps_[0], "vnstudio ");
-  ASSERT_EQ(ide, "vnstudio --cable virtual FILE.bas");
+  ASSERT_TRUE(steps_[0].rfind("`scripts/run`", 0) == 0 && ide == "vnstudio --cable virtual FILE.bas") << steps_[0];
   EXPECT_NE(script_.find("example=\"${1:-" + example + "}\""), std::string::npos) << script_;
   EXPECT_EQ(LinesStartingWith(script_, "  exec build/release/" + ReplaceAll(ide, "FILE.bas", "\"$example\"")).size(), 1u) << script_;
   const std::vector<std::string> commands = LinesStartingWith(script_, kReadmeCli);
