@@ -67,7 +67,7 @@ struct Outcome {
     for (const auto& m : ms) messages.push_back(En(m));
   }
   void Add(const RecordingProgress& ui) {
-    for (const auto& m : ui.messages) messages.push_back(m.text.en);
+    for (const auto& m : ui.messages) messages.push_back(m.en);
   }
 };
 
