@@ -94,6 +94,25 @@ TEST(MainWindow, ACompileErrorPutsTheCaretOnItsLine) {
   EXPECT_FALSE(rig.window->editor().markersAtLine(2) & 2);
 }
 
+// The device menu marks the device of the last compile (its CONST DEVICE) or of the last choice,
+// and only that one.
+TEST(MainWindow, TheDeviceMenuMarksOneDevice) {
+  ScratchDir dir;
+  WindowRig rig(dir);
+  rig.Start(dir.Doc("wf.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\n"));
+  const auto marked = [&] {
+    std::string out;
+    for (const core::DeviceInfo& item : core::kDevices)
+      if (item.has_menu_item() && rig.window->action(item.menu_object)->isChecked()) out += std::string(item.code) + " ";
+    return out;
+  };
+  EXPECT_EQ(marked(), "KF ");
+  rig.Trigger("mnuSyntaxCheck");
+  EXPECT_EQ(marked(), "WF ");
+  rig.window->studio().SelectDevice("KF");
+  EXPECT_EQ(marked(), "KF ");
+}
+
 TEST(MainWindow, TheStatusBarFollowsTheCaretOnTheKeystrokeThatMovesIt) {
   ScratchDir dir;
   WindowRig rig(dir);
