@@ -3,14 +3,12 @@
 // stores built on them.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +16,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/file_io.h"
@@ -67,22 +66,9 @@ class FileIo : public ::testing::Test {
   fs::path dir_;
 };
 
-// Folders, FIFOs (never waited for), devices and missing files given to the command line, as
-// sources, object files and kept flashes, are in tests/cli; here the rest.
-TEST_F(FileIo, ReadsRegularFilesThroughLinksAndGivesTheSystemsReasonOtherwise) {
-  const std::string bytes("A = 1\r\n\0\xFF", 9);
-  WriteAll(P("prog.bas"), bytes);
-  fs::create_symlink("prog.bas", P("link.bas"));
-  fs::create_symlink("nowhere.bas", P("dangling.bas"));
-  EXPECT_EQ(ReadFile(P("link.bas"), FileKind::kSource).bytes, bytes);
-  for (const auto& [name, reason] : std::vector<std::pair<std::string, std::string>>{
-           {"dangling.bas", ": No such file or directory"}, {"prog.bas/x", ": Not a directory"}}) {
-    const FileRead r = ReadFile(P(name), FileKind::kSource);
-    EXPECT_EQ(r.error.Message(), P(name) + reason);
-    EXPECT_TRUE(r.error.problem == FileProblem::kSystem && r.bytes.empty());
-  }
-}
-
+// Reading through links, missing files, folders, FIFOs (never waited for) and devices given to
+// the command line, as sources, object files and kept flashes, and a full disk under a kept
+// flash, are in tests/cli; here the rest.
 TEST_F(FileIo, TheSizeCapIsExactAndAFileIsNeverReadPastIt) {
   WriteAll(P("over.bin"), std::string(101, 'b'));
   EXPECT_EQ(ReadFile(P("over.bin"), 101).bytes, std::string(101, 'b'));
@@ -92,7 +78,8 @@ TEST_F(FileIo, TheSizeCapIsExactAndAFileIsNeverReadPastIt) {
   // A file that says it is empty but is not (as /proc's do) is still read no further than the cap.
   EXPECT_EQ(ReadFile("/proc/self/status", 8).error.size, 9u);
   EXPECT_NE(ReadFile("/proc/self/status", 1 << 20).bytes.find("Name:"), std::string::npos);
-  EXPECT_TRUE(MaxFileBytes(FileKind::kFlashImage) == 65536u && MaxFileBytes(FileKind::kObject) == 6u + 2u + 65536u);
+  EXPECT_TRUE(MaxFileBytes(FileKind::kFlashImage) == 65536u && MaxFileBytes(FileKind::kObject) == 6u + 2u + 65536u &&
+              MaxFileBytes(FileKind::kSource) == 16777216u);
   // /proc/self/mem is a regular file whose first page is not mapped: the read fails with EIO.
   r = ReadFile("/proc/self/mem", 1 << 20);
   EXPECT_EQ(r.error.Message(), "/proc/self/mem: Input/output error");
@@ -122,7 +109,8 @@ TEST_F(FileIo, ReplacesWholeKeepsModeAndLinkDropsSetIdBitsAndLeavesNothingBeside
   }
 }
 
-// Both writers refuse what is no regular file before they touch anything.
+// Both writers and the lock refuse what is no regular file before they touch anything. Waiting
+// for the lock's holder is in tests/cli (a download waits for another's kept flash).
 TEST_F(FileIo, TargetsThatAreNotRegularFilesAreRefusedAndKept) {
   fs::create_directory(P("folder"));
   WriteAll(dir_ / "folder" / "inside", "kept");
@@ -139,6 +127,8 @@ TEST_F(FileIo, TargetsThatAreNotRegularFilesAreRefusedAndKept) {
     AppendFile log;
     EXPECT_EQ(log.Open(path).problem, problem);
     EXPECT_TRUE(!log.is_open() && log.Append("x").os_error == EBADF);
+    FileLock lock;
+    EXPECT_TRUE(lock.Lock(path).problem == problem && !lock.locked());
   }
   EXPECT_EQ(ReplaceFile(P("dangling"), "x").Message(), P("dangling") + ": Symbolic link to a file that does not exist");
   EXPECT_EQ(ReadAll(dir_ / "folder" / "inside"), "kept");
@@ -152,7 +142,10 @@ TEST_F(FileIo, TargetsThatAreNotRegularFilesAreRefusedAndKept) {
     EXPECT_TRUE(ReplaceFile(P("locked.bas"), "new").os_error == EACCES && log.Open(P("locked.bas")).os_error == EACCES);
     EXPECT_EQ(ReadAll(P("locked.bas")), "keep me");
   }
-  EXPECT_EQ(ReplaceFile(P("missing/b.obj"), "x").os_error, ENOENT);
+  FileLock lock;
+  EXPECT_TRUE(ReplaceFile(P("missing/b.obj"), "x").os_error == ENOENT && lock.Lock(P("missing/file")).os_error == ENOENT);
+  // Locking a file that is not there yet creates nothing.
+  EXPECT_TRUE(lock.Lock(P("new")).ok() && lock.locked() && !fs::exists(P("new")));
 }
 
 TEST_F(FileIo, TheInputFileIsNeverTheOutputUnderAnyName) {
@@ -187,21 +180,6 @@ TEST_F(FileIo, TheTemporaryFileIsFreshUnguessableAndBesideTheTarget) {
   for (const std::string& t : temps)
     EXPECT_TRUE(fs::path(t).parent_path() == dir_ && t.rfind(P(".a.obj."), 0) == 0 && !fs::exists(t)) << t;
   EXPECT_EQ(ReadAll(P("a.obj")) + ReadAll(P("victim")), "twoprecious");
-}
-
-TEST_F(FileIo, AFullDiskLeavesTheOldFileAndNoStrayFile) {
-  WriteAll(P("prog.bas"), "the previous program\r\n");
-  // The file size limit fails the write part-way, as a full disk does.
-  rlimit old_limit{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  const rlimit small{4096, old_limit.rlim_max};
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const FileError e = ReplaceFile(P("prog.bas"), std::string(100000, 'x'));
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_TRUE(e.os_error == EFBIG && Entries(dir_) == 1);
-  EXPECT_EQ(ReadAll(P("prog.bas")), "the previous program\r\n");
 }
 
 TEST_F(FileIo, ASignalInTheMiddleOfAWriteLeavesNoTemporaryFile) {
@@ -266,20 +244,6 @@ TEST_F(FileIo, AppendsAfterWhatTheFileHeldThroughALinkAndCreatesAMissingOne) {
   EXPECT_EQ(ModeOf(P("fresh.txt")) & S_IWUSR, S_IWUSR);
 }
 
-// Waiting for the lock's holder is in tests/cli (a download waits for another's kept flash).
-TEST_F(FileIo, TheLockRefusesWhatIsNoFile) {
-  fs::create_directory(P("folder"));
-  fs::create_symlink("nowhere", P("dangling"));
-  FileLock lock;
-  EXPECT_EQ(lock.Lock(P("folder")).problem, FileProblem::kDirectory);
-  EXPECT_EQ(lock.Lock("/dev/zero").problem, FileProblem::kNotRegular);
-  EXPECT_EQ(lock.Lock(P("dangling")).problem, FileProblem::kDanglingLink);
-  EXPECT_TRUE(lock.Lock(P("missing/file")).os_error == ENOENT && !lock.locked());
-  // Locking a file that is not there yet creates nothing.
-  EXPECT_TRUE(lock.Lock(P("new")).ok() && lock.locked());
-  EXPECT_TRUE(!fs::exists(P("new")) && Entries(dir_) == 2);
-}
-
 // The settings stores: a file written by hand read as the private profile reads it, writes that
 // read back what they wrote and keep every other line byte for byte, files that are no settings
 // file, two processes writing at once.
@@ -291,13 +255,10 @@ TEST_F(SettingsStore, AFileWrittenByHandIsReadAsThePrivateProfileReadsIt) {
                    "quoted=\"42\"\n[B]\nblank=1\n[LastOpen]\nFile1=" + long_path + "\nFile2=  spaced out  \n"
                    "File3='single'\nFile4=" + std::string(98, 'a') + "\xEA\xB0\x80\n[C2]\ncr=2\r");
   IniFile ini(file());
-  const struct {
-    const char *section, *key;
-    long want;
-  } ints[] = {{"A", "blank", 888}, {"A", "neg", -1},     {"A", "plus", 7},       {"A", "text", 0},
+  const std::tuple<const char*, const char*, long> ints[] = {{"A", "blank", 888}, {"A", "neg", -1},     {"A", "plus", 7},       {"A", "text", 0},
               {"A", "empty", 55},  {"A", "lead", 12},    {"A", "tabbed", 5},     {"A", "huge", 2147483647},
               {"A", "quoted", 42}, {"a", "BLANK", 888},  {"A", "missing", 55},   {"C", "blank", 55}, {"B", "blank", 1}};
-  for (const auto& c : ints) EXPECT_EQ(ini.GetInt(c.section, c.key, 55), c.want) << c.section << "/" << c.key;
+  for (const auto& [section, key, want] : ints) EXPECT_EQ(ini.GetInt(section, key, 55), want) << section << "/" << key;
   EXPECT_EQ(IniFile(P("none.ini")).GetInt("A", "blank", 888), 888);
   // Texts come through a buffer of 100 characters; a character that does not fit whole is cut.
   EXPECT_EQ(ini.GetString("LastOpen", "File1", "none"), long_path.substr(0, 99));
@@ -310,9 +271,7 @@ TEST_F(SettingsStore, AFileWrittenByHandIsReadAsThePrivateProfileReadsIt) {
 }
 
 TEST_F(SettingsStore, AWriteReadsBackAndKeepsEveryOtherLineAndItsLineEnd) {
-  const struct {
-    const char *before, *section, *key, *value, *after;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {  // before, section, key, value, after
       {"; settings\r\n[PrintPort]\r\nIoadr= 888\r\n\r\n[LastOpen]\r\nfile1 = /a.bas\r\nFile2=none\r\n", "LASTOPEN", "File1",
        "/b.bas", "; settings\r\n[PrintPort]\r\nIoadr= 888\r\n\r\n[LastOpen]\r\nFile1=/b.bas\r\nFile2=none\r\n"},
       {"[PrintPort]\r\nIoadr= 888\r\n", "PrintPort", "CableMode", " 1", "[PrintPort]\r\nIoadr= 888\r\nCableMode= 1\r\n"},
@@ -329,18 +288,18 @@ TEST_F(SettingsStore, AWriteReadsBackAndKeepsEveryOtherLineAndItsLineEnd) {
       // A line break in a value would make a second key of its rest.
       {"[S]\nk=v\n", "S", "k", "one\nevil=1", "[S]\nk=one evil=1\n"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.after);
+  for (const auto& [before, section, key, value, after] : cases) {
+    SCOPED_TRACE(after);
     fs::remove(file());
-    if (c.before != nullptr) WriteAll(file(), c.before);
+    if (before != nullptr) WriteAll(file(), before);
     IniFile ini(file());
-    ASSERT_TRUE(ini.WriteString(c.section, c.key, c.value));
-    EXPECT_EQ(ReadAll(file()), c.after);
-    std::string read = c.value;  // as read back: leading blanks dropped, a line break a blank
+    ASSERT_TRUE(ini.WriteString(section, key, value));
+    EXPECT_EQ(ReadAll(file()), after);
+    std::string read = value;  // as read back: leading blanks dropped, a line break a blank
     read.erase(0, read.find_first_not_of(' '));
     std::replace(read.begin(), read.end(), '\n', ' ');
-    EXPECT_EQ(ini.Find(c.section, c.key), std::optional<std::string>(read));
-    EXPECT_EQ(IniFile(file()).GetString(c.section, c.key, "none", 300), read);
+    EXPECT_EQ(ini.Find(section, key), std::optional<std::string>(read));
+    EXPECT_EQ(IniFile(file()).GetString(section, key, "none", 300), read);
   }
   EXPECT_FALSE(IniFile(file()).Find("S", "evil").has_value());
   IniFile named(P("named.ini"));
@@ -357,44 +316,29 @@ TEST_F(SettingsStore, WritesThatCannotBeStoredAreRefusedAndChangeNothing) {
   EXPECT_EQ(ReadAll(file()), "[S]\nk=v\n");
 }
 
-TEST_F(SettingsStore, FirstWriteCreatesTheFolderAndALinkIsFollowed) {
+// It writes through ReplaceFile: links, temporary files and modes are checked there.
+TEST_F(SettingsStore, FirstWriteCreatesTheFolder) {
   IniFile fresh(dir_ / "sub" / "dir" / "VNSTUDIO.INI");
   ASSERT_TRUE(fresh.WriteString("PrintPort", "Ioadr", " 888"));
   EXPECT_EQ(IniFile(dir_ / "sub" / "dir" / "VNSTUDIO.INI").GetInt("PrintPort", "Ioadr", 0), 888);
-  WriteAll(file(), "[S]\nk=1\n");
-  fs::create_symlink(file(), dir_ / "link.ini");
-  ASSERT_TRUE(IniFile(dir_ / "link.ini").WriteString("S", "k", "2"));
-  EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
-  EXPECT_EQ(ReadAll(file()), "[S]\nk=2\n");
-  // A link planted at the name the writer once used for its temporary file redirects nothing.
-  WriteAll(P("victim"), "precious");
-  for (int pid = ::getpid(); pid < ::getpid() + 4; ++pid) fs::create_symlink(P("victim"), file() + ".tmp" + std::to_string(pid));
-  ASSERT_TRUE(IniFile(file()).WriteString("S", "k", "3"));
-  EXPECT_EQ(ReadAll(file()), "[S]\nk=3\n");
-  EXPECT_EQ(ReadAll(P("victim")), "precious");
 }
 
 TEST_F(SettingsStore, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOver) {
-  const struct {
-    const char* name;
-    std::function<void(const fs::path&)> make;
-    FileProblem problem;
-  } cases[] = {
-      {"a folder", [](const fs::path& p) { fs::create_directory(p); }, FileProblem::kDirectory},
+  const std::tuple<const char*, std::function<void(const fs::path&)>, FileProblem> cases[] = {  // what, made how, the problem
       {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, FileProblem::kNotRegular},
       {"a FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, FileProblem::kNotRegular},
       {"2 MB", [](const fs::path& p) { WriteAll(p, "[PrintPort]\nIoadr=632\n" + std::string(2 << 20, ';')); },
        FileProblem::kTooLarge},
   };
   EXPECT_TRUE(IniFile(file()).ReadError().ok());  // missing is no error
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, make, problem] : cases) {
+    SCOPED_TRACE(name);
     fs::remove_all(file());
-    c.make(file());
+    make(file());
     struct stat before {}, after {};
     ASSERT_EQ(::lstat(file().c_str(), &before), 0);
     IniFile ini(file());
-    EXPECT_TRUE(ini.ReadError().problem == c.problem && ini.ReadError().path == file());
+    EXPECT_TRUE(ini.ReadError().problem == problem && ini.ReadError().path == file());
     EXPECT_EQ(std::to_string(ini.GetInt("PrintPort", "Ioadr", 888)) + ini.GetString("PrintPort", "Ioadr", "none"), "888none");
     EXPECT_FALSE(ini.WriteString("PrintPort", "Ioadr", " 632"));
     ASSERT_EQ(::lstat(file().c_str(), &after), 0);

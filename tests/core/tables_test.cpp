@@ -33,7 +33,7 @@ TEST(Devices, EveryCodeIsFoundAndTheMenuColumnsAgree) {
 
 // Every code has its own row with both languages, a title for a box (none for a line inside a
 // window), and both languages show the same data.
-TEST(MessageTable, EveryCodeHasItsOwnCompleteRowAndBothLanguagesShowTheSameData) {
+TEST(MessageTable, EveryCodeHasItsOwnCompleteRowAndBothLanguagesShowTheDataAlike) {
   std::set<MessageCode> startup_language;
   for (std::size_t k = 0; k < kMessageCodeCount; ++k) {
     SCOPED_TRACE(k);
@@ -64,11 +64,7 @@ TEST(MessageTable, EveryCodeHasItsOwnCompleteRowAndBothLanguagesShowTheSameData)
   EXPECT_EQ(RowOf(static_cast<MessageCode>(kMessageCodeCount + 40)).code, MessageCode::kModuleNotFound);
   EXPECT_EQ(LanguageOf(true), Language::kKorean);
   EXPECT_EQ(LanguageOf(false), Language::kEnglish);
-}
-
-TEST(MessageTable, DataIsFilledInHexadecimalDecimalAndAsGiven) {
-  EXPECT_EQ(MessageTextOf({MessageCode::kEchoMismatch, {0x7D01, 0xF2, 0x0A}}, Language::kEnglish),
-            "Verify ERROR at Address : 7D01   PC:F2  VARNOLIC:A");
+  // Data filled in as decimal and as given.
   EXPECT_EQ(MessageTextOf({MessageCode::kValueOutOfRange, {-2147483648LL, 2147483647LL, 0}, "L"}, Language::kKorean),
             "값의 범위를 벗어났습니다. L : -2147483648 .. 2147483647");
   // A subject holding braces is shown as it is, not read as a placeholder.
@@ -78,25 +74,13 @@ TEST(MessageTable, DataIsFilledInHexadecimalDecimalAndAsGiven) {
             (RenderedMessage{"Printer port address &HCF7 refused: no ppdev device (/dev/parportN) serves it, "
                              "and direct port access is only allowed at &H378, &H278 and &H3BC",
                              "VARNOLIC Studio", 16}));
-  for (const Language language : {Language::kEnglish, Language::kKorean}) {
-    EXPECT_EQ(MessageTextOf({MessageCode::kMainFirmware, {255, 0, 0}}, language), "Main F/W is 255");
-    EXPECT_EQ(MessageTextOf({MessageCode::kMathFirmware, {7, 0, 0}}, language), "Math Chip F/W is 7");
-    EXPECT_EQ(MessageTextOf({MessageCode::kFirmwareNotFound}, language), "Firmware Not Found !");
-    EXPECT_EQ(Render({MessageCode::kFirmwareVersion, {41, 0, 0}}, language), (RenderedMessage{"F/W Version is 41", "", kStyleLine}));
-  }
 }
 
-// Val reads an exponent written with E, e, D or d, and stops at any other letter.
-TEST(Text, ValReadsEveryExponentLetterAndStopsAtOthers) {
-  const struct {
-    const char* text;
-    double want;
-  } rows[] = {{" 1E2", 100}, {"1e2", 100}, {"-2.5D-1", -0.25}, {"4d+1", 40}, {"12X3", 12}, {"7E", 7}, {"E2", 0}};
-  for (const auto& row : rows) EXPECT_DOUBLE_EQ(Val(Ansi(row.text)), row.want) << row.text;
-}
-
-// A source is split into the lines of the bytes given, never of what lies behind them.
-TEST(Text, SplitSourceReadsNoBytePastItsEnd) {
+// Val reads an exponent written with E, e, D or d, and stops at any other letter; a source is
+// split into the lines of the bytes given, never of what lies behind them.
+TEST(Text, ValReadsEveryExponentLetterAndSplitSourceNoBytePastTheEnd) {
+  const std::pair<const char*, double> rows[] = {{" 1E2", 100}, {"1e2", 100}, {"-2.5D-1", -0.25}, {"4d+1", 40}, {"12X3", 12}, {"7E", 7}, {"E2", 0}};
+  for (const auto& [text, want] : rows) EXPECT_DOUBLE_EQ(Val(Ansi(text)), want) << text;
   EXPECT_EQ(SplitSource(std::string_view("A\n\n", 2)).lines, std::vector<AnsiText>{u"A"});
   EXPECT_TRUE(SplitSource(std::string_view("\n", 0)).lines.empty());
   EXPECT_EQ(SplitSource("\xEF\xBB\xBFX\r\nY\rZ").lines, (std::vector<AnsiText>{u"X", u"Y", u"Z"}));

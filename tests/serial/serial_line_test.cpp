@@ -1,7 +1,5 @@
 // A PC port session and the virtual module's serial line, both over real pseudo-terminals.
 #include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -29,42 +27,18 @@ bool SpinUntil(Done done) {
   return done();
 }
 
-std::string ReadFor(platform::PseudoTerminal& t, size_t want) {
-  std::string got;
-  for (int k = 0; k < 100 && got.size() < want; ++k) {
-    got += t.ReadAvailable();
-    // The session writes from the event loop.
-    if (got.size() < want) QCoreApplication::processEvents(QEventLoop::AllEvents, 10), usleep(2000);
-  }
-  return got;
-}
-
-TEST(PortSession, ReceivesSendsAndLosesThePortOnce) {
+// Receiving, sending and a new port after a lost one are walked by the serial monitor's tests.
+TEST(PortSession, LosesThePortOnceAndSaysWhyItCannotSendOrOpen) {
   int argc = 0;
   QCoreApplication app(argc, nullptr);
   std::string error;
   auto other = std::make_unique<platform::PseudoTerminal>(platform::PseudoTerminal::Open(&error));
   ASSERT_TRUE(other->is_open()) << error;
   const QString path = QString::fromStdString(other->path());
-
   PortSession session;
-  QSignalSpy received(&session, &PortSession::Received);
   QSignalSpy lost(&session, &PortSession::Lost);
   QString why;
   ASSERT_TRUE(session.Open(path, 9600, &why)) << why.toStdString();
-  EXPECT_TRUE(session.IsOpen());
-  other->Write("he\xC7\xD1\r\n");
-  QByteArray in;
-  SpinUntil([&] {
-    for (; !received.isEmpty(); received.removeFirst()) in += received.first().at(0).toByteArray();
-    return in.size() == 6;
-  });
-  EXPECT_EQ(in, QByteArray("he\xC7\xD1\r\n"));
-
-  ASSERT_TRUE(session.Send(QByteArray("ok\r", 3), &why)) << why.toStdString();
-  EXPECT_EQ(ReadFor(*other, 3), "ok\r");
-
-  // The other side goes away: one Lost with the port's name, and the port closed.
   other.reset();
   ASSERT_TRUE(SpinUntil([&] { return !lost.isEmpty(); }));
   SpinUntil([] { return false; });  // nothing more comes
@@ -74,15 +48,9 @@ TEST(PortSession, ReceivesSendsAndLosesThePortOnce) {
   EXPECT_FALSE(session.IsOpen());
   EXPECT_FALSE(session.Send("x", &why));
   EXPECT_EQ(why, "The serial port " + path + " is not open");
-
-  // Opening a port that is not there fails with its name; a new pair opens again.
   EXPECT_FALSE(session.Open("/dev/pts/vn-none", 9600, &why));
   EXPECT_TRUE(why.startsWith("Cannot open the serial port /dev/pts/vn-none: ")) << why.toStdString();
   EXPECT_FALSE(session.IsOpen());
-  platform::PseudoTerminal again = platform::PseudoTerminal::Open(&error);
-  ASSERT_TRUE(session.Open(QString::fromStdString(again.path()), 115200, &why)) << why.toStdString();
-  ASSERT_TRUE(session.Send("z", &why));
-  EXPECT_EQ(ReadFor(again, 1), "z");
 }
 
 // The PC side of the virtual line: the terminal's path opened as a program would open it.
@@ -98,7 +66,8 @@ struct PcSide {
   }
 };
 
-TEST(VirtualSerialLine, PacesTheProgramsBytesAndFeedsItsInput) {
+// What the PC side writes reaching the program is walked by vnstudio-cli run --serial-pty.
+TEST(VirtualSerialLine, PacesTheProgramsBytes) {
   std::string error;
   auto line = VirtualSerialLine::Open(&error);
   ASSERT_NE(line, nullptr) << error;
@@ -119,19 +88,6 @@ TEST(VirtualSerialLine, PacesTheProgramsBytesAndFeedsItsInput) {
     usleep(20000);
     EXPECT_EQ(pc.Read(), seen);
   }
-
-  // What the PC side writes reaches the program, which sends it back.
-  ASSERT_EQ(write(pc.fd, "ab\xFF", 3), 3);
-  usleep(20000);
-  std::string echoed;
-  for (int k = 0; k < 50 && echoed.size() < 3; ++k) {
-    line->Pump(serial, m.vm->now_us());
-    m.vm->Run(10'000, m.vm->now_us() + 20'000);
-    line->Pump(serial, m.vm->now_us());
-    usleep(2000);
-    echoed += pc.Read();
-  }
-  EXPECT_EQ(echoed, "ab\xFF");
 }
 
 TEST(SerialBaud, TheRateOfABaudValueAsTheByteCodeHoldsIt) {
