@@ -11,6 +11,7 @@
 #include <chrono>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/pty.h"
@@ -19,8 +20,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Reads `fd` into `text` until it holds `want`, for at most three seconds.
-const std::string& Gather(int fd, std::string& text, const std::string& want) {
+// `text` and what `fd` gives after it until it holds `want`, for at most three seconds.
+std::string Gather(int fd, std::string text, const std::string& want) {
   char buf[4096];
   for (auto end = Clock::now() + std::chrono::seconds(3); text.find(want) == std::string::npos && Clock::now() < end;) {
     pollfd p{fd, POLLIN, 0};
@@ -30,12 +31,6 @@ const std::string& Gather(int fd, std::string& text, const std::string& want) {
     text.append(buf, static_cast<size_t>(n));
   }
   return text;
-}
-
-// What arrives on `fd` until it holds `want`.
-std::string Received(int fd, const std::string& want) {
-  std::string got;
-  return Gather(fd, got, want);
 }
 
 // vnstudio-cli with its standard input, output and error on pipes.
@@ -63,8 +58,8 @@ class Cli {
   }
   void Type(const std::string& text) { ASSERT_EQ(write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size())); }
   void EndInput() { close(in_), in_ = -1; }
-  const std::string& OutUntil(const std::string& want) { return Gather(out_, out, want); }
-  const std::string& ErrUntil(const std::string& want) { return Gather(err_, err, want); }
+  const std::string& OutUntil(const std::string& want) { return out = Gather(out_, std::move(out), want); }
+  const std::string& ErrUntil(const std::string& want) { return err = Gather(err_, std::move(err), want); }
   // The exit status, after at most three seconds; -1 when the program is still running.
   int Exit() {
     for (auto end = Clock::now() + std::chrono::seconds(3); status_ < 0 && Clock::now() < end; usleep(5000))
@@ -81,31 +76,29 @@ class Cli {
 };
 
 TEST(Monitor, ShowsAndSendsTextInEachCodeSetWithEachEnding) {
-  const struct {
-    std::vector<std::string> flags;  // code set and ending, or none for the defaults
-    std::string korean, sent;        // "한글" as the module sends it; the typed line "A한" as it receives it
-  } cases[] = {
+  // The code set and ending (none for the defaults), "한글" as the module sends it, the typed line "A한" as it receives it.
+  const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
       {{}, "\xD0\x65\x8B\x69", "A\xD0\x65\r"},  // johab and CR unless told
       {{"--encoding", "cp949", "--ending", "none"}, "\xC7\xD1\xB1\xDB", "A\xC7\xD1"},
       {{"--encoding", "utf-8", "--ending", "lf"}, "\xED\x95\x9C\xEA\xB8\x80", "A\xED\x95\x9C\n"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [flags, korean, sent] : cases) {
     std::string error;
     auto module = vn::platform::PseudoTerminal::Open(&error);
     ASSERT_TRUE(module.is_open()) << error;
     std::vector<std::string> args{"monitor", "--port", module.path(), "--baud", "9600"};
-    args.insert(args.end(), c.flags.begin(), c.flags.end());
+    args.insert(args.end(), flags.begin(), flags.end());
     Cli cli(args);
     ASSERT_NE(cli.ErrUntil("Ctrl-C ends\n").find("monitoring " + module.path() + " at 9600 baud"), std::string::npos) << cli.err;
     // A CR LF, a lone CR and a lone LF each end one line on the terminal; ESC is shown, not obeyed.
-    module.Write("x" + c.korean + "\r\ny\rz\n\x1B[2J.");
-    EXPECT_EQ(cli.OutUntil("[2J."), "x한글\ny\nz\n\\x1B[2J.") << c.korean;
+    module.Write("x" + korean + "\r\ny\rz\n\x1B[2J.");
+    EXPECT_EQ(cli.OutUntil("[2J."), "x한글\ny\nz\n\\x1B[2J.") << korean;
     cli.Type("A한\n");
-    EXPECT_EQ(Received(module.fd(), c.sent), c.sent);
+    EXPECT_EQ(Gather(module.fd(), "", sent), sent);
     // The end of standard input leaves it running; the last line needs no line end.
     cli.Type("B");
     cli.EndInput();
-    EXPECT_EQ(Received(module.fd(), "B").substr(0, 1), "B");
+    EXPECT_EQ(Gather(module.fd(), "", "B").substr(0, 1), "B");
     cli.Signal(SIGINT);
     EXPECT_EQ(cli.Exit(), 0) << cli.err;
   }
@@ -131,9 +124,9 @@ TEST(RunSerialPty, AProgramAnswersOnItsPseudoTerminal) {
   ASSERT_TRUE(std::regex_search(first, m, std::regex("^serial line: (/dev/pts/[0-9]+)\n"))) << first;
   const int fd = open(m[1].str().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(fd, 0);
-  EXPECT_EQ(Received(fd, "READY\r\n"), "READY\r\n");
+  EXPECT_EQ(Gather(fd, "", "READY\r\n"), "READY\r\n");
   ASSERT_EQ(write(fd, "a\xC7\xD1\r", 4), 4);
-  EXPECT_EQ(Received(fd, "a\xC7\xD1\r"), "a\xC7\xD1\r");
+  EXPECT_EQ(Gather(fd, "", "a\xC7\xD1\r"), "a\xC7\xD1\r");
   close(fd);
   cli.Signal(SIGTERM);
   EXPECT_EQ(cli.Exit(), 0);

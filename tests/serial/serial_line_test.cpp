@@ -67,14 +67,12 @@ struct PcSide {
 };
 
 // What the PC side writes reaching the program is walked by vnstudio-cli run --serial-pty.
-TEST(VirtualSerialLine, PacesTheProgramsBytes) {
+TEST(VirtualSerialLine, PacesTheProgramsBytesAtTheRateOfItsBaudValue) {
   std::string error;
   auto line = VirtualSerialLine::Open(&error);
   ASSERT_NE(line, nullptr) << error;
-  EXPECT_EQ(line->path().rfind("/dev/pts/", 0), 0u);
   PcSide pc(line->path());
   ASSERT_GE(pc.fd, 0);
-
   auto m = sim::testing::BootFile("WF", "examples/serial_echo.bas");
   sim::Serial& serial = m.vm->io().serial();
   m.vm->Run(1000, 50'000);
@@ -88,9 +86,7 @@ TEST(VirtualSerialLine, PacesTheProgramsBytes) {
     usleep(20000);
     EXPECT_EQ(pc.Read(), seen);
   }
-}
-
-TEST(SerialBaud, TheRateOfABaudValueAsTheByteCodeHoldsIt) {
+  // The rate of a baud value as the byte code holds it.
   const std::tuple<long, bool, long> cases[] = {{9600, true, 9600}, {115200 % 65536, true, 115200}, {1234, true, 1234},
                                                 {9600 % 256, false, 9600}, {300 % 256, false, 300}, {7, false, 0}};
   for (const auto& [value, two_bytes, baud] : cases) EXPECT_EQ(sim::Serial::BaudOfValue(value, two_bytes), baud) << value;
