@@ -5,16 +5,15 @@
 // as it was. The exit statuses are those of the man page's table, which is read here.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli_run.h"
@@ -302,25 +301,18 @@ TEST_F(CliRows, ADownloadWaitsForTheKeptFlashAndBuildsOnWhatItHoldsThen) {
   // We hold the flash file's lock, as another download would. The command must wait, then load
   // the flash as we left it: our mark far past its program survives its save.
   const std::string flash = P("flash.bin");
+  std::future<CliRun> download;  // joined after the lock is given back, whatever fails
   vn::core::FileLock lock;
   ASSERT_TRUE(lock.Lock(flash).ok());
-  const std::string command = Cli() + "download " + P("prog.bas") + " --cable virtual-revb --virtual-flash " + flash +
-                              " >" + P("dl.out") + " 2>" + P("dl.err") + " </dev/null";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  int raw = 0;
-  EXPECT_EQ(::waitpid(pid, &raw, WNOHANG), 0) << "the download did not wait for the lock";
+  download = std::async(std::launch::async, [&] { return Exec("download " + P("prog.bas") + " --cable virtual-revb --virtual-flash " + flash); });
+  EXPECT_EQ(download.wait_for(std::chrono::milliseconds(400)), std::future_status::timeout) << "the download did not wait for the lock";
   std::string image = ReadAll(flash);
   image.replace(60000, 8, "OUR MARK");
   ASSERT_TRUE(vn::core::ReplaceFile(flash, image).ok());
   lock.Unlock();
-  ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
-  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << ReadAll(P("dl.err"));
-  EXPECT_EQ(ReadAll(P("dl.out")), "Code Size : 29 Byte\n");
+  const CliRun r = download.get();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Code Size : 29 Byte\n");
   const std::string after = ReadAll(flash), obj = ReadAll(P("prog.obj"));
   ASSERT_EQ(after.size(), 65536u);
   EXPECT_EQ(after.substr(60000, 8), "OUR MARK");
