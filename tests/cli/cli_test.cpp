@@ -25,7 +25,7 @@ class Cli : public vn::testing::CliTest {
   }
 };
 
-TEST_F(Cli, TheJsonReportHoldsTheTablesAndTheError) {
+TEST_F(Cli, TheJsonReportHoldsTheTablesAndTheErrorAndEveryExampleCompiles) {
   const json j = Report("ok.bas", "DIM A AS BYTE\r\nCONST BYTE T = (1, 2)\r\nA = T(A) + 1\r\n", "-o " + P("ok.obj") + " ", 0);
   const json want = json::parse(R"({"ok":true,"device":"KX","device_kind":1,"code_size":44,
       "code":"202020202020202020202020202020202020202020202020881d0001029115a01d1b0015a021111700882900",
@@ -62,9 +62,7 @@ TEST_F(Cli, TheJsonReportHoldsTheTablesAndTheError) {
   EXPECT_EQ(ctl["labels"][0]["name"], "B\x1B");
   EXPECT_EQ(ctl["error"]["en"], "Invalid label : C\x1B\x7F");
   EXPECT_NE(Exec("compile --json " + P("json.bas")).out.find("\"A\\u007f\""), std::string::npos);
-}
-
-TEST_F(Cli, EveryExampleCompiles) {
+  // Every example compiles.
   int count = 0;
   for (const auto& entry : fs::directory_iterator(fs::path(VN_SOURCE_DIR) / "examples")) {
     if (entry.path().extension() != ".bas") continue;
