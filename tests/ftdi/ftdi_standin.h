@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
 namespace vn::testing {
 
 // One FTDI chip on the bus. Write and Read answer a byte count or a negative libusb error.
@@ -24,13 +23,8 @@ struct StandinBus {
   std::vector<std::string> calls;  // e.g. "open_desc 0403 6001 <description>", "latency 1", "read 2"
   int read_timeout = -1, write_timeout = -1;  // the context's at its last read and write
   int contexts = 0;                           // created and not freed
-  long Count(const std::string& prefix) const {
-    long n = 0;
-    for (const auto& c : calls) n += c.rfind(prefix, 0) == 0;
-    return n;
-  }
+  long Count(const std::string& prefix) const { long n = 0; for (const auto& c : calls) n += c.rfind(prefix, 0) == 0; return n; }
 };
 
 StandinBus& TheStandinBus();
-
 }  // namespace vn::testing

@@ -2,53 +2,41 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include "ftdi_standin.h"
 #include "link/download.h"
 #include "link/link.h"
 #include "platform/bit_timing.h"
-#include "platform/clock.h"
 #include "platform/ftdi_usb.h"
-#include "sim/module.h"
 #include "sim/virtual_port.h"
 #include "sim/virtual_usb.h"
 
 namespace vn::testing {
 namespace {
-
 using Usb = platform::UsbLibrary;
 constexpr std::int64_t kMs = 1'000'000;
 
 // The chip of the download cable, wired to the virtual module's USB end.
 struct ModuleChip final : StandinChip {
-  explicit ModuleChip(sim::VirtualUsbCable& c) : cable(c) {
-    description = link::kUsbCableDescription;
-    cable.OpenByDescription(link::kUsbCableDescription);
-  }
+  explicit ModuleChip(sim::VirtualUsbCable& c) : cable(c) { description = link::kUsbCableDescription, cable.OpenByDescription(link::kUsbCableDescription); }
   int Write(const std::uint8_t* data, int size) override {
-    if (gone || writes == vanish_after_writes) return gone = true, -4;  // LIBUSB_ERROR_NO_DEVICE
-    ++writes;
+    if (gone || writes++ == vanish_after_writes) return gone = true, -4;  // LIBUSB_ERROR_NO_DEVICE
     return cable.Write(data, static_cast<std::size_t>(size)) == Usb::kOk ? size : -1;
   }
   int Read(std::uint8_t* data, int size) override {
     std::uint32_t waiting = 0;
-    if (gone || cable.GetQueueStatus(waiting) != Usb::kOk) return -4;
     std::size_t got = 0;
+    if (gone || cable.GetQueueStatus(waiting) != Usb::kOk) return -4;
     const std::size_t n = std::min({static_cast<int>(waiting), size, max_per_read});
     return n == 0 ? 0 : cable.Read(data, n, got) == Usb::kOk ? static_cast<int>(got) : -1;
   }
   int Reset() override { return gone ? -4 : cable.ResetDevice(); }
   sim::VirtualUsbCable& cable;
-  int max_per_read = 1 << 20;     // a chip that hands over what it has so far
-  long vanish_after_writes = -1;  // the cable pulled out mid-transfer
-  long writes = 0;
+  int max_per_read = 1 << 20;                 // a chip that hands over what it has so far
+  long vanish_after_writes = -1, writes = 0;  // the cable pulled out mid-transfer
   bool gone = false;
 };
 
-struct NoInterrupts final : platform::InterruptControl {
-  void Disable() override {}
-  void Enable() override {}
-};
+struct NoInterrupts final : platform::InterruptControl { void Disable() override {} void Enable() override {} };
 
 struct Shown final : link::DownloadProgress {
   void SetStatus(const std::string&) override {}
@@ -62,15 +50,8 @@ struct Rig {
   explicit Rig(int kind, int product = 0x6001)
       : module({kind, 41, 7}), port(module, clock, sim::VirtualParallelPort::Cable::kRevB), cable(module, clock),
         chip(cable), ftdi((TheStandinBus() = StandinBus{}, clock)), lnk({port, ftdi, irq, clock}) {
-    chip.product = product;
-    TheStandinBus().chips = {&chip};
-    lnk.UseSeries(core::SeriesOfKind(kind));
-    lnk.UseUsb = -1;
-  }
-  int Download(long n, Shown& ui) {
-    code = core::CodeImage{};
-    for (long a = 24; a < n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 11 + 3) % 256));
-    return module.kind() == 1 ? link::DownloadVn(lnk, code, n, ui) : link::DownloadVnm(lnk, code, n, ui);
+    chip.product = product, TheStandinBus().chips = {&chip};
+    lnk.UseSeries(core::SeriesOfKind(kind)), lnk.UseUsb = -1;
   }
   platform::VirtualClock clock;
   NoInterrupts irq;
@@ -80,7 +61,6 @@ struct Rig {
   ModuleChip chip;
   platform::FtdiUsb ftdi;
   link::Link lnk;
-  core::CodeImage code;
 };
 
 TEST(FtdiUsb, OpensByDescriptionAcrossTheProductIdsAndSetsTheLatencyTimer) {
@@ -91,8 +71,7 @@ TEST(FtdiUsb, OpensByDescriptionAcrossTheProductIdsAndSetsTheLatencyTimer) {
     Rig r(1, product);
     EXPECT_EQ(r.lnk.UsbOpenDevice(), Usb::kOk);
     auto want = product == 0x6001 ? std::vector<std::string>{tried[0]} : tried;
-    want.push_back("latency 1");
-    EXPECT_EQ(TheStandinBus().calls, want);
+    EXPECT_EQ(TheStandinBus().calls, (want.push_back("latency 1"), want));
     // Opened again (Port Setup): closed first, and the latency set again.
     TheStandinBus().calls.clear();
     EXPECT_EQ(r.ftdi.OpenByDescription(link::kUsbCableDescription), Usb::kOk);
@@ -116,62 +95,54 @@ TEST(FtdiUsb, TimeoutsReadsInPartsTheWaitingCountAndTheReset) {
   ASSERT_EQ(r.lnk.UsbOpenDevice(), Usb::kOk);
   std::uint8_t in[2] = {0, 0};
   std::size_t got = 9;
+  std::uint32_t waiting = 0;
   // Nothing asked, nothing comes: the read polls in short naps until the time-out and is no error.
   const std::int64_t t0 = r.clock.NowNs();
-  EXPECT_EQ(r.ftdi.Read(in, 2, got), Usb::kOk);
-  EXPECT_EQ(got, 0u);
-  EXPECT_GE(r.clock.NowNs() - t0, link::kUsbTimeoutMs * kMs);
-  EXPECT_LE(r.clock.NowNs() - t0, (link::kUsbTimeoutMs + 2) * kMs);
+  EXPECT_EQ((std::tuple{r.ftdi.Read(in, 2, got), got}), std::tuple(Usb::kOk, std::size_t{0}));
+  EXPECT_EQ((r.clock.NowNs() - t0) / (2 * kMs), link::kUsbTimeoutMs / 2);
   EXPECT_GE(TheStandinBus().Count("read"), 500);
   EXPECT_EQ(TheStandinBus().read_timeout, static_cast<int>(link::kUsbTimeoutMs));
   ASSERT_EQ(r.ftdi.SetTimeouts(20, 30), Usb::kOk);
   const std::int64_t t1 = r.clock.NowNs();
-  EXPECT_EQ(r.ftdi.Read(in, 2, got), Usb::kOk);
-  EXPECT_LE(r.clock.NowNs() - t1, 22 * kMs);
-  EXPECT_EQ(TheStandinBus().read_timeout, 20);
+  EXPECT_EQ((std::tuple{r.ftdi.Read(in, 2, got), (r.clock.NowNs() - t1) / (4 * kMs)}), std::tuple(Usb::kOk, std::int64_t{5}));
   r.chip.max_per_read = 3;  // the chip hands the reply over three bytes at a time
   ASSERT_EQ(r.lnk.UsbSendByte(0x56), 0);
-  EXPECT_EQ(TheStandinBus().write_timeout, 30);
-  std::uint32_t waiting = 0;
-  ASSERT_EQ(r.ftdi.GetQueueStatus(waiting), Usb::kOk);
-  EXPECT_EQ(waiting, 14u);  // seven bytes, two halves each
+  EXPECT_EQ(std::tuple(TheStandinBus().read_timeout, TheStandinBus().write_timeout), std::tuple(20, 30));
+  EXPECT_EQ((std::tuple{r.ftdi.GetQueueStatus(waiting), waiting}), std::tuple(Usb::kOk, 14u));  // seven bytes, two halves each
   EXPECT_EQ((std::vector{r.lnk.UsbRecvByte(), r.lnk.UsbRecvByte()}), (std::vector{41, 20}));
   TheStandinBus().calls.clear();
   EXPECT_EQ(r.ftdi.ResetDevice(), Usb::kOk);
   EXPECT_EQ(TheStandinBus().calls, (std::vector<std::string>{"reset", "flush"}));
-  ASSERT_EQ(r.ftdi.GetQueueStatus(waiting), Usb::kOk);
-  EXPECT_EQ(waiting, 0u);
+  EXPECT_EQ((std::tuple{r.ftdi.GetQueueStatus(waiting), waiting}), std::tuple(Usb::kOk, std::uint32_t{0}));
   r.chip.gone = true;
-  EXPECT_EQ(r.ftdi.ResetDevice(), Usb::kIoError);
-  EXPECT_EQ((std::vector{r.ftdi.Close(), r.ftdi.Close()}), (std::vector{Usb::kOk, Usb::kInvalidHandle}));
+  EXPECT_EQ((std::vector{r.ftdi.ResetDevice(), r.ftdi.Close(), r.ftdi.Close()}), (std::vector{Usb::kIoError, Usb::kOk, Usb::kInvalidHandle}));
   EXPECT_EQ(TheStandinBus().Count("close"), 1);
 }
 
 TEST(FtdiUsb, DownloadsThroughShortReadsAndAChipThatVanishes) {
+  // vanish_after: writes before the cable is pulled; the two queries and the identification pass first.
   const struct { int kind; long n; int max_per_read; long vanish_after; } cases[] = {
-      {1, 700, 62, -1}, {1, 300, 5, -1}, {2, 2000, 1, -1},
-      {1, 3000, 1 << 20, 2}, {1, 3000, 1 << 20, 8}, {2, 3000, 1 << 20, 2}, {2, 3000, 1 << 20, 8}};
+      {1, 700, 62, -1}, {1, 300, 5, -1}, {2, 2000, 1, -1}, {1, 3000, 1 << 20, 2}, {1, 3000, 1 << 20, 8}, {2, 3000, 1 << 20, 8}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(&c - cases));
     Rig r(c.kind);
     ASSERT_EQ(r.lnk.UsbOpenDevice(), Usb::kOk);
     EXPECT_EQ(TheStandinBus().contexts, 1);
-    r.chip.max_per_read = c.max_per_read;
-    r.chip.vanish_after_writes = c.vanish_after;  // the two queries and the identification pass first
+    std::tie(r.chip.max_per_read, r.chip.vanish_after_writes) = std::tie(c.max_per_read, c.vanish_after);
+    core::CodeImage code;
+    for (long a = 24; a < c.n; ++a) code.Set(a, static_cast<std::uint8_t>((a * 11 + 3) % 256));
     Shown ui;
     const std::int64_t t0 = r.clock.NowNs();
-    const int result = r.Download(c.n, ui);
+    const int result = c.kind == 1 ? link::DownloadVn(r.lnk, code, c.n, ui) : link::DownloadVnm(r.lnk, code, c.n, ui);
     if (c.vanish_after < 0) {
       ASSERT_EQ(result, 0) << (ui.texts.empty() ? "" : ui.texts[0]);
       long wrong = 0;
-      for (long a = 0; a < c.n; ++a) wrong += r.module.FlashByte(a) != r.code.Get(a);
-      EXPECT_EQ(wrong, 0);
-      EXPECT_EQ(r.module.ProgramLength(), c.n);
-      EXPECT_EQ(r.cable.resets(), 1);  // the identification resets the chip
+      for (long a = 0; a < c.n; ++a) wrong += r.module.FlashByte(a) != code.Get(a);
+      // The identification resets the chip once.
+      EXPECT_EQ(std::vector({wrong, r.module.ProgramLength(), long{r.cable.resets()}}), std::vector({0L, c.n, 1L}));
       continue;
     }
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(ui.texts.size(), 1u);
+    EXPECT_EQ(std::tuple(result, ui.texts.size()), std::tuple(-1, std::size_t{1}));
     // An error of the library ends the exchange: no read waits out its time-out for it.
     EXPECT_LT(r.clock.NowNs() - t0, 3 * link::kUsbTimeoutMs * kMs);
     std::uint8_t two[2];
@@ -180,8 +151,7 @@ TEST(FtdiUsb, DownloadsThroughShortReadsAndAChipThatVanishes) {
     EXPECT_EQ((std::vector{r.ftdi.Read(two, 2, got), r.ftdi.GetQueueStatus(waiting)}), std::vector(2, Usb::kIoError));
   }
   // The end of the driver frees its context.
-  EXPECT_EQ(TheStandinBus().contexts, 0);
-  EXPECT_EQ(TheStandinBus().calls.back(), "free");
+  EXPECT_EQ(std::tuple(TheStandinBus().contexts, TheStandinBus().calls.back()), std::tuple(0, std::string("free")));
 }
 
 }  // namespace
