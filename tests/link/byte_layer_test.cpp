@@ -7,8 +7,6 @@
 namespace vn::testing {
 namespace {
 
-using Rec = sim::VirtualParallelPort::WriteRecord;
-
 std::vector<int> DataWrites(const sim::VirtualParallelPort& port) {
   std::vector<int> out;
   for (const auto& w : port.writes()) if (w.reg == 0) out.push_back(w.value);
@@ -99,7 +97,7 @@ TEST(Parallel, FailedHandshakes) {
 }
 
 // Low pulses of the PC's data line, in time units; every high gap between them is one unit.
-std::vector<long> PulseUnits(const std::vector<Rec>& writes, std::int64_t unit_ns, std::int64_t access_ns) {
+std::vector<long> PulseUnits(const std::vector<sim::VirtualParallelPort::WriteRecord>& writes, std::int64_t unit_ns, std::int64_t access_ns) {
   std::vector<long> units;
   for (size_t i = 0; i + 1 < writes.size(); ++i) {
     const std::int64_t t = writes[i + 1].time_ns - writes[i].time_ns - access_ns;
@@ -121,7 +119,7 @@ TEST(Dummy, PulseTrains) {
     const auto& w = v.port.writes();
     ASSERT_GE(w.size(), 24u);  // request 0, release 1, the train, then the closing 0 and 1
     EXPECT_EQ(std::vector<int>({w[0].value, w[1].value, w[w.size() - 2].value, w.back().value}), (std::vector<int>{0, 1, 0, 1}));
-    EXPECT_EQ(PulseUnits(std::vector<Rec>(w.begin() + 2, w.end() - 2), 1401 * 10, v.port.timing().access_ns), train);
+    EXPECT_EQ(PulseUnits({w.begin() + 2, w.end() - 2}, 1401 * 10, v.port.timing().access_ns), train);
     EXPECT_EQ(std::vector<long>({v.irq.disables, v.irq.enables, v.module.bytes_received()}), std::vector<long>({1, 1, 1}));
   }
 }

@@ -54,8 +54,7 @@ TEST(RoundTrip, IdentifyDownloadAndReadBack) {
               c.kind == 1 ? "F/W Version is 41|Firmware Not Found !" : "Main F/W is 41|Math Chip F/W is 7");
     EXPECT_EQ(std::vector({id.series, v.usb.resets(), v.link.SpeedChecked}),
               std::vector({c.kind, c.wire == Wire::kUsb ? 1 : 0, c.kind == 1 ? -1 : 0}));
-    // Every byte of every reply was read (VN: seven; VNM: one for &H67, one for &H56); on the
-    // dummy cable the speed check's &H56 comes first.
+    // Every byte of every reply was read (VN: seven; VNM: one each for &H67, &H56); the dummy's speed check comes first.
     std::vector<std::uint8_t> asked = c.kind == 1 ? std::vector<std::uint8_t>{0x56} : std::vector<std::uint8_t>{0x67, 0x56};
     EXPECT_EQ(v.module.commands(), c.wire == Wire::kDummy ? (asked.insert(asked.begin(), 0x56), asked) : asked);
     after_other();
@@ -68,8 +67,7 @@ TEST(RoundTrip, IdentifyDownloadAndReadBack) {
     EXPECT_EQ(Differs(v.module, code, 0, sent), 0);
     EXPECT_EQ(std::vector<long>({v.module.FlashByte(sent), v.module.ProgramLength(), long{v.module.pc}, v.module.in_debug()}),
               (std::vector<long>{0xFF, c.n, 24, 0}));
-    EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Downloading..", c.kind == 1 ? "Now Verify.." : "Verify Check Sum",
-                                                     link::CodeSizeText(c.n)}));
+    EXPECT_EQ(ui.statuses, (std::vector<std::string>{"Downloading..", c.kind == 1 ? "Now Verify.." : "Verify Check Sum", link::CodeSizeText(c.n)}));
     EXPECT_EQ(std::vector<long>({ui.max, ui.peak, ui.value, ui.past_max, long(ui.messages.size())}), (std::vector<long>{c.n / 2, c.n / 2, 0, 0, 0}));
     after_other();
     link::FlashImage flash;

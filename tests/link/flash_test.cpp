@@ -25,8 +25,7 @@ TEST(FlashReadBack, CommandBytesAndWholePages) {
       RecordingProgress ui;
       const auto start = v.clock.NowNs();
       ASSERT_EQ(link::FlashReadBack(v.link, c.n, core::SeriesOfKind(c.kind), flash, ui), 0);
-      EXPECT_EQ(DecodeUsb(v.usb.written()), w == Wire::kUsb ? c.sent : std::vector<int>{});
-      EXPECT_EQ(v.Uncollected(), std::vector<int>{});
+      EXPECT_EQ(std::tuple(DecodeUsb(v.usb.written()), v.Uncollected()), std::tuple(w == Wire::kUsb ? c.sent : std::vector<int>{}, std::vector<int>{}));
       EXPECT_LT(v.clock.NowNs() - start, c.kind == 1 ? 900'000'000 : 1LL << 62);
     }
   }
@@ -49,14 +48,13 @@ TEST(FlashReadBack, AFailureKeepsWhatWasReadAndSaysSoOnce) {
   }
   // A speed check that fails is the link's failure, before anything is read.
   VirtualLink v(Wire::kDummy, 1);
-  v.link.BitDelay = 0;
-  v.faults().no_power = true;
+  std::tie(v.link.BitDelay, v.faults().no_power) = std::tuple(0L, true);
   link::FlashImage flash;
   RecordingProgress ui;
   EXPECT_EQ(link::ReadFlashMemory(v.link, true, 300, core::Series::kVn, flash, ui), -1);
   EXPECT_EQ(ui.messages.size() == 1 ? ui.messages[0].ko : "", "VARNOLIC모듈을 찾을 수 없습니다. 전원 또는 케이블을 점검하십시요!");
-  EXPECT_EQ(ui.statuses.front() + "|" + ui.statuses.back(), "Cable Speed Check : Step  9...|");
-  EXPECT_EQ(std::count(ui.statuses.begin(), ui.statuses.end(), "Now Reading...") + v.link.SpeedChecked, 0);
+  EXPECT_EQ(ui.statuses.front() + "|" + ui.statuses.back() + std::to_string(std::count(ui.statuses.begin(), ui.statuses.end(), "Now Reading...") + v.link.SpeedChecked),
+            "Cable Speed Check : Step  9...|0");
 }
 
 TEST(Verify, ComparesTheFlashWithTheImage) {
