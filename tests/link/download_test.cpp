@@ -32,9 +32,9 @@ struct Recorder final : link::WireObserver {
   void OnCable(link::WireDirection, const std::uint8_t*, std::size_t n) override { seen += std::to_string(n) + "c "; }
 };
 
-// Identification, download and read-back on each cable, each exchange after
-// the link spoke the other series: every exchange is given its series and speaks it (on the REV. B
-// cable a module of the other series would not answer a single byte).
+// Identification, download and read-back on each cable, each exchange after the link spoke the
+// other series: every exchange is given its series and speaks it (on the REV. B cable a module of
+// the other series would not answer a single byte).
 TEST(RoundTrip, IdentifyDownloadAndReadBack) {
   const struct { Wire wire; int kind; long n; } cases[] = {
       {Wire::kUsb, 1, 33000}, {Wire::kDummy, 1, 300}, {Wire::kRevB, 1, 700}, {Wire::kUsb, 2, 40000}, {Wire::kRevB, 2, 40000}};
@@ -77,7 +77,7 @@ TEST(RoundTrip, IdentifyDownloadAndReadBack) {
     EXPECT_EQ(back.statuses, (std::vector<std::string>{"Now Reading...", ""}));
     EXPECT_EQ(std::vector<long>({Differs(flash, code, 0, c.n), flash.Get(c.n), back.max, back.peak, back.value, long(back.messages.size())}),
               (std::vector<long>{0, 0x77, c.n / 2, (c.n - 1) / 2, 0, 0}));
-    EXPECT_EQ(std::tuple(v.link.series(), v.link.BitDelay), std::tuple(v.series, c.wire == Wire::kDummy ? 900L : 0L));
+    EXPECT_EQ(std::tuple(v.link.series(), v.link.BitDelay, v.Uncollected()), std::tuple(v.series, c.wire == Wire::kDummy ? 900L : 0L, std::vector<int>{}));
   }
 }
 
