@@ -1,12 +1,10 @@
-// A stand-in for libftdi1 in tests: the library's functions the USB driver calls, with its
-// header's signatures, over chips on a stand-in bus. libftdi's calls carry no state but their
-// context, so the bus is the one process-wide object here; a test clears it before use.
+// A stand-in for libftdi1: the library's functions the USB driver calls, with its header's signatures, over chips
+// on a stand-in bus. libftdi's calls carry no state but their context, so the bus is the one process-wide object.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
 namespace vn::testing {
 
 // One FTDI chip on the bus. Write and Read answer a byte count or a negative libusb error.
@@ -22,15 +20,8 @@ struct StandinChip {
 struct StandinBus {
   std::vector<StandinChip*> chips;
   std::vector<std::string> calls;  // e.g. "open_desc 0403 6001 <description>", "latency 1", "read 2"
-  int read_timeout = -1, write_timeout = -1;  // the context's at its last read and write
-  int contexts = 0;                           // created and not freed
-  long Count(const std::string& prefix) const {
-    long n = 0;
-    for (const auto& c : calls) n += c.rfind(prefix, 0) == 0;
-    return n;
-  }
+  int read_timeout = -1, write_timeout = -1, contexts = 0;  // the context's at its last read and write; made, not freed
+  long Count(const std::string& prefix) const { long n = 0; for (const auto& c : calls) n += c.rfind(prefix, 0) == 0; return n; }
 };
-
 StandinBus& TheStandinBus();
-
 }  // namespace vn::testing

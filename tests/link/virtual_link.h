@@ -2,19 +2,11 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "cables/cable_factory.h"
-#include "core/messages.h"
 #include "link/download.h"
-#include "link/link.h"
-#include "platform/bit_timing.h"
-#include "platform/clock.h"
-#include "sim/module.h"
-#include "sim/virtual_port.h"
-#include "sim/virtual_usb.h"
 
 namespace vn::testing {
 
@@ -37,37 +29,22 @@ struct CountingInterrupts final : platform::InterruptControl {
 inline void Connect(link::Link& link, Wire w, int kind) {
   link.UseSeries(core::SeriesOfKind(kind));
   cables::SelectCable(link, CableKindOf(w));
-  if (w == Wire::kUsb) {
-    link.UsbOpenDevice();
-  } else {
-    link.PortOpen();
-    link.LinkIdle();
-  }
+  if (w == Wire::kUsb) link.UsbOpenDevice();
+  else link.PortOpen(), link.LinkIdle();
 }
 
-// A virtual cable of one kind on a module, its link connected.
-struct CableTo {
-  CableTo(sim::Module& module, platform::VirtualClock& clock, CountingInterrupts& irq, Wire w, int kind)
-      : wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
-    Connect(link, w, kind);
-    link.BitDelay = 900;
-  }
-  cables::VirtualWires wires;
-  sim::VirtualParallelPort& port;
-  sim::VirtualUsbCable& usb;
-  link::Link link;
-};
-
+// The virtual module behind one virtual cable, its link set up and opened.
 struct VirtualLink {
   explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
       : wire(w), series(core::SeriesOfKind(kind)), module((config.kind = kind, config)),
-        cable(module, clock, irq, w, kind), port(cable.port), usb(cable.usb), link(cable.link) {}
-
-  sim::WireFaults& faults() { return cable.wires.wire(CableKindOf(wire)).faults(); }
+        wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
+    Connect(link, w, kind);
+    link.BitDelay = 900;
+  }
+  sim::WireFaults& faults() { return wires.wire(CableKindOf(wire)).faults(); }
   // The module's reply items the PC has not collected; empty after every healthy exchange.
-  std::vector<int> Uncollected() { return cable.wires.wire(CableKindOf(wire)).Uncollected(); }
-  // The byte operations of the module's series.
-  int Send(int b) { return link.FamilySendByte(b); }
+  std::vector<int> Uncollected() { return wires.wire(CableKindOf(wire)).Uncollected(); }
+  int Send(int b) { return link.FamilySendByte(b); }  // the byte operations of the module's series
   int Recv() { return link.FamilyRecvByte(); }
   // Receives n bytes; the first -1 ends the list.
   std::vector<int> RecvN(long n) {
@@ -81,32 +58,18 @@ struct VirtualLink {
   platform::VirtualClock clock;
   CountingInterrupts irq;
   sim::Module module;
-  CableTo cable;
+  cables::VirtualWires wires;
   sim::VirtualParallelPort& port;
   sim::VirtualUsbCable& usb;
-  link::Link& link;
-};
-
-// Another cable of the same kind on the module of a VirtualLink, as when the user plugs the
-// cable in again after a failure: a fresh wire without faults, the same module and clock.
-struct NextCable : CableTo {
-  explicit NextCable(VirtualLink& v) : CableTo(v.module, v.clock, v.irq, v.wire, core::KindOfSeries(v.series)) {}
+  link::Link link;
 };
 
 // The panel texts, the progress bar and the message boxes (both languages) of a download,
 // read-back or verify.
 struct RecordingProgress final : link::DownloadProgress {
-  struct Shown {
-    std::string en, ko, title;
-    int style;
-  };
+  struct Shown { std::string en, ko, title; int style; };
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
-  void SetProgress(long v, long m) override {
-    value = v;
-    max = m;
-    peak = std::max(peak, v);
-    past_max += v > m;
-  }
+  void SetProgress(long v, long m) override { value = v, max = m, peak = std::max(peak, v), past_max += v > m; }
   void ShowMessage(const core::Message& m) override {
     const core::RenderedMessage en = core::Render(m, core::Language::kEnglish);
     messages.push_back({en.text, core::MessageTextOf(m, core::Language::kKorean), en.title, en.style});
@@ -145,13 +108,9 @@ inline std::vector<int> DecodeUsb(const std::vector<std::uint8_t>& written) {
 template <typename Flash>
 long Differs(const Flash& flash, const core::CodeImage& code, long from, long to) {
   long wrong = 0;
-  for (long a = from; a < to; ++a) {
-    if constexpr (requires { flash.FlashByte(a); }) {
-      wrong += flash.FlashByte(a) != code.Get(a);
-    } else {
-      wrong += flash.Get(a) != code.Get(a);
-    }
-  }
+  for (long a = from; a < to; ++a)
+    if constexpr (requires { flash.FlashByte(a); }) wrong += flash.FlashByte(a) != code.Get(a);
+    else wrong += flash.Get(a) != code.Get(a);
   return wrong;
 }
 
