@@ -75,16 +75,7 @@ TEST_P(BreakOnCable, BreakOnARunningProgramOpensTheDebugWindowOnItsLine) {
   EXPECT_EQ(rig.debug()->geometry().height(), rig.window->geometry().height());
   EXPECT_EQ(rig.variables()->windowTitle().toStdString(), "Check Variable");
   EXPECT_EQ(rig.VariableRow("K").substr(0, 16), " K           :  ");
-}
-
-// The debug window starts and stops each polling timer as the session tells it, the one apart
-// from the other.
-TEST(DebugWindow, ThePollingTimersFollowTheSession) {
-  ScratchDir dir;
-  DebugRig rig(dir);
-  rig.RunProgram(Source(dir, kLoop));
-  rig.Trigger("mnuBreak");
-  ASSERT_TRUE(rig.Poll());
+  // The window starts and stops each polling timer as the session tells it, apart from the other.
   for (const auto& [plain, usb] : {std::pair(true, false), std::pair(true, true), std::pair(false, true), std::pair(false, false)}) {
     rig.debug()->SetPolling(plain, usb);
     EXPECT_EQ(std::pair(rig.debug()->return_status_timer()->isActive(), rig.debug()->return_status_usb_timer()->isActive()),

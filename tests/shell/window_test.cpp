@@ -65,25 +65,11 @@ TEST(MainWindow, CloseBoxAnswersAndFileExit) {
   }
 }
 
-TEST(MainWindow, ACompileErrorPutsTheCaretOnItsLine) {
-  ScratchDir dir;
-  WindowRig rig(dir);
-  rig.Start(dir.Doc("bad.bas", "DIM A AS BYTE\r\nA = 1\r\nA = = 2\r\nA = 3\r\n"));
-  rig.Trigger("mnuSyntaxCheck");
-  int line = -1, index = -1;
-  rig.window->editor().getCursorPosition(&line, &index);
-  EXPECT_EQ(std::tuple(line, index), std::tuple(2, 0));
-  EXPECT_EQ(rig.script.shown.size(), 1u);
-  EXPECT_EQ(rig.window->PanelText(3), "Ln 3, Col. 0, Lines 5");
-  // The line stays highlighted until the text changes.
-  EXPECT_TRUE(rig.window->editor().markersAtLine(2) & 2);
-  QTest::keyClicks(&rig.window->editor(), "B");
-  EXPECT_FALSE(rig.window->editor().markersAtLine(2) & 2);
-}
-
-// The device menu marks the device of the last compile (its CONST DEVICE) or of the last choice,
-// and only that one.
-TEST(MainWindow, TheDeviceMenuMarksOneDevice) {
+// One window, one user: the device menu marks the device of the last compile (its CONST DEVICE)
+// or of the last choice, and only that one; a compile error puts the caret on its line; the
+// status bar follows the caret on the very keystroke that moves it; bookmarks, Replace All and
+// Go to Line.
+TEST(MainWindow, DeviceMenuCompileErrorStatusBarAndEditorCommands) {
   ScratchDir dir;
   WindowRig rig(dir);
   rig.Start(dir.Doc("wf.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\n"));
@@ -98,14 +84,24 @@ TEST(MainWindow, TheDeviceMenuMarksOneDevice) {
   EXPECT_EQ(marked(), "WF ");
   rig.window->studio().SelectDevice("KF");
   EXPECT_EQ(marked(), "KF ");
-}
-
-TEST(MainWindow, TheStatusBarFollowsTheCaretOnTheKeystrokeThatMovesIt) {
-  ScratchDir dir;
-  WindowRig rig(dir);
-  rig.Start(dir.Doc("typing.bas", "A = 1\r\nB = 22\r\n"));
+  rig.open_names = {dir.Doc("bad.bas", "DIM A AS BYTE\r\nA = 1\r\nA = = 2\r\nA = 3\r\n")};
+  rig.Trigger("mnuOpen");
+  rig.script.shown.clear();
+  rig.Trigger("mnuSyntaxCheck");
   CodeEditor& e = rig.window->editor();
+  int row = -1, column = -1;
+  e.getCursorPosition(&row, &column);
+  EXPECT_EQ(std::tuple(row, column), std::tuple(2, 0));
+  EXPECT_EQ(rig.script.shown.size(), 1u);
+  EXPECT_EQ(rig.window->PanelText(3), "Ln 3, Col. 0, Lines 5");
+  EXPECT_TRUE(e.markersAtLine(2) & 2);  // highlighted until the text changes
+  QTest::keyClicks(&e, "B");
+  EXPECT_FALSE(e.markersAtLine(2) & 2);
+  rig.script.answers = {kAnswerNo};
+  rig.open_names = {dir.Doc("typing.bas", "A = 1\r\nB = 22\r\n")};
+  rig.Trigger("mnuOpen");
   e.setFocus();
+  e.setCursorPosition(0, 0);
   // Each key, then the panel as it must read right after that key (no later event).
   const struct { Qt::Key key; char text; const char* panel; } steps[] = {
       {Qt::Key_X, 'X', "Ln 1, Col. 1, Lines 3"},       {Qt::Key_Y, 'Y', "Ln 1, Col. 2, Lines 3"},
@@ -119,13 +115,6 @@ TEST(MainWindow, TheStatusBarFollowsTheCaretOnTheKeystrokeThatMovesIt) {
     EXPECT_EQ(rig.window->PanelText(3).toStdString(), s.panel) << "after key " << s.key;
   }
   EXPECT_EQ(e.Text(), "XYA = 1\nB \nZ 22\n");
-}
-
-TEST(MainWindow, EditorBookmarksReplaceAllAndGotoLine) {
-  ScratchDir dir;
-  WindowRig rig(dir);
-  rig.Start();
-  CodeEditor& e = rig.window->editor();
   e.SetText("A = 1\nB = 2\nA = A + 1\nEND\n");
   for (int line : {2, 0}) {
     e.setCursorPosition(line, 0);
