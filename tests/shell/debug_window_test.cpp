@@ -286,13 +286,9 @@ TEST(Breakpoints, TheyAreKeptPerFileAndComeBackWhenTheFileIsOpened) {
   again.open_names.push_back(second);
   again.Trigger("mnuOpen");
   EXPECT_EQ(again.window->editor().BreakpointLines(), std::vector<int>{3});
-}
-
-TEST(Breakpoints, LineListsReadBackAsWritten) {
-  EXPECT_EQ(JoinLines({2, 5, 17}), "2,5,17");
-  EXPECT_EQ(ParseLines(JoinLines({2, 5, 17})), (std::vector<int>{2, 5, 17}));
-  // Hand-edited: blanks, repeats, disorder; what is not a line from 1 up is skipped.
+  // A hand-edited list: blanks, repeats, disorder; what is not a line from 1 up is skipped.
   EXPECT_EQ(ParseLines(" 9, 3,3,x,0,-4,,7y, 12 "), (std::vector<int>{3, 9, 12}));
+  EXPECT_EQ(JoinLines({2, 5, 17}), "2,5,17");
 }
 
 // The module kind on the USB cable, the program's first lines (`shift` of them), the code size.

@@ -321,7 +321,7 @@ TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
 }
 
 // A hand-edited value that does not convert leaves the setting as an empty store gives it.
-TEST(EditorSettings, TextsThatDoNotConvertKeepTheDefault) {
+TEST(EditorSettings, TextConversionsAndTextsThatDoNotConvertKeepTheDefault) {
   ScratchDir dir;
   FakeEditor fresh;
   LoadEditorSettings(core::RegistryStore(dir.path() / "empty.ini"), fresh);
@@ -341,9 +341,7 @@ TEST(EditorSettings, TextsThatDoNotConvertKeepTheDefault) {
   EXPECT_NE(fresh.options[kOptLeftMargin], 0);
   EXPECT_GT(fresh.font_size, 0);
   EXPECT_TRUE(editor.font.bold && !fresh.font.bold);
-}
-
-TEST(EditorSettings, TextConversions) {
+  // The conversions themselves.
   const std::pair<const char*, std::optional<bool>> bools[] = {
       {"True", true}, {"false", false}, {" TRUE ", true}, {"-1", true}, {"0", false}, {"2.5", true}, {"yes", {}}, {"", {}}};
   for (const auto& [text, value] : bools) EXPECT_EQ(ParseBoolText(text), value) << text;
