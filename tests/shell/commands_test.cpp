@@ -1,7 +1,6 @@
 // The IDE's commands on the virtual module: tip of the day, Port Setup (its keys, the link moved
 // between the devices, the wire trace), the object-file and flash commands, the output views,
 // the virtual module's dock, the about box and the help window.
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QCheckBox>
@@ -38,10 +37,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-using testing::IdeRig;
-using testing::ReadAll;
-using testing::ScratchDir;
-using testing::WriteAll;
+using namespace testing;
 
 // Compiles to 54 (&H36) bytes with four labels.
 constexpr char kProgramA[] =
@@ -70,7 +66,7 @@ std::string ModuleFlash(sim::Module& m, long from, long to) {
   return s;
 }
 
-TEST(Tips, TheFileSplitsIntoTips) {
+TEST(Tips, TheFileSplitsIntoTipsAndWhatIsNoFileIsNotRead) {
   const struct {
     std::string file;
     int count;
@@ -106,15 +102,11 @@ TEST(Tips, TheFileSplitsIntoTips) {
     book.StartAt(digit);
     EXPECT_EQ(book.index(), start) << digit;
   }
-}
-
-TEST(Tips, ATipFileThatIsNoFileIsNotRead) {
   // A folder, a FIFO without a writer (an open that waited would never return) and an endless
   // device: each is a tip file that cannot be read, and the tips read before stay.
   ScratchDir dir;
   fs::create_directories(dir.path() / "tip.txt");
   ASSERT_EQ(::mkfifo((dir.path() / "fifo.txt").c_str(), 0600), 0);
-  TipBook book;
   ASSERT_EQ(book.Load(std::string(VN_SOURCE_DIR) + "/data/tip.txt"), 0);
   const int count = book.count();
   for (const fs::path& p : {dir.path() / "tip.txt", dir.path() / "fifo.txt", fs::path("/dev/zero"),
@@ -126,8 +118,7 @@ TEST(Tips, ATipFileThatIsNoFileIsNotRead) {
 
 TEST(TipDialog, ItComesByItselfOnceWithKoreanMenusAndAMissingFileIsSaid) {
   const struct {
-    const char* korean;
-    const char* tip_show;  // nullptr: not in the file
+    const char *korean, *tip_show;  // tip_show nullptr: not in the file
     bool missing;
     int dialogs;
   } cases[] = {{"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"-1", "1", false, 1},
@@ -296,7 +287,7 @@ TEST(WireTraceFile, PortSetupWritesTheRunsWholeExchangeAfterWhatTheFileHeld) {
   EXPECT_EQ(rig.devices.wire_trace_file(), "");
 }
 
-TEST(FlashCommands, SaveObjectAndDownloadFromObjectRoundTrip) {
+TEST(FlashCommands, SaveObjectDownloadFromObjectClearFlashAndVerify) {
   ScratchDir dir;
   const std::string a = dir.Doc("a.bas", kProgramA), b = dir.Doc("b.bas", kProgramB);
   IdeRig rig(dir);
@@ -339,30 +330,21 @@ TEST(FlashCommands, SaveObjectAndDownloadFromObjectRoundTrip) {
   rig.Trigger("mnuDownloadfromObject");
   EXPECT_EQ(rig.script.shown.at(0).text, "File Format Error :" + dir.Doc("bad.obj"));
   EXPECT_EQ(module.bytes_received(), received);
-}
-
-TEST(FlashCommands, SaveObjectAfterARunWithBreakpointsHoldsTheProgramAsWritten) {
-  ScratchDir dir;
-  IdeRig rig(dir);
-  rig.Start(dir.Doc("a.bas", kProgramA));
+  // After a Run with breakpoints the module has the code with its breaks, and Save Object writes
+  // the program as written; Clear Flash empties the module; Verify compares on the VNM series only.
+  rig.script.shown.clear();
+  rig.open_names = {a};
+  rig.Trigger("mnuOpen");
   rig.window->breakpoints().Toggle(2);  // "    A = A + 1"
   rig.window->breakpoints().Toggle(3);  // "    IF A > 9 THEN GOTO DONE"
   rig.Trigger("mnuRun");
   ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
-  // The module got the code with its breaks; the object file holds the program as written.
   ASSERT_GT(rig.window->studio().compiler().CodeAddr, 0x36);
   EXPECT_NE(ModuleFlash(*rig.devices.module(), 0, 0x35), ProgramABytes().substr(0, 0x36));
   rig.save_names = {dir.Doc("a")};
   rig.Trigger("mnuSaveObject");
   EXPECT_EQ(ReadAll(dir.Doc("a.OBJ")), "VN2000\x36\0"s + ProgramABytes());
   EXPECT_GT(rig.window->studio().compiler().CodeAddr, 0x36);  // the session keeps its breaks
-}
-
-TEST(FlashCommands, ClearFlashAndVerify) {
-  ScratchDir dir;
-  IdeRig rig(dir);
-  rig.Start(dir.Doc("a.bas", kProgramA));
-  rig.Trigger("mnuRun");
   rig.Trigger("mnuVerify");
   EXPECT_EQ(rig.script.shown.at(0).text, "Can not use this menu at VN serise");
   rig.script.shown.clear();
@@ -384,6 +366,7 @@ TEST(FlashCommands, ClearFlashAndVerify) {
   EXPECT_EQ(vnm.script.shown.at(1).text, "Verify Error at 1C  PC : 12  VARNOLIC : A");
   EXPECT_EQ(vnm.script.shown.at(1).title, "VARNOLIC Studio ERROR !");
 }
+
 
 TEST(OutputViews, RowsOfKnownPrograms) {
   auto views_ptr = std::make_unique<compiler::Compiler>(), labels_ptr = std::make_unique<compiler::Compiler>();
@@ -453,12 +436,7 @@ TEST(VirtualModulePanel, HandsOutTheSerialOutputOnceAndSendsTypedInputWithCr) {
 const fs::path kHelp = fs::path(VN_SOURCE_DIR) / "data" / "help";
 
 TEST(AboutBox, TheFirmwareLineWaitsForACompileAndNamesTheProcessors) {
-  const struct {
-    int kind;
-    const char* source;
-    bool unplugged;
-    const char *line1, *line2;
-  } cases[] = {
+  const struct { int kind; const char* source; bool unplugged; const char *line1, *line2; } cases[] = {
       {1, "DIM A AS BYTE\r\n", false, "F/W Version is 32", ""},
       {2, "CONST DEVICE = WF\r\nDIM A AS BYTE\r\n", false, "Main F/W is 32", "Math Chip F/W is 17"},
       {2, "CONST DEVICE = WF\r\nDIM A AS BYTE\r\n", true, "Firmware Not Found !", ""},
@@ -496,7 +474,7 @@ TEST(AboutBox, TheFirmwareLineWaitsForACompileAndNamesTheProcessors) {
   }
 }
 
-TEST(HelpWindow, OpensThePagesOfTheMenuLanguage) {
+TEST(HelpWindow, OpensThePagesOfTheMenuLanguageAndNeverWaitsOnAFifo) {
   ScratchDir dir;
   IdeRig rig(dir);
   rig.Start();
@@ -520,25 +498,20 @@ TEST(HelpWindow, OpensThePagesOfTheMenuLanguage) {
   help->browser()->setSource(QUrl(QStringLiteral("statements.htm#PRINT")));  // links stay in Korean
   EXPECT_EQ(help->browser()->documentTitle(), QString::fromUtf8("명령문"));
 
-  HelpWindow missing;
-  missing.Navigate(dir.path() / "help" / "vnhelpv1.htm");
-  const QString said = missing.browser()->toPlainText();
+  HelpWindow other;  // a window of its own: a missing page, a FIFO, a device
+  other.Navigate(dir.path() / "help" / "vnhelpv1.htm");
+  const QString said = other.browser()->toPlainText();
   EXPECT_TRUE(said.contains("cannot be found") && said.contains(QString::fromStdString(dir.path().string())));
-}
-
-TEST(HelpWindow, ALinkToAFifoOrADeviceShowsNothingAndDoesNotHang) {
   // The pages are read through the program's file reader: a FIFO without a writer would make
   // the text browser's own reading wait for ever, /dev/zero would fill the memory.
-  ScratchDir dir;
   const fs::path page = dir.path() / "page.htm", fifo = dir.path() / "fifo.htm";
   WriteAll(page, "<html><head><title>Page</title></head><body>text</body></html>");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  HelpWindow help;
-  help.Navigate(page);
-  EXPECT_EQ(help.browser()->documentTitle(), "Page");
+  other.Navigate(page);
+  EXPECT_EQ(other.browser()->documentTitle(), "Page");
   for (const fs::path& target : {fifo, fs::path("/dev/zero")}) {
-    help.browser()->setSource(QUrl::fromLocalFile(QString::fromStdString(target.string())));
-    EXPECT_FALSE(help.browser()->toPlainText().contains("text")) << target;
+    other.browser()->setSource(QUrl::fromLocalFile(QString::fromStdString(target.string())));
+    EXPECT_FALSE(other.browser()->toPlainText().contains("text")) << target;
   }
 }
 

@@ -126,8 +126,7 @@ inline std::string SideBySideFault(const DebugRig& rig) {
 
 // The program written to a file of the scratch folder; its path.
 inline std::string Source(const ScratchDir& dir, const std::string& text, const char* name = "prog.bas") {
-  WriteAll(dir.Doc(name), text);
-  return dir.Doc(name);
+  return dir.Doc(name, text);
 }
 
 // " NAME        :  value   hexH", as the listing writes a BYTE scalar.

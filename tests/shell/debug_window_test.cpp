@@ -1,44 +1,37 @@
-// Debugging in the IDE on the virtual module: the main window's Break and tmrBreak, the debug
-// window's source view, highlight bar, stepping, status bar, Erase Flash and Exit, the main
-// window narrowed and widened, and the check-variable and modify-variable windows.
-#include <gtest/gtest.h>
+// Debugging in the IDE on the virtual module: breakpoints (the margin and F9, markers following
+// edits, kept per file, Run stopping on them, Run to Cursor, variable tips), Break and tmrBreak,
+// the debug window's source view, stepping, status bar and Exit, the windows' layout, and the
+// check-variable and modify-variable windows.
 
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 
 #include "debug_fixtures.h"
 #include "link/commands.h"
-#include "shell/port_setup_dialog.h"
+#include "shell/breakpoints.h"
+#include "shell/code_editor.h"
+#include "shell/debug_layout.h"
 #include "sim/virtual_usb.h"
 
 namespace vn::shell {
 namespace {
 
-using testing::ByteRow;
-using testing::DebugRig;
-using testing::ScratchDir;
-using testing::VirtualCable;
-using testing::Source;
+using namespace testing;
 using Cable = CableChoice::Cable;
 
-// A loop with a subroutine (lines 11-13) and BREAKs on lines 3 and 9; on a VN module.
+// A loop with a subroutine (lines 11-13) and BREAKs on lines 3 and 9; on a VN module. On a VNM
+// module every line is one further down. kLoop never stops by itself.
 constexpr char kProgram[] =
     "DIM N AS BYTE, K AS BYTE, FLAG AS BYTE\r\nN = 1\r\nBREAK\r\nAGAIN:\r\nK = K + N\r\nGOSUB BUMP\r\n"
     "IF FLAG = 0 THEN GOTO AGAIN\r\nN = 7\r\nBREAK\r\nDONE: GOTO DONE\r\nBUMP:\r\nK = K + 1\r\nRETURN\r\n";
-
-// The same on a VNM module: every line one further down.
 const std::string kProgramVnm = std::string("CONST DEVICE = WF\r\n") + kProgram;
-
-// A loop that never stops by itself.
 constexpr char kLoop[] = "DIM K AS BYTE\r\nAGAIN:\r\nK = K + 1\r\nGOTO AGAIN\r\n";
-
 constexpr int kMainWidth = 1000;
 
-// The messages shown, "text|title|style" each, one a line.
-std::string Shown(const DebugRig& rig) {
+std::string Shown(const DebugRig& rig) {  // "text|title|style" a line
   std::string out;
   for (const auto& m : rig.script.shown) out += (out.empty() ? "" : "\n") + m.text + "|" + m.title + "|" + std::to_string(m.style);
   return out;
@@ -82,16 +75,7 @@ TEST_P(BreakOnCable, BreakOnARunningProgramOpensTheDebugWindowOnItsLine) {
   EXPECT_EQ(rig.debug()->geometry().height(), rig.window->geometry().height());
   EXPECT_EQ(rig.variables()->windowTitle().toStdString(), "Check Variable");
   EXPECT_EQ(rig.VariableRow("K").substr(0, 16), " K           :  ");
-}
-
-// The debug window starts and stops each polling timer as the session tells it, the one apart
-// from the other.
-TEST(DebugWindow, ThePollingTimersFollowTheSession) {
-  ScratchDir dir;
-  DebugRig rig(dir);
-  rig.RunProgram(Source(dir, kLoop));
-  rig.Trigger("mnuBreak");
-  ASSERT_TRUE(rig.Poll());
+  // The window starts and stops each polling timer as the session tells it, apart from the other.
   for (const auto& [plain, usb] : {std::pair(true, false), std::pair(true, true), std::pair(false, true), std::pair(false, false)}) {
     rig.debug()->SetPolling(plain, usb);
     EXPECT_EQ(std::pair(rig.debug()->return_status_timer()->isActive(), rig.debug()->return_status_usb_timer()->isActive()),
@@ -197,55 +181,34 @@ TEST(DebugWindow, TheHighlightBarCoversTheStoppedRow) {
   }
 }
 
-// The cable options: four, each with its caption, the virtual module last.
-TEST(PortSetup, OffersFourCablesEachWithItsCaption) {
-  ScratchDir dir;
-  testing::WindowRig rig(dir);
-  PortSetupModel model(rig.devices.link(), rig.devices);
-  PortSetupDialog dialog(model);
-  QStringList captions;
-  for (const QRadioButton* b : dialog.findChildren<QRadioButton*>()) captions << b->text();
-  ASSERT_EQ(captions.size(), 4);
-  EXPECT_FALSE(captions.contains(QString()));
-  EXPECT_EQ(captions.back(), "Virtual module (no hardware)");
-}
-
+// Exit and the close box put the main window back exactly; closing the main window in a session
+// stores the placement it had before the session.
 TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
-  ScratchDir dir;
-  DebugRig rig(dir);
-  rig.RunProgram(Source(dir, kProgram));
-  const QRect before(40, 30, kMainWidth, 600);
-  ASSERT_EQ(rig.window->geometry(), before);
-  ASSERT_TRUE(rig.WatchForStop());
-  EXPECT_LT(rig.window->width(), kMainWidth);
-  EXPECT_EQ(rig.session->narrowed_by(), kMainWidth - rig.window->width());
-  ASSERT_TRUE(rig.Click("cmdExit"));
-  EXPECT_FALSE(rig.DebugOpen());
-  EXPECT_FALSE(rig.variables()->isVisible());
-  // Exactly as before: no width given back by arithmetic.
-  EXPECT_EQ(rig.window->geometry(), before);
-  EXPECT_EQ(rig.session->narrowed_by(), 0);
-  EXPECT_TRUE(rig.window->break_timer()->isActive());
-  EXPECT_EQ(rig.module().commands().back(), link::CmdReset);  // the VN series leaves with &HE2
-  EXPECT_TRUE(rig.script.shown.empty());
-  // The program starts over and stops at its BREAK again; the window opens as before.
-  ASSERT_TRUE(rig.WatchForStop());
-  EXPECT_EQ(rig.Line(), 5);
-  EXPECT_EQ(testing::SideBySideFault(rig), "");
-  // The close box leaves the same way.
-  rig.debug()->close();
-  QApplication::processEvents();
-  EXPECT_FALSE(rig.DebugOpen());
-  EXPECT_EQ(rig.window->geometry(), before);
-  EXPECT_TRUE(rig.window->break_timer()->isActive());
-}
-
-TEST(DebugWindow, ClosingTheMainWindowInASessionStoresItsPlacementBeforeTheSession) {
   ScratchDir dir;
   {
     DebugRig rig(dir);
     rig.RunProgram(Source(dir, kProgram));
-    ASSERT_EQ(rig.window->geometry(), QRect(40, 30, kMainWidth, 600));
+    const QRect before(40, 30, kMainWidth, 600);
+    ASSERT_EQ(rig.window->geometry(), before);
+    ASSERT_TRUE(rig.WatchForStop());
+    EXPECT_LT(rig.window->width(), kMainWidth);
+    EXPECT_EQ(rig.session->narrowed_by(), kMainWidth - rig.window->width());
+    ASSERT_TRUE(rig.Click("cmdExit"));
+    EXPECT_FALSE(rig.DebugOpen() || rig.variables()->isVisible());
+    EXPECT_EQ(rig.window->geometry(), before);  // no width given back by arithmetic
+    EXPECT_EQ(rig.session->narrowed_by(), 0);
+    EXPECT_TRUE(rig.window->break_timer()->isActive());
+    EXPECT_EQ(rig.module().commands().back(), link::CmdReset);  // the VN series leaves with &HE2
+    EXPECT_TRUE(rig.script.shown.empty());
+    // The program starts over and stops at its BREAK again; the close box leaves the same way.
+    ASSERT_TRUE(rig.WatchForStop());
+    EXPECT_EQ(rig.Line(), 5);
+    EXPECT_EQ(testing::SideBySideFault(rig), "");
+    rig.debug()->close();
+    QApplication::processEvents();
+    EXPECT_FALSE(rig.DebugOpen());
+    EXPECT_EQ(rig.window->geometry(), before);
+    EXPECT_TRUE(rig.window->break_timer()->isActive());
     ASSERT_TRUE(rig.WatchForStop());
     ASSERT_LT(rig.window->width(), kMainWidth);
     rig.window->close();
@@ -254,6 +217,237 @@ TEST(DebugWindow, ClosingTheMainWindowInASessionStoresItsPlacementBeforeTheSessi
   core::RegistryStore reg(dir.registry_path());
   for (const auto& [key, value] : {std::pair{"windowstate", "0"}, {"left", "600"}, {"top", "450"}, {"width", "15000"}, {"height", "9000"}})
     EXPECT_EQ(reg.ReadString(kWindowKey, key, -1), value) << key;
+}
+
+constexpr char kBpProgram[] = "DIM K AS BYTE\r\nK = 1\r\n' count\r\nK = K + 2\r\nDONE: GOTO DONE\r\n";
+
+// The centre of the breakpoint margin on a zero-based line, in the editor's viewport.
+QPoint MarginPoint(CodeEditor& e, int line) {
+  const long pos = e.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const int y = static_cast<int>(e.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos));
+  return {e.marginWidth(0) + e.marginWidth(1) + e.marginWidth(2) / 2, y + e.textHeight(line) / 2};
+}
+
+TEST(Breakpoints, TheMarginClickAndF9ToggleTheLineAndTheMarksFollowEdits) {
+  ScratchDir dir;
+  WindowRig rig(dir);
+  const std::string path = Source(dir, kBpProgram);
+  rig.Start(path);
+  CodeEditor& e = rig.window->editor();
+  QTest::mouseClick(e.viewport(), Qt::LeftButton, Qt::NoModifier, MarginPoint(e, 1));
+  // Clicking the bookmark margin still sets a bookmark, not a breakpoint.
+  QTest::mouseClick(e.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(e.marginWidth(1) / 2, MarginPoint(e, 4).y()));
+  EXPECT_EQ(e.Bookmarks(), std::vector<int>{4});
+  EXPECT_EQ(e.BreakpointLines(), std::vector<int>{1});
+  e.setCursorPosition(3, 0);
+  EXPECT_EQ(rig.window->action("mnuToggleBreakpoint")->shortcut(), QKeySequence(Qt::Key_F9));
+  rig.Trigger("mnuToggleBreakpoint");
+  EXPECT_EQ(e.BreakpointLines(), (std::vector<int>{1, 3}));
+  EXPECT_EQ(rig.window->breakpoints().Lines(), (std::vector<int>{2, 4}));
+  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), "2,4");
+  // The margin click on a marked line takes it off again.
+  QTest::mouseClick(e.viewport(), Qt::LeftButton, Qt::NoModifier, MarginPoint(e, 1));
+  EXPECT_EQ(e.BreakpointLines(), std::vector<int>{3});
+  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), "4");
+  rig.Trigger("mnuToggleBreakpoint");
+  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), "");
+  EXPECT_TRUE(e.BreakpointLines().empty());
+  // The markers follow deleted and inserted lines. Set as the user sets them: the first change of
+  // the text after a toggle once crashed the window.
+  for (int line : {1, 3}) rig.window->breakpoints().Toggle(line);
+  e.setSelection(2, 0, 3, 0);  // the comment line between the marks
+  e.removeSelectedText();
+  EXPECT_EQ(e.BreakpointLines(), (std::vector<int>{1, 2}));
+  e.insertAt(QStringLiteral("' a comment\n' another\n"), 0, 0);
+  EXPECT_EQ(e.BreakpointLines(), (std::vector<int>{3, 4}));
+  EXPECT_EQ(rig.window->breakpoints().Lines(), (std::vector<int>{4, 5}));
+}
+
+TEST(Breakpoints, TheyAreKeptPerFileAndComeBackWhenTheFileIsOpened) {
+  ScratchDir dir;
+  const std::string first = Source(dir, kBpProgram, "first.bas"), second = Source(dir, kBpProgram, "second.bas");
+  {
+    WindowRig rig(dir);
+    rig.Start(first);
+    for (int line : {4, 1}) rig.window->breakpoints().Toggle(line);
+    rig.open_names.push_back(second);
+    rig.Trigger("mnuOpen");
+    EXPECT_TRUE(rig.window->editor().BreakpointLines().empty());  // the other file has none of them
+    rig.window->breakpoints().Toggle(2);
+    rig.window->editor().insertAt(QStringLiteral("\n"), 0, 0);  // the mark moved, kept by Save
+    rig.Trigger("mnuSave");
+    EXPECT_EQ(rig.ini.Find(kBreakpointsSection, second), "4");
+  }
+  // The settings file as another start of the program reads it.
+  EXPECT_NE(ReadAll(dir.ini_path()).find("[Breakpoints]\n" + first + "=2,5\n"), std::string::npos) << ReadAll(dir.ini_path());
+  WindowRig again(dir);
+  again.Start(first);
+  EXPECT_EQ(again.window->editor().BreakpointLines(), (std::vector<int>{1, 4}));
+  again.open_names.push_back(second);
+  again.Trigger("mnuOpen");
+  EXPECT_EQ(again.window->editor().BreakpointLines(), std::vector<int>{3});
+  // A hand-edited list: blanks, repeats, disorder; what is not a line from 1 up is skipped.
+  EXPECT_EQ(ParseLines(" 9, 3,3,x,0,-4,,7y, 12 "), (std::vector<int>{3, 9, 12}));
+  EXPECT_EQ(JoinLines({2, 5, 17}), "2,5,17");
+}
+
+// The module kind on the USB cable, the program's first lines (`shift` of them), the code size.
+struct SeriesCase { const char* name; int kind; std::string prefix; int shift; const char* code_size; };
+
+class RunOnSeries : public ::testing::TestWithParam<SeriesCase> {};
+
+TEST_P(RunOnSeries, RunStopsAtTheMarkedLineAndMovesTheMarkThatHadNoStatement) {
+  const SeriesCase& s = GetParam();
+  ScratchDir dir;
+  DebugRig rig(dir, VirtualCable(Cable::kUsb, s.kind));
+  const std::string path = Source(dir, s.prefix + kBpProgram);
+  rig.Start(path);
+  rig.window->setGeometry(40, 30, 1000, 600);
+  CodeEditor& e = rig.window->editor();
+  rig.window->breakpoints().Toggle(2 + s.shift);  // the comment: goes to the statement after it
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  const int moved_to = 4 + s.shift;
+  EXPECT_EQ(rig.window->PanelText(2).toStdString(), std::string("Code Size : ") + s.code_size + " Byte - breakpoint at line " +
+                                                        std::to_string(3 + s.shift) + " moved to line " + std::to_string(moved_to));
+  EXPECT_EQ(e.BreakpointLines(), std::vector<int>{moved_to - 1});
+  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), std::to_string(moved_to));
+  EXPECT_EQ(ReadAll(path), s.prefix + kBpProgram);  // the source untouched
+  ASSERT_TRUE(rig.WatchForStop());
+  EXPECT_EQ(rig.Line(), moved_to);
+  EXPECT_EQ(rig.RowText(), "K = K + 2");
+  EXPECT_EQ(rig.VariableRow("K"), testing::ByteRow("K", 1, "1"));
+  // Toggling now changes the next Run's code, not this one's.
+  rig.window->breakpoints().Toggle(1 + s.shift);
+  EXPECT_EQ(rig.window->PanelText(2), "The breakpoint takes effect at the next Run");
+  EXPECT_EQ(e.BreakpointLines(), (std::vector<int>{1 + s.shift, moved_to - 1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Series, RunOnSeries,
+                         ::testing::Values(SeriesCase{"KF", 1, "", 0, "2E"}, SeriesCase{"WF", 2, "CONST DEVICE = WF\r\n", 1, "31"}),
+                         [](const ::testing::TestParamInfo<SeriesCase>& i) { return std::string(i.param.name); });
+
+TEST(Breakpoints, OneAfterTheLastStatementIsNotSetAndSaysSoInKorean) {
+  ScratchDir dir;
+  DebugRig rig(dir);
+  const std::string path = Source(dir, std::string(kBpProgram) + "' the end\r\n");
+  rig.Start(path);
+  rig.window->studio().SwitchLanguage();  // the menus and messages in Korean
+  rig.window->breakpoints().Toggle(5);  // the closing comment
+  rig.window->breakpoints().Toggle(1);
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  EXPECT_EQ(rig.window->PanelText(2).toStdString(), "Code Size : 2E Byte - 6행의 중단점: 그 뒤로 문장이 없어 놓지 못했습니다");
+  EXPECT_EQ(rig.window->editor().BreakpointLines(), std::vector<int>{1});  // its mark gone, the other kept
+  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), "2");
+  ASSERT_TRUE(rig.WatchForStop());
+  EXPECT_EQ(rig.Line(), 2);
+  rig.window->breakpoints().Toggle(3);
+  EXPECT_EQ(rig.window->PanelText(2).toStdString(), "중단점은 다음 실행부터 적용됩니다");
+}
+
+// The text position of the first occurrence of `word` on a zero-based line.
+int PositionOf(CodeEditor& e, int line, const QString& word) {
+  return e.positionFromLineIndex(line, static_cast<int>(e.text(line).indexOf(word)));
+}
+
+// Run to Cursor on a VNM module: one stop there, no mark kept; at the stop the variable under the
+// mouse shows its value.
+TEST(Breakpoints, RunToCursorStopsThereOnceAndTheVariablesShowTheirValues) {
+  ScratchDir dir;
+  DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
+  rig.Start(Source(dir, "CONST DEVICE = WF\r\nDIM K AS BYTE, COUNT AS INTEGER\r\nK = 5\r\nCOUNT = 300\r\n"
+                        "K = K + 2\r\nDONE: GOTO DONE\r\n"));
+  rig.window->setGeometry(40, 30, 1000, 600);
+  CodeEditor& e = rig.window->editor();
+  const int k = PositionOf(e, 4, QStringLiteral("K"));
+  e.setCursorPosition(4, 0);
+  EXPECT_EQ(rig.window->action("mnuRunToCursor")->shortcut(), QKeySequence(QStringLiteral("Ctrl+F10")));
+  rig.Trigger("mnuRunToCursor");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  EXPECT_TRUE(e.BreakpointLines().empty());
+  const QString with_stop = rig.window->PanelText(2);
+  EXPECT_EQ(e.HoverTextAt(k), "");  // running: no tip
+  ASSERT_TRUE(rig.WatchForStop());
+  EXPECT_EQ(rig.RowText(), "K = K + 2");
+  EXPECT_EQ(e.HoverTextAt(k), "K : 5 5H");
+  emit e.SCN_DWELLSTART(k, 20, 20);  // the mouse resting there
+  EXPECT_EQ(QToolTip::text(), "K : 5 5H");
+  emit e.SCN_DWELLEND(k, 20, 20);
+  // Names whole (K is not the start of another name); a keyword, a label, nothing: no tip.
+  for (const auto& [line, word, tip] : {std::tuple{3, "COUNT", "COUNT : 300 12CH"}, {1, "K", "K : 5 5H"}, {5, "GOTO", ""}, {5, "DONE", ""}})
+    EXPECT_EQ(e.HoverTextAt(PositionOf(e, line, QString::fromLatin1(word))), tip) << word;
+  EXPECT_EQ(e.HoverTextAt(-1), "");
+  // Exit: the program runs on to its end loop, stops nowhere else, and shows no tips.
+  ASSERT_TRUE(rig.Click("cmdExit"));
+  EXPECT_EQ(e.HoverTextAt(k), "");
+  EXPECT_FALSE(rig.WatchForStop(4));
+  // The next Run has no stop there: one byte less code.
+  rig.Trigger("mnuRun");
+  const QString plain = rig.window->PanelText(2);
+  ASSERT_TRUE(with_stop.startsWith("Code Size : ") && with_stop.endsWith(" Byte") && plain.endsWith(" Byte")) << with_stop.toStdString();
+  EXPECT_EQ(with_stop.mid(12).chopped(5).toInt(nullptr, 16), plain.mid(12).chopped(5).toInt(nullptr, 16) + 1);
+  EXPECT_FALSE(rig.WatchForStop(4));
+}
+
+
+// Title bars and borders as a window manager draws them.
+DebugLayoutInput Input(QRect area, QRect main_frame, int main_min = 500) {
+  const QMargins frame(1, 20, 1, 4);
+  return {area, main_frame, {frame, QSize(main_min, 200), 0}, {frame, QSize(400, 150), 500}, {frame, QSize(150, 100), 360}};
+}
+std::string Text(const QRect& r) {
+  return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+TEST(DebugLayout, FramesSideBySideOnTheFreeArea) {
+  const struct {
+    const char* what;
+    DebugLayoutInput in;
+    QRect main, debug, variable;
+    bool overlapping;
+  } cases[] = {
+      {"room enough: the main window keeps its width and place",
+       Input({0, 0, 1920, 1040}, {100, 100, 700, 400}), {100, 100, 700, 400}, {800, 100, 502, 400}, {1302, 100, 362, 400}, false},
+      {"near the right and bottom edges: the row moves onto the screen",
+       Input({0, 0, 1920, 1040}, {1500, 700, 700, 400}), {356, 640, 700, 400}, {1056, 640, 502, 400}, {1558, 640, 362, 400}, false},
+      {"from a maximized window: the whole area, the main window narrowed",
+       Input({0, 28, 1366, 740}, {0, 28, 1366, 740}), {0, 28, 502, 740}, {502, 28, 502, 740}, {1004, 28, 362, 740}, false},
+      {"the main window's minimum wins: the others give up their extra width",
+       Input({0, 0, 1366, 740}, {228, 123, 912, 520}, 700), {0, 123, 702, 520}, {702, 123, 402, 520}, {1104, 123, 262, 520}, false},
+      {"taller than the area: as high as the area",
+       Input({0, 0, 1920, 740}, {0, -30, 800, 900}), {0, 0, 800, 740}, {800, 0, 502, 740}, {1302, 0, 362, 740}, false},
+      {"a screen too narrow for three: the debug window over the main window only",
+       Input({0, 0, 1024, 768}, {100, 100, 700, 400}), {0, 100, 662, 400}, {0, 100, 662, 400}, {662, 100, 362, 400}, true},
+  };
+  for (const auto& c : cases) {
+    const DebugLayout out = PlaceDebugWindows(c.in);
+    EXPECT_EQ(std::tuple(Text(out.main), Text(out.debug), Text(out.variable), out.overlapping),
+              std::tuple(Text(c.main), Text(c.debug), Text(c.variable), c.overlapping)) << c.what;
+  }
+}
+
+// Every screen width and every place of the main window: inside the area, no two frames
+// overlapping, no window below its minimum, the main window never wider than it was.
+TEST(DebugLayout, NeverOverlappingNeverOffTheScreen) {
+  int checked = 0;
+  for (int width = 1100; width <= 2600; width += 61) {
+    for (int x = -300; x <= 2600; x += 97) {
+      for (int main_width : {300, 672, 910, 1400, 3000}) {
+        const QRect area(0, 24, width, 700);
+        const DebugLayoutInput in = Input(area, {x, 50, main_width, 500});
+        const DebugLayout out = PlaceDebugWindows(in);
+        const std::string at = std::to_string(width) + " / " + std::to_string(x) + " / " + std::to_string(main_width);
+        ASSERT_FALSE(out.overlapping || out.main.intersects(out.debug) || out.main.intersects(out.variable) ||
+                     out.debug.intersects(out.variable)) << at;
+        for (const QRect& r : {out.main, out.debug, out.variable}) ASSERT_TRUE(area.contains(r)) << at << " " << Text(r);
+        ASSERT_TRUE(out.main.width() >= 502 && out.debug.width() >= 402 && out.variable.width() >= 152) << at;
+        ASSERT_LE(out.main.width(), std::max(502, main_width)) << at;
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GT(checked, 500);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // A debugging session on a real X desktop (Xvfb with openbox, started by desktop_run.sh): the
 // frames the window manager puts round the windows are measured. Elsewhere these tests skip.
-#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -16,10 +15,7 @@
 namespace vn::shell {
 namespace {
 
-using testing::DebugRig;
-using testing::ScratchDir;
-using testing::SideBySideFault;
-using testing::VirtualCable;
+using namespace testing;
 
 constexpr char kCounter[] =
     "' Counts rounds; stops at BREAK every round.\r\nCONST DEVICE = WF\r\nDIM COUNTER AS BYTE, TOTAL AS INTEGER\r\n"

@@ -1,11 +1,18 @@
-// The window logic without a window: documents, recent files, captions, encodings, start-up and
-// shut-down, Run and Syntax Check, over an in-memory editor and view.
+// The window logic without a window, over an in-memory editor and view: documents, recent files,
+// captions, encodings, start-up and shut-down, Run and Syntax Check; the editor settings in the
+// registry store, the colouring of the dialect, the message box styles and the command line.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <set>
+
 #include "compiler/compiler.h"
+#include "compiler/words.h"
 #include "platform/codepage.h"
+#include "shell/basic_lexer.h"
+#include "shell/code_editor.h"
+#include "shell/editor_environment_dialog.h"
+#include "shell/message_box.h"
 #include "shell/recent_files.h"
 #include "shell/text_file.h"
 #include "shell_fixtures.h"
@@ -15,10 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using testing::ReadAll;
-using testing::ScratchDir;
-using testing::StudioRig;
-using testing::WriteAll;
+using namespace testing;
 
 TEST(Rules, CaptionExtensionFolderAndPosition) {
   EXPECT_EQ(CaptionFor("/home/Kim/PROG.BAS", false), "VARNOLIC Studio [ /home/kim/prog.bas ]");
@@ -60,26 +64,21 @@ TEST(RecentFilesList, OpensShiftTheListAndReopeningMovesAnEntryToTheHead) {
 
 TEST(SourceEncoding, EachFileComesBackByteForByteAfterALoadAndASave) {
   platform::CodePage cp;
-  const struct {
-    std::string bytes;
-    TextEncoding encoding;
-  } cases[] = {
+  const std::pair<std::string, TextEncoding> cases[] = {
       {"A = 1\r\nB = 2\r\n", TextEncoding::kCp949},
       {"PRINT \"\xC7\xD1\xB1\xDB\"\r\n", TextEncoding::kCp949},
       {"' \xF2\xA2 \r\n", TextEncoding::kCp949},  // a Hanja whose UTF-8 (E5 9C B0) looks like a raw byte's
       {"PLAY 3, \"\xEB\x8F\x84" "4\"\r\n", TextEncoding::kUtf8},
       {"\xEF\xBB\xBF' \xED\x95\x9C\r\nEND\r\n", TextEncoding::kUtf8Bom},
       {"' caf\xE9 \x80\xFF\r\nX = 1\r\n", TextEncoding::kCp949},  // bytes that are no code page 949
-      {"", TextEncoding::kCp949},
-      {"END", TextEncoding::kCp949},
+      {"", TextEncoding::kCp949},  {"END", TextEncoding::kCp949},
   };
-  for (const auto& c : cases) {
-    const DecodedText d = DecodeSourceBytes(c.bytes, cp);
-    EXPECT_EQ(d.encoding, c.encoding) << c.bytes;
-    EXPECT_EQ(d.utf8.find('\r'), std::string::npos) << c.bytes;
+  for (const auto& [bytes, encoding] : cases) {
+    const DecodedText d = DecodeSourceBytes(bytes, cp);
+    EXPECT_EQ(d.encoding, encoding) << bytes;
+    EXPECT_EQ(d.utf8.find('\r'), std::string::npos) << bytes;
     const EncodedText e = EncodeSourceText(d.utf8, d.encoding, cp);
-    EXPECT_EQ(e.bytes, c.bytes);
-    EXPECT_EQ(e.encoding, c.encoding) << c.bytes;
+    EXPECT_EQ(std::tie(e.bytes, e.encoding), std::tie(bytes, encoding));
   }
   EXPECT_EQ(DecodeSourceBytes("A\nB\rC\r\nD", cp).utf8, "A\nB\nC\nD");
   // Korean typed into a new document is written in code page 949, unless a character the code
@@ -278,6 +277,228 @@ TEST(Run, SavesCompilesAndHandsTheWindowToTheDownload) {
     EXPECT_EQ(rig.view.variable_items, c.variable_items);
     EXPECT_EQ(rig.view.progress_max, rig.studio.compiler().CodeAddr / 2);
   }
+}
+
+
+// Every setting the dialog changes, set to a value unlike its default, comes back from the store.
+TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
+  ScratchDir dir;
+  EditorProfile p;
+  for (int slot = 0; slot < kColorSlotCount; ++slot) p.colors[static_cast<size_t>(slot)] = 0x010203u * (slot + 1);
+  p.colors[5] = kNoColor;
+  std::tie(p.color_syntax, p.sel_bounds, p.left_margin, p.numbering, p.line_tool_tips) =
+      std::tuple(true, false, false, true, false);
+  std::tie(p.numbering_style, p.numbering_start, p.font_size) = std::tuple(2, 0, 9.5);
+  p.font = {"DejaVu Sans Mono", 9, /*bold*/ true, /*italic*/ false, /*underline*/ true, /*strikethrough*/ true};
+  FakeEditor editor;
+  ApplyProfile(p, editor);
+  {
+    core::RegistryStore reg(dir.registry_path());
+    SaveEditorSettings(editor, reg);
+    // The switches as words, the size as a decimal, no colour as -1.
+    EXPECT_EQ(std::tuple(reg.ReadString(kOptionsKey, "colorsyntax", 0), reg.ReadString(kOptionsKey, "selbounds", 0),
+                         reg.ReadString(kFontKey, "size", 0), reg.ReadString(kColorsKey, ColorSlotName(5), 0),
+                         reg.ReadString(kColorsKey, ColorSlotName(4), 0)),
+              std::tuple("True", "False", "9.5", "-1", std::to_string(0x010203 * 5)));
+  }
+  FakeEditor again;
+  LoadEditorSettings(core::RegistryStore(dir.registry_path()), again);
+  const EditorProfile q = ReadProfile(again);
+  EXPECT_EQ(q.colors, p.colors);
+  EXPECT_EQ(std::tie(q.color_syntax, q.sel_bounds, q.left_margin, q.numbering, q.line_tool_tips),
+            std::tie(p.color_syntax, p.sel_bounds, p.left_margin, p.numbering, p.line_tool_tips));
+  EXPECT_EQ(std::tie(q.numbering_style, q.numbering_start, q.font_size, q.font.name),
+            std::tie(p.numbering_style, p.numbering_start, p.font_size, p.font.name));
+  EXPECT_EQ(std::tie(q.font.bold, q.font.italic, q.font.underline, q.font.strikethrough),
+            std::tie(p.font.bold, p.font.italic, p.font.underline, p.font.strikethrough));
+  // The white-space switch is kept apart: written at shut-down, read after the rest.
+  EXPECT_EQ(again.options.count(kOptWhiteSpace), 0u);
+  editor.options[kOptWhiteSpace] = 1;
+  core::RegistryStore reg(dir.registry_path());
+  SaveWhiteSpaceOption(editor, reg);
+  LoadWhiteSpaceOption(reg, again);
+  EXPECT_EQ(again.options[kOptWhiteSpace], 1);
+}
+
+// A hand-edited value that does not convert leaves the setting as an empty store gives it.
+TEST(EditorSettings, TextConversionsAndTextsThatDoNotConvertKeepTheDefault) {
+  ScratchDir dir;
+  FakeEditor fresh;
+  LoadEditorSettings(core::RegistryStore(dir.path() / "empty.ini"), fresh);
+  core::RegistryStore reg(dir.registry_path());
+  for (const auto& [key, name, value] : {std::tuple{kColorsKey, "keyword", "blue"}, {kColorsKey, "comment", "&HFF"},
+           {kOptionsKey, "colorsyntax", "perhaps"}, {kOptionsKey, "leftmargin", "0"}, {kDataKey, "numberingstart", "ten"},
+           {kFontKey, "size", "-3"}, {kFontKey, "bold", "-1"}})
+    reg.WriteString(key, name, value);
+  FakeEditor editor;
+  LoadEditorSettings(reg, editor);
+  EXPECT_EQ(std::tuple(editor.GetColor(8), editor.options[kOptColorSyntax], editor.options[kOptNumberingStart],
+                       editor.font_size),
+            std::tuple(fresh.GetColor(8), fresh.options[kOptColorSyntax], fresh.options[kOptNumberingStart],
+                       fresh.font_size));
+  EXPECT_EQ(editor.GetColor(14), 0xFFu);
+  EXPECT_EQ(editor.options[kOptLeftMargin], 0);
+  EXPECT_NE(fresh.options[kOptLeftMargin], 0);
+  EXPECT_GT(fresh.font_size, 0);
+  EXPECT_TRUE(editor.font.bold && !fresh.font.bold);
+  // The conversions themselves.
+  const std::pair<const char*, std::optional<bool>> bools[] = {
+      {"True", true}, {"false", false}, {" TRUE ", true}, {"-1", true}, {"0", false}, {"2.5", true}, {"yes", {}}, {"", {}}};
+  for (const auto& [text, value] : bools) EXPECT_EQ(ParseBoolText(text), value) << text;
+  const std::pair<const char*, std::optional<long>> ints[] = {
+      {"32896", 32896}, {"-1", -1}, {"&H808080", 0x808080}, {"&HFFFFFFFF", -1}, {"1e2", 100}, {"12px", {}}, {"nan", {}},
+      {"&H", {}}, {"1h", {}}, {"&O17", {}}};  // only "&H" and more is hexadecimal
+  for (const auto& [text, value] : ints) EXPECT_EQ(ParseIntegerText(text), value) << text;
+  EXPECT_EQ(DecimalText(10.25) + " " + DecimalText(1980) + " " + BoolText(true) + BoolText(false), "10.25 1980 TrueFalse");
+}
+
+// The real editor keeps each switch apart, and the colour table fills every slot once with the
+// defaults a fresh store gives; the settings dialog offers each slot with its own caption.
+TEST(EditorSettings, TheRealEditorTheDefaultsAndTheDialogsSlots) {
+  CodeEditor editor;
+  const std::string names[] = {kOptColorSyntax, kOptSelBounds, kOptLeftMargin, kOptWhiteSpace, kOptNumbering,
+                               kOptLineToolTips};
+  for (const std::string& on : names) {  // one switch on at a time
+    for (const std::string& n : names) editor.SetOption(n, n == on);
+    for (const std::string& n : names) EXPECT_EQ(editor.GetOption(n), n == on ? 1 : 0) << on << " " << n;
+  }
+  std::set<int> taken;
+  for (const ColorSlot& c : kColorSlots) EXPECT_TRUE(taken.insert(c.slot).second) << c.name;
+  EXPECT_EQ(taken.size(), static_cast<size_t>(kColorSlotCount));
+  EXPECT_EQ(*taken.rbegin(), kColorSlotCount - 1);
+  ScratchDir dir;
+  FakeEditor fresh;
+  LoadEditorSettings(core::RegistryStore(dir.registry_path()), fresh);
+  for (const auto& [slot, color] : std::vector<std::pair<int, unsigned>>{
+           {14, 32896}, {22, 128}, {24, 0xFF0000}, {30, 65535}, {26, 0xFFFFFF}, {17, kNoColor}})
+    EXPECT_EQ(fresh.GetColor(slot), color) << slot;
+  std::set<int> shown;
+  for (const auto& [slot, caption] : EditorEnvironmentDialog::ShownSlots()) {
+    const std::string name = ColorSlotName(slot), text = caption;
+    EXPECT_TRUE(shown.insert(slot).second) << caption;
+    EXPECT_EQ(name.size() > 2 && name.substr(name.size() - 2) == "bk",
+              text.size() > 11 && text.substr(text.size() - 11) == " background") << caption;
+  }
+}
+
+// The runs of a line as "text/style" words (d default, c comment, s string, n number, k keyword,
+// o operator, l label), the blanks around names dropped (a name and the blanks beside it share
+// the default style and so one run). Every byte is styled once: a gap or overlap fails the test.
+std::string Runs(const std::string& line) {
+  std::string out;
+  int next = 0;
+  for (const StyleRun& r : StyleBasicLine(line)) {
+    EXPECT_TRUE(r.start == next && r.length > 0) << line << " at " << r.start;
+    next = r.start + r.length;
+    std::string text = line.substr(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
+    if (r.style == kStyleDefault) {
+      const auto first = text.find_first_not_of(" \t");
+      if (first == std::string::npos) continue;
+      text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    }
+    out += (out.empty() ? "" : " ") + text + "/" + "dcsnkol"[r.style];
+  }
+  EXPECT_EQ(next, static_cast<int>(line.size())) << line;
+  return out;
+}
+
+TEST(Colouring, TokensOfTheDialect) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"' a comment", "' a comment/c"},
+      {"    FOR I = 0 TO 3 STEP 1", "FOR/k I/d =/o 0/n TO/k 3/n STEP/k 1/n"},
+      {"DONE:", "DONE:/l"},
+      {"100 GOTO 100", "100/l GOTO/k 100/l"},
+      {"  ON KIND GOSUB ZERO, SMALL", "ON/k KIND/d GOSUB/k ZERO/l ,/o SMALL/l"},
+      {"X = &HFF + &B101 + &O17 + 1.5", "X/d =/o &HFF/n +/o &B101/n +/o &O17/n +/o 1.5/n"},
+      {"PUT \"READY\", 13 ' greet", "PUT/k \"READY\"/s ,/o 13/n ' greet/c"},
+      {"C = 'A'", "C/d =/o 'A'/s"},
+      {"rem lower case comment", "rem lower case comment/c"},
+      {"REMARK = TOTAL.H", "REMARK/d =/o TOTAL/d ./o H/d"},
+      {"PRINT \"unclosed", "PRINT/k \"unclosed/s"},
+      {"END: ", "END/k :/o"},
+      {"점수 = 1 ' 한글", "점수/d =/o 1/n ' 한글/c"},
+      {"SET HCODE KS", "SET/k HCODE/k KS/d"},
+  };
+  for (const auto& [line, runs] : cases) EXPECT_EQ(Runs(line), runs) << line;
+  for (const char* line : {"", "   ", "A=1:B=2", "도4레4 \"미\" '파", "\t&H", "X = '"}) Runs(line);  // its own checks
+}
+
+// The colouring takes its words from the compiler: every statement, function and word inside a
+// statement is a keyword wherever it stands in a line, in any case; REM starts a comment; a
+// byte part and the short spelling KS stay names, as a program may use them as variables.
+TEST(Colouring, EveryWordOfTheCompilerIsColouredByItsKind) {
+  using compiler::WordKind;
+  size_t statements = 0, functions = 0;
+  for (const compiler::LanguageWord& w : compiler::LanguageWords()) {
+    std::string lower = w.text;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    statements += w.kind == WordKind::kStatement;
+    functions += w.kind == WordKind::kFunction;
+    const bool name = w.kind == WordKind::kShortForm || w.kind == WordKind::kBytePart;
+    EXPECT_EQ(IsBasicKeyword(w.text), !name) << w.text;
+    const std::string line = name ? "  " + w.text : w.kind == WordKind::kComment ? "  " + lower + " x" : "X " + lower + " (";
+    EXPECT_EQ(Runs(line), name ? w.text + "/d" : w.kind == WordKind::kComment ? lower + " x/c" : "X/d " + lower + "/k (/o");
+  }
+  EXPECT_EQ(statements, compiler::StatementTableWords().size());
+  EXPECT_EQ(functions, compiler::FunctionTableWords().size());
+  for (const char* name : {"PRINTER", "STEPS"}) EXPECT_FALSE(IsBasicKeyword(name)) << name;
+}
+
+TEST(MessageStyles, EachStyleHasItsButtonsAndIcon) {
+  using Box = QMessageBox;
+  const std::tuple<int, Box::Icon, Box::StandardButtons, Box::StandardButton> cases[] = {
+      {0, Box::NoIcon, Box::Ok, Box::Ok}, {16, Box::Critical, Box::Ok, Box::Ok}, {64, Box::Information, Box::Ok, Box::Ok},
+      {35, Box::Question, Box::Yes | Box::No | Box::Cancel, Box::Cancel},
+      {51, Box::Warning, Box::Yes | Box::No | Box::Cancel, Box::Cancel},
+  };
+  for (const auto& c : cases) {
+    const MessageBoxLook look = LookOfStyle(std::get<0>(c));
+    EXPECT_EQ(std::tuple(std::get<0>(c), look.icon, look.buttons, look.escape_button), c);
+  }
+  EXPECT_EQ(LookOfStyle(35).default_button, QMessageBox::Yes);
+  EXPECT_EQ(std::tuple(AnswerOf(QMessageBox::Yes), AnswerOf(QMessageBox::No), AnswerOf(QMessageBox::Cancel),
+                       AnswerOf(QMessageBox::Ok)), std::tuple(6, 7, 2, 1));
+}
+
+TEST(CommandLineArgs, CableAndFile) {
+  using C = CableChoice::Cable;
+  const struct {
+    std::vector<std::string> args;
+    std::optional<CableChoice> cable;
+    std::string file;
+    bool error;
+  } cases[] = {
+      {{}, {}, "", false},                 {{"prog.bas"}, {}, "prog.bas", false},
+      {{"--cable", "usb", "a.bas"}, CableChoice{C::kUsb, false, 1}, "a.bas", false},
+      {{"--cable=revb"}, CableChoice{C::kRevB, false, 1}, "", false},
+      {{"a.bas", "--cable", "dummy"}, CableChoice{C::kDummy, false, 1}, "a.bas", false},
+      {{"--cable", "virtual"}, CableChoice{C::kUsb, true, 1}, "", false},
+      {{"--cable", "virtual-dummy-vnm"}, CableChoice{C::kDummy, true, 2}, "", false},
+      {{"--", "-odd.bas"}, {}, "-odd.bas", false},
+      {{"--cable"}, {}, "", true},         {{"--cable", "serial"}, {}, "", true},
+      {{"--verbose"}, {}, "", true},       {{"a.bas", "b.bas"}, {}, "a.bas", true},
+  };
+  for (const auto& c : cases) {
+    const CommandLine cl = ParseCommandLine(c.args);
+    const std::string label = c.args.empty() ? "(none)" : c.args[0];
+    EXPECT_EQ(!cl.error.empty(), c.error) << label;
+    if (!c.error) { EXPECT_EQ(std::tie(cl.cable, cl.file), std::tie(c.cable, c.file)) << label; }
+  }
+}
+
+TEST(CommandLineArgs, TheCableChoiceOverridesTheSettingsWithoutWritingThem) {
+  ScratchDir dir;
+  core::IniFile ini(dir.ini_path());
+  ini.WriteString("PrintPort", "UseUsb", "1");
+  const std::string before = ReadAll(dir.ini_path());
+  CableDevices devices(CableChoice{CableChoice::Cable::kRevB, true, 1});
+  EXPECT_TRUE(devices.Start(ini).empty());
+  EXPECT_EQ(std::tuple(devices.link().UseUsb, devices.link().CableMode), std::tuple(0, 1));
+  EXPECT_EQ(ReadAll(dir.ini_path()), before);
+  CableDevices from_file(CableChoice{CableChoice::Cable::kUsb, true, 1});
+  ini.WriteString("PrintPort", "UseUsb", "0");
+  from_file.Start(ini);
+  EXPECT_EQ(from_file.link().UseUsb, -1);
 }
 
 }  // namespace

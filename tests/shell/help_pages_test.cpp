@@ -1,6 +1,5 @@
 // The help pages against the compiler: an entry for every statement and function it knows and no
 // entry for a word it does not, an example that compiles in each, a Korean page for every English one.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,7 +15,7 @@ namespace vn::shell {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadAll;
+using namespace testing;
 
 const fs::path kHelp = fs::path(VN_SOURCE_DIR) / "data" / "help";
 

@@ -1,7 +1,6 @@
 // The README's getting started walked in the IDE: each numbered step is found by what it names and
 // the example, cable, keys and captions are read out of its text, so a README the IDE does not
 // follow fails here. A step this walk does not know is passed over.
-#include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QMenu>
@@ -18,7 +17,7 @@
 namespace vn::shell {
 namespace {
 
-using testing::IdeDebugRig;
+using namespace testing;
 namespace readme = vn::testing;
 
 std::string Plain(QString s) { return s.remove(QLatin1Char('&')).toStdString(); }

@@ -1,18 +1,20 @@
-// The Serial Monitor over a pseudo-terminal pair: the test holds the terminal's master, as the
-// module's end of the line; the monitor opens the other side by its path, as it would an adapter.
-#include <gtest/gtest.h>
+// The Serial Monitor over a pseudo-terminal pair (the test holds the terminal's master, as the
+// module's end of the line; the monitor opens the other side by its path, as it would an adapter),
+// and the Serial Plotter: series from the lines printed, the window of points, pause, exports.
 
 #include <QAbstractButton>
+#include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <ctime>
-#include <functional>
 #include <map>
 #include <regex>
 
@@ -26,7 +28,7 @@
 namespace vn::shell {
 namespace {
 
-using testing::ScratchDir;
+using namespace testing;
 
 bool WaitFor(const std::function<bool()>& done, int ms = 3000) {  // events handled meanwhile
   QElapsedTimer t;
@@ -58,28 +60,25 @@ struct MonitorRig {
 };
 
 TEST(SerialMonitor, ShowsReceivedTextInEachCodeSet) {
-  const struct {
-    const char* code_set;
-    std::vector<std::string> reads;  // written one after the other
-    const char* shown;
-  } cases[] = {
+  // The code set, the reads written one after the other, the text shown.
+  const std::tuple<const char*, std::vector<std::string>, const char*> cases[] = {
       {"cp949", {"\xC7\xD1\xB1", "\xDB OK\r", "\nnext\rlast\n"}, "한글 OK\nnext\nlast\n"},
       {"johab", {"\xD0\x65\x8B\x69\r\n", "\x88\x61"}, "한글\n가"},
       {"utf-8", {"\xED\x95\x9C\xEA", "\xB8\x80!\n"}, "한글!\n"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.code_set);
+  for (const auto& [code_set, reads, shown] : cases) {
+    SCOPED_TRACE(code_set);
     ScratchDir dir;
     MonitorRig rig(dir);
     ASSERT_TRUE(rig.Connect()) << rig.monitor->state_line()->text().toStdString();
-    rig.Choose(rig.monitor->code_set_box(), QString::fromLatin1(c.code_set));
-    for (const std::string& bytes : c.reads) {  // each part by itself: a character or CR LF split
+    rig.Choose(rig.monitor->code_set_box(), QString::fromLatin1(code_set));
+    for (const std::string& bytes : reads) {  // each part by itself: a character or CR LF split
       ASSERT_EQ(rig.pty.Write(bytes), bytes.size());
       WaitFor([] { return false; }, 80);
     }
-    EXPECT_TRUE(rig.Shows(QString::fromUtf8(c.shown))) << rig.monitor->ReceivedText().toStdString();
+    EXPECT_TRUE(rig.Shows(QString::fromUtf8(shown))) << rig.monitor->ReceivedText().toStdString();
     ASSERT_TRUE(rig.monitor->SaveTo(dir.Doc("rx.txt")));  // what is shown, as UTF-8
-    EXPECT_EQ(testing::ReadAll(dir.Doc("rx.txt")), c.shown);
+    EXPECT_EQ(testing::ReadAll(dir.Doc("rx.txt")), shown);
     rig.monitor->Clear();
     EXPECT_EQ(rig.monitor->ReceivedText(), "");
   }
@@ -108,28 +107,23 @@ TEST(SerialMonitor, HexModeShowsEachReadWithItsTime) {
 }
 
 TEST(SerialMonitor, SendsTheTypedLineWithTheChosenEnding) {
-  const struct {
-    const char *ending, *code_set, *typed;
-    std::string bytes;
-  } cases[] = {
-      {"none", "cp949", "go", "go"},
-      {"cr", "cp949", "가 1", "\xB0\xA1 1\r"},
-      {"lf", "johab", "가", "\x88\x61\n"},
-      {"crlf", "utf-8", "가", "\xEA\xB0\x80\r\n"},
-  };
+  // The line ending, the code set, the line typed and the bytes sent.
+  const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
+      {"none", "cp949", "go", "go"}, {"cr", "cp949", "가 1", "\xB0\xA1 1\r"},
+      {"lf", "johab", "가", "\x88\x61\n"}, {"crlf", "utf-8", "가", "\xEA\xB0\x80\r\n"}};
   ScratchDir dir;
   MonitorRig rig(dir);
   rig.monitor->send_line()->setText(QStringLiteral("x"));  // not connected: nothing goes, and why
   EXPECT_FALSE(rig.monitor->SendLine());
   EXPECT_EQ(rig.monitor->state_line()->text(), "Not connected: choose a port and press Connect");
   ASSERT_TRUE(rig.Connect());
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.ending);
-    rig.Choose(rig.monitor->ending_box(), QString::fromLatin1(c.ending));
-    rig.Choose(rig.monitor->code_set_box(), QString::fromLatin1(c.code_set));
-    rig.monitor->send_line()->setText(QString::fromUtf8(c.typed));
+  for (const auto& [ending, code_set, typed, bytes] : cases) {
+    SCOPED_TRACE(ending);
+    rig.Choose(rig.monitor->ending_box(), QString::fromLatin1(ending));
+    rig.Choose(rig.monitor->code_set_box(), QString::fromLatin1(code_set));
+    rig.monitor->send_line()->setText(QString::fromUtf8(typed));
     QTest::keyClick(rig.monitor->send_line(), Qt::Key_Return);
-    EXPECT_EQ(rig.ReadMaster(c.bytes.size()), c.bytes);
+    EXPECT_EQ(rig.ReadMaster(bytes.size()), bytes);
     EXPECT_EQ(rig.monitor->send_line()->text(), "");
   }
   // A character the code set has no form for: nothing sent, the line kept.
@@ -260,11 +254,91 @@ TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
   EXPECT_EQ(m->state_line()->text().toStdString().rfind("저장 오류:" + bad, 0), 0u);
   rig.Trigger("mnuUseKoreanMenu");
   EXPECT_EQ(m->state_line()->text().toStdString().rfind("Save Error:" + bad, 0), 0u);
-  auto back = captions();
-  back.erase("lblSerialState");  // now the message
-  auto before = english;
-  before.erase("lblSerialState");
+  auto back = captions(), before = english;
+  for (auto* texts : {&back, &before}) texts->erase("lblSerialState");  // now the message
   EXPECT_EQ(back, before);
+}
+
+
+// "name: x,y x,y | name: ..." in the series' order.
+std::string Points(const PlotData& data) {
+  std::string out;
+  for (const PlotData::Series& s : data.series()) {
+    out += (out.empty() ? "" : " | ") + s.name + ":";
+    for (const QPointF& p : s.points) out += " " + QString::number(p.x()).toStdString() + "," + QString::number(p.y()).toStdString();
+  }
+  return out;
+}
+
+TEST(PlotData, SeriesFromMixedLines) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"temp:21 light:40\r\nhello\r\n1,2\ntemp:22\n"}, "temp: 1,21 3,22 | light: 1,40 | 1: 2,1 | 2: 2,2"},  // text no step
+      {{"a:1", ".5\r", "\na:-2\rb:", "3\n"}, "a: 1,1.5 2,-2 | b: 3,3"},  // split lines, CR, CR LF split
+      {{"x:1\nx:2"}, "x: 1,1"},                                       // a line not yet ended: no point
+      {{"v:1 v:7\n"}, "v: 1,7"},                                      // a name twice: the later value
+  };
+  for (const auto& [reads, points] : cases) {
+    PlotData data(200);
+    for (const std::string& r : reads) data.Feed(r);
+    EXPECT_EQ(Points(data), points) << reads[0];
+  }
+}
+
+TEST(PlotData, KeepsTheLastPointsAndHoldsStillWhilePaused) {
+  PlotData data(20);
+  for (int i = 1; i <= 15; ++i) data.Feed("a:" + std::to_string(i * 10) + (i % 3 == 0 ? " b:" + std::to_string(i) : "") + "\n");
+  data.SetPoints(10);
+  EXPECT_EQ(Points(data), "a: 6,60 7,70 8,80 9,90 10,100 11,110 12,120 13,130 14,140 15,150 | b: 6,6 9,9 12,12 15,15");
+  data.SetPoints(1);  // below the least window: the least
+  EXPECT_EQ(data.points(), kMinPlotPoints);
+
+  data.set_paused(true);
+  EXPECT_FALSE(data.Feed("a:1\nc:5\n"));
+  data.Feed("a:");
+  data.set_paused(false);
+  // A line is taken when it ends: one begun while paused and ended after it counts.
+  EXPECT_TRUE(data.Feed("2\na:3\n"));
+  EXPECT_EQ(data.last_x(), 17);
+  EXPECT_EQ(Points(data), "a: 8,80 9,90 10,100 11,110 12,120 13,130 14,140 15,150 16,2 17,3 | b: 9,9 12,12 15,15");
+}
+
+TEST(PlotData, DropsNamesBeyondItsSeriesAndSaysWhich) {
+  PlotData data(50);
+  std::string line;
+  for (size_t i = 0; i <= PlotData::kMaxSeries; ++i) line += "s" + std::to_string(i) + ":1 ";
+  data.Feed(line + "\n");
+  EXPECT_EQ(data.series().size(), PlotData::kMaxSeries);
+  EXPECT_EQ(data.dropped_names(), std::vector<std::string>{"s" + std::to_string(PlotData::kMaxSeries)});
+}
+
+TEST(SerialPlotter, DrawsAndExportsTheSeries) {
+  ScratchDir dir;
+  core::IniFile ini(dir.ini_path());
+  serial::PortSession session;
+  SerialPlotter plotter(session, ini);
+  plotter.Receive("temp:21 light:40\ntemp:22.5\n,7\n");
+  plotter.Redraw();
+  ASSERT_EQ(plotter.chart()->series().size(), 3);
+  ASSERT_NE(plotter.SeriesNamed("temp"), nullptr);
+  EXPECT_EQ(plotter.SeriesNamed("temp")->points(), (QList<QPointF>{{1, 21}, {2, 22.5}}));
+  const std::string csv = dir.Doc("plot.csv"), png = dir.Doc("plot.png");
+  ASSERT_TRUE(plotter.ExportCsv(csv));
+  EXPECT_EQ(testing::ReadAll(csv), "sample,temp,light,1\n1,21,40,\n2,22.5,,\n3,,,7\n");
+  ASSERT_TRUE(plotter.ExportPng(png));
+  EXPECT_EQ(testing::ReadAll(png).substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_FALSE(plotter.ExportCsv(dir.Doc("no-such-folder/plot.csv")));
+  EXPECT_NE(plotter.state_line()->text().toStdString().find("no-such-folder/plot.csv"), std::string::npos);
+
+  // The window of points is a setting of the monitor's section; Clear empties the chart.
+  plotter.points_box()->setValue(40);
+  EXPECT_EQ(ReadSerialMonitorSettings(ini).plot_points, 40);
+  EXPECT_EQ(SerialPlotter(session, ini).data().points(), 40);
+  plotter.pause_box()->setChecked(true);
+  plotter.Receive("temp:99\n");
+  EXPECT_EQ(plotter.data().last_x(), 3);
+  plotter.data().Clear();
+  plotter.Redraw();
+  EXPECT_EQ(plotter.chart()->series().size(), 0);
 }
 
 }  // namespace

@@ -82,10 +82,7 @@ inline std::string CopyExample(const ScratchDir& dir, const std::string& name) {
   return copy;
 }
 
-struct ShownMessage {
-  std::string text, title;
-  int style;
-};
+struct ShownMessage { std::string text, title; int style; };
 
 // A message box stand-in: records every box and answers from a script; a question nobody
 // scripted fails the test.
@@ -138,14 +135,10 @@ class FakeEditor : public ShellEditor {
   }
   unsigned GetColor(int slot) const override {
     EXPECT_TRUE(slot >= 0 && slot < kColorSlotCount) << slot;
-    auto it = colors.find(slot);
-    return it == colors.end() ? kNoColor : it->second;
+    return colors.count(slot) ? colors.at(slot) : kNoColor;
   }
   void SetOption(const std::string& name, int value) override { options[name] = value; }
-  int GetOption(const std::string& name) const override {
-    auto it = options.find(name);
-    return it == options.end() ? 0 : it->second;
-  }
+  int GetOption(const std::string& name) const override { return options.count(name) ? options.at(name) : 0; }
   void SetFont(const Font& f) override { font = f; }
   Font GetFont() const override { return font; }
   std::string Text() const override { return text; }
@@ -163,9 +156,8 @@ class FakeEditor : public ShellEditor {
 };
 
 inline std::string Next(std::deque<std::string>& q) {
-  if (q.empty()) return {};
-  std::string s = q.front();
-  q.pop_front();
+  std::string s = q.empty() ? std::string() : q.front();
+  if (!q.empty()) q.pop_front();
   return s;
 }
 
