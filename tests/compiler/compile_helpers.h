@@ -1,18 +1,14 @@
-// Helpers shared by the compiler tests: compiling a few lines, and the two kinds of table row
-// (source -> exact program bytes, source -> exact message in both languages and its line).
+// Helpers shared by the compiler tests: compiling a few lines, and rows of exact bytes or exact messages.
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
 #include "compiler/compiler.h"
 
 namespace vn::compiler::testing {
-
 using Bytes = std::vector<int>;
 
 // A compiler with the device preset as the device menu would set it ("KF", "WF", ...).
@@ -40,10 +36,8 @@ inline std::unique_ptr<Compiler> Compile(const std::string& device, const std::v
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out(1);
   for (char ch : text) {
-    if (ch == '|')
-      out.emplace_back();
-    else
-      out.back().push_back(ch);
+    if (ch == '|') out.emplace_back();
+    else out.back().push_back(ch);
   }
   return out;
 }
@@ -54,7 +48,6 @@ inline std::string Repeat(const std::string& s, int n) {
   return out;
 }
 
-// Code bytes of addresses from..to-1.
 inline Bytes CodeBytes(const Compiler& c, long from, long to) {
   Bytes out;
   for (long a = from; a < to; ++a) out.push_back(c.Code.Get(a));
@@ -109,9 +102,7 @@ inline const Text kDeviceVn{"Can not use this command at VN-XX device", "VN시�
 inline const Text kDeviceVnm{"Can not use this command at VNM-XX device", "VNM시리즈에서는 이 명령어를 사용할 수 없습니다."};
 inline const Text kPortRange{"Out of I/O port number", "I/O포트의 사용범위가 아닙니다."};
 inline const Text kByteOnly{"Use only Byte type", "바이트형 인수만 사용가능합니다."};
-inline const Text kTooComplex{"Statement Too Complex ! Make Simple !",
-                              "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
+inline const Text kTooComplex{"Statement Too Complex ! Make Simple !", "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
 inline const char* const kNoComma = "문법에러 : 쉼표를 찾을 수 없습니다.";
 inline const char* const kNoParen = "문법에러 : 괄호를 찾을 수 없습니다.";
-
 }  // namespace vn::compiler::testing

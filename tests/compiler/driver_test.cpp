@@ -1,34 +1,29 @@
-// The compile driver: line loop, continuations, labels and fix-ups, errors and their lines,
-// the line index and the compile copy.
+// The compile driver: lines, continuations, labels and fix-ups, errors and their lines, the compile copy.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-
 #include "compile_helpers.h"
 
 namespace vn::compiler::testing {
 namespace {
-
 TEST(Driver, EmptySourceIsHeaderAndEndJump) {
   auto c = Compile("KF", {});
   EXPECT_EQ(c->Outcome.result, 0);
   EXPECT_TRUE(c->CompiledOK);
   const auto rows = CodeRows(c->Code, c->CodeAddr);  // eight bytes a row: 24 blanks, then the end jump
-  EXPECT_EQ(rows, (std::vector<std::string>{"0 : 20 20 20 20 20 20 20 20 ", "8 : 20 20 20 20 20 20 20 20 ",
-                                            "10 : 20 20 20 20 20 20 20 20 ", "18 : 88 18 00 00 00 00 00 00 "}));
+  EXPECT_EQ(rows, (std::vector<std::string>{"0 : 20 20 20 20 20 20 20 20 ", "8 : 20 20 20 20 20 20 20 20 ", "10 : 20 20 20 20 20 20 20 20 ", "18 : 88 18 00 00 00 00 00 00 "}));
   EXPECT_EQ(c->Code.LineOf(24), 1);  // the end jump belongs to the line after the last one
 }
-
 TEST(Driver, ProgramsAndTheirLines) {
   const ByteRow rows[] = {
       {"KF", "DIM A AS BYTE|LOOP: A = A + 1|GOTO LOOP", {145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0}},  // A label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
       {"KF", "DIM A AS BYTE|START: A = 5 : A = 6|10 A = 7", {145, 21, 160, 18, 5, 0, 145, 21, 160, 18, 6, 0, 145, 21, 160, 18, 7, 0}},
       {"KF", "DIM A AS BYTE|A = 1 _|\t  + 2|A = 3", {145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}},  // "A = 1 _" then a TAB-indented "+ 2": one logical line, joined with two blanks.
       {"KF", "REM anything ) (|' also|DIM A AS BYTE ' the counter|A = 1 ' set", {145, 21, 160, 17, 0}},
+      {"KF", "CONST X = 3|CONST X = 4|DIM A AS BYTE|A = X", {145, 21, 160, 18, 3, 0}},  // a later constant of the same name is never found
   };
   for (const auto& r : rows) ExpectRow(r);
   auto c = Compile("KF", Lines(rows[0].source));
@@ -41,16 +36,15 @@ TEST(Driver, ProgramsAndTheirLines) {
   // The joined statement is recorded at its last physical line; the next line keeps number 4.
   c = Compile("KF", Lines(rows[2].source));
   EXPECT_EQ(std::pair(c->Code.LineOf(24), c->Code.LineOf(24 + 9)), std::pair(3, 4));
+  // LF, CR LF and a last line without terminator all end lines; blank lines are counted.
+  ASSERT_EQ(c->CompileSource("DIM A AS BYTE\n\r\nA = 1\r\n\nA = 2"), 0);
+  for (auto [addr, line] : {std::pair{24, 3}, {29, 5}, {35, 6}}) EXPECT_EQ(c->Code.LineOf(addr), line);
 }
-
 TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
   const ErrorRow rows[] = {
-      {"KF", "DIM A AS BYTE|A = 1 2", {"Missing operand !"}},
-      {"KF", "|DIM A AS BYTE X", kEndOfLine},
-      {"KF", "  FOO: A = 1", {"FOO : Undefined Variable or Label Define Error ! (Must start at column 1)",
-                               "FOO : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
-      {"KF", "FOO A = 1", {"Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""}},
-      {"KF", "X:|X:", {"Duplicate Label !", "중복된 라벨입니다."}},
+      {"KF", "DIM A AS BYTE|A = 1 2", {"Missing operand !"}}, {"KF", "|DIM A AS BYTE X", kEndOfLine},
+      {"KF", "  FOO: A = 1", {"FOO : Undefined Variable or Label Define Error ! (Must start at column 1)", "FOO : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
+      {"KF", "FOO A = 1", {"Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""}}, {"KF", "X:|X:", {"Duplicate Label !", "중복된 라벨입니다."}},
       {"KF", "DIM A AS BYTE|A = 1 _ |A = 2", {"Missing operand !"}, 2},  // "_" and a blank: no continuation
       {"KF", "DIM A AS BYTE|A = 1 _|\t\t  B|A = 3", {"Missing operand !"}, 3},  // in a joined line: its second line
       {"KF", "GOTO NOWHERE|GOTO ELSEWHERE|GOTO NOWHERE", {"Invalid label : NOWHERE"}, 1},  // the first reference only
@@ -63,7 +57,6 @@ TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
   EXPECT_EQ(bad->Outcome.line, 3);
   EXPECT_EQ(bad->Outcome.message.en, "Character not available in the Korean code page (949) !");
 }
-
 TEST(Driver, AReusedCompilerShowsNothingStale) {
   auto c = MakeCompiler("KF");
   ASSERT_EQ(c->CompileSource(Source({"DIM A AS BYTE"})), 0);
@@ -78,14 +71,6 @@ TEST(Driver, AReusedCompilerShowsNothingStale) {
   c->CompileSource(Source({"DIM A AS BYTE", "A = A B"}));
   EXPECT_EQ(c->OutcomeText(), "Missing operand !");
 }
-
-TEST(Driver, LineEndsAndBlankLines) {
-  // LF, CR LF and a last line without terminator all end lines; blank lines are counted.
-  auto c = MakeCompiler("KF");
-  ASSERT_EQ(c->CompileSource("DIM A AS BYTE\n\r\nA = 1\r\n\nA = 2"), 0);
-  for (auto [addr, line] : {std::pair{24, 3}, {29, 5}, {35, 6}}) EXPECT_EQ(c->Code.LineOf(addr), line);
-}
-
 TEST(Driver, CodeBeyondTheImageIsAnErrorOnItsLine) {
   // Each assignment takes 8 bytes (145, 22 lo hi, 19 lo hi, 0); the image ends at 64000.
   std::vector<std::string> lines = {"CONST DEVICE = WF", "DIM A AS INTEGER"};
@@ -98,7 +83,6 @@ TEST(Driver, CodeBeyondTheImageIsAnErrorOnItsLine) {
   // assignment, whose last byte is 24 + 8 * 7997 + 7 = 64007, on line 2 + 7998.
   EXPECT_EQ(c->Outcome.line, 8000);
 }
-
 TEST(Driver, TooManyVariablesOrLabelsIsAnErrorNotAnOverwrite) {
   std::vector<std::string> vars = {"CONST DEVICE = WF"}, labels;
   for (int i = 0; i <= Compiler::kMaxVars; ++i) vars.push_back("DIM V" + std::to_string(i) + " AS BYTE");
@@ -112,7 +96,6 @@ TEST(Driver, TooManyVariablesOrLabelsIsAnErrorNotAnOverwrite) {
   EXPECT_EQ(c->Outcome.line, Compiler::kMaxLabels + 1);
   EXPECT_EQ(c->LabelCount(), Compiler::kMaxLabels);
 }
-
 TEST(Driver, Utf8AndCp949SourcesGiveTheSameLabel) {
   // A Korean label in UTF-8 is one label, stored in code page 949; code page 949 text stays.
   auto c = Compile("KF", {"시작: ", "DIM A AS BYTE"});
@@ -132,11 +115,9 @@ class CompileCopy : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directories(dir); }
   void TearDown() override { std::filesystem::remove_all(dir); }
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("vn_driver_" + std::to_string(::getpid()));
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vn_driver_" + std::to_string(::getpid()));
   std::unique_ptr<Compiler> c = MakeCompiler("KF");
 };
-
 TEST_F(CompileCopy, IsWrittenAndItsLinesIndexed) {
   c->SourcePath = (dir / "prog.bas").string();
   // A Korean comment counts two bytes per syllable in the index.
@@ -148,8 +129,7 @@ TEST_F(CompileCopy, IsWrittenAndItsLinesIndexed) {
   for (int i = 0; i < 61; ++i) expected += " \r\n";
   EXPECT_EQ(ReadAll(c->TempSourcePath), expected);
 }
-
-TEST_F(CompileCopy, FailuresSayWhyAndOverwriteNothing) {
+TEST_F(CompileCopy, FailuresSayWhyAndOverwriteNothingNorWaitOnAFifo) {
   c->SourcePath = "/nonexistent-dir/prog.bas";
   EXPECT_EQ(c->CompileProgram(""), 1);
   EXPECT_TRUE(c->Outcome.open_error);
@@ -162,12 +142,9 @@ TEST_F(CompileCopy, FailuresSayWhyAndOverwriteNothing) {
   EXPECT_TRUE(c->Outcome.open_error);
   EXPECT_EQ(c->Outcome.message.en, "Open Error:" + source + ": Same file as the input");
   EXPECT_EQ(ReadAll(source), "saved text\r\n");
-}
-
-TEST_F(CompileCopy, AFifoIsNeitherWrittenNorReadBack) {
-  c->SourcePath = (dir / "prog.bas").string();
-  // A write without a reader would wait: the copy is not written into the FIFO, and it stays.
-  const std::string copy = (dir / "prog.$$$").string();
+  // A write without a reader would wait: the copy is not written into a FIFO, and the FIFO stays.
+  c->SourcePath = (dir / "fifo.bas").string();
+  const std::string copy = (dir / "fifo.$$$").string();
   ASSERT_EQ(::mkfifo(copy.c_str(), 0600), 0);
   EXPECT_EQ(c->CompileProgram("A = 1\r\n"), 1);
   EXPECT_TRUE(c->Outcome.open_error);
@@ -178,7 +155,6 @@ TEST_F(CompileCopy, AFifoIsNeitherWrittenNorReadBack) {
   c->BuildLineIndex();
   EXPECT_EQ(c->Outcome.message.en, "Open Error:" + copy + ": Not a regular file");
 }
-
 TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
   // 6395 five-byte assignments end at 31999, so the array's jump slot is 32000..32001.
   std::vector<std::string> lines = {"DIM A AS BYTE"};
@@ -190,19 +166,5 @@ TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
   EXPECT_EQ(c->Code.LineOf(31999), 6397);
   EXPECT_EQ(c->CodeAddr, 32006);
 }
-
-TEST(CodeImageTest, ResetAndBounds) {
-  CodeImage image;
-  image.Set(100, 7);
-  image.SetLine(100, 7);
-  image.Set(64001, 9);  // outside: not stored
-  EXPECT_EQ(image.Get(64001), 0);
-  EXPECT_EQ(image.LineOf(64001), 1);
-  image.Reset();
-  EXPECT_EQ(image.Get(100) + image.Get(24), 0);
-  EXPECT_EQ(image.LineOf(100), 1);
-  EXPECT_EQ(image.Get(23), 32);
-}
-
 }  // namespace
 }  // namespace vn::compiler::testing

@@ -1,11 +1,9 @@
 // DIM, CONST, constant arrays, CONST DEVICE and labels.
 #include <gtest/gtest.h>
-
 #include "compile_helpers.h"
 
 namespace vn::compiler::testing {
 namespace {
-
 struct VarRow {
   std::u16string name;
   int type, addr, dim;
@@ -17,28 +15,23 @@ void ExpectVars(const Compiler& c, const std::vector<VarRow>& rows) {
   for (int i = 0; i < c.VarCount(); ++i) vars.push_back({c.Vars[i].VarName, c.Vars[i].VarType, c.Vars[i].VarAddr, c.Vars[i].VarDim});
   EXPECT_EQ(vars, rows);
 }
-
 TEST(Symbols, VariableLayoutPerSeries) {
   auto vn = Compile("KF", {"DIM A AS BYTE, B(3) AS BYTE ,C AS INTEGER", "DIM D(0) AS INTEGER"});
   ASSERT_EQ(vn->Outcome.result, 0) << vn->Outcome.message.en;
   ExpectVars(*vn, {{u"A", 21, 160, 0}, {u"B", 28, 161, 3}, {u"C", 22, 164, 0}, {u"D", 22, 166, 0}});
   EXPECT_EQ(vn->VarBytesUsed, 8);
   EXPECT_EQ(vn->Device.NextVarAddr, 168);
-
-  auto vnm = Compile("WF", {"DIM A AS BYTE, B(3) AS BYTE", "DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG",
-                            "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE"});
+  auto vnm = Compile("WF", {"DIM A AS BYTE, B(3) AS BYTE", "DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG", "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE"});
   ASSERT_EQ(vnm->Outcome.result, 0) << vnm->Outcome.message.en;
   ExpectVars(*vnm, {{u"A", 21, 0, 0}, {u"B", 8, 1, 3}, {u"C", 9, 4, 2}, {u"L", 26, 8, 0}, {u"M", 10, 12, 2},
                     {u"S", 15, 20, 0}, {u"T", 11, 24, 2}, {u"U", 8, 32, 2}});
   EXPECT_EQ(vnm->VarBytesUsed, 34);
 }
-
 TEST(Symbols, VnVariableMemoryLimit) {
   auto fits = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE"});
   ASSERT_EQ(fits->Outcome.result, 0);
   EXPECT_EQ(fits->Vars[1].VarAddr, 254);
   EXPECT_EQ(fits->Device.NextVarAddr, 255);
-
   const Text no_room{"Not Enough room to Variable Memory", "변수영역이 초과되었습니다."};
   ExpectRow(ErrorRow{"KF", "DIM A(94) AS BYTE|DIM B AS BYTE|DIM C AS BYTE", no_room});
   EXPECT_EQ(Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE", "DIM C AS BYTE"})->VarCount(), 3);  // the entry stays
@@ -46,7 +39,6 @@ TEST(Symbols, VnVariableMemoryLimit) {
   ExpectRow(ErrorRow{"ND", "DIM A(80) AS BYTE", no_room});
   EXPECT_EQ(Compile("ND", {"DIM A(78) AS BYTE", "DIM B AS BYTE"})->Outcome.result, 0);
 }
-
 TEST(Symbols, StringDeclarationEmitsItsSize) {
   auto c = Compile("WF", {"DIM A AS BYTE", "DIM ST AS STRING * 20", "DIM B AS BYTE"});
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
@@ -55,17 +47,14 @@ TEST(Symbols, StringDeclarationEmitsItsSize) {
   EXPECT_EQ(c->Vars[2].VarAddr, 23);
   EXPECT_EQ(c->Code.LineOf(24), 2);
 }
-
 TEST(Symbols, ConstDevice) {
   struct Case {
     const char *preset, *code, *series;
     int kind, first, limit, width;
     const char* item;
   } cases[] = {
-      {"WF", "KD", "KX", 1, 160, 256, 1, "KD"},  {"WF", "ZQ1", "KX", 1, 160, 256, 1, "KD"},
-      {"WF", "LG", "LX", 1, 160, 256, 1, "LG"},  {"WF", "ZQ2", "NX", 1, 160, 240, 1, "ND"},
-      {"KF", "LF", "LX", 1, 160, 256, 1, "LF"},
-      {"KF", "WD", "WX", 2, 0, 32767, 2, "WD"},  {"KF", "WF", "WX", 2, 0, 32767, 2, "WF"},
+      {"WF", "KD", "KX", 1, 160, 256, 1, "KD"},  {"WF", "ZQ1", "KX", 1, 160, 256, 1, "KD"}, {"WF", "LG", "LX", 1, 160, 256, 1, "LG"},  {"WF", "ZQ2", "NX", 1, 160, 240, 1, "ND"},
+      {"KF", "LF", "LX", 1, 160, 256, 1, "LF"}, {"KF", "WD", "WX", 2, 0, 32767, 2, "WD"},  {"KF", "WF", "WX", 2, 0, 32767, 2, "WF"},
   };
   for (const auto& k : cases) {
     auto c = Compile(k.preset, {"CONST X = 1", std::string("CONST DEVICE = ") + k.code, "DIM A AS BYTE"});
@@ -75,7 +64,6 @@ TEST(Symbols, ConstDevice) {
               std::tuple(std::string(k.series), k.kind, k.limit, k.width, std::string(k.item), k.first));
   }
 }
-
 TEST(Symbols, ConstDeviceOnlyAtTheTopAndItOutlivesTheCompile) {
   auto c = Compile("KF", {"DIM A AS BYTE", "CONST DEVICE = WF"});
   EXPECT_EQ(c->Outcome.message.en, "CONST DEVICE must be located the top of source program");
@@ -86,15 +74,6 @@ TEST(Symbols, ConstDeviceOnlyAtTheTopAndItOutlivesTheCompile) {
   ASSERT_EQ(c->CompileSource(Source({"DIM A AS LONG"})), 0);
   EXPECT_EQ(c->Vars[0].VarAddr, 0);
 }
-
-TEST(Symbols, ScalarConstErrors) {
-  // A later constant of the same name is stored but never found.
-  auto dup = Compile("KF", {"CONST X = 3", "CONST X = 4", "DIM A AS BYTE", "A = X"});
-  ASSERT_EQ(dup->Outcome.result, 0);
-  EXPECT_EQ(ProgramBytes(*dup), Bytes({145, 21, 160, 18, 3, 0}));
-  EXPECT_EQ(dup->ConstCount(), 2);
-}
-
 TEST(Symbols, ConstantArrays) {
   auto c = Compile("KF", {"CONST BYTE T = (1, 2, 3)"});
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
@@ -103,10 +82,8 @@ TEST(Symbols, ConstantArrays) {
   ASSERT_EQ(c->LabelCount(), 1);
   EXPECT_EQ(std::pair(c->Labels[0].LabelName, c->Labels[0].LabelAddr), std::pair(std::u16string(u"0__CoLab"), 30L));
   EXPECT_EQ(c->Code.LineOf(24), 1);
-
   // Words and longs are little-endian; SINGLE elements are stored as SINGLEs; -1 is a value.
-  auto w = Compile("WF", {"CONST K = 7", "CONST INTEGER W = (&H1234, -1)", "CONST LONG L = (70000)",
-                          "CONST SINGLE S = (1.5, 2)", "CONST BYTE B = (\"AB\", 67)"});
+  auto w = Compile("WF", {"CONST K = 7", "CONST INTEGER W = (&H1234, -1)", "CONST LONG L = (70000)", "CONST SINGLE S = (1.5, 2)", "CONST BYTE B = (\"AB\", 67)"});
   ASSERT_EQ(w->Outcome.result, 0) << w->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*w), Bytes({136, 31, 0, 0x34, 0x12, 0xFF, 0xFF,         // W
                                      136, 38, 0, 0x70, 0x11, 0x01, 0x00,         // L
@@ -114,13 +91,11 @@ TEST(Symbols, ConstantArrays) {
                                      136, 55, 0, 65, 66, 67}));                   // B
   EXPECT_EQ(w->Labels[0].LabelName, u"1__CoLab");
   EXPECT_EQ(w->Labels[3].LabelName, u"4__CoLab");
-
   // Elements are read by descriptor 29..31 with the array's code address and the index.
   auto use = Compile("KF", {"CONST BYTE T = (1, 2, 3)", "DIM A AS BYTE", "A = T(A)"});
   ASSERT_EQ(use->Outcome.result, 0) << use->Outcome.message.en;
   EXPECT_EQ(CodeBytes(*use, 30, 39), Bytes({145, 21, 160, 29, 27, 0, 21, 160, 0}));
 }
-
 TEST(Symbols, ConstantArrayOverSeveralLines) {
   auto c = Compile("KF", {"CONST BYTE T = (1, 2,", "3,  ", "4)", "DIM A AS BYTE", "A = 1"});
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
@@ -130,10 +105,8 @@ TEST(Symbols, ConstantArrayOverSeveralLines) {
 }
 
 const ErrorRow kErrors[] = {
-    {"KF", "DIM 1A AS BYTE", {"Invalid Variable Name !", "변수명이 잘못되었습니다."}},
-    {"KF", "DIM A AS BYTE|DIM A AS BYTE", {"Duplicate Definition", "변수명이 중복정의되었습니다."}},
-    {"KF", "DIM A(X) AS BYTE", {"Syntax Error ! Invalid Constant", "문법에러: 잘못된 상수표현입니다."}},
-    {"KF", "DIM A BYTE", {"Syntax Error !    Example : DIM I AS INTEGER", "문법에러 : AS를 찾을수 없습니다. "}},
+    {"KF", "DIM 1A AS BYTE", {"Invalid Variable Name !", "변수명이 잘못되었습니다."}}, {"KF", "DIM A AS BYTE|DIM A AS BYTE", {"Duplicate Definition", "변수명이 중복정의되었습니다."}},
+    {"KF", "DIM A(X) AS BYTE", {"Syntax Error ! Invalid Constant", "문법에러: 잘못된 상수표현입니다."}}, {"KF", "DIM A BYTE", {"Syntax Error !    Example : DIM I AS INTEGER", "문법에러 : AS를 찾을수 없습니다. "}},
     {"KF", "DIM A(2) AS INTEGER", {"Can not use INTEGER ARRAY with this DEVICE !", "VN시리즈에서는 INTEGER형 배열을 사용할 수 없습니다."}},
     {"KF", "DIM A AS LONG", {"Can not use LONG type variable with this DEVICE !", "VN시리즈에서는 LONG형을 사용할 수 없습니다."}},
     {"KF", "DIM A AS SINGLE", {"Can not use SINGLE type variable with this DEVICE !", "VN시리즈에서는 SINGLE형을 사용할 수 없습니다."}},
@@ -146,29 +119,14 @@ const ErrorRow kErrors[] = {
     {"KF", "DIM A AS BYTE|CONST K = 1|CONST LONG T = (1)", {"Can not use SINGLE or LONG type Const array with this DEVICE !", "VN시리즈에서는 SINGLE (또는 LONG)형 상수배열을 사용할 수 없습니다."}},
     {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE A = (1)", {"Duplicate Variable !", "중복된 명칭입니다. 다른이름을 사용하세요!"}},
     {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE K = (1)", {"Duplicate Constant !", "중복된 상수명입니다. 다른이름을 사용하세요!"}},
-    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE T = (1, 256)", {"Use Byte type ! ", "문법에러 : 바이트형의 범위(0~255)를 벗어났습니다."}},
-    {"KF", "CONST 1X = 3", {"Invalid CONST name !", "문법에러 : 잘못된 상수명입니다."}},
+    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE T = (1, 256)", {"Use Byte type ! ", "문법에러 : 바이트형의 범위(0~255)를 벗어났습니다."}}, {"KF", "CONST 1X = 3", {"Invalid CONST name !", "문법에러 : 잘못된 상수명입니다."}},
     {"KF", "CONST X 3", {"Syntax Error ! Example : CONST UPKEY = 4", "문법에러 : = 기호를 찾을 수 없습니다."}},
     {"KF", "CONST BYTE T = (1, 2,||3)", {"Syntax Error on CONST Array !", "문법에러 : 멀티라인 상수배열의 다음행을 찾을 수 없습니다."}, 2},
-    {"KF", "CONST DEVICE = XX", {"Syntax Error ! Invalid Device Name. Must use KD,KF,LF,LG,ND,NG,WD,WF",
-                                 "문법에러 : 잘못된 디바이스명입니다. KD,KF,LF,LG,ND,NG,WD,WF중 하나를 사용하십시요!"}},
-    {"KF", " HERE: ", {"HERE : Undefined Variable or Label Define Error ! (Must start at column 1)",
-                       "HERE : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
+    {"KF", "CONST DEVICE = XX", {"Syntax Error ! Invalid Device Name. Must use KD,KF,LF,LG,ND,NG,WD,WF", "문법에러 : 잘못된 디바이스명입니다. KD,KF,LF,LG,ND,NG,WD,WF중 하나를 사용하십시요!"}},
+    {"KF", " HERE: ", {"HERE : Undefined Variable or Label Define Error ! (Must start at column 1)", "HERE : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
 };
-
 TEST(Symbols, Errors) {
   for (const auto& r : kErrors) ExpectRow(r);
 }
-
-TEST(Symbols, LabelsMustStartInColumnOne) {
-  auto ok = Compile("KF", {"DIM A AS BYTE", "A = 1", "HERE : A = 2"});
-  ASSERT_EQ(ok->Outcome.result, 0) << ok->Outcome.message.en;
-  EXPECT_EQ(ok->Labels[0].LabelAddr, 29);
-  // A lower-case label matches its upper-cased token.
-  auto lower = Compile("KF", {"here:"});
-  EXPECT_EQ(lower->Outcome.result, 0);
-  EXPECT_EQ(lower->Labels[0].LabelName, u"HERE");
-}
-
 }  // namespace
 }  // namespace vn::compiler::testing

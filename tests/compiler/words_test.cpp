@@ -1,43 +1,33 @@
-// The list of the language's words that the editor, the help pages and the fuzzer share: its
-// order, and its agreement with the words the parsers compare tokens with.
-#include <gmock/gmock.h>
+// The language's words the editor, help pages and fuzzer share: their order, and the words the parsers compare.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
-
+#include <iterator>
 #include "compiler/words.h"
 
 namespace vn::compiler {
 namespace {
-
 namespace fs = std::filesystem;
 
 std::string ReadText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Every upper-case word that a compiler source writes as a text literal (u"THEN"), with the
-// file it is in. The statement and function tables are among them.
+// Every upper-case text literal (u"THEN") in the compiler's sources, with its file.
 std::map<std::string, std::string> WordLiteralsOfTheCompiler() {
   std::map<std::string, std::string> words;
   const std::regex literal(R"re(u"([A-Z][A-Z0-9]*)")re");
   for (const auto& entry : fs::directory_iterator(fs::path(VN_SOURCE_DIR) / "src" / "compiler")) {
     if (entry.path().extension() != ".cpp") continue;
     const std::string text = ReadText(entry.path());
-    for (std::sregex_iterator it(text.begin(), text.end(), literal), end; it != end; ++it)
-      words.emplace((*it)[1], entry.path().filename().string());
+    for (std::sregex_iterator it(text.begin(), text.end(), literal), end; it != end; ++it) words.emplace((*it)[1], entry.path().filename().string());
   }
   return words;
 }
-
 TEST(LanguageWords, SortedOnceEachAndUpperCase) {
   const auto& words = LanguageWords();
   ASSERT_FALSE(words.empty());
@@ -47,7 +37,6 @@ TEST(LanguageWords, SortedOnceEachAndUpperCase) {
     EXPECT_EQ(FindLanguageWord(w.text), w.kind) << w.text;
   }
 }
-
 TEST(LanguageWords, TheStatementAndFunctionTablesAreInTheListWithTheirKind) {
   const std::vector<std::string> statements = StatementTableWords();
   const std::vector<std::string> functions = FunctionTableWords();
@@ -62,8 +51,7 @@ TEST(LanguageWords, TheStatementAndFunctionTablesAreInTheListWithTheirKind) {
     EXPECT_EQ(FindLanguageWord(f), WordKind::kFunction) << f;
   }
   // Words inside statements that are statements too keep the statement kind.
-  for (const char* w : {"GOTO", "GOSUB", "HIGH", "LOW", "ON", "IF", "ELSE"})
-    EXPECT_EQ(FindLanguageWord(w), WordKind::kStatement) << w;
+  for (const char* w : {"GOTO", "GOSUB", "HIGH", "LOW", "ON", "IF", "ELSE"}) EXPECT_EQ(FindLanguageWord(w), WordKind::kStatement) << w;
   EXPECT_EQ(FindLanguageWord("THEN"), WordKind::kKeyword);
   EXPECT_EQ(FindLanguageWord("MOD"), WordKind::kOperator);
   EXPECT_EQ(FindLanguageWord("REM"), WordKind::kComment);
@@ -72,16 +60,12 @@ TEST(LanguageWords, TheStatementAndFunctionTablesAreInTheListWithTheirKind) {
   for (const char* w : {"", "NOT", "PRINTX", "then", "KS560", "A"}) EXPECT_EQ(FindLanguageWord(w), std::nullopt) << w;
 }
 
-// A parser that starts comparing tokens with a new word must list it, and the list names no
-// word that no parser compares with.
+// A parser comparing tokens with a new word must list it; the list names no word no parser compares with.
 TEST(LanguageWords, TheListIsExactlyTheWordsTheCompilerComparesWith) {
   const std::map<std::string, std::string> literals = WordLiteralsOfTheCompiler();
   ASSERT_GE(literals.size(), 100u);
-  for (const auto& [word, file] : literals)
-    EXPECT_TRUE(FindLanguageWord(word).has_value()) << word << " in src/compiler/" << file << " is not in the list";
-  for (const LanguageWord& w : LanguageWords())
-    EXPECT_EQ(literals.count(w.text), 1u) << w.text << " is in the list but no compiler source compares with it";
+  for (const auto& [word, file] : literals) EXPECT_TRUE(FindLanguageWord(word).has_value()) << word << " in src/compiler/" << file << " is not in the list";
+  for (const LanguageWord& w : LanguageWords()) EXPECT_EQ(literals.count(w.text), 1u) << w.text << " is in the list but no compiler source compares with it";
 }
-
 }  // namespace
 }  // namespace vn::compiler
