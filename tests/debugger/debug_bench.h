@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,7 +22,6 @@ using vn::testing::RecordingProgress;
 using vn::testing::Wire;
 using vn::testing::WireName;
 
-// A message as the user sees it, in each language.
 inline std::string En(const DebugMessage& m) { return core::MessageTextOf(m, core::Language::kEnglish); }
 inline std::string Ko(const DebugMessage& m) { return core::MessageTextOf(m, core::Language::kKorean); }
 
@@ -29,8 +29,7 @@ inline std::string Ko(const DebugMessage& m) { return core::MessageTextOf(m, cor
 inline std::filesystem::path TestFolder() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-  for (char& ch : name)
-    if (ch == '/') ch = '_';
+  std::replace(name.begin(), name.end(), '/', '_');
   const auto dir = std::filesystem::temp_directory_path() / ("vn_debugger_" + std::to_string(::getpid())) / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
@@ -79,12 +78,9 @@ struct Bench {
   sim::ModuleWire& cable() { return wire == Wire::kUsb ? static_cast<sim::ModuleWire&>(usb()) : port(); }
   sim::WireFaults& faults() { return cable().faults(); }
 
-  // Run: the download, after which the module runs the program.
-  void Download() {
-    ASSERT_EQ(link::RunDownload(*link, c->Code, c->CodeAddr, core::SeriesOfKind(kind), ui), 0) << ui.First();
-  }
-
-  // Run, then the run monitor until the program's first stop has opened the debug window.
+  // Run: the download, after which the module runs the program; RunToStop: then the run monitor
+  // until the program's first stop has opened the debug window.
+  void Download() { ASSERT_EQ(link::RunDownload(*link, c->Code, c->CodeAddr, core::SeriesOfKind(kind), ui), 0) << ui.First(); }
   void RunToStop() {
     Download();
     ASSERT_TRUE(WatchForStop().open_debug_window);

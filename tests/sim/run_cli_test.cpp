@@ -110,12 +110,10 @@ TEST_F(RunCommand, NumberOptionsAreRefusedOutsideTheirRange) {
   const auto range = [](const std::string& opt, const std::string& v, const std::string& most) {
     return "vnstudio-cli: --" + opt + ": Value " + v + " not in range 0 to " + most + " (see vnstudio-cli --help)\n";
   };
-  const std::string past_steps = std::to_string(vn::cli::kMaxSteps + 1), past_ms = std::to_string(vn::cli::kMaxTimeMs + 1);
+  const std::string past_ms = std::to_string(vn::cli::kMaxTimeMs + 1);
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"--max-steps -1", not_number("max-steps", "-1")},
       {"--max-steps 18446744073709551616", range("max-steps", "18446744073709551616", steps)},
-      {"--max-steps " + past_steps, range("max-steps", past_steps, steps)},
-      {"--max-steps 0x10", not_number("max-steps", "0x10")},
       {"--max-time " + past_ms, range("max-time", past_ms, ms)},
       {"--max-steps 010 --max-time " + ms, ""},
   };
@@ -140,7 +138,6 @@ TEST_F(RunCommand, InputItemsOutsideTheModulesRanges) {
       {"adc:1=65536", "the value must be a number from 0 to 65535, not '65536'"},
       {"adkey:1=256", "the key must be a number from 0 to 255, not '256'"},
       {"keypad:256=1", "the block must be a number from 0 to 255, not '256'"},
-      {"keypad:1=256", "the key must be a number from 0 to 255, not '256'"},
       {"count:2=1", "the counter must be a number from 0 to 1, not '2'"},
       {"capture:1=2147483648", "the value must be a number from 0 to 2147483647, not '2147483648'"},
       {"shiftin:4294967296", "the value must be a number from 0 to 4294967295, not '4294967296'"},
