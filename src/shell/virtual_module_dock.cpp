@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <string_view>
@@ -90,7 +91,7 @@ VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::funct
       line_label_(new QLabel) {
   setObjectName(QStringLiteral("dckVirtualModule"));
   setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable | QDockWidget::DockWidgetClosable);
-  auto* body = new QWidget(this);
+  auto* body = new QWidget;
 
   status_line_->setObjectName(QStringLiteral("lblModuleState"));
   display_->setObjectName(QStringLiteral("lblDisplay"));
@@ -151,7 +152,13 @@ VirtualModuleDock::VirtualModuleDock(std::function<sim::Board*()> io, std::funct
   for (const sim::PeripheralRegistration& peripheral : sim::PeripheralRegistry())
     for (const auto& [name, add] : sections)
       if (name == peripheral.name) add();
-  setWidget(body);
+  // On a short screen the body scrolls as a whole instead of cutting off ports or the serial line.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("scrVirtualModule"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(body);
+  setWidget(scroll);
   OpenSerialLine();
   Refresh();
 }

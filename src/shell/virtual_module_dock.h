@@ -33,6 +33,8 @@ class PortGrid : public QWidget {
   static constexpr int kColumns = 9;
   explicit PortGrid(VirtualModulePanel& panel, QWidget* parent = nullptr);
   QSize sizeHint() const override;
+  // Every port stays visible: a short dock scrolls rather than squeezing the grid.
+  QSize minimumSizeHint() const override { return sizeHint(); }
   // The port under a point of the grid, or -1.
   int PortAt(QPoint p) const;
   QRect CellRect(int port) const;
