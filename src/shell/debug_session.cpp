@@ -41,8 +41,13 @@ DebugSession::DebugSession(MainWindow& window, link::Link& link)
   window_.SetCommandHandler("mnuBreak", [this] { Break(); });
   window_.SetCommandHandler("mnuCheckVariable", [this] { CheckVariable(); });
   window_.SetCommandHandler("mnuModifyVariable", [this] { ModifyVariable(); });
-  // Closed in the middle of a session, the main window is stored as it was before it made room.
-  window_.before_unload = [this] { RestoreMainWindow(); };
+  // Closed in the middle of a session, the main window ends it as the debug window's Exit does (the
+  // module goes on with its program instead of staying stopped) and is stored as it was before it
+  // made room.
+  window_.before_unload = [this] {
+    if (DebugWindowShown()) debug_->close();
+    RestoreMainWindow();
+  };
   HookEditor();
 }
 

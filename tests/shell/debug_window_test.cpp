@@ -182,7 +182,7 @@ TEST(DebugWindow, TheHighlightBarCoversTheStoppedRow) {
 }
 
 // Exit and the close box put the main window back exactly; closing the main window in a session
-// stores the placement it had before the session.
+// ends it the same way and stores the placement it had before the session.
 TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
   ScratchDir dir;
   {
@@ -211,8 +211,13 @@ TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
     EXPECT_TRUE(rig.window->break_timer()->isActive());
     ASSERT_TRUE(rig.WatchForStop());
     ASSERT_LT(rig.window->width(), kMainWidth);
+    const size_t sent = rig.module().commands().size();
     rig.window->close();
     QApplication::processEvents();
+    // The session ended as Exit ends it: the module is not left stopped.
+    EXPECT_FALSE(rig.DebugOpen());
+    ASSERT_GT(rig.module().commands().size(), sent);
+    EXPECT_EQ(rig.module().commands().back(), link::CmdReset);
   }
   core::RegistryStore reg(dir.registry_path());
   for (const auto& [key, value] : {std::pair{"windowstate", "0"}, {"left", "600"}, {"top", "450"}, {"width", "15000"}, {"height", "9000"}})
