@@ -165,6 +165,7 @@ void Studio::New() {
   editor_.SetText("");
   SetSourcePath(kUntitled);
   encoding_ = TextEncoding::kCp949;
+  lf_line_ends_ = false;
   caption_ = CaptionFor(SourcePath(), true);
   view_.SetCaption(caption_);
   modified_ = false;
@@ -188,9 +189,11 @@ void Studio::OpenDocument() {
   if (read.ok()) {
     DecodedText text = DecodeSourceBytes(read.bytes, *code_page_);
     encoding_ = text.encoding;
+    lf_line_ends_ = text.lf_line_ends;
     editor_.SetText(text.utf8);
   } else {
     encoding_ = TextEncoding::kCp949;
+    lf_line_ends_ = false;
     editor_.SetText("");
     // A missing file is a new document. One that is there but cannot be read must not look
     // like an empty file: a save would replace it.
@@ -211,7 +214,7 @@ void Studio::OpenDocument() {
 }
 
 bool Studio::WriteDocument(const std::string& path) {
-  EncodedText out = EncodeSourceText(editor_.Text(), encoding_, *code_page_);
+  EncodedText out = EncodeSourceText(editor_.Text(), encoding_, *code_page_, lf_line_ends_);
   if (const core::FileError e = core::ReplaceFile(path, out.bytes); !e.ok()) {
     view_.Message("Save Error:" + path + "\n" + e.Reason(), kTitleError, kStyleInformation);
     return false;

@@ -232,6 +232,7 @@ class Studio {
   DownloadHook download_;
   bool modified_ = false;
   TextEncoding encoding_ = TextEncoding::kCp949;
+  bool lf_line_ends_ = false;  // the open file's lines end in LF alone; a save keeps that
   std::string caption_;
 };
 

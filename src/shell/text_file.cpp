@@ -128,6 +128,7 @@ bool IsAscii(std::string_view bytes) {
 
 DecodedText DecodeSourceBytes(std::string_view bytes, platform::CodePage& cp) {
   DecodedText d;
+  d.lf_line_ends = bytes.find('\r') == std::string_view::npos && bytes.find('\n') != std::string_view::npos;
   if (bytes.substr(0, kBom.size()) == kBom && platform::IsValidUtf8(bytes.substr(kBom.size()))) {
     d.encoding = TextEncoding::kUtf8Bom;
     d.utf8 = NormalizeLineEnds(bytes.substr(kBom.size()));
@@ -141,11 +142,12 @@ DecodedText DecodeSourceBytes(std::string_view bytes, platform::CodePage& cp) {
   return d;
 }
 
-EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, platform::CodePage& cp) {
-  const std::string crlf = WithCrLf(utf8);
+EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, platform::CodePage& cp,
+                             bool lf_line_ends) {
+  const std::string lines = lf_line_ends ? NormalizeLineEnds(utf8) : WithCrLf(utf8);
   EncodedText e;
   if (preferred == TextEncoding::kCp949) {
-    if (auto bytes = TextToCp949(crlf, cp)) {
+    if (auto bytes = TextToCp949(lines, cp)) {
       e.bytes = std::move(*bytes);
       e.encoding = TextEncoding::kCp949;
       return e;
@@ -153,7 +155,7 @@ EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, plat
     preferred = TextEncoding::kUtf8;
   }
   e.encoding = preferred;
-  e.bytes = preferred == TextEncoding::kUtf8Bom ? std::string(kBom) + crlf : crlf;
+  e.bytes = preferred == TextEncoding::kUtf8Bom ? std::string(kBom) + lines : lines;
   return e;
 }
 

@@ -21,6 +21,7 @@ enum class TextEncoding {
 struct DecodedText {
   std::string utf8;  // line ends are '\n'
   TextEncoding encoding = TextEncoding::kCp949;
+  bool lf_line_ends = false;  // the file ended its lines with LF alone (and held no CR)
 };
 
 // The editor's text of file bytes. Plain ASCII counts as code page 949, so that Korean text
@@ -31,12 +32,14 @@ struct DecodedText {
 DecodedText DecodeSourceBytes(std::string_view bytes, platform::CodePage& cp);
 
 struct EncodedText {
-  std::string bytes;             // CR LF line ends
+  std::string bytes;             // CR LF line ends, or LF when asked for
   TextEncoding encoding = TextEncoding::kCp949;  // what was written
 };
 
 // The bytes of the text in `preferred`. A code page 949 document holding a character that code
-// page cannot hold is written as UTF-8 instead, rather than losing the character.
-EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, platform::CodePage& cp);
+// page cannot hold is written as UTF-8 instead, rather than losing the character. A file read
+// with LF line ends keeps them (`lf_line_ends`), so that a save does not rewrite every line.
+EncodedText EncodeSourceText(std::string_view utf8, TextEncoding preferred, platform::CodePage& cp,
+                             bool lf_line_ends = false);
 
 }  // namespace vn::shell

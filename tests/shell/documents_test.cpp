@@ -72,15 +72,19 @@ TEST(SourceEncoding, EachFileComesBackByteForByteAfterALoadAndASave) {
       {"\xEF\xBB\xBF' \xED\x95\x9C\r\nEND\r\n", TextEncoding::kUtf8Bom},
       {"' caf\xE9 \x80\xFF\r\nX = 1\r\n", TextEncoding::kCp949},  // bytes that are no code page 949
       {"", TextEncoding::kCp949},  {"END", TextEncoding::kCp949},
+      {"A = 1\nB = 2\n", TextEncoding::kCp949}, {"' \xED\x95\x9C\nEND", TextEncoding::kUtf8},  // LF stays LF
   };
   for (const auto& [bytes, encoding] : cases) {
     const DecodedText d = DecodeSourceBytes(bytes, cp);
     EXPECT_EQ(d.encoding, encoding) << bytes;
     EXPECT_EQ(d.utf8.find('\r'), std::string::npos) << bytes;
-    const EncodedText e = EncodeSourceText(d.utf8, d.encoding, cp);
+    const EncodedText e = EncodeSourceText(d.utf8, d.encoding, cp, d.lf_line_ends);
     EXPECT_EQ(std::tie(e.bytes, e.encoding), std::tie(bytes, encoding));
   }
-  EXPECT_EQ(DecodeSourceBytes("A\nB\rC\r\nD", cp).utf8, "A\nB\nC\nD");
+  // Mixed line ends are all read as one; the file is then written with CR LF.
+  const DecodedText mixed = DecodeSourceBytes("A\nB\rC\r\nD", cp);
+  EXPECT_EQ(mixed.utf8, "A\nB\nC\nD");
+  EXPECT_FALSE(mixed.lf_line_ends);
   // Korean typed into a new document is written in code page 949, unless a character the code
   // page has not (Thai ko kai) makes the file UTF-8.
   EXPECT_EQ(EncodeSourceText("' \xED\x95\x9C\n", TextEncoding::kCp949, cp).bytes, "' \xC7\xD1\r\n");
@@ -111,7 +115,7 @@ TEST(Documents, NewAndOpenAskBeforeThrowingAwayChangesAndSaveKeepsTheEncoding) {
   rig.Type(rig.editor.text + "BEEP 3\n");
   EXPECT_EQ(rig.view.panels[4], "Modified");
   EXPECT_TRUE(rig.studio.SaveDocument());
-  EXPECT_EQ(ReadAll(path), "PLAY 3, \"\xEB\x8F\x84" "4\"\r\nBEEP 3\r\n");
+  EXPECT_EQ(ReadAll(path), "PLAY 3, \"\xEB\x8F\x84" "4\"\nBEEP 3\n");  // UTF-8 and LF, as it was read
   EXPECT_EQ(rig.view.panels[4], "");
 }
 

@@ -78,7 +78,7 @@ TEST(ReadmeSteps, TheGettingStartedWorksAsWrittenWithTheKeysItNames) {
          rig.window->editor().insertAt(QStringLiteral("' mine\n"), 0, 0);
          rig.Trigger("mnuRun");
          ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
-         EXPECT_EQ(testing::ReadAll(path).substr(0, 8), "' mine\r\n");  // saved first
+         EXPECT_EQ(testing::ReadAll(path).substr(0, 8), "' mine\n'");  // saved first, keeping its LF line ends
          EXPECT_TRUE(std::regex_match(rig.window->PanelText(2).toStdString(), std::regex("Code Size : [0-9A-F]+ Byte")));
          pass(500);
          const int before = Counted(rig.commands->dock()->display_view()->text());
