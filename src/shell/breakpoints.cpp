@@ -105,6 +105,7 @@ void Breakpoints::RunToCursor() {
 
 void Breakpoints::Run() {
   moved_note_.clear();
+  if (window_.before_run) window_.before_run();
   window_.studio().Run();
   if (moved_note_.empty()) return;
   // After the download's own texts, which the Run leaves in the panel.

@@ -48,6 +48,11 @@ DebugSession::DebugSession(MainWindow& window, link::Link& link)
     if (DebugWindowShown()) debug_->close();
     RestoreMainWindow();
   };
+  // Run in the middle of a session downloads a new program: the stopped one's session ends as
+  // Exit ends it, rather than staying open over a module that no longer matches it.
+  window_.before_run = [this] {
+    if (DebugWindowShown()) debug_->close();
+  };
   HookEditor();
 }
 
@@ -55,6 +60,7 @@ DebugSession::~DebugSession() {
   shutting_down_ = true;
   window_.on_break_timer = nullptr;
   window_.before_unload = nullptr;
+  window_.before_run = nullptr;
   for (const char* name : kCommands) window_.SetCommandHandler(name, {});
   UnhookEditor();
   delete modify_.data();

@@ -76,6 +76,8 @@ class MainWindow : public QMainWindow, public StudioView {
   // Runs when a close has been accepted, before the placement is stored (the debugging
   // session puts the narrowed window back first).
   std::function<void()> before_unload;
+  // Runs before Run and Run to Cursor compile and download (a debugging session ends first).
+  std::function<void()> before_run;
 
   // ---- StudioView -------------------------------------------------------------------------
   int Message(const std::string& text, const std::string& title, int style) override;

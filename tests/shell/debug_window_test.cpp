@@ -209,6 +209,12 @@ TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
     EXPECT_FALSE(rig.DebugOpen());
     EXPECT_EQ(rig.window->geometry(), before);
     EXPECT_TRUE(rig.window->break_timer()->isActive());
+    // Run in a session ends it first; the new download stops at its BREAK again.
+    ASSERT_TRUE(rig.WatchForStop());
+    rig.Trigger("mnuRun");
+    EXPECT_TRUE(rig.script.shown.empty());
+    EXPECT_FALSE(rig.DebugOpen());
+    EXPECT_EQ(rig.window->geometry(), before);
     ASSERT_TRUE(rig.WatchForStop());
     ASSERT_LT(rig.window->width(), kMainWidth);
     const size_t sent = rig.module().commands().size();
