@@ -204,7 +204,9 @@ int Compiler::CompileGoto() { return JumpToLabel(*this, Opcode::kGoto); }
 int Compiler::CompileGosub() { return JumpToLabel(*this, Opcode::kGosub); }
 
 int Compiler::CompileBreak() {
-  // The module stops after the opcode, so the line belongs to the address after it.
+  // The module stops after the opcode, so the line belongs to the address after it; and to the
+  // opcode's own, where a step lands on it.
+  MarkLine();
   Emit(Opcode::kBreak);
   MarkLine();
   return 0;

@@ -99,15 +99,16 @@ TEST(ForNext, StepAndNextWithoutVariable) {
 }
 TEST(ControlFlow, LineMarks) {
   auto c = Ok("KF", "L1: GOTO L1|GOSUB L1 : RETURN|RESET|BREAK");
-  for (auto [addr, line] : {std::pair{24, 1}, {27, 2}, {30, 2}, {31, 3}, {32, 1}}) EXPECT_EQ(c->Code.LineOf(addr), line);
+  for (auto [addr, line] : {std::pair{24, 1}, {27, 2}, {30, 2}, {31, 3}, {32, 4}}) EXPECT_EQ(c->Code.LineOf(addr), line);
   EXPECT_EQ(Ok("KF", "DIM A AS BYTE|DELAY 100|DELAY A")->Code.LineOf(27), 3);
   EXPECT_EQ(Ok("KF", "DIM X AS BYTE|ON X GOTO A : RETURN|A: RETURN")->Code.LineOf(24), 2);
-  // BREAK marks the address after its opcode.
+  // BREAK marks the address after its opcode, where the module stops, and the opcode's own, where a
+  // step lands.
   c = MakeCompiler("KF");
   c->LineNo = 7;
   c->SrcLine = Ansi("BREAK");
   ASSERT_EQ(c->CompileLine(), 0);
-  EXPECT_EQ(std::tuple(c->CodeAddr, c->Code.LineOf(24), c->Code.LineOf(25)), std::tuple(25L, 1, 7));
+  EXPECT_EQ(std::tuple(c->CodeAddr, c->Code.LineOf(24), c->Code.LineOf(25)), std::tuple(25L, 7, 7));
   EXPECT_TRUE(Ok("KF", "ON TIMER(0) GOSUB T|T: RETURN")->OnTimerSeen);
   EXPECT_TRUE(Ok("KF", "ON INT(5)=1 GOSUB H|H: RETURN")->OnIntSeen);
 }
