@@ -121,8 +121,8 @@ TEST(TipDialog, ItComesByItselfOnceWithKoreanMenusAndAMissingFileIsSaid) {
     const char *korean, *tip_show;  // tip_show nullptr: not in the file
     bool missing;
     int dialogs;
-  } cases[] = {{"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"-1", "1", false, 1},
-               {"0", "1", true, 0},       {"-1", "1", true, 0}};
+  } cases[] = {{"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"0", "1", true, 0},
+               {"-1", "1", true, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.korean) + (c.tip_show ? c.tip_show : "-") + (c.missing ? " missing" : ""));
     ScratchDir dir;
@@ -177,12 +177,14 @@ std::function<void(QDialog&)> Choose(int option, int address = -1) {
   };
 }
 
-TEST(PortSetup, TheDialogOffersFourCablesAndCancelRewritesTheKeysUnchanged) {
+TEST(PortSetup, CancelRewritesTheKeysUnchangedAndTheLinkMovesBetweenTheDevices) {
   ScratchDir dir;
+  const std::string vn = dir.Doc("vn.bas", "DIM A AS BYTE\r\nA = 100\r\n");
+  const std::string vnm = dir.Doc("vnm.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nA = 2\r\n");
   WriteAll(dir.ini_path(), "[PrintPort]\nIoadr=956\nCableMode=1\n");  // &H3BC
-  IdeRig rig(dir, std::nullopt);
-  rig.Start();
-  rig.script.shown.clear();
+  IdeRig rig(dir, std::nullopt);  // the settings file's cable: the real devices
+  rig.Start(vn);
+  rig.script.shown.clear();  // whatever the real port said at start
   rig.on_dialog = [](QDialog& d) {
     PortSetupDialog& p = AsPortSetup(d);
     const QStringList options = {"USB", "Printer Port  (Dummy Cable)", "Printer Port (REV. B cable)",
@@ -198,27 +200,16 @@ TEST(PortSetup, TheDialogOffersFourCablesAndCancelRewritesTheKeysUnchanged) {
     p.cancel_button()->click();
   };
   rig.Trigger("mnuPortSetup");
-  EXPECT_FALSE(rig.devices.IsVirtual());
-  for (const auto& [section, key, value] : std::vector<std::tuple<const char*, const char*, const char*>>{
-           {"PrintPort", "Ioadr", "956"}, {"PrintPort", "CableMode", "1"}, {"PrintPort", "UseUsb", "0"},
-           {"PrintPort", "VirtualModule", "0"}, {"AccessSpeed", "CommSpeed", "0"}})
-    EXPECT_EQ(rig.ini.Find(section, key), value) << key;
-}
-
-TEST(PortSetup, TheVirtualModuleIsWrittenAndTheLinkMovesBetweenTheDevices) {
-  ScratchDir dir;
-  const std::string vn = dir.Doc("vn.bas", "DIM A AS BYTE\r\nA = 100\r\n");
-  const std::string vnm = dir.Doc("vnm.bas", "CONST DEVICE = WF\r\nDIM A AS BYTE\r\nA = 2\r\n");
-  IdeRig rig(dir, std::nullopt);  // the settings file's cable: the real devices
-  rig.Start(vn);
-  rig.script.shown.clear();  // whatever the real port said at start
   ASSERT_FALSE(rig.devices.IsVirtual());
+  EXPECT_EQ(std::tuple(rig.ini.Find("PrintPort", "Ioadr"), rig.ini.Find("PrintPort", "CableMode"),
+                       rig.ini.Find("PrintPort", "UseUsb"), rig.ini.Find("PrintPort", "VirtualModule"),
+                       rig.ini.Find("AccessSpeed", "CommSpeed")), std::tuple("956", "1", "0", "0", "0"));
   fs::remove(dir.ini_path());
   rig.on_dialog = Choose(3);
   rig.Trigger("mnuPortSetup");
   EXPECT_TRUE(rig.script.shown.empty());
   EXPECT_EQ(ReadAll(dir.ini_path()),
-            "[PrintPort]\nIoadr= 888\nCableMode= 0\nUseUsb=-1\nVirtualModule=-1\n\n[AccessSpeed]\nCommSpeed= 0\n");
+            "[PrintPort]\nIoadr= 956\nCableMode= 0\nUseUsb=-1\nVirtualModule=-1\n\n[AccessSpeed]\nCommSpeed= 0\n");
   ASSERT_TRUE(rig.devices.IsVirtual());
   EXPECT_EQ(rig.window->PanelText(1), "Virtual module");
   ASSERT_TRUE(rig.commands->dock() && rig.commands->dock()->isVisible());
@@ -487,8 +478,6 @@ TEST(HelpWindow, OpensThePagesOfTheMenuLanguageAndNeverWaitsOnAFifo) {
   const QTextBlock heading = help->browser()->document()->findBlock(0);
   EXPECT_EQ(heading.text(), "Contents | Language | Statements | Functions");
   EXPECT_EQ(heading.next().charFormat().foreground().color().name(), "#1d3f73");
-  help->resize(500, 400);
-  EXPECT_EQ(help->browser()->size(), help->size());
 
   rig.Trigger("mnuUseKoreanMenu");
   rig.Trigger("mnuHelp");
