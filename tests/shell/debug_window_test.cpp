@@ -79,8 +79,6 @@ INSTANTIATE_TEST_SUITE_P(Cables, BreakOnCable, ::testing::Values(Cable::kUsb, Ca
                            return std::string(i.param == Cable::kUsb ? "Usb" : "RevB");
                          });
 
-// On a VNM module: the keys, stepping, Reset, Modify Variable from both windows, and Exit with
-// the cable gone.
 TEST(DebugWindow, SteppingAndModifyingOnAVnmModule) {
   ScratchDir dir;
   DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
@@ -154,8 +152,6 @@ TEST(DebugWindow, SteppingAndModifyingOnAVnmModule) {
   EXPECT_EQ(rig.dbg().InDebug, 0);
 }
 
-// Exit and the close box put the main window back exactly; closing the main window in a session
-// stores the placement it had before the session.
 TEST(DebugWindow, ExitRestoresTheMainWindowsWidth) {
   ScratchDir dir;
   {
@@ -323,8 +319,6 @@ int PositionOf(CodeEditor& e, int line, const QString& word) {
   return e.positionFromLineIndex(line, static_cast<int>(e.text(line).indexOf(word)));
 }
 
-// Run to Cursor on a VNM module: one stop there, no mark kept; at the stop the variable under the
-// mouse shows its value.
 TEST(Breakpoints, RunToCursorStopsThereOnceAndTheVariablesShowTheirValues) {
   ScratchDir dir;
   DebugRig rig(dir, VirtualCable(Cable::kUsb, 2));
@@ -360,7 +354,6 @@ TEST(Breakpoints, RunToCursorStopsThereOnceAndTheVariablesShowTheirValues) {
   EXPECT_EQ(with_stop.mid(12).chopped(5).toInt(nullptr, 16), plain.mid(12).chopped(5).toInt(nullptr, 16) + 1);
   EXPECT_FALSE(rig.WatchForStop(4));
 }
-
 
 // Title bars and borders as a window manager draws them.
 DebugLayoutInput Input(QRect area, QRect main_frame, int main_min = 500) {

@@ -106,7 +106,7 @@ TEST(SerialMonitor, HexModeShowsEachReadWithItsTime) {
   EXPECT_TRUE(std::regex_match(rig.monitor->ReceivedText().toStdString(), std::regex(R"((22:13:43\.045  [0-9A-F ]+\n)+)")));
 }
 
-TEST(SerialMonitor, SendsTheTypedLineWithTheChosenEnding) {
+TEST(SerialMonitor, SendsTheTypedLineLendsThePortAndReportsOneThatGoesAway) {
   // The line ending, the code set, the line typed and the bytes sent.
   const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
       {"none", "cp949", "go", "go"}, {"cr", "cp949", "가 1", "\xB0\xA1 1\r"},
@@ -132,12 +132,6 @@ TEST(SerialMonitor, SendsTheTypedLineWithTheChosenEnding) {
   EXPECT_FALSE(rig.monitor->SendLine());
   EXPECT_EQ(rig.monitor->send_line()->text(), QString::fromUtf8("a\xF0\x9F\x98\x80"));
   EXPECT_EQ(rig.ReadMaster(0), "");
-}
-
-TEST(SerialMonitor, LendsThePortAndReportsOneThatGoesAway) {
-  ScratchDir dir;
-  MonitorRig rig(dir);
-  ASSERT_TRUE(rig.Connect());
   rig.monitor->LendPort();  // to a download
   EXPECT_EQ(rig.monitor->lent_port().toStdString(), rig.pty.path());
   rig.monitor->RetakePort();
@@ -183,8 +177,6 @@ TEST(SerialMonitor, SettingsRoundTripThroughTheirSection) {
   EXPECT_EQ(ReadSerialMonitorSettings(bad), SerialMonitorSettings{});  // what the window does not offer
 }
 
-// Both windows with the program on the virtual module: the line, the plotter on the monitor's
-// connection, and the captions turning with the menu language.
 TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
   ScratchDir dir;
   testing::IdeRig rig(dir);
@@ -252,7 +244,6 @@ TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
   rig.Trigger("mnuUseKoreanMenu");
   EXPECT_EQ(m->state_line()->text().toStdString().rfind("Save Error:" + bad, 0), 0u);
 }
-
 
 // "name: x,y x,y | name: ..." in the series' order.
 std::string Points(const PlotData& data) {

@@ -63,10 +63,6 @@ TEST(MainWindow, CloseBoxAnswersAndFileExit) {
   }
 }
 
-// One window, one user: the device menu marks the device of the last compile (its CONST DEVICE)
-// or of the last choice, and only that one; a compile error puts the caret on its line; the
-// status bar follows the caret on the very keystroke that moves it; bookmarks, Replace All and
-// Go to Line.
 TEST(MainWindow, DeviceMenuCompileErrorStatusBarAndEditorCommands) {
   ScratchDir dir;
   WindowRig rig(dir);
@@ -158,10 +154,6 @@ TEST(MessageBoxes, EachStyleHasItsIconAndButtonsAndEscapeGivesItsAnswer) {
             std::tuple(kAnswerYes, kAnswerNo, kAnswerCancel, kAnswerOk));
 }
 
-// Every row of the table is a menu of the window or one of its items, and every item has its
-// handler once the whole IDE is connected; the switch re-captions each of them and keeps the keys.
-// A row of the message table is shown in the language the program started in; a compile message
-// is chosen when it is shown, in the language of the moment.
 TEST(Language, TheSwitchRecaptionsEveryItemAndWritesTheKeyButTableMessagesKeepTheStartUpLanguage) {
   ScratchDir dir;
   IdeDebugRig rig(dir, testing::kVirtualUsb);
@@ -208,8 +200,6 @@ TEST(Language, TheSwitchRecaptionsEveryItemAndWritesTheKeyButTableMessagesKeepTh
             "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
 }
 
-// The window as the docs show it: Korean menus, a coloured example, the virtual module counting
-// in its dock beside the editor.
 TEST(Screenshot, TheMainWindowWithKoreanMenus) {
   ScratchDir dir;
   for (const auto& [section, key, value] : {std::tuple{"MenuSetting", "Korean", "-1"}, {"Setup", "TipShow", "0"}})
