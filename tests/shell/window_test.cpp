@@ -219,7 +219,8 @@ TEST(Screenshot, TheMainWindowWithKoreanMenus) {
   const qreal ratio = image.devicePixelRatio();
   const QRect editor(w.editor().mapTo(&w, QPoint(0, 0)) * ratio, w.editor().size() * ratio);
   ASSERT_NE(rig.commands->dock(), nullptr);
-  EXPECT_FALSE(editor.intersects(QRect(rig.commands->dock()->mapTo(&w, QPoint(0, 0)) * ratio, rig.commands->dock()->size() * ratio)));
+  const QWidget& dock = *rig.commands->dock();
+  EXPECT_FALSE(editor.intersects(QRect(dock.mapTo(&w, QPoint(0, 0)) * ratio, dock.size() * ratio)));
   long blue = 0;  // keywords
   for (int y = editor.top(); y <= editor.bottom(); ++y)
     for (int x = editor.left(); x <= editor.right(); ++x) blue += image.pixelColor(x, y) == QColor(0, 0, 255);
