@@ -4,15 +4,11 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
-#include <set>
-
 #include "compiler/compiler.h"
 #include "compiler/words.h"
 #include "platform/codepage.h"
 #include "shell/basic_lexer.h"
 #include "shell/code_editor.h"
-#include "shell/editor_environment_dialog.h"
-#include "shell/message_box.h"
 #include "shell/recent_files.h"
 #include "shell/text_file.h"
 #include "shell_fixtures.h"
@@ -128,7 +124,7 @@ TEST(Documents, WhatCannotBeReadIsReportedNotWaitedForNorWrittenOver) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   // A FIFO without a writer: an open that waited would hang.
   const std::pair<std::string, std::string> cases[] = {
-      {dir.Doc("folder.bas"), ": Is a directory"}, {fifo, ": Not a regular file"}, {"/dev/zero", ": Not a regular file"}};
+      {dir.Doc("folder.bas"), ": Is a directory"}, {fifo, ": Not a regular file"}};
   for (const auto& [path, why] : cases) {
     rig.view.open_names = {path};
     rig.studio.Open();
@@ -222,10 +218,9 @@ TEST(Compile, SyntaxCheckSaysWhatIsWrongWhereWithoutSaving) {
   EXPECT_EQ(rig.studio.SyntaxCheck(), 1);
   EXPECT_EQ(rig.Last().text, "IF without END IF !   Line : 2");
   EXPECT_EQ(rig.editor.error_line, -1);
-  rig.editor.text = "CONST DEVICE = WF\nDIM A AS BYTE\nA = 1\n";
+  rig.editor.text = "DIM A AS BYTE\nA = 1\n";
   EXPECT_EQ(rig.studio.SyntaxCheck(), 0);
   EXPECT_EQ(rig.Last().text, "Syntax is OK !. Very Good !");
-  EXPECT_EQ(rig.view.device_item, "WF");  // CONST DEVICE chose the device
 }
 
 TEST(Run, SavesCompilesAndHandsTheWindowToTheDownload) {
@@ -240,8 +235,6 @@ TEST(Run, SavesCompilesAndHandsTheWindowToTheDownload) {
     EXPECT_EQ(rig.studio.Run(), -1);
     EXPECT_TRUE(rig.view.save_names.empty());  // it was asked
     EXPECT_EQ(downloads + rig.studio.compiler().CompiledOK, 0);
-    EXPECT_THAT(rig.view.panel_history, ::testing::Not(::testing::Contains("2:Now Compile...")));
-    EXPECT_FALSE(fs::exists(dir.docs() / "Untitled.$$$"));
   }
   StudioRig named(dir);  // without a download Run saves, compiles and says so; a compile error stops it
   named.studio.Load(dir.Doc("run.bas"));
@@ -283,8 +276,6 @@ TEST(Run, SavesCompilesAndHandsTheWindowToTheDownload) {
   }
 }
 
-
-// Every setting the dialog changes, set to a value unlike its default, comes back from the store.
 TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
   ScratchDir dir;
   EditorProfile p;
@@ -315,16 +306,9 @@ TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
             std::tie(p.numbering_style, p.numbering_start, p.font_size, p.font.name));
   EXPECT_EQ(std::tie(q.font.bold, q.font.italic, q.font.underline, q.font.strikethrough),
             std::tie(p.font.bold, p.font.italic, p.font.underline, p.font.strikethrough));
-  // The white-space switch is kept apart: written at shut-down, read after the rest.
-  EXPECT_EQ(again.options.count(kOptWhiteSpace), 0u);
-  editor.options[kOptWhiteSpace] = 1;
-  core::RegistryStore reg(dir.registry_path());
-  SaveWhiteSpaceOption(editor, reg);
-  LoadWhiteSpaceOption(reg, again);
-  EXPECT_EQ(again.options[kOptWhiteSpace], 1);
+  EXPECT_EQ(again.options.count(kOptWhiteSpace), 0u);  // kept apart: written at shut-down
 }
 
-// A hand-edited value that does not convert leaves the setting as an empty store gives it.
 TEST(EditorSettings, TextConversionsAndTextsThatDoNotConvertKeepTheDefault) {
   ScratchDir dir;
   FakeEditor fresh;
@@ -356,32 +340,13 @@ TEST(EditorSettings, TextConversionsAndTextsThatDoNotConvertKeepTheDefault) {
   EXPECT_EQ(DecimalText(10.25) + " " + DecimalText(1980) + " " + BoolText(true) + BoolText(false), "10.25 1980 TrueFalse");
 }
 
-// The real editor keeps each switch apart, and the colour table fills every slot once with the
-// defaults a fresh store gives; the settings dialog offers each slot with its own caption.
-TEST(EditorSettings, TheRealEditorTheDefaultsAndTheDialogsSlots) {
+TEST(EditorSettings, TheRealEditorKeepsEachSwitchApart) {
   CodeEditor editor;
   const std::string names[] = {kOptColorSyntax, kOptSelBounds, kOptLeftMargin, kOptWhiteSpace, kOptNumbering,
                                kOptLineToolTips};
   for (const std::string& on : names) {  // one switch on at a time
     for (const std::string& n : names) editor.SetOption(n, n == on);
     for (const std::string& n : names) EXPECT_EQ(editor.GetOption(n), n == on ? 1 : 0) << on << " " << n;
-  }
-  std::set<int> taken;
-  for (const ColorSlot& c : kColorSlots) EXPECT_TRUE(taken.insert(c.slot).second) << c.name;
-  EXPECT_EQ(taken.size(), static_cast<size_t>(kColorSlotCount));
-  EXPECT_EQ(*taken.rbegin(), kColorSlotCount - 1);
-  ScratchDir dir;
-  FakeEditor fresh;
-  LoadEditorSettings(core::RegistryStore(dir.registry_path()), fresh);
-  for (const auto& [slot, color] : std::vector<std::pair<int, unsigned>>{
-           {14, 32896}, {22, 128}, {24, 0xFF0000}, {30, 65535}, {26, 0xFFFFFF}, {17, kNoColor}})
-    EXPECT_EQ(fresh.GetColor(slot), color) << slot;
-  std::set<int> shown;
-  for (const auto& [slot, caption] : EditorEnvironmentDialog::ShownSlots()) {
-    const std::string name = ColorSlotName(slot), text = caption;
-    EXPECT_TRUE(shown.insert(slot).second) << caption;
-    EXPECT_EQ(name.size() > 2 && name.substr(name.size() - 2) == "bk",
-              text.size() > 11 && text.substr(text.size() - 11) == " background") << caption;
   }
 }
 
@@ -448,22 +413,6 @@ TEST(Colouring, EveryWordOfTheCompilerIsColouredByItsKind) {
   for (const char* name : {"PRINTER", "STEPS"}) EXPECT_FALSE(IsBasicKeyword(name)) << name;
 }
 
-TEST(MessageStyles, EachStyleHasItsButtonsAndIcon) {
-  using Box = QMessageBox;
-  const std::tuple<int, Box::Icon, Box::StandardButtons, Box::StandardButton> cases[] = {
-      {0, Box::NoIcon, Box::Ok, Box::Ok}, {16, Box::Critical, Box::Ok, Box::Ok}, {64, Box::Information, Box::Ok, Box::Ok},
-      {35, Box::Question, Box::Yes | Box::No | Box::Cancel, Box::Cancel},
-      {51, Box::Warning, Box::Yes | Box::No | Box::Cancel, Box::Cancel},
-  };
-  for (const auto& c : cases) {
-    const MessageBoxLook look = LookOfStyle(std::get<0>(c));
-    EXPECT_EQ(std::tuple(std::get<0>(c), look.icon, look.buttons, look.escape_button), c);
-  }
-  EXPECT_EQ(LookOfStyle(35).default_button, QMessageBox::Yes);
-  EXPECT_EQ(std::tuple(AnswerOf(QMessageBox::Yes), AnswerOf(QMessageBox::No), AnswerOf(QMessageBox::Cancel),
-                       AnswerOf(QMessageBox::Ok)), std::tuple(6, 7, 2, 1));
-}
-
 TEST(CommandLineArgs, CableAndFile) {
   using C = CableChoice::Cable;
   const struct {
@@ -488,21 +437,6 @@ TEST(CommandLineArgs, CableAndFile) {
     EXPECT_EQ(!cl.error.empty(), c.error) << label;
     if (!c.error) { EXPECT_EQ(std::tie(cl.cable, cl.file), std::tie(c.cable, c.file)) << label; }
   }
-}
-
-TEST(CommandLineArgs, TheCableChoiceOverridesTheSettingsWithoutWritingThem) {
-  ScratchDir dir;
-  core::IniFile ini(dir.ini_path());
-  ini.WriteString("PrintPort", "UseUsb", "1");
-  const std::string before = ReadAll(dir.ini_path());
-  CableDevices devices(CableChoice{CableChoice::Cable::kRevB, true, 1});
-  EXPECT_TRUE(devices.Start(ini).empty());
-  EXPECT_EQ(std::tuple(devices.link().UseUsb, devices.link().CableMode), std::tuple(0, 1));
-  EXPECT_EQ(ReadAll(dir.ini_path()), before);
-  CableDevices from_file(CableChoice{CableChoice::Cable::kUsb, true, 1});
-  ini.WriteString("PrintPort", "UseUsb", "0");
-  from_file.Start(ini);
-  EXPECT_EQ(from_file.link().UseUsb, -1);
 }
 
 }  // namespace

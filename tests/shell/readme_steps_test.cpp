@@ -1,12 +1,9 @@
-// The README's getting started walked in the IDE: each numbered step is found by what it names and
-// the example, cable, keys and captions are read out of its text, so a README the IDE does not
-// follow fails here. A step this walk does not know is passed over.
+// The README's getting started walked in the IDE: the example, cable, keys and captions are read
+// out of its numbered steps, so a README the IDE does not follow fails here.
 
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <functional>
-#include <iostream>
 #include <regex>
 
 #include "../readme_text.h"
@@ -47,7 +44,9 @@ int Counted(const QString& display) {  // the number after "COUNT:"; -1 when non
 
 TEST(ReadmeSteps, TheGettingStartedWorksAsWrittenWithTheKeysItNames) {
   const std::string section = readme::ReadmeSection(readme::ReadmeText(), readme::kGettingStartedHeading);
-  const std::string ide = readme::SpanStartingWith(section, "vnstudio --cable ");
+  const std::vector<std::string> steps = readme::ReadmeSteps(section);
+  ASSERT_GE(steps.size(), 3u) << section;
+  const std::string ide = readme::SpanStartingWith(steps[0], "vnstudio --cable ");
   const CommandLine cl = ParseCommandLine({"--cable", ide.substr(17, ide.find(' ', 17) - 17), "F.bas"});
   ASSERT_TRUE(cl.error.empty() && cl.cable && cl.cable->is_virtual) << ide;
   testing::ScratchDir dir;
@@ -64,68 +63,49 @@ TEST(ReadmeSteps, TheGettingStartedWorksAsWrittenWithTheKeysItNames) {
         return b->isEnabled() && b->isVisible() && rig.Click(b->objectName().toUtf8().constData());
     return false;
   };
-  std::string path;
-  const std::pair<const char*, std::function<void(const std::string&)>> walk[] = {
-      {"vnstudio --cable ", [&](const std::string& step) {
-         rig.Start(path = testing::CopyExample(dir, readme::SpanStartingWith(step, "examples/").substr(9)));
-         EXPECT_EQ(rig.window->editor().text().toStdString().substr(0, 10), testing::ReadAll(path).substr(0, 10));
-         ASSERT_TRUE(rig.commands->dock() && rig.commands->dock()->isVisible());
-         EXPECT_EQ(rig.window->dockWidgetArea(rig.commands->dock()), Qt::RightDockWidgetArea);
-         EXPECT_TRUE(rig.commands->dock()->ports() && rig.commands->dock()->serial_view());
-       }},
-      {"(Run > Run)", [&](const std::string& step) {
-         ASSERT_NE(step.find("\"Code Size : ... Byte\""), std::string::npos);
-         rig.window->editor().insertAt(QStringLiteral("' mine\n"), 0, 0);
-         rig.Trigger("mnuRun");
-         ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
-         EXPECT_EQ(testing::ReadAll(path).substr(0, 8), "' mine\n'");  // saved first, keeping its LF line ends
-         EXPECT_TRUE(std::regex_match(rig.window->PanelText(2).toStdString(), std::regex("Code Size : [0-9A-F]+ Byte")));
-         pass(500);
-         const int before = Counted(rig.commands->dock()->display_view()->text());
-         pass(1000);
-         EXPECT_TRUE(before >= 0 && Counted(rig.commands->dock()->display_view()->text()) > before);
-       }},
-      {"(Run > Break)", [&](const std::string& step) {
-         rig.Trigger("mnuBreak");
-         ASSERT_TRUE(rig.DebugOpen() && rig.Poll());
-         const int stopped = rig.Line();
-         EXPECT_EQ(rig.Row(), stopped - 1);
-         ASSERT_EQ(Captions(step), std::vector<std::string>{"Step Into"});
-         ASSERT_TRUE(click("Step Into"));
-         EXPECT_NE(rig.Line(), stopped);
-         EXPECT_EQ(rig.Row(), rig.Line() - 1);
-         // Every key the section names, in the main menus or (without a menu) the debug window's.
-         const auto keys = Matches(section, R"(\*\*([A-Za-z0-9+]+)\*\* \((?:([^)>]+) > )?([^)]+)\))");
-         EXPECT_GE(keys.size(), 9u);
-         for (const auto& k : keys) {
-           QAction* found = nullptr;
-           for (QAction* top : rig.window->menuBar()->actions())
-             for (QAction* a : top->menu() && Plain(top->text()) == k[2] ? top->menu()->actions() : QList<QAction*>())
-               if (Plain(a->text()) == k[3]) found = a;
-           for (QAction* a : k[2].empty() ? rig.debug()->findChildren<QAction*>() : QList<QAction*>())
-             if (a->shortcut() == QKeySequence(QString::fromStdString(k[1])) &&
-                 QString::fromStdString(Plain(a->text())).compare(QString::fromStdString(k[3]), Qt::CaseInsensitive) == 0)
-               found = a;
-           ASSERT_NE(found, nullptr) << k[0];
-           EXPECT_EQ(found->shortcut(), QKeySequence(QString::fromStdString(k[1]))) << k[0];
-         }
-         ASSERT_TRUE(click("Exit"));
-       }},
-  };
-  size_t next = 0;
-  for (const std::string& step : readme::ReadmeSteps(section)) {
-    size_t k = 0;
-    while (k < std::size(walk) && step.find(walk[k].first) == std::string::npos) ++k;
-    if (k == std::size(walk)) {
-      std::cout << "README step passed over here: " << step.substr(0, 60) << "\n";
-      continue;
-    }
-    SCOPED_TRACE(step);
-    ASSERT_EQ(k, next) << "a step out of its place";
-    walk[next++].second(step);
-    if (HasFatalFailure()) return;
+  // 1: the example in the IDE with the virtual module's dock on the right.
+  const std::string path = testing::CopyExample(dir, readme::SpanStartingWith(steps[0], "examples/").substr(9));
+  rig.Start(path);
+  ASSERT_TRUE(rig.commands->dock() && rig.commands->dock()->isVisible());
+  EXPECT_EQ(rig.window->dockWidgetArea(rig.commands->dock()), Qt::RightDockWidgetArea);
+  // 2: Run saves, compiles and downloads; the display counts.
+  ASSERT_NE(steps[1].find("(Run > Run)"), std::string::npos) << steps[1];
+  ASSERT_NE(steps[1].find("\"Code Size : ... Byte\""), std::string::npos);
+  rig.window->editor().insertAt(QStringLiteral("' mine\n"), 0, 0);
+  rig.Trigger("mnuRun");
+  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
+  EXPECT_EQ(testing::ReadAll(path).substr(0, 8), "' mine\n'");  // saved first, keeping its LF line ends
+  EXPECT_TRUE(std::regex_match(rig.window->PanelText(2).toStdString(), std::regex("Code Size : [0-9A-F]+ Byte")));
+  pass(500);
+  const int before = Counted(rig.commands->dock()->display_view()->text());
+  pass(1000);
+  EXPECT_TRUE(before >= 0 && Counted(rig.commands->dock()->display_view()->text()) > before);
+  // 3: Break opens the debug window on the line; Step Into moves on.
+  ASSERT_NE(steps[2].find("(Run > Break)"), std::string::npos) << steps[2];
+  rig.Trigger("mnuBreak");
+  ASSERT_TRUE(rig.DebugOpen() && rig.Poll());
+  const int stopped = rig.Line();
+  EXPECT_EQ(rig.Row(), stopped - 1);
+  ASSERT_EQ(Captions(steps[2]), std::vector<std::string>{"Step Into"});
+  ASSERT_TRUE(click("Step Into"));
+  EXPECT_NE(rig.Line(), stopped);
+  EXPECT_EQ(rig.Row(), rig.Line() - 1);
+  // Every key the section names, in the main menus or (without a menu) the debug window's.
+  const auto keys = Matches(section, R"(\*\*([A-Za-z0-9+]+)\*\* \((?:([^)>]+) > )?([^)]+)\))");
+  EXPECT_GE(keys.size(), 9u);
+  for (const auto& k : keys) {
+    QAction* found = nullptr;
+    for (QAction* top : rig.window->menuBar()->actions())
+      for (QAction* a : top->menu() && Plain(top->text()) == k[2] ? top->menu()->actions() : QList<QAction*>())
+        if (Plain(a->text()) == k[3]) found = a;
+    for (QAction* a : k[2].empty() ? rig.debug()->findChildren<QAction*>() : QList<QAction*>())
+      if (a->shortcut() == QKeySequence(QString::fromStdString(k[1])) &&
+          QString::fromStdString(Plain(a->text())).compare(QString::fromStdString(k[3]), Qt::CaseInsensitive) == 0)
+        found = a;
+    ASSERT_NE(found, nullptr) << k[0];
+    EXPECT_EQ(found->shortcut(), QKeySequence(QString::fromStdString(k[1]))) << k[0];
   }
-  EXPECT_EQ(next, std::size(walk));
+  EXPECT_TRUE(click("Exit"));
 }
 
 }  // namespace
