@@ -61,7 +61,6 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
   const char* caps = "VARNOLIC Studio ERROR !";
   const struct { Wire wire; int kind; bool compiled; long bad_flash; const char *text, *title; int style; } cases[] = {
       {Wire::kRevB, 2, true, -1, "Verify OK !", "VARNOLIC Studio Message", 64},
-      {Wire::kRevB, 2, true, 200, "Verify Error at C8  PC : 91  VARNOLIC : 90", caps, 64},
       {Wire::kUsb, 2, true, 32001, "Verify Error at 7D01  PC : F2  VARNOLIC : F3", caps, 64},
       {Wire::kUsb, 1, true, -1, "Can not use this menu at VN serise", "VNstudio", 0},
       {Wire::kUsb, 2, false, -1, "No compile infomation ! Try Run !", "VNstudio", 0}};

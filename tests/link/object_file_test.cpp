@@ -55,9 +55,7 @@ TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReason) {
   const struct { std::string file, bytes, message; } cases[] = {  // no bytes: the file made above
       {"sig.obj", "VN200Z" + good.substr(6), format},
       {"short.obj", "VN20", format},
-      {"nolength.obj", "VN2000\x1b", format},
       {"cut.obj", good.substr(0, good.size() - 1), format},
-      {"long.obj", ObjectBytes(60000, std::string(100, 'x')), format},
       {"past.obj", ObjectBytes(64002, std::string(64003, 'x')), format},
       {"huge.obj", ObjectBytes(27, std::string(65537, 'x')), format + ": File too large (65545 bytes, at most 65544)"},
       {"fifo.obj", "", "File Open Error :%: Not a regular file"},

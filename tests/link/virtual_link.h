@@ -10,11 +10,7 @@
 
 namespace vn::testing {
 
-enum class Wire { kUsb, kRevB, kDummy };
-
-inline link::CableKind CableKindOf(Wire w) {
-  return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
-}
+using Wire = link::CableKind;
 
 inline const char* WireName(Wire w) { return w == Wire::kUsb ? "usb" : w == Wire::kRevB ? "revb" : "dummy"; }
 
@@ -25,25 +21,21 @@ struct CountingInterrupts final : platform::InterruptControl {
   void Enable() override { ++enables; }
 };
 
-// Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
-inline void Connect(link::Link& link, Wire w, int kind) {
-  link.UseSeries(core::SeriesOfKind(kind));
-  cables::SelectCable(link, CableKindOf(w));
-  if (w == Wire::kUsb) link.UsbOpenDevice();
-  else link.PortOpen(), link.LinkIdle();
-}
-
-// The virtual module behind one virtual cable, its link set up and opened.
+// The virtual module behind one virtual cable, its link set up for the cable and series and the
+// cable opened, as the IDE's start-up does.
 struct VirtualLink {
   explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
       : wire(w), series(core::SeriesOfKind(kind)), module((config.kind = kind, config)),
-        wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
-    Connect(link, w, kind);
+        wires(module, clock, w, link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
+    link.UseSeries(series);
+    cables::SelectCable(link, w);
+    if (w == Wire::kUsb) link.UsbOpenDevice();
+    else link.PortOpen(), link.LinkIdle();
     link.BitDelay = 900;
   }
-  sim::WireFaults& faults() { return wires.wire(CableKindOf(wire)).faults(); }
+  sim::WireFaults& faults() { return wires.wire(wire).faults(); }
   // The module's reply items the PC has not collected; empty after every healthy exchange.
-  std::vector<int> Uncollected() { return wires.wire(CableKindOf(wire)).Uncollected(); }
+  std::vector<int> Uncollected() { return wires.wire(wire).Uncollected(); }
   int Send(int b) { return link.FamilySendByte(b); }  // the byte operations of the module's series
   int Recv() { return link.FamilyRecvByte(); }
   // Receives n bytes; the first -1 ends the list.
