@@ -4,7 +4,7 @@
 // Input: a form byte, a kind byte, then the file's contents.
 //   form % 5: 0 a regular file, 1 a symbolic link to it, 2 a FIFO (nobody writes to it),
 //             3 a folder, 4 a regular file padded past the kind's size cap
-//   kind % 4: 0 source (then compiled, as `compile` does), 1 object file (LoadObjectFile),
+//   kind % 4: 0 source (what is compiled is the compile target's), 1 object file (LoadObjectFile),
 //             2 the kept virtual flash (a flash image: exactly 65,536 bytes), 3 settings
 //             (read as the link's settings are)
 // A regular file (or a link to one) within the cap is read byte for byte; anything else is
@@ -13,10 +13,8 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "compiler/compiler.h"
 #include "core/file_io.h"
 #include "core/settings_store.h"
 #include "fuzz_support.h"
@@ -81,12 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Then what each command does with the bytes.
   switch (data[1] % 4) {
-    case 0:
-      if (read.ok() && read.bytes.size() <= 4096) {
-        auto c = std::make_unique<vn::compiler::Compiler>();
-        c->CompileSource(read.bytes);
-      }
-      break;
     case 1: {
       const vn::link::ObjectFileRead obj = vn::link::LoadObjectFile(path.string());
       if (!readable) Check(obj.problem == vn::link::ObjectFileProblem::kUnreadable, "unreadable object file read");

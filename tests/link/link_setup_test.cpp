@@ -76,8 +76,7 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
 TEST(LinkSetup, ThePortSetupForm) {
   using link::PortSetupForm;
   const struct { int ioadr, use_usb, cable_mode, os_platform, address, option; bool address_enabled, dummy_enabled; } cases[] = {
-      {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true}, {0x278, 0, 1, 1, 1, PortSetupForm::kOptRevB, true, true},
-      {0x3BC, -1, 1, 1, 2, PortSetupForm::kOptUsb, false, true}, {0x2F8, 0, 1, 2, 2, PortSetupForm::kOptRevB, true, false}};
+      {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true}, {0x2F8, 0, 1, 2, 2, PortSetupForm::kOptRevB, true, false}};
   for (const auto& c : cases) {
     VirtualLink v(Wire::kRevB);
     std::tie(v.link.Ioadr, v.link.UseUsb, v.link.CableMode, v.link.OsPlatform) = std::tie(c.ioadr, c.use_usb, c.cable_mode, c.os_platform);
