@@ -37,9 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const FileKind kind = kKinds[data[1] % 4];
   std::string contents(reinterpret_cast<const char*>(data + 2), size - 2);
   const std::size_t cap = vn::core::MaxFileBytes(kind);
-  // Padding past the cap is only cheap for the small kinds; the larger ones get a file one
-  // byte over by truncation, which costs no memory.
-  const bool oversized = form == 4;
 
   const fs::path dir = vn::fuzz::ScratchDir() / "case";
   std::error_code ec;
@@ -60,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fs::create_directory(regular);
       break;
     case 4:
-      vn::fuzz::WriteFile(regular, contents);
+      vn::fuzz::WriteFile(regular, contents);  // then past the cap, which costs no memory
       fs::resize_file(regular, cap + 1 + contents.size() % 3);
       break;
   }
@@ -74,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(read.error.path == path.string(), "error without the file's path");
     Check(!read.error.Reason().empty(), "error without a reason");
     Check(read.bytes.empty(), "a refused file left bytes behind", static_cast<long>(read.bytes.size()));
-    if (oversized) Check(read.error.problem == vn::core::FileProblem::kTooLarge, "oversized file not too large");
+    if (form == 4) Check(read.error.problem == vn::core::FileProblem::kTooLarge, "oversized file not too large");
   }
 
   // Then what each command does with the bytes.
@@ -82,10 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 1: {
       const vn::link::ObjectFileRead obj = vn::link::LoadObjectFile(path.string());
       if (!readable) Check(obj.problem == vn::link::ObjectFileProblem::kUnreadable, "unreadable object file read");
-      if (obj.problem == vn::link::ObjectFileProblem::kNone) {
+      if (obj.problem == vn::link::ObjectFileProblem::kNone)
         Check(obj.code_addr >= 0 && obj.code.size() == static_cast<std::size_t>(obj.code_addr) + 1,
               "object file code of another length than it says", obj.code_addr);
-      }
       break;
     }
     case 2:

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <string_view>
 
 namespace vn::fuzz {
 
@@ -51,27 +50,5 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   Check(out.good(), "file not written");
 }
-
-// Reads a fuzz input front to back; past its end every byte is 0 and every text empty.
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
-  bool Done() const { return rest_.empty(); }
-  std::uint8_t Byte() { return Done() ? 0 : static_cast<std::uint8_t>(Bytes(1)[0]); }
-  std::string Bytes(std::size_t n) {
-    std::string s(rest_.substr(0, n));
-    rest_.remove_prefix(s.size());
-    return s;
-  }
-  // A text ended by a 0 byte or by the input.
-  std::string Text() {
-    std::string s = Bytes(rest_.find('\0'));
-    rest_.remove_prefix(Done() ? 0 : 1);
-    return s;
-  }
-
- private:
-  std::string_view rest_;
-};
 
 }  // namespace vn::fuzz

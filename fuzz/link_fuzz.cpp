@@ -70,7 +70,7 @@ class Wire {
     Check(accesses_ <= kAccessLimit, "the operation ends within the access bound", accesses_);
   }
   bool Dropped() { return Chance(drop, drops_left_); }
-  std::uint8_t Mangled(std::uint8_t b) { return Chance(corrupt, corruptions_left_) ? b ^ (1u << Below(8)) : b; }
+  std::uint8_t Mangled(std::uint8_t b) { return Chance(corrupt, corruptions_left_) ? static_cast<std::uint8_t>(b ^ (1u << Below(8))) : b; }
   // How late: 0, or 1 to the longest delay.
   int Lateness() { return Chance(delay, delays_left_) ? 1 + Below(longest) : 0; }
 
@@ -191,9 +191,7 @@ struct CountingInterrupts final : vn::platform::InterruptControl {
 
 struct Progress final : vn::link::DownloadProgress {
   void SetStatus(const std::string&) override {}
-  void SetProgress(long value, long max) override {
-    Check(value >= 0 && value <= max, "the progress bar stays within its range", value);
-  }
+  void SetProgress(long value, long max) override { Check(value >= 0 && value <= max, "the progress bar stays within its range", value); }
   void ShowMessage(const vn::core::Message& message) override {
     const vn::core::RenderedMessage en = vn::core::Render(message, vn::core::Language::kEnglish);
     const vn::core::RenderedMessage ko = vn::core::Render(message, vn::core::Language::kKorean);
