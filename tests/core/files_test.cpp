@@ -300,7 +300,7 @@ TEST_F(SettingsStore, AFileIsReadAsThePrivateProfileReadsItAndWrittenKeepingEver
   EXPECT_EQ(ReadAll(dir_ / "sub" / "dir" / "named.ini"), "[AccessSpeed]\nCommSpeed= 1\n");
 }
 
-TEST_F(SettingsStore, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOver) {
+TEST_F(SettingsStore, AFileThatCannotBeReadIsNeverWrittenOverAndTwoWritersLoseNoKey) {
   const std::tuple<const char*, std::function<void(const fs::path&)>, FileProblem> cases[] = {  // what, made how, the problem
       {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, FileProblem::kNotRegular},
       {"2 MB", [](const fs::path& p) { WriteAll(p, "[PrintPort]\nIoadr=632\n" + std::string(2 << 20, ';')); },
@@ -324,10 +324,7 @@ TEST_F(SettingsStore, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOver
   fs::remove_all(file());
   WriteAll(file(), "[S]\nk=1\n");
   EXPECT_TRUE(IniFile(file()).ReadError().ok());
-}
-
-TEST_F(SettingsStore, TwoProcessesWritingAtOnceLoseNoKey) {
-  // Two instances of the program saving their settings at the same moment.
+  // Two instances of the program saving their settings at the same moment lose no key.
   constexpr int kKeys = 30;
   for (bool exists : {false, true}) {
     SCOPED_TRACE(exists);

@@ -42,7 +42,7 @@ TEST(ByteLayer, EachOperationTakesTheSelectedPath) {
   }
 }
 
-TEST(Parallel, RestLevelsAndTheFourRevBLevels) {
+TEST(Parallel, RestLevelsTheFourRevBLevelsAndFailedHandshakes) {
   for (int kind : {1, 2}) {
     VirtualLink v(Wire::kRevB, kind);
     v.port.set_recording(true);
@@ -59,10 +59,7 @@ TEST(Parallel, RestLevelsAndTheFourRevBLevels) {
     v.port.clear_writes();
     EXPECT_EQ((std::tuple{v.link.RevBSendByte(256) + v.link.RevBSendByte(-1), v.port.writes().size()}), std::tuple(-2, std::size_t{0}));
   }
-}
-
-// Every handshake that does not come ends in -1 with the lines where they must rest.
-TEST(Parallel, FailedHandshakes) {
+  // Every handshake that does not come ends in -1 with the lines where they must rest.
   // REV. B: the data writes; dummy: {the data line at the end}.
   const struct { Wire wire; int kind; bool send; long stall_from_pc, stall_to_pc; int stall_step; bool unplugged; std::vector<int> writes; } cases[] = {
       // The low half not taken: the phase goes back; the high half not taken stays on the lines.

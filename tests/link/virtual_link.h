@@ -21,16 +21,20 @@ struct CountingInterrupts final : platform::InterruptControl {
   void Enable() override { ++enables; }
 };
 
-// The virtual module behind one virtual cable, its link set up for the cable and series and the
-// cable opened, as the IDE's start-up does.
+// Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
+inline void Connect(link::Link& link, Wire w, int kind) {
+  link.UseSeries(core::SeriesOfKind(kind));
+  cables::SelectCable(link, w);
+  if (w == Wire::kUsb) link.UsbOpenDevice();
+  else link.PortOpen(), link.LinkIdle();
+}
+
+// The virtual module behind one virtual cable, its link set up and opened.
 struct VirtualLink {
   explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
       : wire(w), series(core::SeriesOfKind(kind)), module((config.kind = kind, config)),
         wires(module, clock, w, link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
-    link.UseSeries(series);
-    cables::SelectCable(link, w);
-    if (w == Wire::kUsb) link.UsbOpenDevice();
-    else link.PortOpen(), link.LinkIdle();
+    Connect(link, w, kind);
     link.BitDelay = 900;
   }
   sim::WireFaults& faults() { return wires.wire(wire).faults(); }
