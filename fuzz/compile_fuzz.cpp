@@ -19,10 +19,8 @@ using vn::compiler::Compiler;
 using vn::core::CodeImage;
 using vn::fuzz::Check;
 
-const char* DeviceFor(std::uint8_t selector) {
-  const bool other = (selector & 4) != 0;
-  return (selector & 1) != 0 ? (other ? "WD" : "WF") : (other ? "ND" : "KF");
-}
+// By the selector's bits 0 and 2.
+constexpr const char* kDevices[] = {"KF", "WF", "ND", "WD"};
 
 void CheckTables(const Compiler& c) {
   Check(c.VarCount() <= Compiler::kMaxVars, "variables within capacity", c.VarCount());
@@ -89,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A fresh compiler for every input, so that a finding does not depend on the inputs before.
   const auto compiler = std::make_unique<Compiler>();
   Compiler& c = *compiler;
-  vn::compiler::ApplyDeviceCode(c.Device, *vn::compiler::FindDeviceCode(DeviceFor(selector)));
+  vn::compiler::ApplyDeviceCode(c.Device, *vn::compiler::FindDeviceCode(kDevices[(selector & 1) | ((selector >> 1) & 2)]));
 
   const int result = c.CompileSource(source);
   Check(result == 0 || result == 1, "CompileSource returns 0 or 1", result);

@@ -4,7 +4,7 @@
 // Input: a form byte, a kind byte, then the file's contents.
 //   form % 5: 0 a regular file, 1 a symbolic link to it, 2 a FIFO (nobody writes to it),
 //             3 a folder, 4 a regular file padded past the kind's size cap
-//   kind % 4: 0 source (then compiled, as `compile` does), 1 object file (LoadObjectFile),
+//   kind % 4: 0 source (what is compiled is the compile target's), 1 object file (LoadObjectFile),
 //             2 the kept virtual flash (a flash image: exactly 65,536 bytes), 3 settings
 //             (read as the link's settings are)
 // A regular file (or a link to one) within the cap is read byte for byte; anything else is
@@ -13,10 +13,8 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "compiler/compiler.h"
 #include "core/file_io.h"
 #include "core/settings_store.h"
 #include "fuzz_support.h"
@@ -39,9 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const FileKind kind = kKinds[data[1] % 4];
   std::string contents(reinterpret_cast<const char*>(data + 2), size - 2);
   const std::size_t cap = vn::core::MaxFileBytes(kind);
-  // Padding past the cap is only cheap for the small kinds; the larger ones get a file one
-  // byte over by truncation, which costs no memory.
-  const bool oversized = form == 4;
 
   const fs::path dir = vn::fuzz::ScratchDir() / "case";
   std::error_code ec;
@@ -62,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fs::create_directory(regular);
       break;
     case 4:
-      vn::fuzz::WriteFile(regular, contents);
+      vn::fuzz::WriteFile(regular, contents);  // then past the cap, which costs no memory
       fs::resize_file(regular, cap + 1 + contents.size() % 3);
       break;
   }
@@ -76,24 +71,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(read.error.path == path.string(), "error without the file's path");
     Check(!read.error.Reason().empty(), "error without a reason");
     Check(read.bytes.empty(), "a refused file left bytes behind", static_cast<long>(read.bytes.size()));
-    if (oversized) Check(read.error.problem == vn::core::FileProblem::kTooLarge, "oversized file not too large");
+    if (form == 4) Check(read.error.problem == vn::core::FileProblem::kTooLarge, "oversized file not too large");
   }
 
   // Then what each command does with the bytes.
   switch (data[1] % 4) {
-    case 0:
-      if (read.ok() && read.bytes.size() <= 4096) {
-        auto c = std::make_unique<vn::compiler::Compiler>();
-        c->CompileSource(read.bytes);
-      }
-      break;
     case 1: {
       const vn::link::ObjectFileRead obj = vn::link::LoadObjectFile(path.string());
       if (!readable) Check(obj.problem == vn::link::ObjectFileProblem::kUnreadable, "unreadable object file read");
-      if (obj.problem == vn::link::ObjectFileProblem::kNone) {
+      if (obj.problem == vn::link::ObjectFileProblem::kNone)
         Check(obj.code_addr >= 0 && obj.code.size() == static_cast<std::size_t>(obj.code_addr) + 1,
               "object file code of another length than it says", obj.code_addr);
-      }
       break;
     }
     case 2:

@@ -4,7 +4,6 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -17,13 +16,10 @@
 namespace vn::fuzz {
 
 // Says which invariant broke, with the value that broke it, under the target's own name.
-[[noreturn]] inline void Violated(const char* what, long value) {
+inline void Check(bool ok, const char* what, long value = 0) {
+  if (ok) return;
   std::fprintf(stderr, "%s: invariant violated: %s (%ld)\n", program_invocation_short_name, what, value);
   std::abort();
-}
-
-inline void Check(bool ok, const char* what, long value = 0) {
-  if (!ok) Violated(what, value);
 }
 
 // A folder made for this process on first use (mkdtemp, so no other process's), removed with
@@ -54,31 +50,5 @@ void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   Check(out.good(), "file not written");
 }
-
-// Reads a fuzz input front to back; past its end every byte is 0 and every text empty.
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool Done() const { return pos_ >= size_; }
-  std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-  std::string Bytes(std::size_t n) {
-    n = std::min(n, size_ - pos_);
-    std::string s(reinterpret_cast<const char*>(data_ + pos_), n);
-    pos_ += n;
-    return s;
-  }
-  // A text ended by a 0 byte or by the input.
-  std::string Text() {
-    std::string s;
-    while (pos_ < size_ && data_[pos_] != 0) s += static_cast<char>(data_[pos_++]);
-    if (pos_ < size_) ++pos_;
-    return s;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-};
 
 }  // namespace vn::fuzz

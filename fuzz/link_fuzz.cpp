@@ -5,7 +5,7 @@
 //   [0] flags: bit 0 cable (0 USB, 1 REV. B); bit 1 series (0 VN, 1 VNM); bit 2 faults on
 //       (else a clean wire with small delays only, where both operations must succeed);
 //       bit 3 a module of the other series; bit 4 no identification; bit 5 no download;
-//       bit 6 a code length near the end of the image; bit 7 the identification in Korean
+//       bit 6 a code length near the end of the image
 //   [1] which wire faults are set (bit k for fault k below)
 //   [2..15] positions (16 bits each) of: dropped PC byte, corrupted PC byte, dropped module
 //       byte, corrupted module byte, stalled PC byte, stalled module byte, cut after
@@ -23,7 +23,9 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/code_image.h"
@@ -54,97 +56,70 @@ constexpr int kFaultsPerKind = 8;
 
 using vn::fuzz::Check;
 
-class Random {
+// What both faulty cables do to the bytes on their wire: lose one, flip a bit of one, hold one
+// back, each with a probability per 65536 accesses or bytes and a few times per input at most
+// (a wire has a few bad moments, not a constant noise: a status line that glitches all the time
+// would answer every poll of a dead module). Every access counts against the bounds.
+class Wire {
  public:
-  explicit Random(std::uint64_t seed) : state_(seed) {}
-  std::uint64_t Next() {
-    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-  }
-  // True with probability rate / 65536 while `left` lasts: a wire has a few bad moments, not a
-  // constant noise (a status line that glitches all the time would answer every poll of a dead module).
-  bool Chance(int rate, int& left) {
-    if (left <= 0 || rate <= 0 || static_cast<int>(Next() & 0xFFFF) >= rate) return false;
-    --left;
-    return true;
-  }
-  int Below(int n) { return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
-  // `b` with one of its bits flipped.
-  std::uint8_t Flip(std::uint8_t b) { return static_cast<std::uint8_t>(b ^ (1u << Below(8))); }
-
- private:
-  std::uint64_t state_;
-};
-
-// Probabilities (per 65536 accesses or bytes) and how many of each fault one input may have.
-struct FaultRates {
-  int drop = 0, corrupt = 0, delay = 0, longest = 0;
-  int drops_left = kFaultsPerKind, corruptions_left = kFaultsPerKind, delays_left = 4 * kFaultsPerKind;
-};
-
-struct Budget {
-  explicit Budget(vn::platform::VirtualClock& c) : clock(c) {}
+  Wire(std::uint64_t seed, vn::platform::VirtualClock& c) : clock(c), rng_(seed) {}
   void Spend() {
     Check(clock.NowNs() <= kVirtualLimitNs, "the operation ends within the virtual time bound",
           static_cast<long>(clock.NowNs() / 1'000'000));
-    ++accesses;
-    Check(accesses <= kAccessLimit, "the operation ends within the access bound", accesses);
+    ++accesses_;
+    Check(accesses_ <= kAccessLimit, "the operation ends within the access bound", accesses_);
   }
-  vn::platform::VirtualClock& clock;
-  long accesses = 0;
-};
-
-// What both faulty cables do to the bytes on their wire: lose one, flip a bit of one, hold one
-// back; every access counts against the bounds.
-class Mangler {
- public:
-  Mangler(Random& rng, FaultRates rates, Budget& budget) : rng_(rng), rates_(rates), budget_(budget) {}
-
- protected:
-  bool Dropped() { return rng_.Chance(rates_.drop, rates_.drops_left); }
-  std::uint8_t Mangled(std::uint8_t b) { return rng_.Chance(rates_.corrupt, rates_.corruptions_left) ? rng_.Flip(b) : b; }
+  bool Dropped() { return Chance(drop, drops_left_); }
+  std::uint8_t Mangled(std::uint8_t b) { return Chance(corrupt, corruptions_left_) ? static_cast<std::uint8_t>(b ^ (1u << Below(8))) : b; }
   // How late: 0, or 1 to the longest delay.
-  int Lateness() { return rng_.Chance(rates_.delay, rates_.delays_left) ? 1 + rng_.Below(rates_.longest) : 0; }
-  Budget& budget_;
+  int Lateness() { return Chance(delay, delays_left_) ? 1 + Below(longest) : 0; }
+
+  vn::platform::VirtualClock& clock;
+  int drop = 0, corrupt = 0, delay = 0, longest = 0;
 
  private:
-  Random& rng_;
-  FaultRates rates_;
+  bool Chance(int rate, int& left) {
+    if (left <= 0 || rate <= 0 || static_cast<int>(rng_() & 0xFFFF) >= rate) return false;
+    --left;
+    return true;
+  }
+  int Below(int n) { return n <= 0 ? 0 : static_cast<int>(rng_() % static_cast<std::uint64_t>(n)); }
+
+  std::mt19937_64 rng_;
+  long accesses_ = 0;
+  int drops_left_ = kFaultsPerKind, corruptions_left_ = kFaultsPerKind, delays_left_ = 4 * kFaultsPerKind;
 };
 
 // The REV. B cable with glitches: a status read may come back with a bit flipped, a write of
 // the PC may be lost, and any access may be late.
-class FaultyPort final : public vn::platform::ParallelPort, Mangler {
+class FaultyPort final : public vn::platform::ParallelPort {
  public:
-  FaultyPort(vn::sim::VirtualParallelPort& inner, Random& rng, FaultRates rates, Budget& budget)
-      : Mangler(rng, rates, budget), inner_(inner) {}
+  FaultyPort(vn::sim::VirtualParallelPort& inner, Wire& wire) : inner_(inner), wire_(wire) {}
   bool Open(int base) override { return inner_.Open(base); }
   void Close() override { inner_.Close(); }
   bool IsOpen() const override { return inner_.IsOpen(); }
   void Write(int port, std::uint8_t value) override {
-    budget_.clock.Advance(1000LL * Lateness());
-    if (!Dropped()) inner_.Write(port, value);
-    budget_.Spend();
+    wire_.clock.Advance(1000LL * wire_.Lateness());
+    if (!wire_.Dropped()) inner_.Write(port, value);
+    wire_.Spend();
   }
   std::uint8_t Read(int port) override {
-    budget_.clock.Advance(1000LL * Lateness());
-    const std::uint8_t v = Mangled(inner_.Read(port));
-    budget_.Spend();
+    wire_.clock.Advance(1000LL * wire_.Lateness());
+    const std::uint8_t v = wire_.Mangled(inner_.Read(port));
+    wire_.Spend();
     return v;
   }
 
  private:
   vn::sim::VirtualParallelPort& inner_;
+  Wire& wire_;
 };
 
 // The USB cable with a lossy line: a byte on the wire may be lost or changed either way, and a
 // byte from the module may arrive some reads late (after the read that wanted it timed out).
-class FaultyUsb final : public vn::platform::UsbLibrary, Mangler {
+class FaultyUsb final : public vn::platform::UsbLibrary {
  public:
-  FaultyUsb(vn::sim::VirtualUsbCable& inner, Random& rng, FaultRates rates, Budget& budget)
-      : Mangler(rng, rates, budget), inner_(inner) {}
+  FaultyUsb(vn::sim::VirtualUsbCable& inner, Wire& wire) : inner_(inner), wire_(wire) {}
   int OpenByDescription(const char* d) override {
     held_.clear();
     return inner_.OpenByDescription(d);
@@ -159,36 +134,32 @@ class FaultyUsb final : public vn::platform::UsbLibrary, Mangler {
     return inner_.ResetDevice();
   }
   int Write(const std::uint8_t* data, std::size_t length) override {
-    budget_.Spend();
+    wire_.Spend();
     std::vector<std::uint8_t> out;
     for (std::size_t i = 0; i < length; ++i)
-      if (!Dropped()) out.push_back(Mangled(data[i]));
+      if (!wire_.Dropped()) out.push_back(wire_.Mangled(data[i]));
     return inner_.Write(out.data(), out.size());
   }
   int Read(std::uint8_t* data, std::size_t length, std::size_t& received) override {
-    budget_.Spend();
+    wire_.Spend();
     received = 0;
     Collect();
     ++reads_;
-    while (received < length && !held_.empty() && held_.front().due <= reads_) {
-      data[received++] = held_.front().value;
+    while (received < length && !held_.empty() && held_.front().first <= reads_) {
+      data[received++] = held_.front().second;
       held_.pop_front();
     }
-    if (received < length) budget_.clock.Advance(static_cast<std::int64_t>(read_ms_) * 1'000'000);
+    if (received < length) wire_.clock.Advance(static_cast<std::int64_t>(read_ms_) * 1'000'000);
     return kOk;
   }
   int GetQueueStatus(std::uint32_t& waiting) override {
-    budget_.Spend();
+    wire_.Spend();
     Collect();
-    waiting = static_cast<std::uint32_t>(std::count_if(held_.begin(), held_.end(), [this](const Held& h) { return h.due <= reads_ + 1; }));
+    waiting = static_cast<std::uint32_t>(std::count_if(held_.begin(), held_.end(), [this](const auto& h) { return h.first <= reads_ + 1; }));
     return kOk;
   }
 
  private:
-  struct Held {
-    std::uint8_t value;
-    long due;  // the first read that may take it
-  };
   // Takes what the cable has into the line, with the line's faults.
   void Collect() {
     std::uint32_t waiting = 0;
@@ -196,18 +167,19 @@ class FaultyUsb final : public vn::platform::UsbLibrary, Mangler {
     std::vector<std::uint8_t> bytes(waiting);
     std::size_t got = 0;
     inner_.Read(bytes.data(), bytes.size(), got);
-    long due = held_.empty() ? reads_ + 1 : held_.back().due;
+    long due = held_.empty() ? reads_ + 1 : held_.back().first;
     for (std::size_t i = 0; i < got; ++i) {
-      if (Dropped()) continue;
-      const std::uint8_t b = Mangled(bytes[i]);
-      due += Lateness();  // a late byte holds back the ones behind it: the line keeps their order
-      held_.push_back({b, due});
+      if (wire_.Dropped()) continue;
+      const std::uint8_t b = wire_.Mangled(bytes[i]);
+      due += wire_.Lateness();  // a late byte holds back the ones behind it: the line keeps their order
+      held_.emplace_back(due, b);
     }
   }
 
   vn::sim::VirtualUsbCable& inner_;
+  Wire& wire_;
   unsigned read_ms_ = 1000;
-  std::deque<Held> held_;
+  std::deque<std::pair<long, std::uint8_t>> held_;  // each byte with the first read that may take it
   long reads_ = 0;
 };
 
@@ -219,9 +191,7 @@ struct CountingInterrupts final : vn::platform::InterruptControl {
 
 struct Progress final : vn::link::DownloadProgress {
   void SetStatus(const std::string&) override {}
-  void SetProgress(long value, long max) override {
-    Check(value >= 0 && value <= max, "the progress bar stays within its range", value);
-  }
+  void SetProgress(long value, long max) override { Check(value >= 0 && value <= max, "the progress bar stays within its range", value); }
   void ShowMessage(const vn::core::Message& message) override {
     const vn::core::RenderedMessage en = vn::core::Render(message, vn::core::Language::kEnglish);
     const vn::core::RenderedMessage ko = vn::core::Render(message, vn::core::Language::kKorean);
@@ -261,15 +231,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vn::sim::Module module(config);
   vn::sim::VirtualParallelPort port(module, clock, vn::sim::VirtualParallelPort::Cable::kRevB);
   vn::sim::VirtualUsbCable usb(module, clock);
-  Random rng(h[26] | (h[27] << 8) | (h[28] << 16) | (static_cast<std::uint64_t>(h[29]) << 24));
-  Budget budget(clock);
-
-  FaultRates rates;
-  rates.delay = h[20];
-  rates.longest = h[21];
+  Wire wire(h[26] | (h[27] << 8) | (h[28] << 16) | (static_cast<std::uint64_t>(h[29]) << 24), clock);
+  wire.delay = h[20];
+  wire.longest = h[21];
   if (faulty) {
-    rates.drop = h[18];
-    rates.corrupt = h[19];
+    wire.drop = h[18];
+    wire.corrupt = h[19];
     vn::sim::WireFaults& f = revb ? port.faults() : usb.faults();
     long* const positions[] = {&f.drop_from_pc,  &f.corrupt_from_pc, &f.drop_to_pc, &f.corrupt_to_pc,
                                &f.stall_from_pc, &f.stall_to_pc,     &f.cut_after};
@@ -286,13 +253,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A clean wire: the PC is late now and then, by at most 50 us an access (the module waits
     // 20 ms); the USB cable has its transfer latency but no late bytes, since a byte later than
     // the read time-out is a failure on any cable.
-    rates.longest = rates.longest % 50;
-    if (!revb) rates.delay = 0;
+    wire.longest = wire.longest % 50;
+    if (!revb) wire.delay = 0;
   }
   usb.transfer_latency_ns = 10'000LL * h[25];
 
-  FaultyPort faulty_port(port, rng, rates, budget);
-  FaultyUsb faulty_usb(usb, rng, rates, budget);
+  FaultyPort faulty_port(port, wire);
+  FaultyUsb faulty_usb(usb, wire);
   CountingInterrupts irq;
   vn::link::Link link({faulty_port, faulty_usb, irq, clock});
   const vn::core::Series series = vn::core::SeriesOfKind(kind);
@@ -335,7 +302,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(r == 0, "a clean wire downloads the program", code_addr);
     }
     const auto& f = revb ? port.faults() : usb.faults();
-    const bool corrupting = rates.corrupt > 0 || f.corrupt_from_pc >= 0 || f.corrupt_to_pc >= 0;
+    const bool corrupting = wire.corrupt > 0 || f.corrupt_from_pc >= 0 || f.corrupt_to_pc >= 0;
     if (r == 0 && !corrupting) {
       // Without a changed byte on the way, a download reported done put the program in flash.
       Check(module.ProgramLength() == code_addr, "the module holds the program's length", module.ProgramLength());

@@ -1,11 +1,8 @@
 // The object file reader on arbitrary file contents. The input is the file. A file read whole
 // puts its code bytes into the image and its length into CodeAddr; any other file leaves both
 // exactly as they were and shows one message. The outcome must match what the file's form says.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "core/code_image.h"
@@ -29,9 +26,7 @@ struct CountingBoxes final : vn::link::MessageBoxes {
 };
 
 // A recognisable image: every address holds a byte of its own.
-void Fill(CodeImage& code) {
-  for (long a = 0; a <= CodeImage::kLastAddr; ++a) code.Set(a, static_cast<std::uint8_t>((a * 13 + 7) & 0xFF));
-}
+std::uint8_t Original(long a) { return static_cast<std::uint8_t>((a * 13 + 7) & 0xFF); }
 
 }  // namespace
 
@@ -39,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string path = (vn::fuzz::ScratchDir() / "input.obj").string();
   vn::fuzz::WriteFile(path, std::string(reinterpret_cast<const char*>(data), size));
   static CodeImage* const code = new CodeImage;  // 320 KB: built once, refilled per input
-  Fill(*code);
+  for (long a = 0; a <= CodeImage::kLastAddr; ++a) code->Set(a, Original(a));
   constexpr long kBefore = 12345;
   long code_addr = kBefore;
   CountingBoxes ui;
@@ -57,16 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (r == 0) {
     Check(ui.shown == 0, "no message after a read", ui.shown);
     Check(code_addr == n, "CodeAddr is the file's length", code_addr);
-    for (long a = 0; a <= CodeImage::kLastAddr; ++a) {
-      const std::uint8_t want = a <= n ? data[8 + a] : static_cast<std::uint8_t>((a * 13 + 7) & 0xFF);
-      Check(code->Get(a) == want, "the image holds the file's bytes and nothing else changed", a);
-    }
+    for (long a = 0; a <= CodeImage::kLastAddr; ++a)
+      Check(code->Get(a) == (a <= n ? data[8 + a] : Original(a)), "the image holds the file's bytes and nothing else changed", a);
   } else {
     Check(ui.shown == 1, "exactly one message on failure", ui.shown);
     Check(ui.last.rfind("File Format Error :", 0) == 0, "a format error says so", ui.shown);
     Check(code_addr == kBefore, "CodeAddr unchanged on failure", code_addr);
     for (long a = 0; a <= CodeImage::kLastAddr; ++a)
-      Check(code->Get(a) == static_cast<std::uint8_t>((a * 13 + 7) & 0xFF), "image unchanged on failure", a);
+      Check(code->Get(a) == Original(a), "image unchanged on failure", a);
   }
   return 0;
 }

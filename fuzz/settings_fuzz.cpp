@@ -1,16 +1,20 @@
 // The settings stores on arbitrary file contents, in a temporary $XDG_CONFIG_HOME.
 //
-// Input: a 16-bit length L (low byte first), L bytes of VNSTUDIO.INI, then up to 16 operations,
-// each an operation byte followed by its texts, each text ended by a 0 byte (or the input):
+// Input, as libFuzzer's data provider reads it (numbers from the end, texts from the front, each
+// text ended by a backslash and another byte): a 16-bit length L, L bytes of VNSTUDIO.INI, then
+// up to 16 operations, each an operation number and its section and key:
 //   op % 5 == 0: Find(section, key)
-//   op % 5 == 1: GetInt(section, key, default) with default = the next byte - 128
-//   op % 5 == 2: GetString(section, key, default, buffer) with buffer = the next byte
-//   op % 5 == 3: WriteString(section, key, value)
+//   op % 5 == 1: GetInt(section, key, default) with default = a byte - 128
+//   op % 5 == 2: GetString(section, key, default, buffer) with the default's text and buffer a byte
+//   op % 5 == 3: WriteString(section, key, value) with the value's text
 //   op % 5 == 4: the registry store's ReadString(key, name, 7) and WriteString(key, name, text)
 // Reads must agree with each other; a write that succeeds reads back as stored and keeps every
 // other line of the file byte for byte; a write that fails leaves the file as it was.
 #include <algorithm>
+#include <cctype>
 #include <climits>
+#include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -29,7 +33,6 @@ using vn::core::RegistryStore;
 namespace {
 
 using vn::fuzz::Check;
-using vn::fuzz::Input;
 using vn::fuzz::ReadFile;
 using vn::fuzz::WriteFile;
 
@@ -49,12 +52,9 @@ std::string Unquote(std::string_view v) {
 // The lines of a file, each with its own line end ("" for a last line without one).
 std::vector<std::string> Lines(const std::string& bytes) {
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    end = end == std::string::npos ? bytes.size() : end + 1;
+  for (std::size_t start = 0, end = 0; start < bytes.size(); start = end) {
+    end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
     lines.push_back(bytes.substr(start, end - start));
-    start = end;
   }
   return lines;
 }
@@ -88,24 +88,14 @@ bool ValidNames(std::string_view section, std::string_view key) {
          key.front() != ';' && key.front() != '[';
 }
 
+// The number at the start of the value after its blanks, held to the 32-bit range: strtoll's,
+// once it is sure that strtoll will skip no other white space.
 long ReferenceInt(const std::optional<std::string>& text, long default_value) {
   if (!text || text->empty()) return default_value;
-  std::string_view s = *text;
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  bool negative = false;
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-    negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
-  long long v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') break;
-    if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (c - '0');
-  }
-  if (negative) v = -v;
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return static_cast<long>(v);
+  const std::size_t at = std::min(text->find_first_not_of(" \t"), text->size());
+  if (at == text->size() || (!std::isdigit(static_cast<unsigned char>((*text)[at])) && (*text)[at] != '-' && (*text)[at] != '+'))
+    return 0;
+  return static_cast<long>(std::clamp<long long>(std::strtoll(text->c_str() + at, nullptr, 10), INT_MIN, INT_MAX));
 }
 
 // `write` stores `value` under section and key of `ini` (directly or through the registry store).
@@ -132,9 +122,8 @@ void CheckWrite(const IniFile& ini, const std::string& section, const std::strin
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return ::setenv("XDG_CONFIG_HOME", vn::fuzz::ScratchDir().c_str(), 1); }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Input in(data, size);
-  const std::size_t length = in.Byte() + 256u * in.Byte();
-  const std::string contents = in.Bytes(length);
+  FuzzedDataProvider in(data, size);
+  const std::string contents = in.ConsumeBytesAsString(in.ConsumeIntegral<std::uint16_t>());
 
   const fs::path dir = vn::core::SettingsDirectory();
   Check(dir == vn::fuzz::ScratchDir() / "vnstudio", "the settings live under $XDG_CONFIG_HOME");
@@ -145,9 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RegistryStore registry(dir / vn::core::kRegistryFileName);
   WriteFile(ini.path(), contents);
 
-  for (int count = 0; count < 16 && !in.Done(); ++count) {
-    const int op = in.Byte() % 5;
-    const std::string section = in.Text(), key = in.Text();
+  for (int count = 0; count < 16 && in.remaining_bytes() > 0; ++count) {
+    const int op = in.ConsumeIntegralInRange(0, 4);
+    const std::string section = in.ConsumeRandomLengthString(), key = in.ConsumeRandomLengthString();
     switch (op) {
       case 0: {
         const auto found = ini.Find(section, key);
@@ -155,14 +144,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 1: {
-        const long def = static_cast<long>(in.Byte()) - 128;
+        const long def = static_cast<long>(in.ConsumeIntegral<std::uint8_t>()) - 128;
         const long v = ini.GetInt(section, key, def);
         Check(v == ReferenceInt(ini.Find(section, key), def), "GetInt reads the number at the start", v);
         break;
       }
       case 2: {
-        const std::string def = in.Text();
-        const std::size_t buffer = in.Byte();
+        const std::string def = in.ConsumeRandomLengthString();
+        const std::size_t buffer = in.ConsumeIntegral<std::uint8_t>();
         const std::string v = ini.GetString(section, key, def, buffer);
         const std::string full = ini.Find(section, key).value_or(def);
         const std::size_t room = buffer == 0 ? 0 : buffer - 1;
@@ -179,12 +168,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 3: {
-        const std::string value = in.Text();
+        const std::string value = in.ConsumeRandomLengthString();
         CheckWrite(ini, section, key, value, [&] { return ini.WriteString(section, key, value); });
         break;
       }
       case 4: {
-        const std::string text = in.Text();
+        const std::string text = in.ConsumeRandomLengthString();
         const auto found = registry.file().Find(section, key);
         Check(registry.ReadString(section, key, 7) == found.value_or("7"), "ReadString gives the value or the default");
         CheckWrite(registry.file(), section, key, text, [&] { return registry.WriteString(section, key, text); });

@@ -124,13 +124,14 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
   const auto write = [this](const std::string& n) { return "vnstudio-cli: cannot write " + P(n) + ": "; };
   const auto open = [this](const std::string& n) { return "File Open Error :" + P(n) + ": "; };
   const std::string dbg_input = "step\nvars\nset Z\x1B[2J 1\nfrob\x1B[2J\nquit\n", same = "Same file as the input\n";
+  const std::string trace = " --cable virtual --trace-wire";
   const std::string dir = "Is a directory\n", odd = "Not a regular file\n", none = "No such file or directory\n";
   std::vector<Row> rows = {
       {"identify|a module answered", "identify --cable virtual --device KF", 0, "VN series\nF/W Version is 32\n", ""},
       {"", "identify --cable virtual --device WF --lang ko", 0, "VNM series\nMain F/W is 32\nMath Chip F/W is 17\n", ""},
       {"identify|no module", "identify" + unplugged, 1},
       {"monitor|a port that cannot be opened", "monitor --port /dev/vn-no-such-port --baud 9600", 1, ""},
-      {"monitor|a refused option", "monitor --port /dev/null --baud 9601", 2, "", "~no program's serial line runs at 9601 baud"},
+      {"monitor|a refused option", "monitor --port /dev/null --baud 601", 2, "", "~no program's serial line runs at 601 baud"},
       {"monitor|an unknown code set", "monitor --port /dev/null --baud 9600 --encoding latin1", 2, ""},
       {"identify|a refused option", "identify --cable parallel", 2},
       {"compile|compiled", "compile --device WF " + P("long.bas"), 0, "", ""},
@@ -194,8 +195,15 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
       {"", "download " + prog + virt + " --virtual-flash " + P("kept.bin"), 0, "Code Size : 29 Byte\n", ""},
       // Module failures: the IDE's message and status 1 (each message is checked at the link).
       {"download|no module", "download " + prog + unplugged, 1, "", "Can't find VARNOLIC USB CABLE on USB Port\nCan't find USB cable\n"},
-      {"", "download " + prog + virt + " --virtual-fault no-power", 1, "", "No Power or Cable unpluged or Unmatch CONST DEVICE and VARNOLIC. Check Yout VARNOLIC model number!\n"},
       {"", "download " + prog + " --cable virtual-revb --virtual-fault bad-flash:30", 1, "", "Check Sum Unmatch !!!   PC : 552  VARNOLIC : 553\n"},
+      // --trace-wire: each command that talks to a module traces its exchange, the cable's bytes with it.
+      {"", "identify --device WF" + trace, 0, "~", "usb> 10 20\nusb< 07 08\nusb> 20 20\nusb< 00 00\n> 67\nusb> 07 06\nusb< 01 01\n< 11\n> 56\nusb> 06 05\nusb< 00 02\n< 20\n"},
+      {"", "identify --device KF" + trace, 0, "~", "usb> 10 20\nusb< 07 08\nusb> 20 20\nusb< 01 00\n> 56\nusb> 06 05\nusb< 00 02 04 01 00 05 01 00 00 00 00 00 00 00\n< 20 14 50 01 00 00 00\n"},
+      {"", "download " + P("prog.obj") + wf + trace, 0, "~", "~\n> 34 29 00 20 20 20 20 20 20 20 20 20 20 20 20 20\n> 20 20 20 20 20 20 20 20 20 20 20 91 15 00 00 15\n"},
+      {"", "erase" + wf + trace, 0, "~", "~\n> 34 1B 00 20 20 20 20 20 20 20 20 20 20 20 20 20\n"},
+      {"", "read-flash " + prog + trace, 0, "~", "~> 78 29 00\nusb> 08 07 09 02 00 00\nusb< 0F 0F"},
+      {"", "verify " + prog + trace, 1, "", "~\n< FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF\n"},
+      {"", "debug " + debug + wf + trace, 0, "~", "~\n> 67\nusb> 07 06\n", "quit\n"},
       {"erase|no module", "erase" + unplugged, 1},
       {"erase|a refused option", "erase --cable virtual-revb --port 0x10000", 2},
       {"verify|a difference", "verify " + prog + virt, 1, "", "Verify Error at 0  PC : 20  VARNOLIC : FF\n"},  // a blank module
@@ -260,7 +268,7 @@ TEST_F(CliRows, EachCommandLineGivesItsStatusAndMessage) {
     EXPECT_GE(per_command[command], 3) << command;
 }
 
-TEST_F(CliRows, TheVirtualFlashKeepsTheProgramBetweenRuns) {
+TEST_F(CliRows, TheVirtualFlashKeepsTheProgramBetweenRunsAndUnreadableSettingsAreSaid) {
   const std::string flash = " --virtual-flash " + P("kept.bin"), obj = P("prog.obj");
   ASSERT_EQ(Exec("download " + obj + " --device WD --cable virtual" + flash).status, 0);
   EXPECT_EQ(Exec("verify " + P("prog.bas") + " --cable virtual-revb" + flash).out, "Verify OK !\n");
@@ -272,14 +280,11 @@ TEST_F(CliRows, TheVirtualFlashKeepsTheProgramBetweenRuns) {
   const CliRun r = Exec("verify " + P("prog.bas") + " --cable virtual" + flash);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "Verify Error at 18  PC : 91  VARNOLIC : 88\n");
-}
-
-TEST_F(CliRows, AnUnreadableSettingsFileIsSaidAndTheDefaultsServe) {
+  // A settings file that cannot be read is said, and the defaults serve.
   fs::create_directories(dir_ / "config" / "vnstudio" / "VNSTUDIO.INI");
-  const CliRun r = Exec("download " + P("prog.bas") + " --cable virtual");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Code Size : 29 Byte\n");
-  EXPECT_EQ(r.err, "vnstudio-cli: cannot read " + P("config/vnstudio/VNSTUDIO.INI") + ": Is a directory (the defaults are used)\n");
+  const CliRun d = Exec("download " + P("prog.bas") + " --cable virtual");
+  EXPECT_EQ(std::to_string(d.status) + d.out, "0Code Size : 29 Byte\n");
+  EXPECT_EQ(d.err, "vnstudio-cli: cannot read " + P("config/vnstudio/VNSTUDIO.INI") + ": Is a directory (the defaults are used)\n");
   EXPECT_TRUE(fs::is_directory(dir_ / "config" / "vnstudio" / "VNSTUDIO.INI"));
 }
 

@@ -66,26 +66,6 @@ class FileIo : public ::testing::Test {
   fs::path dir_;
 };
 
-// Reading through links, missing files, folders, FIFOs (never waited for) and devices given to
-// the command line, as sources, object files and kept flashes, and a full disk under a kept
-// flash, are in tests/cli; here the rest.
-TEST_F(FileIo, TheSizeCapIsExactAndAFileIsNeverReadPastIt) {
-  WriteAll(P("over.bin"), std::string(101, 'b'));
-  EXPECT_EQ(ReadFile(P("over.bin"), 101).bytes, std::string(101, 'b'));
-  FileRead r = ReadFile(P("over.bin"), 100);
-  EXPECT_EQ(r.error.Message(), P("over.bin") + ": File too large (101 bytes, at most 100)");
-  EXPECT_TRUE(r.error.problem == FileProblem::kTooLarge && r.bytes.empty());
-  // A file that says it is empty but is not (as /proc's do) is still read no further than the cap.
-  EXPECT_EQ(ReadFile("/proc/self/status", 8).error.size, 9u);
-  EXPECT_NE(ReadFile("/proc/self/status", 1 << 20).bytes.find("Name:"), std::string::npos);
-  EXPECT_TRUE(MaxFileBytes(FileKind::kFlashImage) == 65536u && MaxFileBytes(FileKind::kObject) == 6u + 2u + 65536u &&
-              MaxFileBytes(FileKind::kSource) == 16777216u);
-  // /proc/self/mem is a regular file whose first page is not mapped: the read fails with EIO.
-  r = ReadFile("/proc/self/mem", 1 << 20);
-  EXPECT_EQ(r.error.Message(), "/proc/self/mem: Input/output error");
-  EXPECT_TRUE(r.error.os_error == EIO && r.bytes.empty());
-}
-
 TEST_F(FileIo, ReplacesWholeKeepsModeAndLinkDropsSetIdBitsAndLeavesNothingBeside) {
   WriteAll(P("a.obj"), "a much longer earlier content");
   ASSERT_EQ(::chmod(P("a.obj").c_str(), 0640), 0);
@@ -116,11 +96,9 @@ TEST_F(FileIo, TargetsThatAreNotRegularFilesAreRefusedAndKept) {
   WriteAll(dir_ / "folder" / "inside", "kept");
   ASSERT_EQ(::mkfifo(P("fifo").c_str(), 0600), 0);
   fs::create_symlink("fifo", P("link-to-fifo"));
-  fs::create_symlink("folder", P("link-to-folder"));
   fs::create_symlink("nowhere", P("dangling"));
-  const std::vector<std::pair<std::string, FileProblem>> cases = {
-      {P("folder"), FileProblem::kDirectory}, {P("fifo"), FileProblem::kNotRegular}, {P("link-to-fifo"), FileProblem::kNotRegular},
-      {P("link-to-folder"), FileProblem::kDirectory}, {P("dangling"), FileProblem::kDanglingLink}};
+  const std::vector<std::pair<std::string, FileProblem>> cases = {{P("folder"), FileProblem::kDirectory},
+      {P("fifo"), FileProblem::kNotRegular}, {P("link-to-fifo"), FileProblem::kNotRegular}, {P("dangling"), FileProblem::kDanglingLink}};
   for (const auto& [path, problem] : cases) {
     SCOPED_TRACE(path);
     EXPECT_EQ(ReplaceFile(path, "destroyed").problem, problem);
@@ -148,7 +126,25 @@ TEST_F(FileIo, TargetsThatAreNotRegularFilesAreRefusedAndKept) {
   EXPECT_TRUE(lock.Lock(P("new")).ok() && lock.locked() && !fs::exists(P("new")));
 }
 
-TEST_F(FileIo, TheInputFileIsNeverTheOutputUnderAnyName) {
+// Reading through links, missing files, folders, FIFOs (never waited for) and devices given to
+// the command line, as sources, object files and kept flashes, and a full disk under a kept
+// flash, are in tests/cli; here the rest.
+TEST_F(FileIo, TheSizeCapIsExactTheInputIsNeverTheOutputTheTemporaryIsFreshAndAppendsGoThroughLinks) {
+  WriteAll(P("over.bin"), std::string(101, 'b'));
+  EXPECT_EQ(ReadFile(P("over.bin"), 101).bytes, std::string(101, 'b'));
+  FileRead r = ReadFile(P("over.bin"), 100);
+  EXPECT_EQ(r.error.Message(), P("over.bin") + ": File too large (101 bytes, at most 100)");
+  EXPECT_TRUE(r.error.problem == FileProblem::kTooLarge && r.bytes.empty());
+  // A file that says it is empty but is not (as /proc's do) is still read no further than the cap.
+  EXPECT_EQ(ReadFile("/proc/self/status", 8).error.size, 9u);
+  EXPECT_NE(ReadFile("/proc/self/status", 1 << 20).bytes.find("Name:"), std::string::npos);
+  EXPECT_TRUE(MaxFileBytes(FileKind::kFlashImage) == 65536u && MaxFileBytes(FileKind::kObject) == 6u + 2u + 65536u &&
+              MaxFileBytes(FileKind::kSource) == 16777216u);
+  // /proc/self/mem is a regular file whose first page is not mapped: the read fails with EIO.
+  r = ReadFile("/proc/self/mem", 1 << 20);
+  EXPECT_EQ(r.error.Message(), "/proc/self/mem: Input/output error");
+  EXPECT_TRUE(r.error.os_error == EIO && r.bytes.empty());
+  // The input file is never the output under any name.
   WriteAll(P("x.bas"), "PRINT 1\r\n");
   fs::create_symlink("x.bas", P("alias.bas"));
   fs::create_hard_link(P("x.bas"), P("hard.bas"));
@@ -163,15 +159,13 @@ TEST_F(FileIo, TheInputFileIsNeverTheOutputUnderAnyName) {
   EXPECT_TRUE(ReplaceFile(P("x.obj"), "VN2000", options).ok());
   EXPECT_TRUE(SameFile(P("alias.bas"), P("hard.bas")) && !SameFile(P("x.bas"), P("x.obj")));
   EXPECT_FALSE(SameFile(P("missing.bas"), P("missing.bas")));
-}
-
-TEST_F(FileIo, TheTemporaryFileIsFreshUnguessableAndBesideTheTarget) {
-  // Links planted at every name the program once used for its temporary files lead nowhere.
+  // The temporary file is fresh, unguessable and beside the target: links planted at every name
+  // the program once used for its temporary files lead nowhere.
   WriteAll(P("victim"), "precious");
   for (const std::string& planted : {P("a.obj.tmp") + std::to_string(::getpid()), P("a.obj.XXXXXX"), P(".a.obj.save-0")})
     fs::create_symlink(P("victim"), planted);
   std::vector<std::string> temps;
-  ReplaceOptions options;
+  options = {};
   options.after_write = [&temps](const std::string& temp) { temps.push_back(temp); };
   ASSERT_TRUE(ReplaceFile(P("a.obj"), "one", options).ok());
   ASSERT_TRUE(ReplaceFile(P("a.obj"), "two", options).ok());
@@ -180,6 +174,18 @@ TEST_F(FileIo, TheTemporaryFileIsFreshUnguessableAndBesideTheTarget) {
   for (const std::string& t : temps)
     EXPECT_TRUE(fs::path(t).parent_path() == dir_ && t.rfind(P(".a.obj."), 0) == 0 && !fs::exists(t)) << t;
   EXPECT_EQ(ReadAll(P("a.obj")) + ReadAll(P("victim")), "twoprecious");
+  // Appending goes through a link as it goes and creates a missing file (appending after what a
+  // file held is walked by the IDE's wire trace, tests/shell).
+  WriteAll(P("kept.txt"), "earlier\n");
+  fs::create_symlink("kept.txt", P("link.txt"));
+  AppendFile f;
+  ASSERT_TRUE(f.Open(P("link.txt")).ok() && f.Append("> 56\n").ok());
+  EXPECT_EQ(ReadAll(P("kept.txt")), "earlier\n> 56\n");  // as it goes, not at the close
+  f.Close();
+  EXPECT_TRUE(!f.is_open() && fs::is_symlink(P("link.txt")));
+  ASSERT_TRUE(f.Open(P("fresh.txt")).ok() && f.Append(std::string("a\0b", 3)).ok());
+  f.Close();
+  EXPECT_EQ(ReadAll(P("fresh.txt")) + std::to_string(ModeOf(P("fresh.txt")) & S_IWUSR), std::string("a\0b", 3) + std::to_string(S_IWUSR));
 }
 
 TEST_F(FileIo, ASignalInTheMiddleOfAWriteLeavesNoTemporaryFile) {
@@ -227,48 +233,32 @@ TEST_F(FileIo, ASignalInTheMiddleOfAWriteLeavesNoTemporaryFile) {
   }
 }
 
-// Appending after what a file held is walked by the IDE's wire trace (tests/shell).
-TEST_F(FileIo, AppendsThroughALinkAsItGoesAndCreatesAMissingFile) {
-  WriteAll(P("kept.txt"), "earlier\n");
-  fs::create_symlink("kept.txt", P("link.txt"));
-  AppendFile f;
-  ASSERT_TRUE(f.Open(P("link.txt")).ok() && f.Append("> 56\n").ok());
-  EXPECT_EQ(ReadAll(P("kept.txt")), "earlier\n> 56\n");  // as it goes, not at the close
-  f.Close();
-  EXPECT_TRUE(!f.is_open() && fs::is_symlink(P("link.txt")));
-  ASSERT_TRUE(f.Open(P("fresh.txt")).ok() && f.Append(std::string("a\0b", 3)).ok());
-  f.Close();
-  EXPECT_EQ(ReadAll(P("fresh.txt")) + std::to_string(ModeOf(P("fresh.txt")) & S_IWUSR), std::string("a\0b", 3) + std::to_string(S_IWUSR));
-}
-
 // The settings stores: a file written by hand read as the private profile reads it, writes that
 // read back what they wrote and keep every other line byte for byte, files that are no settings
 // file, two processes writing at once. They write through ReplaceFile: links, temporary files
 // and modes are checked there.
 using SettingsStore = FileIo;
 
-TEST_F(SettingsStore, AFileWrittenByHandIsReadAsThePrivateProfileReadsIt) {
+TEST_F(SettingsStore, AFileIsReadAsThePrivateProfileReadsItAndWrittenKeepingEveryOtherLine) {
   const std::string long_path = "/" + std::string(120, 'p');
   WriteAll(file(), "[A]\nblank= 888\nneg=-1\nplus=+7\ntext=abc\nempty=\nlead=12abc\ntabbed=\t 5 \nhuge=99999999999\n"
                    "quoted=\"42\"\n[B]\nblank=1\n[LastOpen]\nFile1=" + long_path + "\nFile2=  spaced out  \n"
                    "File3='single'\nFile4=" + std::string(98, 'a') + "\xEA\xB0\x80\n[C2]\ncr=2\r");
   IniFile ini(file());
-  const std::tuple<const char*, const char*, long> ints[] = {{"A", "blank", 888}, {"A", "neg", -1},     {"A", "plus", 7},       {"A", "text", 0},
-              {"A", "empty", 55},  {"A", "lead", 12},    {"A", "tabbed", 5},     {"A", "huge", 2147483647},
-              {"A", "quoted", 42}, {"a", "BLANK", 888},  {"A", "missing", 55},   {"C", "blank", 55}, {"B", "blank", 1}};
+  const std::tuple<const char*, const char*, long> ints[] = {
+      {"A", "blank", 888}, {"A", "neg", -1}, {"A", "plus", 7}, {"A", "text", 0}, {"A", "empty", 55}, {"A", "lead", 12},
+      {"A", "tabbed", 5}, {"A", "huge", 2147483647}, {"A", "quoted", 42}, {"a", "BLANK", 888}, {"A", "missing", 55},
+      {"C", "blank", 55}, {"B", "blank", 1}};
   for (const auto& [section, key, want] : ints) EXPECT_EQ(ini.GetInt(section, key, 55), want) << section << "/" << key;
   EXPECT_EQ(IniFile(P("none.ini")).GetInt("A", "blank", 888), 888);
-  // Texts come through a buffer of 100 characters; a character that does not fit whole is cut.
-  EXPECT_EQ(ini.GetString("LastOpen", "File1", "none"), long_path.substr(0, 99));
-  EXPECT_EQ(ini.GetString("LastOpen", "File1", "none", 300), long_path);
-  EXPECT_EQ(ini.GetString("LastOpen", "File2", "none"), "spaced out");
-  EXPECT_EQ(ini.GetString("LastOpen", "File3", "none"), "single");
-  EXPECT_EQ(ini.GetString("LastOpen", "File4", "none"), std::string(98, 'a'));
-  EXPECT_EQ(ini.GetString("LastOpen", "File9", "none"), "none");
-  EXPECT_EQ(ini.GetString("C2", "cr", "none"), "2");  // an unended last line's CR is its end
-}
-
-TEST_F(SettingsStore, AWriteReadsBackAndKeepsEveryOtherLineAndItsLineEnd) {
+  // Texts come through a buffer of 100 characters (unless told); a character that does not fit
+  // whole is cut; an unended last line's CR is its end.
+  const std::tuple<const char*, const char*, std::size_t, std::string> texts[] = {
+      {"LastOpen", "File1", 100, long_path.substr(0, 99)}, {"LastOpen", "File1", 300, long_path},
+      {"LastOpen", "File2", 100, "spaced out"}, {"LastOpen", "File3", 100, "single"}, {"LastOpen", "File4", 100, std::string(98, 'a')},
+      {"LastOpen", "File4", 1, ""}, {"LastOpen", "File9", 100, "none"}, {"C2", "cr", 100, "2"}};
+  for (const auto& [section, key, buffer, want] : texts) EXPECT_EQ(ini.GetString(section, key, "none", buffer), want) << key << buffer;
+  // A write reads back and keeps every other line and its line end.
   const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {  // before, section, key, value, after
       {"; settings\r\n[PrintPort]\r\nIoadr= 888\r\n\r\n[LastOpen]\r\nfile1 = /a.bas\r\nFile2=none\r\n", "LASTOPEN", "File1",
        "/b.bas", "; settings\r\n[PrintPort]\r\nIoadr= 888\r\n\r\n[LastOpen]\r\nFile1=/b.bas\r\nFile2=none\r\n"},
@@ -290,13 +280,13 @@ TEST_F(SettingsStore, AWriteReadsBackAndKeepsEveryOtherLineAndItsLineEnd) {
     SCOPED_TRACE(after);
     fs::remove(file());
     if (before != nullptr) WriteAll(file(), before);
-    IniFile ini(file());
-    ASSERT_TRUE(ini.WriteString(section, key, value));
+    IniFile store(file());
+    ASSERT_TRUE(store.WriteString(section, key, value));
     EXPECT_EQ(ReadAll(file()), after);
     std::string read = value;  // as read back: leading blanks dropped, a line break a blank
     read.erase(0, read.find_first_not_of(' '));
     std::replace(read.begin(), read.end(), '\n', ' ');
-    EXPECT_EQ(ini.Find(section, key), std::optional<std::string>(read));
+    EXPECT_EQ(store.Find(section, key), std::optional<std::string>(read));
     EXPECT_EQ(IniFile(file()).GetString(section, key, "none", 300), read);
   }
   EXPECT_FALSE(IniFile(file()).Find("S", "evil").has_value());
@@ -304,21 +294,15 @@ TEST_F(SettingsStore, AWriteReadsBackAndKeepsEveryOtherLineAndItsLineEnd) {
   IniFile named(dir_ / "sub" / "dir" / "named.ini");
   ASSERT_TRUE(named.WriteString(" AccessSpeed ", "\tCommSpeed ", " 1"));
   EXPECT_EQ(IniFile(dir_ / "sub" / "dir" / "named.ini").GetInt(" AccessSpeed", "CommSpeed\t", 5), 1);
+  // Names that cannot be stored are refused, and nothing changes.
+  for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{{"", "k"}, {"S", ""}, {"a]b", "k"}, {"S", "k=2"}, {"S\nT", "k"}})
+    EXPECT_FALSE(named.WriteString(section, key, "v")) << section << "/" << key;
+  EXPECT_EQ(ReadAll(dir_ / "sub" / "dir" / "named.ini"), "[AccessSpeed]\nCommSpeed= 1\n");
 }
 
-TEST_F(SettingsStore, WritesThatCannotBeStoredAreRefusedAndChangeNothing) {
-  WriteAll(file(), "[S]\nk=v\n");
-  IniFile ini(file());
-  for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
-           {"", "k"}, {"S", ""}, {"a]b", "k"}, {"S", "k=2"}, {"S\nT", "k"}})
-    EXPECT_FALSE(ini.WriteString(section, key, "v")) << section << "/" << key;
-  EXPECT_EQ(ReadAll(file()), "[S]\nk=v\n");
-}
-
-TEST_F(SettingsStore, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOver) {
+TEST_F(SettingsStore, AFileThatCannotBeReadIsNeverWrittenOverAndTwoWritersLoseNoKey) {
   const std::tuple<const char*, std::function<void(const fs::path&)>, FileProblem> cases[] = {  // what, made how, the problem
       {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, FileProblem::kNotRegular},
-      {"a FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, FileProblem::kNotRegular},
       {"2 MB", [](const fs::path& p) { WriteAll(p, "[PrintPort]\nIoadr=632\n" + std::string(2 << 20, ';')); },
        FileProblem::kTooLarge},
   };
@@ -340,10 +324,7 @@ TEST_F(SettingsStore, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWrittenOver
   fs::remove_all(file());
   WriteAll(file(), "[S]\nk=1\n");
   EXPECT_TRUE(IniFile(file()).ReadError().ok());
-}
-
-TEST_F(SettingsStore, TwoProcessesWritingAtOnceLoseNoKey) {
-  // Two instances of the program saving their settings at the same moment.
+  // Two instances of the program saving their settings at the same moment lose no key.
   constexpr int kKeys = 30;
   for (bool exists : {false, true}) {
     SCOPED_TRACE(exists);

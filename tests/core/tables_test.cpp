@@ -58,22 +58,17 @@ TEST(MessageTable, EveryCodeHasItsOwnCompleteRowAndBothLanguagesShowTheDataAlike
   // which say the same under their different titles.
   EXPECT_EQ(startup_language, (std::set<MessageCode>{MessageCode::kModuleNotFound, MessageCode::kNoCompileInfo,
                                                      MessageCode::kNoCompileInfoDebug}));
-  EXPECT_EQ(std::string(RowOf(MessageCode::kNoCompileInfo).en), RowOf(MessageCode::kNoCompileInfoDebug).en);
-  EXPECT_EQ(std::string(RowOf(MessageCode::kNoCompileInfo).ko), RowOf(MessageCode::kNoCompileInfoDebug).ko);
+  EXPECT_EQ(std::string(RowOf(MessageCode::kNoCompileInfo).en) + RowOf(MessageCode::kNoCompileInfo).ko,
+            std::string(RowOf(MessageCode::kNoCompileInfoDebug).en) + RowOf(MessageCode::kNoCompileInfoDebug).ko);
   // A code outside the table reads no row past its end.
   EXPECT_EQ(RowOf(static_cast<MessageCode>(kMessageCodeCount + 40)).code, MessageCode::kModuleNotFound);
-  EXPECT_EQ(LanguageOf(true), Language::kKorean);
-  EXPECT_EQ(LanguageOf(false), Language::kEnglish);
+  EXPECT_EQ(std::pair(LanguageOf(true), LanguageOf(false)), std::pair(Language::kKorean, Language::kEnglish));
   // Data filled in as decimal and as given.
   EXPECT_EQ(MessageTextOf({MessageCode::kValueOutOfRange, {-2147483648LL, 2147483647LL, 0}, "L"}, Language::kKorean),
             "값의 범위를 벗어났습니다. L : -2147483648 .. 2147483647");
   // A subject holding braces is shown as it is, not read as a placeholder.
   EXPECT_EQ(MessageTextOf({MessageCode::kOpenError, {1, 2, 3}, "/tmp/{0}{s}.$$$: gone"}, Language::kEnglish),
             "Open Error:/tmp/{0}{s}.$$$: gone");
-  EXPECT_EQ(Render({MessageCode::kPortRefused, {0xCF7, 0, 0}}, Language::kEnglish),
-            (RenderedMessage{"Printer port address &HCF7 refused: no ppdev device (/dev/parportN) serves it, "
-                             "and direct port access is only allowed at &H378, &H278 and &H3BC",
-                             "VARNOLIC Studio", 16}));
 }
 
 // Val reads an exponent written with E, e, D or d, and stops at any other letter; a source is

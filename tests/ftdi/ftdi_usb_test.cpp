@@ -135,5 +135,32 @@ TEST(FtdiUsb, DownloadsThroughShortReadsAndAChipThatVanishes) {
   EXPECT_EQ(std::tuple(TheStandinBus().contexts, TheStandinBus().calls.back()), std::tuple(0, std::string("free")));
 }
 
+TEST(FtdiUsb, AReadThatFillsTheBufferReadsAgain) {
+  // A chip that holds 600 bytes and hands over as many as are asked.
+  struct Held final : StandinChip {
+    int Write(const std::uint8_t*, int size) override { return size; }
+    int Read(std::uint8_t* data, int size) override {
+      const int n = std::min(size, left);
+      std::fill_n(data, n, std::uint8_t{7});
+      left -= n;
+      return n;
+    }
+    int Reset() override { return 0; }
+    int left = 600;
+  } chip;
+  chip.description = link::kUsbCableDescription;
+  platform::VirtualClock clock;
+  platform::FtdiUsb ftdi((TheStandinBus() = StandinBus{}, clock));
+  TheStandinBus().chips = {&chip};
+  ASSERT_EQ(ftdi.OpenByDescription(link::kUsbCableDescription), Usb::kOk);
+  TheStandinBus().calls.clear();
+  std::uint8_t data[512];
+  std::size_t got = 0;
+  std::uint32_t waiting = 0;
+  EXPECT_EQ((std::tuple{ftdi.Read(data, 512, got), got, TheStandinBus().calls}),
+            std::tuple(Usb::kOk, std::size_t{512}, std::vector<std::string>{"read 512", "read 512"}));
+  EXPECT_EQ((std::tuple{ftdi.GetQueueStatus(waiting), waiting, chip.left}), std::tuple(Usb::kOk, 88u, 0));
+}
+
 }  // namespace
 }  // namespace vn::testing

@@ -14,7 +14,7 @@ namespace {
 // The VN module is asked for whole pages (one more than the full pages the program fills) and
 // sends all of them; the read-back takes exactly the rest of the last page, no receive waiting
 // out its time-out for a byte that never comes.
-TEST(FlashReadBack, CommandBytesAndWholePages) {
+TEST(FlashReadBack, CommandBytesWholePagesAndAFailureThatKeepsWhatWasRead) {
   const struct { int kind; long n; std::vector<int> sent; } cases[] = {
       {1, 255, {0x78, 1}}, {1, 256, {0x78, 2}}, {1, 512, {0x78, 3}}, {2, 256, {0x78, 0, 1}}, {2, 40000, {0x78, 0x40, 0x9C}}};
   for (const auto& c : cases) {
@@ -29,9 +29,7 @@ TEST(FlashReadBack, CommandBytesAndWholePages) {
       EXPECT_LT(v.clock.NowNs() - start, c.kind == 1 ? 900'000'000 : 1LL << 62);
     }
   }
-}
-
-TEST(FlashReadBack, AFailureKeepsWhatWasReadAndSaysSoOnce) {
+  // A failure keeps what was read and says so once.
   for (int kind : {1, 2}) {
     VirtualLink v(kind == 1 ? Wire::kUsb : Wire::kRevB, kind);
     const auto code = PatternImage(500);
@@ -61,7 +59,6 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
   const char* caps = "VARNOLIC Studio ERROR !";
   const struct { Wire wire; int kind; bool compiled; long bad_flash; const char *text, *title; int style; } cases[] = {
       {Wire::kRevB, 2, true, -1, "Verify OK !", "VARNOLIC Studio Message", 64},
-      {Wire::kRevB, 2, true, 200, "Verify Error at C8  PC : 91  VARNOLIC : 90", caps, 64},
       {Wire::kUsb, 2, true, 32001, "Verify Error at 7D01  PC : F2  VARNOLIC : F3", caps, 64},
       {Wire::kUsb, 1, true, -1, "Can not use this menu at VN serise", "VNstudio", 0},
       {Wire::kUsb, 2, false, -1, "No compile infomation ! Try Run !", "VNstudio", 0}};

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "core/settings_store.h"
 #include "link/link_setup.h"
@@ -69,16 +68,6 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
     EXPECT_EQ(std::tuple(calls.empty(), port.IsOpen()), std::tuple(!port.IsOpen(), c.message.empty() && c.use_usb == 0));
     link::LinkShutdown(lnk);
   }
-  // The settings are written with the leading blank of the old number format, after what was there.
-  std::ofstream(dir / "new.ini", std::ios::binary) << "; kept\n[LastOpen]\nFile1=/home/a.bas\n";
-  core::IniFile fresh(dir / "new.ini");
-  VirtualLink v(Wire::kUsb);
-  std::tie(v.link.Ioadr, v.link.CableMode) = std::tuple(0x3BC, 1);
-  ASSERT_TRUE(link::WriteLinkSettings(v.link, fresh));
-  std::ifstream in(dir / "new.ini", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
-            "; kept\n[LastOpen]\nFile1=/home/a.bas\n\n[PrintPort]\nIoadr= 956\nCableMode= 1\nUseUsb=-1\n\n"
-            "[AccessSpeed]\nCommSpeed= 0\n");
   fs::remove_all(dir);
 }
 
@@ -87,8 +76,7 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
 TEST(LinkSetup, ThePortSetupForm) {
   using link::PortSetupForm;
   const struct { int ioadr, use_usb, cable_mode, os_platform, address, option; bool address_enabled, dummy_enabled; } cases[] = {
-      {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true}, {0x278, 0, 1, 1, 1, PortSetupForm::kOptRevB, true, true},
-      {0x3BC, -1, 1, 1, 2, PortSetupForm::kOptUsb, false, true}, {0x2F8, 0, 1, 2, 2, PortSetupForm::kOptRevB, true, false}};
+      {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true}, {0x2F8, 0, 1, 2, 2, PortSetupForm::kOptRevB, true, false}};
   for (const auto& c : cases) {
     VirtualLink v(Wire::kRevB);
     std::tie(v.link.Ioadr, v.link.UseUsb, v.link.CableMode, v.link.OsPlatform) = std::tie(c.ioadr, c.use_usb, c.cable_mode, c.os_platform);

@@ -23,7 +23,7 @@ struct ObjectFile : ::testing::Test {
   const fs::path dir_ = fs::temp_directory_path() / ("vn_object_test_" + std::to_string(::getpid()));
 };
 
-TEST_F(ObjectFile, BytesRoundTripAndNames) {
+TEST_F(ObjectFile, BytesRoundTripNamesAndWhatIsNoObjectFileIsRefusedWithTheReason) {
   core::CodeImage clear;
   long n = 400;
   link::WriteEraseProgram(clear, n);
@@ -46,18 +46,14 @@ TEST_F(ObjectFile, BytesRoundTripAndNames) {
   for (const char* chosen : {"a.obj", "a.OBJ", "a.Obj", "a.txt", "aobj", "ob"}) names += link::ObjectFileName(chosen) + " ";
   EXPECT_EQ(names, "a.obj a.OBJ a.Obj a.txt.OBJ aobj ob.OBJ ");
   EXPECT_EQ(link::ObjectFileInitialName("/home/u/blink.bas") + link::ObjectFileInitialName("ab"), "/home/u/blink.obj.obj");
-}
-
-TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReason) {
+  // What is no object file is refused with the reason.
   ASSERT_EQ(::mkfifo((dir_ / "fifo.obj").c_str(), 0600), 0);
   const std::string good = ObjectBytes(27, std::string(28, 'x'));
   const std::string format = "File Format Error :%";
   const struct { std::string file, bytes, message; } cases[] = {  // no bytes: the file made above
       {"sig.obj", "VN200Z" + good.substr(6), format},
       {"short.obj", "VN20", format},
-      {"nolength.obj", "VN2000\x1b", format},
       {"cut.obj", good.substr(0, good.size() - 1), format},
-      {"long.obj", ObjectBytes(60000, std::string(100, 'x')), format},
       {"past.obj", ObjectBytes(64002, std::string(64003, 'x')), format},
       {"huge.obj", ObjectBytes(27, std::string(65537, 'x')), format + ": File too large (65545 bytes, at most 65544)"},
       {"fifo.obj", "", "File Open Error :%: Not a regular file"},
@@ -68,14 +64,14 @@ TEST_F(ObjectFile, WhatIsNoObjectFileIsRefusedWithTheReason) {
     SCOPED_TRACE(c.file);
     const std::string path = (dir_ / c.file).string();
     if (!c.bytes.empty()) std::ofstream(path, std::ios::binary) << c.bytes;
-    auto code = PatternImage(500);
+    auto image = PatternImage(500);
     long code_addr = 500;
-    RecordingProgress ui;
-    EXPECT_EQ(link::ReadObjectFile(path, code, code_addr, ui), -1);
-    ASSERT_EQ(ui.messages.size(), 1u);
+    RecordingProgress shown;
+    EXPECT_EQ(link::ReadObjectFile(path, image, code_addr, shown), -1);
+    ASSERT_EQ(shown.messages.size(), 1u);
     std::string expected = c.message;
-    EXPECT_EQ(ui.First() + "|" + ui.messages[0].title, expected.replace(expected.find('%'), 1, path) + "|VARNOLIC Studio ERROR !");
-    EXPECT_EQ(std::tuple(code_addr, Differs(code, original, 0, core::CodeImage::kLastAddr + 1)), std::tuple(500L, 0L));
+    EXPECT_EQ(shown.First() + "|" + shown.messages[0].title, expected.replace(expected.find('%'), 1, path) + "|VARNOLIC Studio ERROR !");
+    EXPECT_EQ(std::tuple(code_addr, Differs(image, original, 0, core::CodeImage::kLastAddr + 1)), std::tuple(500L, 0L));
   }
   // Bytes after the code (a file saved over a longer one) are ignored.
   std::ofstream(dir_ / "stale.obj", std::ios::binary) << ObjectBytes(25, "abcdefghijklmnopqrstuvwxyz") + "stale";

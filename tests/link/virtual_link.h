@@ -10,11 +10,7 @@
 
 namespace vn::testing {
 
-enum class Wire { kUsb, kRevB, kDummy };
-
-inline link::CableKind CableKindOf(Wire w) {
-  return w == Wire::kUsb ? link::CableKind::kUsb : w == Wire::kRevB ? link::CableKind::kRevB : link::CableKind::kDummy;
-}
+using Wire = link::CableKind;
 
 inline const char* WireName(Wire w) { return w == Wire::kUsb ? "usb" : w == Wire::kRevB ? "revb" : "dummy"; }
 
@@ -28,7 +24,7 @@ struct CountingInterrupts final : platform::InterruptControl {
 // Sets the link up for the cable and series and opens the cable, as the IDE's start-up does.
 inline void Connect(link::Link& link, Wire w, int kind) {
   link.UseSeries(core::SeriesOfKind(kind));
-  cables::SelectCable(link, CableKindOf(w));
+  cables::SelectCable(link, w);
   if (w == Wire::kUsb) link.UsbOpenDevice();
   else link.PortOpen(), link.LinkIdle();
 }
@@ -37,13 +33,13 @@ inline void Connect(link::Link& link, Wire w, int kind) {
 struct VirtualLink {
   explicit VirtualLink(Wire w, int kind = 1, sim::ModuleConfig config = {})
       : wire(w), series(core::SeriesOfKind(kind)), module((config.kind = kind, config)),
-        wires(module, clock, CableKindOf(w), link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
+        wires(module, clock, w, link::kDefaultIoadr, &irq), port(wires.port), usb(wires.usb), link(wires.Devices()) {
     Connect(link, w, kind);
     link.BitDelay = 900;
   }
-  sim::WireFaults& faults() { return wires.wire(CableKindOf(wire)).faults(); }
+  sim::WireFaults& faults() { return wires.wire(wire).faults(); }
   // The module's reply items the PC has not collected; empty after every healthy exchange.
-  std::vector<int> Uncollected() { return wires.wire(CableKindOf(wire)).Uncollected(); }
+  std::vector<int> Uncollected() { return wires.wire(wire).Uncollected(); }
   int Send(int b) { return link.FamilySendByte(b); }  // the byte operations of the module's series
   int Recv() { return link.FamilyRecvByte(); }
   // Receives n bytes; the first -1 ends the list.

@@ -75,7 +75,7 @@ class Cli {
   int in_ = -1, out_ = -1, err_ = -1, status_ = -1;
 };
 
-TEST(Monitor, ShowsAndSendsTextInEachCodeSetWithEachEnding) {
+TEST(Monitor, ShowsAndSendsTextInEachCodeSetWithEachEndingAndEndsWhenThePortIsLost) {
   // The code set and ending (none for the defaults), "한글" as the module sends it, the typed line "A한" as it receives it.
   const std::tuple<std::vector<std::string>, std::string, std::string> cases[] = {
       {{}, "\xD0\x65\x8B\x69", "A\xD0\x65\r"},  // johab and CR unless told
@@ -102,10 +102,7 @@ TEST(Monitor, ShowsAndSendsTextInEachCodeSetWithEachEnding) {
     cli.Signal(SIGINT);
     EXPECT_EQ(cli.Exit(), 0) << cli.err;
   }
-}
-
-// The hexadecimal lines are the serial monitor's (tests/shell); here, the port going away.
-TEST(Monitor, ALostPortEndsItWithStatusThree) {
+  // The port going away ends it with status 3 (the hexadecimal lines are the serial monitor's, tests/shell).
   std::string error;
   auto module = std::make_unique<vn::platform::PseudoTerminal>(vn::platform::PseudoTerminal::Open(&error));
   ASSERT_TRUE(module->is_open()) << error;

@@ -14,7 +14,7 @@ namespace {
 
 // The code set, the reads as they arrive, the UTF-8 text after Feed of each and a Flush, which
 // gives up an incomplete character at the end.
-TEST(TextDecoder, DecodesEachCodeSetAcrossReads) {
+TEST(Text, DecodesEachCodeSetAcrossReadsAndEncodesEachCodeSetAndEnding) {
   const std::tuple<CodeSet, std::vector<std::string>, std::string> cases[] = {
       // Bytes that start no character, and a lead byte whose partner is no trail byte.
       {CodeSet::kCp949, {"\x80" "a\xFF"}, "\xEF\xBF\xBD" "a\xEF\xBF\xBD"}, {CodeSet::kCp949, {"\xC7\n"}, "\xEF\xBF\xBD\n"},
@@ -28,21 +28,19 @@ TEST(TextDecoder, DecodesEachCodeSetAcrossReads) {
     for (const auto& r : reads) text += decoder.Feed(r);
     EXPECT_EQ(text + decoder.Flush(), want) << CodeSetName(set) << " " << reads[0];
   }
-}
-
-TEST(EncodeLine, EachCodeSetAndEnding) {
-  const std::tuple<std::string, CodeSet, LineEnding, std::string, std::string> cases[] = {  // text, set, ending, bytes, error
+  // A line sent in each code set and ending.
+  const std::tuple<std::string, CodeSet, LineEnding, std::string, std::string> lines[] = {  // text, set, ending, bytes, error
       {"a\xFF", CodeSet::kUtf8, LineEnding::kLf, "", "the line is not UTF-8 text"},
       {"가é😀", CodeSet::kCp949, LineEnding::kCrLf, "", "\"é\" (U+00E9) has no cp949 form"},
       {"a😀", CodeSet::kJohab, LineEnding::kLf, "", "\"😀\" (U+1F600) has no johab form"}, {"", CodeSet::kJohab, LineEnding::kCrLf, "\r\n", ""},
   };
-  for (const auto& [utf8, set, ending, bytes, error] : cases) {
+  for (const auto& [utf8, set, ending, bytes, error] : lines) {
     const Outgoing out = EncodeLine(utf8, set, ending);
     EXPECT_EQ(std::make_tuple(out.bytes, out.error, out.ok()), std::make_tuple(bytes, error, error.empty())) << utf8;
   }
 }
 
-TEST(LineSplitter, EndsLinesAtCrLfAndCrLfAcrossReadsAndCutsALongLine) {
+TEST(Lines, EndAtCrLfAndCrLfAcrossReadsCutALongLineAndGiveThePlottersValues) {
   const std::string cap(LineSplitter::kMaxLine, 'x');
   const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
       {{"a\rb\nc\r\nd"}, {"a", "b", "c"}}, {{"a\r", "\nb\r", "\r\n"}, {"a", "b", ""}},
@@ -56,14 +54,12 @@ TEST(LineSplitter, EndsLinesAtCrLfAndCrLfAcrossReadsAndCutsALongLine) {
       for (auto& l : splitter.Feed(r)) lines.push_back(l);
     EXPECT_EQ(lines, want) << reads[0].substr(0, 10);
   }
-}
-
-TEST(ParsePlotLine, NamedAndPlacedValuesAndWordsSkipped) {
-  const std::pair<std::string, std::vector<std::pair<std::string, double>>> cases[] = {
+  // The plotter's values: named and placed, words skipped.
+  const std::pair<std::string, std::vector<std::pair<std::string, double>>> plots[] = {
       {"t:1\tx:-2.5", {{"t", 1}, {"x", -2.5}}}, {"x:abc 5", {{"2", 5}}}, {"", {}},
       {"  temp:21.5, hum:40 ,, 1e3 nan inf +7", {{"temp", 21.5}, {"hum", 40}, {"3", 1000}, {"6", 7}}},
   };
-  for (const auto& [line, values] : cases) {
+  for (const auto& [line, values] : plots) {
     std::vector<std::pair<std::string, double>> got;
     for (const auto& v : ParsePlotLine(line)) got.emplace_back(v.name, v.value);
     EXPECT_EQ(got, values) << line;
