@@ -94,9 +94,6 @@ const ByteRow kBytes[] = {
      {0x8B, 0x15, 0xA0, 3, 35, 0, 36, 0, 37, 0, 0x90, 0x90, 0x90, 0x90}},
     {"WF", "DIM X AS INTEGER|ON X GOSUB A|A: RETURN", {0x84, 0x16, 0x00, 0x00, 1, 31, 0, 0x90}},
 };
-TEST(ControlFlow, ExactBytes) {
-  for (const auto& r : kBytes) ExpectRow(r);
-}
 TEST(ForNext, StepAndNextWithoutVariable) {
   auto c = Ok("WF", "DIM I AS BYTE|FOR I = 1 TO 10 STEP 2|NEXT");
   EXPECT_EQ(CodeBytes(*c, 31, 40), Bytes({0x87, 0x15, 0x00, 0x00, 0x12, 0x0A, 0x12, 0x02, 0x2C}));
@@ -160,7 +157,8 @@ const ErrorRow kErrors[] = {
     {"KF", "DIM X AS BYTE|ON X GOSUB A", kDeviceVn}, {"WF", "SET RS232 9600|ON RECV GOTO R", {"Syntax Error ! Example:ON RECV GOSUB 100"}},
     {"KF", "DIM X AS BYTE|ON X GO A", {"Syntax Error ! Example:ON variable GOTO/GOSUB label1, label2, label3..."}},
 };
-TEST(ControlFlow, Errors) {
+TEST(ControlFlow, ExactBytesAndMessages) {
+  for (const auto& r : kBytes) ExpectRow(r);
   for (const auto& r : kErrors) ExpectRow(r);
 }
 TEST(ControlFlow, Limits) {

@@ -35,10 +35,6 @@ const ByteRow kRows[] = {
     {"KF", "I = B  : I = 1", {145, 21, 170, 21, 173, 0, 145, 21, 170, 17, 0}},  // After two blanks a colon separates statements.
     {"KF", "I = ((B)", {145, 21, 170, 21, 173, 0}},  // Extra or missing parentheses are not errors.
 };
-TEST(Expressions, ExactBytes) {
-  for (const auto& r : kRows) ExpectRow(ByteRow{r.device, Declared(r.device, r.source), r.bytes});
-}
-
 const Text kArrayIndex{"Syntax Error in Array index", "배열의 인수로 사용할 수 없는 변수형입니다."};
 const Text kBitSetting{"Invalid BIT setting !", "문법에러 : 비트지정자를 사용할 수 없는 영역입니다."};
 const Text kBitType{"Syntax Error in Bit type"};
@@ -57,7 +53,8 @@ const ErrorRow kErrors[] = {
     {"KF", "I = B" + Repeat(" + 1", 100), kTooComplex},  // far past the operand stack, never written past
     {"KF", "I = I(1)", English("Missing operand !")},  // The parentheses are passed over; the index is then an operand without an operator.
 };
-TEST(Expressions, Errors) {
+TEST(Expressions, ExactBytesAndMessages) {
+  for (const auto& r : kRows) ExpectRow(ByteRow{r.device, Declared(r.device, r.source), r.bytes});
   for (const auto& r : kErrors) ExpectRow(ErrorRow{r.device, Declared(r.device, r.source), r.text});
   EXPECT_EQ(Compile("KF", Lines(Declared("KF", "I = B" + Repeat(" + 1", 30))))->Outcome.result, 0);
 }
@@ -237,9 +234,7 @@ TEST(Nesting, EveryStatementThatTakesOperands) {
     const auto& decl = device[0] == 'K' ? kVnDecl : kVnmDecl;
     ExpectRow(ErrorRow{device, decl[0] + "|" + decl[1] + "|" + statement, kTooComplex});
   }
-}
-TEST(Nesting, ConditionParenthesesAreNotCounted) {
-  // In a condition parentheses only group for the reader and are passed over one by one.
+  // In a condition parentheses only group for the reader and are passed over one by one: not counted.
   auto c = Compile("KF", {kVnDecl[0], kVnDecl[1], "IF " + Repeat("(", 100000) + "I = 1" + Repeat(")", 100000) + " THEN I = 2"});
   EXPECT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
 }

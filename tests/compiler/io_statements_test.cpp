@@ -10,7 +10,6 @@ const ByteRow kRows[] = {
     {"KF", "LOCATE 0,1", {0x94, 0x10, 0x11}}, {"KF", "DIM X AS BYTE|LOCATE X, 300", {0x94, 0x15, 0xA0, 0x13, 0x2C, 0x01}},
     {"WF", "DIM X AS BYTE|LOCATE 7, X", {0x94, 0x12, 0x07, 0x15, 0x00, 0x00}},
     {"KF", "PLAY 5, \"+C4-C4C#4R4B0\"", {0x82, 0x12, 0x05, 0x3C, 0x10, 0xEF, 0x10, 0x71, 0x10, 0xFF, 0x10, 0x3F, 0x40, 0x00}},
-    // Every length digit.
     {"KF", "PLAY 0,\"0123456789\"",
      {0x82, 0x10, 0x77, 0x40, 0x77, 0x30, 0x77, 0x20, 0x77, 0x18, 0x77, 0x10, 0x77, 0x0C, 0x77, 0x08, 0x77, 0x06, 0x77, 0x04, 0x77, 0x02, 0x00}},
     // Signs set the octave absolutely; "#" crosses into the next octave; names add up.
@@ -34,11 +33,6 @@ const ByteRow kRows[] = {
     {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE|PRINT A;B,C+D", {0x92, 0x15, 0xA0, 0x15, 0xA1, 0x15, 0xA2, 0x15, 0xA3, 0x00}},
     {"WF", "PRINT \"AB\", 5", {0x92, 0x18, 0x41, 0x42, 0x00, 0x12, 0x05, 0x00}}, {"KF", "PRINT 1 : CLS", {0x92, 0x11, 0x00, 0x93}},
 };
-TEST(DisplayStatements, ExactBytes) {
-  for (const auto& r : kRows) ExpectRow(r);
-}
-
-// The code of every note of the three octaves, C to B, from the instrument's note table.
 TEST(DisplayStatements, EveryNoteCode) {
   const int codes[36] = {239, 225, 213, 201, 190, 179, 169, 159, 150, 142, 134, 126, 119, 113, 106, 100, 95, 89,
                          84,  80,  75,  71,  67,  63,  60,  56,  53,  50,  47,  45,  42,  39,  37,  35, 33, 32};
@@ -89,11 +83,11 @@ const ErrorRow kErrors[] = {
     {"KF", "CLS|PLAY 5,\"+GAB4\"", kPlayData},  // 24 + 7 + 9 + 11
     {"KF", "PLAY 5,\"C" + std::string(65536, '#') + "4\"", kPlayData},  // would wrap a 16-bit index
 };
-TEST(DisplayStatements, Errors) {
+TEST(DisplayStatements, ExactBytesAndMessages) {
+  for (const auto& r : kRows) ExpectRow(r);
   for (const auto& r : kErrors) ExpectRow(r);
 }
 
-// Port, pulse and timing statements.
 // A BYTE A and an INTEGER I: on the VN series at A0 and A1, on the VNM series at 0 and 1 with two
 // address bytes, and a LONG L at 3; then a statement on line 4 (VN: 3).
 std::string Dims(const char* device) {
@@ -121,16 +115,6 @@ const ByteRow kPortRows[] = {
     {"WF", "EEWRITE 4096,I,4", {0x81, 0x13, 0x00, 0x10, 0x16, 0x01, 0x00, 0x12, 0x04}},
     {"WF", "EEWRITE 1,2 ' count left out", {0x81, 0x11, 0x12, 0x02, 0x11}}, {"WF", "TIMESET 0,I", {0xA4, 0x10, 0x16, 0x01, 0x00}},
 };
-TEST(PortStatements, ExactBytes) {
-  for (const auto& r : kPortRows) ExpectRow(ByteRow{r.device, Dims(r.device) + r.source, r.bytes});
-  // HIGH and LOW are OUT with a fixed value.
-  for (const char* device : {"KF", "WF"}) {
-    auto bytes = [&](const char* line) { return ProgramBytes(*Compile(device, Lines(Dims(device) + line))); };
-    EXPECT_EQ(bytes("HIGH A"), bytes("OUT A,1"));
-    EXPECT_EQ(bytes("LOW A"), bytes("OUT A,0"));
-  }
-}
-
 const Text kBitsRange{"Syntax Error ! Invalid Bit Value ( Only 1 ~ 16 )", "문법에러 : 비트수는 1~16사이의 값만 사용가능합니다."};
 const Text kPokeRange{"Syntax Error ! : Address out of range ( 0 ~ 255 )"};
 const ErrorRow kPortErrors[] = {
@@ -155,7 +139,14 @@ const ErrorRow kPortErrors[] = {
     {"WF", "OUT 5,LEN(I)", {"No Defined Variable or Wrong Constant !", "문법에러 : 문자열 변수를 사용해야 합니다."}},
     {"WF", "BYTEOUT 5,LEN(I)", {"Type mismatch !", "문법에러 : 문자열 변수를 사용해야 합니다."}}, {"WF", "PWM 9,100,Q", kInvalidConstant},
 };
-TEST(PortStatements, Errors) {
+TEST(PortStatements, ExactBytesAndMessages) {
+  for (const auto& r : kPortRows) ExpectRow(ByteRow{r.device, Dims(r.device) + r.source, r.bytes});
+  // HIGH and LOW are OUT with a fixed value.
+  for (const char* device : {"KF", "WF"}) {
+    auto bytes = [&](const char* line) { return ProgramBytes(*Compile(device, Lines(Dims(device) + line))); };
+    EXPECT_EQ(bytes("HIGH A"), bytes("OUT A,1"));
+    EXPECT_EQ(bytes("LOW A"), bytes("OUT A,0"));
+  }
   for (const auto& r : kPortErrors) {
     // A good statement before and after: the error must be reported on the line between them.
     const std::string dims = Dims(r.device);

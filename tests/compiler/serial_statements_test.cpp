@@ -51,10 +51,6 @@ const ByteRow kRows[] = {
     // A forward reference: TOUT follows the 11 bytes of SERIN, at 35 (23h).
     {"KF", "DIM A AS BYTE|SERIN 1,9600,0,100,TOUT,[A]|TOUT:", {0x9B, 0x11, 0x80, 0x00, 0x12, 0x64, 0x23, 0x00, 0x15, 0xA0, 0x00}},
 };
-TEST(SerialStatements, ExactBytes) {
-  for (const auto& r : kRows) ExpectRow(r);
-}
-
 const Text kBaud{"Avaiable 2400, 4800, 9600, 19200, 38400, 57600, 76800, 96000, 115200",
                  "보레이트는 2400,4800, 9600, 19200, 38400, 57600, 76800, 96000, 115200중 하나만 사용가능합니다."};
 const Text kOnInt{"[ON INT ....] Command Not Found !", "ON INT 명령어가 정의되어 있어야 사용가능합니다."};
@@ -104,7 +100,8 @@ const ErrorRow kErrors[] = {
     // A failed SET HCODE keeps the code set (the second line would fail in Johab too).
     {"WF", "SET HCODE KS|SET HCODE KSC", {"SET HCODE [JOHAP/KS5601]"}},
 };
-TEST(SerialStatements, Errors) {
+TEST(SerialStatements, ExactBytesAndMessages) {
+  for (const auto& r : kRows) ExpectRow(r);
   for (const auto& r : kErrors) ExpectRow(r);
 }
 TEST(SerialStatements, Rs232SeenOnlyAfterAValidSetRs232) {
