@@ -22,11 +22,14 @@ TEST(Symbols, VariableLayoutPerSeries) {
   EXPECT_EQ(vn->VarBytesUsed, 8);
   EXPECT_EQ(vn->Device.NextVarAddr, 168);
   auto vnm = Compile("WF", {"DIM A AS BYTE, B(3) AS BYTE", "DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG",
-                            "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE"});
+                            "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE", "DIM ST AS STRING * 20, Z AS BYTE"});
   ASSERT_EQ(vnm->Outcome.result, 0) << vnm->Outcome.message.en;
   ExpectVars(*vnm, {{u"A", 21, 0, 0}, {u"B", 8, 1, 3}, {u"C", 9, 4, 2}, {u"L", 26, 8, 0}, {u"M", 10, 12, 2},
-                    {u"S", 15, 20, 0}, {u"T", 11, 24, 2}, {u"U", 8, 32, 2}});
-  EXPECT_EQ(vnm->VarBytesUsed, 34);
+                    {u"S", 15, 20, 0}, {u"T", 11, 24, 2}, {u"U", 8, 32, 2}, {u"ST", 20, 34, 0}, {u"Z", 21, 56, 0}});
+  EXPECT_EQ(vnm->VarBytesUsed, 57);
+  // Only a string's declaration compiles code: its size, on the declaration's line.
+  EXPECT_EQ(ProgramBytes(*vnm), Bytes({145, 21, 34, 0, 18, 20, 0}));
+  EXPECT_EQ(vnm->Code.LineOf(24), 4);
 }
 TEST(Symbols, VnVariableMemoryLimit) {
   auto fits = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE"});
