@@ -70,11 +70,15 @@ inline void ExpectRow(const ByteRow& r) {
   EXPECT_EQ(ProgramBytes(*c), r.bytes);
 }
 
-// A message; without a Korean text it is one the program gives in English in both languages.
+// A message. Without a Korean text the row checks only that the pair has one of its own (the
+// Korean texts of the other rows of its table are spelled out); English() gives the messages the
+// program shows in English in both languages.
 struct Text {
   const char* en;
   const char* ko = nullptr;
 };
+
+inline Text English(const char* en) { return {en, en}; }
 
 struct ErrorRow {
   const char* device;
@@ -91,7 +95,12 @@ inline void ExpectRow(const ErrorRow& r) {
   EXPECT_FALSE(c->CompiledOK);
   EXPECT_EQ(c->Outcome.line, r.line != 0 ? r.line : static_cast<int>(lines.size()));
   EXPECT_EQ(c->Outcome.message.en, r.text.en);
-  EXPECT_EQ(c->Outcome.message.ko, r.text.ko != nullptr ? r.text.ko : r.text.en);
+  if (r.text.ko != nullptr) {
+    EXPECT_EQ(c->Outcome.message.ko, r.text.ko);
+  } else {
+    EXPECT_FALSE(c->Outcome.message.ko.empty());
+    EXPECT_NE(c->Outcome.message.ko, c->Outcome.message.en);
+  }
 }
 
 // Messages many statements share.
@@ -102,7 +111,8 @@ inline const Text kDeviceVn{"Can not use this command at VN-XX device", "VN시�
 inline const Text kDeviceVnm{"Can not use this command at VNM-XX device", "VNM시리즈에서는 이 명령어를 사용할 수 없습니다."};
 inline const Text kPortRange{"Out of I/O port number", "I/O포트의 사용범위가 아닙니다."};
 inline const Text kByteOnly{"Use only Byte type", "바이트형 인수만 사용가능합니다."};
-inline const Text kTooComplex{"Statement Too Complex ! Make Simple !", "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
+inline const Text kTooComplex{"Statement Too Complex ! Make Simple !",
+                              "해석하기에 너무 복잡한 연산식입니다. 단순한 식 여러개로 분리해서 작성하십시요"};
 inline const char* const kNoComma = "문법에러 : 쉼표를 찾을 수 없습니다.";
 inline const char* const kNoParen = "문법에러 : 괄호를 찾을 수 없습니다.";
 }  // namespace vn::compiler::testing

@@ -9,19 +9,13 @@
 
 namespace vn::compiler::testing {
 namespace {
-TEST(Driver, EmptySourceIsHeaderAndEndJump) {
-  auto c = Compile("KF", {});
-  EXPECT_EQ(c->Outcome.result, 0);
-  EXPECT_TRUE(c->CompiledOK);
-  const auto rows = CodeRows(c->Code, c->CodeAddr);  // eight bytes a row: 24 blanks, then the end jump
-  EXPECT_EQ(rows, (std::vector<std::string>{"0 : 20 20 20 20 20 20 20 20 ", "8 : 20 20 20 20 20 20 20 20 ", "10 : 20 20 20 20 20 20 20 20 ", "18 : 88 18 00 00 00 00 00 00 "}));
-  EXPECT_EQ(c->Code.LineOf(24), 1);  // the end jump belongs to the line after the last one
-}
 TEST(Driver, ProgramsAndTheirLines) {
   const ByteRow rows[] = {
-      {"KF", "DIM A AS BYTE|LOOP: A = A + 1|GOTO LOOP", {145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0}},  // A label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
+      // A label with an assignment, and a GOTO back to the label (KX: one-byte addresses).
+      {"KF", "DIM A AS BYTE|LOOP: A = A + 1|GOTO LOOP", {145, 21, 160, 21, 160, 33, 17, 23, 0, 136, 24, 0}},
       {"KF", "DIM A AS BYTE|START: A = 5 : A = 6|10 A = 7", {145, 21, 160, 18, 5, 0, 145, 21, 160, 18, 6, 0, 145, 21, 160, 18, 7, 0}},
-      {"KF", "DIM A AS BYTE|A = 1 _|\t  + 2|A = 3", {145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}},  // "A = 1 _" then a TAB-indented "+ 2": one logical line, joined with two blanks.
+      // "A = 1 _" then a TAB-indented "+ 2": one logical line, joined with two blanks.
+      {"KF", "DIM A AS BYTE|A = 1 _|\t  + 2|A = 3", {145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}},
       {"KF", "REM anything ) (|' also|DIM A AS BYTE ' the counter|A = 1 ' set", {145, 21, 160, 17, 0}},
       {"KF", "CONST X = 3|CONST X = 4|DIM A AS BYTE|A = X", {145, 21, 160, 18, 3, 0}},  // a later constant of the same name is never found
   };
@@ -42,12 +36,13 @@ TEST(Driver, ProgramsAndTheirLines) {
 }
 TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
   const ErrorRow rows[] = {
-      {"KF", "DIM A AS BYTE|A = 1 2", {"Missing operand !"}}, {"KF", "|DIM A AS BYTE X", kEndOfLine},
-      {"KF", "  FOO: A = 1", {"FOO : Undefined Variable or Label Define Error ! (Must start at column 1)", "FOO : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
-      {"KF", "FOO A = 1", {"Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""}}, {"KF", "X:|X:", {"Duplicate Label !", "중복된 라벨입니다."}},
-      {"KF", "DIM A AS BYTE|A = 1 _ |A = 2", {"Missing operand !"}, 2},  // "_" and a blank: no continuation
-      {"KF", "DIM A AS BYTE|A = 1 _|\t\t  B|A = 3", {"Missing operand !"}, 3},  // in a joined line: its second line
-      {"KF", "GOTO NOWHERE|GOTO ELSEWHERE|GOTO NOWHERE", {"Invalid label : NOWHERE"}, 1},  // the first reference only
+      {"KF", "DIM A AS BYTE|A = 1 2", English("Missing operand !")}, {"KF", "|DIM A AS BYTE X", kEndOfLine},
+      {"KF", "  FOO: A = 1", {"FOO : Undefined Variable or Label Define Error ! (Must start at column 1)"}},
+      {"KF", "FOO A = 1", {"Unknown VARNOLIC Command ! \"FOO\"", "알수없는 명령이거나 정의되지 않은 변수명입니다.\"FOO\""}},
+      {"KF", "X:|X:", {"Duplicate Label !"}},
+      {"KF", "DIM A AS BYTE|A = 1 _ |A = 2", English("Missing operand !"), 2},  // "_" and a blank: no continuation
+      {"KF", "DIM A AS BYTE|A = 1 _|\t\t  B|A = 3", English("Missing operand !"), 3},  // in a joined line: its second line
+      {"KF", "GOTO NOWHERE|GOTO ELSEWHERE|GOTO NOWHERE", English("Invalid label : NOWHERE"), 1},  // the first reference only
   };
   for (const auto& r : rows) ExpectRow(r);
   EXPECT_TRUE(Compile("KF", {"FOO A = 1"})->Outcome.caret);

@@ -8,47 +8,54 @@ namespace {
 // The declarations before each statement: on KF, A(10) at 160, I at 170, W at 171, B at 173;
 // on WF, A at 0, AR(5) at 1, W at 6, L at 8, S at 12, IA(3) at 16.
 std::string Declared(const char* device, const std::string& statement) {
-  return (device[0] == 'K' ? "DIM A(10) AS BYTE, I AS BYTE, W AS INTEGER, B AS BYTE|" : "DIM A AS BYTE, AR(5) AS BYTE, W AS INTEGER, L AS LONG, S AS SINGLE, IA(3) AS INTEGER|") + statement;
+  return (device[0] == 'K' ? "DIM A(10) AS BYTE, I AS BYTE, W AS INTEGER, B AS BYTE|"
+                           : "DIM A AS BYTE, AR(5) AS BYTE, W AS INTEGER, L AS LONG, S AS SINGLE, IA(3) AS INTEGER|") +
+         statement;
 }
 
 const ByteRow kRows[] = {
     {"KF", "I = A(3)", {145, 21, 170, 21, 163, 0}},  // Array elements: a constant index is folded on the VN series.
-    {"KF", "I = A(I)", {145, 21, 170, 28, 160, 170, 0}}, {"KF", "A(I) = 5", {145, 28, 160, 170, 18, 5, 0}}, {"KF", "I = A(0)", {145, 21, 170, 21, 160, 0}},
-    {"WF", "A = AR(A)", {145, 21, 0, 0, 8, 1, 0, 21, 0, 0, 0}}, {"WF", "A = IA(300)", {145, 21, 0, 0, 9, 16, 0, 19, 44, 1, 0}},
+    {"KF", "I = A(0)", {145, 21, 170, 21, 160, 0}}, {"KF", "I = A(I)", {145, 21, 170, 28, 160, 170, 0}},
+    {"KF", "A(I) = 5", {145, 28, 160, 170, 18, 5, 0}}, {"WF", "A = AR(A)", {145, 21, 0, 0, 8, 1, 0, 21, 0, 0, 0}},
+    {"WF", "A = IA(300)", {145, 21, 0, 0, 9, 16, 0, 19, 44, 1, 0}},
     {"KF", "I = B.3", {145, 21, 170, 27, 173, 8, 0}},  // Byte and bit specifiers.
-    {"KF", "I = W.11", {145, 21, 170, 27, 172, 8, 0}}, {"KF", "I = W.H", {145, 21, 170, 21, 172, 0}}, {"KF", "I = A(2).7", {145, 21, 170, 27, 162, 128, 0}},
-    {"KF", "B.0 = 1", {145, 27, 173, 1, 17, 0}}, {"WF", "A = L:HH", {145, 21, 0, 0, 21, 11, 0, 0}}, {"WF", "A = L:31", {145, 21, 0, 0, 27, 11, 0, 128, 0}},
-    {"WF", "A = IA(2):9", {145, 21, 0, 0, 27, 17, 0, 2, 0}}, {"WF", "S = 1.5", {145, 15, 12, 0, 14, 0, 0, 192, 63, 0}},  // Plain copies of every operand kind.
+    {"KF", "I = W.11", {145, 21, 170, 27, 172, 8, 0}}, {"KF", "I = W.H", {145, 21, 170, 21, 172, 0}},
+    {"KF", "I = A(2).7", {145, 21, 170, 27, 162, 128, 0}}, {"KF", "B.0 = 1", {145, 27, 173, 1, 17, 0}},
+    {"WF", "A = L:HH", {145, 21, 0, 0, 21, 11, 0, 0}}, {"WF", "A = L:31", {145, 21, 0, 0, 27, 11, 0, 128, 0}},
+    {"WF", "A = IA(2):9", {145, 21, 0, 0, 27, 17, 0, 2, 0}},
+    {"WF", "S = 1.5", {145, 15, 12, 0, 14, 0, 0, 192, 63, 0}},  // Plain copies of every operand kind.
     {"WF", "L = -1", {145, 26, 8, 0, 25, 255, 255, 255, 255, 0}}, {"KF", "W = 1000", {145, 22, 171, 19, 232, 3, 0}},
-    {"KF", "I = B + I * W", {145, 21, 170, 21, 170, 35, 22, 171, 21, 173, 33, 23, 23, 0}},  // B + C * D: the product first, then the sum with the product on its right.
-    {"KF", "I = B * I + W", {145, 21, 170, 21, 173, 35, 21, 170, 23, 33, 22, 171, 23, 0}},  // B * C + D: the product, then the result plus D.
-    {"KF", "I = (B + I) * W", {145, 21, 170, 21, 173, 33, 21, 170, 23, 35, 22, 171, 23, 0}},  // (B + C) * D: the parenthesised sum first.
-    {"KF", "I = B - 1 - 2", {145, 21, 170, 21, 173, 34, 17, 23, 34, 18, 2, 23, 0}},  // Equal priorities run left to right.
+    // B + C * D: the product first, then the sum with the product on its right.
+    {"KF", "I = B + I * W", {145, 21, 170, 21, 170, 35, 22, 171, 21, 173, 33, 23, 23, 0}},
+    {"KF", "I = B * I + W", {145, 21, 170, 21, 173, 35, 21, 170, 23, 33, 22, 171, 23, 0}},  // the product, then the result plus D
+    {"KF", "I = (B + I) * W", {145, 21, 170, 21, 173, 33, 21, 170, 23, 35, 22, 171, 23, 0}},  // the parenthesised sum first
+    {"KF", "I = B - 1 - 2", {145, 21, 170, 21, 173, 34, 17, 23, 34, 18, 2, 23, 0}},  // equal priorities run left to right
     {"KF", "I = B MOD 3 AND 1", {145, 21, 170, 21, 173, 38, 18, 3, 23, 39, 17, 23, 0}},
     {"KF", "I = B << 2 >> 1 XOR 3 OR 1", {145, 21, 170, 21, 173, 44, 18, 2, 23, 45, 17, 23, 42, 18, 3, 23, 40, 17, 23, 0}},
     {"KF", "I = B / -2", {145, 21, 170, 21, 173, 36, 25, 254, 255, 255, 255, 23, 0}},
-    {"KF", "I = B  : I = 1", {145, 21, 170, 21, 173, 0, 145, 21, 170, 17, 0}},  // The two-blank rule: a colon after two blanks separates statements.
-    {"KF", "I = 1 : I = 2", {145, 21, 170, 17, 0, 145, 21, 170, 18, 2, 0}}, {"KF", "I = ((B)", {145, 21, 170, 21, 173, 0}},  // Extra or missing parentheses are not errors.
+    {"KF", "I = B  : I = 1", {145, 21, 170, 21, 173, 0, 145, 21, 170, 17, 0}},  // After two blanks a colon separates statements.
+    {"KF", "I = ((B)", {145, 21, 170, 21, 173, 0}},  // Extra or missing parentheses are not errors.
 };
-TEST(Expressions, ExactBytes) {
-  for (const auto& r : kRows) ExpectRow(ByteRow{r.device, Declared(r.device, r.source), r.bytes});
-}
-
-const char* const kArrayParen = "문법에러: 배열표현에서 괄호를 찾을 수 없습니다.";
 const Text kArrayIndex{"Syntax Error in Array index", "배열의 인수로 사용할 수 없는 변수형입니다."};
 const Text kBitSetting{"Invalid BIT setting !", "문법에러 : 비트지정자를 사용할 수 없는 영역입니다."};
-const Text kBitType{"Syntax Error in Bit type", "문법에러 : 비트지정자를 사용할 수 없는 변수입니다."};
+const Text kBitType{"Syntax Error in Bit type"};
 const ErrorRow kErrors[] = {
-    {"KF", "I = A(10)", {"Out of Array !", "배열의 한계를 초과하였습니다."}}, {"KF", "I = A(3", {"Syntax Error in Array syntax", kArrayParen}},
-    {"KF", "I = A(Q)", {"Syntax Error in Array syntax", "문법에러: 배열에서의 인수표현이 잘못되었습니다."}}, {"KF", "I = A(300)", kArrayIndex}, {"KF", "I = A(A(I))", kArrayIndex},
+    {"KF", "I = A(10)", {"Out of Array !", "배열의 한계를 초과하였습니다."}},
+    {"KF", "I = A(3", {"Syntax Error in Array syntax", "문법에러: 배열표현에서 괄호를 찾을 수 없습니다."}},
+    {"KF", "I = A(Q)", {"Syntax Error in Array syntax", "문법에러: 배열에서의 인수표현이 잘못되었습니다."}}, {"KF", "I = A(300)", kArrayIndex},
+    {"KF", "I = A(A(I))", kArrayIndex},
     {"KF", "I = A(-1)", kArrayIndex},  // A negative index would lose the array reference: refused.
-    {"KF", "I = B.32", kBitSetting}, {"KF", "I = B : I = 1", kBitSetting},  // One blank before the colon: read as a bit specifier.
-    {"KF", "I = A(I).1", kBitType}, {"WF", "A = S:1", kBitType}, {"KF", "I 5", {"Syntax Error ! Not Found \"=\"", "문법에러 : =기호를 찾을 수 없습니다."}}, {"KF", "I = B C", {"Missing operand !"}},
-    {"KF", "I = Q", kInvalidConstant}, {"KF", "I = B + I * W - A(1)", kTooComplex},  // the difference is not next to the sum
-    {"KF", "I = B" + Repeat(" + 1", 31), kTooComplex}, {"KF", "I = B" + Repeat(" + 1", 100), kTooComplex},  // far past the operand stack, never written past
-    {"KF", "I = I(1)", {"Missing operand !"}},  // The parentheses are passed over; the index is then an operand without an operator.
+    {"KF", "I = B.32", kBitSetting},
+    {"KF", "I = B : I = 1", kBitSetting},  // One blank before the colon: read as a bit specifier.
+    {"KF", "I = A(I).1", kBitType}, {"WF", "A = S:1", kBitType}, {"KF", "I 5", {"Syntax Error ! Not Found \"=\""}},
+    {"KF", "I = B C", English("Missing operand !")}, {"KF", "I = Q", kInvalidConstant},
+    {"KF", "I = B + I * W - A(1)", kTooComplex},  // the difference is not next to the sum
+    {"KF", "I = B" + Repeat(" + 1", 31), kTooComplex},
+    {"KF", "I = B" + Repeat(" + 1", 100), kTooComplex},  // far past the operand stack, never written past
+    {"KF", "I = I(1)", English("Missing operand !")},  // The parentheses are passed over; the index is then an operand without an operator.
 };
-TEST(Expressions, Errors) {
+TEST(Expressions, ExactBytesAndMessages) {
+  for (const auto& r : kRows) ExpectRow(ByteRow{r.device, Declared(r.device, r.source), r.bytes});
   for (const auto& r : kErrors) ExpectRow(ErrorRow{r.device, Declared(r.device, r.source), r.text});
   EXPECT_EQ(Compile("KF", Lines(Declared("KF", "I = B" + Repeat(" + 1", 30))))->Outcome.result, 0);
 }
@@ -56,30 +63,37 @@ TEST(Expressions, Errors) {
 // The functions' declarations: KF: A at 160, I at 161, W at 162.  WF: F(300) as a filler, then
 // B at 300, S (SINGLE) at 301, ST (STRING * 10) at 305, L (LONG) at 317, W (INTEGER) at 321.
 std::string Call(const char* device, const std::string& call) {
-  return (device[0] == 'K' ? "DIM A AS BYTE, I AS BYTE, W AS INTEGER|A = " : "DIM F(300) AS BYTE, B AS BYTE, S AS SINGLE, ST AS STRING * 10|DIM L AS LONG, W AS INTEGER|B = ") + call;
+  return (device[0] == 'K' ? "DIM A AS BYTE, I AS BYTE, W AS INTEGER|A = "
+                           : "DIM F(300) AS BYTE, B AS BYTE, S AS SINGLE, ST AS STRING * 10|DIM L AS LONG, W AS INTEGER|B = ") +
+         call;
 }
 
 // The call's bytes, between the assignment's target and its closing 0.
 const ByteRow kCalls[] = {
-    {"KF", "KEYIN(3)", {193, 18, 3, 20}}, {"KF", "KEYIN(3, 100)", {193, 18, 3, 100}}, {"KF", "EEREAD(W)", {196, 22, 162}}, {"WF", "EEREAD(W)", {196, 22, 65, 1, 17}},
-    {"WF", "EEREAD(&H100, 2)", {196, 19, 0, 1, 18, 2}}, {"KF", "RND()", {198}}, {"KF", "TABLE(I, 10, 300)", {199, 2, 21, 161, 10, 0, 44, 1}}, {"WF", "TABLE(W, -1)", {199, 1, 22, 65, 1, 255, 255}},
+    {"KF", "KEYIN(3)", {193, 18, 3, 20}}, {"KF", "KEYIN(3, 100)", {193, 18, 3, 100}}, {"KF", "EEREAD(W)", {196, 22, 162}},
+    {"WF", "EEREAD(W)", {196, 22, 65, 1, 17}}, {"WF", "EEREAD(&H100, 2)", {196, 19, 0, 1, 18, 2}}, {"KF", "RND()", {198}},
+    {"KF", "TABLE(I, 10, 300)", {199, 2, 21, 161, 10, 0, 44, 1}}, {"WF", "TABLE(W, -1)", {199, 1, 22, 65, 1, 255, 255}},
     {"KF", "SHIFTIN(1, 2, 3)", {203, 17, 18, 2, 3, 8}}, {"KF", "SHIFTIN(1, 2, 0, 32)", {203, 17, 18, 2, 0, 32}}, {"KF", "EPADIN(1, 2)", {205, 1, 2}},
-    {"KF", "KEYDELAY(KEYIN(3), 1, 10, 20)", {205, 193, 18, 3, 20, 1, 10, 20}}, {"KF", "CAPTURE(6, 1)", {206, 18, 6, 1}}, {"WF", "TIME(B)", {207, 21, 44, 1}}, {"KF", "BCD(A)", {208, 21, 160}},
-    {"WF", "LEFT(ST, 3)", {209, 20, 49, 1, 18, 3}}, {"WF", "RIGHT(ST, B)", {210, 20, 49, 1, 21, 44, 1}}, {"WF", "MID(ST, 2, 3)", {211, 20, 49, 1, 18, 2, 18, 3}},
-    {"WF", "HEX(B)", {212, 21, 44, 1, 4, 1}}, {"KF", "HEX(A, 2, 0)", {25, 21, 160, 2, 0}}, {"KF", "DEC(A)", {26, 21, 160, 5, 1}}, {"WF", "DEC(B, 10)", {213, 21, 44, 1, 10, 1}},
-    {"WF", "CHR(65)", {216, 18, 65}}, {"WF", "CINT(1.5)", {224, 14, 0, 0, 192, 63}}, {"WF", "CSNG(L)", {225, 26, 61, 1}}, {"WF", "SQR(B)", {232, 21, 44, 1}},
-    {"WF", "FLOAT(S)", {233, 15, 45, 1, 18, 9, 18, 6}}, {"WF", "FLOAT(S, 12, 3)", {233, 15, 45, 1, 18, 12, 18, 3}}, {"WF", "POW(S, 2)", {235, 15, 45, 1, 18, 2}}, {"WF", "BLEN()", {236}},
+    {"KF", "KEYDELAY(KEYIN(3), 1, 10, 20)", {205, 193, 18, 3, 20, 1, 10, 20}}, {"KF", "CAPTURE(6, 1)", {206, 18, 6, 1}},
+    {"WF", "TIME(B)", {207, 21, 44, 1}}, {"KF", "BCD(A)", {208, 21, 160}}, {"WF", "LEFT(ST, 3)", {209, 20, 49, 1, 18, 3}},
+    {"WF", "RIGHT(ST, B)", {210, 20, 49, 1, 21, 44, 1}}, {"WF", "MID(ST, 2, 3)", {211, 20, 49, 1, 18, 2, 18, 3}},
+    {"WF", "HEX(B)", {212, 21, 44, 1, 4, 1}}, {"KF", "HEX(A, 2, 0)", {25, 21, 160, 2, 0}}, {"KF", "DEC(A)", {26, 21, 160, 5, 1}},
+    {"WF", "DEC(B, 10)", {213, 21, 44, 1, 10, 1}}, {"WF", "CHR(65)", {216, 18, 65}}, {"WF", "CINT(1.5)", {224, 14, 0, 0, 192, 63}},
+    {"WF", "CSNG(L)", {225, 26, 61, 1}}, {"WF", "SQR(B)", {232, 21, 44, 1}}, {"WF", "FLOAT(S)", {233, 15, 45, 1, 18, 9, 18, 6}},
+    {"WF", "FLOAT(S, 12, 3)", {233, 15, 45, 1, 18, 12, 18, 3}}, {"WF", "POW(S, 2)", {235, 15, 45, 1, 18, 2}}, {"WF", "BLEN()", {236}},
 };
 TEST(Functions, ExactBytes) {
   std::vector<ByteRow> rows(std::begin(kCalls), std::end(kCalls));
   // Functions of one SINGLE (S at 301) or one STRING (ST at 305): the opcode, then the variable.
-  for (auto [name, op] : {std::pair<std::string, int>{"SIN", 226}, {"COS", 227}, {"ABS", 228}, {"EXP", 229}, {"LOG", 230},
-                          {"LOG10", 231}, {"CINT", 224}, {"CLNG", 224}})
+  using Op = std::pair<std::string, int>;
+  for (auto [name, op] : {Op{"SIN", 226}, {"COS", 227}, {"ABS", 228}, {"EXP", 229}, {"LOG", 230}, {"LOG10", 231}, {"CINT", 224}, {"CLNG", 224}})
     rows.push_back({"WF", name + "(S)", {op, 15, 45, 1}});
-  for (auto [name, op] : {std::pair<std::string, int>{"ASC", 215}, {"LEN", 221}, {"VAL", 222}, {"VALHEX", 223}, {"VALSNG", 234}}) rows.push_back({"WF", name + "(ST)", {op, 20, 49, 1}});
+  for (auto [name, op] : {Op{"ASC", 215}, {"LEN", 221}, {"VAL", 222}, {"VALHEX", 223}, {"VALSNG", 234}})
+    rows.push_back({"WF", name + "(ST)", {op, 20, 49, 1}});
   // One operand (a port, a channel), or one constant byte.
-  for (auto [name, op] : {std::pair<std::string, int>{"IN", 192}, {"ADIN", 194}, {"BYTEIN", 195}, {"OUTSTAT", 197}, {"ADKEYIN", 204}}) rows.push_back({"KF", name + "(2)", {op, 18, 2}});
-  for (auto [name, op] : {std::pair<std::string, int>{"COUNT", 200}, {"PADIN", 201}, {"PEEK", 202}}) rows.push_back({"KF", name + "(1)", {op, 1}});
+  for (auto [name, op] : {Op{"IN", 192}, {"ADIN", 194}, {"BYTEIN", 195}, {"OUTSTAT", 197}, {"ADKEYIN", 204}})
+    rows.push_back({"KF", name + "(2)", {op, 18, 2}});
+  for (auto [name, op] : {Op{"COUNT", 200}, {"PADIN", 201}, {"PEEK", 202}}) rows.push_back({"KF", name + "(1)", {op, 1}});
   for (const auto& r : rows) {
     auto c = Compile(r.device, Lines(Call(r.device, r.source)));
     ASSERT_EQ(c->Outcome.result, 0) << r.source << ": " << c->Outcome.message.en;
@@ -95,27 +109,28 @@ TEST(Functions, ExactBytes) {
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
   EXPECT_EQ(c->CodeAddr - 3 - 24, 3 + 4 + 2 * 127 + 1);
   EXPECT_EQ(c->Code.Get(28), 127);
-  ExpectRow(ErrorRow{"KF", Call("KF", table + ", 1)"), {"Too Many Value ! (Up to 127)", "문법에러 : 데이터의 총개수가 127개를 넘지않도록 해야합니다."}});
+  ExpectRow(ErrorRow{"KF", Call("KF", table + ", 1)"), {"Too Many Value ! (Up to 127)"}});
 }
 
 const Text kVnFunction{"Can not use this function at VN-XX device", "VN시리즈에서는 이 함수를 사용할 수 없습니다."};
 const Text kFnParen{"Syntax Error ! Not Found '(' or ')'", kNoParen};
 const ErrorRow kCallErrors[] = {
-    {"KF", "SIN(1.5)", kVnFunction}, {"KF", "TIME(1)", kDeviceVn}, {"WF", "KEYDELAY(KEYIN(1), 1, 2, 3)", {"Can not use this function at VNM-XX device", "VNM시리즈에서는 이 함수를 사용할 수 없습니다."}},
+    {"KF", "SIN(1.5)", kVnFunction}, {"KF", "TIME(1)", kDeviceVn},
+    {"WF", "KEYDELAY(KEYIN(1), 1, 2, 3)", {"Can not use this function at VNM-XX device"}},
     {"KF", "LEN", kVnFunction},  // The device is refused before the parenthesis is looked at.
-    {"KF", "RND(1)", kFnParen}, {"KF", "IN(70)", kPortRange}, {"KF", "IN(W)", kByteOnly}, {"KF", "KEYIN(1, A)", {"Syntax Error on Dechattering Value !", "문법에러 : 체터링 제거시간이 잘못되었습니다."}},
-    {"KF", "KEYIN(1, 101)", {"Syntax Error on Dechattering Value ! (Only 1 ~ 100)", "문법에러 : 체터링 제거시간은 1~100사이값을 사용해야 합니다."}},
-    {"KF", "EEREAD(1, 2)", {"Syntax Error ! Example I=EEREAD(&100,2)", kNoParen}}, {"KF", "TABLE(W, 1)", {"Type mismatch Must use BYTE type Variable", "TABLE함수의 인수는 반드시 바이트형 변수를 사용해야 합니다."}},
-    {"KF", "COUNT(2)", {"Syntax Error on Parameter !", "문법에러 : COUNT의 인수는 0또는 1만 사용가능합니다."}}, {"KF", "SHIFTIN(1, 2, 4)", {"Syntax Error on Mode value (Only 0~3)!", "문법에러 : 모드값은 0~3까지의 숫자만 사용가능합니다."}},
-    {"KF", "SHIFTIN(1, 2, 3, 33)", {"Syntax Error on BIT value (Only 0~32)!", "문법에러 : 비트값은 0~32까지만 사용가능합니다."}},
-    {"KF", "EPADIN(A, 1)", {"Syntax Error on PortBlock Number ! ", "문법에러 : 포트블록번호를 적어주어야 합니다."}},
+    {"KF", "RND(1)", kFnParen}, {"KF", "IN(70)", kPortRange}, {"KF", "IN(W)", kByteOnly},
+    {"KF", "KEYIN(1, A)", {"Syntax Error on Dechattering Value !"}}, {"KF", "KEYIN(1, 101)", {"Syntax Error on Dechattering Value ! (Only 1 ~ 100)"}},
+    {"KF", "EEREAD(1, 2)", {"Syntax Error ! Example I=EEREAD(&100,2)", kNoParen}},
+    {"KF", "TABLE(W, 1)", {"Type mismatch Must use BYTE type Variable"}},
+    {"KF", "COUNT(2)", {"Syntax Error on Parameter !", "문법에러 : COUNT의 인수는 0또는 1만 사용가능합니다."}},
+    {"KF", "SHIFTIN(1, 2, 4)", {"Syntax Error on Mode value (Only 0~3)!"}},
+    {"KF", "SHIFTIN(1, 2, 3, 33)", {"Syntax Error on BIT value (Only 0~32)!"}}, {"KF", "EPADIN(A, 1)", {"Syntax Error on PortBlock Number ! "}},
     {"KF", "KEYDELAY(KEYIN(1), A, 1, 1)", {"Syntax Error on Parameter !", "문법에러 : 키입력상태값이 잘못되었습니다. 0 또는 1을 사용해야 합니다."}},
-    {"KF", "CAPTURE(1, 2)", {"Syntax Error on Target Value ! ", "문법에러 : 타겟값은 0또는 1만 사용해야 합니다."}}, {"WF", "LEFT(B, 1)", {"Type mismatch !", "문법에러 : 문자열 변수를 사용해야 합니다."}},
-    {"WF", "LEFT(ST, 0)", {"Invalid Parameter ! ", "인수가 잘못되었습니다."}}, {"WF", "HEX(B, 9)", {"HEX command Width rength is 1 ~ 8 ", "문법에러 : 자릿수는 1~8까지만 사용가능합니다."}},
-    {"WF", "DEC(B, 0)", {"DEC command Width rength is 1 ~ 10 ", "문법에러 : 자릿수는 1~10까지만 사용가능합니다."}},
-    {"WF", "HEX(B, 4, 2)", {"Invalid operand !  Zero print switch must be 0 or 1 !", "문법에러 : ZERO표시 여부는 0또는 1로 지정해야 합니다."}},
-    {"WF", "SIN(B)", {"Type mismatch ! Use SINGLE type", "문법에러 : SINGLE형 상수또는 변수를 사용해야 합니다."}},
-    {"WF", "CSNG(S)", {"Type mismatch ! Use BYTE, INTEGER or LONG type", "문법에러 : SINGLE형이 아닌 상수또는 변수를 사용해야 합니다."}}, {"WF", "FLOAT(S, 0)", {"No Defined Variable or Wrong Constant !"}},
+    {"KF", "CAPTURE(1, 2)", {"Syntax Error on Target Value ! "}},
+    {"WF", "LEFT(B, 1)", {"Type mismatch !", "문법에러 : 문자열 변수를 사용해야 합니다."}}, {"WF", "LEFT(ST, 0)", {"Invalid Parameter ! "}},
+    {"WF", "HEX(B, 9)", {"HEX command Width rength is 1 ~ 8 "}}, {"WF", "DEC(B, 0)", {"DEC command Width rength is 1 ~ 10 "}},
+    {"WF", "HEX(B, 4, 2)", {"Invalid operand !  Zero print switch must be 0 or 1 !"}}, {"WF", "SIN(B)", {"Type mismatch ! Use SINGLE type"}},
+    {"WF", "CSNG(S)", {"Type mismatch ! Use BYTE, INTEGER or LONG type"}}, {"WF", "FLOAT(S, 0)", English("No Defined Variable or Wrong Constant !")},
 };
 TEST(Functions, Errors) {
   for (const auto& r : kCallErrors) ExpectRow(ErrorRow{r.device, Call(r.device, r.source), r.text});
@@ -220,9 +235,7 @@ TEST(Nesting, EveryStatementThatTakesOperands) {
     const auto& decl = device[0] == 'K' ? kVnDecl : kVnmDecl;
     ExpectRow(ErrorRow{device, decl[0] + "|" + decl[1] + "|" + statement, kTooComplex});
   }
-}
-TEST(Nesting, ConditionParenthesesAreNotCounted) {
-  // In a condition parentheses only group for the reader and are passed over one by one.
+  // In a condition parentheses only group for the reader and are passed over one by one: not counted.
   auto c = Compile("KF", {kVnDecl[0], kVnDecl[1], "IF " + Repeat("(", 100000) + "I = 1" + Repeat(")", 100000) + " THEN I = 2"});
   EXPECT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
 }

@@ -18,9 +18,11 @@ std::vector<std::string> Tokens(Compiler& c, const std::string& line) {
 }
 TEST(Scanner, Tokens) {
   const std::tuple<const char*, const char*, std::vector<std::string>> cases[] = {  // device, line, tokens
-      {"KF", "A<>B", {"A", "<>", "B"}}, {"KF", "A=>B", {"A", ">=", "B"}}, {"KF", "A><B", {"A", "<>", "B"}}, {"KF", "A=<B", {"A", "<=", "B"}}, {"KF", "a << 2 >> b", {"A", "<<", "2", ">>", "B"}},
-      {"KF", "X.Y", {"X", ".", "Y"}}, {"WF", "X.Y", {"X.Y"}}, {"WF", "1.5+2", {"1.5", "+", "2"}}, {"KF", "\tfoo  (bar),\"x\":'c'", {"FOO", "(", "BAR", ")", ",", "\"", "X", "\"", ":", "'", "C", "'"}},
-      {"KF", "[a]{b}-/*^~;", {"[", "A", "]", "{", "B", "}", "-", "/", "*", "^", "~", ";"}}, {"KF", "A = <", {"A", "=", "<"}}, {"KF", "\xBD\xC3\xC0\xDB:", {"\xBD\xC3\xC0\xDB", ":"}},
+      {"KF", "A<>B", {"A", "<>", "B"}}, {"KF", "A=>B", {"A", ">=", "B"}}, {"KF", "A><B", {"A", "<>", "B"}}, {"KF", "A=<B", {"A", "<=", "B"}},
+      {"KF", "a << 2 >> b", {"A", "<<", "2", ">>", "B"}}, {"KF", "X.Y", {"X", ".", "Y"}}, {"WF", "X.Y", {"X.Y"}}, {"WF", "1.5+2", {"1.5", "+", "2"}},
+      {"KF", "\tfoo  (bar),\"x\":'c'", {"FOO", "(", "BAR", ")", ",", "\"", "X", "\"", ":", "'", "C", "'"}},
+      {"KF", "[a]{b}-/*^~;", {"[", "A", "]", "{", "B", "}", "-", "/", "*", "^", "~", ";"}}, {"KF", "A = <", {"A", "=", "<"}},
+      {"KF", "\xBD\xC3\xC0\xDB:", {"\xBD\xC3\xC0\xDB", ":"}},
   };
   for (const auto& [device, line, tokens] : cases) EXPECT_EQ(Tokens(*MakeCompiler(device), line), tokens) << line;
 }
@@ -41,24 +43,31 @@ TEST(Scanner, ConstantEncodings) {
   const Bytes all_ones = {25, 0xFF, 0xFF, 0xFF, 0xFF};      // the pattern 2^32 - 1, that is -1
   const std::string ones32(32, '1');
   const std::tuple<const char*, std::string, Bytes> cases[] = {  // device, text, encoding
-      {"KF", "0", {16}}, {"KF", "1", {17}}, {"KF", "2", {18, 2}}, {"KF", "255", {18, 255}}, {"KF", "256", {19, 0, 1}}, {"KF", "65535", {19, 255, 255}}, {"KF", "65536", {25, 0, 0, 1, 0}},
-      {"KF", "-1", {25, 255, 255, 255, 255}}, {"KF", "- 300", {25, 0xD4, 0xFE, 0xFF, 0xFF}}, {"KF", "&O17", {18, 15}}, {"KF", "&B101", {18, 5}}, {"KF", "&B1X1", {18, 7}}, {"KF", "012", {16}},
-      {"KF", "12AB", {18, 12}}, {"KF", "1E3", {19, 0xE8, 3}}, {"KF", "'A'", {18, 65}}, {"KF", "\"A\"", {18, 65}}, {"WF", "1.5", {14, 0, 0, 192, 63}}, {"WF", "0.", {14, 0, 0, 0, 0}},
-      {"WF", "-1.5", {14, 0, 0, 192, 191}}, {"WF", "0.1", {14, 0xCC, 0xCC, 0xCC, 0x3D}},  // 0.1 truncated: 0x3DCCCCCC, where rounding would give 0x3DCCCCCD.
+      {"KF", "0", {16}}, {"KF", "1", {17}}, {"KF", "2", {18, 2}}, {"KF", "255", {18, 255}}, {"KF", "256", {19, 0, 1}},
+      {"KF", "65535", {19, 255, 255}}, {"KF", "65536", {25, 0, 0, 1, 0}}, {"KF", "-1", {25, 255, 255, 255, 255}},
+      {"KF", "- 300", {25, 0xD4, 0xFE, 0xFF, 0xFF}}, {"KF", "&O17", {18, 15}}, {"KF", "&B101", {18, 5}}, {"KF", "&B1X1", {18, 7}},
+      {"KF", "012", {16}}, {"KF", "12AB", {18, 12}}, {"KF", "1E3", {19, 0xE8, 3}}, {"KF", "'A'", {18, 65}}, {"KF", "\"A\"", {18, 65}},
+      {"WF", "1.5", {14, 0, 0, 192, 63}}, {"WF", "0.", {14, 0, 0, 0, 0}}, {"WF", "-1.5", {14, 0, 0, 192, 191}},
+      {"WF", "0.1", {14, 0xCC, 0xCC, 0xCC, 0x3D}},  // 0.1 truncated: 0x3DCCCCCC, where rounding would give 0x3DCCCCCD.
       {"WF", "\"AB\"", {24, 65, 66, 0}}, {"WF", "\"\"", {24, 0}}, {"KF", "FOO", refused}, {"KF", "&H", refused},
       {"KF", "&B", refused},  // a binary prefix without digits: never an error without a text
-      {"KF", "2147483647", max_positive}, {"KF", "&H7FFFFFFF", max_positive}, {"KF", "2147483648", refused}, {"KF", "&H80000000", min_negative}, {"KF", "4294967295", refused},
-      {"KF", "&HFFFFFFFF", all_ones}, {"KF", "&hffffffff", all_ones}, {"KF", "&H100000000", refused}, {"KF", "&B1" + std::string(32, '0'), refused}, {"KF", "-2147483648", min_negative},
-      {"KF", "-&H80000000", min_negative}, {"KF", "-2147483649", refused}, {"KF", "-&H80000001", refused},
-      {"KF", "-&HFFFFFFFF", refused},  // Negating a pattern with its top bit set negates the number as written, so it is out of range; it never wraps round to a small positive value.
+      {"KF", "2147483647", max_positive}, {"KF", "&H7FFFFFFF", max_positive}, {"KF", "2147483648", refused}, {"KF", "&H80000000", min_negative},
+      {"KF", "4294967295", refused}, {"KF", "&HFFFFFFFF", all_ones}, {"KF", "&hffffffff", all_ones}, {"KF", "&H100000000", refused},
+      {"KF", "&B1" + std::string(32, '0'), refused}, {"KF", "-2147483648", min_negative}, {"KF", "-&H80000000", min_negative},
+      {"KF", "-2147483649", refused}, {"KF", "-&H80000001", refused},
+      // Negating a pattern with its top bit set negates the number as written, so it is out of range; it never wraps round to a small positive value.
+      {"KF", "-&HFFFFFFFF", refused},
       {"KF", "&H000000000000FF", {18, 255}},  // Leading zeros are free in every base; digits past 32 bits are not.
-      {"KF", "&B" + std::string(40, '0') + ones32, all_ones}, {"KF", "&B1" + ones32, refused}, {"KF", "&H" + std::string(100000, 'F'), refused}, {"KF", "&B" + std::string(100000, '1'), refused},
+      {"KF", "&B" + std::string(40, '0') + ones32, all_ones}, {"KF", "&H" + std::string(100000, 'F'), refused},
+      {"KF", "&B" + std::string(100000, '1'), refused},
       {"KF", "-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},  // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
   };
   for (const auto& [device, text, bytes] : cases) {
     auto c = MakeCompiler(device);
     EXPECT_EQ(Encoded(*c, text), bytes) << text.substr(0, 40);
-    if (bytes == refused) { EXPECT_EQ(c->ErrMsgEn + c->ErrMsgKo, std::string(kInvalidConstant.en) + kInvalidConstant.ko); }
+    if (bytes == refused) {
+      EXPECT_EQ(c->ErrMsgEn + c->ErrMsgKo, std::string(kInvalidConstant.en) + kInvalidConstant.ko);
+    }
   }
   auto c = MakeCompiler("KF");
   EXPECT_EQ(Encoded(*c, "'AB"), refused);
@@ -68,7 +77,8 @@ TEST(Scanner, ConstantEncodings) {
 }
 TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
   // Assignments, named constants and a LONG constant array hold the numbers' 32-bit values.
-  auto c = Compile("WF", {"CONST K = -2147483648", "CONST H = &HFFFFFFFF", "DIM L AS LONG", "L = -2147483648", "L = K", "L = H", "CONST LONG Q = (&HFFFFFFFF, -2147483648, &H80000000)"});
+  auto c = Compile("WF", {"CONST K = -2147483648", "CONST H = &HFFFFFFFF", "DIM L AS LONG", "L = -2147483648", "L = K", "L = H",
+                          "CONST LONG Q = (&HFFFFFFFF, -2147483648, &H80000000)"});
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*c),
             Bytes({145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = -2147483648
@@ -77,12 +87,13 @@ TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
                    136, 69, 0,                                 // over the array's data
                    255, 255, 255, 255, 0, 0, 0, 128, 0, 0, 0, 128}));
   // Out of range, and on the line of its use for a named constant.
-  for (const char* src : {"DIM L AS LONG|L = 2147483648", "DIM L AS LONG|L = -&H80000001", "CONST K = &H100000000|DIM L AS LONG|L = K", "CONST K = -2147483648|DIM L AS LONG|L = -K",
-                          "CONST LONG Q = (1, -2147483649)"})
+  for (const char* src : {"DIM L AS LONG|L = 2147483648", "DIM L AS LONG|L = -&H80000001", "CONST K = &H100000000|DIM L AS LONG|L = K",
+                          "CONST K = -2147483648|DIM L AS LONG|L = -K", "CONST LONG Q = (1, -2147483649)"})
     ExpectRow(ErrorRow{"WF", src, kInvalidConstant});
 }
 TEST(Scanner, SingleTruncatesBitByBit) {
-  for (auto [x, bits] : {std::pair<double, std::uint32_t>{1.0, 0x3F800000}, {1.5, 0x3FC00000}, {-1.5, 0xBFC00000}, {0.1, 0x3DCCCCCC}, {3.14159, 0x40490FCF}, {1e-40, 0}, {0.0, 0}})
+  for (auto [x, bits] : {std::pair<double, std::uint32_t>{1.0, 0x3F800000}, {1.5, 0x3FC00000}, {-1.5, 0xBFC00000}, {0.1, 0x3DCCCCCC},
+                         {3.14159, 0x40490FCF}, {1e-40, 0}, {0.0, 0}})
     EXPECT_EQ(EncodeSingle(x), bits) << x;
   EXPECT_EQ(EncodeSingle(1e39), std::nullopt);
 }
@@ -111,9 +122,10 @@ TEST(Scanner, ConstValueKeepsThePendingOperand) {
 }
 TEST(Scanner, PortOperandCheck) {
   const std::pair<Bytes, std::string> cases[] = {  // the operand, and the message ("" when it is accepted)
-      {{}, "Invalid Parameter ! "}, {{18, 64}, ""}, {{18, 65}, "Out of I/O port number"}, {{19, 0, 1}, "Use only Byte type"}, {{22, 160}, "Use only Byte type"}, {{21, 160}, ""},
-      {{25, 255, 255, 255, 255}, "Out of I/O port number"}, {{26, 160}, "Use only Byte type"}, {{14, 0, 0, 192, 63}, "Use only Byte type"}, {{30, 27, 0, 16}, "Use only Byte type"},
-      {{29, 27, 0, 16}, ""}, {{28, 160, 170}, ""}, {{27, 160, 1}, ""},
+      {{}, "Invalid Parameter ! "}, {{18, 64}, ""}, {{18, 65}, "Out of I/O port number"}, {{19, 0, 1}, "Use only Byte type"},
+      {{22, 160}, "Use only Byte type"}, {{21, 160}, ""}, {{25, 255, 255, 255, 255}, "Out of I/O port number"}, {{26, 160}, "Use only Byte type"},
+      {{14, 0, 0, 192, 63}, "Use only Byte type"}, {{30, 27, 0, 16}, "Use only Byte type"}, {{29, 27, 0, 16}, ""}, {{28, 160, 170}, ""},
+      {{27, 160, 1}, ""},
   };
   for (const auto& [operand, en] : cases) {
     auto c = MakeCompiler("KF");

@@ -21,11 +21,15 @@ TEST(Symbols, VariableLayoutPerSeries) {
   ExpectVars(*vn, {{u"A", 21, 160, 0}, {u"B", 28, 161, 3}, {u"C", 22, 164, 0}, {u"D", 22, 166, 0}});
   EXPECT_EQ(vn->VarBytesUsed, 8);
   EXPECT_EQ(vn->Device.NextVarAddr, 168);
-  auto vnm = Compile("WF", {"DIM A AS BYTE, B(3) AS BYTE", "DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG", "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE"});
+  auto vnm = Compile("WF", {"DIM A AS BYTE, B(3) AS BYTE", "DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG",
+                            "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE", "DIM ST AS STRING * 20, Z AS BYTE"});
   ASSERT_EQ(vnm->Outcome.result, 0) << vnm->Outcome.message.en;
   ExpectVars(*vnm, {{u"A", 21, 0, 0}, {u"B", 8, 1, 3}, {u"C", 9, 4, 2}, {u"L", 26, 8, 0}, {u"M", 10, 12, 2},
-                    {u"S", 15, 20, 0}, {u"T", 11, 24, 2}, {u"U", 8, 32, 2}});
-  EXPECT_EQ(vnm->VarBytesUsed, 34);
+                    {u"S", 15, 20, 0}, {u"T", 11, 24, 2}, {u"U", 8, 32, 2}, {u"ST", 20, 34, 0}, {u"Z", 21, 56, 0}});
+  EXPECT_EQ(vnm->VarBytesUsed, 57);
+  // Only a string's declaration compiles code: its size, on the declaration's line.
+  EXPECT_EQ(ProgramBytes(*vnm), Bytes({145, 21, 34, 0, 18, 20, 0}));
+  EXPECT_EQ(vnm->Code.LineOf(24), 4);
 }
 TEST(Symbols, VnVariableMemoryLimit) {
   auto fits = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE"});
@@ -39,22 +43,15 @@ TEST(Symbols, VnVariableMemoryLimit) {
   ExpectRow(ErrorRow{"ND", "DIM A(80) AS BYTE", no_room});
   EXPECT_EQ(Compile("ND", {"DIM A(78) AS BYTE", "DIM B AS BYTE"})->Outcome.result, 0);
 }
-TEST(Symbols, StringDeclarationEmitsItsSize) {
-  auto c = Compile("WF", {"DIM A AS BYTE", "DIM ST AS STRING * 20", "DIM B AS BYTE"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 1, 0, 18, 20, 0}));
-  EXPECT_EQ(c->Vars[1].VarType, 20);
-  EXPECT_EQ(c->Vars[2].VarAddr, 23);
-  EXPECT_EQ(c->Code.LineOf(24), 2);
-}
 TEST(Symbols, ConstDevice) {
   struct Case {
     const char *preset, *code, *series;
     int kind, first, limit, width;
     const char* item;
   } cases[] = {
-      {"WF", "KD", "KX", 1, 160, 256, 1, "KD"},  {"WF", "ZQ1", "KX", 1, 160, 256, 1, "KD"}, {"WF", "LG", "LX", 1, 160, 256, 1, "LG"},  {"WF", "ZQ2", "NX", 1, 160, 240, 1, "ND"},
-      {"KF", "LF", "LX", 1, 160, 256, 1, "LF"}, {"KF", "WD", "WX", 2, 0, 32767, 2, "WD"},  {"KF", "WF", "WX", 2, 0, 32767, 2, "WF"},
+      {"WF", "KD", "KX", 1, 160, 256, 1, "KD"}, {"WF", "ZQ1", "KX", 1, 160, 256, 1, "KD"}, {"WF", "LG", "LX", 1, 160, 256, 1, "LG"},
+      {"WF", "ZQ2", "NX", 1, 160, 240, 1, "ND"}, {"KF", "LF", "LX", 1, 160, 256, 1, "LF"}, {"KF", "WD", "WX", 2, 0, 32767, 2, "WD"},
+      {"KF", "WF", "WX", 2, 0, 32767, 2, "WF"},
   };
   for (const auto& k : cases) {
     auto c = Compile(k.preset, {"CONST X = 1", std::string("CONST DEVICE = ") + k.code, "DIM A AS BYTE"});
@@ -83,7 +80,8 @@ TEST(Symbols, ConstantArrays) {
   EXPECT_EQ(std::pair(c->Labels[0].LabelName, c->Labels[0].LabelAddr), std::pair(std::u16string(u"0__CoLab"), 30L));
   EXPECT_EQ(c->Code.LineOf(24), 1);
   // Words and longs are little-endian; SINGLE elements are stored as SINGLEs; -1 is a value.
-  auto w = Compile("WF", {"CONST K = 7", "CONST INTEGER W = (&H1234, -1)", "CONST LONG L = (70000)", "CONST SINGLE S = (1.5, 2)", "CONST BYTE B = (\"AB\", 67)"});
+  auto w = Compile("WF", {"CONST K = 7", "CONST INTEGER W = (&H1234, -1)", "CONST LONG L = (70000)", "CONST SINGLE S = (1.5, 2)",
+                          "CONST BYTE B = (\"AB\", 67)"});
   ASSERT_EQ(w->Outcome.result, 0) << w->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*w), Bytes({136, 31, 0, 0x34, 0x12, 0xFF, 0xFF,         // W
                                      136, 38, 0, 0x70, 0x11, 0x01, 0x00,         // L
@@ -101,29 +99,27 @@ TEST(Symbols, ConstantArrayOverSeveralLines) {
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*c), Bytes({136, 31, 0, 1, 2, 3, 4, 145, 21, 160, 17, 0}));
   EXPECT_EQ(c->Code.LineOf(31), 5);
-
 }
 
+const Text kStringSize{"Syntax Error ! String Size is between 1 ~ 95"};
 const ErrorRow kErrors[] = {
-    {"KF", "DIM 1A AS BYTE", {"Invalid Variable Name !", "변수명이 잘못되었습니다."}}, {"KF", "DIM A AS BYTE|DIM A AS BYTE", {"Duplicate Definition", "변수명이 중복정의되었습니다."}},
-    {"KF", "DIM A(X) AS BYTE", {"Syntax Error ! Invalid Constant", "문법에러: 잘못된 상수표현입니다."}}, {"KF", "DIM A BYTE", {"Syntax Error !    Example : DIM I AS INTEGER", "문법에러 : AS를 찾을수 없습니다. "}},
-    {"KF", "DIM A(2) AS INTEGER", {"Can not use INTEGER ARRAY with this DEVICE !", "VN시리즈에서는 INTEGER형 배열을 사용할 수 없습니다."}},
-    {"KF", "DIM A AS LONG", {"Can not use LONG type variable with this DEVICE !", "VN시리즈에서는 LONG형을 사용할 수 없습니다."}},
-    {"KF", "DIM A AS SINGLE", {"Can not use SINGLE type variable with this DEVICE !", "VN시리즈에서는 SINGLE형을 사용할 수 없습니다."}},
-    {"KF", "DIM A AS STRING * 200", {"Can not use STRING type variable with this DEVICE !", "VN시리즈에서는 STRING형을 사용할 수 없습니다."}},  // On the VN series the device is refused before the size is looked at.
-    {"WF", "DIM A(2) AS STRING * 2", {"Syntax Error ! Not Available String Array !", "문자열 변수의 배열선언은 불가능합니다."}},
-    {"WF", "DIM A AS STRING * 96", {"Syntax Error ! String Size is between 1 ~ 95", "문자열 변수의 최대크기는 95까지입니다."}},
-    {"WF", "DIM A AS STRING * 0", {"Syntax Error ! String Size is between 1 ~ 95", "문자열 변수의 최대크기는 95까지입니다."}},
-    {"WF", "DIM A AS WORD", {"Invalid Variable Mode ! ", "잘못된 변수형입니다. 변수형은 BYTE, INTEGER, LONG, SINGLE, STRING중 하나이여야 합니다."}},
-    {"KF", "DIM A AS BYTE  , B AS BYTE", {"Syntax Error on End of Line !", "문법에러 : 한행의 끝에서 해석할 수 없는 문자가 발견되었습니다."}},  // Two blanks before the comma end the declaration; the comma is left over.
-    {"KF", "DIM A AS BYTE|CONST K = 1|CONST LONG T = (1)", {"Can not use SINGLE or LONG type Const array with this DEVICE !", "VN시리즈에서는 SINGLE (또는 LONG)형 상수배열을 사용할 수 없습니다."}},
-    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE A = (1)", {"Duplicate Variable !", "중복된 명칭입니다. 다른이름을 사용하세요!"}},
-    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE K = (1)", {"Duplicate Constant !", "중복된 상수명입니다. 다른이름을 사용하세요!"}},
-    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE T = (1, 256)", {"Use Byte type ! ", "문법에러 : 바이트형의 범위(0~255)를 벗어났습니다."}}, {"KF", "CONST 1X = 3", {"Invalid CONST name !", "문법에러 : 잘못된 상수명입니다."}},
-    {"KF", "CONST X 3", {"Syntax Error ! Example : CONST UPKEY = 4", "문법에러 : = 기호를 찾을 수 없습니다."}},
-    {"KF", "CONST BYTE T = (1, 2,||3)", {"Syntax Error on CONST Array !", "문법에러 : 멀티라인 상수배열의 다음행을 찾을 수 없습니다."}, 2},
-    {"KF", "CONST DEVICE = XX", {"Syntax Error ! Invalid Device Name. Must use KD,KF,LF,LG,ND,NG,WD,WF", "문법에러 : 잘못된 디바이스명입니다. KD,KF,LF,LG,ND,NG,WD,WF중 하나를 사용하십시요!"}},
-    {"KF", " HERE: ", {"HERE : Undefined Variable or Label Define Error ! (Must start at column 1)", "HERE : 정의되지 않은 변수이거나 라벨입니다. (라벨의 경우 반드시 1컬럼부터 작성해야 합니다.)"}},
+    {"KF", "DIM 1A AS BYTE", {"Invalid Variable Name !", "변수명이 잘못되었습니다."}},
+    {"KF", "DIM A AS BYTE|DIM A AS BYTE", {"Duplicate Definition"}}, {"KF", "DIM A(X) AS BYTE", {"Syntax Error ! Invalid Constant"}},
+    {"KF", "DIM A BYTE", {"Syntax Error !    Example : DIM I AS INTEGER"}},
+    {"KF", "DIM A(2) AS INTEGER", {"Can not use INTEGER ARRAY with this DEVICE !"}},
+    {"KF", "DIM A AS LONG", {"Can not use LONG type variable with this DEVICE !"}},
+    {"KF", "DIM A AS SINGLE", {"Can not use SINGLE type variable with this DEVICE !"}},
+    // On the VN series the device is refused before the size is looked at.
+    {"KF", "DIM A AS STRING * 200", {"Can not use STRING type variable with this DEVICE !"}},
+    {"WF", "DIM A(2) AS STRING * 2", {"Syntax Error ! Not Available String Array !"}}, {"WF", "DIM A AS STRING * 96", kStringSize},
+    {"WF", "DIM A AS STRING * 0", kStringSize}, {"WF", "DIM A AS WORD", {"Invalid Variable Mode ! "}},
+    {"KF", "DIM A AS BYTE  , B AS BYTE", kEndOfLine},  // Two blanks before the comma end the declaration; the comma is left over.
+    {"KF", "DIM A AS BYTE|CONST K = 1|CONST LONG T = (1)", {"Can not use SINGLE or LONG type Const array with this DEVICE !"}},
+    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE A = (1)", {"Duplicate Variable !"}},
+    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE K = (1)", {"Duplicate Constant !"}},
+    {"KF", "DIM A AS BYTE|CONST K = 1|CONST BYTE T = (1, 256)", {"Use Byte type ! "}}, {"KF", "CONST 1X = 3", {"Invalid CONST name !"}},
+    {"KF", "CONST X 3", {"Syntax Error ! Example : CONST UPKEY = 4"}}, {"KF", "CONST BYTE T = (1, 2,||3)", {"Syntax Error on CONST Array !"}, 2},
+    {"KF", "CONST DEVICE = XX", {"Syntax Error ! Invalid Device Name. Must use KD,KF,LF,LG,ND,NG,WD,WF"}},
 };
 TEST(Symbols, Errors) {
   for (const auto& r : kErrors) ExpectRow(r);

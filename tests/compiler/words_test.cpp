@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <iterator>
+#include <regex>
 #include "compiler/words.h"
 
 namespace vn::compiler {
@@ -64,8 +64,10 @@ TEST(LanguageWords, TheStatementAndFunctionTablesAreInTheListWithTheirKind) {
 TEST(LanguageWords, TheListIsExactlyTheWordsTheCompilerComparesWith) {
   const std::map<std::string, std::string> literals = WordLiteralsOfTheCompiler();
   ASSERT_GE(literals.size(), 100u);
-  for (const auto& [word, file] : literals) EXPECT_TRUE(FindLanguageWord(word).has_value()) << word << " in src/compiler/" << file << " is not in the list";
-  for (const LanguageWord& w : LanguageWords()) EXPECT_EQ(literals.count(w.text), 1u) << w.text << " is in the list but no compiler source compares with it";
+  for (const auto& [word, file] : literals)
+    EXPECT_TRUE(FindLanguageWord(word).has_value()) << word << " in src/compiler/" << file << " is not in the list";
+  for (const LanguageWord& w : LanguageWords())
+    EXPECT_EQ(literals.count(w.text), 1u) << w.text << " is in the list but no compiler source compares with it";
 }
 }  // namespace
 }  // namespace vn::compiler
