@@ -3,12 +3,14 @@
 // sees, the faults, and code that no compile produces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "isa/isa.h"
 #include "sim/board.h"
 #include "sim/peripherals/registry.h"
 #include "sim_support.h"
@@ -186,6 +188,7 @@ const Program kPrograms[] = {
      "A=10;B=130;K=0;C=777;D=3;O=2;E=16",
      "port:3=0;port:8=0;port:9=1;port:10=0;port:11=0;port:12=0;port:13=0;port:14=0;port:15=1;port:4=0;adc:1=777;adkey:0=3;"
      "keypad:0=11;count:1=5"},
+    {"KF", "DIM A AS BYTE, B AS BYTE|A = KEYDELAY(KEYIN(3), 1, 10, 20)|B = EPADIN(7, 2)", "A=1;B=9", "keypad:7=9"},
     // Serial lines, the bus, EEPROM, sound and the clock.
     {"KF", "DIM A AS BYTE|A = 12|SEROUT 1, 96, 0, 0, [\"OK\", 13, 10]|SEROUT 1, 96, 0, 0, [DEC(A, 3, 0)]", "out1=OK\r\n 12;out=OK\r\n 12"},
     {"KF", "DIM A AS BYTE|A = 65|SEROUT 2, 96, 0, 0, [A, 66]|SEROUT 2, 96, 0, 0, [A + 1]", "out2=ABA\x01"},  // "+" separates items
@@ -200,7 +203,7 @@ const Program kPrograms[] = {
     {"WF", "DIM A AS BYTE, B AS BYTE, N AS BYTE, M AS BYTE|SET RS232 9600|N = BLEN()|GET A|GET B|M = BLEN()|BCLR|GET B, 10, NONE|"
            "A = 0|NONE: N = N + BLEN()", "A=120;B=121;N=3;M=1", "serial:xyz"},  // the time-out label skipped A = 0
     {"KF", "SET VARNOBUS HIGH|BUSOUT \"AB\", 3", "bus=AB\x03;ev=set/0/1/0/bus@0 bus/0/3/0/AB\x03@10"},
-    {"KF", "DIM A AS BYTE, B AS BYTE|EEWRITE 10, 99|A = EEREAD(10)|B = EEREAD(11)", "A=99;B=255;e10=99"},  // erased: 255
+    {"KF", "DIM A AS BYTE, B AS BYTE|EEWRITE 10, 99|A = EEREAD(10)|B = EEREAD(11)", "A=99;B=255;e10=99;ev=eeprom/10/99/0/@0"},  // erased: 255
     // 1.5 is &H3FC00000, low byte first; the last four bytes of the EEPROM read as one.
     {"WF", "DIM W AS INTEGER, L AS LONG, F AS SINGLE, E AS LONG|W = 4660|EEWRITE 100, W, 2|L = EEREAD(100, 2)|F = 1.5|"
            "EEWRITE 200, F, 4|L = L + EEREAD(100)|EEWRITE 65532, L, 4|E = EEREAD(65532, 4)", "e100=52;e101=18;L=4712;e202=192;e203=63;E=4712"},
@@ -238,6 +241,15 @@ TEST(Programs, NotesHaveAPitchAndTheListenerHearsEveryEvent) {
   EXPECT_EQ(notes[0].duration_us, 160000u);
   EXPECT_EQ(notes[1].frequency_hz, 0.0);  // a rest
   EXPECT_EQ(notes[1].time_us, notes[0].time_us + 160000u);
+}
+
+// An output list gives its first 4096 bytes, however many its items make.
+TEST(Programs, AnOutputListEndsAtItsLimit) {
+  std::string items = "A";
+  for (int k = 1; k < 4097; ++k) items += ", A";
+  Machine m = Boot("WF", {"DIM A AS BYTE", "A = 66", "SEROUT 1, 9600, 0, 0, [" + items + "]"});
+  ASSERT_EQ(m.vm->Run(100).reason, StopReason::kEnd);
+  EXPECT_EQ(m.vm->io().serial().Output(1), std::string(4096, 'B'));
 }
 
 // A debugger's commands, one word each: iN Step Into, vN Step Over, oN Step Out, rN Run, RN Reset,
@@ -321,6 +333,9 @@ TEST(Stops, StepLimitBreakRequestAndWaitingForInput) {
   s = m.vm->Run(100);
   EXPECT_EQ(std::make_tuple(s.reason, s.steps, m.Line(s.pc)), std::make_tuple(StopReason::kBreakRequest, std::uint64_t{0}, 3));
   EXPECT_EQ(m.vm->Run(1).reason, StopReason::kStepLimit);  // the request is used up
+  const std::uint8_t two[] = {1, 2};
+  EXPECT_FALSE(m.vm->WriteRam(255, two));  // past the RAM: nothing written
+  EXPECT_EQ(m.vm->RamByte(255), 0);
   m = Boot("KF", {"DIM A AS BYTE", "SERIN 1, 96, 0, 0, TOUT, [A]", "A = A + 1", "TOUT:"});
   s = m.vm->Run(1000);
   EXPECT_EQ(std::make_pair(s.reason, m.Line(s.pc)), std::make_pair(StopReason::kWaitingForInput, 2));
@@ -349,17 +364,6 @@ TEST(Stops, AWaitCutByTheTimeLimitEndsOnTimeInTheNextCall) {
   m.vm->Reset();
   EXPECT_EQ(m.vm->Run(1, 600).reason, StopReason::kStepLimit);
   EXPECT_EQ(std::make_pair(m.Var("A"), m.vm->now_us()), std::make_pair(1L, std::uint64_t{510}));
-}
-
-TEST(Stops, ModifiedRamReachesTheRunningProgram) {
-  Machine m = Boot("KF", {"DIM A AS BYTE, B AS BYTE", "BREAK", "B = A * 2"});
-  ASSERT_EQ(m.vm->Run(100).reason, StopReason::kBreakStatement);
-  const std::uint8_t value[] = {21}, two[] = {1, 2};
-  ASSERT_TRUE(m.vm->WriteRam(m.Addr("A"), value));
-  EXPECT_FALSE(m.vm->WriteRam(255, two));  // past the RAM: nothing written
-  EXPECT_EQ(m.vm->RamByte(255), 0);
-  EXPECT_EQ(m.vm->Run(100).reason, StopReason::kEnd);
-  EXPECT_EQ(m.Byte("B"), 42);
 }
 
 TEST(Faults, StopWithAReportOnTheFailingLineUntilReset) {
@@ -417,6 +421,22 @@ TEST(Faults, CodeNoCompileMakesStopsTheModuleInsteadOfTheHost) {
     EXPECT_EQ(s.reason, kind == FaultKind::kNone ? StopReason::kEnd : StopReason::kFault);
     EXPECT_EQ(std::make_pair(s.fault.kind, s.pc), std::make_pair(kind, pc)) << s.fault.message;
   }
+}
+
+// SERIN has one WAIT, UNTIL and SKIP at most: the byte after them is the target even where it is
+// a clause's code (a LONG array element's descriptor is UNTIL's).
+TEST(Faults, SerinTakesTheByteAfterItsThreeClausesAsItsTarget) {
+  Machine m = Boot("WF", {"DIM B(4) AS BYTE", "B(1) = 7", "SERIN 1, 9600, 0, 0, FIN, [WAIT(\"A\"), UNTIL(13), SKIP(1), B(0)]", "FIN:"});
+  std::vector<std::uint8_t> code = CodeOf(*m.c);
+  const auto addr = static_cast<std::uint8_t>(m.Addr("B"));
+  const std::vector<std::uint8_t> target = {isa::kByteArrayVnm, addr, 0};
+  const auto at = std::find_end(code.begin(), code.end(), target.begin(), target.end());
+  ASSERT_NE(at, code.end());
+  *at = isa::kLongArray;
+  Interpreter vm(Series::kVnm, code);
+  vm.io().serial().PushInput("zA-xy\r");
+  EXPECT_EQ(vm.Run(100).reason, StopReason::kEnd) << vm.fault().message;
+  EXPECT_EQ((std::vector<int>{vm.RamByte(addr), vm.RamByte(addr + 1)}), (std::vector<int>{'x', 0}));  // all four bytes written
 }
 
 TEST(Faults, EveryByteAtEveryPlaceFailsCleanly) {

@@ -23,27 +23,6 @@ namespace {
 constexpr std::int64_t kMs = 1'000'000;
 using V = std::vector<int>;
 
-TEST(Module, RepliesPerSeries) {
-  const std::tuple<int, V, V> cases[] = {  // the module's kind, the bytes sent, its reply
-      {1, {0x67}, {}},  // not a VN command
-      {2, {0x56}, {9}},
-      {2, {0x34, 0, 0}, {0, 0}},
-      {2, {0xE4, 1, 0, 2, 0x34, 0x12, 0x9A, 3, 0}, {0xA5, 24, 0, 0, 0x34, 0x12}},  // then Break: the RAM written
-      {1, {0xFF}, {}},
-  };
-  for (const auto& [kind, in, out] : cases) {
-    Module m({kind, 9, 4});
-    EXPECT_EQ(Exchange(m, in), out) << "kind " << kind << " first " << in[0];
-  }
-  Module vn({1, 9, 4});
-  for (int a = 0; a < 256; ++a) vn.ram[static_cast<size_t>(a)] = static_cast<std::uint8_t>(a);
-  vn.pc = 0x1234;
-  const V status = Exchange(vn, {0xE1});  // VN: the 96 bytes of variable RAM from 160
-  ASSERT_EQ(status.size(), 99u);
-  EXPECT_EQ(V(status.begin(), status.begin() + 4), (V{0xA5, 0x34, 0x12, 160}));
-  EXPECT_EQ(status[98], 255);
-}
-
 // The PC's command bytes (link/commands.h) and the module's own table name the same bytes, and
 // the module takes no other byte for a command: the next command is answered as on a fresh module.
 TEST(Module, TakesThePcsCommandBytesAndNoOthers) {
@@ -220,12 +199,6 @@ TEST(Board, PeripheralsAndInputKindsAreFoundUnderUniqueNames) {
   EXPECT_EQ(board.Find("nothing"), nullptr);
   EXPECT_EQ(FindInputKind("").kind, nullptr);
   EXPECT_STREQ(DefaultTextInput().owner->name, Serial::kName);
-  board.sensors().TriggerInterrupt(1);
-  EXPECT_TRUE(board.attention);
-  EXPECT_EQ(board.sensors().TakeInterruptRequests(), (std::array<int, 2>{0, 1}));
-  board.attention = false;
-  EXPECT_TRUE(FindInputKind("serial").kind->push(*board.Find(Serial::kName), "hi"));
-  EXPECT_TRUE(board.attention);
 }
 
 // The header, then `program` at the first instruction, then `fill` so nothing runs off the code.
