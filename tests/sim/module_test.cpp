@@ -1,6 +1,6 @@
 // The virtual module at the byte level: the firmware's replies per series, the exchanges the PC
-// leaves half-way, the program running on the clock behind the debugger's commands, the board's
-// peripherals, and the instruction set's tables against the interpreter.
+// leaves half-way, the program running on the clock behind the debugger's commands, and the
+// instruction set's tables against the interpreter.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -11,8 +11,6 @@
 #include "isa/isa.h"
 #include "link/commands.h"
 #include "platform/clock.h"
-#include "sim/board.h"
-#include "sim/peripherals/registry.h"
 #include "sim/running_module.h"
 #include "sim/wire.h"
 #include "sim_support.h"
@@ -23,20 +21,12 @@ namespace {
 constexpr std::int64_t kMs = 1'000'000;
 using V = std::vector<int>;
 
-// The PC's command bytes (link/commands.h) and the module's own table name the same bytes, and
-// the module takes no other byte for a command: the next command is answered as on a fresh module.
+// The module takes no byte but the PC's commands (link/commands.h) for a command: the next
+// command is answered as on a fresh module.
 TEST(Module, TakesThePcsCommandBytesAndNoOthers) {
-  using Cmd = Module::WireCommand;
-  const std::pair<int, Cmd> pairs[] = {
-      {link::CmdIdentifyVn, Cmd::kIdentify}, {link::CmdIdentifyVnm, Cmd::kIdentifyMath}, {link::CmdLoadCode, Cmd::kLoadCode},
-      {link::CmdReadFlash, Cmd::kReadFlash}, {link::CmdBreak, Cmd::kBreak}, {link::CmdCheckVariables, Cmd::kCheckVariables},
-      {link::CmdStepInto, Cmd::kStepInto}, {link::CmdStepOut, Cmd::kStepOut}, {link::CmdModifyVariable, Cmd::kModifyVariable},
-      {link::CmdReset, Cmd::kReset}, {link::CmdLeaveDebugVnm, Cmd::kLeaveDebug}};
-  std::set<int> commands;
-  for (const auto& [pc, module] : pairs) {
-    EXPECT_EQ(pc, static_cast<int>(module));
-    EXPECT_TRUE(commands.insert(pc).second) << pc << " is two commands";
-  }
+  const std::set<int> commands = {link::CmdIdentifyVn, link::CmdIdentifyVnm, link::CmdLoadCode, link::CmdReadFlash,
+                                  link::CmdBreak, link::CmdCheckVariables, link::CmdStepInto, link::CmdStepOut,
+                                  link::CmdModifyVariable, link::CmdReset, link::CmdLeaveDebugVnm};
   for (int kind : {1, 2})
     for (int b = 0; b < 256; ++b) {
       if (commands.count(b) != 0) continue;
@@ -180,25 +170,6 @@ TEST(RunningModule, FaultsLateReportsAndAClockFarAhead) {
   far.clock.Advance(3600LL * 1000 * kMs);  // an hour costs a bounded run
   EXPECT_FALSE(far.module.HasOutput());
   EXPECT_LE(far.module.interpreter()->total_steps(), RunningModule::kMostPerCatchUp);
-}
-
-TEST(Board, PeripheralsAndInputKindsAreFoundUnderUniqueNames) {
-  Board board;
-  std::set<std::string> names, keys;
-  ASSERT_EQ(board.peripherals().size(), PeripheralRegistry().size());
-  for (size_t i = 0; i < PeripheralRegistry().size(); ++i) {
-    const PeripheralRegistration& r = PeripheralRegistry()[i];
-    EXPECT_TRUE(names.insert(r.name).second) << r.name;
-    EXPECT_EQ(board.Find(r.name), board.peripherals()[i].get());
-    for (const InputKind& k : r.inputs()) {
-      EXPECT_TRUE(keys.insert(k.key).second) << k.key;
-      EXPECT_NE(k.set == nullptr, k.push == nullptr) << k.key;
-      EXPECT_EQ(std::make_pair(FindInputKind(k.key).owner, FindInputKind(k.key).kind), std::make_pair(&r, &k));
-    }
-  }
-  EXPECT_EQ(board.Find("nothing"), nullptr);
-  EXPECT_EQ(FindInputKind("").kind, nullptr);
-  EXPECT_STREQ(DefaultTextInput().owner->name, Serial::kName);
 }
 
 // The header, then `program` at the first instruction, then `fill` so nothing runs off the code.

@@ -32,11 +32,13 @@ TEST_F(RunCommand, PrintsEventsAsTheyHappenAndWhyItStopped) {
         "serial port 1 \"OK\\r\"\n", "stopped: BREAK in the program at &H", "(line 8) after 6 steps", "  |HI                  |\n"},
        {"NOT SHOWN"}},
       {"", "DIM A AS BYTE\r\nA = 1\r\n", 0, {"stopped: end of program at &H1D (line 3) after 2 steps"}, {}},
+      {"", "PLAY 5, \"A4R4\"\r\nHIGH 1\r\n", 0, {"     0.000 ms  note port 5 code 71 length 16 (880 Hz, 160 ms)\n",
+       "   160.000 ms  note port 5 code 255 length 16 (0 Hz, 160 ms)\n", "   320.010 ms  port 1 = 1\n"}, {}},  // a rest: 0 Hz
       {"--max-steps 1001", "DIM A AS BYTE\r\nTOP: A = A + 1\r\nGOTO TOP\r\n", 4, {"stopped: step limit at &H21 (line 3) after 1001 steps"}, {}},
       {"--max-time 250", "TOP: TOGGLE 2\r\nDELAY 100\r\nGOTO TOP\r\n", 4,
        {"   200.060 ms  port 2 = 1\n", "stopped: time limit at &H1E (line 3) after 8 steps, 250.000 ms\n"}, {"   300."}},
       // A limit inside a wait stops the run there and gives the limit's time, never the end of the wait.
-      {"--max-time 5", "TOP: TOGGLE 2\r\nDELAY 10000\r\nGOTO TOP\r\n", 4, {"(line 2) after 2 steps, 5.000 ms\n"}, {"port 2 = 0"}},
+      {"--max-time 5", "TOP: TOGGLE 2\r\nDELAY 10000\r\nGOTO TOP\r\n", 4, {"stopped: time limit at ", " after 2 steps, 5.000 ms\n"}, {"port 2 = 0"}},
       {"--max-time 30", "DIM A AS BYTE\r\nSERIN 1, 96, 0, 100, T, [A]\r\nT: HIGH 1\r\n", 4, {" after 1 steps, 30.000 ms\n"}, {"port 1"}},
       {"--max-time 5", "PLAY 3, \"C4D4E4\"\r\nHIGH 1\r\n", 4, {"stopped: time limit at ", " after 1 steps, 5.000 ms\n"}, {"code 106"}},
       {"--max-time 1", "TOP: TOGGLE 2\r\nGOTO TOP\r\n", 4, {"stopped: time limit at ", " after 100 steps, 1.000 ms\n"}, {"1.000 ms  port"}},
@@ -89,11 +91,9 @@ TEST_F(RunCommand, ObjectFiles) {
 TEST_F(RunCommand, NumberOptionsAreRefusedOutsideTheirRange) {
   const auto src = Write("loop.bas", "DIM A AS BYTE\r\nTOP: A = A + 1\r\nGOTO TOP\r\n");
   const std::string steps = std::to_string(vn::cli::kMaxSteps), ms = std::to_string(vn::cli::kMaxTimeMs);
-  const std::string past_ms = std::to_string(vn::cli::kMaxTimeMs + 1);
   const std::vector<std::pair<std::string, std::string>> cases = {  // the arguments, the message's middle
       {"--max-steps -1", "--max-steps: '-1' is not a whole number in decimal digits"},
       {"--max-steps 18446744073709551616", "--max-steps: Value 18446744073709551616 not in range 0 to " + steps},
-      {"--max-time " + past_ms, "--max-time: Value " + past_ms + " not in range 0 to " + ms},
       {"--max-steps 010 --max-time " + ms, ""},
   };
   for (const auto& [args, err] : cases) {

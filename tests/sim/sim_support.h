@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -63,12 +62,7 @@ struct Machine {
     for (int k = size - 1; k >= 0; --k) u = u << 8 | static_cast<std::uint32_t>(Byte(name, k));
     return size == 4 ? static_cast<std::int32_t>(u) : static_cast<long>(u);
   }
-  float Single(const std::string& name) const {
-    const auto u = static_cast<std::uint32_t>(Long(name));
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-  }
+  float Single(const std::string& name) const { return std::bit_cast<float>(static_cast<std::uint32_t>(Long(name))); }
   std::string String(const std::string& name) const {
     const long a = Addr(name);
     std::string s;
