@@ -114,7 +114,6 @@ const Program kPrograms[] = {
     {"WF", "DIM L AS LONG, S AS STRING * 8, R AS BYTE|L = -1|IF L < 0 THEN R = 4|S = \"ABC\"|IF S = \"ABC\" THEN R = R + 1|"
            "IF S < \"ABD\" THEN R = R + 2", "R=7"},
     {"KF", "DELAY 250|DELAY 750", "us=1000030"},  // two delays and three instructions of 10 us
-    {"KF", "DIM A AS BYTE|TOP: A = A + 1|DELAY 100|GOTO TOP", "stop=time limit;A=10", "time:1000000"},
     {"KF", "DIM A AS BYTE|A = EEREAD(0) + 1|EEWRITE 0, A|IF A < 3 THEN RESET", "e0=3;A=3"},  // EEPROM survives RESET
     {"KF", "DIM N AS BYTE, M AS BYTE|ON INT(3)=0 GOSUB HIT|IDLE: M = M + 1|IF M < 200 THEN GOTO IDLE|GOTO FIN|HIT: N = N + 1|"
            "RETURN|FIN:", "N=2;M=200;depth=0", "@500:port:3=0;@1500:port:3=1;@2500:port:3=0"},
@@ -172,7 +171,6 @@ const Program kPrograms[] = {
     {"KF", "CSRON|PRINT \"AB\"|CSROFF|CLS", "ev=cursor/0/1/0/@0 display/0/0/0/AB@10 cursor/0/0/0/@20 cls/0/0/0/@30"},
     {"KF", "DIM A AS BYTE, B AS BYTE, P AS BYTE|A = 3|HIGH 5|LOW 6|HIGH 7|LOW 7|BYTEOUT 1, &HA5|OUT 9, A|OUT 10, B|"
            "FOR P = 20 TO 22|HIGH P|NEXT", "p5=1;p6=0;p7=0;p9=1;p10=0;p8=1;p11=0;p13=1;p14=0;p15=1;p20=1;p21=1;p22=1"},
-    {"WF", "TOGGLE 1|TOGGLE 1|TOGGLE 2", "p1=0;p2=1"},
     {"KF", "HIGH 5|DELAY 20|LOW 5|LOW 5", "ev=port/5/1/0/@0 port/5/0/0/@20020"},  // the second LOW changes nothing
     {"KF", "DIM A AS BYTE, B AS BYTE, K AS BYTE, C AS INTEGER, D AS BYTE, E AS BYTE, O AS BYTE|A = IN(2) * 10 + IN(3)|"
            "B = BYTEIN(1)|K = KEYIN(4, 20)|C = ADIN(1)|D = ADKEYIN(0)|HIGH 6|O = OUTSTAT(6) + IN(6)|E = PADIN(0) + COUNT(1)",

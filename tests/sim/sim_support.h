@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <fstream>
@@ -24,13 +25,11 @@ namespace vn::sim::testing {
 // `text` cut at each `sep`.
 inline std::vector<std::string> Split(std::string_view text, char sep) {
   std::vector<std::string> out;
-  if (text.empty()) return out;
-  for (size_t at = 0;;) {
-    const size_t end = text.find(sep, at);
+  for (size_t at = 0, end = 0; !text.empty() && at <= text.size(); at = end + 1) {
+    end = std::min(text.find(sep, at), text.size());
     out.emplace_back(text.substr(at, end - at));
-    if (end == std::string_view::npos) return out;
-    at = end + 1;
   }
+  return out;
 }
 
 // The code bytes of a successful compile, 0 .. CodeAddr - 1.
