@@ -106,7 +106,9 @@ TEST_F(DebugCli, ScriptsPrintTheirStopsAndMessages) {
       EXPECT_EQ(ReadAll(src), c.source);
       EXPECT_EQ(ReadAll(dir_ / "prog.$$$").substr(0, std::string(c.source).size()), c.source);
     }
-    if (&c == &kCases[0]) EXPECT_EQ(ReadAll(dir_ / "prog.var").substr(0, 24), " N           :  7   7H\r\n");
+    if (&c == &kCases[0]) {
+      EXPECT_EQ(ReadAll(dir_ / "prog.var").substr(0, 24), " N           :  7   7H\r\n");
+    }
   }
 }
 

@@ -20,11 +20,8 @@ using vn::testing::ReadAll;
 
 compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) { return {core::Ansi(name), type, addr, dim}; }
 std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
-std::string Trailer() {  // the blank lines after the last variable
-  std::string s;
-  for (int i = 0; i < kVarListingTrailer; ++i) s += " \r\n";
-  return s;
-}
+// The blank lines after the last variable.
+std::string Trailer() { return Join(std::vector<std::string>(static_cast<size_t>(kVarListingTrailer), " ")); }
 
 struct Table {
   compiler::Compiler c;

@@ -66,7 +66,7 @@ void Check(const Machine& m, const Stop& s, const std::string& expect) {
     else if (std::isupper(key[0]) && key.find('@') == std::string::npos && (v = m.Find(key)) != nullptr &&
              v->VarType == compiler::kStringVar) got = m.String(key);
     else {
-      if (key[0] == 'p') EXPECT_TRUE(io.ports().IsOutput(n));
+      EXPECT_TRUE(key[0] != 'p' || io.ports().IsOutput(n)) << "port " << n << " does not drive";
       number = key == "steps" ? static_cast<double>(s.steps) : key == "us" ? static_cast<double>(io.now_us)
              : key == "depth" ? m.vm->call_depth() : key[0] == 'p' ? io.ports().OutputLevel(n) : key[0] == 'e' ? io.eeprom().Byte(n)
              : key.find('@') != std::string::npos ? m.Byte(key.substr(0, key.find('@')), n)
@@ -79,7 +79,7 @@ void Check(const Machine& m, const Stop& s, const std::string& expect) {
     }
     EXPECT_EQ(got, want);
   }
-  if (!stop_named) EXPECT_EQ(s.reason, StopReason::kEnd) << StopReasonName(s.reason) << " " << s.fault.message;
+  EXPECT_TRUE(stop_named || s.reason == StopReason::kEnd) << StopReasonName(s.reason) << " " << s.fault.message;
 }
 
 struct Program {
@@ -287,7 +287,7 @@ TEST_P(Scripts, StopOnTheLinesTheDebuggerShows) {
         EXPECT_NE(s.reason, StopReason::kFault) << s.fault.message;
         EXPECT_EQ(s.pc, m.vm->pc());
       }
-      if (w.size() > 1) EXPECT_EQ(m.Line(), std::stoi(w.substr(1)));
+      EXPECT_TRUE(w.size() < 2 || m.Line() == std::stoi(w.substr(1))) << "stopped on line " << m.Line();
     }
     Check(m, s, k.expect);
   }
