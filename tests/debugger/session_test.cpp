@@ -1,5 +1,5 @@
 // Debugging sessions on the running virtual module over each cable and series: timers, commands,
-// breakpoints, Modify and Check Variable, and every command with the module gone.
+// breakpoints, Modify and Check Variable, and commands with the module gone.
 #include <gtest/gtest.h>
 
 #include <functional>
