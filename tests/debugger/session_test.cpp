@@ -284,7 +284,7 @@ TEST(Timers, ACommandWhilePollingIsIgnored) {
 
 // The commands the fault storm does not send, on a dead link: each fails at once and leaves the
 // debugger's copy of the module as it was; leaving (with an erase) restores the IDE all the same.
-TEST(Unplugged, EveryCommandEndsWithTheLinkFailureAndNoHang) {
+TEST(Unplugged, TheseCommandsEndWithTheLinkFailureAndNoHang) {
   const std::vector<std::function<Display(Bench&)>> commands = {
       [](Bench& b) { return b.dbg->StepOver(); },
       [](Bench& b) { return b.dbg->StepOut(); },
