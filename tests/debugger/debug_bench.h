@@ -75,8 +75,7 @@ struct Bench {
 
   sim::VirtualParallelPort& port() { return wires->port; }
   sim::VirtualUsbCable& usb() { return wires->usb; }
-  sim::ModuleWire& cable() { return wire == Wire::kUsb ? static_cast<sim::ModuleWire&>(usb()) : port(); }
-  sim::WireFaults& faults() { return cable().faults(); }
+  sim::WireFaults& faults() { return wire == Wire::kUsb ? usb().faults() : port().faults(); }
 
   // Run: the download, after which the module runs the program; RunToStop: then the run monitor
   // until the program's first stop has opened the debug window.

@@ -1,122 +1,18 @@
-// The debugger's front ends: the order of events a view sees, driven over the running virtual
-// module from the download to the exit, and vnstudio-cli debug against the virtual module.
+// vnstudio-cli debug against the running virtual module: a script on standard input, the stops it
+// prints, the breakpoints compiled in and where they moved, the messages and the exit status.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "cli_run.h"
 #include "debug_bench.h"
-#include "debugger/debug_driver.h"
-#include "debugger/debug_view.h"
-#include "isa/isa.h"
-#include "link/commands.h"
 
 namespace vn::debugger::testing {
 namespace {
 
-// Every call as one line of text, with its data.
-struct RecordingView final : DebugView {
-  explicit RecordingView(link::DownloadProgress& progress) : ui(progress) {}
-
-  void ShowMessage(const DebugMessage& m) override { calls.push_back("message " + En(m)); }
-  void SetBreakTimer(bool on) override { calls.push_back(std::string("break timer ") + (on ? "on" : "off")); }
-  // Called before and after every result; only a change is worth a line.
-  void SetPolling(bool rs, bool usb) override {
-    const std::string line = std::string("polling ") + (rs ? "on" : "off") + " usb " + (usb ? "on" : "off");
-    if (line != polling) calls.push_back(polling = line);
-  }
-  void OpenDebugWindow(DebugDriver&) override { calls.push_back("open"); }
-  void CloseDebugWindow() override { calls.push_back("close"); }
-  void ShowCheckVariable() override { calls.push_back("show variables window"); }
-  void CloseCheckVariable() override { calls.push_back("close variables window"); }
-  void RestoreMainWindow() override { calls.push_back("restore main window"); }
-  void RedrawSource(bool reload) override { calls.push_back(reload ? "reload source" : "move bar"); }
-  void ShowStop(const ShownStop& s) override { stops.push_back(s), calls.push_back("stop"); }
-  void ShowVariables(const std::vector<std::string>& r) override { rows.push_back(r), calls.push_back("variables"); }
-  void ShowRunning() override { calls.push_back("running"); }
-  void RunTransfer(const std::function<void(link::DownloadProgress&)>& transfer) override {
-    calls.push_back("transfer"), transfer(ui);
-  }
-  std::vector<std::string> Take() { return std::exchange(calls, {}); }
-
-  std::vector<std::string> calls;
-  std::vector<ShownStop> stops;
-  std::vector<std::vector<std::string>> rows;
-  link::DownloadProgress& ui;
-  std::string polling = "polling off usb off";
-};
-
-const std::vector<std::string> kProgram = {"DIM N AS BYTE, K AS BYTE", "N = 1", "BREAK", "N = 7", "AGAIN:", "K = K + 1", "GOTO AGAIN"};
-
-using Calls = std::vector<std::string>;
-
-// The main window's tmrBreak until the debug window is open.
-void WatchUntilOpen(Bench& b, DebugDriver& driver) {
-  for (int i = 0; i < 10 && !b.dbg->DebugWindowOpen; ++i) {
-    b.clock.Advance(Bench::kBreakTickNs);
-    driver.BreakTimerTick();
-  }
-  ASSERT_TRUE(b.dbg->DebugWindowOpen);
-}
-
-std::string PcText(long pc) { return " PC : " + core::Hex(static_cast<unsigned long>(pc)); }
-std::string Code(isa::Opcode op) { return " Object Code : " + core::Hex(static_cast<unsigned long>(op)); }
-
-TEST(Driver, StopStepStepOutAndExitOverUsb) {
-  Bench b(Wire::kUsb, "WF", kProgram);
-  RecordingView view(b.ui);
-  DebugDriver driver(*b.dbg, view);
-
-  // Run: the download, then the run monitor.
-  ASSERT_TRUE(driver.Start());
-  EXPECT_EQ(view.Take(), (Calls{"transfer", "break timer on", "running"}));
-
-  // The monitor finds the program's BREAK: the window opens, loads, is activated, the stop shows.
-  WatchUntilOpen(b, driver);
-  EXPECT_EQ(view.Take(), (Calls{"break timer off", "open", "show variables window", "variables", "reload source", "stop"}));
-  EXPECT_EQ(view.stops, (std::vector<ShownStop>{{4, "N = 7", PcText(b.module.pc), Code(isa::Opcode::kAssign)}}));
-  // The listing as the program left it at the BREAK.
-  EXPECT_EQ(view.rows, (std::vector<Calls>{{" N           :  1   1H", " K           :  0   0H"}}));
-
-  // Step Into: the command goes out, the USB timer waits for the report, then the next line.
-  driver.StepInto();
-  EXPECT_EQ(view.Take(), (Calls{"polling off usb on", "running"}));
-  EXPECT_EQ(b.module.commands().back(), link::CmdStepInto);
-  const auto poll = [&](int ticks) {
-    for (int i = 0; i < ticks && b.dbg->ReturnStatusUsbEnabled; ++i) b.clock.Advance(Bench::kPollTickNs), driver.PollTick();
-  };
-  poll(40);
-  EXPECT_EQ(view.Take(), (Calls{"polling off usb off", "move bar", "stop", "variables"}));
-  ASSERT_EQ(view.stops.size(), 2u);
-  EXPECT_EQ(view.stops[1], (ShownStop{6, "K = K + 1", PcText(b.module.pc), Code(isa::Opcode::kAssign)}));
-  EXPECT_EQ(view.rows.back(), (Calls{" N           :  7   7H", " K           :  0   0H"}));
-
-  // Step Out at the top level: nothing returns, the program runs on and no stop comes.
-  driver.StepOut();
-  EXPECT_EQ(view.Take(), (Calls{"polling off usb on", "running"}));
-  EXPECT_EQ(b.module.commands().back(), link::CmdStepOut);
-  poll(10);
-  EXPECT_TRUE(view.Take().empty());
-  EXPECT_EQ(view.stops.size(), 2u);
-  EXPECT_TRUE(b.module.running());
-
-  // Exit: the polling stops, the window closes, the leave command goes out as a transfer and the
-  // monitor watches again.
-  driver.Exit();
-  EXPECT_EQ(view.Take(), (Calls{"polling off usb off", "close", "transfer", "break timer on", "close variables window",
-                                "restore main window", "running"}));
-  EXPECT_EQ(b.module.commands().back(), link::CmdLeaveDebugVnm);
-  EXPECT_FALSE(b.dbg->DebugWindowOpen);
-  EXPECT_TRUE(b.ui.messages.empty());
-}
-
-// vnstudio-cli debug: a script on standard input, the stops it prints, the breakpoints compiled in
-// and where they moved, the messages and the exit status.
 using vn::testing::CliRun;
 using vn::testing::ReadAll;
 
@@ -145,6 +41,11 @@ const struct Case {
      "downloaded, Code Size : 4D Byte\nline 5: K = K + N\n PC : 1E   Object Code : 91\nline 6: GOSUB BUMP\n PC : 28   Object Code : 89\n"
      "over is offered on the VNM series only\nset is offered on the VNM series only\n"
      "already stopped\nline 6: GOSUB BUMP\n PC : 28   Object Code : 89\n", ""},
+    // While the program runs set is refused with one line and the session goes on; after break it is written.
+    {kSession, "--device WF --cable virtual", "continue\nset flag 1\nbreak\nvars\nset flag 1\nvars\nquit\n", 0,
+     "downloaded, Code Size : 55 Byte\nline 5: K = K + N\n PC : 1F   Object Code : 91\nrunning\n"
+     "the program is running: type break first, then set\nline 12: K = K + 1\n PC : 46   Object Code : 91\n N           :  1   1H\n"
+     " K           :  11   BH\n FLAG        :  0   0H\nok\n N           :  1   1H\n K           :  11   BH\n FLAG        :  1   1H\n", ""},
     {kSession, "--device WF --cable virtual --lang ko", "set K 300\nset Q 1\nset K\n", 0, nullptr,
      "값의 범위를 벗어났습니다. K : -128 .. 255\nVariable Not Found : Q\nusage: set NAME VALUE\n"},
     {kSession, "--device WF --cable virtual --virtual-fault unplugged", "step\n", 1, "", "~Can't find USB cable"},
@@ -162,11 +63,8 @@ const struct Case {
     {kCounting, "--cable virtual-dummy --lang ko --break 3 --wait 500", "continue\nquit\n", 0,
      "downloaded, Code Size : 2E Byte\nrunning\nline 4: K = K + 2\n PC : 1E   Object Code : 91\n", "3행의 중단점을 4행으로 옮겼습니다\n"},
     {kCounting, "--cable virtual --break 0", "quit\n", 2, "", "~--break: Value 0 not in range"},
-    // --wait is a number of milliseconds up to ten minutes: more, a sign or anything else is a
-    // usage error, before anything is downloaded.
-    {kCounting, "--cable virtual --wait -1", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
+    // --wait is a number of milliseconds up to ten minutes: more is a usage error, before anything is downloaded.
     {kCounting, "--cable virtual --wait 600001", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
-    {kCounting, "--cable virtual --wait 9223372036854775807", "continue\n", 2, "", "vnstudio-cli: --wait: ~"},
     // run-to downloads again with the --break lines plus one, runs to it, and keeps only the
     // --break lines for the next download; run-to 3 finds K at 1 again.
     {kCounting, "--device WF --cable virtual --break 5 --wait 500", "run-to 4\ncontinue\nrun-to 3\nvars\nrun-to 0\nrun-to 2 3\nrun-to\nquit\n",
@@ -211,21 +109,6 @@ TEST_F(DebugCli, ScriptsPrintTheirStopsAndMessages) {
     if (&c == &kCases[0]) {
       EXPECT_EQ(ReadAll(dir_ / "prog.var").substr(0, 24), " N           :  7   7H\r\n");
     }
-  }
-}
-
-// Modify Variable writes at a stop: while the program runs the terminal refuses set with one
-// line and the session goes on; after break the same set is written.
-TEST_F(DebugCli, SetIsRefusedWhileTheProgramRuns) {
-  const CliRun r = Exec("debug " + Write("prog.bas", kSession).string() + " --device WF --cable virtual",
-                        "continue\nset flag 1\nbreak\nvars\nset flag 1\nvars\nquit\n");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
-  size_t at = 0;
-  for (const char* s : {"running\nthe program is running: type break first, then set\n", " FLAG        :  0   0H\n", "ok\n",
-                        " FLAG        :  1   1H\n"}) {
-    at = r.out.find(s, at);
-    ASSERT_NE(at, std::string::npos) << s << " in\n" << r.out;
   }
 }
 

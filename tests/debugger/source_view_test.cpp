@@ -20,11 +20,8 @@ using vn::testing::ReadAll;
 
 compiler::VarEntry Var(const std::string& name, int type, int addr, int dim = 0) { return {core::Ansi(name), type, addr, dim}; }
 std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }
-std::string Trailer() {  // the blank lines after the last variable
-  std::string s;
-  for (int i = 0; i < kVarListingTrailer; ++i) s += " \r\n";
-  return s;
-}
+// The blank lines after the last variable.
+std::string Trailer() { return Join(std::vector<std::string>(static_cast<size_t>(kVarListingTrailer), " ")); }
 
 struct Table {
   compiler::Compiler c;
@@ -112,9 +109,7 @@ TEST(SourceView, TheCheckVariableRowsComeFromTheListingFileAsBuilt) {
   EXPECT_EQ(b.dbg->VariableLines(1, 3).lines, std::vector<std::string>(rows.begin(), rows.begin() + 3));
   EXPECT_TRUE(b.dbg->ScrollVariables(4).refresh_variables);
   EXPECT_EQ(b.dbg->VariableLines(b.dbg->VarTopLine, 2).lines, (std::vector<std::string>{rows[3], " "}));
-  std::string expected;
-  for (const auto& row : rows) expected += row + "\r\n";
-  expected += Trailer();
+  const std::string expected = Join(rows) + Trailer();
   EXPECT_EQ(ReadAll(path), expected);
   ExpectRowsOutliveTheFile(path, {rows[0], rows[1]}, [&] { return b.dbg->VariableLines(1, 2).lines; });
   // The next rebuild writes the file again, as it was.
@@ -155,8 +150,7 @@ TEST(VarListing, OneLinePerVariableAndElement) {
 
 TEST(VarListing, EmptyAndLongListings) {
   const VarListing empty = BuildVarListing({}, 2, {});  // the blank lines alone
-  EXPECT_EQ(empty.bytes, Trailer());
-  EXPECT_EQ(empty.line_count_plus1, 1);
+  EXPECT_EQ(std::pair(empty.bytes, empty.line_count_plus1), std::pair(Trailer(), 1));
   // 2000 elements of about 24 bytes: the listing runs far past what 16 bits can address; the
   // offset of a line is where it starts, from 1.
   const VarListing big = BuildVarListing({Var("BIG", compiler::kByteArrayVnm, 0, 2000)}, 2, std::vector<int>(2000, 255));

@@ -3,12 +3,14 @@
 // sees, the faults, and code that no compile produces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "isa/isa.h"
 #include "sim/board.h"
 #include "sim/peripherals/registry.h"
 #include "sim_support.h"
@@ -64,9 +66,7 @@ void Check(const Machine& m, const Stop& s, const std::string& expect) {
     else if (std::isupper(key[0]) && key.find('@') == std::string::npos && (v = m.Find(key)) != nullptr &&
              v->VarType == compiler::kStringVar) got = m.String(key);
     else {
-      if (key[0] == 'p') {
-        EXPECT_TRUE(io.ports().IsOutput(n));
-      }
+      EXPECT_TRUE(key[0] != 'p' || io.ports().IsOutput(n)) << "port " << n << " does not drive";
       number = key == "steps" ? static_cast<double>(s.steps) : key == "us" ? static_cast<double>(io.now_us)
              : key == "depth" ? m.vm->call_depth() : key[0] == 'p' ? io.ports().OutputLevel(n) : key[0] == 'e' ? io.eeprom().Byte(n)
              : key.find('@') != std::string::npos ? m.Byte(key.substr(0, key.find('@')), n)
@@ -79,9 +79,7 @@ void Check(const Machine& m, const Stop& s, const std::string& expect) {
     }
     EXPECT_EQ(got, want);
   }
-  if (!stop_named) {
-    EXPECT_EQ(s.reason, StopReason::kEnd) << StopReasonName(s.reason) << " " << s.fault.message;
-  }
+  EXPECT_TRUE(stop_named || s.reason == StopReason::kEnd) << StopReasonName(s.reason) << " " << s.fault.message;
 }
 
 struct Program {
@@ -92,7 +90,6 @@ struct Program {
 };
 
 const Program kPrograms[] = {
-    // Loops in the shapes of both series, calls, ON ... GOTO / GOSUB, IF with AND / OR.
     {"KF", "DIM I AS BYTE, S AS INTEGER, N AS INTEGER, M AS BYTE|FOR I = 5 TO 1|M = M + 1|NEXT|FOR I = 0 TO 255|N = N + 1|NEXT I|"
            "FOR I = 1 TO 10|S = S + I|NEXT", "M=0;N=256;S=55;I=11"},
     // VNM: the body runs before the first test.
@@ -117,9 +114,7 @@ const Program kPrograms[] = {
     {"WF", "DIM L AS LONG, S AS STRING * 8, R AS BYTE|L = -1|IF L < 0 THEN R = 4|S = \"ABC\"|IF S = \"ABC\" THEN R = R + 1|"
            "IF S < \"ABD\" THEN R = R + 2", "R=7"},
     {"KF", "DELAY 250|DELAY 750", "us=1000030"},  // two delays and three instructions of 10 us
-    {"KF", "DIM A AS BYTE|TOP: A = A + 1|DELAY 100|GOTO TOP", "stop=time limit;A=10", "time:1000000"},
     {"KF", "DIM A AS BYTE|A = EEREAD(0) + 1|EEWRITE 0, A|IF A < 3 THEN RESET", "e0=3;A=3"},  // EEPROM survives RESET
-    // Event handlers on the virtual clock.
     {"KF", "DIM N AS BYTE, M AS BYTE|ON INT(3)=0 GOSUB HIT|IDLE: M = M + 1|IF M < 200 THEN GOTO IDLE|GOTO FIN|HIT: N = N + 1|"
            "RETURN|FIN:", "N=2;M=200;depth=0", "@500:port:3=0;@1500:port:3=1;@2500:port:3=0"},
     {"WF", "DIM N AS BYTE, M AS BYTE|ON INT(1) GOSUB HIT|IDLE: M = M + 1|IF M = 100 THEN SET ONINT OFF|IF M < 200 THEN GOTO IDLE|"
@@ -130,7 +125,6 @@ const Program kPrograms[] = {
      "N=4;us>2000000;us<2100000", "time:10000000"},
     {"WF", "DIM N AS BYTE, B(4) AS BYTE, C AS BYTE|SET RS232 9600|ON RECV GOSUB RX|IDLE: GOTO IDLE|RX: GET C|B(N) = C|N = N + 1|RETURN",
      "N=3;B@0=88;B@1=89;B@2=90", "@1000:serial:XYZ"},
-    // Expressions, types and conversions.
     {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE, E AS BYTE, F AS BYTE, G AS BYTE|B = 2|C = 3|D = 4|A = B + C * D|"
            "E = B * C + D|F = (B + C) * D|G = 100 - 10 / 3", "A=14;E=10;F=20;G=97"},
     {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE, E AS BYTE, F AS BYTE, G AS BYTE|A = 17 / 5|B = 17 MOD 5|C = 1 << 4|"
@@ -164,7 +158,6 @@ const Program kPrograms[] = {
            "U = FLOAT(F, 6, 2)", "S=00042;T=  FF;U=  2.50"},
     {"KF", "DIM A AS BYTE, B AS BYTE|A = BCD(45)|POKE 200, 77|B = PEEK(200)", "A=69;B=77"},
     {"WF", "DIM A AS BYTE, S AS STRING * 20|A = PEEK(1)", "A=20"},  // a STRING starts with its size
-    // The display.
     {"KF", "DIM A AS BYTE|A = 42|PRINT \"A=\", A; \"!\"", "lcd=A=42!\n\n\n"},
     {"KF", "LOCATE 3, 1|PRINT \"AB\"", "lcd=\n   AB\n\n"},
     {"KF", "PRINT \"XXXX\"|CLS|PRINT \"Y\"", "lcd=Y\n\n\n"},
@@ -176,17 +169,15 @@ const Program kPrograms[] = {
     {"KF", "LOCATE 30, 9|PRINT \"Z\"", "lcd=\n\n\n                   Z"},
     {"KF", "PRINT \"Q\"|LCDINIT", "lcd=\n\n\n"},
     {"KF", "CSRON|PRINT \"AB\"|CSROFF|CLS", "ev=cursor/0/1/0/@0 display/0/0/0/AB@10 cursor/0/0/0/@20 cls/0/0/0/@30"},
-    // Ports, in and out.
     {"KF", "DIM A AS BYTE, B AS BYTE, P AS BYTE|A = 3|HIGH 5|LOW 6|HIGH 7|LOW 7|BYTEOUT 1, &HA5|OUT 9, A|OUT 10, B|"
            "FOR P = 20 TO 22|HIGH P|NEXT", "p5=1;p6=0;p7=0;p9=1;p10=0;p8=1;p11=0;p13=1;p14=0;p15=1;p20=1;p21=1;p22=1"},
-    {"WF", "TOGGLE 1|TOGGLE 1|TOGGLE 2", "p1=0;p2=1"},
     {"KF", "HIGH 5|DELAY 20|LOW 5|LOW 5", "ev=port/5/1/0/@0 port/5/0/0/@20020"},  // the second LOW changes nothing
     {"KF", "DIM A AS BYTE, B AS BYTE, K AS BYTE, C AS INTEGER, D AS BYTE, E AS BYTE, O AS BYTE|A = IN(2) * 10 + IN(3)|"
            "B = BYTEIN(1)|K = KEYIN(4, 20)|C = ADIN(1)|D = ADKEYIN(0)|HIGH 6|O = OUTSTAT(6) + IN(6)|E = PADIN(0) + COUNT(1)",
      "A=10;B=130;K=0;C=777;D=3;O=2;E=16",
      "port:3=0;port:8=0;port:9=1;port:10=0;port:11=0;port:12=0;port:13=0;port:14=0;port:15=1;port:4=0;adc:1=777;adkey:0=3;"
      "keypad:0=11;count:1=5"},
-    // Serial lines, the bus, EEPROM, sound and the clock.
+    {"KF", "DIM A AS BYTE, B AS BYTE|A = KEYDELAY(KEYIN(3), 1, 10, 20)|B = EPADIN(7, 2)", "A=1;B=9", "keypad:7=9"},
     {"KF", "DIM A AS BYTE|A = 12|SEROUT 1, 96, 0, 0, [\"OK\", 13, 10]|SEROUT 1, 96, 0, 0, [DEC(A, 3, 0)]", "out1=OK\r\n 12;out=OK\r\n 12"},
     {"KF", "DIM A AS BYTE|A = 65|SEROUT 2, 96, 0, 0, [A, 66]|SEROUT 2, 96, 0, 0, [A + 1]", "out2=ABA\x01"},  // "+" separates items
     {"WF", "DIM S AS STRING * 8|S = \"HI\"|SEROUT 3, 9600, 1, 0, [S, \"!\"]", "out3=HI!"},
@@ -200,7 +191,7 @@ const Program kPrograms[] = {
     {"WF", "DIM A AS BYTE, B AS BYTE, N AS BYTE, M AS BYTE|SET RS232 9600|N = BLEN()|GET A|GET B|M = BLEN()|BCLR|GET B, 10, NONE|"
            "A = 0|NONE: N = N + BLEN()", "A=120;B=121;N=3;M=1", "serial:xyz"},  // the time-out label skipped A = 0
     {"KF", "SET VARNOBUS HIGH|BUSOUT \"AB\", 3", "bus=AB\x03;ev=set/0/1/0/bus@0 bus/0/3/0/AB\x03@10"},
-    {"KF", "DIM A AS BYTE, B AS BYTE|EEWRITE 10, 99|A = EEREAD(10)|B = EEREAD(11)", "A=99;B=255;e10=99"},  // erased: 255
+    {"KF", "DIM A AS BYTE, B AS BYTE|EEWRITE 10, 99|A = EEREAD(10)|B = EEREAD(11)", "A=99;B=255;e10=99;ev=eeprom/10/99/0/@0"},  // erased: 255
     // 1.5 is &H3FC00000, low byte first; the last four bytes of the EEPROM read as one.
     {"WF", "DIM W AS INTEGER, L AS LONG, F AS SINGLE, E AS LONG|W = 4660|EEWRITE 100, W, 2|L = EEREAD(100, 2)|F = 1.5|"
            "EEWRITE 200, F, 4|L = L + EEREAD(100)|EEWRITE 65532, L, 4|E = EEREAD(65532, 4)", "e100=52;e101=18;L=4712;e202=192;e203=63;E=4712"},
@@ -226,18 +217,13 @@ TEST_P(Programs, StopWithTheExpectedState) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Programs, ::testing::ValuesIn(kPrograms));
 
-TEST(Programs, NotesHaveAPitchAndTheListenerHearsEveryEvent) {
-  Machine m = Boot("KF", {"PLAY 5, \"A4R4\"", "HIGH 1", "PRINT \"X\"", "SEROUT 1, 96, 0, 0, [\"Y\"]"});
-  std::vector<std::string> heard;
-  m.vm->io().SetListener([&heard](const IoEvent& e) { heard.push_back(IoEventKindName(e.kind)); });
+// An output list gives its first 4096 bytes, however many its items make.
+TEST(Programs, AnOutputListEndsAtItsLimit) {
+  std::string items = "A";
+  for (int k = 1; k < 4097; ++k) items += ", A";
+  Machine m = Boot("WF", {"DIM A AS BYTE", "A = 66", "SEROUT 1, 9600, 0, 0, [" + items + "]"});
   ASSERT_EQ(m.vm->Run(100).reason, StopReason::kEnd);
-  EXPECT_EQ(heard, (std::vector<std::string>{"note", "note", "port", "display", "serial"}));
-  const auto& notes = m.vm->io().sound().notes();
-  ASSERT_EQ(notes.size(), 2u);
-  EXPECT_NEAR(notes[0].frequency_hz, 880.3, 0.1);  // code 71
-  EXPECT_EQ(notes[0].duration_us, 160000u);
-  EXPECT_EQ(notes[1].frequency_hz, 0.0);  // a rest
-  EXPECT_EQ(notes[1].time_us, notes[0].time_us + 160000u);
+  EXPECT_EQ(m.vm->io().serial().Output(1), std::string(4096, 'B'));
 }
 
 // A debugger's commands, one word each: iN Step Into, vN Step Over, oN Step Out, rN Run, RN Reset,
@@ -272,7 +258,6 @@ const Script kScripts[] = {
     // A handler that is due is entered as a step of its own, nothing of it run yet.
     {"WF", "DIM N AS BYTE, M AS BYTE|ON TIMER(0) GOSUB TICK|IDLE: M = M + 1|GOTO IDLE|TICK: N = N + 1|RETURN",
      "i3 t600000 i5 depth=1 N=0 i6 N=1 o3", "stop=step;N=1;M=0"},
-    {"KF", "DIM A AS BYTE|A = 1|BREAK|A = 2|BREAK|A = 3", "r4 A=1 r6 A=2 r7", "A=3"},  // the end jump: one past the last line
     {"KF", "DIM A AS BYTE|A = A + 5|BREAK|A = A + 1", "r4 A=5 R2 A=0 r4", "stop=BREAK in the program;A=5"},
 };
 
@@ -302,9 +287,7 @@ TEST_P(Scripts, StopOnTheLinesTheDebuggerShows) {
         EXPECT_NE(s.reason, StopReason::kFault) << s.fault.message;
         EXPECT_EQ(s.pc, m.vm->pc());
       }
-      if (w.size() > 1) {
-        EXPECT_EQ(m.Line(), std::stoi(w.substr(1)));
-      }
+      EXPECT_TRUE(w.size() < 2 || m.Line() == std::stoi(w.substr(1))) << "stopped on line " << m.Line();
     }
     Check(m, s, k.expect);
   }
@@ -312,15 +295,16 @@ TEST_P(Scripts, StopOnTheLinesTheDebuggerShows) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Scripts, ::testing::ValuesIn(kScripts));
 
-TEST(Stops, StepLimitBreakRequestAndWaitingForInput) {
+TEST(Stops, BreakRequestAndWaitingForInput) {
   Machine m = Boot("KF", {"DIM A AS BYTE", "TOP: A = A + 1", "GOTO TOP"});
-  Stop s = m.vm->Run(20);
-  EXPECT_EQ(std::make_tuple(s.reason, s.steps, m.Byte("A")), std::make_tuple(StopReason::kStepLimit, std::uint64_t{20}, 10));
-  m.vm->Run(7);
+  m.vm->Run(27);
   m.vm->RequestBreak();
-  s = m.vm->Run(100);
+  Stop s = m.vm->Run(100);
   EXPECT_EQ(std::make_tuple(s.reason, s.steps, m.Line(s.pc)), std::make_tuple(StopReason::kBreakRequest, std::uint64_t{0}, 3));
   EXPECT_EQ(m.vm->Run(1).reason, StopReason::kStepLimit);  // the request is used up
+  const std::uint8_t two[] = {1, 2};
+  EXPECT_FALSE(m.vm->WriteRam(255, two));  // past the RAM: nothing written
+  EXPECT_EQ(m.vm->RamByte(255), 0);
   m = Boot("KF", {"DIM A AS BYTE", "SERIN 1, 96, 0, 0, TOUT, [A]", "A = A + 1", "TOUT:"});
   s = m.vm->Run(1000);
   EXPECT_EQ(std::make_pair(s.reason, m.Line(s.pc)), std::make_pair(StopReason::kWaitingForInput, 2));
@@ -349,17 +333,6 @@ TEST(Stops, AWaitCutByTheTimeLimitEndsOnTimeInTheNextCall) {
   m.vm->Reset();
   EXPECT_EQ(m.vm->Run(1, 600).reason, StopReason::kStepLimit);
   EXPECT_EQ(std::make_pair(m.Var("A"), m.vm->now_us()), std::make_pair(1L, std::uint64_t{510}));
-}
-
-TEST(Stops, ModifiedRamReachesTheRunningProgram) {
-  Machine m = Boot("KF", {"DIM A AS BYTE, B AS BYTE", "BREAK", "B = A * 2"});
-  ASSERT_EQ(m.vm->Run(100).reason, StopReason::kBreakStatement);
-  const std::uint8_t value[] = {21}, two[] = {1, 2};
-  ASSERT_TRUE(m.vm->WriteRam(m.Addr("A"), value));
-  EXPECT_FALSE(m.vm->WriteRam(255, two));  // past the RAM: nothing written
-  EXPECT_EQ(m.vm->RamByte(255), 0);
-  EXPECT_EQ(m.vm->Run(100).reason, StopReason::kEnd);
-  EXPECT_EQ(m.Byte("B"), 42);
 }
 
 TEST(Faults, StopWithAReportOnTheFailingLineUntilReset) {
@@ -395,13 +368,11 @@ TEST(Faults, CodeNoCompileMakesStopsTheModuleInsteadOfTheHost) {
   deep.insert(deep.end(), 35, 0xD0);
   deep.insert(deep.end(), {0x11, 0x00});
   const std::tuple<std::vector<std::uint8_t>, FaultKind, std::uint32_t> cases[] = {
-      {{0xBB}, FaultKind::kUnknownOpcode, 24},
       {{0x15}, FaultKind::kUnknownOpcode, 24},  // an operand byte where an instruction starts
       {{0x88, 27, 0}, FaultKind::kJumpTarget, 24},  // one past the end of the code
       {{0x89, 0xFF, 0xFF}, FaultKind::kJumpTarget, 24},
       {{0x91, 0x15}, FaultKind::kCodeAddress, 24},  // cut off by the end of the code
       {{0x93}, FaultKind::kCodeAddress, 25},        // running off the end
-      {{0x91, 0x15, 0xA0, 0x05, 0x00}, FaultKind::kUnknownOperand, 24},
       {{0x91, 0x11, 0x11, 0x00}, FaultKind::kBadTarget, 24},  // a store into a constant
       {{0x91, 0x15, 0xA0, 0x11, 0x2B, 0x11, 0x17, 0x00}, FaultKind::kBadOperator, 24},
       {{0x91, 0x15, 0xA0, 0xD6, 0x00}, FaultKind::kUnknownFunction, 24},
@@ -419,28 +390,20 @@ TEST(Faults, CodeNoCompileMakesStopsTheModuleInsteadOfTheHost) {
   }
 }
 
-TEST(Faults, EveryByteAtEveryPlaceFailsCleanly) {
-  // Each single-byte change of a real program either runs or stops with a stop value.
-  Machine m = Boot("WF", {"DIM A AS BYTE, S AS STRING * 4, F AS SINGLE, T(3) AS INTEGER", "FOR A = 1 TO 3", "T(A) = A * 2 + 1",
-                          "NEXT", "S = \"ABCDEF\"", "S = LEFT(S, 3)", "F = SQR(2.0) * A", "IF A > 2 AND F < 9.5 THEN PRINT S, F",
-                          "GOSUB SUB", "SEROUT 1, 9600, 0, 0, [A, \"X\"]", "GOTO FIN", "SUB: A = A + 1", "RETURN", "FIN:"});
-  const std::vector<std::uint8_t> base = CodeOf(*m.c);
-  for (size_t at = 24; at < base.size(); ++at) {
-    for (int b : {0x00, 0x17, 0x19, 0x80, 0x88, 0x89, 0x90, 0xC7, 0xFF}) {
-      std::vector<std::uint8_t> code = base;
-      code[at] = static_cast<std::uint8_t>(b);
-      Interpreter vm(Series::kVnm, code);
-      const Stop s = vm.Run(5000);
-      ASSERT_NE(s.reason, StopReason::kTimeLimit) << at << " " << b;
-      if (s.reason == StopReason::kFault) {
-        EXPECT_FALSE(s.fault.message.empty()) << at << " " << b;
-        EXPECT_EQ(s.pc, s.fault.pc);
-      } else {
-        EXPECT_LT(s.pc, code.size()) << at << " " << b;
-      }
-      EXPECT_LE(vm.call_depth(), vm.call_stack_capacity());
-    }
-  }
+// SERIN has one WAIT, UNTIL and SKIP at most: the byte after them is the target even where it is
+// a clause's code (a LONG array element's descriptor is UNTIL's).
+TEST(Faults, SerinTakesTheByteAfterItsThreeClausesAsItsTarget) {
+  Machine m = Boot("WF", {"DIM B(4) AS BYTE", "B(1) = 7", "SERIN 1, 9600, 0, 0, FIN, [WAIT(\"A\"), UNTIL(13), SKIP(1), B(0)]", "FIN:"});
+  std::vector<std::uint8_t> code = CodeOf(*m.c);
+  const auto addr = static_cast<std::uint8_t>(m.Addr("B"));
+  const std::vector<std::uint8_t> target = {isa::kByteArrayVnm, addr, 0};
+  const auto at = std::find_end(code.begin(), code.end(), target.begin(), target.end());
+  ASSERT_NE(at, code.end());
+  *at = isa::kLongArray;
+  Interpreter vm(Series::kVnm, code);
+  vm.io().serial().PushInput("zA-xy\r");
+  EXPECT_EQ(vm.Run(100).reason, StopReason::kEnd) << vm.fault().message;
+  EXPECT_EQ((std::vector<int>{vm.RamByte(addr), vm.RamByte(addr + 1)}), (std::vector<int>{'x', 0}));  // all four bytes written
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -25,13 +25,11 @@ namespace vn::sim::testing {
 // `text` cut at each `sep`.
 inline std::vector<std::string> Split(std::string_view text, char sep) {
   std::vector<std::string> out;
-  if (text.empty()) return out;
-  for (size_t at = 0;;) {
-    const size_t end = text.find(sep, at);
+  for (size_t at = 0, end = 0; !text.empty() && at <= text.size(); at = end + 1) {
+    end = std::min(text.find(sep, at), text.size());
     out.emplace_back(text.substr(at, end - at));
-    if (end == std::string_view::npos) return out;
-    at = end + 1;
   }
+  return out;
 }
 
 // The code bytes of a successful compile, 0 .. CodeAddr - 1.
@@ -63,12 +61,7 @@ struct Machine {
     for (int k = size - 1; k >= 0; --k) u = u << 8 | static_cast<std::uint32_t>(Byte(name, k));
     return size == 4 ? static_cast<std::int32_t>(u) : static_cast<long>(u);
   }
-  float Single(const std::string& name) const {
-    const auto u = static_cast<std::uint32_t>(Long(name));
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-  }
+  float Single(const std::string& name) const { return std::bit_cast<float>(static_cast<std::uint32_t>(Long(name))); }
   std::string String(const std::string& name) const {
     const long a = Addr(name);
     std::string s;
