@@ -406,5 +406,30 @@ TEST(Faults, SerinTakesTheByteAfterItsThreeClausesAsItsTarget) {
   EXPECT_EQ((std::vector<int>{vm.RamByte(addr), vm.RamByte(addr + 1)}), (std::vector<int>{'x', 0}));  // all four bytes written
 }
 
+// The interpreter's guard against damaged code: each single-byte change of a real program either
+// runs or stops with a fault at the counter it reports, never past the code or the call stack.
+TEST(Faults, EveryByteAtEveryPlaceFailsCleanly) {
+  Machine m = Boot("WF", {"DIM A AS BYTE, S AS STRING * 4, F AS SINGLE, T(3) AS INTEGER", "FOR A = 1 TO 3", "T(A) = A * 2 + 1",
+                          "NEXT", "S = \"ABCDEF\"", "S = LEFT(S, 3)", "F = SQR(2.0) * A", "IF A > 2 AND F < 9.5 THEN PRINT S, F",
+                          "GOSUB SUB", "SEROUT 1, 9600, 0, 0, [A, \"X\"]", "GOTO FIN", "SUB: A = A + 1", "RETURN", "FIN:"});
+  const std::vector<std::uint8_t> base = CodeOf(*m.c);
+  for (size_t at = 24; at < base.size(); ++at) {
+    for (int b : {0x00, 0x17, 0x19, 0x80, 0x88, 0x89, 0x90, 0xC7, 0xFF}) {
+      std::vector<std::uint8_t> code = base;
+      code[at] = static_cast<std::uint8_t>(b);
+      Interpreter vm(Series::kVnm, code);
+      const Stop s = vm.Run(5000);
+      ASSERT_NE(s.reason, StopReason::kTimeLimit) << at << " " << b;
+      if (s.reason == StopReason::kFault) {
+        EXPECT_FALSE(s.fault.message.empty()) << at << " " << b;
+        EXPECT_EQ(s.pc, s.fault.pc);
+      } else {
+        EXPECT_LT(s.pc, code.size()) << at << " " << b;
+      }
+      EXPECT_LE(vm.call_depth(), vm.call_stack_capacity());
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vn::sim::testing
