@@ -1,6 +1,6 @@
-// The IDE's commands on the virtual module: tip of the day, Port Setup (its keys, the link moved
-// between the devices, the wire trace), the object-file and flash commands, the output views,
-// the virtual module's dock, the about box and the help window.
+// The IDE's commands on the virtual module: the tips file, Port Setup (its keys, the link moved
+// between the devices, the wire trace), the object-file and flash commands, the virtual module's
+// dock and the help window.
 #include <sys/stat.h>
 
 #include <QCheckBox>
@@ -10,18 +10,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBrowser>
-#include <QTimer>
-#include <sstream>
 
 #include "compiler/compiler.h"
 #include "link/flash.h"
-#include "shell/about_box.h"
 #include "shell/breakpoints.h"
-#include "shell/data_files.h"
 #include "shell/help_window.h"
-#include "shell/output_views.h"
 #include "shell/port_setup_dialog.h"
-#include "shell/tip_dialog.h"
 #include "shell/tips.h"
 #include "shell/virtual_module_dock.h"
 #include "shell/virtual_module_panel.h"
@@ -35,7 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
 using namespace testing;
 
 // Compiles to 54 (&H36) bytes with four labels.
@@ -43,21 +36,10 @@ constexpr char kProgramA[] =
     "DIM A AS BYTE\r\nSTART:\r\n    A = A + 1\r\n    IF A > 9 THEN GOTO DONE\r\n    GOTO START\r\nDONE:\r\n"
     "    GOTO DONE\r\n";
 constexpr char kProgramB[] = "L:\r\n GOTO L\r\n";
-const std::vector<std::string> kCodeRowsA = {
-    "0 : 20 20 20 20 20 20 20 20 ", "8 : 20 20 20 20 20 20 20 20 ", "10 : 20 20 20 20 20 20 20 20 ",
-    "18 : 91 15 A0 15 A0 21 11 17 ", "20 : 00 80 2D 00 15 A0 31 12 ", "28 : 09 00 88 30 00 88 18 00 ",
-    "30 : 88 30 00 88 33 00 00 00 ",
-};
-
-// Program A's bytes at 0..&H36, read out of its rows: the header, then the code.
-std::string ProgramABytes() {
-  std::string bytes;
-  for (const std::string& row : kCodeRowsA) {
-    std::istringstream in(row.substr(row.find(':') + 1));
-    for (unsigned b; in >> std::hex >> b;) bytes += static_cast<char>(b);
-  }
-  return bytes.substr(0, 0x37);
-}
+// Program A's bytes at 0..&H36: the blank header, then the code.
+const std::string kBytesA = std::string(0x18, ' ') +
+                            "\x91\x15\xA0\x15\xA0\x21\x11\x17\x00\x80\x2D\x00\x15\xA0\x31\x12"
+                            "\x09\x00\x88\x30\x00\x88\x18\x00\x88\x30\x00\x88\x33\x00\x00"s;
 
 std::string ModuleFlash(sim::Module& m, long from, long to) {
   std::string s;
@@ -110,48 +92,6 @@ TEST(Tips, TheFileSplitsIntoTipsAndWhatIsNoFileIsNotRead) {
   for (const fs::path& p : {dir.path() / "fifo.txt", fs::path("/nonexistent/tip.txt")}) {
     EXPECT_EQ(book.Load(p), -1) << p;
     EXPECT_EQ(book.count(), count) << p;
-  }
-}
-
-TEST(TipDialog, ItComesByItselfOnceWithKoreanMenusAndAMissingFileIsSaid) {
-  const struct {
-    const char *korean, *tip_show;  // tip_show nullptr: not in the file
-    bool missing;
-    int dialogs;
-  } cases[] = {{"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"0", "1", true, 0},
-               {"-1", "1", true, 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.korean) + (c.tip_show ? c.tip_show : "-") + (c.missing ? " missing" : ""));
-    ScratchDir dir;
-    core::IniFile(dir.ini_path()).WriteString("MenuSetting", "Korean", c.korean);
-    if (c.tip_show) core::IniFile(dir.ini_path()).WriteString("Setup", "TipShow", c.tip_show);
-    IdeRig rig(dir);
-    if (c.missing) setenv("VNSTUDIO_DATA_DIR", dir.path().c_str(), 1);  // no tip.txt there
-    rig.time_digit = 3;
-    QString first;
-    rig.on_dialog = [&](QDialog& d) {
-      auto* tip = qobject_cast<TipDialog*>(&d);
-      ASSERT_NE(tip, nullptr);
-      first = tip->tip_label()->text();
-      EXPECT_EQ(tip->check_box()->isChecked(), c.tip_show == nullptr || c.tip_show[0] == '1');
-      tip->close_button()->click();
-    };
-    rig.Start();
-    if (!c.missing) rig.commands->OnActivate();  // activations later in the run bring nothing
-    EXPECT_EQ(rig.dialogs, c.dialogs);
-    if (c.dialogs == 1) {
-      TipBook ours;
-      ASSERT_EQ(ours.Load(DataFile(kTipFileName)), 0);
-      ours.StartAt(3);
-      EXPECT_EQ(first, TipDisplayText(ours.current()));
-    }
-    if (!c.missing) continue;
-    rig.Trigger("mnuTipoftheday");
-    EXPECT_EQ(rig.dialogs, 0);
-    ASSERT_EQ(rig.script.shown.size(), c.korean[0] == '-' ? 2u : 1u);  // a Korean start tried too
-    EXPECT_EQ(rig.script.shown.back().text, c.korean[0] == '-' ? "팁파일 오픈 에러입니다. (TIP.TXT)를 찾을 수 없습니다."
-                                                               : "Tip Text File Open Error !!!");
-    EXPECT_EQ(rig.script.shown.back().title, "VARNOLIC Studio Error !");
   }
 }
 
@@ -289,7 +229,7 @@ TEST(FlashCommands, SaveObjectDownloadFromObjectClearFlashAndVerify) {
   rig.save_names = {dir.Doc("saved")};
   rig.Trigger("mnuSaveObject");
   const std::string file = ReadAll(dir.Doc("saved.OBJ"));
-  EXPECT_EQ(file, "VN2000\x36\0"s + ProgramABytes());
+  EXPECT_EQ(file, "VN2000\x36\0"s + kBytesA);
   // Saving over it asks; No leaves the file.
   WriteAll(dir.Doc("saved.OBJ"), "old");
   rig.save_names = {dir.Doc("saved.OBJ")};
@@ -309,7 +249,7 @@ TEST(FlashCommands, SaveObjectDownloadFromObjectClearFlashAndVerify) {
   rig.open_names = {dir.Doc("saved.OBJ")};
   rig.Trigger("mnuDownloadfromObject");
   EXPECT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
-  EXPECT_EQ(ModuleFlash(module, 0, 0x36), ProgramABytes());
+  EXPECT_EQ(ModuleFlash(module, 0, 0x36), kBytesA);
   EXPECT_EQ(rig.window->PanelText(2), "Code Size : 36 Byte");
   EXPECT_TRUE(rig.window->break_timer()->isActive());
   // A file that is no object file says so and sends nothing.
@@ -328,10 +268,10 @@ TEST(FlashCommands, SaveObjectDownloadFromObjectClearFlashAndVerify) {
   rig.Trigger("mnuRun");
   ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown.front().text;
   ASSERT_GT(rig.window->studio().compiler().CodeAddr, 0x36);
-  EXPECT_NE(ModuleFlash(*rig.devices.module(), 0, 0x35), ProgramABytes().substr(0, 0x36));
+  EXPECT_NE(ModuleFlash(*rig.devices.module(), 0, 0x35), kBytesA.substr(0, 0x36));
   rig.save_names = {dir.Doc("a")};
   rig.Trigger("mnuSaveObject");
-  EXPECT_EQ(ReadAll(dir.Doc("a.OBJ")), "VN2000\x36\0"s + ProgramABytes());
+  EXPECT_EQ(ReadAll(dir.Doc("a.OBJ")), "VN2000\x36\0"s + kBytesA);
   EXPECT_GT(rig.window->studio().compiler().CodeAddr, 0x36);  // the session keeps its breaks
   rig.Trigger("mnuVerify");
   EXPECT_EQ(rig.script.shown.at(0).text, "Can not use this menu at VN serise");
@@ -353,40 +293,6 @@ TEST(FlashCommands, SaveObjectDownloadFromObjectClearFlashAndVerify) {
   vnm.Trigger("mnuVerify");
   EXPECT_EQ(vnm.script.shown.at(1).text, "Verify Error at 1C  PC : 12  VARNOLIC : A");
   EXPECT_EQ(vnm.script.shown.at(1).title, "VARNOLIC Studio ERROR !");
-}
-
-TEST(OutputViews, RowsOfKnownPrograms) {
-  auto views_ptr = std::make_unique<compiler::Compiler>(), labels_ptr = std::make_unique<compiler::Compiler>();
-  compiler::Compiler &views = *views_ptr, &labels = *labels_ptr;  // too large for the stack
-  ASSERT_EQ(views.CompileSource(kProgramA), 0);
-  ASSERT_EQ(labels.CompileSource("L0:\r\nL1:\r\nL2:\r\nL3:\r\nL4:\r\nL5:\r\nL6:\r\nL7:\r\nL8:\r\nL9:\r\n GOTO L0\r\n"), 0);
-  link::FlashImage flash;
-  for (long a = 0; a < 0x40; ++a) flash.Set(a, static_cast<int>(a));
-  const auto& r = kCodeRowsA;
-  const struct {
-    OutputViewKind kind;
-    const compiler::Compiler& compiled;
-    long top_row;
-    int max_rows;
-    std::vector<std::string> rows;
-  } cases[] = {
-      {OutputViewKind::kCode, views, 0, 100, r},
-      {OutputViewKind::kCode, views, 5, 100, {r[5], r[6]}},
-      {OutputViewKind::kLabel, views, 0, 100, {" 0  : START = 18", " 1  : _x10 = 2D", " 2  : _y10_0 = 2D", " 3  : DONE = 30"}},
-      {OutputViewKind::kLabel, labels, 1, 100, {" 8  : L8 = 18", " 9  : L9 = 18"}},  // a row is eight labels
-      {OutputViewKind::kLabel, labels, 0, 2, {" 0  : L0 = 18", " 1  : L1 = 18"}},
-      {OutputViewKind::kLabel, labels, 4999, 100, {}},
-      {OutputViewKind::kFlash, views, 5, 100, {"28 : 28 29 2A 2B 2C 2D 2E 2F ", "30 : 30 31 32 33 34 35 36 37 "}},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(ViewRows(c.kind, c.compiled, flash, c.top_row, c.max_rows), c.rows) << c.top_row << "/" << c.max_rows;
-  EXPECT_EQ(ScrollMaximum(OutputViewKind::kCode, 27), 3);
-  EXPECT_EQ(ScrollMaximum(OutputViewKind::kLabel, 27), 5000);
-  for (const auto& [height, line, rows] :
-       std::vector<std::tuple<int, int, int>>{{15, 16, 1}, {16, 16, 2}, {100, 16, 7}, {100, 0, 0}})
-    EXPECT_EQ(RowsThatFit(height, line), rows) << height << "/" << line;
-  EXPECT_EQ(CentredOrigin(1280, 800, 520, 330), (Origin{380, 235}));
-  EXPECT_EQ(CentredOrigin(800, 600, 801, 600), (Origin{0, 0}));
 }
 
 TEST(VirtualModulePanel, HandsOutTheSerialOutputOnceAndSendsTypedInputWithCr) {
@@ -421,42 +327,6 @@ TEST(VirtualModulePanel, HandsOutTheSerialOutputOnceAndSendsTypedInputWithCr) {
 }
 
 const fs::path kHelp = fs::path(VN_SOURCE_DIR) / "data" / "help";
-
-TEST(AboutBox, TheFirmwareLineWaitsForACompileAndNamesTheProcessors) {
-  const struct { int kind; const char* source; bool unplugged; const char *line1, *line2; } cases[] = {
-      {1, "DIM A AS BYTE\r\n", false, "F/W Version is 32", ""},
-      {2, "CONST DEVICE = WF\r\nDIM A AS BYTE\r\n", false, "Main F/W is 32", "Math Chip F/W is 17"},
-      {2, "CONST DEVICE = WF\r\nDIM A AS BYTE\r\n", true, "Firmware Not Found !", ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line1);
-    ScratchDir dir;
-    IdeRig rig(dir, CableChoice{CableChoice::Cable::kUsb, true, c.kind});
-    rig.Start(dir.Doc("p.bas", c.source));
-    const auto about = [&](const std::function<void(AboutBox&)>& check) {
-      rig.on_dialog = [&](QDialog& d) {
-        auto* a = qobject_cast<AboutBox*>(&d);
-        ASSERT_NE(a, nullptr);
-        check(*a);
-        a->ok_button()->click();
-      };
-      rig.Trigger("mnuAbout");
-    };
-    about([&](AboutBox& a) {
-      a.OnFirmwareTimer();  // nothing compiled: no text, no question, and the timer goes on
-      EXPECT_TRUE(a.firmware_line()->text().isEmpty() && a.firmware_timer()->isActive());
-    });
-    EXPECT_TRUE(rig.devices.module()->commands().empty());
-    rig.Trigger("mnuSyntaxCheck");
-    rig.devices.virtual_usb()->faults().unplugged = c.unplugged;
-    about([&](AboutBox& a) {
-      a.OnFirmwareTimer();
-      EXPECT_EQ(std::tuple(a.firmware_line()->text(), a.firmware_line2()->text(), a.firmware_timer()->isActive()),
-                std::tuple(QString(c.line1), QString(c.line2), false));
-    });
-    EXPECT_EQ(rig.dialogs, 2);
-  }
-}
 
 TEST(HelpWindow, OpensThePagesOfTheMenuLanguageAndNeverWaitsOnAFifo) {
   ScratchDir dir;

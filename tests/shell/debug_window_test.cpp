@@ -307,25 +307,6 @@ INSTANTIATE_TEST_SUITE_P(Series, RunOnSeries,
                          ::testing::Values(SeriesCase{"KF", 1, "", 0, "2E"}, SeriesCase{"WF", 2, "CONST DEVICE = WF\r\n", 1, "31"}),
                          [](const ::testing::TestParamInfo<SeriesCase>& i) { return std::string(i.param.name); });
 
-TEST(Breakpoints, OneAfterTheLastStatementIsNotSetAndSaysSoInKorean) {
-  ScratchDir dir;
-  DebugRig rig(dir);
-  const std::string path = Source(dir, std::string(kBpProgram) + "' the end\r\n");
-  rig.Start(path);
-  rig.window->studio().SwitchLanguage();  // the menus and messages in Korean
-  rig.window->breakpoints().Toggle(5);  // the closing comment
-  rig.window->breakpoints().Toggle(1);
-  rig.Trigger("mnuRun");
-  ASSERT_TRUE(rig.script.shown.empty()) << rig.script.shown[0].text;
-  EXPECT_EQ(rig.window->PanelText(2).toStdString(), "Code Size : 2E Byte - 6행의 중단점: 그 뒤로 문장이 없어 놓지 못했습니다");
-  EXPECT_EQ(rig.window->editor().BreakpointLines(), std::vector<int>{1});  // its mark gone, the other kept
-  EXPECT_EQ(rig.ini.Find(kBreakpointsSection, path), "2");
-  ASSERT_TRUE(rig.WatchForStop());
-  EXPECT_EQ(rig.Line(), 2);
-  rig.window->breakpoints().Toggle(3);
-  EXPECT_EQ(rig.window->PanelText(2).toStdString(), "중단점은 다음 실행부터 적용됩니다");
-}
-
 // The text position of the first occurrence of `word` on a zero-based line.
 int PositionOf(CodeEditor& e, int line, const QString& word) {
   return e.positionFromLineIndex(line, static_cast<int>(e.text(line).indexOf(word)));

@@ -1,11 +1,10 @@
-// The window logic without a window, over an in-memory editor and view: documents, recent files,
+// The window logic without a window, over an in-memory view: documents, recent files,
 // captions, encodings, start-up and shut-down, Run and Syntax Check; the editor settings in the
 // registry store, the colouring of the dialect, the message box styles and the command line.
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
 #include "compiler/compiler.h"
-#include "compiler/words.h"
 #include "platform/codepage.h"
 #include "shell/basic_lexer.h"
 #include "shell/code_editor.h"
@@ -99,7 +98,7 @@ TEST(Documents, NewAndOpenAskBeforeThrowingAwayChangesAndSaveKeepsTheEncoding) {
   EXPECT_EQ(std::tie(rig.Last().title, rig.Last().style), std::tuple("Save", 35));
   rig.view.open_names = {dir.Doc("other.bas")};
   rig.studio.Open();
-  EXPECT_EQ(rig.editor.text, "X = 1");
+  EXPECT_EQ(rig.editor.Text(), "X = 1");
   EXPECT_EQ(rig.view.open_names.size(), 1u);  // the dialog was not even shown
   const std::string path = dir.Doc("Blink.BAS", "PLAY 3, \"\xEB\x8F\x84" "4\"\n");
   rig.view.script.answers = {kAnswerNo};
@@ -108,7 +107,7 @@ TEST(Documents, NewAndOpenAskBeforeThrowingAwayChangesAndSaveKeepsTheEncoding) {
   EXPECT_EQ(rig.view.caption, "VARNOLIC Studio [ " + testing::Lower(path) + " ]");
   EXPECT_EQ(rig.view.recent[1].first, path);
   EXPECT_FALSE(rig.studio.Modified());
-  rig.Type(rig.editor.text + "BEEP 3\n");
+  rig.Type(rig.editor.Text() + "BEEP 3\n");
   EXPECT_EQ(rig.view.panels[4], "Modified");
   EXPECT_TRUE(rig.studio.SaveDocument());
   EXPECT_EQ(ReadAll(path), "PLAY 3, \"\xEB\x8F\x84" "4\"\nBEEP 3\n");  // UTF-8 and LF, as it was read
@@ -128,7 +127,7 @@ TEST(Documents, WhatCannotBeReadIsReportedNotWaitedForNorWrittenOver) {
   for (const auto& [path, why] : cases) {
     rig.view.open_names = {path};
     rig.studio.Open();
-    EXPECT_EQ(std::tie(rig.Last().text, rig.Last().title, rig.editor.text),
+    EXPECT_EQ(std::tuple(rig.Last().text, rig.Last().title, rig.editor.Text()),
               std::tuple("Open Error:" + path + why, "VARNOLIC Studio ERROR !", ""));
   }
   // A save under the FIFO's name refuses to put a file in its place.
@@ -176,7 +175,7 @@ TEST(Lifecycle, FirstRunUnloadLoadAndCloseAsksOnlyWhenModified) {
   EXPECT_EQ(std::tie(rig.view.caption, rig.view.device_item), std::tuple("VARNOLIC Studio [ untitled.bas ]", "KF"));
   EXPECT_TRUE(rig.studio.CloseRequest());  // nothing to ask
   rig.view.placement = {300, 450, 9000, 6000, 2};
-  rig.editor.options[kOptWhiteSpace] = 1;
+  rig.editor.SetOption(kOptWhiteSpace, 1);
   rig.studio.Unload();
   const std::string reg = ReadAll(dir.registry_path());
   const auto window = reg.find("[VNstudio\\window\\]");
@@ -187,7 +186,7 @@ TEST(Lifecycle, FirstRunUnloadLoadAndCloseAsksOnlyWhenModified) {
   again.studio.Load();
   EXPECT_EQ(std::tie(again.view.placement.left, again.view.placement.state, again.view.placement.height),
             std::tuple(1980, 2, 6000));
-  EXPECT_EQ(again.editor.options[kOptWhiteSpace], 1);
+  EXPECT_EQ(again.editor.GetOption(kOptWhiteSpace), 1);
   again.Type("END\n");
   again.view.script.answers = {kAnswerCancel};
   EXPECT_FALSE(again.studio.CloseRequest());
@@ -205,20 +204,19 @@ TEST(Compile, SyntaxCheckSaysWhatIsWrongWhereWithoutSaving) {
   StudioRig rig(dir);
   const std::string path = dir.Doc("bad.bas");
   rig.studio.Load(path);
-  rig.editor.text = "DIM A AS BYTE\nA = 1\nA = = 2\nEND\n";
+  rig.editor.SetText("DIM A AS BYTE\nA = 1\nA = = 2\nEND\n");
   EXPECT_EQ(rig.studio.SyntaxCheck(), 1);
-  EXPECT_EQ(std::tie(rig.editor.caret_line, rig.editor.error_line), std::tuple(2, 2));
+  EXPECT_EQ(std::tuple(rig.editor.SelectionEndLine(), rig.editor.ErrorLine()), std::tuple(2, 2));
   EXPECT_EQ(std::tie(rig.Last().text, rig.Last().title, rig.Last().style),
             std::tuple(rig.studio.compiler().Outcome.message.en, "VARNOLIC Studio ERROR !", 64));
   EXPECT_FALSE(fs::exists(path));
   EXPECT_TRUE(fs::exists(dir.Doc("bad.$$$")));
   // An open IF is reported without moving the caret.
-  rig.editor.text = "DIM A AS BYTE\nIF A = 1 THEN\nA = 2\n";
-  std::tie(rig.editor.caret_line, rig.editor.error_line) = std::tuple(0, -1);
+  rig.editor.SetText("DIM A AS BYTE\nIF A = 1 THEN\nA = 2\n");
   EXPECT_EQ(rig.studio.SyntaxCheck(), 1);
   EXPECT_EQ(rig.Last().text, "IF without END IF !   Line : 2");
-  EXPECT_EQ(rig.editor.error_line, -1);
-  rig.editor.text = "DIM A AS BYTE\nA = 1\n";
+  EXPECT_EQ(std::tuple(rig.editor.SelectionEndLine(), rig.editor.ErrorLine()), std::tuple(0, -1));
+  rig.editor.SetText("DIM A AS BYTE\nA = 1\n");
   EXPECT_EQ(rig.studio.SyntaxCheck(), 0);
   EXPECT_EQ(rig.Last().text, "Syntax is OK !. Very Good !");
 }
@@ -256,7 +254,7 @@ TEST(Run, SavesCompilesAndHandsTheWindowToTheDownload) {
     SCOPED_TRACE(c.source);
     StudioRig rig(dir);
     rig.studio.Load(dir.Doc("run.bas"));
-    rig.editor.text = c.source;
+    rig.editor.SetText(c.source);
     rig.view.break_timer = true;
     bool blocked = false, timer_during = true;
     int kind = 0;
@@ -285,8 +283,9 @@ TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
       std::tuple(true, false, false, true, false);
   std::tie(p.numbering_style, p.numbering_start, p.font_size) = std::tuple(2, 0, 9.5);
   p.font = {"DejaVu Sans Mono", 9, /*bold*/ true, /*italic*/ false, /*underline*/ true, /*strikethrough*/ true};
-  FakeEditor editor;
+  CodeEditor editor;
   ApplyProfile(p, editor);
+  editor.SetOption(kOptWhiteSpace, 1);
   {
     core::RegistryStore reg(dir.registry_path());
     SaveEditorSettings(editor, reg);
@@ -296,7 +295,7 @@ TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
                          reg.ReadString(kColorsKey, ColorSlotName(4), 0)),
               std::tuple("True", "False", "9.5", "-1", std::to_string(0x010203 * 5)));
   }
-  FakeEditor again;
+  CodeEditor again;
   LoadEditorSettings(core::RegistryStore(dir.registry_path()), again);
   const EditorProfile q = ReadProfile(again);
   EXPECT_EQ(q.colors, p.colors);
@@ -306,29 +305,27 @@ TEST(EditorSettings, EverySettingRoundTripsThroughTheStore) {
             std::tie(p.numbering_style, p.numbering_start, p.font_size, p.font.name));
   EXPECT_EQ(std::tie(q.font.bold, q.font.italic, q.font.underline, q.font.strikethrough),
             std::tie(p.font.bold, p.font.italic, p.font.underline, p.font.strikethrough));
-  EXPECT_EQ(again.options.count(kOptWhiteSpace), 0u);  // kept apart: written at shut-down
+  EXPECT_EQ(again.GetOption(kOptWhiteSpace), 0);  // kept apart: written at shut-down
 }
 
 TEST(EditorSettings, TextConversionsAndTextsThatDoNotConvertKeepTheDefault) {
   ScratchDir dir;
-  FakeEditor fresh;
+  CodeEditor fresh;
   LoadEditorSettings(core::RegistryStore(dir.path() / "empty.ini"), fresh);
   core::RegistryStore reg(dir.registry_path());
   for (const auto& [key, name, value] : {std::tuple{kColorsKey, "keyword", "blue"}, {kColorsKey, "comment", "&HFF"},
            {kOptionsKey, "colorsyntax", "perhaps"}, {kOptionsKey, "leftmargin", "0"}, {kDataKey, "numberingstart", "ten"},
            {kFontKey, "size", "-3"}, {kFontKey, "bold", "-1"}})
     reg.WriteString(key, name, value);
-  FakeEditor editor;
+  CodeEditor editor;
   LoadEditorSettings(reg, editor);
-  EXPECT_EQ(std::tuple(editor.GetColor(8), editor.options[kOptColorSyntax], editor.options[kOptNumberingStart],
-                       editor.font_size),
-            std::tuple(fresh.GetColor(8), fresh.options[kOptColorSyntax], fresh.options[kOptNumberingStart],
-                       fresh.font_size));
-  EXPECT_EQ(editor.GetColor(14), 0xFFu);
-  EXPECT_EQ(editor.options[kOptLeftMargin], 0);
-  EXPECT_NE(fresh.options[kOptLeftMargin], 0);
-  EXPECT_GT(fresh.font_size, 0);
-  EXPECT_TRUE(editor.font.bold && !fresh.font.bold);
+  EXPECT_EQ(std::tuple(editor.GetColor(8), editor.GetOption(kOptColorSyntax), editor.GetOption(kOptNumberingStart),
+                       editor.FontSize()),
+            std::tuple(fresh.GetColor(8), fresh.GetOption(kOptColorSyntax), fresh.GetOption(kOptNumberingStart),
+                       fresh.FontSize()));
+  EXPECT_EQ(std::tuple(editor.GetColor(14), editor.GetOption(kOptLeftMargin), editor.GetFont().bold),
+            std::tuple(0xFFu, 0, true));
+  EXPECT_TRUE(fresh.GetOption(kOptLeftMargin) != 0 && fresh.FontSize() > 0 && !fresh.GetFont().bold);
   // The conversions themselves.
   const std::pair<const char*, std::optional<bool>> bools[] = {
       {"True", true}, {"false", false}, {" TRUE ", true}, {"-1", true}, {"0", false}, {"2.5", true}, {"yes", {}}, {"", {}}};
@@ -390,27 +387,6 @@ TEST(Colouring, TokensOfTheDialect) {
   };
   for (const auto& [line, runs] : cases) EXPECT_EQ(Runs(line), runs) << line;
   for (const char* line : {"", "   ", "A=1:B=2", "도4레4 \"미\" '파", "\t&H", "X = '"}) Runs(line);  // its own checks
-}
-
-// The colouring takes its words from the compiler: every statement, function and word inside a
-// statement is a keyword wherever it stands in a line, in any case; REM starts a comment; a
-// byte part and the short spelling KS stay names, as a program may use them as variables.
-TEST(Colouring, EveryWordOfTheCompilerIsColouredByItsKind) {
-  using compiler::WordKind;
-  size_t statements = 0, functions = 0;
-  for (const compiler::LanguageWord& w : compiler::LanguageWords()) {
-    std::string lower = w.text;
-    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    statements += w.kind == WordKind::kStatement;
-    functions += w.kind == WordKind::kFunction;
-    const bool name = w.kind == WordKind::kShortForm || w.kind == WordKind::kBytePart;
-    EXPECT_EQ(IsBasicKeyword(w.text), !name) << w.text;
-    const std::string line = name ? "  " + w.text : w.kind == WordKind::kComment ? "  " + lower + " x" : "X " + lower + " (";
-    EXPECT_EQ(Runs(line), name ? w.text + "/d" : w.kind == WordKind::kComment ? lower + " x/c" : "X/d " + lower + "/k (/o");
-  }
-  EXPECT_EQ(statements, compiler::StatementTableWords().size());
-  EXPECT_EQ(functions, compiler::FunctionTableWords().size());
-  for (const char* name : {"PRINTER", "STEPS"}) EXPECT_FALSE(IsBasicKeyword(name)) << name;
 }
 
 TEST(CommandLineArgs, CableAndFile) {

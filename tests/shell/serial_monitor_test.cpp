@@ -14,8 +14,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <ctime>
-#include <regex>
 
 #include "platform/pty.h"
 #include "serial/port_session.h"
@@ -83,28 +81,6 @@ TEST(SerialMonitor, ShowsReceivedTextInEachCodeSet) {
   }
 }
 
-TEST(SerialMonitor, HexModeShowsEachReadWithItsTime) {
-  setenv("TZ", "UTC", 1);
-  ::tzset();
-  ScratchDir dir;
-  MonitorRig rig(dir);
-  rig.monitor->clock = [] { return std::chrono::system_clock::time_point(std::chrono::milliseconds(1'700'000'000'000LL + 23'045)); };
-  rig.monitor->hex_box()->setChecked(true);
-  ASSERT_TRUE(rig.Connect());
-  ASSERT_EQ(rig.pty.Write("He\xB0\r\n"), 5u);
-  // One line per read ("time  bytes"); the reads together hold the bytes in order.
-  std::string bytes;
-  const std::regex form(R"(22:13:43\.045  ((?:[0-9A-F]{2} )*[0-9A-F]{2})\n)");
-  WaitFor([&] {
-    bytes.clear();
-    const std::string text = rig.monitor->ReceivedText().toStdString();
-    for (std::sregex_iterator m(text.begin(), text.end(), form), end; m != end; ++m) bytes += (bytes.empty() ? "" : " ") + (*m)[1].str();
-    return bytes.size() >= 14;
-  });
-  EXPECT_EQ(bytes, "48 65 B0 0D 0A");
-  EXPECT_TRUE(std::regex_match(rig.monitor->ReceivedText().toStdString(), std::regex(R"((22:13:43\.045  [0-9A-F ]+\n)+)")));
-}
-
 TEST(SerialMonitor, SendsTheTypedLineLendsThePortAndReportsOneThatGoesAway) {
   // The line ending, the code set, the line typed and the bytes sent.
   const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
@@ -153,27 +129,6 @@ TEST(SerialMonitor, SendsTheTypedLineLendsThePortAndReportsOneThatGoesAway) {
   for (const auto& [port, usb, shared] : {std::tuple{"ttyUSB0", true, true}, {"/dev/ttyUSB1", true, true},
                                           {"ttyUSB0", false, false}, {"ttyACM0", true, false}, {"/dev/pts/3", true, false}})
     EXPECT_EQ(PortSharesDownloadCable(QString::fromLatin1(port), usb), shared) << port;
-}
-
-TEST(SerialMonitor, SettingsRoundTripThroughTheirSection) {
-  ScratchDir dir;
-  const int baud = serial::Bauds().back();
-  {
-    MonitorRig rig(dir);
-    EXPECT_EQ(ReadSerialMonitorSettings(rig.ini), SerialMonitorSettings{});
-    ASSERT_TRUE(rig.monitor->ChoosePort(kVirtualPortSetting));
-    rig.Choose(rig.monitor->baud_box(), baud);
-    rig.Choose(rig.monitor->ending_box(), QStringLiteral("crlf"));
-    rig.Choose(rig.monitor->code_set_box(), QStringLiteral("johab"));
-    rig.monitor->hex_box()->setChecked(true);
-  }
-  EXPECT_NE(testing::ReadAll(dir.ini_path()).find("[Serial Monitor]\nPort=virtual\n"), std::string::npos);
-  MonitorRig again(dir);
-  EXPECT_EQ(again.monitor->CurrentSettings(), (SerialMonitorSettings{"virtual", baud, serial::LineEnding::kCrLf, serial::CodeSet::kJohab, true, 200}));
-  core::IniFile bad(dir.path() / "bad.ini");
-  for (const auto& [key, value] : {std::pair{"Baud", "1234"}, {"LineEnding", "tab"}, {"CodeSet", "latin1"}, {"PlotPoints", "5"}})
-    bad.WriteString(kSerialMonitorSection, key, value);
-  EXPECT_EQ(ReadSerialMonitorSettings(bad), SerialMonitorSettings{});  // what the window does not offer
 }
 
 TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
@@ -250,24 +205,6 @@ TEST(PlotData, SeriesFromMixedLines) {
   data.Feed(line + "\n");
   EXPECT_EQ(data.series().size(), PlotData::kMaxSeries);
   EXPECT_EQ(data.dropped_names(), std::vector<std::string>{"s" + std::to_string(PlotData::kMaxSeries)});
-}
-
-TEST(PlotData, KeepsTheLastPointsAndHoldsStillWhilePaused) {
-  PlotData data(20);
-  for (int i = 1; i <= 15; ++i) data.Feed("a:" + std::to_string(i * 10) + (i % 3 == 0 ? " b:" + std::to_string(i) : "") + "\n");
-  data.SetPoints(10);
-  EXPECT_EQ(Points(data), "a: 6,60 7,70 8,80 9,90 10,100 11,110 12,120 13,130 14,140 15,150 | b: 6,6 9,9 12,12 15,15");
-  data.SetPoints(1);  // below the least window: the least
-  EXPECT_EQ(data.points(), kMinPlotPoints);
-
-  data.set_paused(true);
-  EXPECT_FALSE(data.Feed("a:1\nc:5\n"));
-  data.Feed("a:");
-  data.set_paused(false);
-  // A line is taken when it ends: one begun while paused and ended after it counts.
-  EXPECT_TRUE(data.Feed("2\na:3\n"));
-  EXPECT_EQ(data.last_x(), 17);
-  EXPECT_EQ(Points(data), "a: 8,80 9,90 10,100 11,110 12,120 13,130 14,140 15,150 16,2 17,3 | b: 9,9 12,12 15,15");
 }
 
 TEST(SerialPlotter, DrawsAndExportsTheSeries) {

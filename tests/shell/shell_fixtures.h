@@ -1,5 +1,5 @@
-// Helpers of the shell tests: a scratch settings directory, an in-memory editor and view for
-// the window logic, and a main window with its modal parts answered by the test.
+// Helpers of the shell tests: a scratch settings directory, an in-memory view for the window
+// logic over the real editor, and a main window with its modal parts answered by the test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,7 @@
 
 #include "core/settings_store.h"
 #include "shell/cable_devices.h"
+#include "shell/code_editor.h"
 #include "shell/editor_settings.h"
 #include "shell/main_window.h"
 #include "shell/shell_commands.h"
@@ -103,58 +103,6 @@ class MessageScript {
   std::vector<ShownMessage> shown;
 };
 
-// The editor without a widget: the text lives in a string. A colour slot the editor has not
-// fails the test.
-class FakeEditor : public ShellEditor {
- public:
-  bool SaveToFile(const std::string& path) override {
-    std::string crlf;
-    for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    WriteAll(path, crlf);
-    return true;
-  }
-  void LoadFromFile(const std::string& path) override { text = ReadAll(path); }
-  void Clear() override { text.clear(); }
-  void GoToLine(int line) override { caret_line = line; }
-  // What the window logic never looks back at.
-  void SetLanguage(const std::string&) override {}
-  void ExecuteCommand(int, int) override {}
-  void Undo() override {}
-  void Redo() override {}
-  void Cut() override {}
-  void Copy() override {}
-  void Paste() override {}
-  void Print(bool) override {}
-  void Focus() override {}
-  int SelectionEndLine() const override { return caret_line; }
-  int SelectionEndColumn() const override { return 0; }
-  int LineCount() const override { return 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-  void SetColor(int slot, unsigned color) override {
-    EXPECT_TRUE(slot >= 0 && slot < kColorSlotCount) << slot;
-    colors[slot] = color;
-  }
-  unsigned GetColor(int slot) const override {
-    EXPECT_TRUE(slot >= 0 && slot < kColorSlotCount) << slot;
-    return colors.count(slot) ? colors.at(slot) : kNoColor;
-  }
-  void SetOption(const std::string& name, int value) override { options[name] = value; }
-  int GetOption(const std::string& name) const override { return options.count(name) ? options.at(name) : 0; }
-  void SetFont(const Font& f) override { font = f; }
-  Font GetFont() const override { return font; }
-  std::string Text() const override { return text; }
-  void SetText(const std::string& utf8) override { text = utf8; }
-  void SetFontSize(double points) override { font_size = points; }
-  double FontSize() const override { return font_size; }
-  void MarkErrorLine(int line) override { error_line = line; }
-
-  std::string text;
-  int caret_line = 0, error_line = -1;
-  std::map<int, unsigned> colors;
-  std::map<std::string, int> options;
-  Font font;
-  double font_size = 10;
-};
-
 inline std::string Next(std::deque<std::string>& q) {
   std::string s = q.empty() ? std::string() : q.front();
   if (!q.empty()) q.pop_front();
@@ -198,7 +146,7 @@ class FakeView : public StudioView {
 
 inline constexpr CableChoice kVirtualUsb{CableChoice::Cable::kUsb, true, 1};
 
-// The Studio over the fakes, with a virtual cable and the scratch settings.
+// The Studio over the in-memory view and the real editor, with a virtual cable and the scratch settings.
 struct StudioRig {
   explicit StudioRig(const ScratchDir& dir)
       : devices(kVirtualUsb), ini(dir.ini_path()), reg(dir.registry_path()),
@@ -207,7 +155,7 @@ struct StudioRig {
   }
   // Types `text` into the document as a user would: the editor changes and says so.
   void Type(const std::string& text) {
-    editor.text = text;
+    editor.SetText(text);
     studio.OnTextChanged();
   }
   const ShownMessage& Last() const { return view.script.shown.back(); }
@@ -215,7 +163,7 @@ struct StudioRig {
   core::IniFile ini;
   core::RegistryStore reg;
   FakeView view;
-  FakeEditor editor;
+  CodeEditor editor;
   Studio studio;
 };
 
