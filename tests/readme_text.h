@@ -14,16 +14,13 @@ namespace vn::testing {
 
 inline constexpr char kGettingStartedHeading[] = "## Getting started without hardware";
 
-inline std::string ReadmeText() {
+// The README's text under that heading, up to the next "## " heading; empty when it is missing.
+inline std::string GettingStartedSection() {
   std::ifstream in(VN_SOURCE_DIR "/README.md", std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The text under a "## " heading up to the next heading of that level; empty when it is missing.
-inline std::string ReadmeSection(const std::string& readme, const std::string& heading) {
-  const std::size_t at = readme.find("\n" + heading + "\n");
+  const std::string readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::size_t at = readme.find("\n" + std::string(kGettingStartedHeading) + "\n");
   if (at == std::string::npos) return {};
-  const std::size_t begin = at + heading.size() + 2, end = readme.find("\n## ", begin);
+  const std::size_t begin = at + sizeof kGettingStartedHeading + 1, end = readme.find("\n## ", begin);
   return readme.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
 }
 
@@ -31,28 +28,30 @@ inline std::string ReadmeSection(const std::string& readme, const std::string& h
 // n is element n - 1. A step list that skips a number ends there.
 inline std::vector<std::string> ReadmeSteps(const std::string& section) {
   std::vector<std::string> steps;
-  std::istringstream in(section);
+  std::istringstream in(std::regex_replace(section, std::regex("\n {3,}"), " "));
   std::smatch m;
-  bool in_step = false;
   for (std::string line; std::getline(in, line);) {
-    if (std::regex_match(line, m, std::regex(R"(^(\d+)\. (.*)$)"))) {
-      if (std::stoul(m[1].str()) != steps.size() + 1) break;
-      steps.push_back(m[2].str());
-      in_step = true;
-    } else if ((in_step = in_step && line.rfind("   ", 0) == 0)) {
-      steps.back() += " " + line.substr(line.find_first_not_of(' '));
-    }
+    if (!std::regex_match(line, m, std::regex(R"((\d+)\. (.*))"))) continue;
+    if (std::stoul(m[1].str()) != steps.size() + 1) break;
+    steps.push_back(m[2].str());
   }
   return steps;
 }
 
+// Each match of `pattern` in `text` (line breaks and runs of blanks read as one blank), its groups.
+inline std::vector<std::vector<std::string>> Matches(const std::string& text, const char* pattern) {
+  const std::string flat = std::regex_replace(text, std::regex(R"(\s+)"), " ");
+  const std::regex re(pattern);
+  std::vector<std::vector<std::string>> out;
+  for (auto it = std::sregex_iterator(flat.begin(), flat.end(), re); it != std::sregex_iterator(); ++it)
+    out.emplace_back(it->begin(), it->end());
+  return out;
+}
+
 // The spans in back-quotes, in order; the fences of code blocks are no spans.
 inline std::vector<std::string> CodeSpans(const std::string& with_fences) {
-  const std::string text = std::regex_replace(with_fences, std::regex("```"), "");
   std::vector<std::string> spans;
-  const std::regex span("`([^`\n]+)`");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), span); it != std::sregex_iterator(); ++it)
-    spans.push_back((*it)[1].str());
+  for (const auto& m : Matches(std::regex_replace(with_fences, std::regex("```"), ""), "`([^`]+)`")) spans.push_back(m[1]);
   return spans;
 }
 
@@ -66,20 +65,11 @@ inline std::string SpanStartingWith(const std::string& text, const std::string& 
 // The shell command the first "$ " prompt line of the first fenced block starts, with its "\"
 // continuation lines joined.
 inline std::string PromptCommand(const std::string& text) {
-  const std::size_t open = text.find("\n```"), close = text.find("\n```", open + 4);
-  std::istringstream in(open == std::string::npos ? "" : text.substr(open, close - open));
-  std::string command, line;
-  while (std::getline(in, line) && line.rfind("$ ", 0) != 0) {
-  }
-  for (line = line.size() > 2 ? line.substr(2) : ""; !line.empty() && line.back() == '\\';) {
-    command += line.substr(0, line.size() - 1);
-    if (!std::getline(in, line)) return command;
-    line = line.substr(line.find_first_not_of(' '));
-  }
-  return command + line;
+  const std::string joined = std::regex_replace(text, std::regex(R"(\\\n *)"), "");
+  std::smatch m;
+  return std::regex_search(joined, m, std::regex(R"(\n```[^\n]*\n(?:(?!```)[^$\n][^\n]*\n)*\$ ([^\n]*))")) ? m[1].str() : "";
 }
 
-// Every occurrence of `from` in `text` replaced by `to`.
 inline std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);

@@ -63,9 +63,6 @@ TEST(MessageTable, EveryCodeHasItsOwnCompleteRowAndBothLanguagesShowTheDataAlike
   // A code outside the table reads no row past its end.
   EXPECT_EQ(RowOf(static_cast<MessageCode>(kMessageCodeCount + 40)).code, MessageCode::kModuleNotFound);
   EXPECT_EQ(std::pair(LanguageOf(true), LanguageOf(false)), std::pair(Language::kKorean, Language::kEnglish));
-  // Data filled in as decimal and as given.
-  EXPECT_EQ(MessageTextOf({MessageCode::kValueOutOfRange, {-2147483648LL, 2147483647LL, 0}, "L"}, Language::kKorean),
-            "값의 범위를 벗어났습니다. L : -2147483648 .. 2147483647");
   // A subject holding braces is shown as it is, not read as a placeholder.
   EXPECT_EQ(MessageTextOf({MessageCode::kOpenError, {1, 2, 3}, "/tmp/{0}{s}.$$$: gone"}, Language::kEnglish),
             "Open Error:/tmp/{0}{s}.$$$: gone");

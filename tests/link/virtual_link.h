@@ -42,12 +42,6 @@ struct VirtualLink {
   std::vector<int> Uncollected() { return wires.wire(wire).Uncollected(); }
   int Send(int b) { return link.FamilySendByte(b); }  // the byte operations of the module's series
   int Recv() { return link.FamilyRecvByte(); }
-  // Receives n bytes; the first -1 ends the list.
-  std::vector<int> RecvN(long n) {
-    std::vector<int> out;
-    while (n-- > 0 && (out.empty() || out.back() != -1)) out.push_back(Recv());
-    return out;
-  }
 
   Wire wire;
   core::Series series;  // the series the link speaks to the module

@@ -14,7 +14,7 @@ namespace {
 
 // The code set, the reads as they arrive, the UTF-8 text after Feed of each and a Flush, which
 // gives up an incomplete character at the end.
-TEST(Text, DecodesEachCodeSetAcrossReadsAndEncodesEachCodeSetAndEnding) {
+TEST(Text, DecodesAndEncodesEachCodeSetSplitsLinesAndGivesThePlottersValues) {
   const std::tuple<CodeSet, std::vector<std::string>, std::string> cases[] = {
       // Bytes that start no character, and a lead byte whose partner is no trail byte.
       {CodeSet::kCp949, {"\x80" "a\xFF"}, "\xEF\xBF\xBD" "a\xEF\xBF\xBD"}, {CodeSet::kCp949, {"\xC7\n"}, "\xEF\xBF\xBD\n"},
@@ -38,32 +38,25 @@ TEST(Text, DecodesEachCodeSetAcrossReadsAndEncodesEachCodeSetAndEnding) {
     const Outgoing out = EncodeLine(utf8, set, ending);
     EXPECT_EQ(std::make_tuple(out.bytes, out.error, out.ok()), std::make_tuple(bytes, error, error.empty())) << utf8;
   }
-}
-
-TEST(Lines, EndAtCrLfAndCrLfAcrossReadsCutALongLineAndGiveThePlottersValues) {
+  // Lines end at CR, LF and CR LF, also across reads; a long line is cut.
   const std::string cap(LineSplitter::kMaxLine, 'x');
-  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+  const std::pair<std::vector<std::string>, std::vector<std::string>> splits[] = {
       {{"a\rb\nc\r\nd"}, {"a", "b", "c"}}, {{"a\r", "\nb\r", "\r\n"}, {"a", "b", ""}},
       {{"x\n\n", "\ny"}, {"x", "", ""}}, {{"\n\r"}, {"", ""}},
       {{cap.substr(0, 100), cap.substr(100) + "xxxxx\n"}, {cap, "xxxxx"}},
   };
-  for (const auto& [reads, want] : cases) {
+  for (const auto& [reads, want] : splits) {
     LineSplitter splitter;
-    std::vector<std::string> lines;
+    std::vector<std::string> got;
     for (const auto& r : reads)
-      for (auto& l : splitter.Feed(r)) lines.push_back(l);
-    EXPECT_EQ(lines, want) << reads[0].substr(0, 10);
+      for (auto& l : splitter.Feed(r)) got.push_back(l);
+    EXPECT_EQ(got, want) << reads[0].substr(0, 10);
   }
-  // The plotter's values: named and placed, words skipped.
-  const std::pair<std::string, std::vector<std::pair<std::string, double>>> plots[] = {
-      {"t:1\tx:-2.5", {{"t", 1}, {"x", -2.5}}}, {"x:abc 5", {{"2", 5}}}, {"", {}},
-      {"  temp:21.5, hum:40 ,, 1e3 nan inf +7", {{"temp", 21.5}, {"hum", 40}, {"3", 1000}, {"6", 7}}},
-  };
-  for (const auto& [line, values] : plots) {
-    std::vector<std::pair<std::string, double>> got;
-    for (const auto& v : ParsePlotLine(line)) got.emplace_back(v.name, v.value);
-    EXPECT_EQ(got, values) << line;
-  }
+  // The plotter's values: named or numbered by their place; words, NaN and infinities skipped
+  // (more lines are walked by the plotter's tests, tests/shell).
+  std::vector<std::pair<std::string, double>> values;
+  for (const auto& v : ParsePlotLine("  temp:21.5, hum:40 ,, 1e3 nan inf +7\tx:abc 5")) values.emplace_back(v.name, v.value);
+  EXPECT_EQ(values, (std::vector<std::pair<std::string, double>>{{"temp", 21.5}, {"hum", 40}, {"3", 1000}, {"6", 7}, {"8", 5}}));
 }
 
 }  // namespace
