@@ -78,6 +78,13 @@ TEST_F(FileIo, ReplacesWholeKeepsModeAndLinkDropsSetIdBitsAndLeavesNothingBeside
   ASSERT_TRUE(ReplaceFile(P("a.obj"), "new").ok());
   EXPECT_EQ(ModeOf(P("a.obj")) & 07777, 0755u);
   EXPECT_EQ(Entries(dir_), 3);
+  // A new file gets the modes the umask leaves, as any other program's would.
+  for (const auto& [mask, mode] : std::vector<std::pair<mode_t, mode_t>>{{077, 0600}, {022, 0644}, {002, 0664}}) {
+    const mode_t old = ::umask(mask);
+    ASSERT_TRUE(ReplaceFile(P("new" + std::to_string(mask)), "x").ok());
+    ::umask(old);
+    EXPECT_EQ(ModeOf(P("new" + std::to_string(mask))) & 07777, mode) << std::oct << mask;
+  }
 }
 
 // Both writers and the lock refuse what is no regular file before they touch anything. Waiting

@@ -1,8 +1,9 @@
-// Reading the module's flash back and Verify against the virtual module (the about box's firmware
-// lines are walked in tests/shell).
+// Reading the module's flash back, Verify and the about box's firmware query against the
+// virtual module.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "link/flash.h"
 #include "virtual_link.h"
@@ -86,6 +87,39 @@ TEST(Verify, ComparesTheFlashWithTheImage) {
   EXPECT_EQ(none.messages.at(0).ko, "컴파일정보가 없습니다. RUN을 클릭하면 컴파일을 수행합니다.");
   EXPECT_FALSE(link::FirmwareQuery(v.link, false, core::Series::kVnm).has_value());
   EXPECT_EQ(v.module.commands().size(), 0u);
+}
+
+TEST(FirmwareQuery, LinesOfTheAboutBox) {
+  auto none = [](VirtualLink&) {};
+  auto no_power = [](VirtualLink& v) { v.faults().no_power = true; };
+  auto cut = [](VirtualLink& v) { v.faults().cut_after = 1; };
+  const char* not_found = "Firmware Not Found !";
+  // fw2 null: the second line is left alone.
+  const struct { Wire wire; int kind; std::function<void(VirtualLink&)> fault; const char *fw, *fw2; } cases[] = {
+      {Wire::kUsb, 1, none, "F/W Version is 41", nullptr}, {Wire::kUsb, 2, none, "Main F/W is 41", "Math Chip F/W is 7"},
+      {Wire::kRevB, 1, no_power, not_found, nullptr}, {Wire::kUsb, 1, cut, not_found, nullptr},
+      {Wire::kUsb, 2, no_power, not_found, not_found},  // the send goes out; no answer comes
+      {Wire::kRevB, 2, no_power, not_found, nullptr}, {Wire::kRevB, 2, cut, "Main F/W is 41", not_found}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(WireName(c.wire)) + " " + std::to_string(&c - cases));
+    VirtualLink v(c.wire, c.kind, {c.kind, 41, 7});
+    c.fault(v);
+    const auto lines = link::FirmwareQuery(v.link, true, core::SeriesOfKind(c.kind));
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_EQ(core::MessageTextOf(lines->fw, core::Language::kEnglish) + "|" +
+                  (lines->fw2.has_value() ? core::MessageTextOf(*lines->fw2, core::Language::kEnglish) : "-"),
+              std::string(c.fw) + "|" + (c.fw2 == nullptr ? "-" : c.fw2));
+    EXPECT_TRUE(c.fw == not_found || v.Uncollected().empty());
+  }
+}
+
+TEST(FlashRows, EightBytesARowUpToTheEnd) {
+  link::FlashImage flash;
+  for (long a = 0; a < 27; ++a) flash.Set(a, static_cast<int>(a));
+  flash.Set(32000, 0xAB), flash.Set(32001, 0xCD);
+  const auto rows = link::FlashRows(flash, 27);
+  EXPECT_EQ(std::tuple(rows.size(), rows.at(2) + rows.at(3)), std::tuple(std::size_t{4}, std::string("10 : 10 11 12 13 14 15 16 17 18 : 18 19 1A 00 00 00 00 00 ")));
+  EXPECT_EQ(link::FlashRows(flash, 32002, 4000), (std::vector<std::string>{"7D00 : AB CD 00 00 00 00 00 00 "}));
 }
 
 }  // namespace

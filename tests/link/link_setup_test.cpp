@@ -71,5 +71,31 @@ TEST(LinkSetup, StartupReadsTheSettingsOpensThePortAndReportsFailures) {
   fs::remove_all(dir);
 }
 
+// The Port Setup form: any address but the first two shows as LPT3 and is stored as &H3BC; the
+// address list is enabled exactly without USB; the dummy cable only on the first platform family.
+TEST(LinkSetup, ThePortSetupForm) {
+  using link::PortSetupForm;
+  const struct { int ioadr, use_usb, cable_mode, os_platform, address, option; bool address_enabled, dummy_enabled; } cases[] = {
+      {0x378, 0, 0, 1, 0, PortSetupForm::kOptDummy, true, true}, {0x2F8, 0, 1, 2, 2, PortSetupForm::kOptRevB, true, false}};
+  for (const auto& c : cases) {
+    VirtualLink v(Wire::kRevB);
+    std::tie(v.link.Ioadr, v.link.UseUsb, v.link.CableMode, v.link.OsPlatform) = std::tie(c.ioadr, c.use_usb, c.cable_mode, c.os_platform);
+    PortSetupForm d(v.link);
+    d.Load();
+    EXPECT_EQ(std::vector<int>({d.address_index(), d.cable(), d.address_enabled(), d.cable_enabled(PortSetupForm::kOptDummy)}),
+              (std::vector<int>{c.address, c.option, c.address_enabled, c.dummy_enabled}));
+    d.ClickCable(PortSetupForm::kOptUsb);
+    EXPECT_FALSE(d.address_enabled());
+    d.ClickCable(PortSetupForm::kOptDummy);
+    EXPECT_EQ(d.cable(), c.dummy_enabled ? PortSetupForm::kOptDummy : PortSetupForm::kOptUsb);
+    d.ClickCable(PortSetupForm::kOptRevB);
+    EXPECT_TRUE(d.address_enabled());
+    // A new address is opened at once; the virtual module has no port there, and that is said.
+    const int stored = c.address == 0 ? 0x378 : c.address == 1 ? 0x278 : 0x3BC;
+    EXPECT_EQ(d.Ok().size(), stored != c.ioadr ? 1u : 0u);
+    EXPECT_EQ(std::vector({v.link.Ioadr, v.link.CableMode, int{d.closed()}}), std::vector({stored, 1, 1}));
+  }
+}
+
 }  // namespace
 }  // namespace vn::testing
