@@ -17,8 +17,7 @@ const ByteRow kRows[] = {
     {"KF", "I = A(3)", {145, 21, 170, 21, 163, 0}},  // Array elements: a constant index is folded on the VN series.
     {"KF", "I = A(0)", {145, 21, 170, 21, 160, 0}}, {"KF", "I = A(I)", {145, 21, 170, 28, 160, 170, 0}},
     {"KF", "A(I) = 5", {145, 28, 160, 170, 18, 5, 0}}, {"WF", "A = AR(A)", {145, 21, 0, 0, 8, 1, 0, 21, 0, 0, 0}},
-    {"WF", "A = IA(300)", {145, 21, 0, 0, 9, 16, 0, 19, 44, 1, 0}},
-    {"KF", "I = B.3", {145, 21, 170, 27, 173, 8, 0}},  // Byte and bit specifiers.
+    {"WF", "A = IA(300)", {145, 21, 0, 0, 9, 16, 0, 19, 44, 1, 0}}, {"KF", "I = B.3", {145, 21, 170, 27, 173, 8, 0}},  // Byte and bit specifiers.
     {"KF", "I = W.11", {145, 21, 170, 27, 172, 8, 0}}, {"KF", "I = W.H", {145, 21, 170, 21, 172, 0}},
     {"KF", "I = A(2).7", {145, 21, 170, 27, 162, 128, 0}}, {"KF", "B.0 = 1", {145, 27, 173, 1, 17, 0}},
     {"WF", "A = L:HH", {145, 21, 0, 0, 21, 11, 0, 0}}, {"WF", "A = L:31", {145, 21, 0, 0, 27, 11, 0, 128, 0}},
@@ -40,13 +39,10 @@ const Text kArrayIndex{"Syntax Error in Array index", "배열의 인수로 사�
 const Text kBitSetting{"Invalid BIT setting !", "문법에러 : 비트지정자를 사용할 수 없는 영역입니다."};
 const Text kBitType{"Syntax Error in Bit type"};
 const ErrorRow kErrors[] = {
-    {"KF", "I = A(10)", {"Out of Array !", "배열의 한계를 초과하였습니다."}},
-    {"KF", "I = A(3", {"Syntax Error in Array syntax", "문법에러: 배열표현에서 괄호를 찾을 수 없습니다."}},
+    {"KF", "I = A(10)", {"Out of Array !", "배열의 한계를 초과하였습니다."}}, {"KF", "I = A(3", {"Syntax Error in Array syntax", "문법에러: 배열표현에서 괄호를 찾을 수 없습니다."}},
     {"KF", "I = A(Q)", {"Syntax Error in Array syntax", "문법에러: 배열에서의 인수표현이 잘못되었습니다."}}, {"KF", "I = A(300)", kArrayIndex},
-    {"KF", "I = A(A(I))", kArrayIndex},
-    {"KF", "I = A(-1)", kArrayIndex},  // A negative index would lose the array reference: refused.
-    {"KF", "I = B.32", kBitSetting},
-    {"KF", "I = B : I = 1", kBitSetting},  // One blank before the colon: read as a bit specifier.
+    {"KF", "I = A(A(I))", kArrayIndex}, {"KF", "I = A(-1)", kArrayIndex},  // A negative index would lose the array reference: refused.
+    {"KF", "I = B.32", kBitSetting}, {"KF", "I = B : I = 1", kBitSetting},  // One blank before the colon: read as a bit specifier.
     {"KF", "I = A(I).1", kBitType}, {"WF", "A = S:1", kBitType}, {"KF", "I 5", {"Syntax Error ! Not Found \"=\""}},
     {"KF", "I = B C", English("Missing operand !")}, {"KF", "I = Q", kInvalidConstant},
     {"KF", "I = B + I * W - A(1)", kTooComplex},  // the difference is not next to the sum
@@ -57,7 +53,7 @@ const ErrorRow kErrors[] = {
 TEST(Expressions, ExactBytesAndMessages) {
   for (const auto& r : kRows) ExpectRow(ByteRow{r.device, Declared(r.device, r.source), r.bytes});
   for (const auto& r : kErrors) ExpectRow(ErrorRow{r.device, Declared(r.device, r.source), r.text});
-  EXPECT_EQ(Compile("KF", Lines(Declared("KF", "I = B" + Repeat(" + 1", 30))))->Outcome.result, 0);
+  Ok("KF", Declared("KF", "I = B" + Repeat(" + 1", 30)));
 }
 
 // The functions' declarations: KF: A at 160, I at 161, W at 162.  WF: F(300) as a filler, then
@@ -101,12 +97,10 @@ TEST(Functions, ExactBytes) {
     const long skip = r.device[0] == 'K' ? 3 : 7 + 4;  // the STRING's initialisation on WF, then 145 and the target
     EXPECT_EQ(Bytes(all.begin() + skip, all.end() - 1), r.bytes) << r.device << " " << r.source;
   }
-  auto c = Compile("KF", Lines(Call("KF", "IN(1) + 1 * ADIN(2)")));
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 17, 35, 194, 18, 2, 192, 17, 33, 23, 23, 0}));
+  ExpectRow(ByteRow{"KF", Call("KF", "IN(1) + 1 * ADIN(2)"), {145, 21, 160, 17, 35, 194, 18, 2, 192, 17, 33, 23, 23, 0}});
   std::string table = "TABLE(I";
   for (int i = 0; i < 127; ++i) table += ", " + std::to_string(i);
-  c = Compile("KF", Lines(Call("KF", table + ")")));
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  auto c = Ok("KF", Call("KF", table + ")"));
   EXPECT_EQ(c->CodeAddr - 3 - 24, 3 + 4 + 2 * 127 + 1);
   EXPECT_EQ(c->Code.Get(28), 127);
   ExpectRow(ErrorRow{"KF", Call("KF", table + ", 1)"), {"Too Many Value ! (Up to 127)"}});
