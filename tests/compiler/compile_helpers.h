@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>

@@ -30,7 +30,7 @@ std::vector<std::string> LabelNames(const Compiler& c) {
   for (const auto& [name, addr] : LabelList(c)) out.push_back(name);
   return out;
 }
-TEST(ForNext, HiddenLabels) {
+TEST(ForNext, HiddenLabelsStepAndNextWithoutVariable) {
   auto c = Ok("KF", "DIM I AS BYTE|FOR I = 1 TO 10|NEXT");
   EXPECT_THAT(LabelList(*c), ElementsAre(Label{"__FORLI1", 28}, Label{"__FORNI1", 35}, Label{"__FORQI1", 40}));
   EXPECT_THAT(FixupNames(*c), ElementsAre("__FORQI1", "__FORLI1"));
@@ -40,6 +40,14 @@ TEST(ForNext, HiddenLabels) {
   EXPECT_THAT(LabelNames(*c), ElementsAre("__FORLI1", "__FORNI1", "__FORLJ2", "__FORNJ2", "__FORQJ2", "__FORQI1",
                                           "__FORLJ3", "__FORNJ3", "__FORQJ3"));
   EXPECT_EQ(std::pair(c->ForDepth, c->ForCounter), std::pair(0, 3));
+  c = Ok("WF", "DIM I AS BYTE|FOR I = 1 TO 10 STEP 2|NEXT");
+  EXPECT_EQ(CodeBytes(*c, 31, 40), Bytes({0x87, 0x15, 0x00, 0x00, 0x12, 0x0A, 0x12, 0x02, 0x2C}));
+  c = Ok("WF", "DIM I AS BYTE|FOR I = 10 TO 1 STEP -1|NEXT");  // a negative step is a 32-bit constant
+  EXPECT_EQ(CodeBytes(*c, 32, 43), Bytes({0x87, 0x15, 0x00, 0x00, 0x11, 0x19, 0xFF, 0xFF, 0xFF, 0xFF, 0x2F}));
+  // The implied variable is the innermost loop's; what follows is read by the statement end.
+  c = Ok("KF", "DIM I AS BYTE|FOR I = 1 TO 10|NEXT ' again|FOR I = 1 TO 2|NEXT : I = 0");
+  EXPECT_EQ(CodeBytes(*c, 35, 40), Bytes({0x86, 0x15, 0xA0, 28, 0}));
+  EXPECT_EQ(CodeBytes(*c, 51, 61), Bytes({0x86, 0x15, 0xA0, 44, 0, 0x91, 0x15, 0xA0, 0x10, 0}));
 }
 TEST(IfStatement, LabelsAndState) {
   auto c = Ok("KF", "DIM A AS BYTE|DIM B AS BYTE|IF A = 1 THEN B = 2 ELSE B = 3");
@@ -86,26 +94,6 @@ const ByteRow kBytes[] = {
      {0x8B, 0x15, 0xA0, 3, 35, 0, 36, 0, 37, 0, 0x90, 0x90, 0x90, 0x90}, {{24, 2}}},
     {"WF", "DIM X AS INTEGER|ON X GOSUB A|A: RETURN", {0x84, 0x16, 0x00, 0x00, 1, 31, 0, 0x90}},
 };
-TEST(ForNext, StepAndNextWithoutVariable) {
-  auto c = Ok("WF", "DIM I AS BYTE|FOR I = 1 TO 10 STEP 2|NEXT");
-  EXPECT_EQ(CodeBytes(*c, 31, 40), Bytes({0x87, 0x15, 0x00, 0x00, 0x12, 0x0A, 0x12, 0x02, 0x2C}));
-  c = Ok("WF", "DIM I AS BYTE|FOR I = 10 TO 1 STEP -1|NEXT");  // a negative step is a 32-bit constant
-  EXPECT_EQ(CodeBytes(*c, 32, 43), Bytes({0x87, 0x15, 0x00, 0x00, 0x11, 0x19, 0xFF, 0xFF, 0xFF, 0xFF, 0x2F}));
-  // The implied variable is the innermost loop's; what follows is read by the statement end.
-  c = Ok("KF", "DIM I AS BYTE|FOR I = 1 TO 10|NEXT ' again|FOR I = 1 TO 2|NEXT : I = 0");
-  EXPECT_EQ(CodeBytes(*c, 35, 40), Bytes({0x86, 0x15, 0xA0, 28, 0}));
-  EXPECT_EQ(CodeBytes(*c, 51, 61), Bytes({0x86, 0x15, 0xA0, 44, 0, 0x91, 0x15, 0xA0, 0x10, 0}));
-}
-TEST(ControlFlow, BreakMarksItsLineTwice) {
-  // BREAK marks the address after its opcode, where the module stops, and the opcode's own, where a
-  // step lands.
-  auto c = MakeCompiler("KF");
-  c->LineNo = 7;
-  c->SrcLine = Ansi("BREAK");
-  ASSERT_EQ(c->CompileLine(), 0);
-  EXPECT_EQ(std::tuple(c->CodeAddr, c->Code.LineOf(24), c->Code.LineOf(25)), std::tuple(25L, 7, 7));
-}
-
 const Text kStep = English("STEP Limit Error ! -128 ~ 127");
 const Text kTimeCode{"Syntax Error in TimeCode ! (Only 0 ~ 60)", "문법에러 : 0~60사이의 숫자만 사용할 수 있습니다."};
 const Text kIntExVnm = English("Syntax Error ! Example:ON INT(0) GOSUB 100");
@@ -145,9 +133,16 @@ const ErrorRow kErrors[] = {
     {"KF", "DIM X AS BYTE|ON X GOSUB A", kDeviceVn}, {"WF", "SET RS232 9600|ON RECV GOTO R", {"Syntax Error ! Example:ON RECV GOSUB 100"}},
     {"KF", "DIM X AS BYTE|ON X GO A", {"Syntax Error ! Example:ON variable GOTO/GOSUB label1, label2, label3..."}},
 };
-TEST(ControlFlow, ExactBytesAndMessages) {
+TEST(ControlFlow, ExactBytesMessagesAndTheLineOfBreak) {
   for (const auto& r : kBytes) ExpectRow(r);
   for (const auto& r : kErrors) ExpectRow(r);
+  // BREAK marks the address after its opcode, where the module stops, and the opcode's own, where a
+  // step lands.
+  auto c = MakeCompiler("KF");
+  c->LineNo = 7;
+  c->SrcLine = Ansi("BREAK");
+  ASSERT_EQ(c->CompileLine(), 0);
+  EXPECT_EQ(std::tuple(c->CodeAddr, c->Code.LineOf(24), c->Code.LineOf(25)), std::tuple(25L, 7, 7));
 }
 TEST(ControlFlow, Limits) {
   Ok("WF", "DIM I AS INTEGER|FOR I = 1 TO 10 STEP -128|NEXT");
@@ -163,8 +158,6 @@ TEST(ControlFlow, Limits) {
 
 // Breakpoints compiled into the code: the break instruction at the start of a marked line's first statement,
 // the source's lines unchanged, and where each breakpoint went.
-constexpr int kBreakByte = 0x8F;
-
 std::unique_ptr<Compiler> CompileWithBreaks(const std::string& device, const std::vector<std::string>& lines,
                                             const std::vector<int>& breaks) {
   auto c = MakeCompiler(device);
@@ -190,7 +183,8 @@ const Case kCases[] = {
      {0x8F, 128, 41, 0, 21, 160, 53, 16, 0, 145, 21, 160, 17, 0, 136, 48, 0, 0x8F, 145, 21, 160, 18, 2, 0, 0x8F, 145, 21, 160, 18, 3, 0}, {{2, 2}, {4, 5}, {6, 7}}},
     {"WF", "DIM A AS BYTE|IF A = 0 THEN|A = 1|ELSEIF A = 1 THEN|A = 2|END IF", {4},  // ELSEIF keeps its line
      {128, 42, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 59, 0, 0x8F, 128, 59, 0, 21, 0, 0, 53, 17, 0, 145, 21, 0, 0, 18, 2, 0}, {{4, 4}}},
-    {"KF", "DIM I AS BYTE|FOR I = 1 TO 3|NEXT I", {2, 3}, {0x8F, 133, 21, 160, 17, 135, 21, 160, 18, 3, 42, 0, 0x8F, 134, 21, 160, 29, 0}, {{2, 2}, {3, 3}}},
+    {"KF", "DIM I AS BYTE|FOR I = 1 TO 3|NEXT I", {2, 3},
+     {0x8F, 133, 21, 160, 17, 135, 21, 160, 18, 3, 42, 0, 0x8F, 134, 21, 160, 29, 0}, {{2, 2}, {3, 3}}},
     {"WF", "DIM A AS BYTE|IF A = 0 THEN A = 1 ELSE A = 2", {2},
      {0x8F, 128, 43, 0, 21, 0, 0, 53, 16, 0, 145, 21, 0, 0, 17, 0, 136, 50, 0, 145, 21, 0, 0, 18, 2, 0}, {{2, 2}}},
     // The device declaration stays first; a constant array's declaration keeps its break; a continued statement is its last line's.
@@ -207,7 +201,7 @@ TEST(Breakpoint, CompileToTheExactBytesAndReportWhereTheyWent) {
     EXPECT_EQ(c->BreakPlacements, k.placements);
     std::set<int> stops, placed;  // the module stops after the break: that address shows the marked statement's line
     for (long a = 24; a < c->CodeAddr; ++a) {
-      if (c->Code.Get(a) == kBreakByte) stops.insert(c->Code.LineOf(a + 1));
+      if (c->Code.Get(a) == 0x8F) stops.insert(c->Code.LineOf(a + 1));
     }
     for (const auto& p : k.placements) {
       if (p.line != 0) placed.insert(p.line);
@@ -215,7 +209,7 @@ TEST(Breakpoint, CompileToTheExactBytesAndReportWhereTheyWent) {
     EXPECT_EQ(stops, placed);
   }
 }
-TEST(Breakpoint, NoneLeftFromAnEarlierCompileAndNoneMeansTheSameCode) {
+TEST(Breakpoint, NoneLeftFromAnEarlierOrFailedCompileAndNoneMeansTheSameCode) {
   const std::vector<std::string> lines = {"DIM A AS BYTE", "L1: A = A + 1", "IF A < 5 THEN GOTO L1", "A = 0"};
   auto fresh = CompileWithBreaks("WF", lines, {});
   auto again = CompileWithBreaks("WF", lines, {2, 3});
@@ -228,8 +222,6 @@ TEST(Breakpoint, NoneLeftFromAnEarlierCompileAndNoneMeansTheSameCode) {
   EXPECT_EQ(ProgramBytes(*again), ProgramBytes(*fresh));
   EXPECT_TRUE(again->BreakPlacements.empty());
   for (long a = 24; a <= fresh->CodeAddr; ++a) EXPECT_EQ(again->Code.LineOf(a), fresh->Code.LineOf(a)) << a;
-}
-TEST(Breakpoint, AFailedCompileLeavesNoBreakWaiting) {
   // The ELSE without an IF fails while the breakpoint of line 2 still waits for a statement.
   auto c = CompileWithBreaks("KF", {"DIM A AS BYTE", "", "ELSE"}, {2});
   ASSERT_EQ(c->Outcome.result, 1);

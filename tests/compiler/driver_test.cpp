@@ -30,7 +30,7 @@ TEST(Driver, ProgramsAndTheirLines) {
   ASSERT_EQ(c->CompileSource("DIM A AS BYTE\n\r\nA = 1\r\n\nA = 2"), 0);
   for (auto [addr, line] : {std::pair{24, 3}, {29, 5}, {35, 6}}) EXPECT_EQ(c->Code.LineOf(addr), line);
 }
-TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
+TEST(Driver, ErrorsStopAtTheirLineWithBothTextsAndNothingStale) {
   const ErrorRow rows[] = {
       {"KF", "DIM A AS BYTE|A = 1 2", English("Missing operand !")}, {"KF", "|DIM A AS BYTE X", kEndOfLine},
       {"KF", "  FOO: A = 1", {"FOO : Undefined Variable or Label Define Error ! (Must start at column 1)"}},
@@ -38,16 +38,13 @@ TEST(Driver, ErrorsStopAtTheirLineWithBothTexts) {
       {"KF", "DIM A AS BYTE|A = 1 _ |A = 2", English("Missing operand !"), 2},  // "_" and a blank: no continuation
       {"KF", "DIM A AS BYTE|A = 1 _|\t\t  B|A = 3", English("Missing operand !"), 3},  // in a joined line: its second line
       {"KF", "GOTO NOWHERE|GOTO ELSEWHERE|GOTO NOWHERE", English("Invalid label : NOWHERE"), 1},  // the first reference only
+      // An emoji has no code page 949 form: an error on its own line.
+      {"KF", "DIM A AS BYTE|A = 1|' \xF0\x9F\x98\x80", {"Character not available in the Korean code page (949) !"}},
   };
   for (const auto& r : rows) ExpectRow(r);
   EXPECT_TRUE(Compile("KF", {"FOO A = 1"})->Outcome.caret);
   EXPECT_FALSE(Compile("KF", {"GOTO NOWHERE"})->Outcome.caret);  // a label is reported without a caret
-  // An emoji has no code page 949 form: an error on its own line.
-  auto bad = Compile("KF", {"DIM A AS BYTE", "A = 1", "' \xF0\x9F\x98\x80"});
-  EXPECT_EQ(bad->Outcome.line, 3);
-  EXPECT_EQ(bad->Outcome.message.en, "Character not available in the Korean code page (949) !");
-}
-TEST(Driver, AReusedCompilerShowsNothingStale) {
+  // A reused compiler shows nothing stale.
   auto c = MakeCompiler("KF");
   ASSERT_EQ(c->CompileSource(Source({"DIM A AS BYTE"})), 0);
   // A failing compile leaves CompiledOK as it was and the tables as they stand at the error.
@@ -61,19 +58,11 @@ TEST(Driver, AReusedCompilerShowsNothingStale) {
   c->CompileSource(Source({"DIM A AS BYTE", "A = A B"}));
   EXPECT_EQ(c->OutcomeText(), "Missing operand !");
 }
-TEST(Driver, CodeBeyondTheImageIsAnErrorOnItsLine) {
-  // Each assignment takes 8 bytes (145, 22 lo hi, 19 lo hi, 0); the image ends at 64000.
-  std::vector<std::string> lines = {"CONST DEVICE = WF", "DIM A AS INTEGER"};
-  for (int i = 0; i < 8100; ++i) lines.push_back("A = 1000");
-  auto c = Compile("WF", lines);
-  EXPECT_EQ(c->Outcome.result, 1);
-  EXPECT_EQ(c->Outcome.message.en, "Program too large ! (Code area ends at address 64000)");
-  EXPECT_EQ(c->Outcome.message.ko, "프로그램이 너무 큽니다. 코드 영역은 64000번지까지입니다.");
-  // The statement whose last byte would pass address 64000 is the one reported: the 7998th
-  // assignment, whose last byte is 24 + 8 * 7997 + 7 = 64007, on line 2 + 7998.
-  EXPECT_EQ(c->Outcome.line, 8000);
-}
-TEST(Driver, TooManyVariablesOrLabelsIsAnErrorNotAnOverwrite) {
+TEST(Driver, CodeBeyondTheImageOrTooManyVariablesOrLabelsIsAnErrorNotAnOverwrite) {
+  // Each assignment takes 8 bytes (145, 22 lo hi, 19 lo hi, 0); the image ends at 64000. The statement whose last
+  // byte would pass address 64000 is the one reported: the 7998th, whose last byte is 24 + 8 * 7997 + 7 = 64007.
+  ExpectRow(ErrorRow{"WF", "CONST DEVICE = WF|DIM A AS INTEGER" + Repeat("|A = 1000", 8100),
+                     {"Program too large ! (Code area ends at address 64000)", "프로그램이 너무 큽니다. 코드 영역은 64000번지까지입니다."}, 2 + 7998});
   std::vector<std::string> vars = {"CONST DEVICE = WF"}, labels;
   for (int i = 0; i <= Compiler::kMaxVars; ++i) vars.push_back("DIM V" + std::to_string(i) + " AS BYTE");
   for (int i = 0; i <= Compiler::kMaxLabels; ++i) labels.push_back("L" + std::to_string(i) + ":");
@@ -85,6 +74,15 @@ TEST(Driver, TooManyVariablesOrLabelsIsAnErrorNotAnOverwrite) {
   EXPECT_EQ(c->Outcome.message.en, "Too many labels ! (up to 10001)");
   EXPECT_EQ(c->Outcome.line, Compiler::kMaxLabels + 1);
   EXPECT_EQ(c->LabelCount(), Compiler::kMaxLabels);
+  // 6395 five-byte assignments end at 31999, so the array's jump slot is 32000..32001.
+  std::vector<std::string> lines = {"DIM A AS BYTE"};
+  for (int i = 0; i < 6395; ++i) lines.push_back("A = 1");
+  lines.push_back("CONST BYTE T = (9)");
+  c = Compile("KF", lines);
+  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  EXPECT_EQ(CodeBytes(*c, 31999, 32003), Bytes({136, 32003 % 256, 32003 / 256, 9}));
+  EXPECT_EQ(c->Code.LineOf(31999), 6397);
+  EXPECT_EQ(c->CodeAddr, 32006);
 }
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -120,17 +118,6 @@ TEST(CompileCopy, FailuresSayWhyAndOverwriteNothingNorWaitOnAFifo) {
   c->BuildLineIndex();
   EXPECT_EQ(c->Outcome.message.en, "Open Error:" + copy + ": Not a regular file");
   std::filesystem::remove_all(dir);
-}
-TEST(CodeImageTest, LabelSlotAcrossAddress32000) {
-  // 6395 five-byte assignments end at 31999, so the array's jump slot is 32000..32001.
-  std::vector<std::string> lines = {"DIM A AS BYTE"};
-  for (int i = 0; i < 6395; ++i) lines.push_back("A = 1");
-  lines.push_back("CONST BYTE T = (9)");
-  auto c = Compile("KF", lines);
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(CodeBytes(*c, 31999, 32003), Bytes({136, 32003 % 256, 32003 / 256, 9}));
-  EXPECT_EQ(c->Code.LineOf(31999), 6397);
-  EXPECT_EQ(c->CodeAddr, 32006);
 }
 }  // namespace
 }  // namespace vn::compiler::testing

@@ -64,6 +64,26 @@ std::string Call(const char* device, const std::string& call) {
          call;
 }
 
+const Text kVnFunction{"Can not use this function at VN-XX device", "VN시리즈에서는 이 함수를 사용할 수 없습니다."};
+const Text kFnParen{"Syntax Error ! Not Found '(' or ')'", kNoParen};
+const ErrorRow kCallErrors[] = {
+    {"KF", "SIN(1.5)", kVnFunction}, {"KF", "TIME(1)", kDeviceVn},
+    {"WF", "KEYDELAY(KEYIN(1), 1, 2, 3)", {"Can not use this function at VNM-XX device"}},
+    {"KF", "LEN", kVnFunction},  // The device is refused before the parenthesis is looked at.
+    {"KF", "RND(1)", kFnParen}, {"KF", "IN(70)", kPortRange}, {"KF", "IN(W)", kByteOnly},
+    {"KF", "KEYIN(1, A)", {"Syntax Error on Dechattering Value !"}}, {"KF", "KEYIN(1, 101)", {"Syntax Error on Dechattering Value ! (Only 1 ~ 100)"}},
+    {"KF", "EEREAD(1, 2)", {"Syntax Error ! Example I=EEREAD(&100,2)", kNoParen}},
+    {"KF", "TABLE(W, 1)", {"Type mismatch Must use BYTE type Variable"}},
+    {"KF", "COUNT(2)", {"Syntax Error on Parameter !", "문법에러 : COUNT의 인수는 0또는 1만 사용가능합니다."}},
+    {"KF", "SHIFTIN(1, 2, 4)", {"Syntax Error on Mode value (Only 0~3)!"}},
+    {"KF", "SHIFTIN(1, 2, 3, 33)", {"Syntax Error on BIT value (Only 0~32)!"}}, {"KF", "EPADIN(A, 1)", {"Syntax Error on PortBlock Number ! "}},
+    {"KF", "KEYDELAY(KEYIN(1), A, 1, 1)", {"Syntax Error on Parameter !", "문법에러 : 키입력상태값이 잘못되었습니다. 0 또는 1을 사용해야 합니다."}},
+    {"KF", "CAPTURE(1, 2)", {"Syntax Error on Target Value ! "}},
+    {"WF", "LEFT(B, 1)", {"Type mismatch !", "문법에러 : 문자열 변수를 사용해야 합니다."}}, {"WF", "LEFT(ST, 0)", {"Invalid Parameter ! "}},
+    {"WF", "HEX(B, 9)", {"HEX command Width rength is 1 ~ 8 "}}, {"WF", "DEC(B, 0)", {"DEC command Width rength is 1 ~ 10 "}},
+    {"WF", "HEX(B, 4, 2)", {"Invalid operand !  Zero print switch must be 0 or 1 !"}}, {"WF", "SIN(B)", {"Type mismatch ! Use SINGLE type"}},
+    {"WF", "CSNG(S)", {"Type mismatch ! Use BYTE, INTEGER or LONG type"}}, {"WF", "FLOAT(S, 0)", English("No Defined Variable or Wrong Constant !")},
+};
 // The call's bytes, between the assignment's target and its closing 0.
 const ByteRow kCalls[] = {
     {"KF", "KEYIN(3)", {193, 18, 3, 20}}, {"KF", "KEYIN(3, 100)", {193, 18, 3, 100}}, {"KF", "EEREAD(W)", {196, 22, 162}},
@@ -78,7 +98,7 @@ const ByteRow kCalls[] = {
     {"WF", "CSNG(L)", {225, 26, 61, 1}}, {"WF", "SQR(B)", {232, 21, 44, 1}}, {"WF", "FLOAT(S)", {233, 15, 45, 1, 18, 9, 18, 6}},
     {"WF", "FLOAT(S, 12, 3)", {233, 15, 45, 1, 18, 12, 18, 3}}, {"WF", "POW(S, 2)", {235, 15, 45, 1, 18, 2}}, {"WF", "BLEN()", {236}},
 };
-TEST(Functions, ExactBytes) {
+TEST(Functions, ExactBytesAndMessages) {
   std::vector<ByteRow> rows(std::begin(kCalls), std::end(kCalls));
   // Functions of one SINGLE (S at 301) or one STRING (ST at 305): the opcode, then the variable.
   using Op = std::pair<std::string, int>;
@@ -104,29 +124,6 @@ TEST(Functions, ExactBytes) {
   EXPECT_EQ(c->CodeAddr - 3 - 24, 3 + 4 + 2 * 127 + 1);
   EXPECT_EQ(c->Code.Get(28), 127);
   ExpectRow(ErrorRow{"KF", Call("KF", table + ", 1)"), {"Too Many Value ! (Up to 127)"}});
-}
-
-const Text kVnFunction{"Can not use this function at VN-XX device", "VN시리즈에서는 이 함수를 사용할 수 없습니다."};
-const Text kFnParen{"Syntax Error ! Not Found '(' or ')'", kNoParen};
-const ErrorRow kCallErrors[] = {
-    {"KF", "SIN(1.5)", kVnFunction}, {"KF", "TIME(1)", kDeviceVn},
-    {"WF", "KEYDELAY(KEYIN(1), 1, 2, 3)", {"Can not use this function at VNM-XX device"}},
-    {"KF", "LEN", kVnFunction},  // The device is refused before the parenthesis is looked at.
-    {"KF", "RND(1)", kFnParen}, {"KF", "IN(70)", kPortRange}, {"KF", "IN(W)", kByteOnly},
-    {"KF", "KEYIN(1, A)", {"Syntax Error on Dechattering Value !"}}, {"KF", "KEYIN(1, 101)", {"Syntax Error on Dechattering Value ! (Only 1 ~ 100)"}},
-    {"KF", "EEREAD(1, 2)", {"Syntax Error ! Example I=EEREAD(&100,2)", kNoParen}},
-    {"KF", "TABLE(W, 1)", {"Type mismatch Must use BYTE type Variable"}},
-    {"KF", "COUNT(2)", {"Syntax Error on Parameter !", "문법에러 : COUNT의 인수는 0또는 1만 사용가능합니다."}},
-    {"KF", "SHIFTIN(1, 2, 4)", {"Syntax Error on Mode value (Only 0~3)!"}},
-    {"KF", "SHIFTIN(1, 2, 3, 33)", {"Syntax Error on BIT value (Only 0~32)!"}}, {"KF", "EPADIN(A, 1)", {"Syntax Error on PortBlock Number ! "}},
-    {"KF", "KEYDELAY(KEYIN(1), A, 1, 1)", {"Syntax Error on Parameter !", "문법에러 : 키입력상태값이 잘못되었습니다. 0 또는 1을 사용해야 합니다."}},
-    {"KF", "CAPTURE(1, 2)", {"Syntax Error on Target Value ! "}},
-    {"WF", "LEFT(B, 1)", {"Type mismatch !", "문법에러 : 문자열 변수를 사용해야 합니다."}}, {"WF", "LEFT(ST, 0)", {"Invalid Parameter ! "}},
-    {"WF", "HEX(B, 9)", {"HEX command Width rength is 1 ~ 8 "}}, {"WF", "DEC(B, 0)", {"DEC command Width rength is 1 ~ 10 "}},
-    {"WF", "HEX(B, 4, 2)", {"Invalid operand !  Zero print switch must be 0 or 1 !"}}, {"WF", "SIN(B)", {"Type mismatch ! Use SINGLE type"}},
-    {"WF", "CSNG(S)", {"Type mismatch ! Use BYTE, INTEGER or LONG type"}}, {"WF", "FLOAT(S, 0)", English("No Defined Variable or Wrong Constant !")},
-};
-TEST(Functions, Errors) {
   for (const auto& r : kCallErrors) ExpectRow(ErrorRow{r.device, Call(r.device, r.source), r.text});
   // A variable named like a function cannot be read: the name is taken as the call.
   ExpectRow(ErrorRow{"KF", "DIM RND AS BYTE, A AS BYTE|A = RND", kFnParen});
@@ -194,7 +191,7 @@ std::vector<Shape> Shapes() {
   };
 }
 
-TEST(Nesting, UpToTheBoundAsBeforePastItTooComplex) {
+TEST(Nesting, UpToTheBoundAsBeforePastItTooComplexInEveryStatement) {
   for (const auto& s : Shapes()) {
     for (int depth : {4, kBound, kBound + 1, kBound + 2, 100000}) {  // past the bound: as deep as no stack holds
       SCOPED_TRACE(std::string(s.name) + " " + std::to_string(depth));
@@ -212,9 +209,7 @@ TEST(Nesting, UpToTheBoundAsBeforePastItTooComplex) {
       EXPECT_EQ(c->NestDepth, 0);
     }
   }
-}
-TEST(Nesting, EveryStatementThatTakesOperands) {
-  // The statements read their operands through the same parsers, and their own messages for
+  // Every statement that takes operands reads them through the same parsers, and their own messages for
   // a bad operand do not replace the depth's.
   const std::string vn = Repeat("A(", 100000) + "0" + Repeat(")", 100000);
   const std::string cst = Repeat("C(", 100000) + "0" + Repeat(")", 100000);

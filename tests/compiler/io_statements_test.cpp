@@ -42,24 +42,6 @@ const ByteRow kRows[] = {
      {0x96, 0x11, 0x11, 0x9E, 0x12, 0x02, 0x12, 0x01, 0xA1, 0x11, 0x12, 0x02, 0x00, 0x12, 0x03, 0x04, 0x8A, 0x12, 0x05},
      {{24, 1}, {27, 3}, {32, 4}, {40, 4}}},
 };
-TEST(DisplayStatements, EveryNoteCode) {
-  const int codes[36] = {239, 225, 213, 201, 190, 179, 169, 159, 150, 142, 134, 126, 119, 113, 106, 100, 95, 89,
-                         84,  80,  75,  71,  67,  63,  60,  56,  53,  50,  47,  45,  42,  39,  37,  35, 33, 32};
-  const char* const names[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-  for (const char* device : {"KF", "WF"}) {
-    std::string melody;
-    Bytes expected = {0x82, 0x12, 0x05};
-    for (int i = 0; i < 36; ++i) {
-      melody += std::string(i < 12 ? "-" : i < 24 ? "" : "+") + names[i % 12] + "0";
-      for (int b : {codes[i], 0x40}) {
-        if (device[0] == 'W') expected.push_back(0x12);
-        expected.push_back(b);
-      }
-    }
-    expected.push_back(device[0] == 'W' ? 0x10 : 0x00);
-    ExpectRow(ByteRow{device, "PLAY 5,\"" + melody + "\"", expected});
-  }
-}
 
 const Text kPlayData{"Syntax Error in Play Data ! ", "문법에러 : PLAY데이터에 오류가 있습니다."};
 const ErrorRow kErrors[] = {
@@ -80,9 +62,26 @@ const ErrorRow kErrors[] = {
     {"WF", "CLS|PLAY 5,\"R#4\"", kPlayData},  // index 100
     {"KF", "PLAY 5,\"C" + std::string(65536, '#') + "4\"", kPlayData},  // would wrap a 16-bit index
 };
-TEST(DisplayStatements, ExactBytesAndMessages) {
+TEST(DisplayStatements, ExactBytesAndMessagesAndEveryNoteCode) {
   for (const auto& r : kRows) ExpectRow(r);
   for (const auto& r : kErrors) ExpectRow(r);
+  // Every note code, on both series.
+  const int codes[36] = {239, 225, 213, 201, 190, 179, 169, 159, 150, 142, 134, 126, 119, 113, 106, 100, 95, 89,
+                         84,  80,  75,  71,  67,  63,  60,  56,  53,  50,  47,  45,  42,  39,  37,  35, 33, 32};
+  const char* const names[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+  for (const char* device : {"KF", "WF"}) {
+    std::string melody;
+    Bytes expected = {0x82, 0x12, 0x05};
+    for (int i = 0; i < 36; ++i) {
+      melody += std::string(i < 12 ? "-" : i < 24 ? "" : "+") + names[i % 12] + "0";
+      for (int b : {codes[i], 0x40}) {
+        if (device[0] == 'W') expected.push_back(0x12);
+        expected.push_back(b);
+      }
+    }
+    expected.push_back(device[0] == 'W' ? 0x10 : 0x00);
+    ExpectRow(ByteRow{device, "PLAY 5,\"" + melody + "\"", expected});
+  }
 }
 
 // A BYTE A and an INTEGER I: on the VN series at A0 and A1, on the VNM series at 0 and 1 with two
@@ -147,10 +146,7 @@ TEST(PortStatements, ExactBytesAndMessages) {
     const int line = static_cast<int>(Lines(dims).size()) + 1;
     ExpectRow(ErrorRow{r.device, dims + "HIGH 1|" + r.source + "|LOW 1", r.text, line});
   }
-}
-
-// TIMESET is refused before anything is emitted; the other series-bound statements after their opcode.
-TEST(PortStatements, RefusalPoint) {
+  // TIMESET is refused before anything is emitted; the other series-bound statements after their opcode.
   EXPECT_EQ(Compile("KF", {"TIMESET 0,1"})->CodeAddr, 24);
   auto dacout = Compile("KF", {"DACOUT 5,10,100"});
   EXPECT_EQ(CodeBytes(*dacout, 24, dacout->CodeAddr), Bytes{0xA9});

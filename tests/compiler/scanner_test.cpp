@@ -88,13 +88,11 @@ TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
                           "CONST K = -2147483648|DIM L AS LONG|L = -K", "CONST LONG Q = (1, -2147483649)"})
     ExpectRow(ErrorRow{"WF", src, kInvalidConstant});
 }
-TEST(Scanner, SingleTruncatesBitByBit) {
+TEST(Scanner, SingleTruncatesBitByBitAndNamedConstantsAreReadAtEachUse) {
   for (auto [x, bits] : {std::pair<double, std::uint32_t>{1.0, 0x3F800000}, {1.5, 0x3FC00000}, {-1.5, 0xBFC00000}, {0.1, 0x3DCCCCCC},
                          {3.14159, 0x40490FCF}, {1e-40, 0}, {0.0, 0}})
     EXPECT_EQ(EncodeSingle(x), bits) << x;
   EXPECT_EQ(EncodeSingle(1e39), std::nullopt);
-}
-TEST(Scanner, NamedConstantsAreReadAtEachUse) {
   // Scalars substitute their text; a negative text and a negated name both work.
   auto c = Ok("KF", "CONST K = 300|CONST M = -5|CONST Q = \"A\"|DIM A AS INTEGER|A = K|A = M|A = -K|A = Q");
   EXPECT_EQ(ProgramBytes(*c),
@@ -105,7 +103,7 @@ TEST(Scanner, NamedConstantsAreReadAtEachUse) {
   EXPECT_EQ(c->Consts[1].ConstText, u"-5");
   EXPECT_EQ(c->Consts[2].ConstText, u"\"A\"");
 }
-TEST(Scanner, ConstValueKeepsThePendingOperand) {
+TEST(Scanner, ConstValueKeepsThePendingOperandAndThePortOperandCheck) {
   auto c = MakeCompiler("KF");
   c->PendLen = 2;
   c->PendBuf[1] = 160;
@@ -115,8 +113,6 @@ TEST(Scanner, ConstValueKeepsThePendingOperand) {
   EXPECT_EQ(c->ConstValueOpt(u"X"), std::nullopt);
   EXPECT_EQ(c->ConstValue(u"65536"), 65536);
   EXPECT_EQ(std::pair(c->PendLen, int{c->PendBuf[1]}), std::pair(2, 160));
-}
-TEST(Scanner, PortOperandCheck) {
   const std::pair<Bytes, std::string> cases[] = {  // the operand, and the message ("" when it is accepted)
       {{}, "Invalid Parameter ! "}, {{18, 64}, ""}, {{18, 65}, "Out of I/O port number"}, {{19, 0, 1}, "Use only Byte type"},
       {{22, 160}, "Use only Byte type"}, {{21, 160}, ""}, {{25, 255, 255, 255, 255}, "Out of I/O port number"}, {{26, 160}, "Use only Byte type"},
@@ -124,7 +120,7 @@ TEST(Scanner, PortOperandCheck) {
       {{27, 160, 1}, ""},
   };
   for (const auto& [operand, en] : cases) {
-    auto c = MakeCompiler("KF");
+    c = MakeCompiler("KF");
     c->PendLen = static_cast<int>(operand.size());
     for (size_t i = 0; i < operand.size(); ++i) c->PendBuf[i] = static_cast<std::uint8_t>(operand[i]);
     EXPECT_EQ(c->CheckPortOperand(), en.empty() ? 0 : -1) << en;

@@ -102,11 +102,10 @@ const ErrorRow kErrors[] = {
     // A failed SET HCODE keeps the code set (the second line would fail in Johab too).
     {"WF", "SET HCODE KS|SET HCODE KSC", {"SET HCODE [JOHAP/KS5601]"}},
 };
-TEST(SerialStatements, ExactBytesAndMessages) {
+TEST(SerialStatements, ExactBytesAndMessagesAndTheRs232Flag) {
   for (const auto& r : kRows) ExpectRow(r);
   for (const auto& r : kErrors) ExpectRow(r);
-}
-TEST(SerialStatements, Rs232SeenOnlyAfterAValidSetRs232) {
+  // RS232 is seen only after a valid SET RS232, and only in its own compile.
   auto c = Compile("WF", {"SET RS232 4800"});
   EXPECT_TRUE(c->Rs232Seen);
   c->CompileSource(Source({"BCLR"}));

@@ -4,18 +4,14 @@
 
 namespace vn::compiler::testing {
 namespace {
-struct VarRow {
-  std::u16string name;
-  int type, addr, dim;
-  bool operator==(const VarRow&) const = default;
-};
+using VarRow = std::tuple<std::u16string, int, int, int>;  // the name, type, address and size
 
 void ExpectVars(const Compiler& c, const std::vector<VarRow>& rows) {
   std::vector<VarRow> vars;
-  for (int i = 0; i < c.VarCount(); ++i) vars.push_back({c.Vars[i].VarName, c.Vars[i].VarType, c.Vars[i].VarAddr, c.Vars[i].VarDim});
+  for (int i = 0; i < c.VarCount(); ++i) vars.emplace_back(c.Vars[i].VarName, c.Vars[i].VarType, c.Vars[i].VarAddr, c.Vars[i].VarDim);
   EXPECT_EQ(vars, rows);
 }
-TEST(Symbols, VariableLayoutPerSeries) {
+TEST(Symbols, VariableLayoutPerSeriesAndTheVnMemoryLimit) {
   auto vn = Ok("KF", "DIM A AS BYTE, B(3) AS BYTE ,C AS INTEGER|DIM D(0) AS INTEGER");
   ExpectVars(*vn, {{u"A", 21, 160, 0}, {u"B", 28, 161, 3}, {u"C", 22, 164, 0}, {u"D", 22, 166, 0}});
   EXPECT_EQ(vn->VarBytesUsed, 8);
@@ -28,8 +24,6 @@ TEST(Symbols, VariableLayoutPerSeries) {
   // Only a string's declaration compiles code: its size, on the declaration's line.
   EXPECT_EQ(ProgramBytes(*vnm), Bytes({145, 21, 34, 0, 18, 20, 0}));
   EXPECT_EQ(vnm->Code.LineOf(24), 4);
-}
-TEST(Symbols, VnVariableMemoryLimit) {
   auto fits = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE"});
   ASSERT_EQ(fits->Outcome.result, 0);
   EXPECT_EQ(fits->Vars[1].VarAddr, 254);
@@ -55,8 +49,7 @@ TEST(Symbols, ConstDevice) {
     EXPECT_EQ(std::tuple(d.DeviceSeries, d.DeviceKind, d.VarAddrLimit, d.AddrWidth, d.DeviceItem, c->Vars[0].VarAddr),
               std::tuple(std::string(series), kind, limit, width, std::string(item), first));
   }
-}
-TEST(Symbols, ConstDeviceOnlyAtTheTopAndItOutlivesTheCompile) {
+  // Only at the top; a declared device outlives the compile.
   auto c = Compile("KF", {"DIM A AS BYTE", "CONST DEVICE = WF"});
   EXPECT_EQ(c->Outcome.message.en, "CONST DEVICE must be located the top of source program");
   EXPECT_EQ(c->Outcome.message.ko, "CONST DEVICE문은 소스의 가장 첫부분에 위치해야만 합니다.");
@@ -66,7 +59,7 @@ TEST(Symbols, ConstDeviceOnlyAtTheTopAndItOutlivesTheCompile) {
   ASSERT_EQ(c->CompileSource(Source({"DIM A AS LONG"})), 0);
   EXPECT_EQ(c->Vars[0].VarAddr, 0);
 }
-TEST(Symbols, ConstantArrays) {
+TEST(Symbols, ConstantArraysOnOneOrSeveralLines) {
   auto c = Ok("KF", "CONST BYTE T = (1, 2, 3)");
   EXPECT_EQ(ProgramBytes(*c), Bytes({136, 30, 0, 1, 2, 3}));
   EXPECT_EQ(std::pair(c->Consts[0].ConstArrAddr, c->Consts[0].ConstArrKind), std::pair(27, 1));
@@ -83,8 +76,6 @@ TEST(Symbols, ConstantArrays) {
   EXPECT_EQ(w->Labels[3].LabelName, u"4__CoLab");
   // Elements are read by descriptor 29..31 with the array's code address and the index.
   EXPECT_EQ(CodeBytes(*Ok("KF", "CONST BYTE T = (1, 2, 3)|DIM A AS BYTE|A = T(A)"), 30, 39), Bytes({145, 21, 160, 29, 27, 0, 21, 160, 0}));
-}
-TEST(Symbols, ConstantArrayOverSeveralLines) {
   ExpectRow(ByteRow{"KF", "CONST BYTE T = (1, 2,|3,  |4)|DIM A AS BYTE|A = 1", {136, 31, 0, 1, 2, 3, 4, 145, 21, 160, 17, 0}, {{31, 5}}});
 }
 

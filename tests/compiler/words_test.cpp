@@ -28,19 +28,17 @@ std::map<std::string, std::string> WordLiteralsOfTheCompiler() {
   }
   return words;
 }
-// Each table word's kind is checked with its help page; here the kinds of the other words.
-TEST(LanguageWords, KindsOfTheWordsBesideTheTables) {
+// Each table word's kind is checked with its help page; here the kinds of the other words, and the list against the
+// words the compiler compares with.
+TEST(LanguageWords, KindsAndTheListIsExactlyTheWordsTheCompilerComparesWith) {
   // Words inside statements that are statements too keep the statement kind.
   for (const char* w : {"GOTO", "GOSUB", "HIGH", "LOW", "ON", "IF", "ELSE"}) EXPECT_EQ(FindLanguageWord(w), WordKind::kStatement) << w;
   const std::pair<const char*, WordKind> kinds[] = {{"THEN", WordKind::kKeyword}, {"MOD", WordKind::kOperator}, {"REM", WordKind::kComment},
                                                     {"KS", WordKind::kShortForm}, {"HL", WordKind::kBytePart}};
   for (const auto& [w, kind] : kinds) EXPECT_EQ(FindLanguageWord(w), kind) << w;
   for (const char* w : {"", "NOT", "PRINTX", "then", "KS560", "A"}) EXPECT_EQ(FindLanguageWord(w), std::nullopt) << w;
-}
-
-// A parser comparing tokens with a new word must list it; the list names no word no parser compares with; it is
-// sorted, once each, for the lookup.
-TEST(LanguageWords, TheListIsExactlyTheWordsTheCompilerComparesWith) {
+  // A parser comparing tokens with a new word must list it; the list names no word no parser compares with; it is
+  // sorted, once each, for the lookup.
   const std::map<std::string, std::string> literals = WordLiteralsOfTheCompiler();
   ASSERT_GE(literals.size(), 100u);
   for (const auto& [word, file] : literals)
