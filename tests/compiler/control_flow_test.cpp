@@ -19,25 +19,21 @@ std::vector<Label> LabelList(const Compiler& c) {
   return out;
 }
 
-std::vector<std::string> FixupNames(const Compiler& c) {
+// The names in the table of labels or of label references.
+template <typename Entry>
+std::vector<std::string> Names(const std::vector<Entry>& table, std::u16string Entry::*name) {
   std::vector<std::string> out;
-  for (const auto& f : c.Fixups) out.push_back(EncodeAnsi(f.FixName));
-  return out;
-}
-
-std::vector<std::string> LabelNames(const Compiler& c) {
-  std::vector<std::string> out;
-  for (const auto& [name, addr] : LabelList(c)) out.push_back(name);
+  for (const auto& e : table) out.push_back(EncodeAnsi(e.*name));
   return out;
 }
 TEST(ForNext, HiddenLabelsStepAndNextWithoutVariable) {
   auto c = Ok("KF", "DIM I AS BYTE|FOR I = 1 TO 10|NEXT");
   EXPECT_THAT(LabelList(*c), ElementsAre(Label{"__FORLI1", 28}, Label{"__FORNI1", 35}, Label{"__FORQI1", 40}));
-  EXPECT_THAT(FixupNames(*c), ElementsAre("__FORQI1", "__FORLI1"));
-  EXPECT_THAT(FixupNames(*Ok("WF", "DIM I AS BYTE|FOR I = 1 TO 10|NEXT")), ElementsAre("__FORNI1", "__FORQI1", "__FORLI1"));
+  EXPECT_THAT(Names(c->Fixups, &FixupEntry::FixName), ElementsAre("__FORQI1", "__FORLI1"));
+  EXPECT_THAT(Names(Ok("WF", "DIM I AS BYTE|FOR I = 1 TO 10|NEXT")->Fixups, &FixupEntry::FixName), ElementsAre("__FORNI1", "__FORQI1", "__FORLI1"));
   // Loop ids count every FOR; a NEXT without a name closes the innermost loop.
   c = Ok("KF", "DIM I AS BYTE|DIM J AS BYTE|FOR I = 1 TO 2|FOR J = 1 TO 3|NEXT|NEXT I|FOR J = 0 TO 1|NEXT J");
-  EXPECT_THAT(LabelNames(*c), ElementsAre("__FORLI1", "__FORNI1", "__FORLJ2", "__FORNJ2", "__FORQJ2", "__FORQI1",
+  EXPECT_THAT(Names(c->Labels, &LabelEntry::LabelName), ElementsAre("__FORLI1", "__FORNI1", "__FORLJ2", "__FORNJ2", "__FORQJ2", "__FORQI1",
                                           "__FORLJ3", "__FORNJ3", "__FORQJ3"));
   EXPECT_EQ(std::pair(c->ForDepth, c->ForCounter), std::pair(0, 3));
   c = Ok("WF", "DIM I AS BYTE|FOR I = 1 TO 10 STEP 2|NEXT");
@@ -55,7 +51,7 @@ TEST(IfStatement, LabelsAndState) {
   EXPECT_THAT(LabelList(*c), ElementsAre(Label{"_y10_0", 41}, Label{"_x10", 47}, Label{"_y10_0", 47}));
   EXPECT_EQ(Ok("KF", "DIM A AS BYTE|IF A = 1 THEN|A = 5|ELSEIF A > 2 THEN|A = 6|ELSE|A = 7|END IF")->IfPartStack[1], 0);
   c = Ok("KF", "DIM A AS BYTE|IF A = 1 THEN|IF A = 2 THEN A = 3|END IF|IF A = 4 THEN A = 5");
-  EXPECT_THAT(LabelNames(*c), ElementsAre("_x11", "_y11_0", "_x10", "_y10_0", "_x12", "_y12_0"));
+  EXPECT_THAT(Names(c->Labels, &LabelEntry::LabelName), ElementsAre("_x11", "_y11_0", "_x10", "_y10_0", "_x12", "_y12_0"));
   EXPECT_EQ(c->IfCounter, 13);
   c = Compile("KF", Lines("DIM A AS BYTE|IF A = 1 THEN|IF A = 2 THEN A = 3"));
   EXPECT_EQ(std::tuple(c->IfState, c->IfDepth, c->Outcome.line), std::tuple(2, 1, 3));  // the line: the last IF's

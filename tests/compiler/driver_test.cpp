@@ -18,6 +18,8 @@ TEST(Driver, ProgramsAndTheirLines) {
       {"KF", "DIM A AS BYTE|A = 1 _|\t  + 2|A = 3", {145, 21, 160, 17, 33, 18, 2, 23, 0, 145, 21, 160, 18, 3, 0}, {{24, 3}, {33, 4}}},
       {"KF", "REM anything ) (|' also|DIM A AS BYTE ' the counter|A = 1 ' set", {145, 21, 160, 17, 0}},
       {"KF", "CONST X = 3|CONST X = 4|DIM A AS BYTE|A = X", {145, 21, 160, 18, 3, 0}},  // a later constant of the same name is never found
+      // A Korean label in a UTF-8 source and in a code page 949 one.
+      {"KF", "시작:|GOTO 시작", {0x88, 24, 0}}, {"KF", "\xBD\xC3\xC0\xDB:|GOTO \xBD\xC3\xC0\xDB", {0x88, 24, 0}},
   };
   for (const auto& r : rows) ExpectRow(r);
   auto c = Compile("KF", Lines(rows[0].source));
