@@ -2,9 +2,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 #include "compiler/compiler.h"
 
@@ -57,10 +57,18 @@ inline Bytes CodeBytes(const Compiler& c, long from, long to) {
 // The program's own bytes: from address 24 up to the end-of-program jump (excluded).
 inline Bytes ProgramBytes(const Compiler& c) { return CodeBytes(c, 24, c.CodeAddr - 3); }
 
+// Compiles a table row's source, which must compile.
+inline std::unique_ptr<Compiler> Ok(const char* device, const std::string& source) {
+  auto c = Compile(device, Lines(source));
+  EXPECT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  return c;
+}
+
 struct ByteRow {
   const char* device;
   std::string source;  // lines separated by '|'
   Bytes bytes;         // the program's bytes
+  std::vector<std::pair<long, int>> lines = {};  // code addresses and the source lines they map to
 };
 
 inline void ExpectRow(const ByteRow& r) {
@@ -68,6 +76,7 @@ inline void ExpectRow(const ByteRow& r) {
   auto c = Compile(r.device, Lines(r.source));
   ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
   EXPECT_EQ(ProgramBytes(*c), r.bytes);
+  for (auto [addr, line] : r.lines) EXPECT_EQ(c->Code.LineOf(addr), line) << addr;
 }
 
 // A message. Without a Korean text the row checks only that the pair has one of its own (the

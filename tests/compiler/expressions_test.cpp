@@ -17,8 +17,7 @@ const ByteRow kRows[] = {
     {"KF", "I = A(3)", {145, 21, 170, 21, 163, 0}},  // Array elements: a constant index is folded on the VN series.
     {"KF", "I = A(0)", {145, 21, 170, 21, 160, 0}}, {"KF", "I = A(I)", {145, 21, 170, 28, 160, 170, 0}},
     {"KF", "A(I) = 5", {145, 28, 160, 170, 18, 5, 0}}, {"WF", "A = AR(A)", {145, 21, 0, 0, 8, 1, 0, 21, 0, 0, 0}},
-    {"WF", "A = IA(300)", {145, 21, 0, 0, 9, 16, 0, 19, 44, 1, 0}},
-    {"KF", "I = B.3", {145, 21, 170, 27, 173, 8, 0}},  // Byte and bit specifiers.
+    {"WF", "A = IA(300)", {145, 21, 0, 0, 9, 16, 0, 19, 44, 1, 0}}, {"KF", "I = B.3", {145, 21, 170, 27, 173, 8, 0}},  // Byte and bit specifiers.
     {"KF", "I = W.11", {145, 21, 170, 27, 172, 8, 0}}, {"KF", "I = W.H", {145, 21, 170, 21, 172, 0}},
     {"KF", "I = A(2).7", {145, 21, 170, 27, 162, 128, 0}}, {"KF", "B.0 = 1", {145, 27, 173, 1, 17, 0}},
     {"WF", "A = L:HH", {145, 21, 0, 0, 21, 11, 0, 0}}, {"WF", "A = L:31", {145, 21, 0, 0, 27, 11, 0, 128, 0}},
@@ -40,13 +39,10 @@ const Text kArrayIndex{"Syntax Error in Array index", "배열의 인수로 사�
 const Text kBitSetting{"Invalid BIT setting !", "문법에러 : 비트지정자를 사용할 수 없는 영역입니다."};
 const Text kBitType{"Syntax Error in Bit type"};
 const ErrorRow kErrors[] = {
-    {"KF", "I = A(10)", {"Out of Array !", "배열의 한계를 초과하였습니다."}},
-    {"KF", "I = A(3", {"Syntax Error in Array syntax", "문법에러: 배열표현에서 괄호를 찾을 수 없습니다."}},
+    {"KF", "I = A(10)", {"Out of Array !", "배열의 한계를 초과하였습니다."}}, {"KF", "I = A(3", {"Syntax Error in Array syntax", "문법에러: 배열표현에서 괄호를 찾을 수 없습니다."}},
     {"KF", "I = A(Q)", {"Syntax Error in Array syntax", "문법에러: 배열에서의 인수표현이 잘못되었습니다."}}, {"KF", "I = A(300)", kArrayIndex},
-    {"KF", "I = A(A(I))", kArrayIndex},
-    {"KF", "I = A(-1)", kArrayIndex},  // A negative index would lose the array reference: refused.
-    {"KF", "I = B.32", kBitSetting},
-    {"KF", "I = B : I = 1", kBitSetting},  // One blank before the colon: read as a bit specifier.
+    {"KF", "I = A(A(I))", kArrayIndex}, {"KF", "I = A(-1)", kArrayIndex},  // A negative index would lose the array reference: refused.
+    {"KF", "I = B.32", kBitSetting}, {"KF", "I = B : I = 1", kBitSetting},  // One blank before the colon: read as a bit specifier.
     {"KF", "I = A(I).1", kBitType}, {"WF", "A = S:1", kBitType}, {"KF", "I 5", {"Syntax Error ! Not Found \"=\""}},
     {"KF", "I = B C", English("Missing operand !")}, {"KF", "I = Q", kInvalidConstant},
     {"KF", "I = B + I * W - A(1)", kTooComplex},  // the difference is not next to the sum
@@ -57,7 +53,7 @@ const ErrorRow kErrors[] = {
 TEST(Expressions, ExactBytesAndMessages) {
   for (const auto& r : kRows) ExpectRow(ByteRow{r.device, Declared(r.device, r.source), r.bytes});
   for (const auto& r : kErrors) ExpectRow(ErrorRow{r.device, Declared(r.device, r.source), r.text});
-  EXPECT_EQ(Compile("KF", Lines(Declared("KF", "I = B" + Repeat(" + 1", 30))))->Outcome.result, 0);
+  Ok("KF", Declared("KF", "I = B" + Repeat(" + 1", 30)));
 }
 
 // The functions' declarations: KF: A at 160, I at 161, W at 162.  WF: F(300) as a filler, then
@@ -66,50 +62,6 @@ std::string Call(const char* device, const std::string& call) {
   return (device[0] == 'K' ? "DIM A AS BYTE, I AS BYTE, W AS INTEGER|A = "
                            : "DIM F(300) AS BYTE, B AS BYTE, S AS SINGLE, ST AS STRING * 10|DIM L AS LONG, W AS INTEGER|B = ") +
          call;
-}
-
-// The call's bytes, between the assignment's target and its closing 0.
-const ByteRow kCalls[] = {
-    {"KF", "KEYIN(3)", {193, 18, 3, 20}}, {"KF", "KEYIN(3, 100)", {193, 18, 3, 100}}, {"KF", "EEREAD(W)", {196, 22, 162}},
-    {"WF", "EEREAD(W)", {196, 22, 65, 1, 17}}, {"WF", "EEREAD(&H100, 2)", {196, 19, 0, 1, 18, 2}}, {"KF", "RND()", {198}},
-    {"KF", "TABLE(I, 10, 300)", {199, 2, 21, 161, 10, 0, 44, 1}}, {"WF", "TABLE(W, -1)", {199, 1, 22, 65, 1, 255, 255}},
-    {"KF", "SHIFTIN(1, 2, 3)", {203, 17, 18, 2, 3, 8}}, {"KF", "SHIFTIN(1, 2, 0, 32)", {203, 17, 18, 2, 0, 32}}, {"KF", "EPADIN(1, 2)", {205, 1, 2}},
-    {"KF", "KEYDELAY(KEYIN(3), 1, 10, 20)", {205, 193, 18, 3, 20, 1, 10, 20}}, {"KF", "CAPTURE(6, 1)", {206, 18, 6, 1}},
-    {"WF", "TIME(B)", {207, 21, 44, 1}}, {"KF", "BCD(A)", {208, 21, 160}}, {"WF", "LEFT(ST, 3)", {209, 20, 49, 1, 18, 3}},
-    {"WF", "RIGHT(ST, B)", {210, 20, 49, 1, 21, 44, 1}}, {"WF", "MID(ST, 2, 3)", {211, 20, 49, 1, 18, 2, 18, 3}},
-    {"WF", "HEX(B)", {212, 21, 44, 1, 4, 1}}, {"KF", "HEX(A, 2, 0)", {25, 21, 160, 2, 0}}, {"KF", "DEC(A)", {26, 21, 160, 5, 1}},
-    {"WF", "DEC(B, 10)", {213, 21, 44, 1, 10, 1}}, {"WF", "CHR(65)", {216, 18, 65}}, {"WF", "CINT(1.5)", {224, 14, 0, 0, 192, 63}},
-    {"WF", "CSNG(L)", {225, 26, 61, 1}}, {"WF", "SQR(B)", {232, 21, 44, 1}}, {"WF", "FLOAT(S)", {233, 15, 45, 1, 18, 9, 18, 6}},
-    {"WF", "FLOAT(S, 12, 3)", {233, 15, 45, 1, 18, 12, 18, 3}}, {"WF", "POW(S, 2)", {235, 15, 45, 1, 18, 2}}, {"WF", "BLEN()", {236}},
-};
-TEST(Functions, ExactBytes) {
-  std::vector<ByteRow> rows(std::begin(kCalls), std::end(kCalls));
-  // Functions of one SINGLE (S at 301) or one STRING (ST at 305): the opcode, then the variable.
-  using Op = std::pair<std::string, int>;
-  for (auto [name, op] : {Op{"SIN", 226}, {"COS", 227}, {"ABS", 228}, {"EXP", 229}, {"LOG", 230}, {"LOG10", 231}, {"CINT", 224}, {"CLNG", 224}})
-    rows.push_back({"WF", name + "(S)", {op, 15, 45, 1}});
-  for (auto [name, op] : {Op{"ASC", 215}, {"LEN", 221}, {"VAL", 222}, {"VALHEX", 223}, {"VALSNG", 234}})
-    rows.push_back({"WF", name + "(ST)", {op, 20, 49, 1}});
-  // One operand (a port, a channel), or one constant byte.
-  for (auto [name, op] : {Op{"IN", 192}, {"ADIN", 194}, {"BYTEIN", 195}, {"OUTSTAT", 197}, {"ADKEYIN", 204}})
-    rows.push_back({"KF", name + "(2)", {op, 18, 2}});
-  for (auto [name, op] : {Op{"COUNT", 200}, {"PADIN", 201}, {"PEEK", 202}}) rows.push_back({"KF", name + "(1)", {op, 1}});
-  for (const auto& r : rows) {
-    auto c = Compile(r.device, Lines(Call(r.device, r.source)));
-    ASSERT_EQ(c->Outcome.result, 0) << r.source << ": " << c->Outcome.message.en;
-    const Bytes all = ProgramBytes(*c);
-    const long skip = r.device[0] == 'K' ? 3 : 7 + 4;  // the STRING's initialisation on WF, then 145 and the target
-    EXPECT_EQ(Bytes(all.begin() + skip, all.end() - 1), r.bytes) << r.device << " " << r.source;
-  }
-  auto c = Compile("KF", Lines(Call("KF", "IN(1) + 1 * ADIN(2)")));
-  EXPECT_EQ(ProgramBytes(*c), Bytes({145, 21, 160, 17, 35, 194, 18, 2, 192, 17, 33, 23, 23, 0}));
-  std::string table = "TABLE(I";
-  for (int i = 0; i < 127; ++i) table += ", " + std::to_string(i);
-  c = Compile("KF", Lines(Call("KF", table + ")")));
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(c->CodeAddr - 3 - 24, 3 + 4 + 2 * 127 + 1);
-  EXPECT_EQ(c->Code.Get(28), 127);
-  ExpectRow(ErrorRow{"KF", Call("KF", table + ", 1)"), {"Too Many Value ! (Up to 127)"}});
 }
 
 const Text kVnFunction{"Can not use this function at VN-XX device", "VN시리즈에서는 이 함수를 사용할 수 없습니다."};
@@ -132,7 +84,46 @@ const ErrorRow kCallErrors[] = {
     {"WF", "HEX(B, 4, 2)", {"Invalid operand !  Zero print switch must be 0 or 1 !"}}, {"WF", "SIN(B)", {"Type mismatch ! Use SINGLE type"}},
     {"WF", "CSNG(S)", {"Type mismatch ! Use BYTE, INTEGER or LONG type"}}, {"WF", "FLOAT(S, 0)", English("No Defined Variable or Wrong Constant !")},
 };
-TEST(Functions, Errors) {
+// The call's bytes, between the assignment's target and its closing 0.
+const ByteRow kCalls[] = {
+    {"KF", "KEYIN(3)", {193, 18, 3, 20}}, {"KF", "KEYIN(3, 100)", {193, 18, 3, 100}}, {"KF", "EEREAD(W)", {196, 22, 162}},
+    {"WF", "EEREAD(W)", {196, 22, 65, 1, 17}}, {"WF", "EEREAD(&H100, 2)", {196, 19, 0, 1, 18, 2}}, {"KF", "RND()", {198}},
+    {"KF", "TABLE(I, 10, 300)", {199, 2, 21, 161, 10, 0, 44, 1}}, {"WF", "TABLE(W, -1)", {199, 1, 22, 65, 1, 255, 255}},
+    {"KF", "SHIFTIN(1, 2, 3)", {203, 17, 18, 2, 3, 8}}, {"KF", "SHIFTIN(1, 2, 0, 32)", {203, 17, 18, 2, 0, 32}}, {"KF", "EPADIN(1, 2)", {205, 1, 2}},
+    {"KF", "KEYDELAY(KEYIN(3), 1, 10, 20)", {205, 193, 18, 3, 20, 1, 10, 20}}, {"KF", "CAPTURE(6, 1)", {206, 18, 6, 1}},
+    {"WF", "TIME(B)", {207, 21, 44, 1}}, {"KF", "BCD(A)", {208, 21, 160}}, {"WF", "LEFT(ST, 3)", {209, 20, 49, 1, 18, 3}},
+    {"WF", "RIGHT(ST, B)", {210, 20, 49, 1, 21, 44, 1}}, {"WF", "MID(ST, 2, 3)", {211, 20, 49, 1, 18, 2, 18, 3}},
+    {"WF", "HEX(B)", {212, 21, 44, 1, 4, 1}}, {"KF", "HEX(A, 2, 0)", {25, 21, 160, 2, 0}}, {"KF", "DEC(A)", {26, 21, 160, 5, 1}},
+    {"WF", "DEC(B, 10)", {213, 21, 44, 1, 10, 1}}, {"WF", "CHR(65)", {216, 18, 65}}, {"WF", "CINT(1.5)", {224, 14, 0, 0, 192, 63}},
+    {"WF", "CSNG(L)", {225, 26, 61, 1}}, {"WF", "SQR(B)", {232, 21, 44, 1}}, {"WF", "FLOAT(S)", {233, 15, 45, 1, 18, 9, 18, 6}},
+    {"WF", "FLOAT(S, 12, 3)", {233, 15, 45, 1, 18, 12, 18, 3}}, {"WF", "POW(S, 2)", {235, 15, 45, 1, 18, 2}}, {"WF", "BLEN()", {236}},
+};
+TEST(Functions, ExactBytesAndMessages) {
+  std::vector<ByteRow> rows(std::begin(kCalls), std::end(kCalls));
+  // Functions of one SINGLE (S at 301) or one STRING (ST at 305): the opcode, then the variable.
+  using Op = std::pair<std::string, int>;
+  for (auto [name, op] : {Op{"SIN", 226}, {"COS", 227}, {"ABS", 228}, {"EXP", 229}, {"LOG", 230}, {"LOG10", 231}, {"CINT", 224}, {"CLNG", 224}})
+    rows.push_back({"WF", name + "(S)", {op, 15, 45, 1}});
+  for (auto [name, op] : {Op{"ASC", 215}, {"LEN", 221}, {"VAL", 222}, {"VALHEX", 223}, {"VALSNG", 234}})
+    rows.push_back({"WF", name + "(ST)", {op, 20, 49, 1}});
+  // One operand (a port, a channel), or one constant byte.
+  for (auto [name, op] : {Op{"IN", 192}, {"ADIN", 194}, {"BYTEIN", 195}, {"OUTSTAT", 197}, {"ADKEYIN", 204}})
+    rows.push_back({"KF", name + "(2)", {op, 18, 2}});
+  for (auto [name, op] : {Op{"COUNT", 200}, {"PADIN", 201}, {"PEEK", 202}}) rows.push_back({"KF", name + "(1)", {op, 1}});
+  for (const auto& r : rows) {
+    auto c = Compile(r.device, Lines(Call(r.device, r.source)));
+    ASSERT_EQ(c->Outcome.result, 0) << r.source << ": " << c->Outcome.message.en;
+    const Bytes all = ProgramBytes(*c);
+    const long skip = r.device[0] == 'K' ? 3 : 7 + 4;  // the STRING's initialisation on WF, then 145 and the target
+    EXPECT_EQ(Bytes(all.begin() + skip, all.end() - 1), r.bytes) << r.device << " " << r.source;
+  }
+  ExpectRow(ByteRow{"KF", Call("KF", "IN(1) + 1 * ADIN(2)"), {145, 21, 160, 17, 35, 194, 18, 2, 192, 17, 33, 23, 23, 0}});
+  std::string table = "TABLE(I";
+  for (int i = 0; i < 127; ++i) table += ", " + std::to_string(i);
+  auto c = Ok("KF", Call("KF", table + ")"));
+  EXPECT_EQ(c->CodeAddr - 3 - 24, 3 + 4 + 2 * 127 + 1);
+  EXPECT_EQ(c->Code.Get(28), 127);
+  ExpectRow(ErrorRow{"KF", Call("KF", table + ", 1)"), {"Too Many Value ! (Up to 127)"}});
   for (const auto& r : kCallErrors) ExpectRow(ErrorRow{r.device, Call(r.device, r.source), r.text});
   // A variable named like a function cannot be read: the name is taken as the call.
   ExpectRow(ErrorRow{"KF", "DIM RND AS BYTE, A AS BYTE|A = RND", kFnParen});
@@ -200,7 +191,7 @@ std::vector<Shape> Shapes() {
   };
 }
 
-TEST(Nesting, UpToTheBoundAsBeforePastItTooComplex) {
+TEST(Nesting, UpToTheBoundAsBeforePastItTooComplexInEveryStatement) {
   for (const auto& s : Shapes()) {
     for (int depth : {4, kBound, kBound + 1, kBound + 2, 100000}) {  // past the bound: as deep as no stack holds
       SCOPED_TRACE(std::string(s.name) + " " + std::to_string(depth));
@@ -218,9 +209,7 @@ TEST(Nesting, UpToTheBoundAsBeforePastItTooComplex) {
       EXPECT_EQ(c->NestDepth, 0);
     }
   }
-}
-TEST(Nesting, EveryStatementThatTakesOperands) {
-  // The statements read their operands through the same parsers, and their own messages for
+  // Every statement that takes operands reads them through the same parsers, and their own messages for
   // a bad operand do not replace the depth's.
   const std::string vn = Repeat("A(", 100000) + "0" + Repeat(")", 100000);
   const std::string cst = Repeat("C(", 100000) + "0" + Repeat(")", 100000);

@@ -32,8 +32,40 @@ const ByteRow kRows[] = {
     // PRINT hands its items to the shared output item list after the opcode.
     {"KF", "DIM A AS BYTE, B AS BYTE, C AS BYTE, D AS BYTE|PRINT A;B,C+D", {0x92, 0x15, 0xA0, 0x15, 0xA1, 0x15, 0xA2, 0x15, 0xA3, 0x00}},
     {"WF", "PRINT \"AB\", 5", {0x92, 0x18, 0x41, 0x42, 0x00, 0x12, 0x05, 0x00}}, {"KF", "PRINT 1 : CLS", {0x92, 0x11, 0x00, 0x93}},
+    // Each statement marks its opcode's line (the operands' bytes are left unmarked).
+    {"KF", "DELAY 100||CLS|CSRON|CSROFF|LCDINIT|SOUND 5|PLAY 5,\"C4\"|CLS",
+     {0x8E, 0x12, 0x64, 0x93, 0x98, 0x99, 0x9C, 0x84, 0x12, 0x05, 0x00, 0x82, 0x12, 0x05, 0x77, 0x10, 0x00, 0x93},
+     {{27, 3}, {28, 4}, {29, 5}, {30, 6}, {31, 7}, {32, 1}, {35, 8}, {36, 1}, {41, 9}}},
+    {"KF", "HIGH 1||PULSE 2|SHIFTOUT 1,2,0,3,4 : TOGGLE 5",
+     {0x96, 0x11, 0x11, 0x9E, 0x12, 0x02, 0xA1, 0x11, 0x12, 0x02, 0x00, 0x12, 0x03, 0x04, 0x8A, 0x12, 0x05}, {{24, 1}, {27, 3}, {30, 4}, {38, 4}}},
+    {"WF", "HIGH 1||PULSE 2|SHIFTOUT 1,2,0,3,4 : TOGGLE 5",
+     {0x96, 0x11, 0x11, 0x9E, 0x12, 0x02, 0x12, 0x01, 0xA1, 0x11, 0x12, 0x02, 0x00, 0x12, 0x03, 0x04, 0x8A, 0x12, 0x05},
+     {{24, 1}, {27, 3}, {32, 4}, {40, 4}}},
 };
-TEST(DisplayStatements, EveryNoteCode) {
+
+const Text kPlayData{"Syntax Error in Play Data ! ", "문법에러 : PLAY데이터에 오류가 있습니다."};
+const ErrorRow kErrors[] = {
+    {"KF", "LOCATE 0", {"Syntax Error ! Example: LOCATE 0,0", kNoComma}}, {"KF", "LOCATE Q,1", kInvalidConstant},
+    {"WF", "LOCATE 1,&B", kInvalidConstant},  // "&B" fails without a message of its own; the user still gets one.
+    {"KF", "PLAY \"C4\"", {"Syntax Error in Port Number ! Example: PLAY 5, PlayData"}},
+    {"WF", "PLAY 5, C4", {"Syntax Error ! Example: PLAY 5, PlayData", "문법에러 : 따옴표를 찾을 수 없습니다."}}, {"KF", "PLAY 70,\"C4\"", kPortRange},
+    {"WF", "PLAY 300,\"C4\"", kByteOnly}, {"KF", "DIM I AS INTEGER|PLAY I,\"C4\"", kByteOnly}, {"KF", "SOUND 5,", kInvalidConstant},
+    {"WF", "SOUND 99", kPortRange},
+    // SOUND leaves ELSE to the end-of-statement step (here without an IF to belong to).
+    {"KF", "SOUND 5,1 ELSE", {"Syntax Error in ELSE !", "문법에러 : IF가 없는 ELSE문입니다."}}, {"KF", "BEEP Q", kNoDefined},
+    {"WF", "BEEP 65", kPortRange}, {"KF", "BEEP 5 6", kEndOfLine},
+    // Every fault in a melody text gives the one PLAY data message.
+    {"WF", "CLS|PLAY 5,\"C4", kPlayData},  // no closing quote
+    {"KF", "CLS|PLAY 5,\"C4+\"", kPlayData},  // a sign without its note
+    {"WF", "CLS|PLAY 5,\"가4\"", kPlayData},  // a syllable that names no note
+    {"KF", "CLS|PLAY 5,\"+B#4\"", kPlayData},  // index 36: above the highest note
+    {"WF", "CLS|PLAY 5,\"R#4\"", kPlayData},  // index 100
+    {"KF", "PLAY 5,\"C" + std::string(65536, '#') + "4\"", kPlayData},  // would wrap a 16-bit index
+};
+TEST(DisplayStatements, ExactBytesAndMessagesAndEveryNoteCode) {
+  for (const auto& r : kRows) ExpectRow(r);
+  for (const auto& r : kErrors) ExpectRow(r);
+  // Every note code, on both series.
   const int codes[36] = {239, 225, 213, 201, 190, 179, 169, 159, 150, 142, 134, 126, 119, 113, 106, 100, 95, 89,
                          84,  80,  75,  71,  67,  63,  60,  56,  53,  50,  47,  45,  42,  39,  37,  35, 33, 32};
   const char* const names[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
@@ -50,42 +82,6 @@ TEST(DisplayStatements, EveryNoteCode) {
     expected.push_back(device[0] == 'W' ? 0x10 : 0x00);
     ExpectRow(ByteRow{device, "PLAY 5,\"" + melody + "\"", expected});
   }
-}
-TEST(DisplayStatements, StatementsMarkTheirLine) {
-  // After a three-byte DELAY on line 1 and a blank line, a word that forgot its mark would leave
-  // address 27 on another line.
-  for (const char* word : {"CLS", "CSRON", "CSROFF", "LCDINIT", "SOUND 5", "PLAY 5,\"C4\""}) {
-    auto c = Compile("KF", {"DELAY 100", "", word, "CLS"});
-    EXPECT_EQ(c->Code.LineOf(27), 3) << word;
-    EXPECT_EQ(c->Code.LineOf(27 + 1), word[0] == 'C' || word[0] == 'L' ? 4 : 1) << word;
-  }
-}
-
-const Text kPlayData{"Syntax Error in Play Data ! ", "문법에러 : PLAY데이터에 오류가 있습니다."};
-const ErrorRow kErrors[] = {
-    {"KF", "LOCATE 0", {"Syntax Error ! Example: LOCATE 0,0", kNoComma}}, {"KF", "LOCATE Q,1", kInvalidConstant},
-    {"WF", "LOCATE 1,&B", kInvalidConstant},  // "&B" fails without a message of its own; the user still gets one.
-    {"KF", "PLAY \"C4\"", {"Syntax Error in Port Number ! Example: PLAY 5, PlayData"}},
-    {"WF", "PLAY 5, C4", {"Syntax Error ! Example: PLAY 5, PlayData", "문법에러 : 따옴표를 찾을 수 없습니다."}}, {"KF", "PLAY 70,\"C4\"", kPortRange},
-    {"WF", "PLAY 300,\"C4\"", kByteOnly}, {"KF", "DIM I AS INTEGER|PLAY I,\"C4\"", kByteOnly}, {"KF", "SOUND 5,", kInvalidConstant},
-    {"WF", "SOUND 99", kPortRange},
-    // SOUND leaves ELSE to the end-of-statement step (here without an IF to belong to).
-    {"KF", "SOUND 5,1 ELSE", {"Syntax Error in ELSE !", "문법에러 : IF가 없는 ELSE문입니다."}}, {"KF", "BEEP Q", kNoDefined},
-    {"WF", "BEEP 65", kPortRange}, {"KF", "BEEP 5 6", kEndOfLine},
-    // Every fault in a melody text gives the one PLAY data message.
-    {"KF", "CLS|PLAY 5,\"C 4\"", kPlayData},  // a blank between the name and the digit
-    {"WF", "CLS|PLAY 5,\"C4", kPlayData},  // no closing quote
-    {"KF", "CLS|PLAY 5,\"", kPlayData},
-    {"KF", "CLS|PLAY 5,\"C4+\"", kPlayData},  // a sign without its note
-    {"WF", "CLS|PLAY 5,\"가4\"", kPlayData},  // a syllable that names no note
-    {"KF", "CLS|PLAY 5,\"+B#4\"", kPlayData},  // index 36: above the highest note
-    {"WF", "CLS|PLAY 5,\"R#4\"", kPlayData},  // index 100
-    {"KF", "CLS|PLAY 5,\"+GAB4\"", kPlayData},  // 24 + 7 + 9 + 11
-    {"KF", "PLAY 5,\"C" + std::string(65536, '#') + "4\"", kPlayData},  // would wrap a 16-bit index
-};
-TEST(DisplayStatements, ExactBytesAndMessages) {
-  for (const auto& r : kRows) ExpectRow(r);
-  for (const auto& r : kErrors) ExpectRow(r);
 }
 
 // A BYTE A and an INTEGER I: on the VN series at A0 and A1, on the VNM series at 0 and 1 with two
@@ -114,6 +110,9 @@ const ByteRow kPortRows[] = {
     {"WF", "EEWRITE 4096,I", {0x81, 0x13, 0x00, 0x10, 0x16, 0x01, 0x00, 0x11}},
     {"WF", "EEWRITE 4096,I,4", {0x81, 0x13, 0x00, 0x10, 0x16, 0x01, 0x00, 0x12, 0x04}},
     {"WF", "EEWRITE 1,2 ' count left out", {0x81, 0x11, 0x12, 0x02, 0x11}}, {"WF", "TIMESET 0,I", {0xA4, 0x10, 0x16, 0x01, 0x00}},
+    // HIGH and LOW are OUT with a fixed value.
+    {"KF", "HIGH A", {0x96, 0x15, 0xA0, 0x11}}, {"KF", "LOW A", {0x96, 0x15, 0xA0, 0x10}}, {"WF", "HIGH A", {0x96, 0x15, 0x00, 0x00, 0x11}},
+    {"WF", "LOW A", {0x96, 0x15, 0x00, 0x00, 0x10}},
 };
 const Text kBitsRange{"Syntax Error ! Invalid Bit Value ( Only 1 ~ 16 )", "문법에러 : 비트수는 1~16사이의 값만 사용가능합니다."};
 const Text kPokeRange{"Syntax Error ! : Address out of range ( 0 ~ 255 )"};
@@ -141,37 +140,18 @@ const ErrorRow kPortErrors[] = {
 };
 TEST(PortStatements, ExactBytesAndMessages) {
   for (const auto& r : kPortRows) ExpectRow(ByteRow{r.device, Dims(r.device) + r.source, r.bytes});
-  // HIGH and LOW are OUT with a fixed value.
-  for (const char* device : {"KF", "WF"}) {
-    auto bytes = [&](const char* line) { return ProgramBytes(*Compile(device, Lines(Dims(device) + line))); };
-    EXPECT_EQ(bytes("HIGH A"), bytes("OUT A,1"));
-    EXPECT_EQ(bytes("LOW A"), bytes("OUT A,0"));
-  }
   for (const auto& r : kPortErrors) {
     // A good statement before and after: the error must be reported on the line between them.
     const std::string dims = Dims(r.device);
     const int line = static_cast<int>(Lines(dims).size()) + 1;
     ExpectRow(ErrorRow{r.device, dims + "HIGH 1|" + r.source + "|LOW 1", r.text, line});
   }
-}
-
-// TIMESET is refused before anything is emitted; the other series-bound statements after their opcode.
-TEST(PortStatements, RefusalPoint) {
+  // TIMESET is refused before anything is emitted; the other series-bound statements after their opcode.
   EXPECT_EQ(Compile("KF", {"TIMESET 0,1"})->CodeAddr, 24);
   auto dacout = Compile("KF", {"DACOUT 5,10,100"});
   EXPECT_EQ(CodeBytes(*dacout, 24, dacout->CodeAddr), Bytes{0xA9});
   auto freqout = Compile("WF", {"FREQOUT 9,100"});
   EXPECT_EQ(CodeBytes(*freqout, 24, freqout->CodeAddr), Bytes{0xA3});
-}
-TEST(PortStatements, LineMap) {
-  for (const char* device : {"KF", "WF"}) {
-    auto c = Compile(device, {"HIGH 1", "", "PULSE 2", "SHIFTOUT 1,2,0,3,4 : TOGGLE 5"});
-    const long pulse = 24 + 3;  // HIGH 1: 96 11 11
-    const long shift = pulse + (device[0] == 'W' ? 5 : 3);
-    for (auto [addr, line] : {std::pair{24L, 1}, {pulse, 3}, {shift, 4}, {shift + 8, 4}})
-      EXPECT_EQ(c->Code.LineOf(addr), line) << device << " " << addr;
-    EXPECT_EQ(c->Code.Get(shift + 8), 0x8A) << device;
-  }
 }
 }  // namespace
 }  // namespace vn::compiler::testing

@@ -56,8 +56,7 @@ TEST(Scanner, ConstantEncodings) {
       {"KF", "&B1" + std::string(32, '0'), refused}, {"KF", "-2147483648", min_negative}, {"KF", "-&H80000000", min_negative},
       {"KF", "-2147483649", refused}, {"KF", "-&H80000001", refused},
       // Negating a pattern with its top bit set negates the number as written, so it is out of range; it never wraps round to a small positive value.
-      {"KF", "-&HFFFFFFFF", refused},
-      {"KF", "&H000000000000FF", {18, 255}},  // Leading zeros are free in every base; digits past 32 bits are not.
+      {"KF", "-&HFFFFFFFF", refused}, {"KF", "&H000000000000FF", {18, 255}},  // Leading zeros are free in every base; digits past 32 bits are not.
       {"KF", "&B" + std::string(40, '0') + ones32, all_ones}, {"KF", "&H" + std::string(100000, 'F'), refused},
       {"KF", "&B" + std::string(100000, '1'), refused},
       {"KF", "-&H1", {25, 0xFF, 0xFF, 0xFF, 0xFF}},  // A negative number under 2^31 in magnitude keeps the 32-bit form in every base.
@@ -77,30 +76,25 @@ TEST(Scanner, ConstantEncodings) {
 }
 TEST(Scanner, ThirtyTwoBitValuesInPrograms) {
   // Assignments, named constants and a LONG constant array hold the numbers' 32-bit values.
-  auto c = Compile("WF", {"CONST K = -2147483648", "CONST H = &HFFFFFFFF", "DIM L AS LONG", "L = -2147483648", "L = K", "L = H",
-                          "CONST LONG Q = (&HFFFFFFFF, -2147483648, &H80000000)"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c),
-            Bytes({145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = -2147483648
-                   145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = K
-                   145, 26, 0, 0, 25, 255, 255, 255, 255, 0,   // L = H
-                   136, 69, 0,                                 // over the array's data
-                   255, 255, 255, 255, 0, 0, 0, 128, 0, 0, 0, 128}));
+  ExpectRow(ByteRow{"WF", "CONST K = -2147483648|CONST H = &HFFFFFFFF|DIM L AS LONG|L = -2147483648|L = K|L = H|"
+                          "CONST LONG Q = (&HFFFFFFFF, -2147483648, &H80000000)",
+                    {145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = -2147483648
+                     145, 26, 0, 0, 25, 0, 0, 0, 128, 0,         // L = K
+                     145, 26, 0, 0, 25, 255, 255, 255, 255, 0,   // L = H
+                     136, 69, 0,                                 // over the array's data
+                     255, 255, 255, 255, 0, 0, 0, 128, 0, 0, 0, 128}});
   // Out of range, and on the line of its use for a named constant.
   for (const char* src : {"DIM L AS LONG|L = 2147483648", "DIM L AS LONG|L = -&H80000001", "CONST K = &H100000000|DIM L AS LONG|L = K",
                           "CONST K = -2147483648|DIM L AS LONG|L = -K", "CONST LONG Q = (1, -2147483649)"})
     ExpectRow(ErrorRow{"WF", src, kInvalidConstant});
 }
-TEST(Scanner, SingleTruncatesBitByBit) {
+TEST(Scanner, SingleTruncatesBitByBitAndNamedConstantsAreReadAtEachUse) {
   for (auto [x, bits] : {std::pair<double, std::uint32_t>{1.0, 0x3F800000}, {1.5, 0x3FC00000}, {-1.5, 0xBFC00000}, {0.1, 0x3DCCCCCC},
                          {3.14159, 0x40490FCF}, {1e-40, 0}, {0.0, 0}})
     EXPECT_EQ(EncodeSingle(x), bits) << x;
   EXPECT_EQ(EncodeSingle(1e39), std::nullopt);
-}
-TEST(Scanner, NamedConstantsAreReadAtEachUse) {
   // Scalars substitute their text; a negative text and a negated name both work.
-  auto c = Compile("KF", {"CONST K = 300", "CONST M = -5", "CONST Q = \"A\"", "DIM A AS INTEGER", "A = K", "A = M", "A = -K", "A = Q"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+  auto c = Ok("KF", "CONST K = 300|CONST M = -5|CONST Q = \"A\"|DIM A AS INTEGER|A = K|A = M|A = -K|A = Q");
   EXPECT_EQ(ProgramBytes(*c),
             Bytes({145, 22, 160, 19, 44, 1, 0,                // A = K
                    145, 22, 160, 25, 251, 255, 255, 255, 0,  // A = M
@@ -109,7 +103,7 @@ TEST(Scanner, NamedConstantsAreReadAtEachUse) {
   EXPECT_EQ(c->Consts[1].ConstText, u"-5");
   EXPECT_EQ(c->Consts[2].ConstText, u"\"A\"");
 }
-TEST(Scanner, ConstValueKeepsThePendingOperand) {
+TEST(Scanner, ConstValueKeepsThePendingOperandAndThePortOperandCheck) {
   auto c = MakeCompiler("KF");
   c->PendLen = 2;
   c->PendBuf[1] = 160;
@@ -119,8 +113,6 @@ TEST(Scanner, ConstValueKeepsThePendingOperand) {
   EXPECT_EQ(c->ConstValueOpt(u"X"), std::nullopt);
   EXPECT_EQ(c->ConstValue(u"65536"), 65536);
   EXPECT_EQ(std::pair(c->PendLen, int{c->PendBuf[1]}), std::pair(2, 160));
-}
-TEST(Scanner, PortOperandCheck) {
   const std::pair<Bytes, std::string> cases[] = {  // the operand, and the message ("" when it is accepted)
       {{}, "Invalid Parameter ! "}, {{18, 64}, ""}, {{18, 65}, "Out of I/O port number"}, {{19, 0, 1}, "Use only Byte type"},
       {{22, 160}, "Use only Byte type"}, {{21, 160}, ""}, {{25, 255, 255, 255, 255}, "Out of I/O port number"}, {{26, 160}, "Use only Byte type"},
@@ -128,7 +120,7 @@ TEST(Scanner, PortOperandCheck) {
       {{27, 160, 1}, ""},
   };
   for (const auto& [operand, en] : cases) {
-    auto c = MakeCompiler("KF");
+    c = MakeCompiler("KF");
     c->PendLen = static_cast<int>(operand.size());
     for (size_t i = 0; i < operand.size(); ++i) c->PendBuf[i] = static_cast<std::uint8_t>(operand[i]);
     EXPECT_EQ(c->CheckPortOperand(), en.empty() ? 0 : -1) << en;

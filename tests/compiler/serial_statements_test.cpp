@@ -50,6 +50,9 @@ const ByteRow kRows[] = {
      {0x9B, 0x11, 0x80, 0x00, 0x10, 0x18, 0x00, 0x15, 0xA2, 0x00, 0xA6, 0x00}},
     // A forward reference: TOUT follows the 11 bytes of SERIN, at 35 (23h).
     {"KF", "DIM A AS BYTE|SERIN 1,9600,0,100,TOUT,[A]|TOUT:", {0x9B, 0x11, 0x80, 0x00, 0x12, 0x64, 0x23, 0x00, 0x15, 0xA0, 0x00}},
+    // SET HCODE emits nothing: SERIN is at 24, SET VARNOBUS after its 10 bytes.
+    {"KF", "T:|DIM A AS BYTE|SET HCODE KS||SERIN 1,9600,0,0,T,[A]|SET VARNOBUS",
+     {0x9B, 0x11, 0x80, 0x00, 0x10, 0x18, 0x00, 0x15, 0xA0, 0x00, 0xA6, 0x00}, {{24, 5}, {25, 1}, {34, 6}}},
 };
 const Text kBaud{"Avaiable 2400, 4800, 9600, 19200, 38400, 57600, 76800, 96000, 115200",
                  "보레이트는 2400,4800, 9600, 19200, 38400, 57600, 76800, 96000, 115200중 하나만 사용가능합니다."};
@@ -66,8 +69,7 @@ const ErrorRow kErrors[] = {
     {"WF", "SET RS232 9600|SET ONRECV ON", {"[ON RECV ....] Command Not Found !"}},
     {"WF", "SET ONINT ON|ON INT(0) GOSUB H|H:", kOnInt, 1},  // The flags follow the source text: a handler further down does not count.
     {"KF", "SET HCODE UTF8", {"SET HCODE [JOHAP/KS5601]", "SET HCODE JOHAP 또는 KS5601로 작성하셔야 합니다."}}, {"KF", "SET BAUD 9600", kSetWord},
-    {"WF", "SET", kSetWord},
-    {"KF", "SET VARNOBUS HIHG", kEndOfLine},  // A misspelt mode word is not taken for the default mode.
+    {"WF", "SET", kSetWord}, {"KF", "SET VARNOBUS HIHG", kEndOfLine},  // A misspelt mode word is not taken for the default mode.
     {"KF", "DIM A AS BYTE|GET A", {"Can not use at this DEVICE", "VN시리즈에서는 사용할 수 없는 명령입니다."}},
     {"WF", "DIM A AS BYTE|GET A|SET RS232 9600", {"[SET RS232 ..] Command Not Found !", "SET RS232 명령을 먼저 정의해주어야 합니다."}, 2},
     {"WF", "DIM A AS BYTE|SET RS232 9600|GET A, Q", {"Syntax Error in WaitTime value !"}}, {"KF", "BCLR", kDeviceVn},
@@ -100,11 +102,10 @@ const ErrorRow kErrors[] = {
     // A failed SET HCODE keeps the code set (the second line would fail in Johab too).
     {"WF", "SET HCODE KS|SET HCODE KSC", {"SET HCODE [JOHAP/KS5601]"}},
 };
-TEST(SerialStatements, ExactBytesAndMessages) {
+TEST(SerialStatements, ExactBytesAndMessagesAndTheRs232Flag) {
   for (const auto& r : kRows) ExpectRow(r);
   for (const auto& r : kErrors) ExpectRow(r);
-}
-TEST(SerialStatements, Rs232SeenOnlyAfterAValidSetRs232) {
+  // RS232 is seen only after a valid SET RS232, and only in its own compile.
   auto c = Compile("WF", {"SET RS232 4800"});
   EXPECT_TRUE(c->Rs232Seen);
   c->CompileSource(Source({"BCLR"}));
@@ -126,14 +127,7 @@ TEST(SerialStatements, HangulItemsFollowSetHcode) {
     EXPECT_FALSE(c->HangulKS);
     EXPECT_EQ(ProgramBytes(*c), Bytes({0x83, 0x18, 0xD0, 0x65, 0x00, 0x00}));
   }
-  auto failed = Compile("WF", {"SET HCODE KS", "SET HCODE KSC"});
-  EXPECT_TRUE(failed->HangulKS);
-}
-TEST(SerialStatements, StatementsRecordTheirLine) {
-  auto c = Compile("KF", Lines("T:|DIM A AS BYTE|SET HCODE KS||SERIN 1,9600,0,0,T,[A]|SET VARNOBUS"));
-  EXPECT_EQ(c->Code.LineOf(24), 5);  // SERIN; SET HCODE emits nothing
-  EXPECT_EQ(c->Code.LineOf(25), 1);
-  EXPECT_EQ(c->Code.LineOf(34), 6);  // SET VARNOBUS after the 10 bytes of SERIN
+  EXPECT_TRUE(Compile("WF", {"SET HCODE KS", "SET HCODE KSC"})->HangulKS);
 }
 
 }  // namespace

@@ -4,34 +4,26 @@
 
 namespace vn::compiler::testing {
 namespace {
-struct VarRow {
-  std::u16string name;
-  int type, addr, dim;
-  bool operator==(const VarRow&) const = default;
-};
+using VarRow = std::tuple<std::u16string, int, int, int>;  // the name, type, address and size
 
 void ExpectVars(const Compiler& c, const std::vector<VarRow>& rows) {
   std::vector<VarRow> vars;
-  for (int i = 0; i < c.VarCount(); ++i) vars.push_back({c.Vars[i].VarName, c.Vars[i].VarType, c.Vars[i].VarAddr, c.Vars[i].VarDim});
+  for (int i = 0; i < c.VarCount(); ++i) vars.emplace_back(c.Vars[i].VarName, c.Vars[i].VarType, c.Vars[i].VarAddr, c.Vars[i].VarDim);
   EXPECT_EQ(vars, rows);
 }
-TEST(Symbols, VariableLayoutPerSeries) {
-  auto vn = Compile("KF", {"DIM A AS BYTE, B(3) AS BYTE ,C AS INTEGER", "DIM D(0) AS INTEGER"});
-  ASSERT_EQ(vn->Outcome.result, 0) << vn->Outcome.message.en;
+TEST(Symbols, VariableLayoutPerSeriesAndTheVnMemoryLimit) {
+  auto vn = Ok("KF", "DIM A AS BYTE, B(3) AS BYTE ,C AS INTEGER|DIM D(0) AS INTEGER");
   ExpectVars(*vn, {{u"A", 21, 160, 0}, {u"B", 28, 161, 3}, {u"C", 22, 164, 0}, {u"D", 22, 166, 0}});
   EXPECT_EQ(vn->VarBytesUsed, 8);
   EXPECT_EQ(vn->Device.NextVarAddr, 168);
-  auto vnm = Compile("WF", {"DIM A AS BYTE, B(3) AS BYTE", "DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG",
-                            "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE", "DIM ST AS STRING * 20, Z AS BYTE"});
-  ASSERT_EQ(vnm->Outcome.result, 0) << vnm->Outcome.message.en;
+  auto vnm = Ok("WF", "DIM A AS BYTE, B(3) AS BYTE|DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG|"
+                      "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE|DIM ST AS STRING * 20, Z AS BYTE");
   ExpectVars(*vnm, {{u"A", 21, 0, 0}, {u"B", 8, 1, 3}, {u"C", 9, 4, 2}, {u"L", 26, 8, 0}, {u"M", 10, 12, 2},
                     {u"S", 15, 20, 0}, {u"T", 11, 24, 2}, {u"U", 8, 32, 2}, {u"ST", 20, 34, 0}, {u"Z", 21, 56, 0}});
   EXPECT_EQ(vnm->VarBytesUsed, 57);
   // Only a string's declaration compiles code: its size, on the declaration's line.
   EXPECT_EQ(ProgramBytes(*vnm), Bytes({145, 21, 34, 0, 18, 20, 0}));
   EXPECT_EQ(vnm->Code.LineOf(24), 4);
-}
-TEST(Symbols, VnVariableMemoryLimit) {
   auto fits = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE"});
   ASSERT_EQ(fits->Outcome.result, 0);
   EXPECT_EQ(fits->Vars[1].VarAddr, 254);
@@ -41,27 +33,23 @@ TEST(Symbols, VnVariableMemoryLimit) {
   EXPECT_EQ(Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE", "DIM C AS BYTE"})->VarCount(), 3);  // the entry stays
   // The NX series ends at 240.
   ExpectRow(ErrorRow{"ND", "DIM A(80) AS BYTE", no_room});
-  EXPECT_EQ(Compile("ND", {"DIM A(78) AS BYTE", "DIM B AS BYTE"})->Outcome.result, 0);
+  Ok("ND", "DIM A(78) AS BYTE|DIM B AS BYTE");
 }
 TEST(Symbols, ConstDevice) {
-  struct Case {
-    const char *preset, *code, *series;
-    int kind, first, limit, width;
-    const char* item;
-  } cases[] = {
+  // The preset, the declared code, then the series, kind, first variable address, limit, address width and menu item.
+  const std::tuple<const char*, const char*, const char*, int, int, int, int, const char*> cases[] = {
       {"WF", "KD", "KX", 1, 160, 256, 1, "KD"}, {"WF", "ZQ1", "KX", 1, 160, 256, 1, "KD"}, {"WF", "LG", "LX", 1, 160, 256, 1, "LG"},
       {"WF", "ZQ2", "NX", 1, 160, 240, 1, "ND"}, {"KF", "LF", "LX", 1, 160, 256, 1, "LF"}, {"KF", "WD", "WX", 2, 0, 32767, 2, "WD"},
       {"KF", "WF", "WX", 2, 0, 32767, 2, "WF"},
   };
-  for (const auto& k : cases) {
-    auto c = Compile(k.preset, {"CONST X = 1", std::string("CONST DEVICE = ") + k.code, "DIM A AS BYTE"});
-    ASSERT_EQ(c->Outcome.result, 0) << k.code << c->Outcome.message.en;
+  for (const auto& [preset, code, series, kind, first, limit, width, item] : cases) {
+    auto c = Compile(preset, {"CONST X = 1", std::string("CONST DEVICE = ") + code, "DIM A AS BYTE"});
+    ASSERT_EQ(c->Outcome.result, 0) << code << c->Outcome.message.en;
     const auto& d = c->Device;
     EXPECT_EQ(std::tuple(d.DeviceSeries, d.DeviceKind, d.VarAddrLimit, d.AddrWidth, d.DeviceItem, c->Vars[0].VarAddr),
-              std::tuple(std::string(k.series), k.kind, k.limit, k.width, std::string(k.item), k.first));
+              std::tuple(std::string(series), kind, limit, width, std::string(item), first));
   }
-}
-TEST(Symbols, ConstDeviceOnlyAtTheTopAndItOutlivesTheCompile) {
+  // Only at the top; a declared device outlives the compile.
   auto c = Compile("KF", {"DIM A AS BYTE", "CONST DEVICE = WF"});
   EXPECT_EQ(c->Outcome.message.en, "CONST DEVICE must be located the top of source program");
   EXPECT_EQ(c->Outcome.message.ko, "CONST DEVICE문은 소스의 가장 첫부분에 위치해야만 합니다.");
@@ -71,18 +59,15 @@ TEST(Symbols, ConstDeviceOnlyAtTheTopAndItOutlivesTheCompile) {
   ASSERT_EQ(c->CompileSource(Source({"DIM A AS LONG"})), 0);
   EXPECT_EQ(c->Vars[0].VarAddr, 0);
 }
-TEST(Symbols, ConstantArrays) {
-  auto c = Compile("KF", {"CONST BYTE T = (1, 2, 3)"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
+TEST(Symbols, ConstantArraysOnOneOrSeveralLines) {
+  auto c = Ok("KF", "CONST BYTE T = (1, 2, 3)");
   EXPECT_EQ(ProgramBytes(*c), Bytes({136, 30, 0, 1, 2, 3}));
   EXPECT_EQ(std::pair(c->Consts[0].ConstArrAddr, c->Consts[0].ConstArrKind), std::pair(27, 1));
   ASSERT_EQ(c->LabelCount(), 1);
   EXPECT_EQ(std::pair(c->Labels[0].LabelName, c->Labels[0].LabelAddr), std::pair(std::u16string(u"0__CoLab"), 30L));
   EXPECT_EQ(c->Code.LineOf(24), 1);
   // Words and longs are little-endian; SINGLE elements are stored as SINGLEs; -1 is a value.
-  auto w = Compile("WF", {"CONST K = 7", "CONST INTEGER W = (&H1234, -1)", "CONST LONG L = (70000)", "CONST SINGLE S = (1.5, 2)",
-                          "CONST BYTE B = (\"AB\", 67)"});
-  ASSERT_EQ(w->Outcome.result, 0) << w->Outcome.message.en;
+  auto w = Ok("WF", "CONST K = 7|CONST INTEGER W = (&H1234, -1)|CONST LONG L = (70000)|CONST SINGLE S = (1.5, 2)|CONST BYTE B = (\"AB\", 67)");
   EXPECT_EQ(ProgramBytes(*w), Bytes({136, 31, 0, 0x34, 0x12, 0xFF, 0xFF,         // W
                                      136, 38, 0, 0x70, 0x11, 0x01, 0x00,         // L
                                      136, 49, 0, 0, 0, 0xC0, 0x3F, 0, 0, 0, 0x40,  // S
@@ -90,15 +75,8 @@ TEST(Symbols, ConstantArrays) {
   EXPECT_EQ(w->Labels[0].LabelName, u"1__CoLab");
   EXPECT_EQ(w->Labels[3].LabelName, u"4__CoLab");
   // Elements are read by descriptor 29..31 with the array's code address and the index.
-  auto use = Compile("KF", {"CONST BYTE T = (1, 2, 3)", "DIM A AS BYTE", "A = T(A)"});
-  ASSERT_EQ(use->Outcome.result, 0) << use->Outcome.message.en;
-  EXPECT_EQ(CodeBytes(*use, 30, 39), Bytes({145, 21, 160, 29, 27, 0, 21, 160, 0}));
-}
-TEST(Symbols, ConstantArrayOverSeveralLines) {
-  auto c = Compile("KF", {"CONST BYTE T = (1, 2,", "3,  ", "4)", "DIM A AS BYTE", "A = 1"});
-  ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
-  EXPECT_EQ(ProgramBytes(*c), Bytes({136, 31, 0, 1, 2, 3, 4, 145, 21, 160, 17, 0}));
-  EXPECT_EQ(c->Code.LineOf(31), 5);
+  EXPECT_EQ(CodeBytes(*Ok("KF", "CONST BYTE T = (1, 2, 3)|DIM A AS BYTE|A = T(A)"), 30, 39), Bytes({145, 21, 160, 29, 27, 0, 21, 160, 0}));
+  ExpectRow(ByteRow{"KF", "CONST BYTE T = (1, 2,|3,  |4)|DIM A AS BYTE|A = 1", {136, 31, 0, 1, 2, 3, 4, 145, 21, 160, 17, 0}, {{31, 5}}});
 }
 
 const Text kStringSize{"Syntax Error ! String Size is between 1 ~ 95"};

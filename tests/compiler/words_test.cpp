@@ -28,46 +28,27 @@ std::map<std::string, std::string> WordLiteralsOfTheCompiler() {
   }
   return words;
 }
-TEST(LanguageWords, SortedOnceEachAndUpperCase) {
-  const auto& words = LanguageWords();
-  ASSERT_FALSE(words.empty());
-  for (size_t i = 1; i < words.size(); ++i) EXPECT_LT(words[i - 1].text, words[i].text) << words[i].text;
-  for (const LanguageWord& w : words) {
-    EXPECT_TRUE(std::regex_match(w.text, std::regex("[A-Z][A-Z0-9]*"))) << w.text;
-    EXPECT_EQ(FindLanguageWord(w.text), w.kind) << w.text;
-  }
-}
-TEST(LanguageWords, TheStatementAndFunctionTablesAreInTheListWithTheirKind) {
-  const std::vector<std::string> statements = StatementTableWords();
-  const std::vector<std::string> functions = FunctionTableWords();
-  // The tables are the compiler's own; their sizes here only guard against an empty read.
-  ASSERT_GE(statements.size(), 40u);
-  ASSERT_GE(functions.size(), 40u);
-  for (const std::string& s : statements) EXPECT_EQ(FindLanguageWord(s), WordKind::kStatement) << s;
-  for (const std::string& f : functions) {
-    // A word in both tables would be a statement at the start of a line and a function in an
-    // operand; none is today, and the list gives a word one kind only.
-    EXPECT_EQ(std::count(statements.begin(), statements.end(), f), 0) << f;
-    EXPECT_EQ(FindLanguageWord(f), WordKind::kFunction) << f;
-  }
+// Each table word's kind is checked with its help page; here the kinds of the other words, and the list against the
+// words the compiler compares with.
+TEST(LanguageWords, KindsAndTheListIsExactlyTheWordsTheCompilerComparesWith) {
   // Words inside statements that are statements too keep the statement kind.
   for (const char* w : {"GOTO", "GOSUB", "HIGH", "LOW", "ON", "IF", "ELSE"}) EXPECT_EQ(FindLanguageWord(w), WordKind::kStatement) << w;
-  EXPECT_EQ(FindLanguageWord("THEN"), WordKind::kKeyword);
-  EXPECT_EQ(FindLanguageWord("MOD"), WordKind::kOperator);
-  EXPECT_EQ(FindLanguageWord("REM"), WordKind::kComment);
-  EXPECT_EQ(FindLanguageWord("KS"), WordKind::kShortForm);
-  EXPECT_EQ(FindLanguageWord("HL"), WordKind::kBytePart);
+  const std::pair<const char*, WordKind> kinds[] = {{"THEN", WordKind::kKeyword}, {"MOD", WordKind::kOperator}, {"REM", WordKind::kComment},
+                                                    {"KS", WordKind::kShortForm}, {"HL", WordKind::kBytePart}};
+  for (const auto& [w, kind] : kinds) EXPECT_EQ(FindLanguageWord(w), kind) << w;
   for (const char* w : {"", "NOT", "PRINTX", "then", "KS560", "A"}) EXPECT_EQ(FindLanguageWord(w), std::nullopt) << w;
-}
-
-// A parser comparing tokens with a new word must list it; the list names no word no parser compares with.
-TEST(LanguageWords, TheListIsExactlyTheWordsTheCompilerComparesWith) {
+  // A parser comparing tokens with a new word must list it; the list names no word no parser compares with; it is
+  // sorted, once each, for the lookup.
   const std::map<std::string, std::string> literals = WordLiteralsOfTheCompiler();
   ASSERT_GE(literals.size(), 100u);
   for (const auto& [word, file] : literals)
     EXPECT_TRUE(FindLanguageWord(word).has_value()) << word << " in src/compiler/" << file << " is not in the list";
-  for (const LanguageWord& w : LanguageWords())
+  const auto& words = LanguageWords();
+  EXPECT_EQ(std::adjacent_find(words.begin(), words.end(), [](const auto& a, const auto& b) { return a.text >= b.text; }), words.end());
+  for (const LanguageWord& w : words) {
     EXPECT_EQ(literals.count(w.text), 1u) << w.text << " is in the list but no compiler source compares with it";
+    EXPECT_EQ(FindLanguageWord(w.text), w.kind) << w.text;
+  }
 }
 }  // namespace
 }  // namespace vn::compiler
