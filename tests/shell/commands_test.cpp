@@ -16,6 +16,8 @@
 #include "shell/breakpoints.h"
 #include "shell/help_window.h"
 #include "shell/port_setup_dialog.h"
+#include "shell/data_files.h"
+#include "shell/tip_dialog.h"
 #include "shell/tips.h"
 #include "shell/virtual_module_dock.h"
 #include "shell/virtual_module_panel.h"
@@ -92,6 +94,48 @@ TEST(Tips, TheFileSplitsIntoTipsAndWhatIsNoFileIsNotRead) {
   for (const fs::path& p : {dir.path() / "fifo.txt", fs::path("/nonexistent/tip.txt")}) {
     EXPECT_EQ(book.Load(p), -1) << p;
     EXPECT_EQ(book.count(), count) << p;
+  }
+}
+
+TEST(TipDialog, ItComesByItselfOnceWithKoreanMenusAndAMissingFileIsSaid) {
+  const struct {
+    const char *korean, *tip_show;  // tip_show nullptr: not in the file
+    bool missing;
+    int dialogs;
+  } cases[] = {{"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"0", "1", true, 0},
+               {"-1", "1", true, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.korean) + (c.tip_show ? c.tip_show : "-") + (c.missing ? " missing" : ""));
+    ScratchDir dir;
+    core::IniFile(dir.ini_path()).WriteString("MenuSetting", "Korean", c.korean);
+    if (c.tip_show) core::IniFile(dir.ini_path()).WriteString("Setup", "TipShow", c.tip_show);
+    IdeRig rig(dir);
+    if (c.missing) setenv("VNSTUDIO_DATA_DIR", dir.path().c_str(), 1);  // no tip.txt there
+    rig.time_digit = 3;
+    QString first;
+    rig.on_dialog = [&](QDialog& d) {
+      auto* tip = qobject_cast<TipDialog*>(&d);
+      ASSERT_NE(tip, nullptr);
+      first = tip->tip_label()->text();
+      EXPECT_EQ(tip->check_box()->isChecked(), c.tip_show == nullptr || c.tip_show[0] == '1');
+      tip->close_button()->click();
+    };
+    rig.Start();
+    if (!c.missing) rig.commands->OnActivate();  // activations later in the run bring nothing
+    EXPECT_EQ(rig.dialogs, c.dialogs);
+    if (c.dialogs == 1) {
+      TipBook ours;
+      ASSERT_EQ(ours.Load(DataFile(kTipFileName)), 0);
+      ours.StartAt(3);
+      EXPECT_EQ(first, TipDisplayText(ours.current()));
+    }
+    if (!c.missing) continue;
+    rig.Trigger("mnuTipoftheday");
+    EXPECT_EQ(rig.dialogs, 0);
+    ASSERT_EQ(rig.script.shown.size(), c.korean[0] == '-' ? 2u : 1u);  // a Korean start tried too
+    EXPECT_EQ(rig.script.shown.back().text, c.korean[0] == '-' ? "팁파일 오픈 에러입니다. (TIP.TXT)를 찾을 수 없습니다."
+                                                               : "Tip Text File Open Error !!!");
+    EXPECT_EQ(rig.script.shown.back().title, "VARNOLIC Studio Error !");
   }
 }
 

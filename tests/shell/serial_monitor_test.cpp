@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <ctime>
+#include <regex>
 
 #include "platform/pty.h"
 #include "serial/port_session.h"
@@ -79,6 +81,28 @@ TEST(SerialMonitor, ShowsReceivedTextInEachCodeSet) {
     rig.monitor->Clear();
     EXPECT_EQ(rig.monitor->ReceivedText(), "");
   }
+}
+
+TEST(SerialMonitor, HexModeShowsEachReadWithItsTime) {
+  setenv("TZ", "UTC", 1);
+  ::tzset();
+  ScratchDir dir;
+  MonitorRig rig(dir);
+  rig.monitor->clock = [] { return std::chrono::system_clock::time_point(std::chrono::milliseconds(1'700'000'000'000LL + 23'045)); };
+  rig.monitor->hex_box()->setChecked(true);
+  ASSERT_TRUE(rig.Connect());
+  ASSERT_EQ(rig.pty.Write("He\xB0\r\n"), 5u);
+  // One line per read ("time  bytes"); the reads together hold the bytes in order.
+  std::string bytes;
+  const std::regex form(R"(22:13:43\.045  ((?:[0-9A-F]{2} )*[0-9A-F]{2})\n)");
+  WaitFor([&] {
+    bytes.clear();
+    const std::string text = rig.monitor->ReceivedText().toStdString();
+    for (std::sregex_iterator m(text.begin(), text.end(), form), end; m != end; ++m) bytes += (bytes.empty() ? "" : " ") + (*m)[1].str();
+    return bytes.size() >= 14;
+  });
+  EXPECT_EQ(bytes, "48 65 B0 0D 0A");
+  EXPECT_TRUE(std::regex_match(rig.monitor->ReceivedText().toStdString(), std::regex(R"((22:13:43\.045  [0-9A-F ]+\n)+)")));
 }
 
 TEST(SerialMonitor, SendsTheTypedLineLendsThePortAndReportsOneThatGoesAway) {
