@@ -85,7 +85,7 @@ WallClockEnd RunOnWallClock(sim::Interpreter& vm, serial::VirtualSerialLine& lin
         break;
       }
       // Ahead of the wall clock (or blocked): wait for it, or for the PC side's next bytes.
-      if (s.reason != sim::StopReason::kStepLimit) Wait(line.fd(), signals.fd(), 1);
+      if (s.reason != sim::StopReason::kStepLimit) Wait(line.input_fd(), signals.fd(), 1);
       continue;
     }
     break;

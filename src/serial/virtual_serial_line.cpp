@@ -17,6 +17,8 @@ const std::string& VirtualSerialLine::path() const { return terminal_.path(); }
 
 int VirtualSerialLine::fd() const { return terminal_.fd(); }
 
+int VirtualSerialLine::input_fd() const { return pending_in_.size() < sim::Serial::kMaxInput ? fd() : -1; }
+
 void VirtualSerialLine::Pump(sim::Serial& serial, std::uint64_t now_us) {
   // A line numbered below where we are is a new one (a new module); bytes that fell out of its
   // window while nobody pumped are gone, as they would be from a wire nobody listened to.

@@ -36,6 +36,10 @@ class VirtualSerialLine {
   // The terminal's descriptor, readable when the PC side has written something (to wait on
   // with poll or a QSocketNotifier between pumps).
   int fd() const;
+  // fd() while the line takes the PC side's bytes, -1 while those it holds already fill the serial
+  // input: a program that reads nothing leaves the terminal readable, and a wait on it would end
+  // at once, again and again.
+  int input_fd() const;
 
  private:
   explicit VirtualSerialLine(platform::PseudoTerminal terminal);

@@ -55,7 +55,7 @@ struct PcSide {
 };
 
 // What the PC side writes reaching the program is walked by vnstudio-cli run --serial-pty.
-TEST(VirtualSerialLine, PacesTheProgramsBytesAtTheRateOfItsBaudValueAndKeepsFlowingPastTheCap) {
+TEST(VirtualSerialLine, PacesTheProgramsBytesKeepsFlowingPastTheCapAndHoldsBackInputNobodyReads) {
   std::string error;
   auto line = VirtualSerialLine::Open(&error);
   ASSERT_NE(line, nullptr) << error;
@@ -93,6 +93,19 @@ TEST(VirtualSerialLine, PacesTheProgramsBytesAtTheRateOfItsBaudValueAndKeepsFlow
   line->Pump(serial, UINT64_MAX);
   usleep(20000);
   EXPECT_EQ(pc.Read(), "tail");
+  // A program that takes nothing: once the line holds as much of the PC side's input as the serial
+  // input could take, it stops offering the terminal to wait on, until the program has read.
+  EXPECT_EQ(line->input_fd(), line->fd());
+  const std::string chunk(1024, 'x');
+  for (int k = 0; k < 2000 && line->input_fd() >= 0; ++k) {
+    if (write(pc.fd, chunk.data(), chunk.size()) < 0) usleep(1000);
+    line->Pump(serial, UINT64_MAX);
+  }
+  EXPECT_EQ(line->input_fd(), -1);
+  EXPECT_EQ(serial.input().size(), sim::Serial::kMaxInput);
+  serial.input().clear();
+  line->Pump(serial, UINT64_MAX);
+  EXPECT_EQ(line->input_fd(), line->fd());
 }
 
 }  // namespace
