@@ -12,7 +12,6 @@
 #include <QTextBrowser>
 
 #include "compiler/compiler.h"
-#include "link/flash.h"
 #include "shell/breakpoints.h"
 #include "shell/help_window.h"
 #include "shell/port_setup_dialog.h"
@@ -23,7 +22,6 @@
 #include "shell/virtual_module_panel.h"
 #include "sim/board.h"
 #include "sim/module.h"
-#include "sim/virtual_usb.h"
 #include "shell_fixtures.h"
 
 namespace vn::shell {
@@ -50,11 +48,7 @@ std::string ModuleFlash(sim::Module& m, long from, long to) {
 }
 
 TEST(Tips, TheFileSplitsIntoTipsAndWhatIsNoFileIsNotRead) {
-  const struct {
-    std::string file;
-    int count;
-    std::vector<std::string> tips;  // 0..count
-  } cases[] = {
+  const struct { std::string file; int count; std::vector<std::string> tips; /* 0..count */ } cases[] = {
       {"one\r\n----------\r\ntwo a\r\ntwo b\r\n", 1, {"one\r\n\r\n", "two a\r\n\r\ntwo b\r\n\r\n"}},
       {"a\n---------- next\nb", 1, {"a\r\n\r\n", "b\r\n\r\n"}},  // LF ends, a longer separator
       {"only\r\nlines\r\n", 0, {"only\r\n\r\nlines\r\n\r\n"}},
@@ -98,12 +92,9 @@ TEST(Tips, TheFileSplitsIntoTipsAndWhatIsNoFileIsNotRead) {
 }
 
 TEST(TipDialog, ItComesByItselfOnceWithKoreanMenusAndAMissingFileIsSaid) {
-  const struct {
-    const char *korean, *tip_show;  // tip_show nullptr: not in the file
-    bool missing;
-    int dialogs;
-  } cases[] = {{"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"0", "1", true, 0},
-               {"-1", "1", true, 0}};
+  // tip_show nullptr: not in the file.
+  const struct { const char *korean, *tip_show; bool missing; int dialogs; } cases[] = {
+      {"-1", nullptr, false, 1}, {"-1", "0", false, 0}, {"0", "1", false, 0}, {"0", "1", true, 0}, {"-1", "1", true, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.korean) + (c.tip_show ? c.tip_show : "-") + (c.missing ? " missing" : ""));
     ScratchDir dir;
@@ -381,7 +372,6 @@ TEST(HelpWindow, OpensThePagesOfTheMenuLanguageAndNeverWaitsOnAFifo) {
   ASSERT_TRUE(help && help->isVisible());
   EXPECT_EQ(help->windowTitle(), "VARNOLIC Help");
   EXPECT_EQ(help->page(), kHelp / "vnhelpv1.htm");
-
   rig.Trigger("mnuUseKoreanMenu");
   rig.Trigger("mnuHelp");
   EXPECT_EQ(rig.commands->help_window(), help);  // the same window, turned to the Korean pages

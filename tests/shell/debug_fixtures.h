@@ -124,11 +124,6 @@ inline std::string SideBySideFault(const DebugRig& rig) {
   return "";
 }
 
-// The program written to a file of the scratch folder; its path.
-inline std::string Source(const ScratchDir& dir, const std::string& text, const char* name = "prog.bas") {
-  return dir.Doc(name, text);
-}
-
 // " NAME        :  value   hexH", as the listing writes a BYTE scalar.
 inline std::string ByteRow(const std::string& name, int value, const char* hex) {
   std::string label = name;

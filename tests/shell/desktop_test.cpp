@@ -74,7 +74,7 @@ TEST(Desktop, AtTheFirstRunSizeTheSessionFitsAndExitPutsTheWindowBack) {
   SKIP_UNLESS_ON_DESKTOP();
   ScratchDir dir;
   DebugRig rig(dir, VirtualCable(CableChoice::Cable::kUsb, 2));
-  rig.Start(testing::Source(dir, kCounter));
+  rig.Start(dir.Doc("prog.bas", kCounter));
   MainWindow& main = *rig.window;
   const QRect area = main.screen()->availableGeometry();
   SettleUntil([&] { return main.geometry() == FirstRunGeometry(area) && main.frameGeometry() != main.geometry(); });
@@ -124,7 +124,7 @@ TEST(Desktop, FromAMaximizedWindowTheSessionFitsAndExitMaximizesAgain) {
   SKIP_UNLESS_ON_DESKTOP();
   ScratchDir dir;
   DebugRig rig(dir, VirtualCable(CableChoice::Cable::kUsb, 2));
-  rig.Start(testing::Source(dir, kCounter));
+  rig.Start(dir.Doc("prog.bas", kCounter));
   Settle();
   MainWindow& main = *rig.window;
   main.showMaximized();

@@ -1,6 +1,5 @@
 // The help pages against the compiler: an entry for every statement and function it knows and no
 // entry for a word it does not, an example that compiles in each, a Korean page for every English one.
-
 #include <algorithm>
 #include <filesystem>
 #include <regex>

@@ -1,7 +1,6 @@
 // The Serial Monitor over a pseudo-terminal pair (the test holds the terminal's master, as the
 // module's end of the line; the monitor opens the other side by its path, as it would an adapter),
 // and the Serial Plotter: series from the lines printed, the window of points, pause, exports.
-
 #include <QAbstractButton>
 #include <QChart>
 #include <QCheckBox>
@@ -177,12 +176,11 @@ TEST(SerialMonitor, TalksToTheProgramOnTheVirtualModule) {
     m->send_line()->setText(QString::fromUtf8(typed));
     ASSERT_TRUE(m->SendLine());
   }
-  WaitFor([&] {
+  EXPECT_TRUE(WaitFor([&] {
     rig.devices.AdvanceVirtualTime(20'000'000);
     rig.commands->OnVirtualTime();
     return m->ReceivedText() == QStringLiteral("READY\n안녕\nt:5\n");
-  });
-  EXPECT_EQ(m->ReceivedText().toStdString(), "READY\n안녕\nt:5\n");
+  })) << m->ReceivedText().toStdString();
   // The dock's terminal keeps the line's whole output, not only its latest part.
   EXPECT_EQ(rig.commands->dock()->serial_view()->toPlainText().toStdString().rfind("READY\n안녕\nt:5", 0), 0u);
   ASSERT_EQ(p->data().series().size(), 1u);
@@ -211,7 +209,7 @@ std::string Points(const PlotData& data) {
   return out;
 }
 
-TEST(PlotData, SeriesFromMixedLines) {
+TEST(SerialPlotter, SeriesFromMixedLinesDrawnAndExported) {
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{"temp:21 light:40\r\nhello\r\n1,2\ntemp:22\n"}, "temp: 1,21 3,22 | light: 1,40 | 1: 2,1 | 2: 2,2"},  // text no step
       {{"a:1", ".5\r", "\na:-2\rb:", "3\n"}, "a: 1,1.5 2,-2 | b: 3,3"},  // split lines, CR, CR LF split
@@ -229,9 +227,6 @@ TEST(PlotData, SeriesFromMixedLines) {
   data.Feed(line + "\n");
   EXPECT_EQ(data.series().size(), PlotData::kMaxSeries);
   EXPECT_EQ(data.dropped_names(), std::vector<std::string>{"s" + std::to_string(PlotData::kMaxSeries)});
-}
-
-TEST(SerialPlotter, DrawsAndExportsTheSeries) {
   ScratchDir dir;
   core::IniFile ini(dir.ini_path());
   serial::PortSession session;

@@ -35,12 +35,8 @@ inline void WriteAll(const fs::path& p, const std::string& bytes) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << bytes;
 }
-// ASCII lower case, as the window caption shows paths.
-inline std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+// Lower case, as the window caption shows paths (the tests' paths are ASCII).
+inline std::string Lower(const std::string& s) { return QString::fromStdString(s).toLower().toStdString(); }
 
 // A fresh directory for settings and documents; the working directory is put back afterwards
 // (the start-up moves it to the document's folder).

@@ -4,7 +4,6 @@
 // screenshots/ for the docs; under X, the shell_screenshot_xvfb test, it is the one to look at).
 #include <gmock/gmock.h>
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
