@@ -154,8 +154,7 @@ TEST(ControlFlow, Limits) {
 
 // Breakpoints compiled into the code: the break instruction at the start of a marked line's first statement,
 // the source's lines unchanged, and where each breakpoint went.
-std::unique_ptr<Compiler> CompileWithBreaks(const std::string& device, const std::vector<std::string>& lines,
-                                            const std::vector<int>& breaks) {
+std::unique_ptr<Compiler> CompileWithBreaks(const std::string& device, const std::vector<std::string>& lines, const std::vector<int>& breaks) {
   auto c = MakeCompiler(device);
   c->BreakLines = breaks;
   c->CompileSource(Source(lines));
@@ -196,12 +195,10 @@ TEST(Breakpoint, CompileToTheExactBytesAndReportWhereTheyWent) {
     EXPECT_EQ(ProgramBytes(*c), k.program);
     EXPECT_EQ(c->BreakPlacements, k.placements);
     std::set<int> stops, placed;  // the module stops after the break: that address shows the marked statement's line
-    for (long a = 24; a < c->CodeAddr; ++a) {
+    for (long a = 24; a < c->CodeAddr; ++a)
       if (c->Code.Get(a) == 0x8F) stops.insert(c->Code.LineOf(a + 1));
-    }
-    for (const auto& p : k.placements) {
+    for (const auto& p : k.placements)
       if (p.line != 0) placed.insert(p.line);
-    }
     EXPECT_EQ(stops, placed);
   }
 }

@@ -121,8 +121,7 @@ TEST(Functions, ExactBytesAndMessages) {
   std::string table = "TABLE(I";
   for (int i = 0; i < 127; ++i) table += ", " + std::to_string(i);
   auto c = Ok("KF", Call("KF", table + ")"));
-  EXPECT_EQ(c->CodeAddr - 3 - 24, 3 + 4 + 2 * 127 + 1);
-  EXPECT_EQ(c->Code.Get(28), 127);
+  EXPECT_EQ(std::pair(c->CodeAddr - 3 - 24, static_cast<int>(c->Code.Get(28))), std::pair(3 + 4 + 2 * 127 + 1L, 127));
   ExpectRow(ErrorRow{"KF", Call("KF", table + ", 1)"), {"Too Many Value ! (Up to 127)"}});
   for (const auto& r : kCallErrors) ExpectRow(ErrorRow{r.device, Call(r.device, r.source), r.text});
   // A variable named like a function cannot be read: the name is taken as the call.
@@ -147,7 +146,7 @@ Bytes RepeatBytes(const Bytes& b, int n) {
 struct Shape {
   const char* name;
   const char* device;
-  std::vector<std::string> declarations;
+  std::string declarations;
   std::function<std::string(int depth)> statement;
   std::function<Bytes(int depth)> bytes;  // null: the shape fails at the bound with `en`/`ko`
   std::string en = {}, ko = {};
@@ -155,8 +154,8 @@ struct Shape {
 
 // KF: A(10) at 160, I at 170, B at 171. WF: AR(5) at 0, X at 5, L at 6 (LONG).
 // The constant array C (1, 2, 3) comes first: 136 and its slot at 24..26, its data at 27..29.
-const std::vector<std::string> kVnDecl = {"CONST BYTE C = (1, 2, 3)", "DIM A(10) AS BYTE, I AS BYTE, B AS BYTE"};
-const std::vector<std::string> kVnmDecl = {"CONST BYTE C = (1, 2, 3)", "DIM AR(5) AS BYTE, X AS BYTE, L AS LONG"};
+const std::string kVnDecl = "CONST BYTE C = (1, 2, 3)|DIM A(10) AS BYTE, I AS BYTE, B AS BYTE";
+const std::string kVnmDecl = "CONST BYTE C = (1, 2, 3)|DIM AR(5) AS BYTE, X AS BYTE, L AS LONG";
 const Bytes kConstArray = {136, 30, 0, 1, 2, 3};
 
 std::vector<Shape> Shapes() {
@@ -195,18 +194,15 @@ TEST(Nesting, UpToTheBoundAsBeforePastItTooComplexInEveryStatement) {
   for (const auto& s : Shapes()) {
     for (int depth : {4, kBound, kBound + 1, kBound + 2, 100000}) {  // past the bound: as deep as no stack holds
       SCOPED_TRACE(std::string(s.name) + " " + std::to_string(depth));
-      auto c = Compile(s.device, Lines(s.declarations[0] + "|" + s.declarations[1] + "|" + s.statement(depth)));
+      auto c = Compile(s.device, Lines(s.declarations + "|" + s.statement(depth)));
       if (depth <= kBound && s.bytes) {
         ASSERT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
         EXPECT_EQ(ProgramBytes(*c), s.bytes(depth));
         continue;
       }
       const Text text = depth <= kBound ? Text{s.en.c_str(), s.ko.c_str()} : kTooComplex;
-      EXPECT_EQ(c->Outcome.result, 1);
-      EXPECT_EQ(c->Outcome.line, 3);
-      EXPECT_EQ(c->Outcome.message.en, text.en);
-      EXPECT_EQ(c->Outcome.message.ko, text.ko);
-      EXPECT_EQ(c->NestDepth, 0);
+      EXPECT_EQ(std::tuple(c->Outcome.result, c->Outcome.line, c->Outcome.message.en, c->Outcome.message.ko, c->NestDepth),
+                std::tuple(1, 3, std::string(text.en), std::string(text.ko), 0));
     }
   }
   // Every statement that takes operands reads them through the same parsers, and their own messages for
@@ -220,12 +216,9 @@ TEST(Nesting, UpToTheBoundAsBeforePastItTooComplexInEveryStatement) {
       {"KF", "DIM D(" + cst + ") AS BYTE"}, {"KF", "CONST BYTE D = (1, " + cst + ")"}, {"KF", "I = B + " + vn},
       {"KF", vn + " = 1"}, {"WF", "PRINT " + vnm}, {"WF", "SEROUT 1, 9600, 0, 0, [" + vnm + "]"},
       {"WF", "X = BCD(" + vnm + ")"}, {"WF", "X = TABLE(" + vnm + ", 1, 2)"}};
-  for (const auto& [device, statement] : cases) {
-    const auto& decl = device[0] == 'K' ? kVnDecl : kVnmDecl;
-    ExpectRow(ErrorRow{device, decl[0] + "|" + decl[1] + "|" + statement, kTooComplex});
-  }
+  for (const auto& [device, statement] : cases) ExpectRow(ErrorRow{device, (device[0] == 'K' ? kVnDecl : kVnmDecl) + "|" + statement, kTooComplex});
   // In a condition parentheses only group for the reader and are passed over one by one: not counted.
-  auto c = Compile("KF", {kVnDecl[0], kVnDecl[1], "IF " + Repeat("(", 100000) + "I = 1" + Repeat(")", 100000) + " THEN I = 2"});
+  auto c = Compile("KF", Lines(kVnDecl + "|IF " + Repeat("(", 100000) + "I = 1" + Repeat(")", 100000) + " THEN I = 2"));
   EXPECT_EQ(c->Outcome.result, 0) << c->Outcome.message.en;
 }
 }  // namespace

@@ -14,8 +14,7 @@ void ExpectVars(const Compiler& c, const std::vector<VarRow>& rows) {
 TEST(Symbols, VariableLayoutPerSeriesAndTheVnMemoryLimit) {
   auto vn = Ok("KF", "DIM A AS BYTE, B(3) AS BYTE ,C AS INTEGER|DIM D(0) AS INTEGER");
   ExpectVars(*vn, {{u"A", 21, 160, 0}, {u"B", 28, 161, 3}, {u"C", 22, 164, 0}, {u"D", 22, 166, 0}});
-  EXPECT_EQ(vn->VarBytesUsed, 8);
-  EXPECT_EQ(vn->Device.NextVarAddr, 168);
+  EXPECT_EQ(std::pair(vn->VarBytesUsed, vn->Device.NextVarAddr), std::pair(8, 168));
   auto vnm = Ok("WF", "DIM A AS BYTE, B(3) AS BYTE|DIM C(2) AS INTEGER, L AS LONG, M(2) AS LONG|"
                       "DIM S AS SINGLE, T(2) AS SINGLE, U(2) AS BYTE|DIM ST AS STRING * 20, Z AS BYTE");
   ExpectVars(*vnm, {{u"A", 21, 0, 0}, {u"B", 8, 1, 3}, {u"C", 9, 4, 2}, {u"L", 26, 8, 0}, {u"M", 10, 12, 2},
@@ -26,8 +25,7 @@ TEST(Symbols, VariableLayoutPerSeriesAndTheVnMemoryLimit) {
   EXPECT_EQ(vnm->Code.LineOf(24), 4);
   auto fits = Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE"});
   ASSERT_EQ(fits->Outcome.result, 0);
-  EXPECT_EQ(fits->Vars[1].VarAddr, 254);
-  EXPECT_EQ(fits->Device.NextVarAddr, 255);
+  EXPECT_EQ(std::pair(fits->Vars[1].VarAddr, fits->Device.NextVarAddr), std::pair(254, 255));
   const Text no_room{"Not Enough room to Variable Memory", "변수영역이 초과되었습니다."};
   ExpectRow(ErrorRow{"KF", "DIM A(94) AS BYTE|DIM B AS BYTE|DIM C AS BYTE", no_room});
   EXPECT_EQ(Compile("KF", {"DIM A(94) AS BYTE", "DIM B AS BYTE", "DIM C AS BYTE"})->VarCount(), 3);  // the entry stays
@@ -51,10 +49,9 @@ TEST(Symbols, ConstDevice) {
   }
   // Only at the top; a declared device outlives the compile.
   auto c = Compile("KF", {"DIM A AS BYTE", "CONST DEVICE = WF"});
-  EXPECT_EQ(c->Outcome.message.en, "CONST DEVICE must be located the top of source program");
-  EXPECT_EQ(c->Outcome.message.ko, "CONST DEVICE문은 소스의 가장 첫부분에 위치해야만 합니다.");
-  EXPECT_EQ(c->Device.DeviceItem, "");  // the menu marks were removed before the check
-  EXPECT_EQ(c->Device.DeviceSeries, "KX");
+  EXPECT_EQ(std::tuple(c->Outcome.message.en, c->Outcome.message.ko, c->Device.DeviceItem, c->Device.DeviceSeries),  // the menu marks went first
+            std::tuple(std::string("CONST DEVICE must be located the top of source program"),
+                       std::string("CONST DEVICE문은 소스의 가장 첫부분에 위치해야만 합니다."), std::string(), std::string("KX")));
   ASSERT_EQ(c->CompileSource(Source({"CONST DEVICE = WF"})), 0);
   ASSERT_EQ(c->CompileSource(Source({"DIM A AS LONG"})), 0);
   EXPECT_EQ(c->Vars[0].VarAddr, 0);
@@ -72,8 +69,7 @@ TEST(Symbols, ConstantArraysOnOneOrSeveralLines) {
                                      136, 38, 0, 0x70, 0x11, 0x01, 0x00,         // L
                                      136, 49, 0, 0, 0, 0xC0, 0x3F, 0, 0, 0, 0x40,  // S
                                      136, 55, 0, 65, 66, 67}));                   // B
-  EXPECT_EQ(w->Labels[0].LabelName, u"1__CoLab");
-  EXPECT_EQ(w->Labels[3].LabelName, u"4__CoLab");
+  EXPECT_EQ(std::pair(w->Labels[0].LabelName, w->Labels[3].LabelName), std::pair(std::u16string(u"1__CoLab"), std::u16string(u"4__CoLab")));
   // Elements are read by descriptor 29..31 with the array's code address and the index.
   EXPECT_EQ(CodeBytes(*Ok("KF", "CONST BYTE T = (1, 2, 3)|DIM A AS BYTE|A = T(A)"), 30, 39), Bytes({145, 21, 160, 29, 27, 0, 21, 160, 0}));
   ExpectRow(ByteRow{"KF", "CONST BYTE T = (1, 2,|3,  |4)|DIM A AS BYTE|A = 1", {136, 31, 0, 1, 2, 3, 4, 145, 21, 160, 17, 0}, {{31, 5}}});

@@ -94,8 +94,7 @@ TEST_P(Session, LeavingWithEraseLeavesTheClearingProgram) {
   EXPECT_TRUE(closed.messages.empty() && b.ui.messages.empty()) << b.ui.First();
   EXPECT_TRUE(closed.break_timer == TimerChange::kEnable && closed.widen_main_window && closed.close_check_variable);
   EXPECT_EQ(b.module.ProgramLength(), 27);
-  EXPECT_EQ((std::vector<int>{b.module.FlashByte(24), b.module.FlashByte(25), b.module.FlashByte(26)}),
-            (std::vector<int>{0x88, 0x18, 0x00}));
+  EXPECT_EQ((std::vector<int>{b.module.FlashByte(24), b.module.FlashByte(25), b.module.FlashByte(26)}), (std::vector<int>{0x88, 0x18, 0x00}));
   EXPECT_FALSE(b.c->CompiledOK || b.dbg->EraseOnExit != 0);
   // The module runs the endless loop: nothing is announced, and Break wants a compile.
   EXPECT_FALSE(b.WatchForStop(3).open_debug_window);

@@ -53,8 +53,7 @@ TEST(SourceLine, TheScrollRule) {
     t.dbg.CurSrcLine = 3;
     const Display d = t.dbg.SourceLineUpdate();
     EXPECT_EQ((std::tuple{t.dbg.CurSrcLine, t.dbg.PrevSrcLine, t.dbg.SrcTopLine}), (std::tuple{k.line, 3, k.new_top})) << k.what;
-    EXPECT_EQ((std::tuple{d.move_highlight, d.reload_source, t.dbg.HighlightRow() >= 0}), (std::tuple{k.moves, !k.moves, k.shown}))
-        << k.what;
+    EXPECT_EQ((std::tuple{d.move_highlight, d.reload_source, t.dbg.HighlightRow() >= 0}), (std::tuple{k.moves, !k.moves, k.shown})) << k.what;
   }
 }
 
@@ -90,8 +89,7 @@ TEST(SourceView, RowsOfTheCompileCopyAsItWasWritten) {
   EXPECT_EQ(b.c->LineOffset[3], 1 + 15 + 13);
   EXPECT_EQ(b.dbg->SourceLines(5, 2).lines, (std::vector<std::string>{"", ""}));
   // The file beside the source holds the copy: the lines, CR LF, then 61 blank lines.
-  std::string tail = "K = 1\r\nK = 2\r\n";
-  for (int i = 0; i < 61; ++i) tail += " \r\n";
+  const std::string tail = Join(std::vector<std::string>(61, " "), "K = 1\r\nK = 2\r\n");
   const std::string copy = ReadAll(b.c->TempSourcePath);
   EXPECT_EQ(copy.substr(0, 15), "DIM K AS BYTE\r\n");
   EXPECT_EQ(copy.substr(1 + 15 + 13 - 1), tail);
@@ -104,8 +102,7 @@ TEST(SourceView, TheCheckVariableRowsComeFromTheListingFileAsBuilt) {
   const std::string path = b.dbg->VarFilePath();
   EXPECT_EQ(path.substr(path.size() - 9), "/prog.var");
   EXPECT_EQ(b.dbg->listing().line_count_plus1, 5);
-  const std::vector<std::string> rows = {" A           :  7   7H", " W(0)        :  0   0H", " W(1)        :  0   0H",
-                                         " W(2)        :  300   12CH"};
+  const std::vector<std::string> rows = {" A           :  7   7H", " W(0)        :  0   0H", " W(1)        :  0   0H", " W(2)        :  300   12CH"};
   EXPECT_EQ(b.dbg->VariableLines(1, 3).lines, std::vector<std::string>(rows.begin(), rows.begin() + 3));
   EXPECT_TRUE(b.dbg->ScrollVariables(4).refresh_variables);
   EXPECT_EQ(b.dbg->VariableLines(b.dbg->VarTopLine, 2).lines, (std::vector<std::string>{rows[3], " "}));

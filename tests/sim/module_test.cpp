@@ -142,8 +142,7 @@ TEST(RunningModule, ALongStepOutRepliesWhenTheSubroutineReturns) {
   EXPECT_FALSE(r.module.HasOutput());
   r.clock.Advance(2000 * kMs);
   EXPECT_EQ(Drain(r.module).at(0), 0xA5);
-  EXPECT_EQ(r.Line(), 4);
-  EXPECT_FALSE(r.module.running());
+  EXPECT_EQ(std::make_pair(r.Line(), r.module.running()), std::make_pair(4, false));
 }
 
 TEST(RunningModule, FaultsLateReportsAndAClockFarAhead) {
@@ -192,9 +191,8 @@ TEST(InstructionSet, TheTablesNameEveryOpcodeAndOperandTheInterpreterTakes) {
       EXPECT_EQ(s.fault.kind == FaultKind::kUnknownOperand, !isa::IsDescriptor(byte)) << b << " " << s.fault.message;
     }
   }
-  EXPECT_TRUE(isa::IsCall(isa::Opcode::kGosub, false));
-  EXPECT_TRUE(isa::IsCall(isa::Opcode::kOnGosubVnm, true));
-  EXPECT_FALSE(isa::IsCall(isa::Opcode::kGoto, true));
+  EXPECT_EQ(std::make_tuple(isa::IsCall(isa::Opcode::kGosub, false), isa::IsCall(isa::Opcode::kOnGosubVnm, true), isa::IsCall(isa::Opcode::kGoto, true)),
+            std::make_tuple(true, true, false));
 }
 
 }  // namespace

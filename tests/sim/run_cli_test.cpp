@@ -70,7 +70,6 @@ TEST_F(RunCommand, PrintsEventsAsTheyHappenAndWhyItStopped) {
     }
     for (const std::string& s : c.not_seen) EXPECT_EQ(r.out.find(s), std::string::npos) << s << " in\n" << r.out;
   }
-  EXPECT_NE(Exec("run " + Write("bad.bas", "DIM A AS BYTE\r\nA = \r\n").string()).err.find("bad.bas:2: error:"), std::string::npos);
 }
 
 TEST_F(RunCommand, ObjectFiles) {
@@ -128,8 +127,7 @@ TEST_F(RunCommand, InputItemsOutsideTheModulesRanges) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c[0]);
     const CliRun r = Exec("run --input '" + std::string(c[0]) + "' " + src.string());
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::make_pair(r.status, r.out), std::make_pair(2, std::string()));
     EXPECT_EQ(r.err, "vnstudio-cli: --input '" + std::string(c[0]) + "': " + c[1] + "\n");
   }
 }
