@@ -45,14 +45,12 @@ DebugSession::DebugSession(MainWindow& window, link::Link& link)
   // module goes on with its program instead of staying stopped) and is stored as it was before it
   // made room.
   window_.before_unload = [this] {
-    if (DebugWindowShown()) debug_->close();
+    EndSession();
     RestoreMainWindow();
   };
   // Run in the middle of a session downloads a new program: the stopped one's session ends as
   // Exit ends it, rather than staying open over a module that no longer matches it.
-  window_.before_run = [this] {
-    if (DebugWindowShown()) debug_->close();
-  };
+  window_.before_run = [this] { EndSession(); };
   HookEditor();
 }
 
@@ -240,6 +238,10 @@ void DebugSession::VariableWritten() {
 }
 
 void DebugSession::FocusEditor() { window_.editor().setFocus(); }
+
+void DebugSession::EndSession() {
+  if (DebugWindowShown()) debug_->close();
+}
 
 bool DebugSession::DebugWindowShown() const { return debug_ && debug_->isVisible() && !debug_->closing(); }
 

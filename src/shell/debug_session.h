@@ -109,6 +109,8 @@ class DebugSession : public QObject, private debugger::DebugView {
   void WidenMainWindow();
   // The debug window shows and is not on its way out.
   bool DebugWindowShown() const;
+  // Closes a shown debug window, which ends the session as its Exit does.
+  void EndSession();
   // The debug window's "running" / "stopped at line N".
   void ShowState();
   // The link is busy with a transfer: timers and commands wait.
