@@ -165,7 +165,9 @@ TEST(Download, EachFailureShowsItsMessageOnce) {
     EXPECT_EQ(std::tuple(ui.statuses.back(), ui.value, v.irq.disables),
               std::tuple(c.sized ? (c.n == 300 ? "Code Size : 12C Byte" : "Code Size : 80E8 Byte") : "", 0L, v.irq.enables));
     // An echo cut short ends the read-back: no further block is asked for.
-    if (c.en == echo_stops) EXPECT_EQ(v.usb.read_calls(), 2 + 7 + 1);
+    if (c.en == echo_stops) {
+      EXPECT_EQ(v.usb.read_calls(), 2 + 7 + 1);
+    }
   }
   // A module that stops taking bytes at &H34 is sent no length after it.
   VirtualLink v(Wire::kRevB, 1);
